@@ -1,0 +1,24 @@
+#pragma once
+
+#include <stdexcept>
+#include <string>
+
+namespace kavrol {
+
+// A failure of a build pass. The text is what the user is shown, word for word.
+class BuildError : public std::runtime_error {
+public:
+    explicit BuildError(const std::string& message) : std::runtime_error(message) {}
+};
+
+namespace Messages {
+inline constexpr const char* DivisionByZero = "Division by zero";
+inline constexpr const char* FloatDivisionByZero = "Floating point division by zero";
+inline constexpr const char* InvalidFloatOperation = "Invalid floating point operation";
+inline constexpr const char* IntegerOverflow = "Integer overflow";
+inline constexpr const char* TrapezoidTopTooWide =
+    "The trapezoid's top C must not be wider than its width A";
+inline constexpr const char* ProfileTooWide = "The reflector is too wide for the profile table";
+} // namespace Messages
+
+} // namespace kavrol

@@ -1,0 +1,54 @@
+#include "PictureFile.h"
+
+#include <QFile>
+#include <QFileInfo>
+#include <QImageWriter>
+#include <cerrno>
+#include <cstring>
+
+namespace kavrol::PictureFile {
+
+QImage toImage(const Canvas& canvas) {
+    QImage image(canvas.width(), canvas.height(), QImage::Format_RGB32);
+    const auto& pixels = canvas.pixels();
+    for (int y = 0; y < canvas.height(); ++y) {
+        auto* row = reinterpret_cast<QRgb*>(image.scanLine(y));
+        const Rgb* source = pixels.data() + static_cast<std::size_t>(y) *
+                                                static_cast<std::size_t>(canvas.width());
+        for (int x = 0; x < canvas.width(); ++x)
+            row[x] = 0xFF000000u | source[x];
+    }
+    return image;
+}
+
+QString systemReason(int errorNumber) {
+    QString reason = QString::fromLocal8Bit(std::strerror(errorNumber));
+    while (!reason.isEmpty() && (reason.endsWith(QLatin1Char('.')) || reason.endsWith(QLatin1Char(' '))))
+        reason.chop(1);
+    return reason;
+}
+
+void save(const Canvas& canvas, const QString& path) {
+    const QString fullPath = QFileInfo(path).absoluteFilePath();
+    QFile file(path);
+    errno = 0;
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate)) {
+        const int error = errno != 0 ? errno : EACCES;
+        throw SaveError(QStringLiteral("Cannot create file \"%1\". %2")
+                            .arg(fullPath, systemReason(error)));
+    }
+    QImageWriter writer(&file, "bmp");
+    const bool written = writer.write(toImage(canvas));
+    const bool flushed = written && file.flush();
+    file.close();
+    if (!written || !flushed || file.error() != QFileDevice::NoError)
+        throw SaveError(QStringLiteral("Stream write error"));
+}
+
+QString withBmpExtension(const QString& name) {
+    if (name.endsWith(QStringLiteral(".bmp"), Qt::CaseInsensitive))
+        return name;
+    return name + QStringLiteral(".bmp");
+}
+
+} // namespace kavrol::PictureFile
