@@ -35,10 +35,10 @@ std::int32_t Add(std::int64_t a, std::int64_t b) {
 
 // The profile table holds an entry for every column of the picture, so any reflector the picture
 // can show fits it; never fewer than the classic 2001 entries.
-OpticalModel::OpticalModel(int dotsPerInch)
+OpticalModel::OpticalModel(int dotsPerInch, int maxReflections)
     : workImage_(PictureSide(PixelsPerMmFor(dotsPerInch)), PictureSide(PixelsPerMmFor(dotsPerInch))),
-      shown_(workImage_),
-      profile_(static_cast<std::size_t>(workImage_.width()) + 1) {
+      shown_(workImage_), profile_(static_cast<std::size_t>(workImage_.width()) + 1),
+      maxReflections_(maxReflections) {
     q_.PixelsPerMm = PixelsPerMmFor(dotsPerInch);
 }
 
@@ -168,13 +168,17 @@ void OpticalModel::traceFan() {
     rayIndex_ = 0;
     for (int d = 0; d < 360; d += 5) {
         const Extended a = d * Pi / 180;
-        const int x = Round(std::sin(a) * q_.LampR + q_.LampX);
-        const int y = Round(std::cos(a) * q_.LampR + q_.LampY);
-        canvas.moveTo(x, y);
-        Vector(x, y, static_cast<double>(a));
+        const Point start = RayStart(d / 5);
+        canvas.moveTo(start.x, start.y);
+        Vector(start.x, start.y, static_cast<double>(a));
         ++rayIndex_;
     }
     losses_ = fanLosses_;
+}
+
+OpticalModel::Point OpticalModel::RayStart(int k) const {
+    const Extended a = (k * 5) * Pi / 180;
+    return {Round(std::sin(a) * q_.LampR + q_.LampX), Round(std::cos(a) * q_.LampR + q_.LampY)};
 }
 
 // Steps along the ray one pixel at a time, each sample computed from the leg's start and the step
@@ -238,7 +242,7 @@ void OpticalModel::Vector(int x, int y, double t) {
         }
         if (!reflected)
             break;
-        if (++reflections > MaxReflections)
+        if (++reflections > maxReflections_)
             break;
         canvas.setPenColor(Colors::Blue);
         x0 = px;
