@@ -34,24 +34,11 @@ Canvas::Canvas(int width, int height)
       pixels_(static_cast<std::size_t>(width_) * static_cast<std::size_t>(height_), Colors::White) {
 }
 
-void Canvas::lineTo(int x, int y) {
-    const int x0 = penX_;
-    const int y0 = penY_;
-    penX_ = x;
-    penY_ = y;
-    if (penWidth_ > 1) {
-        wideLine(x0, y0, x, y);
-        return;
-    }
-    // A step to a neighbouring pixel sets only the start pixel; rays are drawn this way.
-    const int dx = x - x0;
-    const int dy = y - y0;
-    if (dx >= -1 && dx <= 1 && dy >= -1 && dy <= 1) {
-        if (dx != 0 || dy != 0)
-            plot(x0, y0, penColor_);
-        return;
-    }
-    thinLine(x0, y0, x, y);
+void Canvas::lineFrom(int x0, int y0, int x1, int y1) {
+    if (penWidth_ > 1)
+        wideLine(x0, y0, x1, y1);
+    else
+        thinLine(x0, y0, x1, y1);
 }
 
 // One pixel per column (x-major) or per row (y-major), the end pixel left out; each pixel's row

@@ -54,7 +54,21 @@ public:
         penX_ = x;
         penY_ = y;
     }
-    void lineTo(int x, int y);
+    void lineTo(int x, int y) {
+        const int x0 = penX_;
+        const int y0 = penY_;
+        penX_ = x;
+        penY_ = y;
+        // A 1-pixel step to a neighbouring pixel sets only the start pixel; rays move this way.
+        const unsigned dx = static_cast<unsigned>(x - x0) + 1u;
+        const unsigned dy = static_cast<unsigned>(y - y0) + 1u;
+        if (penWidth_ == 1 && dx <= 2u && dy <= 2u) {
+            if (dx != 1u || dy != 1u)
+                plot(x0, y0, penColor_);
+            return;
+        }
+        lineFrom(x0, y0, x, y);
+    }
     // Figures on the box x1 <= x < x2, y1 <= y < y2, grown by the pen as the border widens.
     void rectangle(int x1, int y1, int x2, int y2);
     void ellipse(int x1, int y1, int x2, int y2);
@@ -75,6 +89,7 @@ private:
         if (contains(x, y))
             pixels_[index(x, y)] = color;
     }
+    void lineFrom(int x0, int y0, int x1, int y1);
     void thinLine(int x0, int y0, int x1, int y1);
     void wideLine(int x0, int y0, int x1, int y1);
     enum class Figure { Box, Ellipse };

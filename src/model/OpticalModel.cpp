@@ -2,6 +2,7 @@
 
 #include "BuildError.h"
 #include "Numerics.h"
+#include "StepRounder.h"
 
 #include <algorithm>
 #include <cmath>
@@ -198,19 +199,17 @@ void OpticalModel::Vector(int x, int y, double t) {
     int y0 = y;
     int reflections = 0;
     for (;;) {
-        const Extended sinT = std::sin(static_cast<Extended>(t));
-        const Extended cosT = std::cos(static_cast<Extended>(t));
+        const StepRounder column(std::sin(static_cast<Extended>(t)), x0);
+        const StepRounder row(std::cos(static_cast<Extended>(t)), y0);
         // The leg's last sample; the samples' columns and rows move monotonically toward it.
-        const int endX = Round(sinT * static_cast<Extended>(lastStep) + x0);
-        const int endY = Round(cosT * static_cast<Extended>(lastStep) + y0);
+        const int endX = column.at(lastStep);
+        const int endY = row.at(lastStep);
         bool reflected = false;
         int px = x0;
         int py = y0;
         for (std::int64_t i = 4; i <= lastStep; ++i) {
-            const Extended fx = sinT * static_cast<Extended>(i) + x0;
-            const Extended fy = cosT * static_cast<Extended>(i) + y0;
-            px = Round(fx);
-            py = Round(fy);
+            px = column.at(i);
+            py = row.at(i);
             const Rgb color = canvas.pixel(px, py);
             if (color == Colors::Black) {
                 const double angle = profile_.angleAt(std::int64_t{px} - q_.RefLeft);
@@ -271,15 +270,13 @@ void OpticalModel::enterWater(int px, int py, double t, double& power) {
     fanLosses_.delivered += power;
     fanLosses_.reflectedAtWater += before - power;
 
-    const Extended sinR = std::sin(static_cast<Extended>(r));
-    const Extended cosR = std::cos(static_cast<Extended>(r));
+    const StepRounder column(std::sin(static_cast<Extended>(r)), px);
+    const StepRounder row(std::cos(static_cast<Extended>(r)), py);
     const std::int64_t spanLeft = std::int64_t{q_.CenterX} - q_.AquaWPx / 2;
     const std::int64_t spanRight = std::int64_t{q_.CenterX} + q_.AquaWPx / 2;
-    const int x0 = px;
-    const int y0 = py;
     for (std::int64_t v = 0; spanLeft < px && px < spanRight && py < canvas.height(); ++v) {
-        px = Round(sinR * static_cast<Extended>(v) + x0);
-        py = Round(cosR * static_cast<Extended>(v) + y0);
+        px = column.at(v);
+        py = row.at(v);
         canvas.lineTo(px, py);
     }
 }
