@@ -77,6 +77,9 @@ public:
     // The whole picture in the brush colour.
     void fillAll();
 
+    // Direct access to one row of pixels, for sweeps that write whole rows.
+    Rgb* row(int y) { return pixels_.data() + index(0, y); }
+
     // Replaces this picture by a copy of another; reuses the storage when the sizes agree.
     void copyFrom(const Canvas& other);
 

@@ -70,12 +70,8 @@ void OpticalModel::PaintRef(const BuildInputs& in) {
     q_.TopY = Mul(q_.Scale, 10);
     // 3: a cleared profile.
     profile_.clear();
-    // 4: white background.
-    canvas.setBrushColor(Colors::White);
-    canvas.fillAll();
-    // 5: grid.
-    if (in.gridVisible)
-        drawGrid();
+    // 4-5: white background and grid.
+    paintBackground(in.gridVisible);
     // 6-7: the tube and its disc; an unknown tube keeps the previous radius.
     q_.LampX = q_.CenterX;
     q_.LampY = Add(std::int64_t{in.lamp} * q_.Scale, q_.TopY);
@@ -122,23 +118,40 @@ void OpticalModel::PaintRef(const BuildInputs& in) {
     computeEfficiency();
 }
 
-// Lines at CenterX + j * 10 mm in both directions, symmetric about the picture's centre point.
-void OpticalModel::drawGrid() {
+// The white background and the silver grid lines at CenterX + j * 10 mm in both directions,
+// symmetric about the picture's centre point, with none at 0. Silver lines over white give the
+// same pixels in any order, so the picture is written in one sweep over its rows: a grid row is
+// all silver, every other row a copy of one pattern row. The pen ends as line-by-line drawing
+// leaves it: silver, 1 pixel wide, at the end of the last horizontal line.
+void OpticalModel::paintBackground(bool grid) {
     Canvas& canvas = workImage_;
+    canvas.setBrushColor(Colors::White);
+    if (!grid) {
+        canvas.fillAll();
+        return;
+    }
     const int side = canvas.width();
     const int step = q_.Scale * 10;
+    gridRow_.assign(static_cast<std::size_t>(side), Colors::White);
+    gridLines_.assign(static_cast<std::size_t>(side), false);
+    int last = q_.CenterX;
+    for (int a = q_.CenterX % step; a < side; a += step) {
+        if (a <= 0)
+            continue;
+        gridRow_[static_cast<std::size_t>(a)] = Colors::Silver;
+        gridLines_[static_cast<std::size_t>(a)] = true;
+        last = a;
+    }
+    for (int y = 0; y < side; ++y) {
+        Rgb* row = canvas.row(y);
+        if (gridLines_[static_cast<std::size_t>(y)])
+            std::fill(row, row + side, Colors::Silver);
+        else
+            std::copy(gridRow_.begin(), gridRow_.end(), row);
+    }
     canvas.setPenColor(Colors::Silver);
     canvas.setPenWidth(1);
-    auto cross = [&](int a) {
-        canvas.moveTo(a, 0);
-        canvas.lineTo(a, side);
-        canvas.moveTo(0, a);
-        canvas.lineTo(side, a);
-    };
-    for (int a = q_.CenterX; a > 0; a -= step)
-        cross(a);
-    for (int a = q_.CenterX; a < side; a += step)
-        cross(a);
+    canvas.moveTo(side, last);
 }
 
 void OpticalModel::buildProfile(int shape) {
