@@ -19,6 +19,7 @@ inline constexpr const char* IntegerOverflow = "Integer overflow";
 inline constexpr const char* TrapezoidTopTooWide =
     "The trapezoid's top C must not be wider than its width A";
 inline constexpr const char* ProfileTooWide = "The reflector is too wide for the profile table";
+inline constexpr const char* AlbedoOutOfRange = "The albedo must be a number from 0 to 1";
 } // namespace Messages
 
 } // namespace kavrol

@@ -64,6 +64,10 @@ void OpticalModel::PaintRef(const BuildInputs& in) {
     const int side = workImage_.width();
     Canvas& canvas = workImage_;
 
+    // A reflector cannot give back more light than it receives, and a power that is not a
+    // number would spread into the efficiency; refused before anything is drawn.
+    if (!(in.albedo >= 0 && in.albedo <= 1))
+        throw BuildError(Messages::AlbedoOutOfRange);
     // 1-2: scale and centre.
     deriveScale(in);
     q_.CenterX = side / 2;
@@ -270,10 +274,16 @@ void OpticalModel::Vector(int x, int y, double t) {
 void OpticalModel::enterWater(int px, int py, double t, double& power) {
     Canvas& canvas = workImage_;
     const double r = static_cast<double>(std::asin(std::sin(static_cast<Extended>(t)) / 1.33L));
-    const Extended sum = static_cast<Extended>(t) + r;
+    // The angle of incidence is measured from the vertical. A ray that arrives moving upward (a
+    // water line at or above the tube) meets the surface at pi - t; taking t itself would give a
+    // negative transmission share. Downward rays keep t exactly.
+    Extended incidence = t;
+    if (std::cos(incidence) < 0)
+        incidence = Pi - incidence;
+    const Extended sum = incidence + r;
     double factor = 1.0;
     if (sum != 0) {
-        const Extended difference = static_cast<Extended>(t) - r;
+        const Extended difference = incidence - r;
         const Extended sd = std::sin(difference);
         const Extended ss = std::sin(sum);
         factor = static_cast<double>(1 - (sd * sd) / (ss * ss));
