@@ -45,3 +45,12 @@ seed("outside-the-ranges", 300,
      design(shape=2, tube=7, scale=5, a=-40, b=-3, c=900, lamp=-20, lamp_h=-100, aqua_w=-10,
             albedo=0.0),
      design(shape=0, scale=0, a=2000, b=100000, c=-30, lamp=100000, lamp_h=0, aqua_w=1 << 30))
+# Findings, kept so that every run replays them.
+seed("finding-albedo-far-beyond-one", 96, design(shape=0, tube=2, scale=0, aqua_w=-50331148,
+                                                 albedo=-1.6832491382796237e+212))
+seed("finding-water-line-through-tube", 30, design(shape=0, scale=0, a=21, b=10, c=10,
+                                                   lamp_h=0, albedo=0.855))
+seed("finding-sample-rounding-past-int32", 96, design(shape=0, a=161, b=2134227565, c=0,
+                                                      lamp_h=0, rays=False))
+seed("finding-tube-beyond-int32", 96, design(), design(lamp=2147483647 - 10 - 300, lamp_h=-400),
+     design(rays=False))

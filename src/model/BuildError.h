@@ -20,6 +20,8 @@ inline constexpr const char* TrapezoidTopTooWide =
     "The trapezoid's top C must not be wider than its width A";
 inline constexpr const char* ProfileTooWide = "The reflector is too wide for the profile table";
 inline constexpr const char* AlbedoOutOfRange = "The albedo must be a number from 0 to 1";
+inline constexpr const char* TubeOutOfReach =
+    "The tube lies too far outside the picture for its rays to be traced";
 } // namespace Messages
 
 } // namespace kavrol

@@ -60,8 +60,9 @@ public:
         penX_ = x;
         penY_ = y;
         // A 1-pixel step to a neighbouring pixel sets only the start pixel; rays move this way.
-        const unsigned dx = static_cast<unsigned>(x - x0) + 1u;
-        const unsigned dy = static_cast<unsigned>(y - y0) + 1u;
+        // The differences are taken in 64 bits: ends far apart must not wrap into a short step.
+        const auto dx = static_cast<std::uint64_t>(std::int64_t{x} - x0 + 1);
+        const auto dy = static_cast<std::uint64_t>(std::int64_t{y} - y0 + 1);
         if (penWidth_ == 1 && dx <= 2u && dy <= 2u) {
             if (dx != 1u || dy != 1u)
                 plot(x0, y0, penColor_);

@@ -17,7 +17,8 @@ inline constexpr Extended Pi = 3.141592653589793238462643383279502884L;
 // Round half to even (the default rounding mode) to a 32-bit integer. A value that does not fit
 // is refused rather than wrapped.
 inline std::int32_t Round(Extended value) {
-    if (value > -0x1p31L && value < 0x1p31L) {
+    // From 2^31 - 1/2 upward the result no longer fits; such values take the checked path.
+    if (value > -0x1p31L && value < 0x1p31L - 0.5L) {
 #if defined(__x86_64__) || defined(__i386__)
         // The x87 store rounds by the control word, which is round half to even: nearbyint's
         // result without the library call on the tracer's path.

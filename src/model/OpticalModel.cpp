@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <limits>
 #include <stdexcept>
 #include <string>
 
@@ -179,6 +180,16 @@ void OpticalModel::drawOutline() {
 
 // 72 rays, one every 5 degrees, each leaving the tube's circle radially.
 void OpticalModel::traceFan() {
+    // The first leg of every ray steps up to max(RefAPx, 900) pixels from the tube's circle; the
+    // samples must stay 32-bit. Checked before the ray table is touched, so that a refused fan
+    // leaves the previous fan's powers whole.
+    const std::int64_t reach =
+        std::abs(std::int64_t{q_.LampR}) + std::max<std::int32_t>(q_.RefAPx, 900) + 2;
+    if (std::int64_t{q_.LampY} + reach > std::numeric_limits<std::int32_t>::max() ||
+        std::int64_t{q_.LampY} - reach < std::numeric_limits<std::int32_t>::min() ||
+        std::int64_t{q_.LampX} + reach > std::numeric_limits<std::int32_t>::max() ||
+        std::int64_t{q_.LampX} - reach < std::numeric_limits<std::int32_t>::min())
+        throw BuildError(Messages::TubeOutOfReach);
     Canvas& canvas = workImage_;
     canvas.setPenColor(Colors::Red);
     canvas.setPenWidth(1);
