@@ -30,7 +30,7 @@ int main(int argc, char** argv) {
         OpticalModel model(options.dotsPerInch);
         model.PaintRef(options.inputs);
         if (!options.savePath.empty())
-            PictureFile::save(model.workImage(), QString::fromLocal8Bit(options.savePath.c_str()));
+            PictureFile::save(model.workImage(), PictureFile::nameFromBytes(options.savePath));
         std::cout << (options.json ? Report::json(model) : Report::text(model));
     } catch (const std::exception& e) {
         std::cerr << "kavrol-cli: " << e.what() << '\n';

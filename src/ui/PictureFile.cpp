@@ -28,21 +28,45 @@ QString systemReason(int errorNumber) {
     return reason;
 }
 
+namespace {
+
+[[noreturn]] void CannotCreate(const QString& fullPath, int errorNumber) {
+    throw SaveError(QStringLiteral("Cannot create file \"%1\". %2")
+                        .arg(fullPath, systemReason(errorNumber)));
+}
+
+} // namespace
+
 void save(const Canvas& canvas, const QString& path) {
+    // No file name can hold a NUL character: the system would see the name cut short there and
+    // create another file. The message shows the NUL as U+FFFD so that its text stays whole.
+    if (path.contains(QChar(0))) {
+        QString shown = path;
+        shown.replace(QChar(0), QChar(QChar::ReplacementCharacter));
+        CannotCreate(QFileInfo(shown).absoluteFilePath(), EINVAL);
+    }
     const QString fullPath = QFileInfo(path).absoluteFilePath();
+    // An empty name never reaches the system; it answers such a name with ENOENT.
+    if (path.isEmpty())
+        CannotCreate(fullPath, ENOENT);
     QFile file(path);
     errno = 0;
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate)) {
-        const int error = errno != 0 ? errno : EACCES;
-        throw SaveError(QStringLiteral("Cannot create file \"%1\". %2")
-                            .arg(fullPath, systemReason(error)));
-    }
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate))
+        CannotCreate(fullPath, errno != 0 ? errno : EACCES);
     QImageWriter writer(&file, "bmp");
     const bool written = writer.write(toImage(canvas));
     const bool flushed = written && file.flush();
     file.close();
     if (!written || !flushed || file.error() != QFileDevice::NoError)
         throw SaveError(QStringLiteral("Stream write error"));
+}
+
+QString nameFromBytes(const std::string& bytes) {
+    const QString name = QFile::decodeName(QByteArray::fromStdString(bytes));
+    // A name that is not valid in the local encoding would be written under another name.
+    if (QFile::encodeName(name).toStdString() != bytes)
+        CannotCreate(QFileInfo(name).absoluteFilePath(), EILSEQ);
+    return name;
 }
 
 QString withBmpExtension(const QString& name) {

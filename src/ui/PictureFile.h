@@ -5,6 +5,7 @@
 #include <QImage>
 #include <QString>
 #include <stdexcept>
+#include <string>
 
 namespace kavrol {
 
@@ -25,6 +26,11 @@ QImage toImage(const Canvas& canvas);
 // Throws SaveError "Cannot create file "<full path>". <reason>" when the file cannot be created
 // and "Stream write error" when writing fails part-way.
 void save(const Canvas& canvas, const QString& path);
+
+// A file name given as bytes (a command-line argument) as the QString that names that very file.
+// Throws SaveError "Cannot create file ..." when the bytes are not valid in the local encoding,
+// since any conversion would name another file.
+QString nameFromBytes(const std::string& bytes);
 
 // The save dialog's name rule: ".bmp" is appended unless the name already ends in it, in any
 // letter case.
