@@ -1,0 +1,28 @@
+#pragma once
+
+#include <QComboBox>
+
+namespace kavrol {
+
+// An editable drop-down list with inline completion. Typing the start of an item selects that
+// item and completes the text; a text that matches no item leaves no item selected (index -1)
+// while the typed text stays. The list reports every close of its drop-down, whether or not the
+// selection changed.
+class CompletingComboBox : public QComboBox {
+    Q_OBJECT
+public:
+    explicit CompletingComboBox(QWidget* parent = nullptr);
+
+    void hidePopup() override;
+
+signals:
+    // The drop-down has closed and the selection it made, if any, is in place.
+    void dropDownClosed();
+
+private:
+    void completeTypedText(const QString& text);
+
+    QString previousText_;
+};
+
+} // namespace kavrol
