@@ -1,0 +1,19 @@
+#pragma once
+
+#include "BuildInputs.h"
+
+#include <string>
+
+namespace kavrol {
+
+// What one run of the command line asks for: a design, the screen density it is drawn for and
+// what to do with the result.
+struct CliOptions {
+    BuildInputs inputs;
+    int dotsPerInch = 96;
+    std::string savePath; // empty: no picture written
+    bool json = false;
+    bool help = false;
+};
+
+} // namespace kavrol

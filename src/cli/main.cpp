@@ -1,0 +1,40 @@
+// kavrol-cli: one build pass of a lamp design without a window, reported on standard output.
+
+#include "BuildError.h"
+#include "CommandLine.h"
+#include "OpticalModel.h"
+#include "PictureFile.h"
+#include "Report.h"
+
+#include <QString>
+#include <iostream>
+#include <string>
+#include <vector>
+
+int main(int argc, char** argv) {
+    using namespace kavrol;
+    const std::vector<std::string> args(argv + 1, argv + argc);
+    CliOptions options;
+    try {
+        options = ParseCommandLine(args);
+    } catch (const UsageError& e) {
+        std::cerr << "kavrol-cli: " << e.what() << '\n';
+        return 2;
+    }
+    if (options.help) {
+        std::cout << UsageText();
+        return 0;
+    }
+    // Failures of the build and of the save are reported here, and only here.
+    try {
+        OpticalModel model(options.dotsPerInch);
+        model.PaintRef(options.inputs);
+        if (!options.savePath.empty())
+            PictureFile::save(model.workImage(), QString::fromLocal8Bit(options.savePath.c_str()));
+        std::cout << (options.json ? Report::json(model) : Report::text(model));
+    } catch (const std::exception& e) {
+        std::cerr << "kavrol-cli: " << e.what() << '\n';
+        return 1;
+    }
+    return 0;
+}

@@ -1,0 +1,299 @@
+#include "OpticalModel.h"
+
+#include "BuildError.h"
+#include "Numerics.h"
+
+#include <algorithm>
+#include <cmath>
+#include <stdexcept>
+#include <string>
+
+namespace kavrol {
+
+namespace {
+
+std::int32_t PixelsPerMmFor(int dotsPerInch) {
+    if (dotsPerInch < OpticalModel::MinDotsPerInch || dotsPerInch > OpticalModel::MaxDotsPerInch)
+        throw std::invalid_argument("dots per inch must lie between " +
+                                    std::to_string(OpticalModel::MinDotsPerInch) + " and " +
+                                    std::to_string(OpticalModel::MaxDotsPerInch));
+    return Round(static_cast<Extended>(dotsPerInch) / 25.4L);
+}
+
+int PictureSide(std::int32_t pixelsPerMm) {
+    return pixelsPerMm * 200 + 20;
+}
+
+std::int32_t Mul(std::int64_t a, std::int64_t b) {
+    return Checked(a * b);
+}
+std::int32_t Add(std::int64_t a, std::int64_t b) {
+    return Checked(a + b);
+}
+
+} // namespace
+
+// The profile table holds an entry for every column of the picture, so any reflector the picture
+// can show fits it; never fewer than the classic 2001 entries.
+OpticalModel::OpticalModel(int dotsPerInch, int maxReflections)
+    : workImage_(PictureSide(PixelsPerMmFor(dotsPerInch)), PictureSide(PixelsPerMmFor(dotsPerInch))),
+      shown_(workImage_), profile_(static_cast<std::size_t>(workImage_.width()) + 1),
+      maxReflections_(maxReflections) {
+    q_.PixelsPerMm = PixelsPerMmFor(dotsPerInch);
+}
+
+void OpticalModel::SetCas() {
+    profile_.SetCas(q_.RefAPx);
+}
+
+void OpticalModel::MirrorHalf() {
+    profile_.MirrorHalf(q_);
+}
+
+void OpticalModel::deriveScale(const BuildInputs& in) {
+    // The view scale divides the screen's pixels per millimetre; no selection divides by zero.
+    const std::int64_t divisor = std::int64_t{in.scale} + 1;
+    if (divisor == 0)
+        throw BuildError(Messages::DivisionByZero);
+    // A scale of 0 (screens below 64 dots per inch) would make the grid step 0.
+    q_.Scale = static_cast<std::int32_t>(std::max<std::int64_t>(q_.PixelsPerMm / divisor, 1));
+}
+
+void OpticalModel::PaintRef(const BuildInputs& in) {
+    const int side = workImage_.width();
+    Canvas& canvas = workImage_;
+
+    // 1-2: scale and centre.
+    deriveScale(in);
+    q_.CenterX = side / 2;
+    q_.TopY = Mul(q_.Scale, 10);
+    // 3: a cleared profile.
+    profile_.clear();
+    // 4: white background.
+    canvas.setBrushColor(Colors::White);
+    canvas.fillAll();
+    // 5: grid.
+    if (in.gridVisible)
+        drawGrid();
+    // 6-7: the tube and its disc; an unknown tube keeps the previous radius.
+    q_.LampX = q_.CenterX;
+    q_.LampY = Add(std::int64_t{in.lamp} * q_.Scale, q_.TopY);
+    switch (in.tube) {
+    case 0: q_.LampR = Mul(q_.Scale, 6); break;
+    case 1: q_.LampR = Mul(q_.Scale, 8); break;
+    case 2: q_.LampR = Mul(q_.Scale, 13); break;
+    default: break;
+    }
+    if (in.lampVisible) {
+        canvas.setBrushColor(Colors::Yellow);
+        canvas.setPenColor(Colors::Yellow);
+        canvas.setBrushStyle(Canvas::BrushStyle::Solid);
+        canvas.ellipse(Add(q_.LampX, -std::int64_t{q_.LampR}), Add(q_.LampY, -std::int64_t{q_.LampR}),
+                       Add(q_.LampX, q_.LampR), Add(q_.LampY, q_.LampR));
+    }
+    // 8: water, always, from the water line to the bottom edge.
+    canvas.setBrushColor(Colors::SkyBlue);
+    canvas.setPenColor(Colors::SkyBlue);
+    q_.WaterY = Add(std::int64_t{in.lampH} * q_.Scale, q_.LampY);
+    q_.AquaWPx = Mul(in.aquaW, q_.Scale);
+    canvas.rectangle(Add(q_.LampX, -std::int64_t{q_.AquaWPx / 2}), q_.WaterY,
+                     Add(q_.LampX, q_.AquaWPx / 2), side);
+    // 9: the outline pen.
+    canvas.setBrushStyle(Canvas::BrushStyle::Clear);
+    canvas.setPenColor(Colors::Black);
+    canvas.setPenWidth(3);
+    // 10: reflector quantities.
+    q_.RefBPx = Mul(in.refB, q_.Scale);
+    q_.RefAPx = Mul(in.refA, q_.Scale);
+    q_.RefCPx = Mul(in.refC, q_.Scale);
+    q_.RefSidePx = Add(q_.RefAPx, -std::int64_t{q_.RefCPx});
+    q_.RefLeft = Add(q_.CenterX, -std::int64_t{q_.RefAPx / 2});
+    q_.RefRight = Add(q_.CenterX, q_.RefAPx / 2);
+    // 11-12: profile and outline.
+    buildProfile(in.shape);
+    drawOutline();
+    // 13: the ray fan.
+    albedo_ = in.albedo;
+    if (in.rayVisible)
+        traceFan();
+    // 14-15: show the picture and the efficiency.
+    shown_.copyFrom(workImage_);
+    computeEfficiency();
+}
+
+// Lines at CenterX + j * 10 mm in both directions, symmetric about the picture's centre point.
+void OpticalModel::drawGrid() {
+    Canvas& canvas = workImage_;
+    const int side = canvas.width();
+    const int step = q_.Scale * 10;
+    canvas.setPenColor(Colors::Silver);
+    canvas.setPenWidth(1);
+    auto cross = [&](int a) {
+        canvas.moveTo(a, 0);
+        canvas.lineTo(a, side);
+        canvas.moveTo(0, a);
+        canvas.lineTo(side, a);
+    };
+    for (int a = q_.CenterX; a > 0; a -= step)
+        cross(a);
+    for (int a = q_.CenterX; a < side; a += step)
+        cross(a);
+}
+
+void OpticalModel::buildProfile(int shape) {
+    // A reflector wider than the table cannot be sampled; refuse it before anything is written.
+    if (q_.RefAPx >= static_cast<std::int64_t>(profile_.size()))
+        throw BuildError(Messages::ProfileTooWide);
+    switch (shape) {
+    case 0: profile_.trapezoid(q_); break;
+    case 1: profile_.parabola(q_); break;
+    case 2: profile_.zeFo(q_); break;
+    default: break; // No shape selected: the table stays cleared.
+    }
+}
+
+void OpticalModel::drawOutline() {
+    Canvas& canvas = workImage_;
+    canvas.moveTo(profile_[0].PX, profile_[0].PY);
+    for (std::int32_t i = 1; i <= q_.RefAPx; ++i)
+        canvas.lineTo(profile_[static_cast<std::size_t>(i)].PX, profile_[static_cast<std::size_t>(i)].PY);
+}
+
+// 72 rays, one every 5 degrees, each leaving the tube's circle radially.
+void OpticalModel::traceFan() {
+    Canvas& canvas = workImage_;
+    canvas.setPenColor(Colors::Red);
+    canvas.setPenWidth(1);
+    fanLosses_ = LossBreakdown{};
+    rayIndex_ = 0;
+    for (int d = 0; d < 360; d += 5) {
+        const Extended a = d * Pi / 180;
+        const Point start = RayStart(d / 5);
+        canvas.moveTo(start.x, start.y);
+        Vector(start.x, start.y, static_cast<double>(a));
+        ++rayIndex_;
+    }
+    losses_ = fanLosses_;
+}
+
+OpticalModel::Point OpticalModel::RayStart(int k) const {
+    const Extended a = (k * 5) * Pi / 180;
+    return {Round(std::sin(a) * q_.LampR + q_.LampX), Round(std::cos(a) * q_.LampR + q_.LampY)};
+}
+
+// Steps along the ray one pixel at a time, each sample computed from the leg's start and the step
+// count, and acts on the colour found there: the reflector mirrors the ray about its tangent and
+// costs the albedo, the tube ends it, the water refracts it; anything else is free space, on
+// which the path is drawn. A leg starts 4 pixels out, so no ray meets its own start pixel.
+void OpticalModel::Vector(int x, int y, double t) {
+    if (rayIndex_ < 0 || rayIndex_ >= RayCount)
+        throw std::logic_error("Vector needs a ray slot from 0 to 71");
+    Canvas& canvas = workImage_;
+    const int side = canvas.width();
+    const int height = canvas.height();
+    const std::int64_t lastStep = std::max<std::int32_t>(q_.RefAPx, 900);
+    canvas.setPenColor(Colors::Red);
+    double power = 1.0;
+    int x0 = x;
+    int y0 = y;
+    int reflections = 0;
+    for (;;) {
+        const Extended sinT = std::sin(static_cast<Extended>(t));
+        const Extended cosT = std::cos(static_cast<Extended>(t));
+        // The leg's last sample; the samples' columns and rows move monotonically toward it.
+        const int endX = Round(sinT * static_cast<Extended>(lastStep) + x0);
+        const int endY = Round(cosT * static_cast<Extended>(lastStep) + y0);
+        bool reflected = false;
+        int px = x0;
+        int py = y0;
+        for (std::int64_t i = 4; i <= lastStep; ++i) {
+            const Extended fx = sinT * static_cast<Extended>(i) + x0;
+            const Extended fy = cosT * static_cast<Extended>(i) + y0;
+            px = Round(fx);
+            py = Round(fy);
+            const Rgb color = canvas.pixel(px, py);
+            if (color == Colors::Black) {
+                const double angle = profile_.angleAt(std::int64_t{px} - q_.RefLeft);
+                t = static_cast<double>(2 * static_cast<Extended>(angle) - t);
+                fanLosses_.absorbed += power - static_cast<double>(power * albedo_);
+                power = static_cast<double>(power * albedo_);
+                reflected = true;
+                break;
+            }
+            if (color == Colors::Yellow) {
+                fanLosses_.returnedToTube += power;
+                rayPower_[static_cast<std::size_t>(rayIndex_)] = 0;
+                return;
+            }
+            if (color == Colors::SkyBlue) {
+                enterWater(px, py, t, power);
+                rayPower_[static_cast<std::size_t>(rayIndex_)] = power;
+                return;
+            }
+            canvas.lineTo(px, py);
+            // Outside the picture and heading away from it, the rest of the leg is free space
+            // that draws nothing, so the ray can only use up its steps.
+            if (!canvas.contains(px, py) &&
+                ((px < 0 && endX < 0) || (py < 0 && endY < 0) || (px >= side && endX >= side) ||
+                 (py >= height && endY >= height))) {
+                canvas.moveTo(endX, endY);
+                break;
+            }
+        }
+        if (!reflected)
+            break;
+        if (++reflections > maxReflections_)
+            break;
+        canvas.setPenColor(Colors::Blue);
+        x0 = px;
+        y0 = py;
+    }
+    // Steps used up without meeting the water (or too many reflections).
+    fanLosses_.escaped += power;
+    rayPower_[static_cast<std::size_t>(rayIndex_)] = 0;
+}
+
+// Refraction into the water, whose surface counts as horizontal: Snell's law with index 1.33 and
+// the s-polarised Fresnel transmission. The refracted path is drawn, not traced.
+void OpticalModel::enterWater(int px, int py, double t, double& power) {
+    Canvas& canvas = workImage_;
+    const double r = static_cast<double>(std::asin(std::sin(static_cast<Extended>(t)) / 1.33L));
+    const Extended sum = static_cast<Extended>(t) + r;
+    double factor = 1.0;
+    if (sum != 0) {
+        const Extended difference = static_cast<Extended>(t) - r;
+        const Extended sd = std::sin(difference);
+        const Extended ss = std::sin(sum);
+        factor = static_cast<double>(1 - (sd * sd) / (ss * ss));
+    }
+    const double before = power;
+    power = static_cast<double>(static_cast<Extended>(power) * factor);
+    fanLosses_.delivered += power;
+    fanLosses_.reflectedAtWater += before - power;
+
+    const Extended sinR = std::sin(static_cast<Extended>(r));
+    const Extended cosR = std::cos(static_cast<Extended>(r));
+    const std::int64_t spanLeft = std::int64_t{q_.CenterX} - q_.AquaWPx / 2;
+    const std::int64_t spanRight = std::int64_t{q_.CenterX} + q_.AquaWPx / 2;
+    const int x0 = px;
+    const int y0 = py;
+    for (std::int64_t v = 0; spanLeft < px && px < spanRight && py < canvas.height(); ++v) {
+        px = Round(sinR * static_cast<Extended>(v) + x0);
+        py = Round(cosR * static_cast<Extended>(v) + y0);
+        canvas.lineTo(px, py);
+    }
+}
+
+// The mean power of the last traced fan; 0 before any fan was traced.
+void OpticalModel::computeEfficiency() {
+    rayPower_[RayCount] = 0;
+    for (int k = 0; k < rayIndex_; ++k)
+        rayPower_[RayCount] = static_cast<double>(static_cast<Extended>(rayPower_[RayCount]) +
+                                                  rayPower_[static_cast<std::size_t>(k)]);
+    if (rayIndex_ > 0)
+        rayPower_[RayCount] =
+            static_cast<double>(static_cast<Extended>(rayPower_[RayCount]) / rayIndex_);
+    kpd_ = rayPower_[RayCount];
+}
+
+} // namespace kavrol
