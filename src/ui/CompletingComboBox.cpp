@@ -1,6 +1,7 @@
 #include "CompletingComboBox.h"
 
 #include <QAbstractItemView>
+#include <QKeyEvent>
 #include <QLineEdit>
 
 namespace kavrol {
@@ -11,15 +12,22 @@ CompletingComboBox::CompletingComboBox(QWidget* parent) : QComboBox(parent) {
     // Qt's own completer changes the text but not the selected item; completion is done here.
     setCompleter(nullptr);
     connect(lineEdit(), &QLineEdit::textEdited, this, &CompletingComboBox::completeTypedText);
-    connect(this, &QComboBox::currentIndexChanged, this,
-            [this] { previousText_ = lineEdit()->text(); });
+    lineEdit()->installEventFilter(this);
+}
+
+bool CompletingComboBox::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == lineEdit() && event->type() == QEvent::KeyPress) {
+        const int key = static_cast<QKeyEvent*>(event)->key();
+        deleting_ = key == Qt::Key_Backspace || key == Qt::Key_Delete;
+    }
+    return QComboBox::eventFilter(watched, event);
 }
 
 void CompletingComboBox::completeTypedText(const QString& text) {
     QLineEdit* edit = lineEdit();
     // A deletion selects only an item spelt exactly so; growing text completes the first item
     // that begins with it.
-    const bool grown = text.size() > previousText_.size() && edit->cursorPosition() == text.size();
+    const bool grown = !deleting_ && edit->cursorPosition() == text.size();
     int match = -1;
     for (int i = 0; i < count() && match < 0 && !text.isEmpty(); ++i) {
         const QString item = itemText(i);
@@ -44,7 +52,6 @@ void CompletingComboBox::completeTypedText(const QString& text) {
         edit->setText(text);
         edit->setCursorPosition(cursor);
     }
-    previousText_ = text;
 }
 
 void CompletingComboBox::hidePopup() {

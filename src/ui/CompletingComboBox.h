@@ -15,6 +15,9 @@ public:
 
     void hidePopup() override;
 
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
 signals:
     // The drop-down has closed and the selection it made, if any, is in place.
     void dropDownClosed();
@@ -22,7 +25,8 @@ signals:
 private:
     void completeTypedText(const QString& text);
 
-    QString previousText_;
+    // Whether the last key pressed in the edit removed text rather than typed it.
+    bool deleting_ = false;
 };
 
 } // namespace kavrol
