@@ -27,7 +27,7 @@ work=$2
 pid=$!
 found=""
 for _ in $(seq 1 100); do
-    if xwininfo -root -tree 2>/dev/null | grep -F '"\"Kavrol\""' >"$work/window.txt"; then
+    if xwininfo -root -tree 2>/dev/null | grep -F '""Kavrol""' >"$work/window.txt"; then
         found=yes
         break
     fi
