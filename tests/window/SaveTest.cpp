@@ -3,11 +3,14 @@
 #include "PictureFile.h"
 #include "WindowFixture.h"
 
+#include <QAbstractItemView>
 #include <QApplication>
 #include <QCheckBox>
 #include <QDir>
 #include <QFile>
 #include <QFileDialog>
+#include <QLineEdit>
+#include <QTest>
 #include <QTimer>
 #include <cerrno>
 #include <cstring>
@@ -176,8 +179,13 @@ TEST_F(SaveTest, TheRealDialogProposesKavrolBmpAndReturnsTheChoice) {
     services.dotsPerInch = 96;
     kavrol::TMainFrm window(services);
     window.show();
+    for (const char* name : {"upper.BMP", "lower.bmp", "other.png"}) {
+        QFile file(workPath(QString::fromLatin1(name)));
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    }
     QStringList filters;
     QStringList proposed;
+    QStringList listed;
     bool confirmsOverwrite = true;
     QTimer::singleShot(0, [&] {
         auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
@@ -186,7 +194,21 @@ TEST_F(SaveTest, TheRealDialogProposesKavrolBmpAndReturnsTheChoice) {
         proposed = dialog->selectedFiles();
         confirmsOverwrite = !dialog->testOption(QFileDialog::DontConfirmOverwrite);
         dialog->setDirectory(folder_.path());
-        dialog->selectFile(workPath(QStringLiteral("chosen")));
+        // The dialog lists the folder in the background; both letter cases of the pattern match.
+        auto* files = dialog->findChild<QAbstractItemView*>(QStringLiteral("listView"));
+        auto* name = dialog->findChild<QLineEdit*>(QStringLiteral("fileNameEdit"));
+        if (files == nullptr || name == nullptr) {
+            // Closing the dialog keeps a failed look-up from hanging the test.
+            ADD_FAILURE() << "the dialog has no file list or no name field";
+            QMetaObject::invokeMethod(dialog, "reject");
+            return;
+        }
+        EXPECT_TRUE(QTest::qWaitFor(
+            [&] { return files->model()->rowCount(files->rootIndex()) >= 2; }, 3000));
+        for (int row = 0; row < files->model()->rowCount(files->rootIndex()); ++row)
+            listed << files->model()->index(row, 0, files->rootIndex()).data().toString();
+        // The user types a name without an extension.
+        name->setText(QStringLiteral("chosen"));
         QMetaObject::invokeMethod(dialog, "accept");
     });
     window.SaveAs();
@@ -194,8 +216,11 @@ TEST_F(SaveTest, TheRealDialogProposesKavrolBmpAndReturnsTheChoice) {
     ASSERT_EQ(proposed.size(), 1);
     EXPECT_TRUE(proposed[0].endsWith(QStringLiteral("/Kavrol.bmp"))) << proposed[0].toStdString();
     EXPECT_FALSE(confirmsOverwrite);
+    listed.sort();
+    EXPECT_EQ(listed, (QStringList{QStringLiteral("lower.bmp"), QStringLiteral("upper.BMP")}));
     EXPECT_TRUE(errors_.isEmpty()) << errors_.join('\n').toStdString();
-    EXPECT_TRUE(QFile::exists(workPath(QStringLiteral("chosen.bmp"))));
+    EXPECT_TRUE(QFile::exists(workPath(QStringLiteral("chosen.bmp"))))
+        << QDir(folder_.path()).entryList(QDir::Files).join(' ').toStdString();
 }
 
 } // namespace
