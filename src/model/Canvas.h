@@ -60,10 +60,10 @@ public:
         penX_ = x;
         penY_ = y;
         // A 1-pixel step to a neighbouring pixel sets only the start pixel; rays move this way.
-        const unsigned dx = static_cast<unsigned>(x - x0) + 1u;
-        const unsigned dy = static_cast<unsigned>(y - y0) + 1u;
-        if (penWidth_ == 1 && dx <= 2u && dy <= 2u) {
-            if (dx != 1u || dy != 1u)
+        const std::int64_t dx = std::int64_t{x} - x0;
+        const std::int64_t dy = std::int64_t{y} - y0;
+        if (penWidth_ == 1 && dx >= -1 && dx <= 1 && dy >= -1 && dy <= 1) {
+            if (dx != 0 || dy != 0)
                 plot(x0, y0, penColor_);
             return;
         }
