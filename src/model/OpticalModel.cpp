@@ -37,7 +37,8 @@ std::int32_t Add(std::int64_t a, std::int64_t b) {
 // The profile table holds an entry for every column of the picture, so any reflector the picture
 // can show fits it; never fewer than the classic 2001 entries.
 OpticalModel::OpticalModel(int dotsPerInch, int maxReflections)
-    : workImage_(PictureSide(PixelsPerMmFor(dotsPerInch)), PictureSide(PixelsPerMmFor(dotsPerInch))),
+    : workImage_(PictureSide(PixelsPerMmFor(dotsPerInch)),
+                 PictureSide(PixelsPerMmFor(dotsPerInch))),
       shown_(workImage_), profile_(static_cast<std::size_t>(workImage_.width()) + 1),
       maxReflections_(maxReflections) {
     q_.PixelsPerMm = PixelsPerMmFor(dotsPerInch);
@@ -76,17 +77,25 @@ void OpticalModel::PaintRef(const BuildInputs& in) {
     q_.LampX = q_.CenterX;
     q_.LampY = Add(std::int64_t{in.lamp} * q_.Scale, q_.TopY);
     switch (in.tube) {
-    case 0: q_.LampR = Mul(q_.Scale, 6); break;
-    case 1: q_.LampR = Mul(q_.Scale, 8); break;
-    case 2: q_.LampR = Mul(q_.Scale, 13); break;
-    default: break;
+    case 0:
+        q_.LampR = Mul(q_.Scale, 6);
+        break;
+    case 1:
+        q_.LampR = Mul(q_.Scale, 8);
+        break;
+    case 2:
+        q_.LampR = Mul(q_.Scale, 13);
+        break;
+    default:
+        break;
     }
     if (in.lampVisible) {
         canvas.setBrushColor(Colors::Yellow);
         canvas.setPenColor(Colors::Yellow);
         canvas.setBrushStyle(Canvas::BrushStyle::Solid);
-        canvas.ellipse(Add(q_.LampX, -std::int64_t{q_.LampR}), Add(q_.LampY, -std::int64_t{q_.LampR}),
-                       Add(q_.LampX, q_.LampR), Add(q_.LampY, q_.LampR));
+        canvas.ellipse(Add(q_.LampX, -std::int64_t{q_.LampR}),
+                       Add(q_.LampY, -std::int64_t{q_.LampR}), Add(q_.LampX, q_.LampR),
+                       Add(q_.LampY, q_.LampR));
     }
     // 8: water, always, from the water line to the bottom edge.
     canvas.setBrushColor(Colors::SkyBlue);
@@ -159,10 +168,17 @@ void OpticalModel::buildProfile(int shape) {
     if (q_.RefAPx >= static_cast<std::int64_t>(profile_.size()))
         throw BuildError(Messages::ProfileTooWide);
     switch (shape) {
-    case 0: profile_.trapezoid(q_); break;
-    case 1: profile_.parabola(q_); break;
-    case 2: profile_.zeFo(q_); break;
-    default: break; // No shape selected: the table stays cleared.
+    case 0:
+        profile_.trapezoid(q_);
+        break;
+    case 1:
+        profile_.parabola(q_);
+        break;
+    case 2:
+        profile_.zeFo(q_);
+        break;
+    default:
+        break; // No shape selected: the table stays cleared.
     }
 }
 
@@ -170,7 +186,8 @@ void OpticalModel::drawOutline() {
     Canvas& canvas = workImage_;
     canvas.moveTo(profile_[0].PX, profile_[0].PY);
     for (std::int32_t i = 1; i <= q_.RefAPx; ++i)
-        canvas.lineTo(profile_[static_cast<std::size_t>(i)].PX, profile_[static_cast<std::size_t>(i)].PY);
+        canvas.lineTo(profile_[static_cast<std::size_t>(i)].PX,
+                      profile_[static_cast<std::size_t>(i)].PY);
 }
 
 // 72 rays, one every 5 degrees, each leaving the tube's circle radially.
