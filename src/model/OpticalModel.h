@@ -8,6 +8,7 @@
 
 #include <array>
 #include <cstdint>
+#include <vector>
 
 namespace kavrol {
 
@@ -60,7 +61,7 @@ public:
 
 private:
     void deriveScale(const BuildInputs& in);
-    void drawGrid();
+    void paintBackground(bool grid);
     void buildProfile(int shape);
     void drawOutline();
     void traceFan();
@@ -77,6 +78,9 @@ private:
     long double albedo_ = 0.8L;
     int maxReflections_ = DefaultMaxReflections;
     LossBreakdown losses_;
+    // Scratch rows of the grid sweep, sized on the first pass and reused.
+    std::vector<Rgb> gridRow_;
+    std::vector<bool> gridLines_;
     LossBreakdown fanLosses_;
 };
 

@@ -265,3 +265,52 @@ TEST(BuildPass, DenseScreenFitsTheWidestReflectorInTheProfileTable) {
     EXPECT_EQ(model.profile()[4800].PX, q.RefRight);
     EXPECT_EQ(model.profile()[4800].Angle, static_cast<double>(kavrol::Pi / 2));
 }
+
+// The scene drawn step by step with the canvas primitives, as the pass describes it: white fill,
+// grid lines one by one, tube disc, water, outline through the profile's pixel points.
+TEST(BuildPass, SceneEqualsTheStepByStepDrawing) {
+    for (int scale : {0, 1, 2})
+        for (int shape : {0, 1, 2})
+            for (bool grid : {true, false}) {
+                OpticalModel model(96);
+                BuildInputs in = Quiet();
+                in.scale = scale;
+                in.shape = shape;
+                in.gridVisible = grid;
+                in.refC = 40;
+                model.PaintRef(in);
+                const auto& q = model.quantities();
+                kavrol::Canvas ref(820, 820);
+                ref.setBrushColor(Colors::White);
+                ref.fillAll();
+                if (grid) {
+                    ref.setPenColor(Colors::Silver);
+                    const int s = q.Scale * 10;
+                    auto cross = [&](int a) {
+                        ref.moveTo(a, 0);
+                        ref.lineTo(a, 820);
+                        ref.moveTo(0, a);
+                        ref.lineTo(820, a);
+                    };
+                    for (int a = q.CenterX; a > 0; a -= s)
+                        cross(a);
+                    for (int a = q.CenterX; a < 820; a += s)
+                        cross(a);
+                }
+                ref.setPenColor(Colors::Yellow);
+                ref.setBrushColor(Colors::Yellow);
+                ref.ellipse(q.LampX - q.LampR, q.LampY - q.LampR, q.LampX + q.LampR,
+                            q.LampY + q.LampR);
+                ref.setPenColor(Colors::SkyBlue);
+                ref.setBrushColor(Colors::SkyBlue);
+                ref.rectangle(q.LampX - q.AquaWPx / 2, q.WaterY, q.LampX + q.AquaWPx / 2, 820);
+                ref.setPenColor(Colors::Black);
+                ref.setPenWidth(3);
+                ref.moveTo(model.profile()[0].PX, model.profile()[0].PY);
+                for (int i = 1; i <= q.RefAPx; ++i)
+                    ref.lineTo(model.profile()[static_cast<std::size_t>(i)].PX,
+                               model.profile()[static_cast<std::size_t>(i)].PY);
+                ASSERT_EQ(model.workImage().pixels(), ref.pixels())
+                    << "scale " << scale << " shape " << shape << " grid " << grid;
+            }
+}
