@@ -23,7 +23,8 @@ cat >"$work/inside.sh" <<'INSIDE'
 #!/bin/sh
 program=$1
 work=$2
-"$program" >"$work/program.log" 2>&1 &
+# The test suite runs with Qt's offscreen platform; the real program must use the X server.
+env -u QT_QPA_PLATFORM "$program" >"$work/program.log" 2>&1 &
 pid=$!
 found=""
 for _ in $(seq 1 100); do
