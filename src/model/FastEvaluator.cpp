@@ -5,6 +5,7 @@
 #include "Numerics.h"
 
 #include <algorithm>
+#include <bit>
 #include <cmath>
 #include <stdexcept>
 
@@ -36,6 +37,17 @@ constexpr double RoundingShift = 6755399441055744.0;
 // A double estimate this far from a half lies on the same side of it as the extended value:
 // their difference stays below 1e-11 for every coordinate and step a picture can have.
 constexpr double SafeOffset = 0.5 - 1e-7;
+// A jump over free space stops this far inside the square, far more than a double estimate's
+// error, so that the sample it lands on is surely inside.
+constexpr double JumpMargin = 1e-6;
+
+// Round() without the library call: adding and taking away 1.5 * 2^63 rounds an extended real to
+// an integer, halves to even. Values far from the picture (and NaN) take Round() and its errors.
+inline std::int32_t RoundExtended(Extended value) {
+    if (value > -1e9L && value < 1e9L)
+        return static_cast<std::int32_t>((value + 0x1.8p63L) - 0x1.8p63L);
+    return Round(value);
+}
 
 // Round(s * i + origin) in extended precision, as the tracer computes a sample, obtained from a
 // double estimate; only an estimate close to a half is computed again in extended precision.
@@ -44,7 +56,13 @@ inline int Sample(double estimate, long double s, std::int64_t i, int origin) {
     const double offset = estimate - rounded;
     if (offset < SafeOffset && offset > -SafeOffset)
         return static_cast<int>(rounded);
-    return Round(s * static_cast<Extended>(i) + origin);
+    return RoundExtended(s * static_cast<Extended>(i) + origin);
+}
+
+// Slot of a direction in the caches of values that depend on the direction alone.
+inline std::size_t CacheSlot(double t, std::size_t slots) {
+    const auto bits = std::bit_cast<std::uint64_t>(t);
+    return static_cast<std::size_t>((bits * 0x9E3779B97F4A7C15ull) >> 40) & (slots - 1);
 }
 
 } // namespace
@@ -76,6 +94,8 @@ FastEvaluator::FastEvaluator(const EvaluationContext& context) : context_(contex
     angle_.assign(profileSize_, 0);
     angleStamp_.assign(profileSize_, 0);
     paths_.reserve(RayCount);
+    directions_.resize(CacheSlots);
+    refractions_.resize(CacheSlots);
 }
 
 // The tube's disc and the water, drawn on a colour picture with the build pass's own calls, and
@@ -148,8 +168,8 @@ void FastEvaluator::setPoint(std::int64_t i, long double x, long double y) {
     const auto k = static_cast<std::size_t>(i);
     x_[k] = x;
     y_[k] = y;
-    px_[k] = Round(x);
-    py_[k] = Round(y);
+    px_[k] = RoundExtended(x);
+    py_[k] = RoundExtended(y);
 }
 
 // The three generators, expression for expression as the profile table computes them.
@@ -287,19 +307,45 @@ bool FastEvaluator::overwrittenInWater(int x, int y) const {
             static_cast<std::int64_t>(std::floor((rows - 0.5) / cosR)) - 1, 0);
         const auto last = static_cast<std::int64_t>(std::ceil((rows + 0.5) / cosR)) + 1;
         for (std::int64_t v = first; v <= last; ++v) {
-            if (Round(path.cosR * static_cast<Extended>(v) + path.y0) == y &&
-                Round(path.sinR * static_cast<Extended>(v) + path.x0) == x)
+            if (RoundExtended(path.cosR * static_cast<Extended>(v) + path.y0) == y &&
+                RoundExtended(path.sinR * static_cast<Extended>(v) + path.x0) == x)
                 return true;
         }
     }
     return false;
 }
 
-MaterialRaster::Code FastEvaluator::read(int x, int y) const {
-    const MaterialRaster::Code code = raster_.at(x, y);
-    if (code != MaterialRaster::Free && !paths_.empty() && overwrittenInWater(x, y))
-        return MaterialRaster::Free;
-    return code;
+const FastEvaluator::Direction& FastEvaluator::direction(double t) {
+    Direction& d = directions_[CacheSlot(t, directions_.size())];
+    if (!d.valid || std::bit_cast<std::uint64_t>(d.t) != std::bit_cast<std::uint64_t>(t)) {
+        d.t = t;
+        d.sinT = std::sin(static_cast<Extended>(t));
+        d.cosT = std::cos(static_cast<Extended>(t));
+        d.valid = true;
+    }
+    return d;
+}
+
+// Refraction angle and Fresnel transmission, exactly as the build pass computes them; they depend
+// on the direction alone.
+const FastEvaluator::Refraction& FastEvaluator::refraction(double t) {
+    Refraction& w = refractions_[CacheSlot(t, refractions_.size())];
+    if (!w.valid || std::bit_cast<std::uint64_t>(w.t) != std::bit_cast<std::uint64_t>(t)) {
+        w.t = t;
+        w.r = static_cast<double>(std::asin(std::sin(static_cast<Extended>(t)) / 1.33L));
+        const Extended sum = static_cast<Extended>(t) + w.r;
+        w.factor = 1.0;
+        if (sum != 0) {
+            const Extended difference = static_cast<Extended>(t) - w.r;
+            const Extended sd = std::sin(difference);
+            const Extended ss = std::sin(sum);
+            w.factor = static_cast<double>(1 - (sd * sd) / (ss * ss));
+        }
+        w.sinR = std::sin(static_cast<Extended>(w.r));
+        w.cosR = std::cos(static_cast<Extended>(w.r));
+        w.valid = true;
+    }
+    return w;
 }
 
 // One ray, as the build pass's tracer follows it. Drawing a free sample's line from the previous
@@ -316,12 +362,16 @@ double FastEvaluator::trace(const Ray& ray) {
     int y0 = ray.y;
     int reflections = 0;
     for (;;) {
-        const Extended sinT = std::sin(static_cast<Extended>(t));
-        const Extended cosT = std::cos(static_cast<Extended>(t));
+        const Direction& dir = direction(t);
+        const Extended sinT = dir.sinT;
+        const Extended cosT = dir.cosT;
         const auto sd = static_cast<double>(sinT);
         const auto cd = static_cast<double>(cosT);
         const auto ox = static_cast<double>(x0);
         const auto oy = static_cast<double>(y0);
+        // Steps per column and per row; their rounding is far below the jumps' margin.
+        const double perColumn = sd != 0 ? 1 / sd : 0;
+        const double perRow = cd != 0 ? 1 / cd : 0;
         bool reflected = false;
         int px = x0;
         int py = y0;
@@ -352,6 +402,31 @@ double FastEvaluator::trace(const Ray& ray) {
             if ((px < 0 && sinT <= 0) || (py < 0 && cosT <= 0) || (px >= side && sinT >= 0) ||
                 (py >= side && cosT >= 0))
                 break;
+            if (!raster_.contains(px, py))
+                continue;
+            // In a square without codes, every sample up to the one before the ray leaves it
+            // is free space and changes nothing; go on from the last sample surely inside.
+            const int shift = raster_.freeSquareShift(px, py);
+            if (shift == 0)
+                continue;
+            const double low = ((px >> shift) << shift) - 0.5 + JumpMargin;
+            const double high = (((px >> shift) + 1) << shift) - 0.5 - JumpMargin;
+            const double top = ((py >> shift) << shift) - 0.5 + JumpMargin;
+            const double bottom = (((py >> shift) + 1) << shift) - 0.5 - JumpMargin;
+            const double fx = sd * di + ox;
+            const double fy = cd * di + oy;
+            double steps = static_cast<double>(lastStep - i);
+            if (sd > 0)
+                steps = std::min(steps, (high - fx) * perColumn);
+            else if (sd < 0)
+                steps = std::min(steps, (low - fx) * perColumn);
+            if (cd > 0)
+                steps = std::min(steps, (bottom - fy) * perRow);
+            else if (cd < 0)
+                steps = std::min(steps, (top - fy) * perRow);
+            const auto jump = static_cast<std::int64_t>(steps);
+            if (jump >= 2)
+                i += jump - 1;
         }
         if (!reflected)
             break;
@@ -367,25 +442,15 @@ double FastEvaluator::trace(const Ray& ray) {
 // Refraction and the Fresnel share exactly as the build pass computes them. Of the refracted path
 // only its first line is drawn here; the rest is kept as a line that later reads check.
 double FastEvaluator::enterWater(int px, int py, double t, double power) {
-    const double r = static_cast<double>(std::asin(std::sin(static_cast<Extended>(t)) / 1.33L));
-    const Extended sum = static_cast<Extended>(t) + r;
-    double factor = 1.0;
-    if (sum != 0) {
-        const Extended difference = static_cast<Extended>(t) - r;
-        const Extended sd = std::sin(difference);
-        const Extended ss = std::sin(sum);
-        factor = static_cast<double>(1 - (sd * sd) / (ss * ss));
-    }
+    const Refraction& w = refraction(t);
     const double before = power;
-    power = static_cast<double>(static_cast<Extended>(power) * factor);
+    power = static_cast<double>(static_cast<Extended>(power) * w.factor);
     losses_.delivered += power;
     losses_.reflectedAtWater += before - power;
 
     if (spanLeft_ < px && px < spanRight_ && py < side_) {
         raster_.thinLine(penX_, penY_, px, py, MaterialRaster::Free);
-        const Extended sinR = std::sin(static_cast<Extended>(r));
-        const Extended cosR = std::cos(static_cast<Extended>(r));
-        paths_.push_back({px, py, sinR, cosR, static_cast<double>(sinR / cosR)});
+        paths_.push_back({px, py, w.sinR, w.cosR, static_cast<double>(w.sinR / w.cosR)});
     }
     return power;
 }

@@ -44,6 +44,22 @@ private:
         long double cosR = 1;
         double slope = 0; // columns per row, to pass over paths far from a pixel quickly
     };
+    // Values that depend on a direction alone, kept for the directions met most recently.
+    static constexpr std::size_t CacheSlots = 4096;
+    struct Direction {
+        double t = 0;
+        long double sinT = 0;
+        long double cosT = 1;
+        bool valid = false;
+    };
+    struct Refraction {
+        double t = 0;
+        double r = 0;
+        double factor = 1;
+        long double sinR = 0;
+        long double cosR = 1;
+        bool valid = false;
+    };
     struct Ray {
         int x = 0;
         int y = 0;
@@ -61,7 +77,15 @@ private:
     double trace(const Ray& ray);
     double enterWater(int px, int py, double t, double power);
     bool overwrittenInWater(int x, int y) const;
-    MaterialRaster::Code read(int x, int y) const;
+    // The code a ray reads: free where an earlier refracted path has painted over a code.
+    MaterialRaster::Code read(int x, int y) const {
+        const MaterialRaster::Code code = raster_.at(x, y);
+        if (code != MaterialRaster::Free && !paths_.empty() && overwrittenInWater(x, y))
+            return MaterialRaster::Free;
+        return code;
+    }
+    const Direction& direction(double t);
+    const Refraction& refraction(double t);
 
     EvaluationContext context_;
     int side_ = 0;
@@ -97,6 +121,8 @@ private:
     std::vector<std::uint32_t> angleStamp_;
     std::uint32_t stamp_ = 0;
 
+    std::vector<Direction> directions_;
+    std::vector<Refraction> refractions_;
     MaterialRaster raster_;
     std::vector<WaterPath> paths_;
     int penX_ = 0;

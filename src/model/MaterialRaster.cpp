@@ -48,12 +48,32 @@ void MaterialRaster::setBase(const Canvas& picture) {
                    [](Rgb c) { return static_cast<std::uint8_t>(CodeOf(c)); });
     codes_ = base_;
     changed_.clear();
+    const auto w = static_cast<std::size_t>(width_);
+    const auto h = static_cast<std::size_t>(height_);
+    blockColumns_ = (w >> BlockShift) + 1;
+    superColumns_ = (w >> SuperShift) + 1;
+    blocks_.assign(blockColumns_ * ((h >> BlockShift) + 1), 0);
+    supers_.assign(superColumns_ * ((h >> SuperShift) + 1), 0);
+    for (std::size_t y = 0; y < h; ++y)
+        for (std::size_t x = 0; x < w; ++x)
+            if (base_[y * w + x] != Free)
+                mark(x, y);
+    baseBlocks_ = blocks_;
+    baseSupers_ = supers_;
+    changedBlocks_.clear();
+    changedSupers_.clear();
 }
 
 void MaterialRaster::restore() {
     for (const std::uint32_t i : changed_)
         codes_[i] = base_[i];
     changed_.clear();
+    for (const std::uint32_t b : changedBlocks_)
+        blocks_[b] = baseBlocks_[b];
+    changedBlocks_.clear();
+    for (const std::uint32_t s : changedSupers_)
+        supers_[s] = baseSupers_[s];
+    changedSupers_.clear();
 }
 
 // The same pixels as Canvas::lineTo with a 1-pixel pen: one pixel per column (x-major) or per

@@ -44,6 +44,22 @@ public:
     // Undoes every change since the last restore.
     void restore();
 
+    // The picture in blocks of 8 x 8 pixels and in superblocks of 32 x 32, each marked when it may
+    // hold a code. An unmarked one holds free space only, so a ray can cross it without reading.
+    static constexpr int BlockShift = 3;
+    static constexpr int SuperShift = 5;
+    // The log2 of the side of the largest unmarked square (superblock or block) around the pixel
+    // (x, y), which must lie in the picture; 0 when its block is marked.
+    int freeSquareShift(int x, int y) const {
+        const auto sx = static_cast<std::size_t>(x >> SuperShift);
+        const auto sy = static_cast<std::size_t>(y >> SuperShift);
+        if (supers_[sy * superColumns_ + sx] == 0)
+            return SuperShift;
+        const auto bx = static_cast<std::size_t>(x >> BlockShift);
+        const auto by = static_cast<std::size_t>(y >> BlockShift);
+        return blocks_[by * blockColumns_ + bx] == 0 ? BlockShift : 0;
+    }
+
 private:
     std::size_t index(int x, int y) const {
         return static_cast<std::size_t>(y) * static_cast<std::size_t>(width_) +
@@ -57,6 +73,21 @@ private:
             return;
         codes_[i] = code;
         changed_.push_back(static_cast<std::uint32_t>(i));
+        if (code != Free)
+            mark(static_cast<std::size_t>(x), static_cast<std::size_t>(y));
+    }
+
+    void mark(std::size_t x, std::size_t y) {
+        const std::size_t b = (y >> BlockShift) * blockColumns_ + (x >> BlockShift);
+        if (blocks_[b] == 0) {
+            blocks_[b] = 1;
+            changedBlocks_.push_back(static_cast<std::uint32_t>(b));
+        }
+        const std::size_t s = (y >> SuperShift) * superColumns_ + (x >> SuperShift);
+        if (supers_[s] == 0) {
+            supers_[s] = 1;
+            changedSupers_.push_back(static_cast<std::uint32_t>(s));
+        }
     }
 
     int width_ = 0;
@@ -64,6 +95,14 @@ private:
     std::vector<std::uint8_t> base_;
     std::vector<std::uint8_t> codes_;
     std::vector<std::uint32_t> changed_;
+    std::size_t blockColumns_ = 0;
+    std::vector<std::uint8_t> baseBlocks_;
+    std::vector<std::uint8_t> blocks_;
+    std::vector<std::uint32_t> changedBlocks_;
+    std::size_t superColumns_ = 0;
+    std::vector<std::uint8_t> baseSupers_;
+    std::vector<std::uint8_t> supers_;
+    std::vector<std::uint32_t> changedSupers_;
 };
 
 } // namespace kavrol
