@@ -148,6 +148,9 @@ SearchOutcome DesignSearch::run(const SearchOptions& options) {
     if (options.onBatch)
         for (const auto& [batch, results] : waiting)
             options.onBatch(results);
+    // Workers finish batches in any order; refusals are listed in search order.
+    std::sort(outcome.refused.begin(), outcome.refused.end(),
+              [](const ScoredDesign& a, const ScoredDesign& b) { return a.index < b.index; });
     outcome.stopped = outcome.evaluated < size_;
     outcome.seconds =
         std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
