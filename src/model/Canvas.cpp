@@ -34,24 +34,11 @@ Canvas::Canvas(int width, int height)
       pixels_(static_cast<std::size_t>(width_) * static_cast<std::size_t>(height_), Colors::White) {
 }
 
-void Canvas::lineTo(int x, int y) {
-    const int x0 = penX_;
-    const int y0 = penY_;
-    penX_ = x;
-    penY_ = y;
-    if (penWidth_ > 1) {
-        wideLine(x0, y0, x, y);
-        return;
-    }
-    // A step to a neighbouring pixel sets only the start pixel; rays are drawn this way.
-    const int dx = x - x0;
-    const int dy = y - y0;
-    if (dx >= -1 && dx <= 1 && dy >= -1 && dy <= 1) {
-        if (dx != 0 || dy != 0)
-            plot(x0, y0, penColor_);
-        return;
-    }
-    thinLine(x0, y0, x, y);
+void Canvas::lineFrom(int x0, int y0, int x1, int y1) {
+    if (penWidth_ > 1)
+        wideLine(x0, y0, x1, y1);
+    else
+        thinLine(x0, y0, x1, y1);
 }
 
 // One pixel per column (x-major) or per row (y-major), the end pixel left out; each pixel's row
@@ -83,13 +70,19 @@ void Canvas::thinLine(int x0, int y0, int x1, int y1) {
     if (kFirst > kLast)
         return;
     if (ady == 0 || adx == 0) {
-        // Horizontal or vertical: a straight run of pixels.
-        for (std::int64_t k = kFirst; k <= kLast; ++k) {
-            const std::int64_t m = major0 + k * step;
-            if (xMajor)
-                plot(static_cast<int>(m), y0, penColor_);
-            else
-                plot(x0, static_cast<int>(m), penColor_);
+        // Horizontal or vertical: a straight run, written directly.
+        const std::int64_t from = major0 + (step > 0 ? kFirst : -kLast);
+        const std::int64_t to = major0 + (step > 0 ? kLast : -kFirst);
+        if (xMajor) {
+            if (y0 < 0 || y0 >= height_)
+                return;
+            Rgb* row = pixels_.data() + index(0, y0);
+            std::fill(row + from, row + to + 1, penColor_);
+        } else {
+            if (x0 < 0 || x0 >= width_)
+                return;
+            for (std::int64_t m = from; m <= to; ++m)
+                pixels_[index(x0, static_cast<int>(m))] = penColor_;
         }
         return;
     }
@@ -197,6 +190,13 @@ void Canvas::figure(Figure kind, int x1, int y1, int x2, int y2) {
     const bool solid = brushStyle_ == BrushStyle::Solid;
     // When pen and brush agree, only the figure as a whole matters (the tube and the water).
     const bool uniform = solid && brushColor_ == penColor_;
+    if (uniform && kind == Figure::Box) {
+        for (std::int64_t y = top; y <= bottom; ++y) {
+            Rgb* row = pixels_.data() + index(0, static_cast<int>(y));
+            std::fill(row + left, row + right + 1, penColor_);
+        }
+        return;
+    }
     const std::int64_t border = penWidth_;
     auto onBorder = [&](std::int64_t x, std::int64_t y) {
         if (kind == Figure::Box)

@@ -54,7 +54,21 @@ public:
         penX_ = x;
         penY_ = y;
     }
-    void lineTo(int x, int y);
+    void lineTo(int x, int y) {
+        const int x0 = penX_;
+        const int y0 = penY_;
+        penX_ = x;
+        penY_ = y;
+        // A 1-pixel step to a neighbouring pixel sets only the start pixel; rays move this way.
+        const std::int64_t dx = std::int64_t{x} - x0;
+        const std::int64_t dy = std::int64_t{y} - y0;
+        if (penWidth_ == 1 && dx >= -1 && dx <= 1 && dy >= -1 && dy <= 1) {
+            if (dx != 0 || dy != 0)
+                plot(x0, y0, penColor_);
+            return;
+        }
+        lineFrom(x0, y0, x, y);
+    }
     // Figures on the box x1 <= x < x2, y1 <= y < y2, grown by the pen as the border widens.
     void rectangle(int x1, int y1, int x2, int y2);
     void ellipse(int x1, int y1, int x2, int y2);
@@ -62,6 +76,9 @@ public:
     void fillRect(int x1, int y1, int x2, int y2);
     // The whole picture in the brush colour.
     void fillAll();
+
+    // Direct access to one row of pixels, for sweeps that write whole rows.
+    Rgb* row(int y) { return pixels_.data() + index(0, y); }
 
     // Replaces this picture by a copy of another; reuses the storage when the sizes agree.
     void copyFrom(const Canvas& other);
@@ -75,6 +92,7 @@ private:
         if (contains(x, y))
             pixels_[index(x, y)] = color;
     }
+    void lineFrom(int x0, int y0, int x1, int y1);
     void thinLine(int x0, int y0, int x1, int y1);
     void wideLine(int x0, int y0, int x1, int y1);
     enum class Figure { Box, Ellipse };

@@ -17,6 +17,17 @@ inline constexpr Extended Pi = 3.141592653589793238462643383279502884L;
 // Round half to even (the default rounding mode) to a 32-bit integer. A value that does not fit
 // is refused rather than wrapped.
 inline std::int32_t Round(Extended value) {
+    if (value > -0x1p31L && value < 0x1p31L) {
+#if defined(__x86_64__) || defined(__i386__)
+        // The x87 store rounds by the control word, which is round half to even: nearbyint's
+        // result without the library call on the tracer's path.
+        long long rounded;
+        __asm__("fistpll %0" : "=m"(rounded) : "t"(value) : "st");
+        return static_cast<std::int32_t>(rounded);
+#else
+        return static_cast<std::int32_t>(std::nearbyint(value));
+#endif
+    }
     const Extended r = std::nearbyint(value);
     if (!(r >= std::numeric_limits<std::int32_t>::min() &&
           r <= std::numeric_limits<std::int32_t>::max()))

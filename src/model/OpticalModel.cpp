@@ -2,6 +2,7 @@
 
 #include "BuildError.h"
 #include "Numerics.h"
+#include "StepRounder.h"
 
 #include <algorithm>
 #include <cmath>
@@ -35,10 +36,11 @@ std::int32_t Add(std::int64_t a, std::int64_t b) {
 
 // The profile table holds an entry for every column of the picture, so any reflector the picture
 // can show fits it; never fewer than the classic 2001 entries.
-OpticalModel::OpticalModel(int dotsPerInch)
-    : workImage_(PictureSide(PixelsPerMmFor(dotsPerInch)), PictureSide(PixelsPerMmFor(dotsPerInch))),
-      shown_(workImage_),
-      profile_(static_cast<std::size_t>(workImage_.width()) + 1) {
+OpticalModel::OpticalModel(int dotsPerInch, int maxReflections)
+    : workImage_(PictureSide(PixelsPerMmFor(dotsPerInch)),
+                 PictureSide(PixelsPerMmFor(dotsPerInch))),
+      shown_(workImage_), profile_(static_cast<std::size_t>(workImage_.width()) + 1),
+      maxReflections_(maxReflections) {
     q_.PixelsPerMm = PixelsPerMmFor(dotsPerInch);
 }
 
@@ -69,27 +71,31 @@ void OpticalModel::PaintRef(const BuildInputs& in) {
     q_.TopY = Mul(q_.Scale, 10);
     // 3: a cleared profile.
     profile_.clear();
-    // 4: white background.
-    canvas.setBrushColor(Colors::White);
-    canvas.fillAll();
-    // 5: grid.
-    if (in.gridVisible)
-        drawGrid();
+    // 4-5: white background and grid.
+    paintBackground(in.gridVisible);
     // 6-7: the tube and its disc; an unknown tube keeps the previous radius.
     q_.LampX = q_.CenterX;
     q_.LampY = Add(std::int64_t{in.lamp} * q_.Scale, q_.TopY);
     switch (in.tube) {
-    case 0: q_.LampR = Mul(q_.Scale, 6); break;
-    case 1: q_.LampR = Mul(q_.Scale, 8); break;
-    case 2: q_.LampR = Mul(q_.Scale, 13); break;
-    default: break;
+    case 0:
+        q_.LampR = Mul(q_.Scale, 6);
+        break;
+    case 1:
+        q_.LampR = Mul(q_.Scale, 8);
+        break;
+    case 2:
+        q_.LampR = Mul(q_.Scale, 13);
+        break;
+    default:
+        break;
     }
     if (in.lampVisible) {
         canvas.setBrushColor(Colors::Yellow);
         canvas.setPenColor(Colors::Yellow);
         canvas.setBrushStyle(Canvas::BrushStyle::Solid);
-        canvas.ellipse(Add(q_.LampX, -std::int64_t{q_.LampR}), Add(q_.LampY, -std::int64_t{q_.LampR}),
-                       Add(q_.LampX, q_.LampR), Add(q_.LampY, q_.LampR));
+        canvas.ellipse(Add(q_.LampX, -std::int64_t{q_.LampR}),
+                       Add(q_.LampY, -std::int64_t{q_.LampR}), Add(q_.LampX, q_.LampR),
+                       Add(q_.LampY, q_.LampR));
     }
     // 8: water, always, from the water line to the bottom edge.
     canvas.setBrushColor(Colors::SkyBlue);
@@ -121,23 +127,40 @@ void OpticalModel::PaintRef(const BuildInputs& in) {
     computeEfficiency();
 }
 
-// Lines at CenterX + j * 10 mm in both directions, symmetric about the picture's centre point.
-void OpticalModel::drawGrid() {
+// The white background and the silver grid lines at CenterX + j * 10 mm in both directions,
+// symmetric about the picture's centre point, with none at 0. Silver lines over white give the
+// same pixels in any order, so the picture is written in one sweep over its rows: a grid row is
+// all silver, every other row a copy of one pattern row. The pen ends as line-by-line drawing
+// leaves it: silver, 1 pixel wide, at the end of the last horizontal line.
+void OpticalModel::paintBackground(bool grid) {
     Canvas& canvas = workImage_;
+    canvas.setBrushColor(Colors::White);
+    if (!grid) {
+        canvas.fillAll();
+        return;
+    }
     const int side = canvas.width();
     const int step = q_.Scale * 10;
+    gridRow_.assign(static_cast<std::size_t>(side), Colors::White);
+    gridLines_.assign(static_cast<std::size_t>(side), false);
+    int last = q_.CenterX;
+    for (int a = q_.CenterX % step; a < side; a += step) {
+        if (a <= 0)
+            continue;
+        gridRow_[static_cast<std::size_t>(a)] = Colors::Silver;
+        gridLines_[static_cast<std::size_t>(a)] = true;
+        last = a;
+    }
+    for (int y = 0; y < side; ++y) {
+        Rgb* row = canvas.row(y);
+        if (gridLines_[static_cast<std::size_t>(y)])
+            std::fill(row, row + side, Colors::Silver);
+        else
+            std::copy(gridRow_.begin(), gridRow_.end(), row);
+    }
     canvas.setPenColor(Colors::Silver);
     canvas.setPenWidth(1);
-    auto cross = [&](int a) {
-        canvas.moveTo(a, 0);
-        canvas.lineTo(a, side);
-        canvas.moveTo(0, a);
-        canvas.lineTo(side, a);
-    };
-    for (int a = q_.CenterX; a > 0; a -= step)
-        cross(a);
-    for (int a = q_.CenterX; a < side; a += step)
-        cross(a);
+    canvas.moveTo(side, last);
 }
 
 void OpticalModel::buildProfile(int shape) {
@@ -145,10 +168,17 @@ void OpticalModel::buildProfile(int shape) {
     if (q_.RefAPx >= static_cast<std::int64_t>(profile_.size()))
         throw BuildError(Messages::ProfileTooWide);
     switch (shape) {
-    case 0: profile_.trapezoid(q_); break;
-    case 1: profile_.parabola(q_); break;
-    case 2: profile_.zeFo(q_); break;
-    default: break; // No shape selected: the table stays cleared.
+    case 0:
+        profile_.trapezoid(q_);
+        break;
+    case 1:
+        profile_.parabola(q_);
+        break;
+    case 2:
+        profile_.zeFo(q_);
+        break;
+    default:
+        break; // No shape selected: the table stays cleared.
     }
 }
 
@@ -156,7 +186,8 @@ void OpticalModel::drawOutline() {
     Canvas& canvas = workImage_;
     canvas.moveTo(profile_[0].PX, profile_[0].PY);
     for (std::int32_t i = 1; i <= q_.RefAPx; ++i)
-        canvas.lineTo(profile_[static_cast<std::size_t>(i)].PX, profile_[static_cast<std::size_t>(i)].PY);
+        canvas.lineTo(profile_[static_cast<std::size_t>(i)].PX,
+                      profile_[static_cast<std::size_t>(i)].PY);
 }
 
 // 72 rays, one every 5 degrees, each leaving the tube's circle radially.
@@ -168,13 +199,17 @@ void OpticalModel::traceFan() {
     rayIndex_ = 0;
     for (int d = 0; d < 360; d += 5) {
         const Extended a = d * Pi / 180;
-        const int x = Round(std::sin(a) * q_.LampR + q_.LampX);
-        const int y = Round(std::cos(a) * q_.LampR + q_.LampY);
-        canvas.moveTo(x, y);
-        Vector(x, y, static_cast<double>(a));
+        const Point start = RayStart(d / 5);
+        canvas.moveTo(start.x, start.y);
+        Vector(start.x, start.y, static_cast<double>(a));
         ++rayIndex_;
     }
     losses_ = fanLosses_;
+}
+
+OpticalModel::Point OpticalModel::RayStart(int k) const {
+    const Extended a = (k * 5) * Pi / 180;
+    return {Round(std::sin(a) * q_.LampR + q_.LampX), Round(std::cos(a) * q_.LampR + q_.LampY)};
 }
 
 // Steps along the ray one pixel at a time, each sample computed from the leg's start and the step
@@ -194,19 +229,17 @@ void OpticalModel::Vector(int x, int y, double t) {
     int y0 = y;
     int reflections = 0;
     for (;;) {
-        const Extended sinT = std::sin(static_cast<Extended>(t));
-        const Extended cosT = std::cos(static_cast<Extended>(t));
+        const StepRounder column(std::sin(static_cast<Extended>(t)), x0);
+        const StepRounder row(std::cos(static_cast<Extended>(t)), y0);
         // The leg's last sample; the samples' columns and rows move monotonically toward it.
-        const int endX = Round(sinT * static_cast<Extended>(lastStep) + x0);
-        const int endY = Round(cosT * static_cast<Extended>(lastStep) + y0);
+        const int endX = column.at(lastStep);
+        const int endY = row.at(lastStep);
         bool reflected = false;
         int px = x0;
         int py = y0;
         for (std::int64_t i = 4; i <= lastStep; ++i) {
-            const Extended fx = sinT * static_cast<Extended>(i) + x0;
-            const Extended fy = cosT * static_cast<Extended>(i) + y0;
-            px = Round(fx);
-            py = Round(fy);
+            px = column.at(i);
+            py = row.at(i);
             const Rgb color = canvas.pixel(px, py);
             if (color == Colors::Black) {
                 const double angle = profile_.angleAt(std::int64_t{px} - q_.RefLeft);
@@ -238,7 +271,7 @@ void OpticalModel::Vector(int x, int y, double t) {
         }
         if (!reflected)
             break;
-        if (++reflections > MaxReflections)
+        if (++reflections > maxReflections_)
             break;
         canvas.setPenColor(Colors::Blue);
         x0 = px;
@@ -267,15 +300,13 @@ void OpticalModel::enterWater(int px, int py, double t, double& power) {
     fanLosses_.delivered += power;
     fanLosses_.reflectedAtWater += before - power;
 
-    const Extended sinR = std::sin(static_cast<Extended>(r));
-    const Extended cosR = std::cos(static_cast<Extended>(r));
+    const StepRounder column(std::sin(static_cast<Extended>(r)), px);
+    const StepRounder row(std::cos(static_cast<Extended>(r)), py);
     const std::int64_t spanLeft = std::int64_t{q_.CenterX} - q_.AquaWPx / 2;
     const std::int64_t spanRight = std::int64_t{q_.CenterX} + q_.AquaWPx / 2;
-    const int x0 = px;
-    const int y0 = py;
     for (std::int64_t v = 0; spanLeft < px && px < spanRight && py < canvas.height(); ++v) {
-        px = Round(sinR * static_cast<Extended>(v) + x0);
-        py = Round(cosR * static_cast<Extended>(v) + y0);
+        px = column.at(v);
+        py = row.at(v);
         canvas.lineTo(px, py);
     }
 }

@@ -8,6 +8,7 @@
 
 #include <array>
 #include <cstdint>
+#include <vector>
 
 namespace kavrol {
 
@@ -19,13 +20,13 @@ class OpticalModel {
 public:
     static constexpr int RayCount = 72;
     // A ray reflected more often than this ends with power 0; real designs stay far below it.
-    static constexpr int MaxReflections = 10000;
+    static constexpr int DefaultMaxReflections = 10000;
     static constexpr int MinDotsPerInch = 1;
     static constexpr int MaxDotsPerInch = 1200;
 
     // Sizes the work image for a screen of this density: PixelsPerMm * 200 + 20 pixels square.
     // Throws std::invalid_argument outside MinDotsPerInch..MaxDotsPerInch.
-    explicit OpticalModel(int dotsPerInch);
+    explicit OpticalModel(int dotsPerInch, int maxReflections = DefaultMaxReflections);
 
     // The build pass. On a BuildError the work image holds what was drawn up to the failing
     // step, while the shown picture and the efficiency keep those of the previous pass.
@@ -38,6 +39,13 @@ public:
     // Traces one ray from (x, y) in direction t into slot RayIndex of RayPower, drawing its path.
     // The pen must stand at (x, y), 1 pixel wide.
     void Vector(int x, int y, double t);
+
+    // Where ray k (leaving at 5k degrees) starts: its point on the tube's circle of the last pass.
+    struct Point {
+        int x = 0;
+        int y = 0;
+    };
+    Point RayStart(int k) const;
 
     const Canvas& workImage() const { return workImage_; }
     // The picture of the last pass that ran to its end.
@@ -53,7 +61,7 @@ public:
 
 private:
     void deriveScale(const BuildInputs& in);
-    void drawGrid();
+    void paintBackground(bool grid);
     void buildProfile(int shape);
     void drawOutline();
     void traceFan();
@@ -68,7 +76,11 @@ private:
     int rayIndex_ = 0;
     double kpd_ = 0;
     long double albedo_ = 0.8L;
+    int maxReflections_ = DefaultMaxReflections;
     LossBreakdown losses_;
+    // Scratch rows of the grid sweep, sized on the first pass and reused.
+    std::vector<Rgb> gridRow_;
+    std::vector<bool> gridLines_;
     LossBreakdown fanLosses_;
 };
 

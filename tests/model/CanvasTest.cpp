@@ -1,0 +1,259 @@
+#include "Canvas.h"
+#include "CanvasText.h"
+
+#include <gtest/gtest.h>
+#include <random>
+
+using kavrol::Canvas;
+using kavrol::Rgb;
+namespace Colors = kavrol::Colors;
+using kavrol::test::Picture;
+
+namespace {
+
+Canvas Blank(int w, int h) {
+    Canvas c(w, h);
+    c.setPenColor(Colors::Black);
+    return c;
+}
+
+void Line(Canvas& c, int x0, int y0, int x1, int y1) {
+    c.moveTo(x0, y0);
+    c.lineTo(x1, y1);
+}
+
+} // namespace
+
+TEST(Canvas, ThinLineLeavesOutItsEndPixelAndMovesThePen) {
+    Canvas c = Blank(7, 2);
+    Line(c, 1, 0, 5, 0);
+    EXPECT_EQ(Picture(c), ".####..\n"
+                          ".......\n");
+    EXPECT_EQ(c.penX(), 5);
+    EXPECT_EQ(c.penY(), 0);
+    // A line to the pen's own position sets nothing.
+    c.lineTo(5, 0);
+    EXPECT_EQ(c.pixel(5, 0), Colors::White);
+}
+
+TEST(Canvas, ThinLineTiesTakeTheUpperRowAndTheLeftColumn) {
+    // x-major, slope 1/4: at x = 2 the ideal row is exactly 0.5 and takes row 0.
+    Canvas c = Blank(5, 2);
+    Line(c, 0, 0, 4, 1);
+    EXPECT_EQ(Picture(c), "###..\n"
+                          "...#.\n");
+    // The reverse direction differs only in which end pixel is left out.
+    Canvas r = Blank(5, 2);
+    Line(r, 4, 1, 0, 0);
+    EXPECT_EQ(Picture(r), ".##..\n"
+                          "...##\n");
+    // y-major, slope 1/4: at y = 2 the ideal column is 0.5 and takes column 0.
+    Canvas v = Blank(2, 5);
+    Line(v, 0, 0, 1, 4);
+    EXPECT_EQ(Picture(v), "#.\n"
+                          "#.\n"
+                          "#.\n"
+                          ".#\n"
+                          "..\n");
+}
+
+TEST(Canvas, ThinDiagonalAndSteepLinesFollowTheDiamondRule) {
+    Canvas d = Blank(4, 4);
+    Line(d, 3, 3, 0, 0);
+    EXPECT_EQ(Picture(d), "....\n"
+                          ".#..\n"
+                          "..#.\n"
+                          "...#\n");
+    // Slope 2/5: rows 0, 0.4, 0.8, 1.2, 1.6 round to 0, 0, 1, 1, 2.
+    Canvas s = Blank(6, 3);
+    Line(s, 0, 0, 5, 2);
+    EXPECT_EQ(Picture(s), "##....\n"
+                          "..##..\n"
+                          "....#.\n");
+}
+
+TEST(Canvas, WideLineIsARoundCappedBandOfWidthThree) {
+    Canvas h = Blank(8, 5);
+    h.setPenWidth(3);
+    Line(h, 2, 2, 5, 2);
+    EXPECT_EQ(Picture(h), "........\n"
+                          ".######.\n"
+                          ".######.\n"
+                          ".######.\n"
+                          "........\n");
+    // Both ends are drawn, and a zero-length segment is the disc of radius 1.5.
+    Canvas dot = Blank(5, 5);
+    dot.setPenWidth(3);
+    Line(dot, 2, 2, 2, 2);
+    EXPECT_EQ(Picture(dot), ".....\n"
+                            ".###.\n"
+                            ".###.\n"
+                            ".###.\n"
+                            ".....\n");
+    // A diagonal: pixels within 1.5 of the segment, by exact distance.
+    Canvas d = Blank(8, 8);
+    d.setPenWidth(3);
+    Line(d, 2, 2, 5, 5);
+    EXPECT_EQ(Picture(d), "........\n"
+                          ".###....\n"
+                          ".####...\n"
+                          ".#####..\n"
+                          "..#####.\n"
+                          "...####.\n"
+                          "....###.\n"
+                          "........\n");
+}
+
+TEST(Canvas, RectangleGrowsWithTheWidePenAndKeepsAThreePixelBorder) {
+    Canvas c = Blank(11, 11);
+    c.setPenWidth(3);
+    c.setBrushColor(Colors::Yellow);
+    c.rectangle(2, 2, 9, 9);
+    EXPECT_EQ(Picture(c), "...........\n"
+                          ".#########.\n"
+                          ".#########.\n"
+                          ".#########.\n"
+                          ".###yyy###.\n"
+                          ".###yyy###.\n"
+                          ".###yyy###.\n"
+                          ".#########.\n"
+                          ".#########.\n"
+                          ".#########.\n"
+                          "...........\n");
+    // A clear brush leaves the inside untouched; a thin pen does not grow the box.
+    Canvas clear = Blank(6, 5);
+    clear.setBrushColor(Colors::Red);
+    clear.fillRect(0, 0, 6, 5);
+    clear.setBrushStyle(Canvas::BrushStyle::Clear);
+    clear.rectangle(1, 1, 5, 4);
+    EXPECT_EQ(Picture(clear), "rrrrrr\n"
+                              "r####r\n"
+                              "r#rr#r\n"
+                              "r####r\n"
+                              "rrrrrr\n");
+}
+
+TEST(Canvas, EmptyBoxDrawsNothingWhateverThePen) {
+    Canvas c = Blank(6, 6);
+    c.setPenWidth(3);
+    c.rectangle(3, 1, 3, 5);
+    c.ellipse(1, 4, 5, 2);
+    c.fillRect(4, 4, 2, 2);
+    EXPECT_EQ(Picture(c), "......\n"
+                          "......\n"
+                          "......\n"
+                          "......\n"
+                          "......\n"
+                          "......\n");
+}
+
+TEST(Canvas, EllipseIsTheInscribedDiscOfTheGrownBox) {
+    // The tube at start-up: box (402, 52)-(418, 68), shifted to the corner of a small canvas.
+    Canvas thin = Blank(20, 20);
+    thin.setPenColor(Colors::Yellow);
+    thin.setBrushColor(Colors::Yellow);
+    thin.ellipse(2, 2, 18, 18);
+    EXPECT_EQ(thin.pixel(2, 10), Colors::Yellow);
+    EXPECT_EQ(thin.pixel(1, 10), Colors::White);
+    EXPECT_EQ(thin.pixel(17, 10), Colors::Yellow);
+    EXPECT_EQ(thin.pixel(18, 10), Colors::White);
+    EXPECT_EQ(thin.pixel(10, 2), Colors::Yellow);
+    EXPECT_EQ(thin.pixel(10, 1), Colors::White);
+    // The corners of the box lie outside the disc.
+    EXPECT_EQ(thin.pixel(2, 2), Colors::White);
+
+    Canvas wide = Blank(20, 20);
+    wide.setPenColor(Colors::Yellow);
+    wide.setBrushColor(Colors::Yellow);
+    wide.setPenWidth(3);
+    wide.ellipse(2, 2, 18, 18);
+    EXPECT_EQ(wide.pixel(1, 10), Colors::Yellow);
+    EXPECT_EQ(wide.pixel(0, 10), Colors::White);
+    EXPECT_EQ(wide.pixel(18, 10), Colors::Yellow);
+    EXPECT_EQ(wide.pixel(19, 10), Colors::White);
+}
+
+TEST(Canvas, EllipseBorderIsTheRingWithinPenWidthOfTheOutside) {
+    Canvas c = Blank(9, 9);
+    c.setBrushColor(Colors::Yellow);
+    c.ellipse(0, 0, 9, 9);
+    EXPECT_EQ(Picture(c), "..#####..\n"
+                          ".#yyyyy#.\n"
+                          "#yyyyyyy#\n"
+                          "#yyyyyyy#\n"
+                          "#yyyyyyy#\n"
+                          "#yyyyyyy#\n"
+                          "#yyyyyyy#\n"
+                          ".#yyyyy#.\n"
+                          "..#####..\n");
+}
+
+TEST(Canvas, ReadsOutsideThePictureAreTheInvalidColour) {
+    Canvas c(4, 3);
+    EXPECT_EQ(c.pixel(-1, 0), Colors::Invalid);
+    EXPECT_EQ(c.pixel(4, 0), Colors::Invalid);
+    EXPECT_EQ(c.pixel(0, 3), Colors::Invalid);
+    EXPECT_EQ(c.pixel(0, -1), Colors::Invalid);
+    EXPECT_EQ(c.pixel(3, 2), Colors::White);
+    EXPECT_NE(Colors::Invalid & 0xFF000000u, 0u);
+}
+
+// Clipping never changes which pixels inside the picture a primitive sets: drawing on a small
+// canvas must give exactly the matching window of the same drawing on a large one.
+TEST(Canvas, ClippingKeepsEveryPixelInsideThePicture) {
+    std::mt19937 random(12345);
+    std::uniform_int_distribution<int> coordinate(-30, 50);
+    const int offset = 40;
+    for (int round = 0; round < 400; ++round) {
+        Canvas small = Blank(21, 17);
+        Canvas large = Blank(21 + 2 * offset, 17 + 2 * offset);
+        const int width = round % 2 == 0 ? 1 : 3;
+        small.setPenWidth(width);
+        large.setPenWidth(width);
+        small.setBrushColor(Colors::Yellow);
+        large.setBrushColor(Colors::Yellow);
+        const int x0 = coordinate(random), y0 = coordinate(random);
+        const int x1 = coordinate(random), y1 = coordinate(random);
+        switch (round % 3) {
+        case 0:
+            Line(small, x0, y0, x1, y1);
+            Line(large, x0 + offset, y0 + offset, x1 + offset, y1 + offset);
+            break;
+        case 1:
+            small.ellipse(x0, y0, x1, y1);
+            large.ellipse(x0 + offset, y0 + offset, x1 + offset, y1 + offset);
+            break;
+        default:
+            small.rectangle(x0, y0, x1, y1);
+            large.rectangle(x0 + offset, y0 + offset, x1 + offset, y1 + offset);
+            break;
+        }
+        for (int y = 0; y < small.height(); ++y)
+            for (int x = 0; x < small.width(); ++x)
+                ASSERT_EQ(small.pixel(x, y), large.pixel(x + offset, y + offset))
+                    << "round " << round << " at " << x << "," << y;
+    }
+}
+
+TEST(Canvas, LinesFarOutsideThePictureFinishAndClip) {
+    Canvas c = Blank(10, 10);
+    Line(c, -2000000000, 5, 2000000000, 5);
+    EXPECT_EQ(c.pixel(0, 5), Colors::Black);
+    EXPECT_EQ(c.pixel(9, 5), Colors::Black);
+    c.setPenWidth(3);
+    c.setPenColor(Colors::Red);
+    Line(c, -2000000000, -2000000000, 2000000000, 2000000000);
+    EXPECT_EQ(c.pixel(5, 5), Colors::Red);
+    EXPECT_EQ(c.pixel(9, 0), Colors::White);
+}
+
+TEST(Canvas, FillRectIsTheExactBoxInTheBrushColour) {
+    Canvas c = Blank(5, 4);
+    c.setPenWidth(3);
+    c.setBrushColor(Colors::SkyBlue);
+    c.fillRect(1, 1, 4, 3);
+    EXPECT_EQ(Picture(c), ".....\n"
+                          ".www.\n"
+                          ".www.\n"
+                          ".....\n");
+}
