@@ -34,8 +34,8 @@ void SearchPath(benchmark::State& state) {
         benchmark::DoNotOptimize(evaluator.evaluate(designs[k]).efficiency);
         k = (k + 1) % designs.size();
     }
-    state.counters["designs/s"] = benchmark::Counter(static_cast<double>(state.iterations()),
-                                                     benchmark::Counter::kIsRate);
+    state.counters["designs/s"] =
+        benchmark::Counter(static_cast<double>(state.iterations()), benchmark::Counter::kIsRate);
 }
 BENCHMARK(SearchPath)->Unit(benchmark::kMicrosecond);
 
@@ -59,8 +59,8 @@ void BuildPass(benchmark::State& state) {
         // Larger steps through the list, so that a short run still sees all kinds of design.
         k = (k + 37) % designs.size();
     }
-    state.counters["designs/s"] = benchmark::Counter(static_cast<double>(state.iterations()),
-                                                     benchmark::Counter::kIsRate);
+    state.counters["designs/s"] =
+        benchmark::Counter(static_cast<double>(state.iterations()), benchmark::Counter::kIsRate);
 }
 BENCHMARK(BuildPass)->Unit(benchmark::kMicrosecond);
 

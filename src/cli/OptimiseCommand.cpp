@@ -279,8 +279,7 @@ std::string Report(const OptimiseOptions& options, const SearchOutcome& outcome)
     if (!outcome.stopped) {
         out << " in " << Fixed(outcome.seconds, 1) << " s";
         if (outcome.seconds > 0)
-            out << " ("
-                << Fixed(static_cast<double>(outcome.evaluated) / outcome.seconds, 0)
+            out << " (" << Fixed(static_cast<double>(outcome.evaluated) / outcome.seconds, 0)
                 << " designs/s)";
         out << "\n";
     }

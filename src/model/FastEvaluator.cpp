@@ -28,7 +28,8 @@ std::int64_t IntDiv(std::int64_t dividend, std::int64_t divisor) {
 
 // Depth divisor of the parabolic arcs, computed exactly as the profile table does.
 std::int32_t DepthDivisor(std::int64_t h, std::int64_t b) {
-    const auto h2 = static_cast<std::int64_t>(std::nearbyint(std::pow(static_cast<Extended>(h), 2)));
+    const auto h2 =
+        static_cast<std::int64_t>(std::nearbyint(std::pow(static_cast<Extended>(h), 2)));
     return static_cast<std::int32_t>(IntDiv(h2, b));
 }
 
@@ -81,10 +82,18 @@ FastEvaluator::FastEvaluator(const EvaluationContext& context) : context_(contex
     centerX_ = side_ / 2;
     topY_ = Mul(scale_, 10);
     switch (context.tube) {
-    case 0: lampR_ = Mul(scale_, 6); break;
-    case 1: lampR_ = Mul(scale_, 8); break;
-    case 2: lampR_ = Mul(scale_, 13); break;
-    default: lampR_ = 0; break; // A fresh model's radius.
+    case 0:
+        lampR_ = Mul(scale_, 6);
+        break;
+    case 1:
+        lampR_ = Mul(scale_, 8);
+        break;
+    case 2:
+        lampR_ = Mul(scale_, 13);
+        break;
+    default:
+        lampR_ = 0;
+        break; // A fresh model's radius.
     }
     profileSize_ = std::max<std::size_t>(static_cast<std::size_t>(side_) + 1, 2001);
     x_.assign(profileSize_, 0);

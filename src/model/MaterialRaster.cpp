@@ -33,10 +33,14 @@ constexpr std::int64_t SmallCoordinate = std::int64_t{1} << 26;
 
 MaterialRaster::Code MaterialRaster::CodeOf(Rgb color) {
     switch (color) {
-    case Colors::Black: return Reflector;
-    case Colors::Yellow: return Lamp;
-    case Colors::SkyBlue: return Water;
-    default: return Free;
+    case Colors::Black:
+        return Reflector;
+    case Colors::Yellow:
+        return Lamp;
+    case Colors::SkyBlue:
+        return Water;
+    default:
+        return Free;
     }
 }
 
@@ -107,7 +111,8 @@ void MaterialRaster::thinLine(int x0, int y0, int x1, int y1, Code code) {
     const std::int64_t dMinor = xMajor ? dy : dx;
     for (std::int64_t k = kFirst; k <= kLast; ++k) {
         const std::int64_t offset = k * step;
-        const std::int64_t minor = minor0 + (dMinor == 0 ? 0 : RoundHalfDown(offset * dMinor, dMajor));
+        const std::int64_t minor =
+            minor0 + (dMinor == 0 ? 0 : RoundHalfDown(offset * dMinor, dMajor));
         const std::int64_t m = major0 + offset;
         if (xMajor)
             set(m, minor, code);

@@ -1,6 +1,6 @@
+#include "DesignSearch.h"
 #include "BuildError.h"
 #include "BuildInputs.h"
-#include "DesignSearch.h"
 #include "OpticalModel.h"
 
 #include <gtest/gtest.h>
@@ -15,14 +15,15 @@ namespace {
 
 SearchSpace SmallSpace() {
     SearchSpace space;
-    space.a = {60, 200, 28};    // 6 values
-    space.b = {10, 200, 38};    // 6 values
-    space.c = {10, 200, 38};    // 6 values
-    space.lamp = {20, 80, 30};  // 3 values
+    space.a = {60, 200, 28};   // 6 values
+    space.b = {10, 200, 38};   // 6 values
+    space.c = {10, 200, 38};   // 6 values
+    space.lamp = {20, 80, 30}; // 3 values
     return space;
 }
 
-double SingleBuildEfficiency(const EvaluationContext& context, const Design& d, std::string& error) {
+double SingleBuildEfficiency(const EvaluationContext& context, const Design& d,
+                             std::string& error) {
     BuildInputs in;
     in.shape = d.shape;
     in.refA = d.refA;

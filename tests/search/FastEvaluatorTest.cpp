@@ -1,6 +1,6 @@
+#include "FastEvaluator.h"
 #include "BuildError.h"
 #include "BuildInputs.h"
-#include "FastEvaluator.h"
 #include "OpticalModel.h"
 
 #include <gtest/gtest.h>

@@ -12,8 +12,7 @@ namespace {
 
 // Every built design of a varied sample: all three shapes, the three tubes, the tube shown or
 // not, near and far water, narrow and wide aquariums, low and high albedo.
-template <typename Check>
-int ForManyDesigns(Check check) {
+template <typename Check> int ForManyDesigns(Check check) {
     std::mt19937 rng(11);
     std::uniform_int_distribution<int> half(5, 100);
     std::uniform_int_distribution<int> lamp(10, 100);

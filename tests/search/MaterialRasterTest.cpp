@@ -1,5 +1,5 @@
-#include "Canvas.h"
 #include "MaterialRaster.h"
+#include "Canvas.h"
 
 #include <gtest/gtest.h>
 

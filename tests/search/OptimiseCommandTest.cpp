@@ -1,5 +1,5 @@
-#include "CommandLine.h"
 #include "OptimiseCommand.h"
+#include "CommandLine.h"
 
 #include <gtest/gtest.h>
 
@@ -21,10 +21,18 @@ TEST(OptimiseCommand, DefaultsToTheWindowsRangesAndAFixedLampDistance) {
 }
 
 TEST(OptimiseCommand, NarrowsRangesAndTakesTheFixedContext) {
-    const OptimiseOptions o = OptimiseCommand::Parse(
-        {"--shapes", "zefo,trapezoid", "--a-min", "100", "--a-max=120", "--b-step", "10",
-         "--lamp-min", "20", "--tube", "T8", "--water-distance", "300", "--aquarium-width", "400",
-         "--albedo", "0.9", "--no-lamp", "--no-grid", "--top", "3", "--csv", "out.csv"});
+    const OptimiseOptions o = OptimiseCommand::Parse({"--shapes",    "zefo,trapezoid",
+                                                      "--a-min",     "100",
+                                                      "--a-max=120", "--b-step",
+                                                      "10",          "--lamp-min",
+                                                      "20",          "--tube",
+                                                      "T8",          "--water-distance",
+                                                      "300",         "--aquarium-width",
+                                                      "400",         "--albedo",
+                                                      "0.9",         "--no-lamp",
+                                                      "--no-grid",   "--top",
+                                                      "3",           "--csv",
+                                                      "out.csv"});
     EXPECT_EQ(o.space.shapes, (std::vector<int>{2, 0}));
     EXPECT_EQ(o.space.a.count(), 11);
     EXPECT_EQ(o.space.b.count(), 20);
