@@ -13,26 +13,6 @@ namespace kavrol {
 
 namespace {
 
-std::int32_t Mul(std::int64_t a, std::int64_t b) {
-    return Checked(a * b);
-}
-std::int32_t Add(std::int64_t a, std::int64_t b) {
-    return Checked(a + b);
-}
-
-std::int64_t IntDiv(std::int64_t dividend, std::int64_t divisor) {
-    if (divisor == 0)
-        throw BuildError(Messages::DivisionByZero);
-    return dividend / divisor;
-}
-
-// Depth divisor of the parabolic arcs, computed exactly as the profile table does.
-std::int32_t DepthDivisor(std::int64_t h, std::int64_t b) {
-    const auto h2 =
-        static_cast<std::int64_t>(std::nearbyint(std::pow(static_cast<Extended>(h), 2)));
-    return static_cast<std::int32_t>(IntDiv(h2, b));
-}
-
 // Adding and taking away 1.5 * 2^52 rounds a double to an integer, halves to even.
 constexpr double RoundingShift = 6755399441055744.0;
 // A double estimate this far from a half lies on the same side of it as the extended value:
@@ -80,16 +60,16 @@ FastEvaluator::FastEvaluator(const EvaluationContext& context) : context_(contex
     // The same lower bound as the build pass: a scale of 0 would make the grid step 0.
     scale_ = std::max<std::int32_t>(pixelsPerMm_ / (context.scale + 1), 1);
     centerX_ = side_ / 2;
-    topY_ = Mul(scale_, 10);
+    topY_ = CheckedMul(scale_, 10);
     switch (context.tube) {
     case 0:
-        lampR_ = Mul(scale_, 6);
+        lampR_ = CheckedMul(scale_, 6);
         break;
     case 1:
-        lampR_ = Mul(scale_, 8);
+        lampR_ = CheckedMul(scale_, 8);
         break;
     case 2:
-        lampR_ = Mul(scale_, 13);
+        lampR_ = CheckedMul(scale_, 13);
         break;
     default:
         lampR_ = 0;
@@ -113,7 +93,7 @@ void FastEvaluator::prepareLamp(int lamp) {
     if (lampReady_ && lamp == preparedLamp_)
         return;
     lampReady_ = false;
-    lampY_ = Add(std::int64_t{lamp} * scale_, topY_);
+    lampY_ = CheckedAdd(std::int64_t{lamp} * scale_, topY_);
     Canvas picture(side_, side_);
     picture.setBrushColor(Colors::White);
     picture.fillAll();
@@ -122,15 +102,16 @@ void FastEvaluator::prepareLamp(int lamp) {
         picture.setBrushColor(Colors::Yellow);
         picture.setPenColor(Colors::Yellow);
         picture.setBrushStyle(Canvas::BrushStyle::Solid);
-        picture.ellipse(Add(centerX_, -std::int64_t{lampR_}), Add(lampY_, -std::int64_t{lampR_}),
-                        Add(centerX_, lampR_), Add(lampY_, lampR_));
+        picture.ellipse(CheckedAdd(centerX_, -std::int64_t{lampR_}),
+                        CheckedAdd(lampY_, -std::int64_t{lampR_}), CheckedAdd(centerX_, lampR_),
+                        CheckedAdd(lampY_, lampR_));
     }
     picture.setBrushColor(Colors::SkyBlue);
     picture.setPenColor(Colors::SkyBlue);
-    waterY_ = Add(std::int64_t{context_.lampH} * scale_, lampY_);
-    aquaWPx_ = Mul(context_.aquaW, scale_);
-    picture.rectangle(Add(centerX_, -std::int64_t{aquaWPx_ / 2}), waterY_,
-                      Add(centerX_, aquaWPx_ / 2), side_);
+    waterY_ = CheckedAdd(std::int64_t{context_.lampH} * scale_, lampY_);
+    aquaWPx_ = CheckedMul(context_.aquaW, scale_);
+    picture.rectangle(CheckedAdd(centerX_, -std::int64_t{aquaWPx_ / 2}), waterY_,
+                      CheckedAdd(centerX_, aquaWPx_ / 2), side_);
     spanLeft_ = std::int64_t{centerX_} - aquaWPx_ / 2;
     spanRight_ = std::int64_t{centerX_} + aquaWPx_ / 2;
     raster_.setBase(picture);
@@ -150,12 +131,13 @@ Evaluation FastEvaluator::evaluate(const Design& design) {
     paths_.clear();
     try {
         prepareLamp(design.lamp);
-        refBPx_ = Mul(design.refB, scale_);
-        refAPx_ = Mul(design.refA, scale_);
-        refCPx_ = Mul(design.refC, scale_);
-        refSidePx_ = Add(refAPx_, -std::int64_t{refCPx_});
-        refLeft_ = Add(centerX_, -std::int64_t{refAPx_ / 2});
-        Add(centerX_, refAPx_ / 2); // RefRight: unused here, but its overflow refuses the design.
+        refBPx_ = CheckedMul(design.refB, scale_);
+        refAPx_ = CheckedMul(design.refA, scale_);
+        refCPx_ = CheckedMul(design.refC, scale_);
+        refSidePx_ = CheckedAdd(refAPx_, -std::int64_t{refCPx_});
+        refLeft_ = CheckedAdd(centerX_, -std::int64_t{refAPx_ / 2});
+        CheckedAdd(centerX_,
+                   refAPx_ / 2); // RefRight: unused here, but its overflow refuses the design.
         buildProfile(design.shape);
         drawOutline();
         traceFan();

@@ -1,5 +1,7 @@
 #include "MaterialRaster.h"
 
+#include "Numerics.h"
+
 #include <algorithm>
 #include <cstdlib>
 
@@ -8,22 +10,6 @@ namespace kavrol {
 namespace {
 
 __extension__ typedef __int128 Int128;
-
-std::int64_t FloorDiv(std::int64_t n, std::int64_t d) {
-    std::int64_t q = n / d;
-    if ((n % d != 0) && (n < 0))
-        --q;
-    return q;
-}
-
-// The nearest integer to n / d, an exact half going to the smaller one (d may be negative).
-std::int64_t RoundHalfDown(std::int64_t n, std::int64_t d) {
-    if (d < 0) {
-        n = -n;
-        d = -d;
-    }
-    return FloorDiv(2 * n + d - 1, 2 * d);
-}
 
 // Below this every product of the band test fits 64 bits, and a cross product of 2^31 or more
 // already lies beyond the band (3 * length < 2^31); larger segments take 128 bits.

@@ -8,25 +8,6 @@
 
 namespace kavrol {
 
-namespace {
-
-// Truncating integer division, refusing a zero divisor as the hardware does.
-std::int64_t IntDiv(std::int64_t dividend, std::int64_t divisor) {
-    if (divisor == 0)
-        throw BuildError(Messages::DivisionByZero);
-    return dividend / divisor;
-}
-
-// Depth divisor of the parabolic arcs: Round(h^2) div b, held in 32 bits. A sample u columns
-// from its arc's axis lies u^2 / m below the top line.
-std::int32_t DepthDivisor(std::int64_t h, std::int64_t b) {
-    const auto h2 =
-        static_cast<std::int64_t>(std::nearbyint(std::pow(static_cast<Extended>(h), 2)));
-    return static_cast<std::int32_t>(IntDiv(h2, b));
-}
-
-} // namespace
-
 Profile::Profile(std::size_t size) : entries_(std::max(size, MinimumSize)) {}
 
 void Profile::clear() {
