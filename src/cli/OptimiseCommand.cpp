@@ -101,26 +101,11 @@ OptimiseOptions Parse(const std::vector<std::string>& args) {
     bool lampRange = false;
     // Once any end or step of the lamp distance range is given, the rest default to the window's.
     IntRange lamp{10, 100, 1};
-    for (std::size_t i = 0; i < args.size(); ++i) {
-        std::string name = args[i];
-        std::string value;
-        bool hasValue = false;
-        if (const auto eq = name.find('='); name.rfind("--", 0) == 0 && eq != std::string::npos) {
-            value = name.substr(eq + 1);
-            name = name.substr(0, eq);
-            hasValue = true;
-        }
-        auto flag = [&]() {
-            if (hasValue)
-                throw UsageError(name + ": takes no value");
-        };
-        auto next = [&]() -> std::string {
-            if (hasValue)
-                return value;
-            if (i + 1 >= args.size())
-                throw UsageError(name + ": a value is missing");
-            return args[++i];
-        };
+    ArgumentReader reader(args);
+    while (reader.next()) {
+        const std::string& name = reader.name();
+        auto flag = [&]() { reader.noValue(); };
+        auto next = [&]() { return reader.value(); };
         auto mm = [&](int minimum, int maximum) {
             return ParseInteger(name, next(), minimum, maximum, " (mm)");
         };
@@ -189,7 +174,7 @@ OptimiseOptions Parse(const std::vector<std::string>& args) {
             flag();
             o.progress = false;
         } else {
-            throw UsageError("unknown option '" + args[i] + "' (see optimise --help)");
+            throw UsageError("unknown option '" + reader.raw() + "' (see optimise --help)");
         }
     }
     s.lamp = lampRange ? lamp : IntRange{lampDistance, lampDistance, 1};
