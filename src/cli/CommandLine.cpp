@@ -63,29 +63,43 @@ long double ParseReal(const std::string& option, const std::string& text, long d
     return value;
 }
 
+bool ArgumentReader::next() {
+    if (started_)
+        ++index_;
+    started_ = true;
+    if (index_ >= args_.size())
+        return false;
+    name_ = args_[index_];
+    hasAttached_ = false;
+    if (const auto eq = name_.find('='); name_.rfind("--", 0) == 0 && eq != std::string::npos) {
+        attached_ = name_.substr(eq + 1);
+        name_ = name_.substr(0, eq);
+        hasAttached_ = true;
+    }
+    return true;
+}
+
+std::string ArgumentReader::value() {
+    if (hasAttached_)
+        return attached_;
+    if (index_ + 1 >= args_.size())
+        throw UsageError(name_ + ": a value is missing");
+    return args_[++index_];
+}
+
+void ArgumentReader::noValue() const {
+    if (hasAttached_)
+        throw UsageError(name_ + ": takes no value");
+}
+
 CliOptions ParseCommandLine(const std::vector<std::string>& args) {
     CliOptions options;
     BuildInputs& in = options.inputs;
-    for (std::size_t i = 0; i < args.size(); ++i) {
-        std::string name = args[i];
-        std::string value;
-        bool hasValue = false;
-        if (const auto eq = name.find('='); name.rfind("--", 0) == 0 && eq != std::string::npos) {
-            value = name.substr(eq + 1);
-            name = name.substr(0, eq);
-            hasValue = true;
-        }
-        auto flag = [&]() {
-            if (hasValue)
-                throw UsageError(name + ": takes no value");
-        };
-        auto next = [&]() -> std::string {
-            if (hasValue)
-                return value;
-            if (i + 1 >= args.size())
-                throw UsageError(name + ": a value is missing");
-            return args[++i];
-        };
+    ArgumentReader reader(args);
+    while (reader.next()) {
+        const std::string& name = reader.name();
+        auto flag = [&]() { reader.noValue(); };
+        auto next = [&]() { return reader.value(); };
         if (name == "--help" || name == "-h") {
             flag();
             options.help = true;
@@ -128,7 +142,7 @@ CliOptions ParseCommandLine(const std::vector<std::string>& args) {
             flag();
             options.json = true;
         } else {
-            throw UsageError("unknown option '" + args[i] + "' (see --help)");
+            throw UsageError("unknown option '" + reader.raw() + "' (see --help)");
         }
     }
     return options;

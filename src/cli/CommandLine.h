@@ -14,6 +14,31 @@ public:
     explicit UsageError(const std::string& message) : std::runtime_error(message) {}
 };
 
+// Walks a command line one option at a time, "--name value" or "--name=value".
+class ArgumentReader {
+public:
+    explicit ArgumentReader(const std::vector<std::string>& args) : args_(args) {}
+
+    // Moves to the next option; false when none is left.
+    bool next();
+    // The option's name, without an attached "=value".
+    const std::string& name() const { return name_; }
+    // The argument as it was given.
+    const std::string& raw() const { return args_[index_]; }
+    // The option's value, attached or the following argument; UsageError when it is missing.
+    std::string value();
+    // UsageError when a value was attached to an option that takes none.
+    void noValue() const;
+
+private:
+    const std::vector<std::string>& args_;
+    std::size_t index_ = 0;
+    bool started_ = false;
+    std::string name_;
+    std::string attached_;
+    bool hasAttached_ = false;
+};
+
 // Parses the arguments after the program name, "--name value" or "--name=value". Every option
 // defaults to the window's start-up value, and every value is held to the window's range.
 CliOptions ParseCommandLine(const std::vector<std::string>& args);

@@ -47,7 +47,8 @@ std::string json(const OpticalModel& model) {
         out << (k ? "," : "") << real(model.rayPower()[static_cast<std::size_t>(k)]);
     out << "]";
     const LossBreakdown& l = model.losses();
-    out << ",\"losses\":{\"delivered\":" << real(l.delivered) << ",\"absorbed\":" << real(l.absorbed)
+    out << ",\"losses\":{\"delivered\":" << real(l.delivered)
+        << ",\"absorbed\":" << real(l.absorbed)
         << ",\"reflectedAtWater\":" << real(l.reflectedAtWater)
         << ",\"returnedToTube\":" << real(l.returnedToTube) << ",\"escaped\":" << real(l.escaped)
         << "}";

@@ -3,6 +3,7 @@
 #include "BuildError.h"
 #include "CommandLine.h"
 #include "OpticalModel.h"
+#include "OptimiseCommand.h"
 #include "PictureFile.h"
 #include "Report.h"
 
@@ -14,6 +15,9 @@
 int main(int argc, char** argv) {
     using namespace kavrol;
     const std::vector<std::string> args(argv + 1, argv + argc);
+    // "optimise" searches the design space; anything else is the single build.
+    if (!args.empty() && args[0] == "optimise")
+        return OptimiseCommand::Run(std::vector<std::string>(args.begin() + 1, args.end()));
     CliOptions options;
     try {
         options = ParseCommandLine(args);
@@ -22,7 +26,9 @@ int main(int argc, char** argv) {
         return 2;
     }
     if (options.help) {
-        std::cout << UsageText();
+        std::cout << UsageText()
+                  << "\nTo search shapes and dimensions for the best design: kavrol-cli optimise "
+                     "--help\n";
         return 0;
     }
     // Failures of the build and of the save are reported here, and only here.

@@ -1,5 +1,7 @@
 #include "Canvas.h"
 
+#include "Numerics.h"
+
 #include <algorithm>
 #include <cmath>
 #include <cstdlib>
@@ -9,23 +11,6 @@ namespace kavrol {
 namespace {
 
 __extension__ typedef __int128 Int128;
-
-// Floor division for a positive divisor.
-std::int64_t floorDiv(std::int64_t n, std::int64_t d) {
-    std::int64_t q = n / d;
-    if ((n % d != 0) && (n < 0))
-        --q;
-    return q;
-}
-
-// The nearest integer to n / d, an exact half going to the smaller one (d may be negative).
-std::int64_t roundHalfDown(std::int64_t n, std::int64_t d) {
-    if (d < 0) {
-        n = -n;
-        d = -d;
-    }
-    return floorDiv(2 * n + d - 1, 2 * d);
-}
 
 } // namespace
 
@@ -92,7 +77,7 @@ void Canvas::thinLine(int x0, int y0, int x1, int y1) {
     for (std::int64_t k = kFirst; k <= kLast; ++k) {
         const std::int64_t offset = k * step;
         // The diagonal is exact; a tie cannot arise there.
-        const std::int64_t minor = minor0 + roundHalfDown(offset * dMinor, dMajor);
+        const std::int64_t minor = minor0 + RoundHalfDown(offset * dMinor, dMajor);
         const std::int64_t m = major0 + offset;
         if (minor < 0 || minor > (xMajor ? height_ : width_) - 1)
             continue;

@@ -60,11 +60,10 @@ public:
         penX_ = x;
         penY_ = y;
         // A 1-pixel step to a neighbouring pixel sets only the start pixel; rays move this way.
-        // The differences are taken in 64 bits: ends far apart must not wrap into a short step.
-        const auto dx = static_cast<std::uint64_t>(std::int64_t{x} - x0 + 1);
-        const auto dy = static_cast<std::uint64_t>(std::int64_t{y} - y0 + 1);
-        if (penWidth_ == 1 && dx <= 2u && dy <= 2u) {
-            if (dx != 1u || dy != 1u)
+        const std::int64_t dx = std::int64_t{x} - x0;
+        const std::int64_t dy = std::int64_t{y} - y0;
+        if (penWidth_ == 1 && dx >= -1 && dx <= 1 && dy >= -1 && dy <= 1) {
+            if (dx != 0 || dy != 0)
                 plot(x0, y0, penColor_);
             return;
         }

@@ -52,4 +52,44 @@ inline std::int32_t Checked(std::int64_t value) {
     return static_cast<std::int32_t>(value);
 }
 
+inline std::int32_t CheckedMul(std::int64_t a, std::int64_t b) {
+    return Checked(a * b);
+}
+inline std::int32_t CheckedAdd(std::int64_t a, std::int64_t b) {
+    return Checked(a + b);
+}
+
+// Truncating integer division, refusing a zero divisor as the hardware does.
+inline std::int64_t IntDiv(std::int64_t dividend, std::int64_t divisor) {
+    if (divisor == 0)
+        throw BuildError(Messages::DivisionByZero);
+    return dividend / divisor;
+}
+
+// Depth divisor of the parabolic arcs: Round(h^2) div b, held in 32 bits. A sample u columns
+// from its arc's axis lies u^2 / m below the top line.
+inline std::int32_t DepthDivisor(std::int64_t h, std::int64_t b) {
+    const auto h2 =
+        static_cast<std::int64_t>(std::nearbyint(std::pow(static_cast<Extended>(h), 2)));
+    return static_cast<std::int32_t>(IntDiv(h2, b));
+}
+
+// Floor division for a positive divisor.
+inline std::int64_t FloorDiv(std::int64_t n, std::int64_t d) {
+    std::int64_t q = n / d;
+    if ((n % d != 0) && (n < 0))
+        --q;
+    return q;
+}
+
+// The nearest integer to n / d, an exact half going to the smaller one (d may be negative): the
+// rounding of the 1-pixel line's diamond rule.
+inline std::int64_t RoundHalfDown(std::int64_t n, std::int64_t d) {
+    if (d < 0) {
+        n = -n;
+        d = -d;
+    }
+    return FloorDiv(2 * n + d - 1, 2 * d);
+}
+
 } // namespace kavrol

@@ -26,19 +26,13 @@ int PictureSide(std::int32_t pixelsPerMm) {
     return pixelsPerMm * 200 + 20;
 }
 
-std::int32_t Mul(std::int64_t a, std::int64_t b) {
-    return Checked(a * b);
-}
-std::int32_t Add(std::int64_t a, std::int64_t b) {
-    return Checked(a + b);
-}
-
 } // namespace
 
 // The profile table holds an entry for every column of the picture, so any reflector the picture
 // can show fits it; never fewer than the classic 2001 entries.
 OpticalModel::OpticalModel(int dotsPerInch, int maxReflections)
-    : workImage_(PictureSide(PixelsPerMmFor(dotsPerInch)), PictureSide(PixelsPerMmFor(dotsPerInch))),
+    : workImage_(PictureSide(PixelsPerMmFor(dotsPerInch)),
+                 PictureSide(PixelsPerMmFor(dotsPerInch))),
       shown_(workImage_), profile_(static_cast<std::size_t>(workImage_.width()) + 1),
       maxReflections_(maxReflections) {
     q_.PixelsPerMm = PixelsPerMmFor(dotsPerInch);
@@ -72,45 +66,53 @@ void OpticalModel::PaintRef(const BuildInputs& in) {
     // 1-2: scale and centre.
     deriveScale(in);
     q_.CenterX = side / 2;
-    q_.TopY = Mul(q_.Scale, 10);
+    q_.TopY = CheckedMul(q_.Scale, 10);
     // 3: a cleared profile.
     profile_.clear();
     // 4-5: white background and grid.
     paintBackground(in.gridVisible);
     // 6-7: the tube and its disc; an unknown tube keeps the previous radius.
     q_.LampX = q_.CenterX;
-    q_.LampY = Add(std::int64_t{in.lamp} * q_.Scale, q_.TopY);
+    q_.LampY = CheckedAdd(std::int64_t{in.lamp} * q_.Scale, q_.TopY);
     switch (in.tube) {
-    case 0: q_.LampR = Mul(q_.Scale, 6); break;
-    case 1: q_.LampR = Mul(q_.Scale, 8); break;
-    case 2: q_.LampR = Mul(q_.Scale, 13); break;
-    default: break;
+    case 0:
+        q_.LampR = CheckedMul(q_.Scale, 6);
+        break;
+    case 1:
+        q_.LampR = CheckedMul(q_.Scale, 8);
+        break;
+    case 2:
+        q_.LampR = CheckedMul(q_.Scale, 13);
+        break;
+    default:
+        break;
     }
     if (in.lampVisible) {
         canvas.setBrushColor(Colors::Yellow);
         canvas.setPenColor(Colors::Yellow);
         canvas.setBrushStyle(Canvas::BrushStyle::Solid);
-        canvas.ellipse(Add(q_.LampX, -std::int64_t{q_.LampR}), Add(q_.LampY, -std::int64_t{q_.LampR}),
-                       Add(q_.LampX, q_.LampR), Add(q_.LampY, q_.LampR));
+        canvas.ellipse(CheckedAdd(q_.LampX, -std::int64_t{q_.LampR}),
+                       CheckedAdd(q_.LampY, -std::int64_t{q_.LampR}),
+                       CheckedAdd(q_.LampX, q_.LampR), CheckedAdd(q_.LampY, q_.LampR));
     }
     // 8: water, always, from the water line to the bottom edge.
     canvas.setBrushColor(Colors::SkyBlue);
     canvas.setPenColor(Colors::SkyBlue);
-    q_.WaterY = Add(std::int64_t{in.lampH} * q_.Scale, q_.LampY);
-    q_.AquaWPx = Mul(in.aquaW, q_.Scale);
-    canvas.rectangle(Add(q_.LampX, -std::int64_t{q_.AquaWPx / 2}), q_.WaterY,
-                     Add(q_.LampX, q_.AquaWPx / 2), side);
+    q_.WaterY = CheckedAdd(std::int64_t{in.lampH} * q_.Scale, q_.LampY);
+    q_.AquaWPx = CheckedMul(in.aquaW, q_.Scale);
+    canvas.rectangle(CheckedAdd(q_.LampX, -std::int64_t{q_.AquaWPx / 2}), q_.WaterY,
+                     CheckedAdd(q_.LampX, q_.AquaWPx / 2), side);
     // 9: the outline pen.
     canvas.setBrushStyle(Canvas::BrushStyle::Clear);
     canvas.setPenColor(Colors::Black);
     canvas.setPenWidth(3);
     // 10: reflector quantities.
-    q_.RefBPx = Mul(in.refB, q_.Scale);
-    q_.RefAPx = Mul(in.refA, q_.Scale);
-    q_.RefCPx = Mul(in.refC, q_.Scale);
-    q_.RefSidePx = Add(q_.RefAPx, -std::int64_t{q_.RefCPx});
-    q_.RefLeft = Add(q_.CenterX, -std::int64_t{q_.RefAPx / 2});
-    q_.RefRight = Add(q_.CenterX, q_.RefAPx / 2);
+    q_.RefBPx = CheckedMul(in.refB, q_.Scale);
+    q_.RefAPx = CheckedMul(in.refA, q_.Scale);
+    q_.RefCPx = CheckedMul(in.refC, q_.Scale);
+    q_.RefSidePx = CheckedAdd(q_.RefAPx, -std::int64_t{q_.RefCPx});
+    q_.RefLeft = CheckedAdd(q_.CenterX, -std::int64_t{q_.RefAPx / 2});
+    q_.RefRight = CheckedAdd(q_.CenterX, q_.RefAPx / 2);
     // 11-12: profile and outline.
     buildProfile(in.shape);
     drawOutline();
@@ -164,10 +166,17 @@ void OpticalModel::buildProfile(int shape) {
     if (q_.RefAPx >= static_cast<std::int64_t>(profile_.size()))
         throw BuildError(Messages::ProfileTooWide);
     switch (shape) {
-    case 0: profile_.trapezoid(q_); break;
-    case 1: profile_.parabola(q_); break;
-    case 2: profile_.zeFo(q_); break;
-    default: break; // No shape selected: the table stays cleared.
+    case 0:
+        profile_.trapezoid(q_);
+        break;
+    case 1:
+        profile_.parabola(q_);
+        break;
+    case 2:
+        profile_.zeFo(q_);
+        break;
+    default:
+        break; // No shape selected: the table stays cleared.
     }
 }
 
@@ -175,7 +184,8 @@ void OpticalModel::drawOutline() {
     Canvas& canvas = workImage_;
     canvas.moveTo(profile_[0].PX, profile_[0].PY);
     for (std::int32_t i = 1; i <= q_.RefAPx; ++i)
-        canvas.lineTo(profile_[static_cast<std::size_t>(i)].PX, profile_[static_cast<std::size_t>(i)].PY);
+        canvas.lineTo(profile_[static_cast<std::size_t>(i)].PX,
+                      profile_[static_cast<std::size_t>(i)].PY);
 }
 
 // 72 rays, one every 5 degrees, each leaving the tube's circle radially.

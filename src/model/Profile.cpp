@@ -8,24 +8,6 @@
 
 namespace kavrol {
 
-namespace {
-
-// Truncating integer division, refusing a zero divisor as the hardware does.
-std::int64_t IntDiv(std::int64_t dividend, std::int64_t divisor) {
-    if (divisor == 0)
-        throw BuildError(Messages::DivisionByZero);
-    return dividend / divisor;
-}
-
-// Depth divisor of the parabolic arcs: Round(h^2) div b, held in 32 bits. A sample u columns
-// from its arc's axis lies u^2 / m below the top line.
-std::int32_t DepthDivisor(std::int64_t h, std::int64_t b) {
-    const auto h2 = static_cast<std::int64_t>(std::nearbyint(std::pow(static_cast<Extended>(h), 2)));
-    return static_cast<std::int32_t>(IntDiv(h2, b));
-}
-
-} // namespace
-
 Profile::Profile(std::size_t size) : entries_(std::max(size, MinimumSize)) {}
 
 void Profile::clear() {
@@ -64,13 +46,15 @@ void Profile::trapezoid(const PixelQuantities& q) {
     if (a >= static_cast<std::int64_t>(entries_.size()) || rightFirst < 0)
         throw BuildError(Messages::ProfileTooWide);
     for (std::int64_t i = 0; i <= topFirst - 1; ++i)
-        setPoint(i, left + i, static_cast<Extended>(q.TopY + b) - std::tan(static_cast<Extended>(theta)) * i);
+        setPoint(i, left + i,
+                 static_cast<Extended>(q.TopY + b) - std::tan(static_cast<Extended>(theta)) * i);
     for (std::int64_t i = topFirst; i <= rightFirst - 1; ++i)
         setPoint(i, left + i, q.TopY);
     theta = -theta;
     for (std::int64_t i = rightFirst; i <= a; ++i)
         setPoint(i, left + i,
-                 q.TopY - std::tan(static_cast<Extended>(theta)) * static_cast<Extended>(i - rightFirst));
+                 q.TopY - std::tan(static_cast<Extended>(theta)) *
+                              static_cast<Extended>(i - rightFirst));
     SetCas(q.RefAPx);
 }
 
@@ -95,7 +79,8 @@ void Profile::zeFo(const PixelQuantities& q) {
     const std::int32_t m = DepthDivisor(s / 2, q.RefBPx);
     for (std::int64_t i = 0; i <= a / 2; ++i) {
         const Extended u = i - static_cast<Extended>(s) / 2;
-        setPoint(i, (q.CenterX + u) - static_cast<Extended>(c / 2), q.TopY + Divide(std::pow(u, 2), m));
+        setPoint(i, (q.CenterX + u) - static_cast<Extended>(c / 2),
+                 q.TopY + Divide(std::pow(u, 2), m));
     }
     MirrorHalf(q);
     SetCas(q.RefAPx);

@@ -18,8 +18,7 @@ namespace kavrol {
 class StepRounder {
 public:
     StepRounder(Extended slope, std::int32_t origin)
-        : slope_(slope), slopeD_(static_cast<double>(slope)), origin_(origin),
-          originD_(origin) {}
+        : slope_(slope), slopeD_(static_cast<double>(slope)), origin_(origin), originD_(origin) {}
 
     std::int32_t at(std::int64_t step) const {
         const double estimate = slopeD_ * static_cast<double>(step) + originD_;

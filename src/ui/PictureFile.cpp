@@ -13,8 +13,8 @@ QImage toImage(const Canvas& canvas) {
     const auto& pixels = canvas.pixels();
     for (int y = 0; y < canvas.height(); ++y) {
         auto* row = reinterpret_cast<QRgb*>(image.scanLine(y));
-        const Rgb* source = pixels.data() + static_cast<std::size_t>(y) *
-                                                static_cast<std::size_t>(canvas.width());
+        const Rgb* source =
+            pixels.data() + static_cast<std::size_t>(y) * static_cast<std::size_t>(canvas.width());
         for (int x = 0; x < canvas.width(); ++x)
             row[x] = 0xFF000000u | source[x];
     }
@@ -23,7 +23,8 @@ QImage toImage(const Canvas& canvas) {
 
 QString systemReason(int errorNumber) {
     QString reason = QString::fromLocal8Bit(std::strerror(errorNumber));
-    while (!reason.isEmpty() && (reason.endsWith(QLatin1Char('.')) || reason.endsWith(QLatin1Char(' '))))
+    while (!reason.isEmpty() &&
+           (reason.endsWith(QLatin1Char('.')) || reason.endsWith(QLatin1Char(' '))))
         reason.chop(1);
     return reason;
 }

@@ -97,7 +97,8 @@ TEST(CliProgram, SavedPictureReadsBackPixelForPixel) {
     ASSERT_EQ(image.height(), 820);
     for (int y = 0; y < 820; ++y)
         for (int x = 0; x < 820; ++x)
-            ASSERT_EQ(image.pixel(x, y) & 0xFFFFFFu, model.workImage().pixel(x, y)) << x << "," << y;
+            ASSERT_EQ(image.pixel(x, y) & 0xFFFFFFu, model.workImage().pixel(x, y))
+                << x << "," << y;
     std::filesystem::remove(path);
 }
 

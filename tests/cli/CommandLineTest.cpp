@@ -36,11 +36,20 @@ TEST(CommandLine, DefaultsAreTheWindowsStartUpDesign) {
 }
 
 TEST(CommandLine, EveryOptionReachesTheDesign) {
-    const auto o = ParseCommandLine({"--shape", "zefo", "--a=120", "--b", "60", "--c", "30",
-                                     "--tube", "T8", "--lamp-distance", "40", "--water-distance",
-                                     "300", "--aquarium-width", "800", "--albedo", "0.855",
-                                     "--scale", "1:1", "--dpi", "144", "--no-grid", "--no-lamp",
-                                     "--no-rays", "--save", "x.bmp", "--json"});
+    const auto o = ParseCommandLine({"--shape",   "zefo",
+                                     "--a=120",   "--b",
+                                     "60",        "--c",
+                                     "30",        "--tube",
+                                     "T8",        "--lamp-distance",
+                                     "40",        "--water-distance",
+                                     "300",       "--aquarium-width",
+                                     "800",       "--albedo",
+                                     "0.855",     "--scale",
+                                     "1:1",       "--dpi",
+                                     "144",       "--no-grid",
+                                     "--no-lamp", "--no-rays",
+                                     "--save",    "x.bmp",
+                                     "--json"});
     EXPECT_EQ(o.inputs.shape, 2);
     EXPECT_EQ(o.inputs.refA, 120);
     EXPECT_EQ(o.inputs.refB, 60);
@@ -58,8 +67,10 @@ TEST(CommandLine, EveryOptionReachesTheDesign) {
 }
 
 TEST(CommandLine, RefusalsNameTheOptionAndWhatItAccepts) {
-    EXPECT_EQ(Refusal({"--a", "250"}), "--a: expected a whole number from 20 to 200 (mm), got '250'");
-    EXPECT_EQ(Refusal({"--b", "ten"}), "--b: expected a whole number from 10 to 200 (mm), got 'ten'");
+    EXPECT_EQ(Refusal({"--a", "250"}),
+              "--a: expected a whole number from 20 to 200 (mm), got '250'");
+    EXPECT_EQ(Refusal({"--b", "ten"}),
+              "--b: expected a whole number from 10 to 200 (mm), got 'ten'");
     EXPECT_EQ(Refusal({"--lamp-distance", "5.5"}),
               "--lamp-distance: expected a whole number from 10 to 100 (mm), got '5.5'");
     EXPECT_EQ(Refusal({"--albedo", "1.5"}), "--albedo: expected a number from 0.1 to 1, got '1.5'");

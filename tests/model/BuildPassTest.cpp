@@ -299,7 +299,8 @@ TEST(BuildPass, SceneEqualsTheStepByStepDrawing) {
                 }
                 ref.setPenColor(Colors::Yellow);
                 ref.setBrushColor(Colors::Yellow);
-                ref.ellipse(q.LampX - q.LampR, q.LampY - q.LampR, q.LampX + q.LampR, q.LampY + q.LampR);
+                ref.ellipse(q.LampX - q.LampR, q.LampY - q.LampR, q.LampX + q.LampR,
+                            q.LampY + q.LampR);
                 ref.setPenColor(Colors::SkyBlue);
                 ref.setBrushColor(Colors::SkyBlue);
                 ref.rectangle(q.LampX - q.AquaWPx / 2, q.WaterY, q.LampX + q.AquaWPx / 2, 820);

@@ -173,3 +173,14 @@ TEST_F(ProfileTest, TrapezoidWithTopWiderThanWidthIsRefusedBeforeAnySample) {
     for (std::size_t i = 0; i < model.profile().size(); ++i)
         ASSERT_EQ(model.profile()[i].Y, 0) << i;
 }
+
+TEST_F(ProfileTest, HitsInColumnsWithoutAnEntryTakeTheNearestOne) {
+    const auto& p = Build(0, 200, 100, 50);
+    // Left of entry 0 (the outline's cap) and past the table's end.
+    EXPECT_EQ(p.angleAt(-1), p[0].Angle);
+    EXPECT_EQ(p.angleAt(-100000), p[0].Angle);
+    EXPECT_EQ(p.angleAt(static_cast<std::int64_t>(p.size()) + 5), p[p.size() - 1].Angle);
+    // The column right of the last sample has an entry, zero: a vertical mirror line.
+    EXPECT_EQ(p.angleAt(201), 0.0);
+    EXPECT_EQ(p.angleAt(3), p[3].Angle);
+}

@@ -1,5 +1,5 @@
-#include "Numerics.h"
 #include "StepRounder.h"
+#include "Numerics.h"
 
 #include <cmath>
 #include <gtest/gtest.h>

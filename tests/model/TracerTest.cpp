@@ -100,7 +100,8 @@ TEST(Tracer, EachReflectionCostsTheAlbedo) {
         in.albedo = albedo;
         model.PaintRef(in);
         const double reflected = static_cast<double>(1.0L * albedo);
-        EXPECT_EQ(Ray(model, 35), static_cast<double>(static_cast<long double>(reflected) * transmitted));
+        EXPECT_EQ(Ray(model, 35),
+                  static_cast<double>(static_cast<long double>(reflected) * transmitted));
     }
 }
 

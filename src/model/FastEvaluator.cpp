@@ -1,0 +1,449 @@
+#include "FastEvaluator.h"
+
+#include "BuildError.h"
+#include "Canvas.h"
+#include "Numerics.h"
+
+#include <algorithm>
+#include <bit>
+#include <cmath>
+#include <stdexcept>
+
+namespace kavrol {
+
+namespace {
+
+// Adding and taking away 1.5 * 2^52 rounds a double to an integer, halves to even.
+constexpr double RoundingShift = 6755399441055744.0;
+// A double estimate this far from a half lies on the same side of it as the extended value:
+// their difference stays below 1e-11 for every coordinate and step a picture can have.
+constexpr double SafeOffset = 0.5 - 1e-7;
+// A jump over free space stops this far inside the square, far more than a double estimate's
+// error, so that the sample it lands on is surely inside.
+constexpr double JumpMargin = 1e-6;
+
+// Round() without the library call: adding and taking away 1.5 * 2^63 rounds an extended real to
+// an integer, halves to even. Values far from the picture (and NaN) take Round() and its errors.
+inline std::int32_t RoundExtended(Extended value) {
+    if (value > -1e9L && value < 1e9L)
+        return static_cast<std::int32_t>((value + 0x1.8p63L) - 0x1.8p63L);
+    return Round(value);
+}
+
+// Round(s * i + origin) in extended precision, as the tracer computes a sample, obtained from a
+// double estimate; only an estimate close to a half is computed again in extended precision.
+inline int Sample(double estimate, long double s, std::int64_t i, int origin) {
+    const double rounded = (estimate + RoundingShift) - RoundingShift;
+    const double offset = estimate - rounded;
+    if (offset < SafeOffset && offset > -SafeOffset)
+        return static_cast<int>(rounded);
+    return RoundExtended(s * static_cast<Extended>(i) + origin);
+}
+
+// Slot of a direction in the caches of values that depend on the direction alone.
+inline std::size_t CacheSlot(double t, std::size_t slots) {
+    const auto bits = std::bit_cast<std::uint64_t>(t);
+    return static_cast<std::size_t>((bits * 0x9E3779B97F4A7C15ull) >> 40) & (slots - 1);
+}
+
+} // namespace
+
+FastEvaluator::FastEvaluator(const EvaluationContext& context) : context_(context) {
+    if (context.dotsPerInch < 1 || context.dotsPerInch > 1200)
+        throw std::invalid_argument("dots per inch must lie between 1 and 1200");
+    if (context.scale < 0 || context.scale > 2)
+        throw std::invalid_argument("the view scale index must lie between 0 and 2");
+    if (context.figurePenWidth != 1 && context.figurePenWidth != 3)
+        throw std::invalid_argument("the tube and the water are drawn 1 or 3 pixels wide");
+    pixelsPerMm_ = Round(static_cast<Extended>(context.dotsPerInch) / 25.4L);
+    side_ = pixelsPerMm_ * 200 + 20;
+    // The same lower bound as the build pass: a scale of 0 would make the grid step 0.
+    scale_ = std::max<std::int32_t>(pixelsPerMm_ / (context.scale + 1), 1);
+    centerX_ = side_ / 2;
+    topY_ = CheckedMul(scale_, 10);
+    switch (context.tube) {
+    case 0:
+        lampR_ = CheckedMul(scale_, 6);
+        break;
+    case 1:
+        lampR_ = CheckedMul(scale_, 8);
+        break;
+    case 2:
+        lampR_ = CheckedMul(scale_, 13);
+        break;
+    default:
+        lampR_ = 0;
+        break; // A fresh model's radius.
+    }
+    profileSize_ = std::max<std::size_t>(static_cast<std::size_t>(side_) + 1, 2001);
+    x_.assign(profileSize_, 0);
+    y_.assign(profileSize_, 0);
+    px_.assign(profileSize_, 0);
+    py_.assign(profileSize_, 0);
+    angle_.assign(profileSize_, 0);
+    angleStamp_.assign(profileSize_, 0);
+    paths_.reserve(RayCount);
+    directions_.resize(CacheSlots);
+    refractions_.resize(CacheSlots);
+}
+
+// The tube's disc and the water, drawn on a colour picture with the build pass's own calls, and
+// the ray fan's start points; they depend on the lamp distance only.
+void FastEvaluator::prepareLamp(int lamp) {
+    if (lampReady_ && lamp == preparedLamp_)
+        return;
+    lampReady_ = false;
+    lampY_ = CheckedAdd(std::int64_t{lamp} * scale_, topY_);
+    Canvas picture(side_, side_);
+    picture.setBrushColor(Colors::White);
+    picture.fillAll();
+    picture.setPenWidth(context_.figurePenWidth);
+    if (context_.lampVisible) {
+        picture.setBrushColor(Colors::Yellow);
+        picture.setPenColor(Colors::Yellow);
+        picture.setBrushStyle(Canvas::BrushStyle::Solid);
+        picture.ellipse(CheckedAdd(centerX_, -std::int64_t{lampR_}),
+                        CheckedAdd(lampY_, -std::int64_t{lampR_}), CheckedAdd(centerX_, lampR_),
+                        CheckedAdd(lampY_, lampR_));
+    }
+    picture.setBrushColor(Colors::SkyBlue);
+    picture.setPenColor(Colors::SkyBlue);
+    waterY_ = CheckedAdd(std::int64_t{context_.lampH} * scale_, lampY_);
+    aquaWPx_ = CheckedMul(context_.aquaW, scale_);
+    picture.rectangle(CheckedAdd(centerX_, -std::int64_t{aquaWPx_ / 2}), waterY_,
+                      CheckedAdd(centerX_, aquaWPx_ / 2), side_);
+    spanLeft_ = std::int64_t{centerX_} - aquaWPx_ / 2;
+    spanRight_ = std::int64_t{centerX_} + aquaWPx_ / 2;
+    raster_.setBase(picture);
+    for (int k = 0; k < RayCount; ++k) {
+        const Extended a = (k * 5) * Pi / 180;
+        rays_[static_cast<std::size_t>(k)] = {Round(std::sin(a) * lampR_ + centerX_),
+                                              Round(std::cos(a) * lampR_ + lampY_),
+                                              static_cast<double>(a)};
+    }
+    preparedLamp_ = lamp;
+    lampReady_ = true;
+}
+
+Evaluation FastEvaluator::evaluate(const Design& design) {
+    Evaluation result;
+    raster_.restore();
+    paths_.clear();
+    try {
+        prepareLamp(design.lamp);
+        refBPx_ = CheckedMul(design.refB, scale_);
+        refAPx_ = CheckedMul(design.refA, scale_);
+        refCPx_ = CheckedMul(design.refC, scale_);
+        refSidePx_ = CheckedAdd(refAPx_, -std::int64_t{refCPx_});
+        refLeft_ = CheckedAdd(centerX_, -std::int64_t{refAPx_ / 2});
+        CheckedAdd(centerX_,
+                   refAPx_ / 2); // RefRight: unused here, but its overflow refuses the design.
+        buildProfile(design.shape);
+        drawOutline();
+        traceFan();
+    } catch (const BuildError& error) {
+        result.refusal = error.what();
+        return result;
+    }
+    double sum = 0;
+    for (const double p : rayPower_)
+        sum = static_cast<double>(static_cast<Extended>(sum) + p);
+    result.efficiency = static_cast<double>(static_cast<Extended>(sum) / RayCount);
+    result.losses = losses_;
+    return result;
+}
+
+void FastEvaluator::setPoint(std::int64_t i, long double x, long double y) {
+    if (i < 0 || i >= static_cast<std::int64_t>(profileSize_))
+        throw BuildError(Messages::ProfileTooWide);
+    const auto k = static_cast<std::size_t>(i);
+    x_[k] = x;
+    y_[k] = y;
+    px_[k] = RoundExtended(x);
+    py_[k] = RoundExtended(y);
+}
+
+// The three generators, expression for expression as the profile table computes them.
+void FastEvaluator::buildProfile(int shape) {
+    if (refAPx_ >= static_cast<std::int64_t>(profileSize_))
+        throw BuildError(Messages::ProfileTooWide);
+    // A fresh stamp invalidates every cached angle; a wrap clears the stamps instead.
+    if (++stamp_ == 0) {
+        std::fill(angleStamp_.begin(), angleStamp_.end(), 0);
+        stamp_ = 1;
+    }
+    // The build pass clears the table before a generator runs.
+    const std::size_t used = refAPx_ < 0 ? 0 : static_cast<std::size_t>(refAPx_) + 1;
+    std::fill_n(x_.begin(), used, 0.0L);
+    std::fill_n(y_.begin(), used, 0.0L);
+    std::fill_n(px_.begin(), used, 0);
+    std::fill_n(py_.begin(), used, 0);
+    profileBuilt_ = shape >= 0 && shape <= 2;
+
+    const std::int64_t a = refAPx_;
+    const std::int64_t b = refBPx_;
+    const std::int64_t c = refCPx_;
+    if (shape == 0) {
+        if (c > a)
+            throw BuildError(Messages::TrapezoidTopTooWide);
+        const Extended left = centerX_ - static_cast<Extended>(a) / 2;
+        double theta = static_cast<double>(
+            std::atan(Divide(static_cast<Extended>(b), static_cast<Extended>(a - c)) * 2) + Pi);
+        const std::int64_t topFirst = (a - c) / 2;
+        const std::int64_t rightFirst = (a + c) / 2;
+        if (a >= static_cast<std::int64_t>(profileSize_) || rightFirst < 0)
+            throw BuildError(Messages::ProfileTooWide);
+        // The tangent of the same double is the same extended value each time it is taken.
+        const Extended leftSlope = std::tan(static_cast<Extended>(theta));
+        for (std::int64_t i = 0; i <= topFirst - 1; ++i)
+            setPoint(i, left + i, static_cast<Extended>(topY_ + b) - leftSlope * i);
+        for (std::int64_t i = topFirst; i <= rightFirst - 1; ++i)
+            setPoint(i, left + i, topY_);
+        theta = -theta;
+        const Extended rightSlope = std::tan(static_cast<Extended>(theta));
+        for (std::int64_t i = rightFirst; i <= a; ++i)
+            setPoint(i, left + i, topY_ - rightSlope * static_cast<Extended>(i - rightFirst));
+    } else if (shape == 1) {
+        const std::int32_t m = DepthDivisor(a / 2, refBPx_);
+        for (std::int64_t i = 0; i <= a / 2; ++i) {
+            const Extended u = i - static_cast<Extended>(a) / 2;
+            setPoint(i, centerX_ + u, topY_ + Divide(std::pow(u, 2), m));
+        }
+        mirrorHalf();
+    } else if (shape == 2) {
+        const std::int64_t s = refSidePx_;
+        const std::int32_t m = DepthDivisor(s / 2, refBPx_);
+        for (std::int64_t i = 0; i <= a / 2; ++i) {
+            const Extended u = i - static_cast<Extended>(s) / 2;
+            setPoint(i, (centerX_ + u) - static_cast<Extended>(c / 2),
+                     topY_ + Divide(std::pow(u, 2), m));
+        }
+        mirrorHalf();
+    }
+}
+
+void FastEvaluator::mirrorHalf() {
+    const std::int64_t a = refAPx_;
+    for (std::int64_t i = a / 2 + 1; i <= a; ++i) {
+        if (a - i < 0 || a - i >= static_cast<std::int64_t>(profileSize_))
+            throw BuildError(Messages::ProfileTooWide);
+        const Extended y = y_[static_cast<std::size_t>(a - i)];
+        setPoint(i, static_cast<Extended>(centerX_ + i - a / 2), y);
+    }
+}
+
+// The black outline, 3 pixels wide, through the profile's pixel points.
+void FastEvaluator::drawOutline() {
+    for (std::int32_t i = 1; i <= refAPx_; ++i) {
+        const auto k = static_cast<std::size_t>(i);
+        raster_.wideLine(px_[k - 1], py_[k - 1], px_[k], py_[k], MaterialRaster::Reflector);
+    }
+}
+
+double FastEvaluator::chord(std::int64_t from, std::int64_t to) const {
+    const auto p = static_cast<std::size_t>(from);
+    const auto r = static_cast<std::size_t>(to);
+    if (y_[r] == y_[p])
+        return static_cast<double>(Pi / 2);
+    return static_cast<double>(std::atan((x_[r] - x_[p]) / (y_[r] - y_[p])));
+}
+
+// The surface angle the tracer reads for a hit index entries right of RefLeft: the nearest
+// entry of the table, whose angle is computed on first use by the rule that sets it last.
+double FastEvaluator::angleAt(std::int64_t index) {
+    if (index < 0)
+        index = 0;
+    const auto last = static_cast<std::int64_t>(profileSize_) - 1;
+    if (index > last)
+        index = last;
+    if (!profileBuilt_ || index > refAPx_)
+        return 0;
+    const auto k = static_cast<std::size_t>(index);
+    if (angleStamp_[k] == stamp_)
+        return angle_[k];
+    const std::int64_t n = refAPx_;
+    double angle;
+    if (index >= n - 5)
+        angle = chord(index, n);
+    else if (index >= 5)
+        angle = chord(index - 5, index + 5);
+    else
+        angle = chord(0, index);
+    angle_[k] = angle;
+    angleStamp_[k] = stamp_;
+    return angle;
+}
+
+void FastEvaluator::traceFan() {
+    losses_ = LossBreakdown{};
+    for (std::size_t k = 0; k < rays_.size(); ++k)
+        rayPower_[k] = trace(rays_[k]);
+}
+
+// A refracted path has overwritten (x, y) when one of its samples lands there: the path draws
+// every sample that lies in the aquarium's span and in the picture, and those form an unbroken
+// run from its start because both coordinates move monotonically.
+bool FastEvaluator::overwrittenInWater(int x, int y) const {
+    if (!(spanLeft_ < x && x < spanRight_))
+        return false;
+    for (const WaterPath& path : paths_) {
+        if (y < path.y0)
+            continue;
+        const double rows = y - path.y0;
+        // A sample in row y lies within 1.1 columns of the ideal line there.
+        if (std::abs(x - (path.x0 + rows * path.slope)) > 2.0)
+            continue;
+        const auto cosR = static_cast<double>(path.cosR);
+        const auto first = std::max<std::int64_t>(
+            static_cast<std::int64_t>(std::floor((rows - 0.5) / cosR)) - 1, 0);
+        const auto last = static_cast<std::int64_t>(std::ceil((rows + 0.5) / cosR)) + 1;
+        for (std::int64_t v = first; v <= last; ++v) {
+            if (RoundExtended(path.cosR * static_cast<Extended>(v) + path.y0) == y &&
+                RoundExtended(path.sinR * static_cast<Extended>(v) + path.x0) == x)
+                return true;
+        }
+    }
+    return false;
+}
+
+const FastEvaluator::Direction& FastEvaluator::direction(double t) {
+    Direction& d = directions_[CacheSlot(t, directions_.size())];
+    if (!d.valid || std::bit_cast<std::uint64_t>(d.t) != std::bit_cast<std::uint64_t>(t)) {
+        d.t = t;
+        d.sinT = std::sin(static_cast<Extended>(t));
+        d.cosT = std::cos(static_cast<Extended>(t));
+        d.valid = true;
+    }
+    return d;
+}
+
+// Refraction angle and Fresnel transmission, exactly as the build pass computes them; they depend
+// on the direction alone.
+const FastEvaluator::Refraction& FastEvaluator::refraction(double t) {
+    Refraction& w = refractions_[CacheSlot(t, refractions_.size())];
+    if (!w.valid || std::bit_cast<std::uint64_t>(w.t) != std::bit_cast<std::uint64_t>(t)) {
+        w.t = t;
+        w.r = static_cast<double>(std::asin(std::sin(static_cast<Extended>(t)) / 1.33L));
+        const Extended sum = static_cast<Extended>(t) + w.r;
+        w.factor = 1.0;
+        if (sum != 0) {
+            const Extended difference = static_cast<Extended>(t) - w.r;
+            const Extended sd = std::sin(difference);
+            const Extended ss = std::sin(sum);
+            w.factor = static_cast<double>(1 - (sd * sd) / (ss * ss));
+        }
+        w.sinR = std::sin(static_cast<Extended>(w.r));
+        w.cosR = std::cos(static_cast<Extended>(w.r));
+        w.valid = true;
+    }
+    return w;
+}
+
+// One ray, as the build pass's tracer follows it. Drawing a free sample's line from the previous
+// sample only repaints that free pixel, so the only lines drawn here are each leg's first one.
+double FastEvaluator::trace(const Ray& ray) {
+    const long double albedo = context_.albedo;
+    const int side = side_;
+    const std::int64_t lastStep = std::max<std::int32_t>(refAPx_, 900);
+    penX_ = ray.x;
+    penY_ = ray.y;
+    double t = ray.t;
+    double power = 1.0;
+    int x0 = ray.x;
+    int y0 = ray.y;
+    int reflections = 0;
+    for (;;) {
+        const Direction& dir = direction(t);
+        const Extended sinT = dir.sinT;
+        const Extended cosT = dir.cosT;
+        const auto sd = static_cast<double>(sinT);
+        const auto cd = static_cast<double>(cosT);
+        const auto ox = static_cast<double>(x0);
+        const auto oy = static_cast<double>(y0);
+        // Steps per column and per row; their rounding is far below the jumps' margin.
+        const double perColumn = sd != 0 ? 1 / sd : 0;
+        const double perRow = cd != 0 ? 1 / cd : 0;
+        bool reflected = false;
+        int px = x0;
+        int py = y0;
+        for (std::int64_t i = 4; i <= lastStep; ++i) {
+            const auto di = static_cast<double>(i);
+            px = Sample(sd * di + ox, sinT, i, x0);
+            py = Sample(cd * di + oy, cosT, i, y0);
+            const MaterialRaster::Code code = read(px, py);
+            if (code == MaterialRaster::Reflector) {
+                const double angle = angleAt(std::int64_t{px} - refLeft_);
+                t = static_cast<double>(2 * static_cast<Extended>(angle) - t);
+                losses_.absorbed += power - static_cast<double>(power * albedo);
+                power = static_cast<double>(power * albedo);
+                reflected = true;
+                break;
+            }
+            if (code == MaterialRaster::Lamp) {
+                losses_.returnedToTube += power;
+                return 0;
+            }
+            if (code == MaterialRaster::Water)
+                return enterWater(px, py, t, power);
+            if (i == 4)
+                raster_.thinLine(penX_, penY_, px, py, MaterialRaster::Free);
+            penX_ = px;
+            penY_ = py;
+            // Outside the picture and moving away from it, no later sample can be read.
+            if ((px < 0 && sinT <= 0) || (py < 0 && cosT <= 0) || (px >= side && sinT >= 0) ||
+                (py >= side && cosT >= 0))
+                break;
+            if (!raster_.contains(px, py))
+                continue;
+            // In a square without codes, every sample up to the one before the ray leaves it
+            // is free space and changes nothing; go on from the last sample surely inside.
+            const int shift = raster_.freeSquareShift(px, py);
+            if (shift == 0)
+                continue;
+            const double low = ((px >> shift) << shift) - 0.5 + JumpMargin;
+            const double high = (((px >> shift) + 1) << shift) - 0.5 - JumpMargin;
+            const double top = ((py >> shift) << shift) - 0.5 + JumpMargin;
+            const double bottom = (((py >> shift) + 1) << shift) - 0.5 - JumpMargin;
+            const double fx = sd * di + ox;
+            const double fy = cd * di + oy;
+            double steps = static_cast<double>(lastStep - i);
+            if (sd > 0)
+                steps = std::min(steps, (high - fx) * perColumn);
+            else if (sd < 0)
+                steps = std::min(steps, (low - fx) * perColumn);
+            if (cd > 0)
+                steps = std::min(steps, (bottom - fy) * perRow);
+            else if (cd < 0)
+                steps = std::min(steps, (top - fy) * perRow);
+            const auto jump = static_cast<std::int64_t>(steps);
+            if (jump >= 2)
+                i += jump - 1;
+        }
+        if (!reflected)
+            break;
+        if (++reflections > context_.maxReflections)
+            break;
+        x0 = px;
+        y0 = py;
+    }
+    losses_.escaped += power;
+    return 0;
+}
+
+// Refraction and the Fresnel share exactly as the build pass computes them. Of the refracted path
+// only its first line is drawn here; the rest is kept as a line that later reads check.
+double FastEvaluator::enterWater(int px, int py, double t, double power) {
+    const Refraction& w = refraction(t);
+    const double before = power;
+    power = static_cast<double>(static_cast<Extended>(power) * w.factor);
+    losses_.delivered += power;
+    losses_.reflectedAtWater += before - power;
+
+    if (spanLeft_ < px && px < spanRight_ && py < side_) {
+        raster_.thinLine(penX_, penY_, px, py, MaterialRaster::Free);
+        paths_.push_back({px, py, w.sinR, w.cosR, static_cast<double>(w.sinR / w.cosR)});
+    }
+    return power;
+}
+
+} // namespace kavrol

@@ -1,0 +1,103 @@
+#include "SpinField.h"
+
+#include <QApplication>
+#include <QKeyEvent>
+#include <QLineEdit>
+
+namespace kavrol {
+
+SpinField::SpinField(QWidget* parent) : QAbstractSpinBox(parent) {
+    setCorrectionMode(QAbstractSpinBox::CorrectToPreviousValue);
+    setKeyboardTracking(true);
+}
+
+QString SpinField::text() const {
+    return lineEdit()->text();
+}
+
+void SpinField::setText(const QString& text) {
+    lineEdit()->setText(text);
+}
+
+void SpinField::stepBy(int steps) {
+    if (isReadOnly()) {
+        refuse();
+        return;
+    }
+    step(steps);
+    lineEdit()->selectAll();
+}
+
+QValidator::State SpinField::validate(QString&, int&) const {
+    // Any text may stand; reading it decides what it means.
+    return QValidator::Acceptable;
+}
+
+QAbstractSpinBox::StepEnabled SpinField::stepEnabled() const {
+    // Both buttons always work: a step past the range is clamped back when it is written.
+    return StepUpEnabled | StepDownEnabled;
+}
+
+void SpinField::refuse() {
+    QApplication::beep();
+    emit refused();
+}
+
+void SpinField::keyPressEvent(QKeyEvent* event) {
+    switch (event->key()) {
+    case Qt::Key_Up:
+        stepBy(1);
+        event->accept();
+        return;
+    case Qt::Key_Down:
+        stepBy(-1);
+        event->accept();
+        return;
+    case Qt::Key_PageUp:
+    case Qt::Key_PageDown:
+        // Only the arrow keys step; the page keys mean nothing here.
+        event->accept();
+        return;
+    case Qt::Key_Return:
+    case Qt::Key_Enter:
+        if (beepsOnEnter()) {
+            refuse();
+            event->accept();
+        } else {
+            // Passed on to the window, which has no default button, so nothing happens.
+            event->ignore();
+        }
+        return;
+    case Qt::Key_Escape:
+        event->ignore();
+        return;
+    default:
+        break;
+    }
+    const QString typed = event->text();
+    if (!typed.isEmpty() && !(event->modifiers() & (Qt::ControlModifier | Qt::AltModifier))) {
+        for (const QChar c : typed) {
+            if (c.unicode() < 0x20 || c.unicode() == 0x7F)
+                continue;
+            if (!acceptsCharacter(c)) {
+                refuse();
+                event->accept();
+                return;
+            }
+        }
+    }
+    // Editing, clipboard and cursor keys behave as in any line edit.
+    QAbstractSpinBox::keyPressEvent(event);
+}
+
+void SpinField::focusOutEvent(QFocusEvent* event) {
+    clampText();
+    QAbstractSpinBox::focusOutEvent(event);
+}
+
+void SpinField::wheelEvent(QWheelEvent* event) {
+    // Scrolling over the window must not change a design value by accident.
+    event->ignore();
+}
+
+} // namespace kavrol

@@ -1,0 +1,371 @@
+#include "TMainFrm.h"
+
+#include "CompletingComboBox.h"
+#include "EfficiencyField.h"
+#include "ErrorReport.h"
+#include "IntegerSpinEdit.h"
+#include "OpticalModel.h"
+#include "PictureFile.h"
+#include "RealSpinEdit.h"
+#include "ShapeIllustration.h"
+
+#include <QCheckBox>
+#include <QCloseEvent>
+#include <QFileDialog>
+#include <QGroupBox>
+#include <QLabel>
+#include <QPushButton>
+#include <QScreen>
+#include <QScrollArea>
+#include <cmath>
+#include <stdexcept>
+
+// Qt's resource registration lives in the global namespace; a static library must call it
+// explicitly or the linker may leave the resources out.
+static void initWindowResources() {
+    Q_INIT_RESOURCE(kavrol);
+}
+
+namespace kavrol {
+
+namespace {
+
+// The window's font where the classic 8-point sans serif face is missing: the nearest
+// Helvetica-like faces first.
+QFont windowFont(int pointSize, bool bold) {
+    QFont font;
+    font.setFamilies({QStringLiteral("MS Sans Serif"), QStringLiteral("Microsoft Sans Serif"),
+                      QStringLiteral("Nimbus Sans"), QStringLiteral("Liberation Sans"),
+                      QStringLiteral("Arial"), QStringLiteral("DejaVu Sans")});
+    font.setPointSize(pointSize);
+    font.setBold(bold);
+    return font;
+}
+
+QGroupBox* groupBox(QWidget* parent, const char* name, const QString& title, int top, int height) {
+    auto* box = new QGroupBox(title, parent);
+    box->setObjectName(QLatin1String(name));
+    box->setGeometry(8, top, 193, height);
+    return box;
+}
+
+IntegerSpinEdit* integerField(QWidget* parent, const char* name, QRect geometry, int minimum,
+                              int maximum, int step, int initial) {
+    auto* field = new IntegerSpinEdit(parent);
+    field->setObjectName(QLatin1String(name));
+    field->setGeometry(geometry);
+    field->setRange(minimum, maximum);
+    field->setSingleStep(step);
+    field->setValue(initial);
+    return field;
+}
+
+CompletingComboBox* dropDownList(QWidget* parent, const char* name, const QStringList& items,
+                                 int initial) {
+    auto* list = new CompletingComboBox(parent);
+    list->setObjectName(QLatin1String(name));
+    list->setGeometry(8, 16, 177, 21);
+    list->addItems(items);
+    list->setCurrentIndex(initial);
+    return list;
+}
+
+QLabel* label(QWidget* parent, const char* name, const QString& text, QRect geometry,
+              const QFont& font) {
+    auto* result = new QLabel(text, parent);
+    result->setObjectName(QLatin1String(name));
+    result->setGeometry(geometry);
+    result->setFont(font);
+    return result;
+}
+
+QCheckBox* checkBox(QWidget* parent, const char* name, const QString& text, QRect geometry) {
+    auto* box = new QCheckBox(text, parent);
+    box->setObjectName(QLatin1String(name));
+    box->setGeometry(geometry);
+    box->setChecked(true);
+    return box;
+}
+
+QPushButton* button(QWidget* parent, const char* name, const QString& text, int top) {
+    auto* result = new QPushButton(text, parent);
+    result->setObjectName(QLatin1String(name));
+    result->setGeometry(8, top, 193, 25);
+    result->setAutoDefault(false);
+    return result;
+}
+
+QString runSaveDialog(QWidget* parent, const QString& filter, const QString& fileName) {
+    // Qt's own dialog matches the pattern without regard to letter case, so "scene.BMP" and
+    // "scene.bmp" are both listed.
+    QFileDialog dialog(parent);
+    dialog.setAcceptMode(QFileDialog::AcceptSave);
+    dialog.setFileMode(QFileDialog::AnyFile);
+    dialog.setOption(QFileDialog::DontUseNativeDialog);
+    dialog.setOption(QFileDialog::DontConfirmOverwrite);
+    dialog.setNameFilter(filter);
+    dialog.selectFile(fileName);
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+        return {};
+    return dialog.selectedFiles().constFirst();
+}
+
+// The screen's density in device pixels: with Qt's scaling the logical density stays near 96
+// and the device pixel ratio carries the rest.
+int screenDotsPerInch(const QScreen* screen) {
+    if (screen == nullptr)
+        return 96;
+    return static_cast<int>(std::lround(screen->logicalDotsPerInch() * screen->devicePixelRatio()));
+}
+
+} // namespace
+
+TMainFrm::TMainFrm(WindowServices services, QWidget* parent)
+    : QWidget(parent, Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
+                          Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint),
+      services_(std::move(services)) {
+    initWindowResources();
+    setObjectName(QStringLiteral("MainFrm"));
+    createControls();
+    setTabOrder();
+    connect(RefCreate, &QPushButton::clicked, this, &TMainFrm::PaintRef);
+    connect(RefSave, &QPushButton::clicked, this, &TMainFrm::SaveAs);
+    for (CompletingComboBox* list : {RefTypeBox, LampTypeBox, MBox})
+        connect(list, &CompletingComboBox::dropDownClosed, this, &TMainFrm::ChangeRefType);
+    Init();
+}
+
+TMainFrm::~TMainFrm() = default;
+
+void TMainFrm::createControls() {
+    setWindowTitle(QStringLiteral("\"Kavrol\""));
+    setWindowIcon(QIcon(QStringLiteral(":/kavrol/kavrol_icon.png")));
+    setFont(windowFont(8, false));
+    // Sizes are pixels at 96 dots per inch; Qt scales them on denser screens.
+    setFixedSize(1050, 840);
+
+    const QFont labelFont = windowFont(10, true);
+    const QFont boldFont = windowFont(8, true);
+
+    RefType = new QLabel(this);
+    RefType->setObjectName(QStringLiteral("RefType"));
+    RefType->setGeometry(8, 8, 193, 177);
+    RefType->setScaledContents(true);
+    RefType->setPixmap(QPixmap(QStringLiteral(":/kavrol/default_shape.bmp")));
+
+    GroupBox2 = groupBox(this, "GroupBox2", QStringLiteral("Форма отражателя"), 192, 49);
+    RefTypeBox = dropDownList(
+        GroupBox2, "RefTypeBox",
+        {QStringLiteral("Трапеция"), QStringLiteral("Парабола"), QStringLiteral("ZeFo")}, 1);
+
+    GroupBox8 = groupBox(this, "GroupBox8", QStringLiteral("Альбедо отражателя"), 248, 49);
+    Albedo = new RealSpinEdit(GroupBox8);
+    Albedo->setObjectName(QStringLiteral("Albedo"));
+    Albedo->setGeometry(8, 16, 177, 21);
+    Albedo->setRange(0.1L, 1.0L);
+    Albedo->setSingleStep(0.01L);
+    Albedo->setValue(0.8L);
+
+    GroupBox1 = groupBox(this, "GroupBox1", QStringLiteral("Геометрические размеры, мм"), 304, 81);
+    RefA = integerField(GroupBox1, "RefA", QRect(24, 16, 49, 22), 20, 200, 2, 200);
+    RefB = integerField(GroupBox1, "RefB", QRect(128, 16, 49, 22), 10, 200, 2, 100);
+    RefC = integerField(GroupBox1, "RefC", QRect(24, 48, 49, 22), 10, 200, 2, 50);
+    Label1 = label(GroupBox1, "Label1", QStringLiteral("A:"), QRect(8, 18, 15, 16), labelFont);
+    Label2 = label(GroupBox1, "Label2", QStringLiteral("B:"), QRect(110, 18, 15, 16), labelFont);
+    Label3 = label(GroupBox1, "Label3", QStringLiteral("C:"), QRect(8, 51, 15, 16), labelFont);
+
+    GroupBox4 = groupBox(this, "GroupBox4", QStringLiteral("Тип лампы"), 392, 49);
+    LampTypeBox =
+        dropDownList(GroupBox4, "LampTypeBox",
+                     {QStringLiteral("Т4"), QStringLiteral("Т5"), QStringLiteral("Т8")}, 1);
+
+    GroupBox3 =
+        groupBox(this, "GroupBox3", QStringLiteral("Расстояние до центра лампы, мм"), 448, 49);
+    Lamp = integerField(GroupBox3, "Lamp", QRect(8, 16, 177, 22), 10, 100, 1, 50);
+
+    GroupBox7 = groupBox(this, "GroupBox7", QStringLiteral("Масштаб"), 504, 49);
+    MBox = dropDownList(GroupBox7, "MBox",
+                        {QStringLiteral("1:1"), QStringLiteral("2:1"), QStringLiteral("3:1")}, 2);
+
+    GroupBox6 = groupBox(this, "GroupBox6", QStringLiteral("Отображать"), 560, 41);
+    GridVisible = checkBox(GroupBox6, "GridVisible", QStringLiteral("Сетку"), QRect(8, 16, 57, 17));
+    LampVisible =
+        checkBox(GroupBox6, "LampVisible", QStringLiteral("Лампу"), QRect(72, 16, 57, 17));
+    RayVisible = checkBox(GroupBox6, "RayVisible", QStringLiteral("Лучи"), QRect(136, 16, 49, 17));
+
+    GroupBox5 = groupBox(this, "GroupBox5", QStringLiteral("Параметры аквариума, мм"), 608, 97);
+    Label4 = label(GroupBox5, "Label4", QStringLiteral("Ширина"), QRect(8, 20, 46, 13), boldFont);
+    AquaW = integerField(GroupBox5, "AquaW", QRect(56, 16, 129, 22), 100, 1000, 1, 500);
+    StaticText1 = label(GroupBox5, "StaticText1", QStringLiteral("От центра лампы до воды"),
+                        QRect(8, 45, 159, 17), boldFont);
+    LampH = integerField(GroupBox5, "LampH", QRect(8, 64, 177, 22), 50, 1000, 1, 200);
+
+    GroupBox9 = groupBox(this, "GroupBox9", QStringLiteral("КПД"), 712, 49);
+    GroupBox9->setFont(boldFont);
+    QPalette red = GroupBox9->palette();
+    red.setColor(QPalette::WindowText, QColor(255, 0, 0));
+    GroupBox9->setPalette(red);
+    KpdBox = new EfficiencyField(GroupBox9);
+    KpdBox->setObjectName(QStringLiteral("KpdBox"));
+    KpdBox->setGeometry(8, 16, 177, 21);
+    KpdBox->setFont(boldFont);
+    QPalette kpd = KpdBox->palette();
+    for (const auto group : {QPalette::Active, QPalette::Inactive, QPalette::Disabled})
+        kpd.setColor(group, QPalette::Base, QColor(255, 255, 0));
+    kpd.setColor(QPalette::Active, QPalette::Text, QColor(255, 0, 0));
+    kpd.setColor(QPalette::Inactive, QPalette::Text, QColor(255, 0, 0));
+    // Disabled for good: the text is drawn in the system's grey instead of the red font colour.
+    kpd.setColor(QPalette::Disabled, QPalette::Text, QColor(128, 128, 128));
+    KpdBox->setPalette(kpd);
+    KpdBox->setEnabled(false);
+
+    RefCreate = button(this, "RefCreate", QStringLiteral("Построить"), 768);
+    RefSave = button(this, "RefSave", QStringLiteral("Сохранить"), 800);
+
+    ScrollBox1 = new QScrollArea(this);
+    ScrollBox1->setObjectName(QStringLiteral("ScrollBox1"));
+    ScrollBox1->setGeometry(210, 0, 840, 840);
+    ScrollBox1->setFrameStyle(QFrame::StyledPanel | QFrame::Sunken);
+    ScrollBox1->setWidgetResizable(false);
+    ScrollBox1->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    Ref = new QLabel;
+    Ref->setObjectName(QStringLiteral("Ref"));
+    Ref->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    Ref->setFixedSize(836, 836);
+    ScrollBox1->setWidget(Ref);
+}
+
+void TMainFrm::setTabOrder() {
+    const QList<QWidget*> order = {RefA,        RefB,        RefC,        Lamp,    RefCreate,
+                                   GridVisible, RayVisible,  LampVisible, RefSave, ScrollBox1,
+                                   RefTypeBox,  LampTypeBox, MBox,        Albedo,  KpdBox,
+                                   AquaW,       LampH};
+    for (qsizetype i = 1; i < order.size(); ++i)
+        QWidget::setTabOrder(order[i - 1], order[i]);
+}
+
+template <typename Handler> void TMainFrm::guarded(Handler&& handler) {
+    try {
+        handler();
+    } catch (const std::exception& error) {
+        reportError(QString::fromUtf8(error.what()));
+    }
+}
+
+void TMainFrm::reportError(const QString& text) {
+    if (services_.reportError)
+        services_.reportError(ErrorReport::withFullStop(text));
+    else
+        ErrorReport::show(this, text);
+}
+
+void TMainFrm::Init() {
+    guarded([this] {
+        dotsPerInch_ =
+            services_.dotsPerInch > 0 ? services_.dotsPerInch : screenDotsPerInch(screen());
+        model_ = std::make_unique<OpticalModel>(dotsPerInch_);
+        // The view shows the picture pixel for pixel, so its size in Qt's scaled units is the
+        // picture's side over the device pixel ratio.
+        const int side = model_->workImage().width();
+        const int shown = static_cast<int>(std::ceil(side / devicePixelRatioF()));
+        Ref->setFixedSize(shown, shown);
+        Ref->update();
+        RefC->setEnabled(false);
+        PaintRef();
+    });
+}
+
+void TMainFrm::PaintRef() {
+    guarded([this] {
+        if (!model_)
+            throw std::runtime_error("The picture has been released");
+        BuildInputs inputs;
+        inputs.shape = RefTypeBox->currentIndex();
+        inputs.tube = LampTypeBox->currentIndex();
+        inputs.scale = MBox->currentIndex();
+        inputs.refA = RefA->value();
+        inputs.refB = RefB->value();
+        inputs.refC = RefC->value();
+        inputs.lamp = Lamp->value();
+        inputs.lampH = LampH->value();
+        inputs.aquaW = AquaW->value();
+        inputs.albedo = Albedo->value();
+        inputs.gridVisible = GridVisible->isChecked();
+        inputs.lampVisible = LampVisible->isChecked();
+        inputs.rayVisible = RayVisible->isChecked();
+        model_->PaintRef(inputs);
+        showPicture();
+        KpdBox->setValue(model_->efficiency());
+        showLosses();
+    });
+}
+
+void TMainFrm::showPicture() {
+    QPixmap picture = QPixmap::fromImage(PictureFile::toImage(model_->shownImage()));
+    picture.setDevicePixelRatio(devicePixelRatioF());
+    Ref->setPixmap(picture);
+}
+
+void TMainFrm::showLosses() {
+    const LossBreakdown& losses = model_->losses();
+    const double total = OpticalModel::RayCount;
+    const QLocale locale;
+    const auto line = [&](const QString& what, double share) {
+        return QStringLiteral("%1: %2 %").arg(what, locale.toString(share / total * 100, 'f', 1));
+    };
+    KpdBox->setToolTip(QStringList{
+        line(QStringLiteral("В воду (into the water)"), losses.delivered),
+        line(QStringLiteral("Поглощено отражателем (absorbed by the reflector)"), losses.absorbed),
+        line(QStringLiteral("Отражено водой (reflected by the water)"), losses.reflectedAtWater),
+        line(QStringLiteral("Вернулось в лампу (back into the tube)"), losses.returnedToTube),
+        line(QStringLiteral("Ушло мимо (escaped)"), losses.escaped),
+    }
+                           .join(QLatin1Char('\n')));
+    // The field is disabled, and Qt shows tool tips of disabled widgets through their parent.
+    GroupBox9->setToolTip(KpdBox->toolTip());
+}
+
+void TMainFrm::ChangeRefType() {
+    guarded([this] {
+        const int shape = RefTypeBox->currentIndex();
+        const QString name = ShapeIllustration::fileName(shape);
+        if (name.isEmpty())
+            return;
+        const QImage image = ShapeIllustration::load(name);
+        RefType->setPixmap(QPixmap::fromImage(image));
+        RefC->setEnabled(shape != 1);
+    });
+}
+
+void TMainFrm::SaveAs() {
+    guarded([this] {
+        const QString filter = QStringLiteral("BMP files (*.bmp)");
+        const QString proposed = QStringLiteral("Kavrol.bmp");
+        const QString chosen = services_.saveDialog ? services_.saveDialog(this, filter, proposed)
+                                                    : runSaveDialog(this, filter, proposed);
+        if (chosen.isEmpty())
+            return;
+        if (!model_)
+            throw std::runtime_error("The picture has been released");
+        PictureFile::save(model_->workImage(), PictureFile::withBmpExtension(chosen));
+    });
+}
+
+void TMainFrm::Exit() {
+    model_.reset();
+}
+
+void TMainFrm::closeEvent(QCloseEvent* event) {
+    Exit();
+    event->accept();
+}
+
+void TMainFrm::centreOnScreen() {
+    const QScreen* where = screen();
+    if (where == nullptr)
+        return;
+    const QRect available = where->availableGeometry();
+    move(available.center() - QPoint(width() / 2, height() / 2));
+}
+
+} // namespace kavrol

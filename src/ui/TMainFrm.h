@@ -1,0 +1,104 @@
+#pragma once
+
+#include "WindowServices.h"
+
+#include <QWidget>
+#include <memory>
+
+class QCheckBox;
+class QGroupBox;
+class QLabel;
+class QPushButton;
+class QScrollArea;
+
+namespace kavrol {
+
+class CompletingComboBox;
+class EfficiencyField;
+class IntegerSpinEdit;
+class OpticalModel;
+class RealSpinEdit;
+
+// Kavrol's only window: the inputs of a lamp design, the build and save buttons, the efficiency,
+// the picture of the chosen reflector shape and the view of the scene. It owns the optical model
+// for its whole life and runs one build before it is first shown.
+class TMainFrm : public QWidget {
+    Q_OBJECT
+public:
+    // The program's inputs stay as the window's stored defaults until the user changes them.
+    explicit TMainFrm(WindowServices services = {}, QWidget* parent = nullptr);
+    ~TMainFrm() override;
+
+    // The controls, under the names the handlers and tests know them by.
+    QGroupBox* GroupBox1 = nullptr;
+    IntegerSpinEdit* RefA = nullptr;
+    QGroupBox* GroupBox3 = nullptr;
+    IntegerSpinEdit* Lamp = nullptr;
+    QPushButton* RefCreate = nullptr;
+    QGroupBox* GroupBox6 = nullptr;
+    QCheckBox* GridVisible = nullptr;
+    QCheckBox* RayVisible = nullptr;
+    QCheckBox* LampVisible = nullptr;
+    QPushButton* RefSave = nullptr;
+    QScrollArea* ScrollBox1 = nullptr;
+    QLabel* Ref = nullptr;
+    QLabel* RefType = nullptr;
+    IntegerSpinEdit* RefB = nullptr;
+    IntegerSpinEdit* RefC = nullptr;
+    QLabel* Label1 = nullptr;
+    QLabel* Label2 = nullptr;
+    QLabel* Label3 = nullptr;
+    QGroupBox* GroupBox2 = nullptr;
+    CompletingComboBox* RefTypeBox = nullptr;
+    QGroupBox* GroupBox4 = nullptr;
+    CompletingComboBox* LampTypeBox = nullptr;
+    QGroupBox* GroupBox7 = nullptr;
+    CompletingComboBox* MBox = nullptr;
+    QGroupBox* GroupBox8 = nullptr;
+    RealSpinEdit* Albedo = nullptr;
+    QGroupBox* GroupBox9 = nullptr;
+    EfficiencyField* KpdBox = nullptr;
+    QGroupBox* GroupBox5 = nullptr;
+    QLabel* Label4 = nullptr;
+    IntegerSpinEdit* AquaW = nullptr;
+    IntegerSpinEdit* LampH = nullptr;
+    QLabel* StaticText1 = nullptr;
+
+    // The model the window drives; null after Exit.
+    const OpticalModel* model() const { return model_.get(); }
+    // The screen density the picture was made for.
+    int dotsPerInch() const { return dotsPerInch_; }
+
+    // Places the window in the middle of its screen.
+    void centreOnScreen();
+
+public slots:
+    // Start-up: sizes the picture to the screen, disables C and runs the first build.
+    void Init();
+    // The build pass with the current control values.
+    void PaintRef();
+    // Loads the picture of the selected shape and enables C for the shapes that use it.
+    void ChangeRefType();
+    // Writes the picture of the last build to a BMP file the user names.
+    void SaveAs();
+    // Releases the model when the window closes.
+    void Exit();
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+
+private:
+    void createControls();
+    void setTabOrder();
+    void showPicture();
+    void showLosses();
+    // Runs one handler; an error ends it and goes to the error channel.
+    template <typename Handler> void guarded(Handler&& handler);
+    void reportError(const QString& text);
+
+    WindowServices services_;
+    std::unique_ptr<OpticalModel> model_;
+    int dotsPerInch_ = 96;
+};
+
+} // namespace kavrol

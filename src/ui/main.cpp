@@ -1,0 +1,67 @@
+#include "OpticalModel.h"
+#include "PictureFile.h"
+#include "Report.h"
+#include "TMainFrm.h"
+
+#include <QApplication>
+#include <QStyleFactory>
+#include <cstdio>
+#include <exception>
+#include <iostream>
+
+namespace {
+
+// Without a display there is no window to show. The default design is then built as the
+// command line builds it, its report printed and its picture written, so that starting the
+// program still yields Kavrol's answer.
+int runWithoutDisplay() {
+    std::cerr << "kavrol: no display found; building the default design without the window\n";
+    try {
+        kavrol::OpticalModel model(96);
+        model.PaintRef(kavrol::BuildInputs{});
+        kavrol::PictureFile::save(model.workImage(), QStringLiteral("Kavrol.bmp"));
+        std::cout << kavrol::Report::text(model) << "Picture written to Kavrol.bmp\n";
+        return 0;
+    } catch (const std::exception& error) {
+        std::cerr << "kavrol: " << error.what() << '\n';
+        return 1;
+    }
+}
+
+bool hasDisplay() {
+    return !qEnvironmentVariableIsEmpty("DISPLAY") ||
+           !qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY") ||
+           !qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM");
+}
+
+bool styleChosen(int argc, char* argv[]) {
+    for (int i = 1; i < argc; ++i) {
+        const QByteArray argument(argv[i]);
+        if (argument == "-style" || argument.startsWith("-style=") || argument == "--style")
+            return true;
+    }
+    return !qEnvironmentVariableIsEmpty("QT_STYLE_OVERRIDE");
+}
+
+} // namespace
+
+int main(int argc, char* argv[]) {
+#if defined(Q_OS_UNIX) && !defined(Q_OS_MACOS)
+    if (!hasDisplay())
+        return runWithoutDisplay();
+#endif
+    const bool ownStyle = styleChosen(argc, argv);
+    QApplication application(argc, argv);
+    QCoreApplication::setApplicationName(QStringLiteral("Kavrol"));
+    // The window's sizes were laid out for group boxes with their caption on the frame line,
+    // as Qt's classic style draws them.
+    if (!ownStyle) {
+        if (QStyle* classic = QStyleFactory::create(QStringLiteral("Windows")))
+            QApplication::setStyle(classic);
+    }
+    kavrol::TMainFrm MainFrm;
+    QApplication::setWindowIcon(MainFrm.windowIcon());
+    MainFrm.centreOnScreen();
+    MainFrm.show();
+    return QApplication::exec();
+}

@@ -1,0 +1,237 @@
+// The integer and real fields: reading, clamping, stepping, keys and the build values they give.
+#include "EfficiencyField.h"
+#include "IntegerSpinEdit.h"
+#include "OpticalModel.h"
+#include "RealSpinEdit.h"
+#include "WindowFixture.h"
+
+#include <QApplication>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QSignalSpy>
+#include <QTest>
+
+using kavrol::IntegerSpinEdit;
+using kavrol::RealSpinEdit;
+
+namespace {
+
+using FieldTest = WindowFixture;
+
+void typeInto(QWidget* field, const QString& text) {
+    field->setFocus();
+    QTest::keyClick(field, Qt::Key_A, Qt::ControlModifier);
+    QTest::keyClick(field, Qt::Key_Delete);
+    QTest::keyClicks(field, text);
+}
+
+double efficiencyWithAlbedo(long double albedo) {
+    kavrol::OpticalModel model(96);
+    kavrol::BuildInputs inputs;
+    inputs.albedo = albedo;
+    model.PaintRef(inputs);
+    return model.efficiency();
+}
+
+TEST(IntegerSpinEditParse, ReadsWholeDecimalNumbersOnly) {
+    EXPECT_EQ(IntegerSpinEdit::parse(QStringLiteral("250")), 250);
+    EXPECT_EQ(IntegerSpinEdit::parse(QStringLiteral("+7")), 7);
+    EXPECT_EQ(IntegerSpinEdit::parse(QStringLiteral("-12")), -12);
+    EXPECT_EQ(IntegerSpinEdit::parse(QStringLiteral("  42")), 42);
+    EXPECT_EQ(IntegerSpinEdit::parse(QStringLiteral("2147483647")), 2147483647);
+    EXPECT_EQ(IntegerSpinEdit::parse(QStringLiteral("-2147483648")), -2147483647 - 1);
+    for (const char* bad : {"", "-", "+", ".", "1.5", "12a", "2147483648", "1 2", "42 "})
+        EXPECT_FALSE(IntegerSpinEdit::parse(QString::fromLatin1(bad)).has_value()) << bad;
+}
+
+TEST(RealSpinEditParse, ReadsTheLocaleSeparatorAndExponents) {
+    const QChar point('.');
+    EXPECT_EQ(RealSpinEdit::parse(QStringLiteral("0.855"), point), 0.855L);
+    EXPECT_EQ(RealSpinEdit::parse(QStringLiteral("+.5"), point), 0.5L);
+    EXPECT_EQ(RealSpinEdit::parse(QStringLiteral("5e-1"), point), 0.5L);
+    EXPECT_EQ(RealSpinEdit::parse(QStringLiteral("1E0"), point), 1.0L);
+    EXPECT_EQ(RealSpinEdit::parse(QStringLiteral("0,855"), QChar(',')), 0.855L);
+    for (const char* bad : {"", "-", "+", "e", "0,855", "inf", "nan", "1e99999", "0.8x"})
+        EXPECT_FALSE(RealSpinEdit::parse(QString::fromLatin1(bad), point).has_value()) << bad;
+    EXPECT_FALSE(RealSpinEdit::parse(QStringLiteral("0.855"), QChar(',')).has_value());
+}
+
+TEST_F(FieldTest, ClearedFieldReadsAsItsMinimumAndStaysEmpty) {
+    auto window = makeWindow();
+    activate(*window);
+    typeInto(window->Lamp, QString());
+    EXPECT_EQ(window->Lamp->text(), QString());
+    EXPECT_EQ(window->Lamp->value(), 10);
+    QTest::mouseClick(window->RefCreate, Qt::LeftButton);
+    ASSERT_TRUE(errors_.isEmpty()) << errors_.join('\n').toStdString();
+    // Lamp 10 mm at scale 1 puts the tube's centre 10 pixels below the top line at 10.
+    EXPECT_EQ(window->model()->quantities().LampY, 20);
+    EXPECT_EQ(window->Lamp->text(), QString()) << "reading and losing the focus keep the text";
+}
+
+TEST_F(FieldTest, ValueIsReadUnclampedAndClampedWhenTheFocusLeaves) {
+    auto window = makeWindow();
+    activate(*window);
+    typeInto(window->RefA, QStringLiteral("250"));
+    EXPECT_EQ(window->RefA->value(), 250) << "reading does not clamp";
+    window->PaintRef();
+    EXPECT_EQ(window->model()->quantities().RefAPx, 250) << "a build without a focus change";
+
+    // Clicking the build button takes the focus, so the field clamps before the build reads it.
+    window->RefA->setFocus();
+    QTest::mouseClick(window->RefCreate, Qt::LeftButton);
+    EXPECT_EQ(QApplication::focusWidget(), window->RefCreate);
+    EXPECT_EQ(window->model()->quantities().RefAPx, 200);
+    EXPECT_EQ(window->RefA->text(), QStringLiteral("200"));
+    EXPECT_TRUE(errors_.isEmpty()) << errors_.join('\n').toStdString();
+}
+
+TEST_F(FieldTest, TextsThatDoNotConvertSurviveTheFocusLeaving) {
+    auto window = makeWindow();
+    activate(*window);
+    typeInto(window->RefB, QStringLiteral("1.5"));
+    QTest::mouseClick(window->RefCreate, Qt::LeftButton);
+    EXPECT_EQ(window->RefB->text(), QStringLiteral("1.5"));
+    EXPECT_EQ(window->model()->quantities().RefBPx, 10);
+}
+
+TEST_F(FieldTest, UpAndDownStepFromTheValueReadAndClamp) {
+    auto window = makeWindow();
+    activate(*window);
+    // The up button of RefA at its maximum.
+    window->RefA->setValue(200);
+    QTest::mouseClick(window->RefA, Qt::LeftButton, {}, QPoint(window->RefA->width() - 4, 4));
+    EXPECT_EQ(window->RefA->text(), QStringLiteral("200"));
+    // The down button of RefB at 11 gives its minimum 10.
+    window->RefB->setText(QStringLiteral("11"));
+    QTest::mouseClick(window->RefB, Qt::LeftButton, {},
+                      QPoint(window->RefB->width() - 4, window->RefB->height() - 4));
+    EXPECT_EQ(window->RefB->text(), QStringLiteral("10"));
+    // The buttons work at all: one step of 2 up from 100.
+    window->RefB->setText(QStringLiteral("100"));
+    QTest::mouseClick(window->RefB, Qt::LeftButton, {}, QPoint(window->RefB->width() - 4, 4));
+    EXPECT_EQ(window->RefB->text(), QStringLiteral("102"));
+    // The arrow keys do the same, from a cleared field too.
+    window->Lamp->setFocus();
+    window->Lamp->setText(QString());
+    QTest::keyClick(window->Lamp, Qt::Key_Up);
+    EXPECT_EQ(window->Lamp->text(), QStringLiteral("11"));
+    QTest::keyClick(window->Lamp, Qt::Key_Down);
+    QTest::keyClick(window->Lamp, Qt::Key_Down);
+    EXPECT_EQ(window->Lamp->text(), QStringLiteral("10"));
+    window->AquaW->setFocus();
+    window->AquaW->setText(QStringLiteral("5000"));
+    QTest::keyClick(window->AquaW, Qt::Key_Down);
+    EXPECT_EQ(window->AquaW->text(), QStringLiteral("1000"));
+}
+
+TEST_F(FieldTest, IntegerFieldsAcceptNumberKeysAndBeepAtOthers) {
+    auto window = makeWindow();
+    activate(*window);
+    QSignalSpy beeps(window->RefC, &kavrol::SpinField::refused);
+    window->RefC->setEnabled(true);
+    typeInto(window->RefC, QStringLiteral("-1+2.3"));
+    EXPECT_EQ(window->RefC->text(), QStringLiteral("-1+2.3"));
+    EXPECT_EQ(beeps.count(), 0);
+    QTest::keyClicks(window->RefC, QStringLiteral("x ,"));
+    EXPECT_EQ(window->RefC->text(), QStringLiteral("-1+2.3")) << "refused keys leave the text";
+    EXPECT_EQ(beeps.count(), 3);
+    QTest::keyClick(window->RefC, Qt::Key_Backspace);
+    EXPECT_EQ(window->RefC->text(), QStringLiteral("-1+2."));
+    EXPECT_EQ(beeps.count(), 3);
+    QTest::keyClick(window->RefC, Qt::Key_Return);
+    EXPECT_EQ(beeps.count(), 4) << "Enter beeps in an integer field";
+    QTest::keyClick(window->RefC, Qt::Key_Enter, Qt::KeypadModifier);
+    EXPECT_EQ(beeps.count(), 5);
+}
+
+TEST_F(FieldTest, IntegerFieldTakesTheLocaleDecimalSeparator) {
+    QLocale::setDefault(QLocale(QLocale::Russian, QLocale::Russia));
+    IntegerSpinEdit field;
+    QSignalSpy beeps(&field, &kavrol::SpinField::refused);
+    field.setRange(10, 200);
+    QTest::keyClicks(&field, QStringLiteral("1,."));
+    QLocale::setDefault(QLocale::c());
+    EXPECT_EQ(field.text(), QStringLiteral("1,"));
+    EXPECT_EQ(beeps.count(), 1);
+}
+
+TEST_F(FieldTest, AlbedoIsUsedAsTyped) {
+    auto window = makeWindow();
+    activate(*window);
+    typeInto(window->Albedo, QStringLiteral("0.855"));
+    EXPECT_EQ(window->Albedo->value(), 0.855L);
+    QTest::mouseClick(window->RefCreate, Qt::LeftButton);
+    ASSERT_TRUE(errors_.isEmpty()) << errors_.join('\n').toStdString();
+    EXPECT_EQ(window->Albedo->text(), QStringLiteral("0.855")) << "in range: the text stays";
+    EXPECT_EQ(window->KpdBox->value(), efficiencyWithAlbedo(0.855L));
+    if (efficiencyWithAlbedo(0.855L) != efficiencyWithAlbedo(0.86L)) {
+        EXPECT_NE(window->KpdBox->value(), efficiencyWithAlbedo(0.86L))
+            << "the display's two decimals must not reach the build";
+    }
+}
+
+TEST_F(FieldTest, AlbedoClampsWhenTheFocusLeavesAndReadsALoneSignAsMinimum) {
+    auto window = makeWindow();
+    activate(*window);
+    typeInto(window->Albedo, QStringLiteral("1.5"));
+    EXPECT_EQ(window->Albedo->text(), QStringLiteral("1.5"));
+    EXPECT_EQ(window->Albedo->value(), 1.5L);
+    window->RefA->setFocus();
+    QCoreApplication::processEvents();
+    EXPECT_EQ(window->Albedo->text(), QStringLiteral("1.00"));
+
+    typeInto(window->Albedo, QStringLiteral("-"));
+    EXPECT_EQ(window->Albedo->value(), 0.1L);
+    QTest::mouseClick(window->RefCreate, Qt::LeftButton);
+    EXPECT_EQ(window->Albedo->text(), QStringLiteral("-"));
+    EXPECT_EQ(window->KpdBox->value(), efficiencyWithAlbedo(0.1L));
+}
+
+TEST_F(FieldTest, AlbedoStepsByAHundredthAndWritesTwoDecimals) {
+    auto window = makeWindow();
+    activate(*window);
+    window->Albedo->setFocus();
+    QTest::keyClick(window->Albedo, Qt::Key_Up);
+    EXPECT_EQ(window->Albedo->text(), QStringLiteral("0.81"));
+    window->Albedo->setText(QStringLiteral("1"));
+    QTest::keyClick(window->Albedo, Qt::Key_Up);
+    EXPECT_EQ(window->Albedo->text(), QStringLiteral("1.00"));
+    window->Albedo->setText(QStringLiteral("0.1"));
+    QTest::keyClick(window->Albedo, Qt::Key_Down);
+    EXPECT_EQ(window->Albedo->text(), QStringLiteral("0.10"));
+}
+
+TEST_F(FieldTest, AlbedoKeysAndEnter) {
+    auto window = makeWindow();
+    activate(*window);
+    QSignalSpy beeps(window->Albedo, &kavrol::SpinField::refused);
+    typeInto(window->Albedo, QStringLiteral("0.5e-1"));
+    EXPECT_EQ(window->Albedo->text(), QStringLiteral("0.5e-1"));
+    EXPECT_EQ(beeps.count(), 0);
+    QTest::keyClicks(window->Albedo, QStringLiteral(".Ex"));
+    EXPECT_EQ(window->Albedo->text(), QStringLiteral("0.5e-1"))
+        << "a second separator, a second exponent and a letter are refused";
+    EXPECT_EQ(beeps.count(), 3);
+    QTest::keyClick(window->Albedo, Qt::Key_Return);
+    QTest::keyClick(window->Albedo, Qt::Key_Escape);
+    EXPECT_EQ(beeps.count(), 3) << "Enter and Escape go to the window without a beep";
+}
+
+TEST_F(FieldTest, AlbedoFollowsTheLocaleSeparator) {
+    QLocale::setDefault(QLocale(QLocale::Russian, QLocale::Russia));
+    RealSpinEdit field;
+    field.setRange(0.1L, 1.0L);
+    field.setValue(0.8L);
+    const QString shown = field.text();
+    field.setText(QStringLiteral("0.855"));
+    const long double pastedWithPoint = field.value();
+    field.setText(QStringLiteral("0,855"));
+    const long double typed = field.value();
+    QLocale::setDefault(QLocale::c());
+    EXPECT_EQ(shown, QStringLiteral("0,80"));
+    EXPECT_EQ(pastedWithPoint, 0.1L) << "a foreign separator does not convert";
+    EXPECT_EQ(typed, 0.855L);
+}
+
+} // namespace

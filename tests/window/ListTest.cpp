@@ -1,0 +1,243 @@
+// The drop-down lists: completion, closing runs the illustration handler, the picture files.
+#include "CompletingComboBox.h"
+#include "EfficiencyField.h"
+#include "IntegerSpinEdit.h"
+#include "OpticalModel.h"
+#include "ShapeIllustration.h"
+#include "WindowFixture.h"
+
+#include <QAbstractItemView>
+#include <QApplication>
+#include <QCheckBox>
+#include <QDir>
+#include <QFile>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QTest>
+#include <cerrno>
+#include <cstring>
+
+namespace {
+
+using ListTest = WindowFixture;
+
+// Types text key by key, letters outside ASCII too.
+void typeText(QWidget* widget, const QString& text) {
+    for (const QChar c : text) {
+        QKeyEvent press(QEvent::KeyPress, Qt::Key_unknown, Qt::NoModifier, QString(c));
+        QApplication::sendEvent(widget, &press);
+        QKeyEvent release(QEvent::KeyRelease, Qt::Key_unknown, Qt::NoModifier, QString(c));
+        QApplication::sendEvent(widget, &release);
+    }
+}
+
+QString missing(const QString& folder, const QString& name) {
+    return QStringLiteral("Cannot open file \"%1/%2\". No such file or directory.")
+        .arg(folder, name);
+}
+
+TEST_F(ListTest, EachShapeLoadsItsPictureAndSetsC) {
+    copyShapePictures();
+    auto window = makeWindow();
+    const QImage scene = shownScene(*window);
+    const double efficiency = window->KpdBox->value();
+
+    window->RefTypeBox->setCurrentIndex(0);
+    openAndClose(window->RefTypeBox);
+    EXPECT_EQ(shownIllustration(*window), resourcePicture(QStringLiteral("Трапеция.bmp")));
+    EXPECT_TRUE(window->RefC->isEnabled());
+
+    window->RefTypeBox->setCurrentIndex(1);
+    openAndClose(window->RefTypeBox);
+    EXPECT_EQ(shownIllustration(*window), resourcePicture(QStringLiteral("Парабола.bmp")));
+    EXPECT_FALSE(window->RefC->isEnabled());
+
+    window->RefTypeBox->setCurrentIndex(2);
+    openAndClose(window->RefTypeBox);
+    EXPECT_EQ(shownIllustration(*window), resourcePicture(QStringLiteral("ZeFo.bmp")));
+    EXPECT_TRUE(window->RefC->isEnabled());
+
+    EXPECT_TRUE(errors_.isEmpty()) << errors_.join('\n').toStdString();
+    EXPECT_EQ(shownScene(*window), scene) << "closing a list never builds";
+    EXPECT_EQ(window->KpdBox->value(), efficiency);
+}
+
+TEST_F(ListTest, ChoosingAnItemInTheDropDownIsSeenByTheHandler) {
+    copyShapePictures();
+    auto window = makeWindow();
+    window->show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(window.get()));
+    kavrol::CompletingComboBox* list = window->RefTypeBox;
+    list->showPopup();
+    QAbstractItemView* view = list->view();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(view->window()));
+    view->setCurrentIndex(list->model()->index(0, 0));
+    // Qt closes the drop-down first and applies the chosen item afterwards.
+    QTest::keyClick(view, Qt::Key_Return);
+    QCoreApplication::processEvents();
+    EXPECT_EQ(list->currentIndex(), 0);
+    EXPECT_FALSE(view->isVisible());
+    EXPECT_TRUE(window->RefC->isEnabled());
+    EXPECT_EQ(shownIllustration(*window), resourcePicture(QStringLiteral("Трапеция.bmp")));
+}
+
+TEST_F(ListTest, SelectionWithoutTheDropDownDoesNotLoad) {
+    copyShapePictures();
+    auto window = makeWindow();
+    const QImage before = shownIllustration(*window);
+    window->RefTypeBox->setCurrentIndex(0);
+    QCoreApplication::processEvents();
+    EXPECT_EQ(shownIllustration(*window), before);
+    EXPECT_FALSE(window->RefC->isEnabled());
+}
+
+TEST_F(ListTest, ClosingTheLampListReloadsTheShapePicture) {
+    copyShapePictures();
+    auto window = makeWindow();
+    window->RefTypeBox->setCurrentIndex(2);
+    openAndClose(window->RefTypeBox);
+    ASSERT_EQ(shownIllustration(*window), resourcePicture(QStringLiteral("ZeFo.bmp")));
+
+    // The file changes on disk; closing the lamp list, unchanged, reads it again.
+    ASSERT_TRUE(QFile::remove(workPath(QStringLiteral("ZeFo.bmp"))));
+    ASSERT_TRUE(QFile::copy(workPath(QStringLiteral("Трапеция.bmp")),
+                            workPath(QStringLiteral("ZeFo.bmp"))));
+    window->RefC->setEnabled(false);
+    openAndClose(window->LampTypeBox);
+    EXPECT_EQ(shownIllustration(*window), resourcePicture(QStringLiteral("Трапеция.bmp")));
+    EXPECT_TRUE(window->RefC->isEnabled());
+    EXPECT_EQ(window->LampTypeBox->currentIndex(), 1);
+
+    ASSERT_TRUE(QFile::remove(workPath(QStringLiteral("ZeFo.bmp"))));
+    ASSERT_TRUE(QFile::copy(workPath(QStringLiteral("Парабола.bmp")),
+                            workPath(QStringLiteral("ZeFo.bmp"))));
+    openAndClose(window->MBox);
+    EXPECT_EQ(shownIllustration(*window), resourcePicture(QStringLiteral("Парабола.bmp")));
+    EXPECT_TRUE(errors_.isEmpty()) << errors_.join('\n').toStdString();
+}
+
+TEST_F(ListTest, MissingPicturesAreReportedWithTheFullPath) {
+    auto window = makeWindow();
+    const QImage before = shownIllustration(*window);
+    const QString folder = QDir::currentPath();
+
+    window->RefTypeBox->setCurrentIndex(0);
+    openAndClose(window->RefTypeBox);
+    ASSERT_EQ(errors_.size(), 1);
+    EXPECT_EQ(errors_[0], missing(folder, QStringLiteral("Трапеция.bmp")));
+    EXPECT_FALSE(window->RefC->isEnabled()) << "C keeps its state when the load fails";
+    EXPECT_EQ(shownIllustration(*window), before);
+
+    openAndClose(window->LampTypeBox);
+    window->RefTypeBox->setCurrentIndex(2);
+    openAndClose(window->MBox);
+    window->RefTypeBox->setCurrentIndex(1);
+    openAndClose(window->RefTypeBox);
+    ASSERT_EQ(errors_.size(), 4);
+    EXPECT_EQ(errors_[1], missing(folder, QStringLiteral("Трапеция.bmp")));
+    EXPECT_EQ(errors_[2], missing(folder, QStringLiteral("ZeFo.bmp")));
+    EXPECT_EQ(errors_[3], missing(folder, QStringLiteral("Парабола.bmp")));
+
+    // The build still reads C, greyed out or not.
+    window->RefTypeBox->setCurrentIndex(0);
+    window->PaintRef();
+    EXPECT_EQ(errors_.size(), 4);
+    EXPECT_EQ(window->model()->quantities().RefCPx, 50);
+}
+
+TEST_F(ListTest, AFileThatIsNoBitmapIsReported) {
+    copyShapePictures();
+    auto window = makeWindow();
+    const QImage before = shownIllustration(*window);
+    QFile broken(workPath(QStringLiteral("Трапеция.bmp")));
+    ASSERT_TRUE(broken.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    broken.write("BM this is not a bitmap");
+    broken.close();
+    window->RefTypeBox->setCurrentIndex(0);
+    openAndClose(window->RefTypeBox);
+    ASSERT_EQ(errors_.size(), 1);
+    EXPECT_EQ(errors_[0], QStringLiteral("Bitmap image is not valid."));
+    EXPECT_EQ(shownIllustration(*window), before);
+    EXPECT_FALSE(window->RefC->isEnabled());
+}
+
+TEST_F(ListTest, AnUnreadableNameGivesTheSystemReason) {
+    // A folder under the picture's name opens as no file.
+    ASSERT_TRUE(QDir(folder_.path()).mkdir(QStringLiteral("ZeFo.bmp")));
+    try {
+        kavrol::ShapeIllustration::load(QStringLiteral("ZeFo.bmp"));
+        FAIL() << "a folder must not load";
+    } catch (const std::runtime_error& error) {
+        const QString text = QString::fromUtf8(error.what());
+        EXPECT_TRUE(text.startsWith(
+            QStringLiteral("Cannot open file \"%1/ZeFo.bmp\". ").arg(QDir::currentPath())))
+            << error.what();
+        EXPECT_FALSE(text.endsWith(QLatin1Char('.')));
+    }
+}
+
+TEST_F(ListTest, PicturesBesideTheProgramStandIn) {
+    const QString beside =
+        QDir(QCoreApplication::applicationDirPath()).filePath(QStringLiteral("ZeFo.bmp"));
+    ASSERT_FALSE(QFile::exists(beside)) << "the test needs a folder without the pictures";
+    ASSERT_TRUE(QFile::copy(QStringLiteral(KAVROL_RESOURCES_DIR "/ZeFo.bmp"), beside));
+    auto window = makeWindow();
+    window->RefTypeBox->setCurrentIndex(2);
+    openAndClose(window->RefTypeBox);
+    QFile::remove(beside);
+    EXPECT_TRUE(errors_.isEmpty()) << errors_.join('\n').toStdString();
+    EXPECT_EQ(shownIllustration(*window), resourcePicture(QStringLiteral("ZeFo.bmp")));
+    EXPECT_TRUE(window->RefC->isEnabled());
+}
+
+TEST_F(ListTest, TypingCompletesAnItemOrSelectsNone) {
+    copyShapePictures();
+    auto window = makeWindow();
+    activate(*window);
+    kavrol::CompletingComboBox* list = window->RefTypeBox;
+    list->setFocus();
+    list->lineEdit()->selectAll();
+    typeText(list->lineEdit(), QStringLiteral("z"));
+    EXPECT_EQ(list->currentIndex(), 2);
+    EXPECT_EQ(list->currentText(), QStringLiteral("ZeFo"));
+    EXPECT_EQ(list->lineEdit()->selectedText(), QStringLiteral("eFo"));
+
+    list->lineEdit()->selectAll();
+    typeText(list->lineEdit(), QStringLiteral("Пир"));
+    EXPECT_EQ(list->currentIndex(), -1);
+    EXPECT_EQ(list->currentText(), QStringLiteral("Пир")) << "the typed text stays";
+
+    // A list without a selection loads nothing when it closes.
+    const QImage before = shownIllustration(*window);
+    const bool cEnabled = window->RefC->isEnabled();
+    openAndClose(list);
+    EXPECT_EQ(list->currentIndex(), -1);
+    EXPECT_EQ(shownIllustration(*window), before);
+    EXPECT_EQ(window->RefC->isEnabled(), cEnabled);
+    EXPECT_TRUE(errors_.isEmpty()) << errors_.join('\n').toStdString();
+
+    list->lineEdit()->selectAll();
+    typeText(list->lineEdit(), QStringLiteral("Тр"));
+    EXPECT_EQ(list->currentIndex(), 0);
+    EXPECT_EQ(list->currentText(), QStringLiteral("Трапеция"));
+}
+
+TEST_F(ListTest, ABuildWithNoScaleSelectedFailsAndKeepsThePicture) {
+    auto window = makeWindow();
+    activate(*window);
+    const QImage scene = shownScene(*window);
+    const double efficiency = window->KpdBox->value();
+    window->RayVisible->setChecked(false);
+    window->MBox->setFocus();
+    window->MBox->lineEdit()->selectAll();
+    typeText(window->MBox->lineEdit(), QStringLiteral("5"));
+    ASSERT_EQ(window->MBox->currentIndex(), -1);
+    window->PaintRef();
+    ASSERT_EQ(errors_.size(), 1);
+    EXPECT_EQ(errors_[0], QStringLiteral("Division by zero."));
+    EXPECT_EQ(shownScene(*window), scene);
+    EXPECT_EQ(window->KpdBox->value(), efficiency);
+}
+
+} // namespace

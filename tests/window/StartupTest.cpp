@@ -1,0 +1,252 @@
+// The window as it first appears: controls, texts, geometry, tab order and the first build.
+#include "CompletingComboBox.h"
+#include "EfficiencyField.h"
+#include "IntegerSpinEdit.h"
+#include "OpticalModel.h"
+#include "PictureFile.h"
+#include "RealSpinEdit.h"
+#include "WindowFixture.h"
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QScrollArea>
+#include <QScrollBar>
+#include <QTest>
+
+using kavrol::TMainFrm;
+
+namespace {
+
+using StartupTest = WindowFixture;
+
+QStringList items(const QComboBox* list) {
+    QStringList result;
+    for (int i = 0; i < list->count(); ++i)
+        result << list->itemText(i);
+    return result;
+}
+
+TEST_F(StartupTest, WindowHasItsCaptionSizeAndBorder) {
+    auto window = makeWindow();
+    EXPECT_EQ(window->windowTitle(), QStringLiteral("\"Kavrol\""));
+    EXPECT_EQ(window->windowTitle().size(), 8);
+    EXPECT_EQ(window->size(), QSize(1050, 840));
+    EXPECT_EQ(window->minimumSize(), QSize(1050, 840));
+    EXPECT_EQ(window->maximumSize(), QSize(1050, 840));
+    const Qt::WindowFlags flags = window->windowFlags();
+    EXPECT_FALSE(flags & Qt::WindowMinimizeButtonHint);
+    EXPECT_FALSE(flags & Qt::WindowMaximizeButtonHint);
+    EXPECT_TRUE(flags & Qt::WindowCloseButtonHint);
+    EXPECT_TRUE(flags & Qt::WindowSystemMenuHint);
+    EXPECT_FALSE(window->windowIcon().isNull());
+    EXPECT_EQ(window->windowIcon().pixmap(16, 16).size(), QSize(16, 16));
+    EXPECT_FALSE(window->isVisible()) << "the window is shown by the program, after Init";
+}
+
+TEST_F(StartupTest, ControlsStartWithTheirDefaults) {
+    auto window = makeWindow();
+    EXPECT_TRUE(errors_.isEmpty()) << errors_.join('\n').toStdString();
+    EXPECT_EQ(items(window->RefTypeBox),
+              (QStringList{QStringLiteral("Трапеция"), QStringLiteral("Парабола"),
+                           QStringLiteral("ZeFo")}));
+    EXPECT_EQ(window->RefTypeBox->currentIndex(), 1);
+    EXPECT_EQ(window->RefTypeBox->currentText(), QStringLiteral("Парабола"));
+    EXPECT_EQ(items(window->LampTypeBox),
+              (QStringList{QStringLiteral("Т4"), QStringLiteral("Т5"), QStringLiteral("Т8")}));
+    for (const QString& item : items(window->LampTypeBox))
+        EXPECT_EQ(item.front().unicode(), 0x0422) << "the tube names begin with the Cyrillic Te";
+    EXPECT_EQ(window->LampTypeBox->currentIndex(), 1);
+    EXPECT_EQ(items(window->MBox),
+              (QStringList{QStringLiteral("1:1"), QStringLiteral("2:1"), QStringLiteral("3:1")}));
+    EXPECT_EQ(window->MBox->currentIndex(), 2);
+    EXPECT_EQ(window->Albedo->text(), QStringLiteral("0.80"));
+
+    struct Field {
+        kavrol::IntegerSpinEdit* field;
+        int minimum, maximum, step, initial;
+    };
+    for (const Field& f :
+         {Field{window->RefA, 20, 200, 2, 200}, Field{window->RefB, 10, 200, 2, 100},
+          Field{window->RefC, 10, 200, 2, 50}, Field{window->Lamp, 10, 100, 1, 50},
+          Field{window->AquaW, 100, 1000, 1, 500}, Field{window->LampH, 50, 1000, 1, 200}}) {
+        SCOPED_TRACE(f.field->objectName().toStdString());
+        EXPECT_EQ(f.field->minimum(), f.minimum);
+        EXPECT_EQ(f.field->maximum(), f.maximum);
+        EXPECT_EQ(f.field->singleStep(), f.step);
+        EXPECT_EQ(f.field->text(), QString::number(f.initial));
+    }
+    EXPECT_EQ(window->Albedo->minimum(), 0.1L);
+    EXPECT_EQ(window->Albedo->maximum(), 1.0L);
+    EXPECT_EQ(window->Albedo->singleStep(), 0.01L);
+    EXPECT_TRUE(window->GridVisible->isChecked());
+    EXPECT_TRUE(window->LampVisible->isChecked());
+    EXPECT_TRUE(window->RayVisible->isChecked());
+    EXPECT_FALSE(window->RefC->isEnabled()) << "Init disables C for the parabola";
+    EXPECT_FALSE(window->KpdBox->isEnabled());
+}
+
+TEST_F(StartupTest, TextsAreRussianAsWritten) {
+    auto window = makeWindow();
+    EXPECT_EQ(window->GroupBox1->title(), QStringLiteral("Геометрические размеры, мм"));
+    EXPECT_EQ(window->GroupBox2->title(), QStringLiteral("Форма отражателя"));
+    EXPECT_EQ(window->GroupBox3->title(), QStringLiteral("Расстояние до центра лампы, мм"));
+    EXPECT_EQ(window->GroupBox4->title(), QStringLiteral("Тип лампы"));
+    EXPECT_EQ(window->GroupBox5->title(), QStringLiteral("Параметры аквариума, мм"));
+    EXPECT_EQ(window->GroupBox6->title(), QStringLiteral("Отображать"));
+    EXPECT_EQ(window->GroupBox7->title(), QStringLiteral("Масштаб"));
+    EXPECT_EQ(window->GroupBox8->title(), QStringLiteral("Альбедо отражателя"));
+    EXPECT_EQ(window->GroupBox9->title(), QStringLiteral("КПД"));
+    EXPECT_EQ(window->RefCreate->text(), QStringLiteral("Построить"));
+    EXPECT_EQ(window->RefSave->text(), QStringLiteral("Сохранить"));
+    EXPECT_EQ(window->GridVisible->text(), QStringLiteral("Сетку"));
+    EXPECT_EQ(window->LampVisible->text(), QStringLiteral("Лампу"));
+    EXPECT_EQ(window->RayVisible->text(), QStringLiteral("Лучи"));
+    EXPECT_EQ(window->Label1->text(), QStringLiteral("A:"));
+    EXPECT_EQ(window->Label2->text(), QStringLiteral("B:"));
+    EXPECT_EQ(window->Label3->text(), QStringLiteral("C:"));
+    EXPECT_EQ(window->Label4->text(), QStringLiteral("Ширина"));
+    EXPECT_EQ(window->StaticText1->text(), QStringLiteral("От центра лампы до воды"));
+    EXPECT_TRUE(window->Label1->font().bold());
+    EXPECT_EQ(window->Label1->font().pointSize(), 10);
+    EXPECT_TRUE(window->Label4->font().bold());
+    EXPECT_EQ(window->Label4->font().pointSize(), 8);
+    EXPECT_EQ(window->font().pointSize(), 8);
+    EXPECT_TRUE(window->GroupBox9->font().bold());
+    EXPECT_EQ(window->GroupBox9->palette().color(QPalette::WindowText), QColor(255, 0, 0));
+}
+
+TEST_F(StartupTest, ControlsSitWhereTheLayoutPutsThem) {
+    auto window = makeWindow();
+    const std::vector<std::pair<QWidget*, QRect>> expected = {
+        {window->RefType, {8, 8, 193, 177}},      {window->GroupBox2, {8, 192, 193, 49}},
+        {window->GroupBox8, {8, 248, 193, 49}},   {window->GroupBox1, {8, 304, 193, 81}},
+        {window->GroupBox4, {8, 392, 193, 49}},   {window->GroupBox3, {8, 448, 193, 49}},
+        {window->GroupBox7, {8, 504, 193, 49}},   {window->GroupBox6, {8, 560, 193, 41}},
+        {window->GroupBox5, {8, 608, 193, 97}},   {window->GroupBox9, {8, 712, 193, 49}},
+        {window->RefCreate, {8, 768, 193, 25}},   {window->RefSave, {8, 800, 193, 25}},
+        {window->ScrollBox1, {210, 0, 840, 840}}, {window->RefTypeBox, {8, 16, 177, 21}},
+        {window->Albedo, {8, 16, 177, 21}},       {window->RefA, {24, 16, 49, 22}},
+        {window->RefB, {128, 16, 49, 22}},        {window->RefC, {24, 48, 49, 22}},
+        {window->LampTypeBox, {8, 16, 177, 21}},  {window->Lamp, {8, 16, 177, 22}},
+        {window->MBox, {8, 16, 177, 21}},         {window->GridVisible, {8, 16, 57, 17}},
+        {window->LampVisible, {72, 16, 57, 17}},  {window->RayVisible, {136, 16, 49, 17}},
+        {window->AquaW, {56, 16, 129, 22}},       {window->LampH, {8, 64, 177, 22}},
+        {window->KpdBox, {8, 16, 177, 21}},       {window->Label1, {8, 18, 15, 16}},
+        {window->Label2, {110, 18, 15, 16}},      {window->Label3, {8, 51, 15, 16}},
+        {window->Label4, {8, 20, 46, 13}},        {window->StaticText1, {8, 45, 159, 17}},
+    };
+    for (const auto& [widget, rect] : expected) {
+        SCOPED_TRACE(widget->objectName().toStdString());
+        EXPECT_EQ(widget->geometry(), rect);
+    }
+    EXPECT_EQ(window->RefA->parentWidget(), window->GroupBox1);
+    EXPECT_EQ(window->KpdBox->parentWidget(), window->GroupBox9);
+    EXPECT_EQ(window->LampH->parentWidget(), window->GroupBox5);
+    EXPECT_EQ(window->ScrollBox1->widget(), window->Ref);
+}
+
+TEST_F(StartupTest, TabGoesThroughTheControlsInTheirOrder) {
+    auto window = makeWindow();
+    activate(*window);
+    // C is disabled for the parabola and so left out; enabled, it comes after B.
+    window->RefC->setEnabled(true);
+    const std::vector<QWidget*> controls = {
+        window->RefA,      window->RefB,        window->RefC,       window->Lamp,
+        window->RefCreate, window->GridVisible, window->RayVisible, window->LampVisible,
+        window->RefSave,   window->ScrollBox1,  window->RefTypeBox, window->LampTypeBox,
+        window->MBox,      window->Albedo,      window->AquaW,      window->LampH};
+    const auto control = [&](QWidget* focused) -> QWidget* {
+        for (QWidget* w = focused; w != nullptr; w = w->parentWidget())
+            for (QWidget* c : controls)
+                if (w == c)
+                    return c;
+        return focused;
+    };
+    window->RefA->setFocus();
+    QCoreApplication::processEvents();
+    ASSERT_EQ(control(QApplication::focusWidget()), window->RefA);
+    for (std::size_t i = 1; i <= controls.size(); ++i) {
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+        QWidget* expected = controls[i % controls.size()];
+        ASSERT_EQ(control(QApplication::focusWidget()), expected)
+            << "after " << controls[i - 1]->objectName().toStdString() << " came "
+            << (QApplication::focusWidget()
+                    ? QApplication::focusWidget()->objectName().toStdString()
+                    : std::string("nothing"));
+    }
+}
+
+TEST_F(StartupTest, TabSkipsTheDisabledC) {
+    auto window = makeWindow();
+    activate(*window);
+    window->RefB->setFocus();
+    QCoreApplication::processEvents();
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+    QWidget* focused = QApplication::focusWidget();
+    EXPECT_TRUE(focused == window->Lamp || focused->parentWidget() == window->Lamp);
+}
+
+TEST_F(StartupTest, FirstBuildShowsTheDefaultDesignLikeTheCommandLine) {
+    auto window = makeWindow(96);
+    ASSERT_TRUE(errors_.isEmpty()) << errors_.join('\n').toStdString();
+    ASSERT_NE(window->model(), nullptr);
+
+    // The command line builds the same design from BuildInputs' defaults.
+    kavrol::OpticalModel headless(96);
+    headless.PaintRef(kavrol::BuildInputs{});
+    EXPECT_EQ(window->KpdBox->value(), headless.efficiency());
+    EXPECT_EQ(window->KpdBox->text(), kavrol::EfficiencyField::format(headless.efficiency()));
+    EXPECT_GT(headless.efficiency(), 0.0);
+
+    EXPECT_EQ(window->model()->workImage().width(), 820);
+    EXPECT_EQ(window->Ref->size(), QSize(820, 820));
+    EXPECT_EQ(shownScene(*window), kavrol::PictureFile::toImage(headless.shownImage()));
+    EXPECT_EQ(window->model()->quantities().Scale, 1);
+    EXPECT_EQ(window->model()->quantities().RefAPx, 200);
+    // The tool tip tells where the light went.
+    EXPECT_TRUE(window->KpdBox->toolTip().contains(QStringLiteral("В воду")));
+}
+
+TEST_F(StartupTest, DefaultIllustrationIsTheEmbeddedParabola) {
+    auto window = makeWindow();
+    const QImage embedded(QStringLiteral(":/kavrol/default_shape.bmp"));
+    ASSERT_FALSE(embedded.isNull());
+    EXPECT_EQ(embedded.size(), QSize(193, 167));
+    EXPECT_EQ(embedded.depth(), 32) << "Qt holds the 24-bit file as 32-bit pixels";
+    EXPECT_EQ(shownIllustration(*window), embedded.convertToFormat(QImage::Format_RGB32));
+    EXPECT_TRUE(window->RefType->hasScaledContents());
+}
+
+TEST_F(StartupTest, DenserScreenGivesALargerPictureAndScrollBars) {
+    auto window = makeWindow(144);
+    ASSERT_TRUE(errors_.isEmpty()) << errors_.join('\n').toStdString();
+    EXPECT_EQ(window->model()->quantities().PixelsPerMm, 6);
+    EXPECT_EQ(window->model()->workImage().width(), 1220);
+    EXPECT_EQ(window->Ref->size(), QSize(1220, 1220));
+    window->show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(window.get()));
+    EXPECT_TRUE(window->ScrollBox1->horizontalScrollBar()->isVisible());
+    EXPECT_TRUE(window->ScrollBox1->verticalScrollBar()->isVisible());
+}
+
+TEST_F(StartupTest, AFailingStartIsReportedAndTheWindowStillComesUp) {
+    auto window = makeWindow(5000);
+    ASSERT_EQ(errors_.size(), 1);
+    EXPECT_EQ(window->model(), nullptr);
+    window->show();
+    EXPECT_TRUE(QTest::qWaitForWindowExposed(window.get()));
+}
+
+TEST_F(StartupTest, ExitReleasesTheModel) {
+    auto window = makeWindow();
+    window->show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(window.get()));
+    EXPECT_TRUE(window->close());
+    EXPECT_EQ(window->model(), nullptr);
+}
+
+} // namespace
