@@ -130,6 +130,9 @@ Evaluation FastEvaluator::evaluate(const Design& design) {
     raster_.restore();
     paths_.clear();
     try {
+        // The build pass refuses such an albedo before anything else.
+        if (!(context_.albedo >= 0 && context_.albedo <= 1))
+            throw BuildError(Messages::AlbedoOutOfRange);
         prepareLamp(design.lamp);
         refBPx_ = CheckedMul(design.refB, scale_);
         refAPx_ = CheckedMul(design.refA, scale_);
@@ -275,6 +278,7 @@ double FastEvaluator::angleAt(std::int64_t index) {
 }
 
 void FastEvaluator::traceFan() {
+    CheckFanReach(centerX_, lampY_, lampR_, refAPx_);
     losses_ = LossBreakdown{};
     for (std::size_t k = 0; k < rays_.size(); ++k)
         rayPower_[k] = trace(rays_[k]);
@@ -324,10 +328,11 @@ const FastEvaluator::Refraction& FastEvaluator::refraction(double t) {
     if (!w.valid || std::bit_cast<std::uint64_t>(w.t) != std::bit_cast<std::uint64_t>(t)) {
         w.t = t;
         w.r = static_cast<double>(std::asin(std::sin(static_cast<Extended>(t)) / 1.33L));
-        const Extended sum = static_cast<Extended>(t) + w.r;
+        const Extended incidence = IncidenceOnWater(t);
+        const Extended sum = incidence + w.r;
         w.factor = 1.0;
         if (sum != 0) {
-            const Extended difference = static_cast<Extended>(t) - w.r;
+            const Extended difference = incidence - w.r;
             const Extended sd = std::sin(difference);
             const Extended ss = std::sin(sum);
             w.factor = static_cast<double>(1 - (sd * sd) / (ss * ss));

@@ -74,6 +74,27 @@ inline std::int32_t DepthDivisor(std::int64_t h, std::int64_t b) {
     return static_cast<std::int32_t>(IntDiv(h2, b));
 }
 
+// The angle of incidence on the water, whose surface counts as horizontal: measured from the
+// vertical. A ray that arrives moving upward (a water line at or above the tube) meets the
+// surface at pi - t; taking t itself would give a negative transmission share. Downward rays
+// keep t exactly.
+inline Extended IncidenceOnWater(double t) {
+    const Extended incidence = t;
+    return std::cos(incidence) < 0 ? Pi - incidence : incidence;
+}
+
+// The first leg of every ray of the fan steps up to max(RefAPx, 900) pixels from the tube's
+// circle, and its samples must stay 32-bit: a tube farther out is refused before any ray runs.
+inline void CheckFanReach(std::int32_t lampX, std::int32_t lampY, std::int32_t lampR,
+                          std::int32_t refAPx) {
+    const std::int64_t reach =
+        (lampR < 0 ? -std::int64_t{lampR} : std::int64_t{lampR}) + (refAPx > 900 ? refAPx : 900) + 2;
+    constexpr std::int64_t low = std::numeric_limits<std::int32_t>::min();
+    constexpr std::int64_t high = std::numeric_limits<std::int32_t>::max();
+    if (lampY + reach > high || lampY - reach < low || lampX + reach > high || lampX - reach < low)
+        throw BuildError(Messages::TubeOutOfReach);
+}
+
 // Floor division for a positive divisor.
 inline std::int64_t FloorDiv(std::int64_t n, std::int64_t d) {
     std::int64_t q = n / d;

@@ -6,7 +6,6 @@
 
 #include <algorithm>
 #include <cmath>
-#include <limits>
 #include <stdexcept>
 #include <string>
 
@@ -190,16 +189,9 @@ void OpticalModel::drawOutline() {
 
 // 72 rays, one every 5 degrees, each leaving the tube's circle radially.
 void OpticalModel::traceFan() {
-    // The first leg of every ray steps up to max(RefAPx, 900) pixels from the tube's circle; the
-    // samples must stay 32-bit. Checked before the ray table is touched, so that a refused fan
-    // leaves the previous fan's powers whole.
-    const std::int64_t reach =
-        std::abs(std::int64_t{q_.LampR}) + std::max<std::int32_t>(q_.RefAPx, 900) + 2;
-    if (std::int64_t{q_.LampY} + reach > std::numeric_limits<std::int32_t>::max() ||
-        std::int64_t{q_.LampY} - reach < std::numeric_limits<std::int32_t>::min() ||
-        std::int64_t{q_.LampX} + reach > std::numeric_limits<std::int32_t>::max() ||
-        std::int64_t{q_.LampX} - reach < std::numeric_limits<std::int32_t>::min())
-        throw BuildError(Messages::TubeOutOfReach);
+    // Checked before the ray table is touched, so that a refused fan leaves the previous fan's
+    // powers whole.
+    CheckFanReach(q_.LampX, q_.LampY, q_.LampR, q_.RefAPx);
     Canvas& canvas = workImage_;
     canvas.setPenColor(Colors::Red);
     canvas.setPenWidth(1);
@@ -295,12 +287,7 @@ void OpticalModel::Vector(int x, int y, double t) {
 void OpticalModel::enterWater(int px, int py, double t, double& power) {
     Canvas& canvas = workImage_;
     const double r = static_cast<double>(std::asin(std::sin(static_cast<Extended>(t)) / 1.33L));
-    // The angle of incidence is measured from the vertical. A ray that arrives moving upward (a
-    // water line at or above the tube) meets the surface at pi - t; taking t itself would give a
-    // negative transmission share. Downward rays keep t exactly.
-    Extended incidence = t;
-    if (std::cos(incidence) < 0)
-        incidence = Pi - incidence;
+    const Extended incidence = IncidenceOnWater(t);
     const Extended sum = incidence + r;
     double factor = 1.0;
     if (sum != 0) {
