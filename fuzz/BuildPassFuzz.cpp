@@ -12,6 +12,7 @@
 #include "BuildInputs.h"
 #include "OpticalModel.h"
 
+#include <algorithm>
 #include <array>
 #include <cmath>
 #include <cstdint>
@@ -92,9 +93,12 @@ void CheckProfile(const OpticalModel& model, const BuildInputs& in) {
     const auto& q = model.quantities();
     const auto& profile = model.profile();
     const bool built = in.shape >= 0 && in.shape <= 2;
+    // The parabola and "ZeFo" write their left half, entries 0 to RefAPx div 2, which for a
+    // RefAPx of -1 is entry 0.
+    const std::int64_t last = std::max<std::int64_t>(q.RefAPx, q.RefAPx / 2);
     for (std::size_t i = 0; i < profile.size(); ++i) {
         const kavrol::ProfilePoint& p = profile[i];
-        const bool sampled = built && static_cast<std::int64_t>(i) <= q.RefAPx;
+        const bool sampled = built && static_cast<std::int64_t>(i) <= last;
         if (!sampled) {
             if (p.X != 0 || p.Y != 0 || p.PX != 0 || p.PY != 0 || p.Angle != 0)
                 Fail("a profile entry outside the reflector is not zero", in);
