@@ -132,7 +132,8 @@ TEST(Endurance, ManyVariedPassesGiveTheSameEfficiencyForTheSameDesignWithoutGrow
     long warmResident = 0;
     const auto start = std::chrono::steady_clock::now();
     for (int pass = 0; pass < passes; ++pass) {
-        const std::size_t which = static_cast<std::size_t>(order.below(static_cast<int>(designs.size())));
+        const std::size_t which =
+            static_cast<std::size_t>(order.below(static_cast<int>(designs.size())));
         const BuildInputs& in = designs[which];
         const int penWidth = model.workImage().penWidth();
         const double shownBefore = model.efficiency();

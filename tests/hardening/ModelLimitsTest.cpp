@@ -66,9 +66,9 @@ TEST(ModelLimits, AlbedoOutsideZeroToOneIsRefusedBeforeAnythingIsDrawn) {
     model.PaintRef(BuildInputs{});
     const auto picture = model.workImage().pixels();
     const double shown = model.efficiency();
-    for (long double albedo : {1.0000001L, 1.5L, -0.1L, -1e-300L,
-                               std::numeric_limits<long double>::infinity(),
-                               std::numeric_limits<long double>::quiet_NaN()}) {
+    for (long double albedo :
+         {1.0000001L, 1.5L, -0.1L, -1e-300L, std::numeric_limits<long double>::infinity(),
+          std::numeric_limits<long double>::quiet_NaN()}) {
         BuildInputs in;
         in.albedo = albedo;
         in.gridVisible = false;
@@ -170,8 +170,8 @@ TEST(ModelLimits, EveryIndexOutsideTheListsBuildsOrFailsWithAMessage) {
     OpticalModel model(96);
     for (int shape : {-1, 3, std::numeric_limits<int>::min(), std::numeric_limits<int>::max()})
         for (int tube : {-1, 3, std::numeric_limits<int>::max()})
-            for (int scale : {-2, 3, std::numeric_limits<int>::min(),
-                              std::numeric_limits<int>::max()}) {
+            for (int scale :
+                 {-2, 3, std::numeric_limits<int>::min(), std::numeric_limits<int>::max()}) {
                 BuildInputs in;
                 in.shape = shape;
                 in.tube = tube;

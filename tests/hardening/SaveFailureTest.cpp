@@ -275,9 +275,8 @@ TEST_F(SaveFailure, NameFromBytesKeepsValidNamesAndRefusesOthers) {
         PictureFile::nameFromBytes("/tmp/x\xff.bmp");
         FAIL() << "a name that is not valid UTF-8 was accepted";
     } catch (const SaveError& e) {
-        EXPECT_EQ(std::string(e.what()),
-                  "Cannot create file \"/tmp/x\xEF\xBF\xBD.bmp\". "
-                  "Invalid or incomplete multibyte or wide character");
+        EXPECT_EQ(std::string(e.what()), "Cannot create file \"/tmp/x\xEF\xBF\xBD.bmp\". "
+                                         "Invalid or incomplete multibyte or wide character");
     }
 }
 
@@ -293,9 +292,9 @@ TEST_F(SaveFailure, CommandLineReportsEachFailureAndNoSuccess) {
         std::string message;
     };
     std::vector<Case> cases = {
-        {(dir_ / "missing" / "a.bmp").string(),
-         "Cannot create file \"" + (dir_ / "missing" / "a.bmp").string() +
-             "\". No such file or directory"},
+        {(dir_ / "missing" / "a.bmp").string(), "Cannot create file \"" +
+                                                    (dir_ / "missing" / "a.bmp").string() +
+                                                    "\". No such file or directory"},
         {(plain / "a.bmp").string(),
          "Cannot create file \"" + (plain / "a.bmp").string() + "\". Not a directory"},
         {folder.string(), "Cannot create file \"" + folder.string() + "\". Is a directory"},

@@ -56,7 +56,7 @@ TEST_F(WindowBurst, BuildsSavesAndErrorsLeaveTheLastGoodPictureShown) {
             window->RefA->setValue(20 + 2 * random.below(91));
             window->RefB->setValue(10 + 2 * random.below(96));
             window->RefC->setValue(random.below(4) == 0 ? window->RefA->value()
-                                                         : 10 + 2 * random.below(96));
+                                                        : 10 + 2 * random.below(96));
             if (random.below(8) == 0) {
                 window->RefTypeBox->setCurrentIndex(1);
                 window->RefA->setValue(20);
@@ -107,23 +107,23 @@ TEST_F(WindowBurst, BuildsSavesAndErrorsLeaveTheLastGoodPictureShown) {
             } else {
                 ++saveErrors;
                 ASSERT_EQ(errors_.size(), 1);
-                EXPECT_EQ(errors_.front(),
-                          where == 1 ? "Cannot create file \"" +
-                                           workPath(QStringLiteral("missing/scene.bmp")) +
-                                           "\". No such file or directory."
-                                     : QStringLiteral("Stream write error."));
+                EXPECT_EQ(errors_.front(), where == 1
+                                               ? "Cannot create file \"" +
+                                                     workPath(QStringLiteral("missing/scene.bmp")) +
+                                                     "\". No such file or directory."
+                                               : QStringLiteral("Stream write error."));
             }
         } else {
             // A list close-up with the shape's picture present, damaged or missing.
             const int shape = random.below(3);
             window->RefTypeBox->setCurrentIndex(shape);
-            const QString file = workPath(QString::fromUtf8(
-                shape == 0 ? "Трапеция.bmp" : shape == 1 ? "Парабола.bmp" : "ZeFo.bmp"));
+            const QString file = workPath(QString::fromUtf8(shape == 0   ? "Трапеция.bmp"
+                                                            : shape == 1 ? "Парабола.bmp"
+                                                                         : "ZeFo.bmp"));
             const int state = random.below(3);
             QFile::remove(file);
             if (state == 0)
-                QFile::copy(QStringLiteral(KAVROL_RESOURCES_DIR "/") + file.section('/', -1),
-                            file);
+                QFile::copy(QStringLiteral(KAVROL_RESOURCES_DIR "/") + file.section('/', -1), file);
             else if (state == 1) {
                 QFile damaged(file);
                 ASSERT_TRUE(damaged.open(QIODevice::WriteOnly));
