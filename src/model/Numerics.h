@@ -87,8 +87,8 @@ inline Extended IncidenceOnWater(double t) {
 // circle, and its samples must stay 32-bit: a tube farther out is refused before any ray runs.
 inline void CheckFanReach(std::int32_t lampX, std::int32_t lampY, std::int32_t lampR,
                           std::int32_t refAPx) {
-    const std::int64_t reach =
-        (lampR < 0 ? -std::int64_t{lampR} : std::int64_t{lampR}) + (refAPx > 900 ? refAPx : 900) + 2;
+    const std::int64_t reach = (lampR < 0 ? -std::int64_t{lampR} : std::int64_t{lampR}) +
+                               (refAPx > 900 ? refAPx : 900) + 2;
     constexpr std::int64_t low = std::numeric_limits<std::int32_t>::min();
     constexpr std::int64_t high = std::numeric_limits<std::int32_t>::max();
     if (lampY + reach > high || lampY - reach < low || lampX + reach > high || lampX - reach < low)

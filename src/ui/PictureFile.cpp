@@ -32,8 +32,8 @@ QString systemReason(int errorNumber) {
 namespace {
 
 [[noreturn]] void CannotCreate(const QString& fullPath, int errorNumber) {
-    throw SaveError(QStringLiteral("Cannot create file \"%1\". %2")
-                        .arg(fullPath, systemReason(errorNumber)));
+    throw SaveError(
+        QStringLiteral("Cannot create file \"%1\". %2").arg(fullPath, systemReason(errorNumber)));
 }
 
 } // namespace

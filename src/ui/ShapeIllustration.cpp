@@ -129,8 +129,7 @@ QImage ShapeIllustration::load(const QString& name) {
     }
     const QByteArray data = file.readAll();
     QImage image;
-    if (file.error() != QFileDevice::NoError || !isWholeBitmap(data) ||
-        !decodeCleared(data, image))
+    if (file.error() != QFileDevice::NoError || !isWholeBitmap(data) || !decodeCleared(data, image))
         throw std::runtime_error("Bitmap image is not valid");
     return image;
 }
