@@ -1,5 +1,6 @@
 #include "Canvas.h"
 
+#include "LineRaster.h"
 #include "Numerics.h"
 
 #include <algorithm>
@@ -8,125 +9,17 @@
 
 namespace kavrol {
 
-namespace {
-
-__extension__ typedef __int128 Int128;
-
-} // namespace
-
 Canvas::Canvas(int width, int height)
     : width_(std::max(width, 0)), height_(std::max(height, 0)),
       pixels_(static_cast<std::size_t>(width_) * static_cast<std::size_t>(height_), Colors::White) {
 }
 
 void Canvas::lineFrom(int x0, int y0, int x1, int y1) {
+    auto set = [this](int x, int y) { pixels_[index(x, y)] = penColor_; };
     if (penWidth_ > 1)
-        wideLine(x0, y0, x1, y1);
+        LineRaster::Wide(x0, y0, x1, y1, penWidth_, width_, height_, set);
     else
-        thinLine(x0, y0, x1, y1);
-}
-
-// One pixel per column (x-major) or per row (y-major), the end pixel left out; each pixel's row
-// (column) is the ideal one rounded to nearest with halves going up (left). The loop runs only
-// over the columns (rows) inside the picture, so clipping happens here and nowhere else.
-void Canvas::thinLine(int x0, int y0, int x1, int y1) {
-    const std::int64_t dx = std::int64_t{x1} - x0;
-    const std::int64_t dy = std::int64_t{y1} - y0;
-    const std::int64_t adx = std::llabs(dx);
-    const std::int64_t ady = std::llabs(dy);
-    if (adx == 0 && ady == 0)
-        return;
-    const bool xMajor = adx >= ady;
-    // Steps k = 0 .. count-1 along the major axis.
-    const std::int64_t count = xMajor ? adx : ady;
-    const std::int64_t major0 = xMajor ? x0 : y0;
-    const std::int64_t step = (xMajor ? dx : dy) > 0 ? 1 : -1;
-    const std::int64_t limit = xMajor ? width_ : height_;
-    // Clip the major axis: major0 + k*step must lie in 0 .. limit-1.
-    std::int64_t kFirst = 0;
-    std::int64_t kLast = count - 1;
-    if (step > 0) {
-        kFirst = std::max(kFirst, -major0);
-        kLast = std::min(kLast, limit - 1 - major0);
-    } else {
-        kFirst = std::max(kFirst, major0 - (limit - 1));
-        kLast = std::min(kLast, major0);
-    }
-    if (kFirst > kLast)
-        return;
-    if (ady == 0 || adx == 0) {
-        // Horizontal or vertical: a straight run, written directly.
-        const std::int64_t from = major0 + (step > 0 ? kFirst : -kLast);
-        const std::int64_t to = major0 + (step > 0 ? kLast : -kFirst);
-        if (xMajor) {
-            if (y0 < 0 || y0 >= height_)
-                return;
-            Rgb* row = pixels_.data() + index(0, y0);
-            std::fill(row + from, row + to + 1, penColor_);
-        } else {
-            if (x0 < 0 || x0 >= width_)
-                return;
-            for (std::int64_t m = from; m <= to; ++m)
-                pixels_[index(x0, static_cast<int>(m))] = penColor_;
-        }
-        return;
-    }
-    const std::int64_t minor0 = xMajor ? y0 : x0;
-    const std::int64_t dMajor = xMajor ? dx : dy;
-    const std::int64_t dMinor = xMajor ? dy : dx;
-    for (std::int64_t k = kFirst; k <= kLast; ++k) {
-        const std::int64_t offset = k * step;
-        // The diagonal is exact; a tie cannot arise there.
-        const std::int64_t minor = minor0 + RoundHalfDown(offset * dMinor, dMajor);
-        const std::int64_t m = major0 + offset;
-        if (minor < 0 || minor > (xMajor ? height_ : width_) - 1)
-            continue;
-        if (xMajor)
-            plot(static_cast<int>(m), static_cast<int>(minor), penColor_);
-        else
-            plot(static_cast<int>(minor), static_cast<int>(m), penColor_);
-    }
-}
-
-// Every pixel whose centre lies within w/2 of the closed segment: a band with round caps. The
-// distance test is exact: 4 * dist^2 <= w^2 in 128-bit integers.
-void Canvas::wideLine(int x0, int y0, int x1, int y1) {
-    const std::int64_t reach = penWidth_ / 2;
-    const std::int64_t left = std::max<std::int64_t>(std::min(x0, x1) - reach, 0);
-    const std::int64_t right = std::min<std::int64_t>(std::max(x0, x1) + reach, width_ - 1);
-    const std::int64_t top = std::max<std::int64_t>(std::min(y0, y1) - reach, 0);
-    const std::int64_t bottom = std::min<std::int64_t>(std::max(y0, y1) + reach, height_ - 1);
-    if (left > right || top > bottom)
-        return;
-    const Int128 dx = Int128{x1} - x0;
-    const Int128 dy = Int128{y1} - y0;
-    const Int128 length2 = dx * dx + dy * dy;
-    const Int128 w2 = Int128{penWidth_} * penWidth_;
-    // Beyond this a cross product cannot be inside the band, and its square would overflow.
-    const Int128 crossLimit = Int128{1} << 62;
-    for (std::int64_t y = top; y <= bottom; ++y) {
-        Rgb* row = pixels_.data() + static_cast<std::size_t>(y) * static_cast<std::size_t>(width_);
-        for (std::int64_t x = left; x <= right; ++x) {
-            const Int128 px = Int128{x} - x0;
-            const Int128 py = Int128{y} - y0;
-            const Int128 along = px * dx + py * dy;
-            bool inside;
-            if (length2 == 0 || along <= 0) {
-                inside = 4 * (px * px + py * py) <= w2;
-            } else if (along >= length2) {
-                const Int128 qx = px - dx;
-                const Int128 qy = py - dy;
-                inside = 4 * (qx * qx + qy * qy) <= w2;
-            } else {
-                // Distance to the line: cross^2 / length2 (Lagrange's identity).
-                const Int128 cross = px * dy - py * dx;
-                const Int128 twice = cross < 0 ? -2 * cross : 2 * cross;
-                inside = twice < crossLimit && twice * twice <= w2 * length2;
-            }
-            if (inside)
-                row[x] = penColor_;
-        }
-    }
+        LineRaster::Thin(x0, y0, x1, y1, width_, height_, set);
 }
 
 void Canvas::rectangle(int x1, int y1, int x2, int y2) {

@@ -93,8 +93,6 @@ private:
             pixels_[index(x, y)] = color;
     }
     void lineFrom(int x0, int y0, int x1, int y1);
-    void thinLine(int x0, int y0, int x1, int y1);
-    void wideLine(int x0, int y0, int x1, int y1);
     enum class Figure { Box, Ellipse };
     void figure(Figure kind, int x1, int y1, int x2, int y2);
 

@@ -12,6 +12,9 @@ namespace kavrol {
 // x86-64) and stored as doubles where a table holds them.
 using Extended = long double;
 
+// Exact integer products beyond 64 bits, for the raster's geometry tests.
+__extension__ typedef __int128 Int128;
+
 inline constexpr Extended Pi = 3.141592653589793238462643383279502884L;
 
 // Round half to even (the default rounding mode) to a 32-bit integer. A value that does not fit
