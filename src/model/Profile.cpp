@@ -11,7 +11,8 @@ namespace kavrol {
 Profile::Profile(std::size_t size) : entries_(std::max(size, MinimumSize)) {}
 
 void Profile::clear() {
-    std::fill(entries_.begin(), entries_.end(), ProfilePoint{});
+    std::fill_n(entries_.begin(), used_, ProfilePoint{});
+    used_ = 0;
 }
 
 ProfilePoint& Profile::at(std::int64_t i) {
@@ -22,6 +23,7 @@ ProfilePoint& Profile::at(std::int64_t i) {
 
 void Profile::setPoint(std::int64_t i, long double x, long double y) {
     ProfilePoint& p = at(i);
+    used_ = std::max(used_, static_cast<std::size_t>(i) + 1);
     p.X = x;
     p.Y = y;
     p.PX = Round(x);
@@ -30,7 +32,7 @@ void Profile::setPoint(std::int64_t i, long double x, long double y) {
 
 // Straight sides rising from the open bottom (width A) to a flat top of width C. The slope comes
 // from an angle held as a double, so it differs from 2b / (a - c) in its last bits.
-void Profile::trapezoid(const PixelQuantities& q) {
+void Profile::fillTrapezoid(const PixelQuantities& q) {
     const std::int64_t a = q.RefAPx;
     const std::int64_t b = q.RefBPx;
     const std::int64_t c = q.RefCPx;
@@ -45,21 +47,35 @@ void Profile::trapezoid(const PixelQuantities& q) {
     // Check the whole run before writing, so that a refused build leaves no half-written table.
     if (a >= static_cast<std::int64_t>(entries_.size()) || rightFirst < 0)
         throw BuildError(Messages::ProfileTooWide);
+    // The tangent of the same double is the same extended value each time it is taken.
+    const Extended leftSlope = std::tan(static_cast<Extended>(theta));
     for (std::int64_t i = 0; i <= topFirst - 1; ++i)
-        setPoint(i, left + i,
-                 static_cast<Extended>(q.TopY + b) - std::tan(static_cast<Extended>(theta)) * i);
+        setPoint(i, left + i, static_cast<Extended>(q.TopY + b) - leftSlope * i);
     for (std::int64_t i = topFirst; i <= rightFirst - 1; ++i)
         setPoint(i, left + i, q.TopY);
     theta = -theta;
+    const Extended rightSlope = std::tan(static_cast<Extended>(theta));
     for (std::int64_t i = rightFirst; i <= a; ++i)
-        setPoint(i, left + i,
-                 q.TopY - std::tan(static_cast<Extended>(theta)) *
-                              static_cast<Extended>(i - rightFirst));
+        setPoint(i, left + i, q.TopY - rightSlope * static_cast<Extended>(i - rightFirst));
+}
+
+void Profile::trapezoid(const PixelQuantities& q) {
+    fillTrapezoid(q);
+    SetCas(q.RefAPx);
+}
+
+void Profile::parabola(const PixelQuantities& q) {
+    fillParabola(q);
+    SetCas(q.RefAPx);
+}
+
+void Profile::zeFo(const PixelQuantities& q) {
+    fillZeFo(q);
     SetCas(q.RefAPx);
 }
 
 // A parabola with its vertex on the top line at the centre and its rims at width A.
-void Profile::parabola(const PixelQuantities& q) {
+void Profile::fillParabola(const PixelQuantities& q) {
     const std::int64_t a = q.RefAPx;
     const std::int32_t m = DepthDivisor(a / 2, q.RefBPx);
     for (std::int64_t i = 0; i <= a / 2; ++i) {
@@ -67,12 +83,11 @@ void Profile::parabola(const PixelQuantities& q) {
         setPoint(i, q.CenterX + u, q.TopY + Divide(std::pow(u, 2), m));
     }
     MirrorHalf(q);
-    SetCas(q.RefAPx);
 }
 
 // Two parabolic arcs with their vertices C apart on the top line, meeting at the centre in a ridge
 // that points down toward the tube. The left half is one arc; the right half is its mirror image.
-void Profile::zeFo(const PixelQuantities& q) {
+void Profile::fillZeFo(const PixelQuantities& q) {
     const std::int64_t a = q.RefAPx;
     const std::int64_t s = q.RefSidePx;
     const std::int64_t c = q.RefCPx;
@@ -83,7 +98,6 @@ void Profile::zeFo(const PixelQuantities& q) {
                  q.TopY + Divide(std::pow(u, 2), m));
     }
     MirrorHalf(q);
-    SetCas(q.RefAPx);
 }
 
 void Profile::MirrorHalf(const PixelQuantities& q) {
@@ -95,31 +109,33 @@ void Profile::MirrorHalf(const PixelQuantities& q) {
 }
 
 // The surface direction of each sample from the chord over ten columns centred on it; the first
-// five samples take the chord from entry 0 and the last six the chord to entry N. Equal depths
-// mean a horizontal chord, which also guards every division.
+// five samples take the chord from entry 0 and the last six the chord to entry N (where the rules
+// overlap, for N below 10, the last one wins). Equal depths mean a horizontal chord, which also
+// guards every division.
+double Profile::chordAngle(std::int64_t i, std::int64_t n) const {
+    auto chord = [&](std::int64_t from, std::int64_t to) {
+        const ProfilePoint& p = entries_[static_cast<std::size_t>(from)];
+        const ProfilePoint& r = entries_[static_cast<std::size_t>(to)];
+        if (r.Y == p.Y)
+            return static_cast<double>(Pi / 2);
+        return static_cast<double>(std::atan((r.X - p.X) / (r.Y - p.Y)));
+    };
+    if (i >= n - 5)
+        return chord(i, n);
+    if (i >= 5)
+        return chord(i - 5, i + 5);
+    return chord(0, i);
+}
+
 void Profile::SetCas(std::int32_t refAPx) {
     const std::int64_t n = refAPx;
     if (n < 0)
         return;
     if (n >= static_cast<std::int64_t>(entries_.size()))
         throw BuildError(Messages::ProfileTooWide);
-    const double horizontal = static_cast<double>(Pi / 2);
-    auto chord = [&](std::int64_t from, std::int64_t to) {
-        const ProfilePoint& p = entries_[static_cast<std::size_t>(from)];
-        const ProfilePoint& r = entries_[static_cast<std::size_t>(to)];
-        if (r.Y == p.Y)
-            return horizontal;
-        return static_cast<double>(std::atan((r.X - p.X) / (r.Y - p.Y)));
-    };
-    for (std::int64_t i = 0; i <= n; ++i) {
-        ProfilePoint& p = entries_[static_cast<std::size_t>(i)];
-        if (i < 5)
-            p.Angle = chord(0, i);
-        if (i >= 5 && i < n - 5)
-            p.Angle = chord(i - 5, i + 5);
-        if (i >= n - 5)
-            p.Angle = chord(i, n);
-    }
+    used_ = std::max(used_, static_cast<std::size_t>(n) + 1);
+    for (std::int64_t i = 0; i <= n; ++i)
+        entries_[static_cast<std::size_t>(i)].Angle = chordAngle(i, n);
 }
 
 } // namespace kavrol

@@ -28,10 +28,17 @@ public:
     void trapezoid(const PixelQuantities& q);
     void parabola(const PixelQuantities& q);
     void zeFo(const PixelQuantities& q);
+    // The same samples without the angles, for an evaluator that takes angles only where a ray
+    // needs one (chordAngle).
+    void fillTrapezoid(const PixelQuantities& q);
+    void fillParabola(const PixelQuantities& q);
+    void fillZeFo(const PixelQuantities& q);
     // Mirrors the left half's depths onto the right half (parabola and "ZeFo").
     void MirrorHalf(const PixelQuantities& q);
     // Sets Angle of entries 0 to refAPx from chords through nearby samples.
     void SetCas(std::int32_t refAPx);
+    // The angle SetCas gives entry i (0 <= i <= n) of a reflector of n + 1 samples.
+    double chordAngle(std::int64_t i, std::int64_t n) const;
 
     // The surface angle for a hit in the column index entries right of RefLeft; a column
     // without an entry takes the nearest one.
@@ -50,6 +57,8 @@ private:
     void setPoint(std::int64_t i, long double x, long double y);
 
     std::vector<ProfilePoint> entries_;
+    // Entries from this index on are zero, so clearing touches only what was written.
+    std::size_t used_ = 0;
 };
 
 } // namespace kavrol
