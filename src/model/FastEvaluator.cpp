@@ -75,13 +75,10 @@ FastEvaluator::FastEvaluator(const EvaluationContext& context) : context_(contex
         lampR_ = 0;
         break; // A fresh model's radius.
     }
-    profileSize_ = std::max<std::size_t>(static_cast<std::size_t>(side_) + 1, 2001);
-    x_.assign(profileSize_, 0);
-    y_.assign(profileSize_, 0);
-    px_.assign(profileSize_, 0);
-    py_.assign(profileSize_, 0);
-    angle_.assign(profileSize_, 0);
-    angleStamp_.assign(profileSize_, 0);
+    // The same table size as the build pass's.
+    profile_ = Profile(static_cast<std::size_t>(side_) + 1);
+    angle_.assign(profile_.size(), 0);
+    angleStamp_.assign(profile_.size(), 0);
     paths_.reserve(RayCount);
     directions_.resize(CacheSlots);
     refractions_.resize(CacheSlots);
@@ -156,82 +153,36 @@ Evaluation FastEvaluator::evaluate(const Design& design) {
     return result;
 }
 
-void FastEvaluator::setPoint(std::int64_t i, long double x, long double y) {
-    if (i < 0 || i >= static_cast<std::int64_t>(profileSize_))
-        throw BuildError(Messages::ProfileTooWide);
-    const auto k = static_cast<std::size_t>(i);
-    x_[k] = x;
-    y_[k] = y;
-    px_[k] = RoundExtended(x);
-    py_[k] = RoundExtended(y);
-}
-
-// The three generators, expression for expression as the profile table computes them.
 void FastEvaluator::buildProfile(int shape) {
-    if (refAPx_ >= static_cast<std::int64_t>(profileSize_))
+    if (refAPx_ >= static_cast<std::int64_t>(profile_.size()))
         throw BuildError(Messages::ProfileTooWide);
     // A fresh stamp invalidates every cached angle; a wrap clears the stamps instead.
     if (++stamp_ == 0) {
         std::fill(angleStamp_.begin(), angleStamp_.end(), 0);
         stamp_ = 1;
     }
-    // The build pass clears the table before a generator runs.
-    const std::size_t used = refAPx_ < 0 ? 0 : static_cast<std::size_t>(refAPx_) + 1;
-    std::fill_n(x_.begin(), used, 0.0L);
-    std::fill_n(y_.begin(), used, 0.0L);
-    std::fill_n(px_.begin(), used, 0);
-    std::fill_n(py_.begin(), used, 0);
+    // The build pass clears the table before a generator runs; angles come later, on demand.
+    profile_.clear();
     profileBuilt_ = shape >= 0 && shape <= 2;
-
-    const std::int64_t a = refAPx_;
-    const std::int64_t b = refBPx_;
-    const std::int64_t c = refCPx_;
-    if (shape == 0) {
-        if (c > a)
-            throw BuildError(Messages::TrapezoidTopTooWide);
-        const Extended left = centerX_ - static_cast<Extended>(a) / 2;
-        double theta = static_cast<double>(
-            std::atan(Divide(static_cast<Extended>(b), static_cast<Extended>(a - c)) * 2) + Pi);
-        const std::int64_t topFirst = (a - c) / 2;
-        const std::int64_t rightFirst = (a + c) / 2;
-        if (a >= static_cast<std::int64_t>(profileSize_) || rightFirst < 0)
-            throw BuildError(Messages::ProfileTooWide);
-        // The tangent of the same double is the same extended value each time it is taken.
-        const Extended leftSlope = std::tan(static_cast<Extended>(theta));
-        for (std::int64_t i = 0; i <= topFirst - 1; ++i)
-            setPoint(i, left + i, static_cast<Extended>(topY_ + b) - leftSlope * i);
-        for (std::int64_t i = topFirst; i <= rightFirst - 1; ++i)
-            setPoint(i, left + i, topY_);
-        theta = -theta;
-        const Extended rightSlope = std::tan(static_cast<Extended>(theta));
-        for (std::int64_t i = rightFirst; i <= a; ++i)
-            setPoint(i, left + i, topY_ - rightSlope * static_cast<Extended>(i - rightFirst));
-    } else if (shape == 1) {
-        const std::int32_t m = DepthDivisor(a / 2, refBPx_);
-        for (std::int64_t i = 0; i <= a / 2; ++i) {
-            const Extended u = i - static_cast<Extended>(a) / 2;
-            setPoint(i, centerX_ + u, topY_ + Divide(std::pow(u, 2), m));
-        }
-        mirrorHalf();
-    } else if (shape == 2) {
-        const std::int64_t s = refSidePx_;
-        const std::int32_t m = DepthDivisor(s / 2, refBPx_);
-        for (std::int64_t i = 0; i <= a / 2; ++i) {
-            const Extended u = i - static_cast<Extended>(s) / 2;
-            setPoint(i, (centerX_ + u) - static_cast<Extended>(c / 2),
-                     topY_ + Divide(std::pow(u, 2), m));
-        }
-        mirrorHalf();
-    }
-}
-
-void FastEvaluator::mirrorHalf() {
-    const std::int64_t a = refAPx_;
-    for (std::int64_t i = a / 2 + 1; i <= a; ++i) {
-        if (a - i < 0 || a - i >= static_cast<std::int64_t>(profileSize_))
-            throw BuildError(Messages::ProfileTooWide);
-        const Extended y = y_[static_cast<std::size_t>(a - i)];
-        setPoint(i, static_cast<Extended>(centerX_ + i - a / 2), y);
+    PixelQuantities q;
+    q.CenterX = centerX_;
+    q.TopY = topY_;
+    q.RefAPx = refAPx_;
+    q.RefBPx = refBPx_;
+    q.RefCPx = refCPx_;
+    q.RefSidePx = refSidePx_;
+    switch (shape) {
+    case 0:
+        profile_.fillTrapezoid(q);
+        break;
+    case 1:
+        profile_.fillParabola(q);
+        break;
+    case 2:
+        profile_.fillZeFo(q);
+        break;
+    default:
+        break;
     }
 }
 
@@ -239,16 +190,9 @@ void FastEvaluator::mirrorHalf() {
 void FastEvaluator::drawOutline() {
     for (std::int32_t i = 1; i <= refAPx_; ++i) {
         const auto k = static_cast<std::size_t>(i);
-        raster_.wideLine(px_[k - 1], py_[k - 1], px_[k], py_[k], MaterialRaster::Reflector);
+        raster_.wideLine(profile_[k - 1].PX, profile_[k - 1].PY, profile_[k].PX, profile_[k].PY,
+                         MaterialRaster::Reflector);
     }
-}
-
-double FastEvaluator::chord(std::int64_t from, std::int64_t to) const {
-    const auto p = static_cast<std::size_t>(from);
-    const auto r = static_cast<std::size_t>(to);
-    if (y_[r] == y_[p])
-        return static_cast<double>(Pi / 2);
-    return static_cast<double>(std::atan((x_[r] - x_[p]) / (y_[r] - y_[p])));
 }
 
 // The surface angle the tracer reads for a hit index entries right of RefLeft: the nearest
@@ -256,7 +200,7 @@ double FastEvaluator::chord(std::int64_t from, std::int64_t to) const {
 double FastEvaluator::angleAt(std::int64_t index) {
     if (index < 0)
         index = 0;
-    const auto last = static_cast<std::int64_t>(profileSize_) - 1;
+    const auto last = static_cast<std::int64_t>(profile_.size()) - 1;
     if (index > last)
         index = last;
     if (!profileBuilt_ || index > refAPx_)
@@ -264,14 +208,7 @@ double FastEvaluator::angleAt(std::int64_t index) {
     const auto k = static_cast<std::size_t>(index);
     if (angleStamp_[k] == stamp_)
         return angle_[k];
-    const std::int64_t n = refAPx_;
-    double angle;
-    if (index >= n - 5)
-        angle = chord(index, n);
-    else if (index >= 5)
-        angle = chord(index - 5, index + 5);
-    else
-        angle = chord(0, index);
+    const double angle = profile_.chordAngle(index, refAPx_);
     angle_[k] = angle;
     angleStamp_[k] = stamp_;
     return angle;

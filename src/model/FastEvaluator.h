@@ -5,6 +5,7 @@
 #include "EvaluationContext.h"
 #include "LossBreakdown.h"
 #include "MaterialRaster.h"
+#include "Profile.h"
 
 #include <array>
 #include <cstdint>
@@ -68,11 +69,8 @@ private:
 
     void prepareLamp(int lamp);
     void buildProfile(int shape);
-    void setPoint(std::int64_t i, long double x, long double y);
-    void mirrorHalf();
     void drawOutline();
     double angleAt(std::int64_t index);
-    double chord(std::int64_t from, std::int64_t to) const;
     void traceFan();
     double trace(const Ray& ray);
     double enterWater(int px, int py, double t, double power);
@@ -111,12 +109,8 @@ private:
     std::int32_t refLeft_ = 0;
     bool profileBuilt_ = false; // false: no shape selected, every entry stays zero
 
-    // The profile entries 0 to RefAPx; the table has profileSize_ entries like the model's.
-    std::size_t profileSize_ = 0;
-    std::vector<long double> x_;
-    std::vector<long double> y_;
-    std::vector<std::int32_t> px_;
-    std::vector<std::int32_t> py_;
+    // The profile's samples; its angles are taken only where a ray hits, and cached.
+    Profile profile_{0};
     std::vector<double> angle_;
     std::vector<std::uint32_t> angleStamp_;
     std::uint32_t stamp_ = 0;
