@@ -1,5 +1,7 @@
 #include "FastEvaluator.h"
 
+#include "StepRounder.h"
+
 #include "BuildError.h"
 #include "Canvas.h"
 #include "Numerics.h"
@@ -13,32 +15,9 @@ namespace kavrol {
 
 namespace {
 
-// Adding and taking away 1.5 * 2^52 rounds a double to an integer, halves to even.
-constexpr double RoundingShift = 6755399441055744.0;
-// A double estimate this far from a half lies on the same side of it as the extended value:
-// their difference stays below 1e-11 for every coordinate and step a picture can have.
-constexpr double SafeOffset = 0.5 - 1e-7;
 // A jump over free space stops this far inside the square, far more than a double estimate's
 // error, so that the sample it lands on is surely inside.
 constexpr double JumpMargin = 1e-6;
-
-// Round() without the library call: adding and taking away 1.5 * 2^63 rounds an extended real to
-// an integer, halves to even. Values far from the picture (and NaN) take Round() and its errors.
-inline std::int32_t RoundExtended(Extended value) {
-    if (value > -1e9L && value < 1e9L)
-        return static_cast<std::int32_t>((value + 0x1.8p63L) - 0x1.8p63L);
-    return Round(value);
-}
-
-// Round(s * i + origin) in extended precision, as the tracer computes a sample, obtained from a
-// double estimate; only an estimate close to a half is computed again in extended precision.
-inline int Sample(double estimate, long double s, std::int64_t i, int origin) {
-    const double rounded = (estimate + RoundingShift) - RoundingShift;
-    const double offset = estimate - rounded;
-    if (offset < SafeOffset && offset > -SafeOffset)
-        return static_cast<int>(rounded);
-    return RoundExtended(s * static_cast<Extended>(i) + origin);
-}
 
 // Slot of a direction in the caches of values that depend on the direction alone.
 inline std::size_t CacheSlot(double t, std::size_t slots) {
@@ -239,8 +218,8 @@ bool FastEvaluator::overwrittenInWater(int x, int y) const {
             static_cast<std::int64_t>(std::floor((rows - 0.5) / cosR)) - 1, 0);
         const auto last = static_cast<std::int64_t>(std::ceil((rows + 0.5) / cosR)) + 1;
         for (std::int64_t v = first; v <= last; ++v) {
-            if (RoundExtended(path.cosR * static_cast<Extended>(v) + path.y0) == y &&
-                RoundExtended(path.sinR * static_cast<Extended>(v) + path.x0) == x)
+            if (Round(path.cosR * static_cast<Extended>(v) + path.y0) == y &&
+                Round(path.sinR * static_cast<Extended>(v) + path.x0) == x)
                 return true;
         }
     }
@@ -300,8 +279,8 @@ double FastEvaluator::trace(const Ray& ray) {
         const Extended cosT = dir.cosT;
         const auto sd = static_cast<double>(sinT);
         const auto cd = static_cast<double>(cosT);
-        const auto ox = static_cast<double>(x0);
-        const auto oy = static_cast<double>(y0);
+        const StepRounder column(sinT, x0);
+        const StepRounder row(cosT, y0);
         // Steps per column and per row; their rounding is far below the jumps' margin.
         const double perColumn = sd != 0 ? 1 / sd : 0;
         const double perRow = cd != 0 ? 1 / cd : 0;
@@ -309,9 +288,8 @@ double FastEvaluator::trace(const Ray& ray) {
         int px = x0;
         int py = y0;
         for (std::int64_t i = 4; i <= lastStep; ++i) {
-            const auto di = static_cast<double>(i);
-            px = Sample(sd * di + ox, sinT, i, x0);
-            py = Sample(cd * di + oy, cosT, i, y0);
+            px = column.at(i);
+            py = row.at(i);
             const MaterialRaster::Code code = read(px, py);
             if (code == MaterialRaster::Reflector) {
                 const double angle = angleAt(std::int64_t{px} - refLeft_);
@@ -346,8 +324,8 @@ double FastEvaluator::trace(const Ray& ray) {
             const double high = (((px >> shift) + 1) << shift) - 0.5 - JumpMargin;
             const double top = ((py >> shift) << shift) - 0.5 + JumpMargin;
             const double bottom = (((py >> shift) + 1) << shift) - 0.5 - JumpMargin;
-            const double fx = sd * di + ox;
-            const double fy = cd * di + oy;
+            const double fx = column.estimate(i);
+            const double fy = row.estimate(i);
             double steps = static_cast<double>(lastStep - i);
             if (sd > 0)
                 steps = std::min(steps, (high - fx) * perColumn);

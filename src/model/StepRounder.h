@@ -20,8 +20,13 @@ public:
     StepRounder(Extended slope, std::int32_t origin)
         : slope_(slope), slopeD_(static_cast<double>(slope)), origin_(origin), originD_(origin) {}
 
+    // The double estimate of slope * step + origin, within 1e-9 of it below 1e6 in magnitude.
+    double estimate(std::int64_t step) const {
+        return slopeD_ * static_cast<double>(step) + originD_;
+    }
+
     std::int32_t at(std::int64_t step) const {
-        const double estimate = slopeD_ * static_cast<double>(step) + originD_;
+        const double estimate = this->estimate(step);
         // The estimate's error stays below 1e-9 while it is below 1e6 in magnitude.
         if (estimate > -1e6 && estimate < 1e6) {
             const double nearest = RoundDouble(estimate);
