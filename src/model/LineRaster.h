@@ -43,10 +43,14 @@ void Thin(int x0, int y0, int x1, int y1, int width, int height, Plot&& plot) {
     const std::int64_t minor0 = xMajor ? y0 : x0;
     const std::int64_t dMajor = xMajor ? dx : dy;
     const std::int64_t dMinor = xMajor ? dy : dx;
+    // Below 2^30 every product fits 64 bits; end points farther apart take 128.
+    const bool small = count < (std::int64_t{1} << 30);
     for (std::int64_t k = kFirst; k <= kLast; ++k) {
         const std::int64_t offset = k * step;
-        const std::int64_t minor =
-            minor0 + (dMinor == 0 ? 0 : RoundHalfDown(offset * dMinor, dMajor));
+        std::int64_t minor = minor0;
+        if (dMinor != 0)
+            minor += small ? RoundHalfDown(offset * dMinor, dMajor)
+                           : RoundHalfDown(Int128{offset} * dMinor, Int128{dMajor});
         if (minor < 0 || minor >= minorLimit)
             continue;
         const auto m = static_cast<int>(major0 + offset);

@@ -78,8 +78,9 @@ inline std::int32_t DepthDivisor(std::int64_t h, std::int64_t b) {
 }
 
 // The angle of incidence on the water, whose surface counts as horizontal: measured from the
-// vertical. A ray that arrives moving upward (a water line at or above the tube) meets the
-// surface at pi - t; taking t itself would give a negative transmission share. Downward rays
+// vertical. A ray can arrive moving upward, reflected off a reflector that reaches below the water
+// line (or with the water line at or above the tube); it meets the surface at pi - t, since taking
+// t itself would give a negative transmission share, a ray with less than no power. Downward rays
 // keep t exactly.
 inline Extended IncidenceOnWater(double t) {
     const Extended incidence = t;
@@ -107,13 +108,26 @@ inline std::int64_t FloorDiv(std::int64_t n, std::int64_t d) {
 }
 
 // The nearest integer to n / d, an exact half going to the smaller one (d may be negative): the
-// rounding of the 1-pixel line's diamond rule.
+// rounding of the 1-pixel line's diamond rule. Exact for |n| and |d| below 2^61.
 inline std::int64_t RoundHalfDown(std::int64_t n, std::int64_t d) {
     if (d < 0) {
         n = -n;
         d = -d;
     }
     return FloorDiv(2 * n + d - 1, 2 * d);
+}
+
+// The same for the products of far-apart end points, in 128 bits.
+inline std::int64_t RoundHalfDown(Int128 n, Int128 d) {
+    if (d < 0) {
+        n = -n;
+        d = -d;
+    }
+    const Int128 top = 2 * n + d - 1;
+    Int128 q = top / (2 * d);
+    if (top % (2 * d) != 0 && top < 0)
+        --q;
+    return static_cast<std::int64_t>(q);
 }
 
 } // namespace kavrol

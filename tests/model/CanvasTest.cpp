@@ -257,3 +257,18 @@ TEST(Canvas, FillRectIsTheExactBoxInTheBrushColour) {
                           ".www.\n"
                           ".....\n");
 }
+
+TEST(Canvas, ThinLinesBetweenTheFarthestEndPointsStayExact) {
+    // End points 2^32 apart: the diamond rule's products need more than 64 bits.
+    Canvas c = Blank(10, 10);
+    Line(c, -2147483647 - 1, -2147483647 + 4, 2147483647, 2147483647);
+    Canvas d = Blank(10, 10);
+    Line(d, 2147483647, 2147483647, -2147483647 - 1, -2147483647 + 4);
+    // The ideal row at column x is x + 2 less about 2^-31: pixels (x, x + 2) for x = 0 .. 7.
+    for (int y = 0; y < 10; ++y)
+        for (int x = 0; x < 10; ++x) {
+            const bool expected = y == x + 2;
+            ASSERT_EQ(c.pixel(x, y) == Colors::Black, expected) << x << "," << y;
+            ASSERT_EQ(d.pixel(x, y), c.pixel(x, y)) << x << "," << y;
+        }
+}

@@ -179,3 +179,24 @@ TEST(Tracer, SameDesignGivesTheSameEfficiencyEveryTime) {
     EXPECT_EQ(a.rayPower(), b.rayPower());
     EXPECT_EQ(a.workImage().pixels(), b.workImage().pixels());
 }
+
+// A narrow, deep trapezoid reaching 100 pixels below the water line sends reflected rays into the
+// water from below; each keeps a share between 0 and 1 (measured from the vertical, the Fresnel
+// factor of an upward ray would be negative).
+TEST(Tracer, RaysEnteringTheWaterFromBelowKeepAShareBetweenZeroAndOne) {
+    OpticalModel model(96);
+    BuildInputs in;
+    in.shape = 0;
+    in.refA = 20;
+    in.refB = 150;
+    in.refC = 10;
+    in.lampH = 50;
+    in.aquaW = 100;
+    model.PaintRef(in);
+    for (int k = 0; k < 72; ++k) {
+        EXPECT_GE(Ray(model, k), 0.0) << k;
+        EXPECT_LE(Ray(model, k), 1.0) << k;
+    }
+    EXPECT_GT(model.efficiency(), 0.1);
+    EXPECT_NEAR(model.losses().total(), 72, 1e-9);
+}
