@@ -234,4 +234,47 @@ TEST_F(FieldTest, AlbedoFollowsTheLocaleSeparator) {
     EXPECT_EQ(typed, 0.855L);
 }
 
+// In Arabic locales Qt writes numbers with Arabic-Indic digits, which the fields do not read.
+TEST_F(FieldTest, AlbedoWritesAsciiDigitsWithAnArabicSeparatorAndReadsThemBack) {
+    const DefaultLocale arabic(QLocale(QStringLiteral("ar_EG")));
+    const QString separator = QLocale().decimalPoint();
+    ASSERT_EQ(separator, QString(QChar(0x066B))) << "the Arabic decimal separator";
+    auto window = makeWindow();
+    activate(*window);
+    EXPECT_EQ(window->Albedo->text(), QStringLiteral("0") + separator + QStringLiteral("80"));
+    EXPECT_EQ(window->Albedo->value(), 0.8L);
+
+    window->Albedo->setFocus();
+    QTest::keyClick(window->Albedo, Qt::Key_Up);
+    EXPECT_EQ(window->Albedo->text(), QStringLiteral("0") + separator + QStringLiteral("81"));
+    EXPECT_EQ(window->Albedo->value(), 0.81L);
+    QTest::keyClick(window->Albedo, Qt::Key_Down);
+    QTest::keyClick(window->Albedo, Qt::Key_Down);
+    EXPECT_EQ(window->Albedo->text(), QStringLiteral("0") + separator + QStringLiteral("79"));
+
+    QTest::mouseClick(window->RefCreate, Qt::LeftButton);
+    ASSERT_TRUE(errors_.isEmpty()) << errors_.join('\n').toStdString();
+    EXPECT_EQ(window->KpdBox->value(), efficiencyWithAlbedo(0.79L));
+    // The read-out keeps ASCII digits with the locale's separator as well.
+    EXPECT_EQ(window->KpdBox->text(),
+              kavrol::EfficiencyField::format(efficiencyWithAlbedo(0.79L), QLocale::c())
+                  .replace(QLatin1Char('.'), separator));
+}
+
+TEST_F(FieldTest, IntegerFieldsWriteAsciiDigitsInAnArabicLocale) {
+    const DefaultLocale arabic(QLocale(QStringLiteral("ar_EG")));
+    auto window = makeWindow();
+    activate(*window);
+    EXPECT_EQ(window->RefB->text(), QStringLiteral("100"));
+    window->RefB->setFocus();
+    QTest::keyClick(window->RefB, Qt::Key_Up);
+    EXPECT_EQ(window->RefB->text(), QStringLiteral("102"));
+    EXPECT_EQ(window->RefB->value(), 102);
+    typeInto(window->RefA, QStringLiteral("250"));
+    window->RefB->setFocus();
+    QCoreApplication::processEvents();
+    EXPECT_EQ(window->RefA->text(), QStringLiteral("200"));
+    EXPECT_EQ(window->RefA->value(), 200);
+}
+
 } // namespace

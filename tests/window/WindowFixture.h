@@ -4,11 +4,21 @@
 #include "TMainFrm.h"
 
 #include <QImage>
+#include <QLocale>
 #include <QStringList>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 #include <memory>
 #include <vector>
+
+// Makes a locale the default for the life of the guard; the tests otherwise run in the C locale.
+class DefaultLocale {
+public:
+    explicit DefaultLocale(const QLocale& locale) { QLocale::setDefault(locale); }
+    ~DefaultLocale() { QLocale::setDefault(QLocale::c()); }
+    DefaultLocale(const DefaultLocale&) = delete;
+    DefaultLocale& operator=(const DefaultLocale&) = delete;
+};
 
 // A window whose errors and save dialog are caught by the test, run in an empty temporary
 // working directory.
