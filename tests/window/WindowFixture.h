@@ -9,7 +9,13 @@
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 #include <memory>
+#include <ostream>
 #include <vector>
+
+// Failed comparisons show texts as text.
+inline void PrintTo(const QString& text, std::ostream* out) {
+    *out << '"' << text.toStdString() << '"';
+}
 
 // Makes a locale the default for the life of the guard; the tests otherwise run in the C locale.
 class DefaultLocale {
@@ -34,7 +40,7 @@ protected:
 
     std::unique_ptr<kavrol::TMainFrm> makeWindow(int dotsPerInch = 0);
     // Shows the window and gives it the keyboard focus.
-    void activate(kavrol::TMainFrm& window);
+    void activate(QWidget& window);
     // Copies the shape pictures into the working directory.
     void copyShapePictures();
     // Opens and closes a list's drop-down and lets the close be handled.
