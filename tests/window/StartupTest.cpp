@@ -13,6 +13,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QRegularExpression>
 #include <QScrollArea>
 #include <QScrollBar>
 #include <QTest>
@@ -209,6 +210,45 @@ TEST_F(StartupTest, FirstBuildShowsTheDefaultDesignLikeTheCommandLine) {
     EXPECT_EQ(window->model()->quantities().RefAPx, 200);
     // The tool tip tells where the light went.
     EXPECT_TRUE(window->KpdBox->toolTip().contains(QStringLiteral("В воду")));
+}
+
+// The window's texts are Russian, the efficiency's tool tip too.
+TEST_F(StartupTest, EfficiencyToolTipGivesTheFiveSharesInRussian) {
+    auto window = makeWindow(96);
+    ASSERT_NE(window->model(), nullptr);
+    const kavrol::LossBreakdown& losses = window->model()->losses();
+    const double rays = kavrol::OpticalModel::RayCount;
+    const std::vector<std::pair<QString, double>> shares = {
+        {QStringLiteral("В воду"), losses.delivered},
+        {QStringLiteral("Поглощено отражателем"), losses.absorbed},
+        {QStringLiteral("Отражено поверхностью воды"), losses.reflectedAtWater},
+        {QStringLiteral("Вернулось в лампу"), losses.returnedToTube},
+        {QStringLiteral("Ушло мимо"), losses.escaped},
+    };
+    const QString tip = window->KpdBox->toolTip();
+    const QStringList lines = tip.split(QLatin1Char('\n'));
+    ASSERT_EQ(lines.size(), 5) << tip.toStdString();
+    for (std::size_t i = 0; i < shares.size(); ++i) {
+        const auto& [what, share] = shares[i];
+        EXPECT_EQ(
+            lines[static_cast<qsizetype>(i)],
+            QStringLiteral("%1: %2 %").arg(what, QString::number(share / rays * 100, 'f', 1)));
+    }
+    EXPECT_FALSE(tip.contains(QRegularExpression(QStringLiteral("[A-Za-z]"))))
+        << "no English words: " << tip.toStdString();
+    EXPECT_GT(losses.delivered, 0.0);
+    EXPECT_EQ(window->GroupBox9->toolTip(), tip);
+}
+
+TEST_F(StartupTest, EfficiencyToolTipWritesAsciiDigitsWithTheLocaleSeparator) {
+    const DefaultLocale arabic(QLocale(QStringLiteral("ar_EG")));
+    auto window = makeWindow(96);
+    ASSERT_NE(window->model(), nullptr);
+    const double share = window->model()->losses().delivered / kavrol::OpticalModel::RayCount;
+    const QString first = window->KpdBox->toolTip().split(QLatin1Char('\n')).constFirst();
+    EXPECT_EQ(first, QStringLiteral("В воду: %1 %")
+                         .arg(QString::number(share * 100, 'f', 1)
+                                  .replace(QLatin1Char('.'), QLocale().decimalPoint())));
 }
 
 TEST_F(StartupTest, DefaultIllustrationIsTheEmbeddedParabola) {
