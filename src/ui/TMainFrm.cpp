@@ -277,8 +277,7 @@ void TMainFrm::Init() {
 
 void TMainFrm::PaintRef() {
     guarded([this] {
-        if (!model_)
-            throw std::runtime_error("The picture has been released");
+        requireModel();
         BuildInputs inputs;
         inputs.shape = RefTypeBox->currentIndex();
         inputs.tube = LampTypeBox->currentIndex();
@@ -342,20 +341,28 @@ void TMainFrm::ChangeRefType() {
 
 void TMainFrm::SaveAs() {
     guarded([this] {
+        // Asking for a file name is pointless when there is no picture to write into it.
+        requireModel();
         const QString filter = QStringLiteral("BMP files (*.bmp)");
         const QString proposed = QStringLiteral("Kavrol.bmp");
         const QString chosen = services_.saveDialog ? services_.saveDialog(this, filter, proposed)
                                                     : runSaveDialog(this, filter, proposed);
         if (chosen.isEmpty())
             return;
-        if (!model_)
-            throw std::runtime_error("The picture has been released");
         PictureFile::save(model_->workImage(), PictureFile::withBmpExtension(chosen));
     });
 }
 
+void TMainFrm::requireModel() const {
+    if (model_)
+        return;
+    throw std::runtime_error(released_ ? "The picture has been released"
+                                       : "The picture could not be created");
+}
+
 void TMainFrm::Exit() {
     model_.reset();
+    released_ = true;
 }
 
 void TMainFrm::closeEvent(QCloseEvent* event) {

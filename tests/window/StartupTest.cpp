@@ -9,6 +9,7 @@
 
 #include <QApplication>
 #include <QCheckBox>
+#include <QDir>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -276,9 +277,40 @@ TEST_F(StartupTest, DenserScreenGivesALargerPictureAndScrollBars) {
 TEST_F(StartupTest, AFailingStartIsReportedAndTheWindowStillComesUp) {
     auto window = makeWindow(5000);
     ASSERT_EQ(errors_.size(), 1);
+    EXPECT_EQ(errors_[0], QStringLiteral("dots per inch must lie between 1 and 1200."));
     EXPECT_EQ(window->model(), nullptr);
     window->show();
     EXPECT_TRUE(QTest::qWaitForWindowExposed(window.get()));
+}
+
+TEST_F(StartupTest, AfterAFailedStartBuildAndSaveSayThePictureCouldNotBeCreated) {
+    auto window = makeWindow(5000);
+    activate(*window);
+    ASSERT_EQ(errors_.size(), 1);
+    QTest::mouseClick(window->RefCreate, Qt::LeftButton);
+    ASSERT_EQ(errors_.size(), 2);
+    EXPECT_EQ(errors_[1], QStringLiteral("The picture could not be created."));
+
+    dialogAnswer_ = workPath(QStringLiteral("scene"));
+    QTest::mouseClick(window->RefSave, Qt::LeftButton);
+    ASSERT_EQ(errors_.size(), 3);
+    EXPECT_EQ(errors_[2], QStringLiteral("The picture could not be created."));
+    EXPECT_TRUE(dialogCalls_.empty()) << "no file name is asked for a picture that is not there";
+    EXPECT_TRUE(QDir(folder_.path()).entryList(QDir::Files).isEmpty());
+}
+
+TEST_F(StartupTest, AfterExitBuildAndSaveSayThePictureHasBeenReleased) {
+    auto window = makeWindow();
+    window->show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(window.get()));
+    ASSERT_TRUE(window->close());
+    window->PaintRef();
+    dialogAnswer_ = workPath(QStringLiteral("scene"));
+    window->SaveAs();
+    EXPECT_EQ(errors_, (QStringList{QStringLiteral("The picture has been released."),
+                                    QStringLiteral("The picture has been released.")}));
+    EXPECT_TRUE(dialogCalls_.empty());
+    EXPECT_TRUE(QDir(folder_.path()).entryList(QDir::Files).isEmpty());
 }
 
 TEST_F(StartupTest, ExitReleasesTheModel) {
