@@ -13,26 +13,33 @@ CompletingComboBox::CompletingComboBox(QWidget* parent) : QComboBox(parent) {
     setCompleter(nullptr);
     connect(lineEdit(), &QLineEdit::textEdited, this, &CompletingComboBox::completeTypedText);
     lineEdit()->installEventFilter(this);
+    // The drop-down is a popup window of its own. It is hidden however it closes: through
+    // hidePopup(), Escape, a click on an item or outside it, or a close() from elsewhere, such as
+    // the system dismissing it. So its Hide event, not hidePopup(), reports the close-up.
+    view()->window()->installEventFilter(this);
 }
 
 bool CompletingComboBox::eventFilter(QObject* watched, QEvent* event) {
     if (watched == lineEdit() && event->type() == QEvent::KeyPress) {
         const int key = static_cast<QKeyEvent*>(event)->key();
         deleting_ = key == Qt::Key_Backspace || key == Qt::Key_Delete;
+    } else if (event->type() == QEvent::Hide && watched == view()->window()) {
+        // Qt hides the drop-down before it applies the item chosen in it; reporting the close
+        // once the current event is done lets the handler read the new selection.
+        QMetaObject::invokeMethod(this, &CompletingComboBox::dropDownClosed, Qt::QueuedConnection);
     }
     return QComboBox::eventFilter(watched, event);
 }
 
 void CompletingComboBox::completeTypedText(const QString& text) {
     QLineEdit* edit = lineEdit();
-    // A deletion selects only an item spelt exactly so; growing text completes the first item
-    // that begins with it.
+    // The first item that begins with the text is selected. Text grown at its end is completed
+    // to that item; after a deletion or an edit inside it the text stays as the user left it,
+    // or Backspace could never shorten a completed name.
     const bool grown = !deleting_ && edit->cursorPosition() == text.size();
     int match = -1;
     for (int i = 0; i < count() && match < 0 && !text.isEmpty(); ++i) {
-        const QString item = itemText(i);
-        if (grown ? item.startsWith(text, Qt::CaseInsensitive)
-                  : item.compare(text, Qt::CaseInsensitive) == 0)
+        if (itemText(i).startsWith(text, Qt::CaseInsensitive))
             match = i;
     }
     if (match >= 0) {
@@ -51,16 +58,6 @@ void CompletingComboBox::completeTypedText(const QString& text) {
         setCurrentIndex(-1);
         edit->setText(text);
         edit->setCursorPosition(cursor);
-    }
-}
-
-void CompletingComboBox::hidePopup() {
-    const bool wasOpen = view() != nullptr && view()->isVisible();
-    QComboBox::hidePopup();
-    if (wasOpen) {
-        // Qt closes the drop-down before it applies the item chosen in it; reporting the close
-        // once the current event is done lets the handler read the new selection.
-        QMetaObject::invokeMethod(this, &CompletingComboBox::dropDownClosed, Qt::QueuedConnection);
     }
 }
 

@@ -4,16 +4,14 @@
 
 namespace kavrol {
 
-// An editable drop-down list with inline completion. Typing the start of an item selects that
-// item and completes the text; a text that matches no item leaves no item selected (index -1)
-// while the typed text stays. The list reports every close of its drop-down, whether or not the
-// selection changed.
+// An editable drop-down list with inline completion. A text that begins an item selects the
+// first such item, ignoring letter case; typing at the end also completes the text to it. A text
+// that begins no item, or an empty one, leaves no item selected (index -1) while the text stays.
+// The list reports every close of its drop-down, once, whether or not the selection changed.
 class CompletingComboBox : public QComboBox {
     Q_OBJECT
 public:
     explicit CompletingComboBox(QWidget* parent = nullptr);
-
-    void hidePopup() override;
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;

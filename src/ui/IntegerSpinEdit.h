@@ -8,6 +8,7 @@ namespace kavrol {
 
 // An integer field: reads its text as a whole decimal number, the minimum when it does not
 // convert; accepts digits, signs and the decimal separator and beeps at any other key, Enter too.
+// It writes and reads ASCII digits whatever the locale, as the real field does.
 class IntegerSpinEdit : public SpinField {
     Q_OBJECT
 public:

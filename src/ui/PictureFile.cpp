@@ -5,6 +5,7 @@
 #include <QImageWriter>
 #include <cerrno>
 #include <cstring>
+#include <limits>
 
 namespace kavrol::PictureFile {
 
@@ -36,9 +37,8 @@ namespace {
         QStringLiteral("Cannot create file \"%1\". %2").arg(fullPath, systemReason(errorNumber)));
 }
 
-} // namespace
-
-void save(const Canvas& canvas, const QString& path) {
+// The full path of a name that may reach the system; throws for names that must not.
+QString checkedFullPath(const QString& path) {
     // No file name can hold a NUL character: the system would see the name cut short there and
     // create another file. The message shows the NUL as U+FFFD so that its text stays whole.
     if (path.contains(QChar(0))) {
@@ -50,16 +50,57 @@ void save(const Canvas& canvas, const QString& path) {
     // An empty name never reaches the system; it answers such a name with ENOENT.
     if (path.isEmpty())
         CannotCreate(fullPath, ENOENT);
-    QFile file(path);
-    errno = 0;
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate))
-        CannotCreate(fullPath, errno != 0 ? errno : EACCES);
+    return fullPath;
+}
+
+void writeOpened(QFile& file, const Canvas& canvas) {
     QImageWriter writer(&file, "bmp");
     const bool written = writer.write(toImage(canvas));
     const bool flushed = written && file.flush();
     file.close();
     if (!written || !flushed || file.error() != QFileDevice::NoError)
         throw SaveError(QStringLiteral("Stream write error"));
+}
+
+} // namespace
+
+void save(const Canvas& canvas, const QString& path) {
+    const QString fullPath = checkedFullPath(path);
+    QFile file(path);
+    errno = 0;
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate))
+        CannotCreate(fullPath, errno != 0 ? errno : EACCES);
+    writeOpened(file, canvas);
+}
+
+bool saveIfNew(const Canvas& canvas, const QString& path) {
+    const QString fullPath = checkedFullPath(path);
+    QFile file(path);
+    errno = 0;
+    // NewOnly creates the file exclusively: it fails on any existing entry, a dangling link too.
+    if (!file.open(QIODevice::WriteOnly | QIODevice::NewOnly)) {
+        if (errno == EEXIST)
+            return false;
+        CannotCreate(fullPath, errno != 0 ? errno : EACCES);
+    }
+    writeOpened(file, canvas);
+    return true;
+}
+
+QString numberedName(const QString& stem, int n) {
+    if (n <= 1)
+        return stem + QStringLiteral(".bmp");
+    return QStringLiteral("%1-%2.bmp").arg(stem).arg(n);
+}
+
+QString saveUnderFreeName(const Canvas& canvas, const QDir& folder, const QString& stem) {
+    for (int n = 1; n < std::numeric_limits<int>::max(); ++n) {
+        const QString name = numberedName(stem, n);
+        if (saveIfNew(canvas, folder.filePath(name)))
+            return name;
+    }
+    CannotCreate(folder.absoluteFilePath(numberedName(stem, std::numeric_limits<int>::max())),
+                 EEXIST);
 }
 
 QString nameFromBytes(const std::string& bytes) {

@@ -2,6 +2,7 @@
 
 #include "Canvas.h"
 
+#include <QDir>
 #include <QImage>
 #include <QString>
 #include <stdexcept>
@@ -26,6 +27,19 @@ QImage toImage(const Canvas& canvas);
 // Throws SaveError "Cannot create file "<full path>". <reason>" when the file cannot be created
 // and "Stream write error" when writing fails part-way.
 void save(const Canvas& canvas, const QString& path);
+
+// Writes the picture to path like save(), but only when nothing of that name exists yet; the
+// check and the creation are one step, so a file made meanwhile is not replaced either.
+// Returns false, writing nothing, when the name is taken.
+bool saveIfNew(const Canvas& canvas, const QString& path);
+
+// The n-th name tried for a new picture: "<stem>.bmp" for 1, "<stem>-<n>.bmp" from 2 on.
+QString numberedName(const QString& stem, int n);
+
+// Writes the picture into folder under the first of "<stem>.bmp", "<stem>-2.bmp",
+// "<stem>-3.bmp", ... that is not taken, so that no existing file is replaced. Returns the name
+// written, without the folder. Throws SaveError as save() does.
+QString saveUnderFreeName(const Canvas& canvas, const QDir& folder, const QString& stem);
 
 // A file name given as bytes (a command-line argument) as the QString that names that very file.
 // Throws SaveError "Cannot create file ..." when the bytes are not valid in the local encoding,

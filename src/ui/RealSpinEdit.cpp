@@ -65,7 +65,11 @@ long double RealSpinEdit::clamped(long double value) const {
 }
 
 void RealSpinEdit::setValue(long double value) {
-    setText(QLocale().toString(static_cast<double>(clamped(value)), 'f', decimals_));
+    // The locale would write its own digits (Arabic-Indic ones in ar_EG), which parse() does not
+    // read; only the separator follows the locale, the digits stay ASCII.
+    QString written = QString::number(static_cast<double>(clamped(value)), 'f', decimals_);
+    written.replace(QLatin1Char('.'), decimalSeparator());
+    setText(written);
 }
 
 bool RealSpinEdit::acceptsCharacter(QChar c) const {

@@ -6,9 +6,9 @@
 
 namespace kavrol {
 
-// A real field with two decimals and the locale's decimal separator. The value read is the
-// typed number in extended precision, not its two-decimal display; only what the field writes
-// itself is rounded.
+// A real field with two decimals, ASCII digits and the locale's decimal separator. The value read
+// is the typed number in extended precision, not its two-decimal display; only what the field
+// writes itself is rounded.
 class RealSpinEdit : public SpinField {
     Q_OBJECT
 public:

@@ -3,8 +3,31 @@
 #include <QApplication>
 #include <QKeyEvent>
 #include <QLineEdit>
+#include <algorithm>
 
 namespace kavrol {
+
+namespace {
+
+bool isControl(QChar c) {
+    return c.unicode() < 0x20 || c.unicode() == 0x7F;
+}
+
+// Whether the line edit would type the key's text. It leaves out only presses without printable
+// text and the Ctrl and Ctrl+Shift chords (shortcuts such as Ctrl+C); with Alt, AltGr (Ctrl+Alt),
+// Meta or a keypad key held, a printable character is typed, so it must pass the key filter.
+bool typesText(const QKeyEvent& event) {
+    const QString typed = event.text();
+    if (std::all_of(typed.begin(), typed.end(), isControl))
+        return false;
+    const Qt::KeyboardModifiers held = event.modifiers();
+    const bool shortcut =
+        held == Qt::ControlModifier || held == (Qt::ControlModifier | Qt::ShiftModifier);
+    // Formatting characters (joiners, direction marks) are typed even with Ctrl+Shift.
+    return !shortcut || typed.front().category() == QChar::Other_Format;
+}
+
+} // namespace
 
 SpinField::SpinField(QWidget* parent) : QAbstractSpinBox(parent) {
     setCorrectionMode(QAbstractSpinBox::CorrectToPreviousValue);
@@ -74,10 +97,9 @@ void SpinField::keyPressEvent(QKeyEvent* event) {
     default:
         break;
     }
-    const QString typed = event->text();
-    if (!typed.isEmpty() && !(event->modifiers() & (Qt::ControlModifier | Qt::AltModifier))) {
-        for (const QChar c : typed) {
-            if (c.unicode() < 0x20 || c.unicode() == 0x7F)
+    if (typesText(*event)) {
+        for (const QChar c : event->text()) {
+            if (isControl(c))
                 continue;
             if (!acceptsCharacter(c)) {
                 refuse();
@@ -91,7 +113,11 @@ void SpinField::keyPressEvent(QKeyEvent* event) {
 }
 
 void SpinField::focusOutEvent(QFocusEvent* event) {
-    clampText();
+    // A popup such as a context menu, or another window becoming active, takes the focus only
+    // for a while and gives it back to the field; only a real move of the focus clamps.
+    const Qt::FocusReason reason = event->reason();
+    if (reason != Qt::PopupFocusReason && reason != Qt::ActiveWindowFocusReason)
+        clampText();
     QAbstractSpinBox::focusOutEvent(event);
 }
 

@@ -277,8 +277,7 @@ void TMainFrm::Init() {
 
 void TMainFrm::PaintRef() {
     guarded([this] {
-        if (!model_)
-            throw std::runtime_error("The picture has been released");
+        requireModel();
         BuildInputs inputs;
         inputs.shape = RefTypeBox->currentIndex();
         inputs.tube = LampTypeBox->currentIndex();
@@ -309,16 +308,19 @@ void TMainFrm::showPicture() {
 void TMainFrm::showLosses() {
     const LossBreakdown& losses = model_->losses();
     const double total = OpticalModel::RayCount;
-    const QLocale locale;
+    const QString separator = QLocale().decimalPoint();
+    // ASCII digits with the locale's separator, as the efficiency field itself writes them.
     const auto line = [&](const QString& what, double share) {
-        return QStringLiteral("%1: %2 %").arg(what, locale.toString(share / total * 100, 'f', 1));
+        QString percent = QString::number(share / total * 100, 'f', 1);
+        percent.replace(QLatin1Char('.'), separator);
+        return QStringLiteral("%1: %2 %").arg(what, percent);
     };
     KpdBox->setToolTip(QStringList{
-        line(QStringLiteral("В воду (into the water)"), losses.delivered),
-        line(QStringLiteral("Поглощено отражателем (absorbed by the reflector)"), losses.absorbed),
-        line(QStringLiteral("Отражено водой (reflected by the water)"), losses.reflectedAtWater),
-        line(QStringLiteral("Вернулось в лампу (back into the tube)"), losses.returnedToTube),
-        line(QStringLiteral("Ушло мимо (escaped)"), losses.escaped),
+        line(QStringLiteral("В воду"), losses.delivered),
+        line(QStringLiteral("Поглощено отражателем"), losses.absorbed),
+        line(QStringLiteral("Отражено поверхностью воды"), losses.reflectedAtWater),
+        line(QStringLiteral("Вернулось в лампу"), losses.returnedToTube),
+        line(QStringLiteral("Ушло мимо"), losses.escaped),
     }
                            .join(QLatin1Char('\n')));
     // The field is disabled, and Qt shows tool tips of disabled widgets through their parent.
@@ -339,20 +341,28 @@ void TMainFrm::ChangeRefType() {
 
 void TMainFrm::SaveAs() {
     guarded([this] {
+        // Asking for a file name is pointless when there is no picture to write into it.
+        requireModel();
         const QString filter = QStringLiteral("BMP files (*.bmp)");
         const QString proposed = QStringLiteral("Kavrol.bmp");
         const QString chosen = services_.saveDialog ? services_.saveDialog(this, filter, proposed)
                                                     : runSaveDialog(this, filter, proposed);
         if (chosen.isEmpty())
             return;
-        if (!model_)
-            throw std::runtime_error("The picture has been released");
         PictureFile::save(model_->workImage(), PictureFile::withBmpExtension(chosen));
     });
 }
 
+void TMainFrm::requireModel() const {
+    if (model_)
+        return;
+    throw std::runtime_error(released_ ? "The picture has been released"
+                                       : "The picture could not be created");
+}
+
 void TMainFrm::Exit() {
     model_.reset();
+    released_ = true;
 }
 
 void TMainFrm::closeEvent(QCloseEvent* event) {

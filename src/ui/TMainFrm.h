@@ -64,7 +64,7 @@ public:
     IntegerSpinEdit* LampH = nullptr;
     QLabel* StaticText1 = nullptr;
 
-    // The model the window drives; null after Exit.
+    // The model the window drives; null after Exit or when Init could not create it.
     const OpticalModel* model() const { return model_.get(); }
     // The screen density the picture was made for.
     int dotsPerInch() const { return dotsPerInch_; }
@@ -95,9 +95,13 @@ private:
     // Runs one handler; an error ends it and goes to the error channel.
     template <typename Handler> void guarded(Handler&& handler);
     void reportError(const QString& text);
+    // Throws when there is no model to build or save: Exit released it, or Init could not
+    // create it (an unusable screen density, say).
+    void requireModel() const;
 
     WindowServices services_;
     std::unique_ptr<OpticalModel> model_;
+    bool released_ = false;
     int dotsPerInch_ = 96;
 };
 

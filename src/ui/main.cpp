@@ -4,6 +4,7 @@
 #include "TMainFrm.h"
 
 #include <QApplication>
+#include <QDir>
 #include <QStyleFactory>
 #include <cstdio>
 #include <exception>
@@ -13,14 +14,17 @@ namespace {
 
 // Without a display there is no window to show. The default design is then built as the
 // command line builds it, its report printed and its picture written, so that starting the
-// program still yields Kavrol's answer.
+// program still yields Kavrol's answer. The picture goes under a name not yet taken, since
+// "Kavrol.bmp" is also the name the save dialog proposes and may hold a picture the user saved.
 int runWithoutDisplay() {
     std::cerr << "kavrol: no display found; building the default design without the window\n";
     try {
         kavrol::OpticalModel model(96);
         model.PaintRef(kavrol::BuildInputs{});
-        kavrol::PictureFile::save(model.workImage(), QStringLiteral("Kavrol.bmp"));
-        std::cout << kavrol::Report::text(model) << "Picture written to Kavrol.bmp\n";
+        const QString written = kavrol::PictureFile::saveUnderFreeName(
+            model.workImage(), QDir::current(), QStringLiteral("Kavrol"));
+        std::cout << kavrol::Report::text(model) << "Picture written to "
+                  << written.toLocal8Bit().constData() << '\n';
         return 0;
     } catch (const std::exception& error) {
         std::cerr << "kavrol: " << error.what() << '\n';

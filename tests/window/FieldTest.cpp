@@ -6,7 +6,9 @@
 #include "WindowFixture.h"
 
 #include <QApplication>
+#include <QKeyEvent>
 #include <QLineEdit>
+#include <QMenu>
 #include <QPushButton>
 #include <QSignalSpy>
 #include <QTest>
@@ -23,6 +25,14 @@ void typeInto(QWidget* field, const QString& text) {
     QTest::keyClick(field, Qt::Key_A, Qt::ControlModifier);
     QTest::keyClick(field, Qt::Key_Delete);
     QTest::keyClicks(field, text);
+}
+
+// Presses and releases a key that carries the given text, as the keyboard sends it.
+void chord(QWidget* widget, Qt::Key key, const QString& text, Qt::KeyboardModifiers modifiers) {
+    QKeyEvent press(QEvent::KeyPress, key, modifiers, text);
+    QApplication::sendEvent(widget, &press);
+    QKeyEvent release(QEvent::KeyRelease, key, modifiers, text);
+    QApplication::sendEvent(widget, &release);
 }
 
 double efficiencyWithAlbedo(long double albedo) {
@@ -232,6 +242,123 @@ TEST_F(FieldTest, AlbedoFollowsTheLocaleSeparator) {
     EXPECT_EQ(shown, QStringLiteral("0,80"));
     EXPECT_EQ(pastedWithPoint, 0.1L) << "a foreign separator does not convert";
     EXPECT_EQ(typed, 0.855L);
+}
+
+TEST_F(FieldTest, AltChordsThatTypeTextAreFilteredLikePlainKeys) {
+    auto window = makeWindow();
+    activate(*window);
+    typeInto(window->RefA, QStringLiteral("12"));
+    QWidget* keyboard = QApplication::focusWidget();
+    ASSERT_EQ(keyboard, window->RefA) << "keys go to the field itself";
+    QSignalSpy beeps(window->RefA, &kavrol::SpinField::refused);
+
+    chord(keyboard, Qt::Key_X, QStringLiteral("x"), Qt::AltModifier);
+    EXPECT_EQ(window->RefA->text(), QStringLiteral("12"));
+    EXPECT_EQ(beeps.count(), 1);
+    // AltGr arrives as Ctrl+Alt and types a character.
+    chord(keyboard, Qt::Key_Q, QStringLiteral("@"), Qt::ControlModifier | Qt::AltModifier);
+    EXPECT_EQ(window->RefA->text(), QStringLiteral("12"));
+    EXPECT_EQ(beeps.count(), 2);
+    chord(keyboard, Qt::Key_M, QStringLiteral("m"), Qt::MetaModifier);
+    EXPECT_EQ(window->RefA->text(), QStringLiteral("12"));
+    EXPECT_EQ(beeps.count(), 3);
+    // A key the filter takes stays a key the filter takes, with Alt held too.
+    chord(keyboard, Qt::Key_3, QStringLiteral("3"), Qt::AltModifier);
+    EXPECT_EQ(window->RefA->text(), QStringLiteral("123"));
+    EXPECT_EQ(beeps.count(), 3);
+
+    // Shortcuts without text, and Ctrl without Alt, still reach the edit.
+    chord(keyboard, Qt::Key_A, QString(QChar(0x01)), Qt::ControlModifier);
+    const QLineEdit* edit = window->RefA->findChild<QLineEdit*>();
+    ASSERT_NE(edit, nullptr);
+    EXPECT_EQ(edit->selectedText(), QStringLiteral("123"));
+    chord(keyboard, Qt::Key_X, QStringLiteral("x"), Qt::ControlModifier);
+    EXPECT_EQ(window->RefA->text(), QString()) << "Ctrl+X cut the selection";
+    chord(keyboard, Qt::Key_V, QStringLiteral("V"), Qt::ControlModifier | Qt::ShiftModifier);
+    EXPECT_EQ(beeps.count(), 3);
+
+    // The real field too: Alt+E would be an exponent's letter typed without the filter's consent.
+    typeInto(window->Albedo, QStringLiteral("0.5e1"));
+    QSignalSpy albedoBeeps(window->Albedo, &kavrol::SpinField::refused);
+    chord(QApplication::focusWidget(), Qt::Key_E, QStringLiteral("e"), Qt::AltModifier);
+    EXPECT_EQ(window->Albedo->text(), QStringLiteral("0.5e1"));
+    EXPECT_EQ(albedoBeeps.count(), 1);
+}
+
+TEST_F(FieldTest, AContextMenuOrAnotherWindowLeavesTheFieldUnclamped) {
+    auto window = makeWindow();
+    activate(*window);
+    typeInto(window->RefA, QStringLiteral("250"));
+    ASSERT_EQ(QApplication::focusWidget(), window->RefA);
+
+    // A menu pops up over the field, then closes; the field keeps the focus throughout.
+    QMenu menu;
+    menu.addAction(QStringLiteral("Копировать"));
+    menu.popup(window->RefA->mapToGlobal(QPoint(4, 4)));
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&menu));
+    EXPECT_EQ(window->RefA->text(), QStringLiteral("250")) << "a popup does not clamp";
+    menu.close();
+    QCoreApplication::processEvents();
+    EXPECT_EQ(QApplication::focusWidget(), window->RefA);
+    EXPECT_EQ(window->RefA->text(), QStringLiteral("250"));
+
+    // Another window becomes active, and then this one again.
+    window->RefA->setText(QStringLiteral("250"));
+    QWidget other;
+    other.resize(100, 100);
+    activate(other);
+    EXPECT_EQ(window->RefA->text(), QStringLiteral("250")) << "switching windows does not clamp";
+    activate(*window);
+    EXPECT_EQ(QApplication::focusWidget(), window->RefA);
+    EXPECT_EQ(window->RefA->text(), QStringLiteral("250"));
+
+    // Leaving the field does.
+    QTest::keyClick(window->RefA, Qt::Key_Tab);
+    EXPECT_NE(QApplication::focusWidget(), window->RefA);
+    EXPECT_EQ(window->RefA->text(), QStringLiteral("200"));
+}
+
+// In Arabic locales Qt writes numbers with Arabic-Indic digits, which the fields do not read.
+TEST_F(FieldTest, AlbedoWritesAsciiDigitsWithAnArabicSeparatorAndReadsThemBack) {
+    const DefaultLocale arabic(QLocale(QStringLiteral("ar_EG")));
+    const QString separator = QLocale().decimalPoint();
+    ASSERT_EQ(separator, QString(QChar(0x066B))) << "the Arabic decimal separator";
+    auto window = makeWindow();
+    activate(*window);
+    EXPECT_EQ(window->Albedo->text(), QStringLiteral("0") + separator + QStringLiteral("80"));
+    EXPECT_EQ(window->Albedo->value(), 0.8L);
+
+    window->Albedo->setFocus();
+    QTest::keyClick(window->Albedo, Qt::Key_Up);
+    EXPECT_EQ(window->Albedo->text(), QStringLiteral("0") + separator + QStringLiteral("81"));
+    EXPECT_EQ(window->Albedo->value(), 0.81L);
+    QTest::keyClick(window->Albedo, Qt::Key_Down);
+    QTest::keyClick(window->Albedo, Qt::Key_Down);
+    EXPECT_EQ(window->Albedo->text(), QStringLiteral("0") + separator + QStringLiteral("79"));
+
+    QTest::mouseClick(window->RefCreate, Qt::LeftButton);
+    ASSERT_TRUE(errors_.isEmpty()) << errors_.join('\n').toStdString();
+    EXPECT_EQ(window->KpdBox->value(), efficiencyWithAlbedo(0.79L));
+    // The read-out keeps ASCII digits with the locale's separator as well.
+    EXPECT_EQ(window->KpdBox->text(),
+              kavrol::EfficiencyField::format(efficiencyWithAlbedo(0.79L), QLocale::c())
+                  .replace(QLatin1Char('.'), separator));
+}
+
+TEST_F(FieldTest, IntegerFieldsWriteAsciiDigitsInAnArabicLocale) {
+    const DefaultLocale arabic(QLocale(QStringLiteral("ar_EG")));
+    auto window = makeWindow();
+    activate(*window);
+    EXPECT_EQ(window->RefB->text(), QStringLiteral("100"));
+    window->RefB->setFocus();
+    QTest::keyClick(window->RefB, Qt::Key_Up);
+    EXPECT_EQ(window->RefB->text(), QStringLiteral("102"));
+    EXPECT_EQ(window->RefB->value(), 102);
+    typeInto(window->RefA, QStringLiteral("250"));
+    window->RefB->setFocus();
+    QCoreApplication::processEvents();
+    EXPECT_EQ(window->RefA->text(), QStringLiteral("200"));
+    EXPECT_EQ(window->RefA->value(), 200);
 }
 
 } // namespace

@@ -14,9 +14,11 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
+#include <QSignalSpy>
 #include <QTest>
 #include <cerrno>
 #include <cstring>
+#include <memory>
 
 namespace {
 
@@ -238,6 +240,158 @@ TEST_F(ListTest, ABuildWithNoScaleSelectedFailsAndKeepsThePicture) {
     EXPECT_EQ(errors_[0], QStringLiteral("Division by zero."));
     EXPECT_EQ(shownScene(*window), scene);
     EXPECT_EQ(window->KpdBox->value(), efficiency);
+}
+
+// Shows a list's drop-down and waits until it can take clicks: Qt ignores a release that comes
+// within a double-click interval of the opening.
+QWidget* openDropDown(kavrol::CompletingComboBox* list) {
+    list->showPopup();
+    QWidget* popup = list->view()->window();
+    EXPECT_TRUE(QTest::qWaitForWindowExposed(popup));
+    QTest::qWait(QApplication::doubleClickInterval() + 50);
+    EXPECT_EQ(QApplication::activePopupWidget(), popup);
+    return popup;
+}
+
+// Every way a drop-down can close runs the handler once, after the selection it made.
+class ListCloseTest : public ListTest {
+protected:
+    void SetUp() override {
+        ListTest::SetUp();
+        copyShapePictures();
+        window_ = makeWindow();
+        activate(*window_);
+        list_ = window_->RefTypeBox;
+        closes_ = std::make_unique<QSignalSpy>(list_, &kavrol::CompletingComboBox::dropDownClosed);
+    }
+    void TearDown() override {
+        closes_.reset();
+        window_.reset();
+        ListTest::TearDown();
+    }
+    // Lets the deferred report run, and anything else that is queued.
+    static void settle() {
+        for (int i = 0; i < 3; ++i)
+            QCoreApplication::processEvents();
+    }
+
+    std::unique_ptr<kavrol::TMainFrm> window_;
+    kavrol::CompletingComboBox* list_ = nullptr;
+    std::unique_ptr<QSignalSpy> closes_;
+};
+
+TEST_F(ListCloseTest, EscapeClosesAndLoadsTheCurrentShape) {
+    list_->setCurrentIndex(2);
+    QWidget* popup = openDropDown(list_);
+    QTest::keyClick(list_->view(), Qt::Key_Escape);
+    settle();
+    EXPECT_FALSE(popup->isVisible());
+    EXPECT_EQ(closes_->count(), 1);
+    EXPECT_EQ(shownIllustration(*window_), resourcePicture(QStringLiteral("ZeFo.bmp")));
+    EXPECT_TRUE(window_->RefC->isEnabled());
+    EXPECT_TRUE(errors_.isEmpty()) << errors_.join('\n').toStdString();
+}
+
+TEST_F(ListCloseTest, ClickingAnItemSelectsItBeforeTheHandlerRuns) {
+    QWidget* popup = openDropDown(list_);
+    QAbstractItemView* view = list_->view();
+    const QPoint item = view->visualRect(list_->model()->index(0, 0)).center();
+    QTest::mouseMove(view->viewport(), item);
+    QTest::mouseClick(view->viewport(), Qt::LeftButton, {}, item);
+    settle();
+    EXPECT_FALSE(popup->isVisible());
+    EXPECT_EQ(list_->currentIndex(), 0);
+    EXPECT_EQ(closes_->count(), 1);
+    EXPECT_EQ(shownIllustration(*window_), resourcePicture(QStringLiteral("Трапеция.bmp")));
+    EXPECT_TRUE(window_->RefC->isEnabled());
+}
+
+TEST_F(ListCloseTest, ClickingOutsideClosesAndLoadsTheCurrentShape) {
+    list_->setCurrentIndex(0);
+    QWidget* popup = openDropDown(list_);
+    // The illustration, well away from the list and its drop-down.
+    QTest::mouseClick(popup, Qt::LeftButton, {},
+                      popup->mapFromGlobal(window_->RefType->mapToGlobal(QPoint(96, 40))));
+    settle();
+    EXPECT_FALSE(popup->isVisible());
+    EXPECT_EQ(list_->currentIndex(), 0);
+    EXPECT_EQ(closes_->count(), 1);
+    EXPECT_EQ(shownIllustration(*window_), resourcePicture(QStringLiteral("Трапеция.bmp")));
+    EXPECT_TRUE(window_->RefC->isEnabled());
+}
+
+TEST_F(ListCloseTest, APopupClosedFromOutsideTheListIsReported) {
+    list_->setCurrentIndex(2);
+    QWidget* popup = openDropDown(list_);
+    ASSERT_NE(QApplication::activePopupWidget(), nullptr);
+    // As when the system dismisses the popup: the list's own hidePopup() is not called.
+    QApplication::activePopupWidget()->close();
+    settle();
+    EXPECT_FALSE(popup->isVisible());
+    EXPECT_EQ(closes_->count(), 1);
+    EXPECT_EQ(shownIllustration(*window_), resourcePicture(QStringLiteral("ZeFo.bmp")));
+    EXPECT_TRUE(window_->RefC->isEnabled());
+
+    // Opening again and closing through the list reports the second close-up once too.
+    list_->setCurrentIndex(1);
+    openDropDown(list_);
+    list_->hidePopup();
+    list_->hidePopup();
+    settle();
+    EXPECT_EQ(closes_->count(), 2);
+    EXPECT_FALSE(window_->RefC->isEnabled());
+    EXPECT_TRUE(errors_.isEmpty()) << errors_.join('\n').toStdString();
+}
+
+TEST_F(ListCloseTest, HidingTheWindowWithoutAnOpenDropDownReportsNothing) {
+    list_->setCurrentIndex(0);
+    window_->hide();
+    settle();
+    EXPECT_EQ(closes_->count(), 0);
+}
+
+TEST_F(ListTest, DeletingBackToTheStartOfAnItemSelectsIt) {
+    auto window = makeWindow();
+    activate(*window);
+    kavrol::CompletingComboBox* list = window->RefTypeBox;
+    QLineEdit* edit = list->lineEdit();
+    list->setFocus();
+    edit->selectAll();
+    typeText(edit, QStringLiteral("z"));
+    ASSERT_EQ(list->currentText(), QStringLiteral("ZeFo"));
+    // Backspace removes the completed "eFo"; "Z" still begins "ZeFo".
+    QTest::keyClick(edit, Qt::Key_Backspace);
+    EXPECT_EQ(list->currentText(), QStringLiteral("Z"));
+    EXPECT_EQ(list->currentIndex(), 2);
+
+    edit->selectAll();
+    typeText(edit, QStringLiteral("Па"));
+    ASSERT_EQ(list->currentIndex(), 1);
+    QTest::keyClick(edit, Qt::Key_Backspace);
+    EXPECT_EQ(list->currentText(), QStringLiteral("Па")) << "a deletion does not complete again";
+    EXPECT_EQ(list->currentIndex(), 1);
+    typeText(edit, QStringLiteral("x"));
+    EXPECT_EQ(list->currentIndex(), -1);
+    QTest::keyClick(edit, Qt::Key_Backspace);
+    EXPECT_EQ(list->currentText(), QStringLiteral("Па"));
+    EXPECT_EQ(list->currentIndex(), 1);
+    QTest::keyClick(edit, Qt::Key_Backspace);
+    EXPECT_EQ(list->currentText(), QStringLiteral("П"));
+    EXPECT_EQ(list->currentIndex(), 1);
+    QTest::keyClick(edit, Qt::Key_Backspace);
+    EXPECT_EQ(list->currentText(), QString());
+    EXPECT_EQ(list->currentIndex(), -1) << "an empty text chooses nothing";
+
+    // Delete after the cursor, case-insensitive, the first item that fits.
+    kavrol::CompletingComboBox* lamps = window->LampTypeBox;
+    lamps->setFocus();
+    lamps->lineEdit()->selectAll();
+    typeText(lamps->lineEdit(), QStringLiteral("т8"));
+    ASSERT_EQ(lamps->currentIndex(), 2);
+    lamps->lineEdit()->setCursorPosition(1);
+    QTest::keyClick(lamps->lineEdit(), Qt::Key_Delete);
+    EXPECT_EQ(lamps->currentText(), QStringLiteral("Т"));
+    EXPECT_EQ(lamps->currentIndex(), 0);
 }
 
 } // namespace

@@ -9,10 +9,12 @@
 
 #include <QApplication>
 #include <QCheckBox>
+#include <QDir>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QRegularExpression>
 #include <QScrollArea>
 #include <QScrollBar>
 #include <QTest>
@@ -211,6 +213,45 @@ TEST_F(StartupTest, FirstBuildShowsTheDefaultDesignLikeTheCommandLine) {
     EXPECT_TRUE(window->KpdBox->toolTip().contains(QStringLiteral("В воду")));
 }
 
+// The window's texts are Russian, the efficiency's tool tip too.
+TEST_F(StartupTest, EfficiencyToolTipGivesTheFiveSharesInRussian) {
+    auto window = makeWindow(96);
+    ASSERT_NE(window->model(), nullptr);
+    const kavrol::LossBreakdown& losses = window->model()->losses();
+    const double rays = kavrol::OpticalModel::RayCount;
+    const std::vector<std::pair<QString, double>> shares = {
+        {QStringLiteral("В воду"), losses.delivered},
+        {QStringLiteral("Поглощено отражателем"), losses.absorbed},
+        {QStringLiteral("Отражено поверхностью воды"), losses.reflectedAtWater},
+        {QStringLiteral("Вернулось в лампу"), losses.returnedToTube},
+        {QStringLiteral("Ушло мимо"), losses.escaped},
+    };
+    const QString tip = window->KpdBox->toolTip();
+    const QStringList lines = tip.split(QLatin1Char('\n'));
+    ASSERT_EQ(lines.size(), 5) << tip.toStdString();
+    for (std::size_t i = 0; i < shares.size(); ++i) {
+        const auto& [what, share] = shares[i];
+        EXPECT_EQ(
+            lines[static_cast<qsizetype>(i)],
+            QStringLiteral("%1: %2 %").arg(what, QString::number(share / rays * 100, 'f', 1)));
+    }
+    EXPECT_FALSE(tip.contains(QRegularExpression(QStringLiteral("[A-Za-z]"))))
+        << "no English words: " << tip.toStdString();
+    EXPECT_GT(losses.delivered, 0.0);
+    EXPECT_EQ(window->GroupBox9->toolTip(), tip);
+}
+
+TEST_F(StartupTest, EfficiencyToolTipWritesAsciiDigitsWithTheLocaleSeparator) {
+    const DefaultLocale arabic(QLocale(QStringLiteral("ar_EG")));
+    auto window = makeWindow(96);
+    ASSERT_NE(window->model(), nullptr);
+    const double share = window->model()->losses().delivered / kavrol::OpticalModel::RayCount;
+    const QString first = window->KpdBox->toolTip().split(QLatin1Char('\n')).constFirst();
+    EXPECT_EQ(first, QStringLiteral("В воду: %1 %")
+                         .arg(QString::number(share * 100, 'f', 1)
+                                  .replace(QLatin1Char('.'), QLocale().decimalPoint())));
+}
+
 TEST_F(StartupTest, DefaultIllustrationIsTheEmbeddedParabola) {
     auto window = makeWindow();
     const QImage embedded(QStringLiteral(":/kavrol/default_shape.bmp"));
@@ -236,9 +277,40 @@ TEST_F(StartupTest, DenserScreenGivesALargerPictureAndScrollBars) {
 TEST_F(StartupTest, AFailingStartIsReportedAndTheWindowStillComesUp) {
     auto window = makeWindow(5000);
     ASSERT_EQ(errors_.size(), 1);
+    EXPECT_EQ(errors_[0], QStringLiteral("dots per inch must lie between 1 and 1200."));
     EXPECT_EQ(window->model(), nullptr);
     window->show();
     EXPECT_TRUE(QTest::qWaitForWindowExposed(window.get()));
+}
+
+TEST_F(StartupTest, AfterAFailedStartBuildAndSaveSayThePictureCouldNotBeCreated) {
+    auto window = makeWindow(5000);
+    activate(*window);
+    ASSERT_EQ(errors_.size(), 1);
+    QTest::mouseClick(window->RefCreate, Qt::LeftButton);
+    ASSERT_EQ(errors_.size(), 2);
+    EXPECT_EQ(errors_[1], QStringLiteral("The picture could not be created."));
+
+    dialogAnswer_ = workPath(QStringLiteral("scene"));
+    QTest::mouseClick(window->RefSave, Qt::LeftButton);
+    ASSERT_EQ(errors_.size(), 3);
+    EXPECT_EQ(errors_[2], QStringLiteral("The picture could not be created."));
+    EXPECT_TRUE(dialogCalls_.empty()) << "no file name is asked for a picture that is not there";
+    EXPECT_TRUE(QDir(folder_.path()).entryList(QDir::Files).isEmpty());
+}
+
+TEST_F(StartupTest, AfterExitBuildAndSaveSayThePictureHasBeenReleased) {
+    auto window = makeWindow();
+    window->show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(window.get()));
+    ASSERT_TRUE(window->close());
+    window->PaintRef();
+    dialogAnswer_ = workPath(QStringLiteral("scene"));
+    window->SaveAs();
+    EXPECT_EQ(errors_, (QStringList{QStringLiteral("The picture has been released."),
+                                    QStringLiteral("The picture has been released.")}));
+    EXPECT_TRUE(dialogCalls_.empty());
+    EXPECT_TRUE(QDir(folder_.path()).entryList(QDir::Files).isEmpty());
 }
 
 TEST_F(StartupTest, ExitReleasesTheModel) {

@@ -27,7 +27,7 @@ std::unique_ptr<kavrol::TMainFrm> WindowFixture::makeWindow(int dotsPerInch) {
     return std::make_unique<kavrol::TMainFrm>(services);
 }
 
-void WindowFixture::activate(kavrol::TMainFrm& window) {
+void WindowFixture::activate(QWidget& window) {
     window.show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
     window.activateWindow();
