@@ -9,6 +9,7 @@
 // sanitizer's quarantine holds freed memory on purpose.
 
 #include "BuildError.h"
+#include "BuildMessage.h"
 #include "OpticalModel.h"
 
 #include <chrono>
@@ -207,20 +208,9 @@ TEST(Endurance, LongRunningModelAgreesWithAFreshOne) {
             traced.rayVisible = true;
             traced.gridVisible = true;
             OpticalModel fresh(96);
-            std::string freshMessage = "built";
-            std::string longMessage = "built";
-            try {
-                fresh.PaintRef(traced);
-            } catch (const BuildError& e) {
-                freshMessage = e.what();
-            }
-            try {
-                longRunning.PaintRef(traced);
-            } catch (const BuildError& e) {
-                longMessage = e.what();
-            }
-            ASSERT_EQ(freshMessage, longMessage);
-            if (freshMessage == "built") {
+            const std::string message = kavrol::test::BuildMessage(fresh, traced);
+            ASSERT_EQ(message, kavrol::test::BuildMessage(longRunning, traced));
+            if (message == "built") {
                 ASSERT_EQ(fresh.efficiency(), longRunning.efficiency());
                 ASSERT_EQ(fresh.workImage().pixels(), longRunning.workImage().pixels());
             }

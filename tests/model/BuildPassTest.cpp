@@ -1,13 +1,13 @@
-#include "BuildError.h"
+#include "BuildMessage.h"
 #include "Numerics.h"
 #include "OpticalModel.h"
 
 #include <gtest/gtest.h>
 
-using kavrol::BuildError;
 using kavrol::BuildInputs;
 using kavrol::OpticalModel;
 namespace Colors = kavrol::Colors;
+using kavrol::test::BuildMessage;
 
 namespace {
 
@@ -27,15 +27,6 @@ std::pair<int, int> Span(const kavrol::Canvas& c, int row, kavrol::Rgb color) {
             last = x;
         }
     return {first, last};
-}
-
-std::string BuildMessage(OpticalModel& model, const BuildInputs& in) {
-    try {
-        model.PaintRef(in);
-    } catch (const BuildError& e) {
-        return e.what();
-    }
-    return "built";
 }
 
 } // namespace

@@ -1,11 +1,8 @@
 #include "FastEvaluator.h"
-#include "BuildError.h"
-#include "BuildInputs.h"
-#include "OpticalModel.h"
+#include "SingleBuild.h"
 
 #include <gtest/gtest.h>
 
-#include <cstring>
 #include <random>
 #include <string>
 #include <vector>
@@ -13,42 +10,9 @@
 namespace kavrol {
 namespace {
 
-BuildInputs InputsFor(const EvaluationContext& context, const Design& d) {
-    BuildInputs in;
-    in.shape = d.shape;
-    in.refA = d.refA;
-    in.refB = d.refB;
-    in.refC = d.refC;
-    in.lamp = d.lamp;
-    in.tube = context.tube;
-    in.scale = context.scale;
-    in.lampH = context.lampH;
-    in.aquaW = context.aquaW;
-    in.albedo = context.albedo;
-    in.lampVisible = context.lampVisible;
-    in.gridVisible = true;
-    in.rayVisible = true;
-    return in;
-}
-
-// What a single build of the design gives: a fresh model, one pass.
-Evaluation SingleBuild(const EvaluationContext& context, const Design& d) {
-    OpticalModel model(context.dotsPerInch);
-    Evaluation e;
-    try {
-        model.PaintRef(InputsFor(context, d));
-    } catch (const BuildError& error) {
-        e.refusal = error.what();
-        return e;
-    }
-    e.efficiency = model.efficiency();
-    e.losses = model.losses();
-    return e;
-}
-
-bool SameBits(double a, double b) {
-    return std::memcmp(&a, &b, sizeof a) == 0;
-}
+using test::InputsFor;
+using test::SameBits;
+using test::SingleBuild;
 
 void ExpectIdentical(const Evaluation& fast, const Evaluation& build, const Design& d) {
     const std::string what = "shape " + std::to_string(d.shape) + " A " + std::to_string(d.refA) +
@@ -90,38 +54,41 @@ void CheckSample(const EvaluationContext& context, int designsPerShape, unsigned
         }
 }
 
-TEST(FastEvaluator, MatchesBuildPassBitForBitAtTheDefaultContext) {
-    CheckSample(EvaluationContext{}, 120, 1, false);
-}
-
-TEST(FastEvaluator, MatchesBuildPassBitForBitAcrossLampDistances) {
-    CheckSample(EvaluationContext{}, 60, 2, true);
-}
-
-TEST(FastEvaluator, MatchesBuildPassBitForBitWithoutTheTube) {
-    EvaluationContext context;
-    context.lampVisible = false;
-    CheckSample(context, 60, 3, true);
-}
-
-TEST(FastEvaluator, MatchesBuildPassBitForBitInOtherContexts) {
+TEST(FastEvaluator, MatchesBuildPassBitForBitInEachContext) {
+    EvaluationContext hidden;
+    hidden.lampVisible = false;
     EvaluationContext t8;
     t8.tube = 2;
     t8.lampH = 50;
     t8.aquaW = 200;
     t8.albedo = 0.95L;
-    CheckSample(t8, 30, 4, true);
     EvaluationContext t4;
     t4.tube = 0;
     t4.scale = 1; // 2:1
     t4.albedo = 0.1L;
     t4.aquaW = 1000;
-    CheckSample(t4, 20, 5, true);
     EvaluationContext fine;
     fine.dotsPerInch = 144;
     fine.scale = 0; // 1:1 at 6 pixels per millimetre
     fine.lampH = 80;
-    CheckSample(fine, 8, 6, true);
+    const struct {
+        const char* label;
+        EvaluationContext context;
+        int designsPerShape;
+        unsigned seed;
+        bool varyLamp;
+    } cases[] = {
+        {"default", EvaluationContext{}, 120, 1, false},
+        {"default, lamp distances varied", EvaluationContext{}, 60, 2, true},
+        {"tube hidden", hidden, 60, 3, true},
+        {"T8, water close, narrow aquarium", t8, 30, 4, true},
+        {"T4 at 2:1, low albedo, wide aquarium", t4, 20, 5, true},
+        {"144 dots per inch at 1:1", fine, 8, 6, true},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.label);
+        CheckSample(c.context, c.designsPerShape, c.seed, c.varyLamp);
+    }
 }
 
 // Deep reflectors reach into the water: rays then cross the outline on their first line after a

@@ -18,7 +18,23 @@ using kavrol::RealSpinEdit;
 
 namespace {
 
-using FieldTest = WindowFixture;
+// An active window for each test.
+class FieldTest : public WindowFixture {
+protected:
+    void SetUp() override {
+        WindowFixture::SetUp();
+        window = makeWindow();
+        activate(*window);
+    }
+    void TearDown() override {
+        window.reset();
+        WindowFixture::TearDown();
+    }
+    std::unique_ptr<kavrol::TMainFrm> window;
+};
+
+// For the window made under another locale.
+using ArabicFieldTest = WindowFixture;
 
 void typeInto(QWidget* field, const QString& text) {
     field->setFocus();
@@ -67,8 +83,6 @@ TEST(RealSpinEditParse, ReadsTheLocaleSeparatorAndExponents) {
 }
 
 TEST_F(FieldTest, ClearedFieldReadsAsItsMinimumAndStaysEmpty) {
-    auto window = makeWindow();
-    activate(*window);
     typeInto(window->Lamp, QString());
     EXPECT_EQ(window->Lamp->text(), QString());
     EXPECT_EQ(window->Lamp->value(), 10);
@@ -80,8 +94,6 @@ TEST_F(FieldTest, ClearedFieldReadsAsItsMinimumAndStaysEmpty) {
 }
 
 TEST_F(FieldTest, ValueIsReadUnclampedAndClampedWhenTheFocusLeaves) {
-    auto window = makeWindow();
-    activate(*window);
     typeInto(window->RefA, QStringLiteral("250"));
     EXPECT_EQ(window->RefA->value(), 250) << "reading does not clamp";
     window->PaintRef();
@@ -97,8 +109,6 @@ TEST_F(FieldTest, ValueIsReadUnclampedAndClampedWhenTheFocusLeaves) {
 }
 
 TEST_F(FieldTest, TextsThatDoNotConvertSurviveTheFocusLeaving) {
-    auto window = makeWindow();
-    activate(*window);
     typeInto(window->RefB, QStringLiteral("1.5"));
     QTest::mouseClick(window->RefCreate, Qt::LeftButton);
     EXPECT_EQ(window->RefB->text(), QStringLiteral("1.5"));
@@ -106,8 +116,6 @@ TEST_F(FieldTest, TextsThatDoNotConvertSurviveTheFocusLeaving) {
 }
 
 TEST_F(FieldTest, UpAndDownStepFromTheValueReadAndClamp) {
-    auto window = makeWindow();
-    activate(*window);
     // The up button of RefA at its maximum.
     window->RefA->setValue(200);
     QTest::mouseClick(window->RefA, Qt::LeftButton, {}, QPoint(window->RefA->width() - 4, 4));
@@ -136,8 +144,6 @@ TEST_F(FieldTest, UpAndDownStepFromTheValueReadAndClamp) {
 }
 
 TEST_F(FieldTest, IntegerFieldsAcceptNumberKeysAndBeepAtOthers) {
-    auto window = makeWindow();
-    activate(*window);
     QSignalSpy beeps(window->RefC, &kavrol::SpinField::refused);
     window->RefC->setEnabled(true);
     typeInto(window->RefC, QStringLiteral("-1+2.3"));
@@ -155,20 +161,7 @@ TEST_F(FieldTest, IntegerFieldsAcceptNumberKeysAndBeepAtOthers) {
     EXPECT_EQ(beeps.count(), 5);
 }
 
-TEST_F(FieldTest, IntegerFieldTakesTheLocaleDecimalSeparator) {
-    QLocale::setDefault(QLocale(QLocale::Russian, QLocale::Russia));
-    IntegerSpinEdit field;
-    QSignalSpy beeps(&field, &kavrol::SpinField::refused);
-    field.setRange(10, 200);
-    QTest::keyClicks(&field, QStringLiteral("1,."));
-    QLocale::setDefault(QLocale::c());
-    EXPECT_EQ(field.text(), QStringLiteral("1,"));
-    EXPECT_EQ(beeps.count(), 1);
-}
-
 TEST_F(FieldTest, AlbedoIsUsedAsTyped) {
-    auto window = makeWindow();
-    activate(*window);
     typeInto(window->Albedo, QStringLiteral("0.855"));
     EXPECT_EQ(window->Albedo->value(), 0.855L);
     QTest::mouseClick(window->RefCreate, Qt::LeftButton);
@@ -182,8 +175,6 @@ TEST_F(FieldTest, AlbedoIsUsedAsTyped) {
 }
 
 TEST_F(FieldTest, AlbedoClampsWhenTheFocusLeavesAndReadsALoneSignAsMinimum) {
-    auto window = makeWindow();
-    activate(*window);
     typeInto(window->Albedo, QStringLiteral("1.5"));
     EXPECT_EQ(window->Albedo->text(), QStringLiteral("1.5"));
     EXPECT_EQ(window->Albedo->value(), 1.5L);
@@ -198,9 +189,7 @@ TEST_F(FieldTest, AlbedoClampsWhenTheFocusLeavesAndReadsALoneSignAsMinimum) {
     EXPECT_EQ(window->KpdBox->value(), efficiencyWithAlbedo(0.1L));
 }
 
-TEST_F(FieldTest, AlbedoStepsByAHundredthAndWritesTwoDecimals) {
-    auto window = makeWindow();
-    activate(*window);
+TEST_F(FieldTest, AlbedoStepsByAHundredthAndFiltersKeys) {
     window->Albedo->setFocus();
     QTest::keyClick(window->Albedo, Qt::Key_Up);
     EXPECT_EQ(window->Albedo->text(), QStringLiteral("0.81"));
@@ -210,11 +199,7 @@ TEST_F(FieldTest, AlbedoStepsByAHundredthAndWritesTwoDecimals) {
     window->Albedo->setText(QStringLiteral("0.1"));
     QTest::keyClick(window->Albedo, Qt::Key_Down);
     EXPECT_EQ(window->Albedo->text(), QStringLiteral("0.10"));
-}
 
-TEST_F(FieldTest, AlbedoKeysAndEnter) {
-    auto window = makeWindow();
-    activate(*window);
     QSignalSpy beeps(window->Albedo, &kavrol::SpinField::refused);
     typeInto(window->Albedo, QStringLiteral("0.5e-1"));
     EXPECT_EQ(window->Albedo->text(), QStringLiteral("0.5e-1"));
@@ -228,25 +213,28 @@ TEST_F(FieldTest, AlbedoKeysAndEnter) {
     EXPECT_EQ(beeps.count(), 3) << "Enter and Escape go to the window without a beep";
 }
 
-TEST_F(FieldTest, AlbedoFollowsTheLocaleSeparator) {
-    QLocale::setDefault(QLocale(QLocale::Russian, QLocale::Russia));
-    RealSpinEdit field;
-    field.setRange(0.1L, 1.0L);
-    field.setValue(0.8L);
-    const QString shown = field.text();
-    field.setText(QStringLiteral("0.855"));
-    const long double pastedWithPoint = field.value();
-    field.setText(QStringLiteral("0,855"));
-    const long double typed = field.value();
-    QLocale::setDefault(QLocale::c());
-    EXPECT_EQ(shown, QStringLiteral("0,80"));
-    EXPECT_EQ(pastedWithPoint, 0.1L) << "a foreign separator does not convert";
-    EXPECT_EQ(typed, 0.855L);
+// Fields made under the Russian locale take its comma: the integer field as a key it lets
+// through, the real field as the only separator it reads.
+TEST(SpinFieldLocale, FieldsTakeTheLocaleDecimalSeparator) {
+    const DefaultLocale russian(QLocale(QLocale::Russian, QLocale::Russia));
+    IntegerSpinEdit integer;
+    QSignalSpy beeps(&integer, &kavrol::SpinField::refused);
+    integer.setRange(10, 200);
+    QTest::keyClicks(&integer, QStringLiteral("1,."));
+    EXPECT_EQ(integer.text(), QStringLiteral("1,"));
+    EXPECT_EQ(beeps.count(), 1);
+
+    RealSpinEdit real;
+    real.setRange(0.1L, 1.0L);
+    real.setValue(0.8L);
+    EXPECT_EQ(real.text(), QStringLiteral("0,80"));
+    real.setText(QStringLiteral("0.855"));
+    EXPECT_EQ(real.value(), 0.1L) << "a foreign separator does not convert";
+    real.setText(QStringLiteral("0,855"));
+    EXPECT_EQ(real.value(), 0.855L);
 }
 
 TEST_F(FieldTest, AltChordsThatTypeTextAreFilteredLikePlainKeys) {
-    auto window = makeWindow();
-    activate(*window);
     typeInto(window->RefA, QStringLiteral("12"));
     QWidget* keyboard = QApplication::focusWidget();
     ASSERT_EQ(keyboard, window->RefA) << "keys go to the field itself";
@@ -286,8 +274,6 @@ TEST_F(FieldTest, AltChordsThatTypeTextAreFilteredLikePlainKeys) {
 }
 
 TEST_F(FieldTest, AContextMenuOrAnotherWindowLeavesTheFieldUnclamped) {
-    auto window = makeWindow();
-    activate(*window);
     typeInto(window->RefA, QStringLiteral("250"));
     ASSERT_EQ(QApplication::focusWidget(), window->RefA);
 
@@ -319,7 +305,7 @@ TEST_F(FieldTest, AContextMenuOrAnotherWindowLeavesTheFieldUnclamped) {
 }
 
 // In Arabic locales Qt writes numbers with Arabic-Indic digits, which the fields do not read.
-TEST_F(FieldTest, AlbedoWritesAsciiDigitsWithAnArabicSeparatorAndReadsThemBack) {
+TEST_F(ArabicFieldTest, AlbedoWritesAsciiDigitsWithAnArabicSeparatorAndReadsThemBack) {
     const DefaultLocale arabic(QLocale(QStringLiteral("ar_EG")));
     const QString separator = QLocale().decimalPoint();
     ASSERT_EQ(separator, QString(QChar(0x066B))) << "the Arabic decimal separator";
@@ -345,7 +331,7 @@ TEST_F(FieldTest, AlbedoWritesAsciiDigitsWithAnArabicSeparatorAndReadsThemBack) 
                   .replace(QLatin1Char('.'), separator));
 }
 
-TEST_F(FieldTest, IntegerFieldsWriteAsciiDigitsInAnArabicLocale) {
+TEST_F(ArabicFieldTest, IntegerFieldsWriteAsciiDigitsInAnArabicLocale) {
     const DefaultLocale arabic(QLocale(QStringLiteral("ar_EG")));
     auto window = makeWindow();
     activate(*window);

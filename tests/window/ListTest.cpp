@@ -34,6 +34,9 @@ void typeText(QWidget* widget, const QString& text) {
     }
 }
 
+const QString ShapePictures[] = {QStringLiteral("Трапеция.bmp"), QStringLiteral("Парабола.bmp"),
+                                 QStringLiteral("ZeFo.bmp")};
+
 QString missing(const QString& folder, const QString& name) {
     return QStringLiteral("Cannot open file \"%1/%2\". No such file or directory.")
         .arg(folder, name);
@@ -45,43 +48,17 @@ TEST_F(ListTest, EachShapeLoadsItsPictureAndSetsC) {
     const QImage scene = shownScene(*window);
     const double efficiency = window->KpdBox->value();
 
-    window->RefTypeBox->setCurrentIndex(0);
-    openAndClose(window->RefTypeBox);
-    EXPECT_EQ(shownIllustration(*window), resourcePicture(QStringLiteral("Трапеция.bmp")));
-    EXPECT_TRUE(window->RefC->isEnabled());
-
-    window->RefTypeBox->setCurrentIndex(1);
-    openAndClose(window->RefTypeBox);
-    EXPECT_EQ(shownIllustration(*window), resourcePicture(QStringLiteral("Парабола.bmp")));
-    EXPECT_FALSE(window->RefC->isEnabled());
-
-    window->RefTypeBox->setCurrentIndex(2);
-    openAndClose(window->RefTypeBox);
-    EXPECT_EQ(shownIllustration(*window), resourcePicture(QStringLiteral("ZeFo.bmp")));
-    EXPECT_TRUE(window->RefC->isEnabled());
+    for (int shape : {0, 1, 2}) {
+        SCOPED_TRACE(shape);
+        window->RefTypeBox->setCurrentIndex(shape);
+        openAndClose(window->RefTypeBox);
+        EXPECT_EQ(shownIllustration(*window), resourcePicture(ShapePictures[shape]));
+        EXPECT_EQ(window->RefC->isEnabled(), shape != 1) << "C is for the parabola only";
+    }
 
     EXPECT_TRUE(errors_.isEmpty()) << errors_.join('\n').toStdString();
     EXPECT_EQ(shownScene(*window), scene) << "closing a list never builds";
     EXPECT_EQ(window->KpdBox->value(), efficiency);
-}
-
-TEST_F(ListTest, ChoosingAnItemInTheDropDownIsSeenByTheHandler) {
-    copyShapePictures();
-    auto window = makeWindow();
-    window->show();
-    ASSERT_TRUE(QTest::qWaitForWindowExposed(window.get()));
-    kavrol::CompletingComboBox* list = window->RefTypeBox;
-    list->showPopup();
-    QAbstractItemView* view = list->view();
-    ASSERT_TRUE(QTest::qWaitForWindowExposed(view->window()));
-    view->setCurrentIndex(list->model()->index(0, 0));
-    // Qt closes the drop-down first and applies the chosen item afterwards.
-    QTest::keyClick(view, Qt::Key_Return);
-    QCoreApplication::processEvents();
-    EXPECT_EQ(list->currentIndex(), 0);
-    EXPECT_FALSE(view->isVisible());
-    EXPECT_TRUE(window->RefC->isEnabled());
-    EXPECT_EQ(shownIllustration(*window), resourcePicture(QStringLiteral("Трапеция.bmp")));
 }
 
 TEST_F(ListTest, SelectionWithoutTheDropDownDoesNotLoad) {
@@ -274,6 +251,16 @@ protected:
         for (int i = 0; i < 3; ++i)
             QCoreApplication::processEvents();
     }
+    // The drop-down closed, reported closing once, and the shape's picture and C were loaded.
+    void expectClosedAndLoaded(const QWidget* popup, int shape) {
+        settle();
+        EXPECT_FALSE(popup->isVisible());
+        EXPECT_EQ(list_->currentIndex(), shape);
+        EXPECT_EQ(closes_->count(), 1);
+        EXPECT_EQ(shownIllustration(*window_), resourcePicture(ShapePictures[shape]));
+        EXPECT_EQ(window_->RefC->isEnabled(), shape != 1);
+        EXPECT_TRUE(errors_.isEmpty()) << errors_.join('\n').toStdString();
+    }
 
     std::unique_ptr<kavrol::TMainFrm> window_;
     kavrol::CompletingComboBox* list_ = nullptr;
@@ -284,12 +271,15 @@ TEST_F(ListCloseTest, EscapeClosesAndLoadsTheCurrentShape) {
     list_->setCurrentIndex(2);
     QWidget* popup = openDropDown(list_);
     QTest::keyClick(list_->view(), Qt::Key_Escape);
-    settle();
-    EXPECT_FALSE(popup->isVisible());
-    EXPECT_EQ(closes_->count(), 1);
-    EXPECT_EQ(shownIllustration(*window_), resourcePicture(QStringLiteral("ZeFo.bmp")));
-    EXPECT_TRUE(window_->RefC->isEnabled());
-    EXPECT_TRUE(errors_.isEmpty()) << errors_.join('\n').toStdString();
+    expectClosedAndLoaded(popup, 2);
+}
+
+// Qt closes the drop-down first and applies the item chosen with Enter afterwards.
+TEST_F(ListCloseTest, EnterOnAnItemSelectsItBeforeTheHandlerRuns) {
+    QWidget* popup = openDropDown(list_);
+    list_->view()->setCurrentIndex(list_->model()->index(0, 0));
+    QTest::keyClick(list_->view(), Qt::Key_Return);
+    expectClosedAndLoaded(popup, 0);
 }
 
 TEST_F(ListCloseTest, ClickingAnItemSelectsItBeforeTheHandlerRuns) {
@@ -298,12 +288,7 @@ TEST_F(ListCloseTest, ClickingAnItemSelectsItBeforeTheHandlerRuns) {
     const QPoint item = view->visualRect(list_->model()->index(0, 0)).center();
     QTest::mouseMove(view->viewport(), item);
     QTest::mouseClick(view->viewport(), Qt::LeftButton, {}, item);
-    settle();
-    EXPECT_FALSE(popup->isVisible());
-    EXPECT_EQ(list_->currentIndex(), 0);
-    EXPECT_EQ(closes_->count(), 1);
-    EXPECT_EQ(shownIllustration(*window_), resourcePicture(QStringLiteral("Трапеция.bmp")));
-    EXPECT_TRUE(window_->RefC->isEnabled());
+    expectClosedAndLoaded(popup, 0);
 }
 
 TEST_F(ListCloseTest, ClickingOutsideClosesAndLoadsTheCurrentShape) {
@@ -312,12 +297,7 @@ TEST_F(ListCloseTest, ClickingOutsideClosesAndLoadsTheCurrentShape) {
     // The illustration, well away from the list and its drop-down.
     QTest::mouseClick(popup, Qt::LeftButton, {},
                       popup->mapFromGlobal(window_->RefType->mapToGlobal(QPoint(96, 40))));
-    settle();
-    EXPECT_FALSE(popup->isVisible());
-    EXPECT_EQ(list_->currentIndex(), 0);
-    EXPECT_EQ(closes_->count(), 1);
-    EXPECT_EQ(shownIllustration(*window_), resourcePicture(QStringLiteral("Трапеция.bmp")));
-    EXPECT_TRUE(window_->RefC->isEnabled());
+    expectClosedAndLoaded(popup, 0);
 }
 
 TEST_F(ListCloseTest, APopupClosedFromOutsideTheListIsReported) {
@@ -326,11 +306,7 @@ TEST_F(ListCloseTest, APopupClosedFromOutsideTheListIsReported) {
     ASSERT_NE(QApplication::activePopupWidget(), nullptr);
     // As when the system dismisses the popup: the list's own hidePopup() is not called.
     QApplication::activePopupWidget()->close();
-    settle();
-    EXPECT_FALSE(popup->isVisible());
-    EXPECT_EQ(closes_->count(), 1);
-    EXPECT_EQ(shownIllustration(*window_), resourcePicture(QStringLiteral("ZeFo.bmp")));
-    EXPECT_TRUE(window_->RefC->isEnabled());
+    expectClosedAndLoaded(popup, 2);
 
     // Opening again and closing through the list reports the second close-up once too.
     list_->setCurrentIndex(1);

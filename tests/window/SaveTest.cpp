@@ -12,10 +12,6 @@
 #include <QLineEdit>
 #include <QTest>
 #include <QTimer>
-#include <cerrno>
-#include <cstring>
-#include <fcntl.h>
-#include <unistd.h>
 
 namespace {
 
@@ -64,21 +60,14 @@ TEST_F(SaveTest, NamesGetTheBmpExtensionUnlessTheyHaveIt) {
     EXPECT_FALSE(QFile::exists(workPath(QStringLiteral("scene.png"))));
 }
 
+// The file's header is checked with the command line's save, which writes it the same way.
 TEST_F(SaveTest, TheFileIsTheWorkImagePixelForPixel) {
     auto window = makeWindow();
     dialogAnswer_ = workPath(QStringLiteral("scene"));
     window->SaveAs();
     ASSERT_TRUE(errors_.isEmpty()) << errors_.join('\n').toStdString();
-    const QString path = workPath(QStringLiteral("scene.bmp"));
-    EXPECT_TRUE(sameAsWorkImage(path, window->model()->workImage()));
-    const QImage saved(path, "BMP");
-    EXPECT_EQ(saved.size(), QSize(820, 820));
-    QFile file(path);
-    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
-    const QByteArray header = file.read(54);
-    EXPECT_EQ(header.left(2), QByteArray("BM"));
-    EXPECT_EQ(static_cast<unsigned char>(header[28]), 24u) << "24 bits per pixel";
-    EXPECT_EQ(static_cast<unsigned char>(header[30]), 0u) << "uncompressed";
+    EXPECT_TRUE(
+        sameAsWorkImage(workPath(QStringLiteral("scene.bmp")), window->model()->workImage()));
 }
 
 TEST_F(SaveTest, SavingAgainReplacesTheFileWithoutAsking) {
@@ -118,57 +107,26 @@ TEST_F(SaveTest, CancellingWritesNothingAndSaysNothing) {
     EXPECT_TRUE(QDir(folder_.path()).entryList(QDir::Files | QDir::NoDotAndDotDot).isEmpty());
 }
 
-TEST_F(SaveTest, AMissingFolderGivesTheExactMessage) {
+// Each failure gives its exact message and the window goes on: a later save works. Other
+// reasons are checked with the save failures.
+TEST_F(SaveTest, FailedSavesGiveTheExactMessageAndTheWindowGoesOn) {
     auto window = makeWindow();
     dialogAnswer_ = workPath(QStringLiteral("no-such-folder/scene"));
     window->SaveAs();
     ASSERT_EQ(errors_.size(), 1);
     EXPECT_EQ(errors_[0], QStringLiteral("Cannot create file \"%1\". No such file or directory.")
                               .arg(workPath(QStringLiteral("no-such-folder/scene.bmp"))));
-}
-
-TEST_F(SaveTest, AnUnwritableFolderGivesTheSystemReason) {
-    // As root a folder's permissions do not stop a write, but sysfs refuses new files.
-    QString folder = workPath(QStringLiteral("locked"));
-    if (geteuid() == 0) {
-        folder = QStringLiteral("/sys");
-    } else {
-        ASSERT_TRUE(QDir(folder_.path()).mkdir(QStringLiteral("locked")));
-        ASSERT_TRUE(QFile::setPermissions(folder, QFile::ReadOwner | QFile::ExeOwner));
+    if (QFile::exists(QStringLiteral("/dev/full"))) {
+        dialogAnswer_ = workPath(QStringLiteral("full.bmp"));
+        ASSERT_TRUE(QFile::link(QStringLiteral("/dev/full"), dialogAnswer_));
+        window->SaveAs();
+        ASSERT_EQ(errors_.size(), 2);
+        EXPECT_EQ(errors_[1], QStringLiteral("Stream write error."));
     }
-    const QString target = folder + QStringLiteral("/scene.bmp");
-    errno = 0;
-    const int probe = ::open(target.toLocal8Bit().constData(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-    if (probe >= 0) {
-        ::close(probe);
-        ::unlink(target.toLocal8Bit().constData());
-        GTEST_SKIP() << "this machine lets " << folder.toStdString() << " be written";
-    }
-    const int error = errno;
-    auto window = makeWindow();
-    dialogAnswer_ = folder + QStringLiteral("/scene");
-    window->SaveAs();
-    ASSERT_EQ(errors_.size(), 1);
-    QString reason = QString::fromLocal8Bit(std::strerror(error));
-    EXPECT_EQ(errors_[0], QStringLiteral("Cannot create file \"%1\". %2.").arg(target, reason));
-    EXPECT_FALSE(QFile::exists(target));
-    QFile::setPermissions(folder, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
-}
-
-TEST_F(SaveTest, AFullDeviceGivesAStreamWriteError) {
-    if (!QFile::exists(QStringLiteral("/dev/full")))
-        GTEST_SKIP() << "no /dev/full here";
-    const QString link = workPath(QStringLiteral("full.bmp"));
-    ASSERT_TRUE(QFile::link(QStringLiteral("/dev/full"), link));
-    auto window = makeWindow();
-    dialogAnswer_ = link;
-    window->SaveAs();
-    ASSERT_EQ(errors_.size(), 1);
-    EXPECT_EQ(errors_[0], QStringLiteral("Stream write error."));
-    // The window goes on: a second save elsewhere works.
+    errors_.clear();
     dialogAnswer_ = workPath(QStringLiteral("after"));
     window->SaveAs();
-    EXPECT_EQ(errors_.size(), 1);
+    EXPECT_TRUE(errors_.isEmpty()) << errors_.join('\n').toStdString();
     EXPECT_TRUE(
         sameAsWorkImage(workPath(QStringLiteral("after.bmp")), window->model()->workImage()));
 }
