@@ -1,5 +1,6 @@
 #include "FastEvaluator.h"
 
+#include "OpticalModel.h"
 #include "StepRounder.h"
 
 #include "BuildError.h"
@@ -92,10 +93,8 @@ void FastEvaluator::prepareLamp(int lamp) {
     spanRight_ = std::int64_t{centerX_} + aquaWPx_ / 2;
     raster_.setBase(picture);
     for (int k = 0; k < RayCount; ++k) {
-        const Extended a = (k * 5) * Pi / 180;
-        rays_[static_cast<std::size_t>(k)] = {Round(std::sin(a) * lampR_ + centerX_),
-                                              Round(std::cos(a) * lampR_ + lampY_),
-                                              static_cast<double>(a)};
+        const OpticalModel::Point start = OpticalModel::RayStart(k, centerX_, lampY_, lampR_);
+        rays_[static_cast<std::size_t>(k)] = {start.x, start.y, OpticalModel::Direction(k)};
     }
     preparedLamp_ = lamp;
     lampReady_ = true;
@@ -124,17 +123,12 @@ Evaluation FastEvaluator::evaluate(const Design& design) {
         result.refusal = error.what();
         return result;
     }
-    double sum = 0;
-    for (const double p : rayPower_)
-        sum = static_cast<double>(static_cast<Extended>(sum) + p);
-    result.efficiency = static_cast<double>(static_cast<Extended>(sum) / RayCount);
+    result.efficiency = MeanPower(rayPower_.data(), RayCount);
     result.losses = losses_;
     return result;
 }
 
 void FastEvaluator::buildProfile(int shape) {
-    if (refAPx_ >= static_cast<std::int64_t>(profile_.size()))
-        throw BuildError(Messages::ProfileTooWide);
     // A fresh stamp invalidates every cached angle; a wrap clears the stamps instead.
     if (++stamp_ == 0) {
         std::fill(angleStamp_.begin(), angleStamp_.end(), 0);
@@ -142,7 +136,6 @@ void FastEvaluator::buildProfile(int shape) {
     }
     // The build pass clears the table before a generator runs; angles come later, on demand.
     profile_.clear();
-    profileBuilt_ = shape >= 0 && shape <= 2;
     PixelQuantities q;
     q.CenterX = centerX_;
     q.TopY = topY_;
@@ -150,19 +143,7 @@ void FastEvaluator::buildProfile(int shape) {
     q.RefBPx = refBPx_;
     q.RefCPx = refCPx_;
     q.RefSidePx = refSidePx_;
-    switch (shape) {
-    case 0:
-        profile_.fillTrapezoid(q);
-        break;
-    case 1:
-        profile_.fillParabola(q);
-        break;
-    case 2:
-        profile_.fillZeFo(q);
-        break;
-    default:
-        break;
-    }
+    profileBuilt_ = profile_.fill(shape, q);
 }
 
 // The black outline, 3 pixels wide, through the profile's pixel points.

@@ -130,4 +130,13 @@ inline std::int64_t RoundHalfDown(Int128 n, Int128 d) {
     return static_cast<std::int64_t>(q);
 }
 
+// The efficiency: the mean of the first count ray powers, summed in order with every partial sum
+// stored as a double; 0 when no ray was traced.
+inline double MeanPower(const double* powers, int count) {
+    double sum = 0;
+    for (int k = 0; k < count; ++k)
+        sum = static_cast<double>(static_cast<Extended>(sum) + powers[k]);
+    return count > 0 ? static_cast<double>(static_cast<Extended>(sum) / count) : sum;
+}
+
 } // namespace kavrol

@@ -113,7 +113,7 @@ void OpticalModel::PaintRef(const BuildInputs& in) {
     q_.RefLeft = CheckedAdd(q_.CenterX, -std::int64_t{q_.RefAPx / 2});
     q_.RefRight = CheckedAdd(q_.CenterX, q_.RefAPx / 2);
     // 11-12: profile and outline.
-    buildProfile(in.shape);
+    profile_.build(in.shape, q_);
     drawOutline();
     // 13: the ray fan.
     albedo_ = in.albedo;
@@ -160,25 +160,6 @@ void OpticalModel::paintBackground(bool grid) {
     canvas.moveTo(side, last);
 }
 
-void OpticalModel::buildProfile(int shape) {
-    // A reflector wider than the table cannot be sampled; refuse it before anything is written.
-    if (q_.RefAPx >= static_cast<std::int64_t>(profile_.size()))
-        throw BuildError(Messages::ProfileTooWide);
-    switch (shape) {
-    case 0:
-        profile_.trapezoid(q_);
-        break;
-    case 1:
-        profile_.parabola(q_);
-        break;
-    case 2:
-        profile_.zeFo(q_);
-        break;
-    default:
-        break; // No shape selected: the table stays cleared.
-    }
-}
-
 void OpticalModel::drawOutline() {
     Canvas& canvas = workImage_;
     canvas.moveTo(profile_[0].PX, profile_[0].PY);
@@ -197,19 +178,22 @@ void OpticalModel::traceFan() {
     canvas.setPenWidth(1);
     fanLosses_ = LossBreakdown{};
     rayIndex_ = 0;
-    for (int d = 0; d < 360; d += 5) {
-        const Extended a = d * Pi / 180;
-        const Point start = RayStart(d / 5);
+    for (int k = 0; k < RayCount; ++k) {
+        const Point start = RayStart(k);
         canvas.moveTo(start.x, start.y);
-        Vector(start.x, start.y, static_cast<double>(a));
+        Vector(start.x, start.y, Direction(k));
         ++rayIndex_;
     }
     losses_ = fanLosses_;
 }
 
-OpticalModel::Point OpticalModel::RayStart(int k) const {
+OpticalModel::Point OpticalModel::RayStart(int k, int lampX, int lampY, int lampR) {
     const Extended a = (k * 5) * Pi / 180;
-    return {Round(std::sin(a) * q_.LampR + q_.LampX), Round(std::cos(a) * q_.LampR + q_.LampY)};
+    return {Round(std::sin(a) * lampR + lampX), Round(std::cos(a) * lampR + lampY)};
+}
+
+double OpticalModel::Direction(int k) {
+    return static_cast<double>((k * 5) * Pi / 180);
 }
 
 // Steps along the ray one pixel at a time, each sample computed from the leg's start and the step
@@ -314,13 +298,7 @@ void OpticalModel::enterWater(int px, int py, double t, double& power) {
 
 // The mean power of the last traced fan; 0 before any fan was traced.
 void OpticalModel::computeEfficiency() {
-    rayPower_[RayCount] = 0;
-    for (int k = 0; k < rayIndex_; ++k)
-        rayPower_[RayCount] = static_cast<double>(static_cast<Extended>(rayPower_[RayCount]) +
-                                                  rayPower_[static_cast<std::size_t>(k)]);
-    if (rayIndex_ > 0)
-        rayPower_[RayCount] =
-            static_cast<double>(static_cast<Extended>(rayPower_[RayCount]) / rayIndex_);
+    rayPower_[RayCount] = MeanPower(rayPower_.data(), rayIndex_);
     kpd_ = rayPower_[RayCount];
 }
 

@@ -45,7 +45,10 @@ public:
         int x = 0;
         int y = 0;
     };
-    Point RayStart(int k) const;
+    Point RayStart(int k) const { return RayStart(k, q_.LampX, q_.LampY, q_.LampR); }
+    // Ray k of a fan: it leaves the tube's circle radially in direction Direction(k), 5k degrees.
+    static Point RayStart(int k, int lampX, int lampY, int lampR);
+    static double Direction(int k);
 
     const Canvas& workImage() const { return workImage_; }
     // The picture of the last pass that ran to its end.
@@ -62,7 +65,6 @@ public:
 private:
     void deriveScale(const BuildInputs& in);
     void paintBackground(bool grid);
-    void buildProfile(int shape);
     void drawOutline();
     void traceFan();
     void enterWater(int px, int py, double t, double& power);

@@ -59,6 +59,31 @@ void Profile::fillTrapezoid(const PixelQuantities& q) {
         setPoint(i, left + i, q.TopY - rightSlope * static_cast<Extended>(i - rightFirst));
 }
 
+bool Profile::fill(int shape, const PixelQuantities& q) {
+    if (q.RefAPx >= static_cast<std::int64_t>(entries_.size()))
+        throw BuildError(Messages::ProfileTooWide);
+    switch (shape) {
+    case 0:
+        fillTrapezoid(q);
+        return true;
+    case 1:
+        fillParabola(q);
+        return true;
+    case 2:
+        fillZeFo(q);
+        return true;
+    default:
+        return false; // No shape selected: the table stays as it was.
+    }
+}
+
+bool Profile::build(int shape, const PixelQuantities& q) {
+    if (!fill(shape, q))
+        return false;
+    SetCas(q.RefAPx);
+    return true;
+}
+
 void Profile::trapezoid(const PixelQuantities& q) {
     fillTrapezoid(q);
     SetCas(q.RefAPx);

@@ -28,8 +28,14 @@ public:
     void trapezoid(const PixelQuantities& q);
     void parabola(const PixelQuantities& q);
     void zeFo(const PixelQuantities& q);
-    // The same samples without the angles, for an evaluator that takes angles only where a ray
-    // needs one (chordAngle).
+    // The samples of shape 0 (trapezoid), 1 (parabola) or 2 ("ZeFo") with their angles; any other
+    // shape builds nothing. A reflector wider than the table is refused before anything is
+    // written. Returns whether a shape was built.
+    bool build(int shape, const PixelQuantities& q);
+    // The same without the angles, for an evaluator that takes angles only where a ray needs one
+    // (chordAngle).
+    bool fill(int shape, const PixelQuantities& q);
+    // The same samples without the angles, shape by shape.
     void fillTrapezoid(const PixelQuantities& q);
     void fillParabola(const PixelQuantities& q);
     void fillZeFo(const PixelQuantities& q);
