@@ -1,5 +1,6 @@
 #include "TMainFrm.h"
 
+#include "CaptionFit.h"
 #include "CompletingComboBox.h"
 #include "EfficiencyField.h"
 #include "ErrorReport.h"
@@ -8,6 +9,7 @@
 #include "PictureFile.h"
 #include "RealSpinEdit.h"
 #include "ShapeIllustration.h"
+#include "WindowFont.h"
 
 #include <QCheckBox>
 #include <QCloseEvent>
@@ -30,16 +32,9 @@ namespace kavrol {
 
 namespace {
 
-// The window's font where the classic 8-point sans serif face is missing: the nearest
-// Helvetica-like faces first.
-QFont windowFont(int pointSize, bool bold) {
-    QFont font;
-    font.setFamilies({QStringLiteral("MS Sans Serif"), QStringLiteral("Microsoft Sans Serif"),
-                      QStringLiteral("Nimbus Sans"), QStringLiteral("Liberation Sans"),
-                      QStringLiteral("Arial"), QStringLiteral("DejaVu Sans")});
-    font.setPointSize(pointSize);
-    font.setBold(bold);
-    return font;
+// The window's font: the face installed that fits the layout best, sized to its text height.
+QFont windowFont(double pointSize, bool bold) {
+    return WindowFont::font(pointSize, bold);
 }
 
 QGroupBox* groupBox(QWidget* parent, const char* name, const QString& title, int top, int height) {
@@ -233,6 +228,10 @@ void TMainFrm::createControls() {
     Ref->setAlignment(Qt::AlignLeft | Qt::AlignTop);
     Ref->setFixedSize(836, 836);
     ScrollBox1->setWidget(Ref);
+    // The picture is scrolled with the mouse; a Tab stop there would show no focus anywhere.
+    ScrollBox1->setFocusPolicy(Qt::NoFocus);
+
+    CaptionFit::shrinkToFit(*this);
 }
 
 void TMainFrm::setTabOrder() {
