@@ -36,7 +36,8 @@ int main(int argc, char** argv) {
         OpticalModel model(options.dotsPerInch);
         model.PaintRef(options.inputs);
         if (!options.savePath.empty())
-            PictureFile::save(model.workImage(), PictureFile::nameFromBytes(options.savePath));
+            PictureFile::save(model.workImage(), PictureFile::nameFromBytes(options.savePath),
+                              options.dotsPerInch);
         std::cout << (options.json ? Report::json(model) : Report::text(model));
     } catch (const std::exception& e) {
         std::cerr << "kavrol-cli: " << e.what() << '\n';

@@ -53,9 +53,13 @@ QString checkedFullPath(const QString& path) {
     return fullPath;
 }
 
-void writeOpened(QFile& file, const Canvas& canvas) {
+void writeOpened(QFile& file, const Canvas& canvas, int dotsPerInch) {
     QImageWriter writer(&file, "bmp");
-    const bool written = writer.write(toImage(canvas));
+    // Qt's own default would be the screen's density, or 100 dots per inch without a screen.
+    QImage image = toImage(canvas);
+    image.setDotsPerMeterX(pixelsPerMetre(dotsPerInch));
+    image.setDotsPerMeterY(pixelsPerMetre(dotsPerInch));
+    const bool written = writer.write(image);
     const bool flushed = written && file.flush();
     file.close();
     if (!written || !flushed || file.error() != QFileDevice::NoError)
@@ -64,16 +68,22 @@ void writeOpened(QFile& file, const Canvas& canvas) {
 
 } // namespace
 
-void save(const Canvas& canvas, const QString& path) {
+int pixelsPerMetre(int dotsPerInch) {
+    // dots per inch * 10000 / 254, rounded; the remainder is never exactly half, 254 being even
+    // and the dividend a multiple of 10000.
+    return static_cast<int>((static_cast<long long>(dotsPerInch) * 10000 + 127) / 254);
+}
+
+void save(const Canvas& canvas, const QString& path, int dotsPerInch) {
     const QString fullPath = checkedFullPath(path);
     QFile file(path);
     errno = 0;
     if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate))
         CannotCreate(fullPath, errno != 0 ? errno : EACCES);
-    writeOpened(file, canvas);
+    writeOpened(file, canvas, dotsPerInch);
 }
 
-bool saveIfNew(const Canvas& canvas, const QString& path) {
+bool saveIfNew(const Canvas& canvas, const QString& path, int dotsPerInch) {
     const QString fullPath = checkedFullPath(path);
     QFile file(path);
     errno = 0;
@@ -83,7 +93,7 @@ bool saveIfNew(const Canvas& canvas, const QString& path) {
             return false;
         CannotCreate(fullPath, errno != 0 ? errno : EACCES);
     }
-    writeOpened(file, canvas);
+    writeOpened(file, canvas, dotsPerInch);
     return true;
 }
 
@@ -93,10 +103,11 @@ QString numberedName(const QString& stem, int n) {
     return QStringLiteral("%1-%2.bmp").arg(stem).arg(n);
 }
 
-QString saveUnderFreeName(const Canvas& canvas, const QDir& folder, const QString& stem) {
+QString saveUnderFreeName(const Canvas& canvas, const QDir& folder, const QString& stem,
+                          int dotsPerInch) {
     for (int n = 1; n < std::numeric_limits<int>::max(); ++n) {
         const QString name = numberedName(stem, n);
-        if (saveIfNew(canvas, folder.filePath(name)))
+        if (saveIfNew(canvas, folder.filePath(name), dotsPerInch))
             return name;
     }
     CannotCreate(folder.absoluteFilePath(numberedName(stem, std::numeric_limits<int>::max())),

@@ -23,15 +23,20 @@ namespace PictureFile {
 // The picture as an opaque 32-bit image with every colour exact.
 QImage toImage(const Canvas& canvas);
 
-// Writes the picture to path as a 24-bit BMP file, replacing any file of that name.
+// The picture's density as a BMP header records it: pixels per metre, rounded to the nearest
+// (96 dots per inch give 3780). An inch is 0.0254 m exactly.
+int pixelsPerMetre(int dotsPerInch);
+
+// Writes the picture to path as a 24-bit BMP file, replacing any file of that name; the header
+// records the density the picture was drawn for.
 // Throws SaveError "Cannot create file "<full path>". <reason>" when the file cannot be created
 // and "Stream write error" when writing fails part-way.
-void save(const Canvas& canvas, const QString& path);
+void save(const Canvas& canvas, const QString& path, int dotsPerInch);
 
 // Writes the picture to path like save(), but only when nothing of that name exists yet; the
 // check and the creation are one step, so a file made meanwhile is not replaced either.
 // Returns false, writing nothing, when the name is taken.
-bool saveIfNew(const Canvas& canvas, const QString& path);
+bool saveIfNew(const Canvas& canvas, const QString& path, int dotsPerInch);
 
 // The n-th name tried for a new picture: "<stem>.bmp" for 1, "<stem>-<n>.bmp" from 2 on.
 QString numberedName(const QString& stem, int n);
@@ -39,7 +44,8 @@ QString numberedName(const QString& stem, int n);
 // Writes the picture into folder under the first of "<stem>.bmp", "<stem>-2.bmp",
 // "<stem>-3.bmp", ... that is not taken, so that no existing file is replaced. Returns the name
 // written, without the folder. Throws SaveError as save() does.
-QString saveUnderFreeName(const Canvas& canvas, const QDir& folder, const QString& stem);
+QString saveUnderFreeName(const Canvas& canvas, const QDir& folder, const QString& stem,
+                          int dotsPerInch);
 
 // A file name given as bytes (a command-line argument) as the QString that names that very file.
 // Throws SaveError "Cannot create file ..." when the bytes are not valid in the local encoding,

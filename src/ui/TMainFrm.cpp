@@ -348,7 +348,7 @@ void TMainFrm::SaveAs() {
                                                     : runSaveDialog(this, filter, proposed);
         if (chosen.isEmpty())
             return;
-        PictureFile::save(model_->workImage(), PictureFile::withBmpExtension(chosen));
+        PictureFile::save(model_->workImage(), PictureFile::withBmpExtension(chosen), dotsPerInch_);
     });
 }
 

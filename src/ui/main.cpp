@@ -19,10 +19,11 @@ namespace {
 int runWithoutDisplay() {
     std::cerr << "kavrol: no display found; building the default design without the window\n";
     try {
-        kavrol::OpticalModel model(96);
+        constexpr int dotsPerInch = 96;
+        kavrol::OpticalModel model(dotsPerInch);
         model.PaintRef(kavrol::BuildInputs{});
         const QString written = kavrol::PictureFile::saveUnderFreeName(
-            model.workImage(), QDir::current(), QStringLiteral("Kavrol"));
+            model.workImage(), QDir::current(), QStringLiteral("Kavrol"), dotsPerInch);
         std::cout << kavrol::Report::text(model) << "Picture written to "
                   << written.toLocal8Bit().constData() << '\n';
         return 0;

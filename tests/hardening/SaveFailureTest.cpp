@@ -70,7 +70,7 @@ protected:
     std::string SaveMessage(const QString& path) { return SaveMessage(path, model_.workImage()); }
     static std::string SaveMessage(const QString& path, const kavrol::Canvas& canvas) {
         try {
-            PictureFile::save(canvas, path);
+            PictureFile::save(canvas, path, 96);
         } catch (const SaveError& e) {
             return e.what();
         }
@@ -81,7 +81,7 @@ protected:
     void ExpectUnchangedAndSavableAgain() {
         EXPECT_EQ(model_.workImage().pixels(), before_);
         const fs::path good = dir_ / "again.bmp";
-        ASSERT_NO_THROW(PictureFile::save(model_.workImage(), Q(good)));
+        ASSERT_NO_THROW(PictureFile::save(model_.workImage(), Q(good), 96));
         QImage back(Q(good));
         ASSERT_FALSE(back.isNull());
         EXPECT_EQ(back.convertToFormat(QImage::Format_RGB32),

@@ -80,7 +80,7 @@ TEST(FreePictureName, TakenNamesAreSkippedAndKeptAsTheyWere) {
 
     const auto save = [&] {
         return kavrol::PictureFile::saveUnderFreeName(defaultPicture(), dir,
-                                                      QStringLiteral("Kavrol"));
+                                                      QStringLiteral("Kavrol"), 96);
     };
     EXPECT_EQ(save(), QStringLiteral("Kavrol-2.bmp")) << "the first free name, not the next one";
     EXPECT_EQ(save(), QStringLiteral("Kavrol-6.bmp"));
@@ -97,7 +97,8 @@ TEST(FreePictureName, AFolderThatCannotBeWrittenIsReported) {
     ASSERT_TRUE(folder.isValid());
     const QDir missing(folder.filePath(QStringLiteral("no-such-folder")));
     try {
-        kavrol::PictureFile::saveUnderFreeName(defaultPicture(), missing, QStringLiteral("Kavrol"));
+        kavrol::PictureFile::saveUnderFreeName(defaultPicture(), missing, QStringLiteral("Kavrol"),
+                                               96);
         FAIL() << "a missing folder must not be written";
     } catch (const kavrol::SaveError& error) {
         EXPECT_EQ(QString::fromUtf8(error.what()),
