@@ -73,19 +73,9 @@ void OpticalModel::PaintRef(const BuildInputs& in) {
     // 6-7: the tube and its disc; an unknown tube keeps the previous radius.
     q_.LampX = q_.CenterX;
     q_.LampY = CheckedAdd(std::int64_t{in.lamp} * q_.Scale, q_.TopY);
-    switch (in.tube) {
-    case 0:
-        q_.LampR = CheckedMul(q_.Scale, 6);
-        break;
-    case 1:
-        q_.LampR = CheckedMul(q_.Scale, 8);
-        break;
-    case 2:
-        q_.LampR = CheckedMul(q_.Scale, 13);
-        break;
-    default:
-        break;
-    }
+    if (in.tube >= 0 && in.tube < ChoiceInput::Count)
+        q_.LampR =
+            CheckedMul(q_.Scale, InputDomain::TubeRadiusMm[static_cast<std::size_t>(in.tube)]);
     if (in.lampVisible) {
         canvas.setBrushColor(Colors::Yellow);
         canvas.setPenColor(Colors::Yellow);

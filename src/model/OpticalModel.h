@@ -2,6 +2,7 @@
 
 #include "BuildInputs.h"
 #include "Canvas.h"
+#include "InputDomain.h"
 #include "LossBreakdown.h"
 #include "PixelQuantities.h"
 #include "Profile.h"
@@ -21,8 +22,8 @@ public:
     static constexpr int RayCount = 72;
     // A ray reflected more often than this ends with power 0; real designs stay far below it.
     static constexpr int DefaultMaxReflections = 10000;
-    static constexpr int MinDotsPerInch = 1;
-    static constexpr int MaxDotsPerInch = 1200;
+    static constexpr int MinDotsPerInch = InputDomain::DotsPerInch.minimum;
+    static constexpr int MaxDotsPerInch = InputDomain::DotsPerInch.maximum;
 
     // Sizes the work image for a screen of this density: PixelsPerMm * 200 + 20 pixels square.
     // Throws std::invalid_argument outside MinDotsPerInch..MaxDotsPerInch.

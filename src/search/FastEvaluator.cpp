@@ -5,12 +5,14 @@
 
 #include "BuildError.h"
 #include "Canvas.h"
+#include "InputDomain.h"
 #include "Numerics.h"
 
 #include <algorithm>
 #include <bit>
 #include <cmath>
 #include <stdexcept>
+#include <string>
 
 namespace kavrol {
 
@@ -29,9 +31,11 @@ inline std::size_t CacheSlot(double t, std::size_t slots) {
 } // namespace
 
 FastEvaluator::FastEvaluator(const EvaluationContext& context) : context_(context) {
-    if (context.dotsPerInch < 1 || context.dotsPerInch > 1200)
-        throw std::invalid_argument("dots per inch must lie between 1 and 1200");
-    if (context.scale < 0 || context.scale > 2)
+    if (!InputDomain::DotsPerInch.contains(context.dotsPerInch))
+        throw std::invalid_argument("dots per inch must lie between " +
+                                    std::to_string(InputDomain::DotsPerInch.minimum) + " and " +
+                                    std::to_string(InputDomain::DotsPerInch.maximum));
+    if (context.scale < 0 || context.scale >= ChoiceInput::Count)
         throw std::invalid_argument("the view scale index must lie between 0 and 2");
     if (context.figurePenWidth != 1 && context.figurePenWidth != 3)
         throw std::invalid_argument("the tube and the water are drawn 1 or 3 pixels wide");
@@ -41,20 +45,11 @@ FastEvaluator::FastEvaluator(const EvaluationContext& context) : context_(contex
     scale_ = std::max<std::int32_t>(pixelsPerMm_ / (context.scale + 1), 1);
     centerX_ = side_ / 2;
     topY_ = CheckedMul(scale_, 10);
-    switch (context.tube) {
-    case 0:
-        lampR_ = CheckedMul(scale_, 6);
-        break;
-    case 1:
-        lampR_ = CheckedMul(scale_, 8);
-        break;
-    case 2:
-        lampR_ = CheckedMul(scale_, 13);
-        break;
-    default:
-        lampR_ = 0;
-        break; // A fresh model's radius.
-    }
+    // Any other tube keeps a fresh model's radius, 0.
+    lampR_ = 0;
+    if (context.tube >= 0 && context.tube < ChoiceInput::Count)
+        lampR_ =
+            CheckedMul(scale_, InputDomain::TubeRadiusMm[static_cast<std::size_t>(context.tube)]);
     // The same table size as the build pass's.
     profile_ = Profile(static_cast<std::size_t>(side_) + 1);
     angle_.assign(profile_.size(), 0);

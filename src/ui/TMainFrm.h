@@ -1,5 +1,6 @@
 #pragma once
 
+#include "BuildInputs.h"
 #include "WindowServices.h"
 
 #include <QWidget>
@@ -89,6 +90,8 @@ protected:
 
 private:
     void createControls();
+    // The design inputs as the controls hold them.
+    BuildInputs readInputs() const;
     void setTabOrder();
     void showPicture();
     void showLosses();
