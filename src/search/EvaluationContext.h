@@ -1,5 +1,6 @@
 #pragma once
 
+#include "CarriedState.h"
 #include "InputDomain.h"
 
 namespace kavrol {
@@ -14,10 +15,10 @@ struct EvaluationContext {
     int aquaW = InputDomain::AquaW.initial;
     long double albedo = InputDomain::Albedo.initial;
     bool lampVisible = true;
-    // The pen width the tube and the water are drawn with. A single build draws them 1 pixel wide
-    // (the grid, or the fresh work image, leaves the pen at 1); 3 reproduces a pass without grid
-    // that follows a pass which set the outline pen and traced no rays.
-    int figurePenWidth = 1;
+    // What the pass before the one compared with left: a single build on a fresh model draws the
+    // tube and the water 1 pixel wide (the grid, or the fresh work image, leaves the pen at 1)
+    // and knows no tube radius before its tube is known.
+    CarriedState carried;
     // Must equal the limit of the OpticalModel that results are compared with.
     int maxReflections = 10000;
 };
