@@ -1,3 +1,6 @@
+// The single build's command line. Sections: strict parsing of numbers and list words; walking
+// the arguments; the options; the help text and its pieces from the input table.
+
 #include "CommandLine.h"
 
 #include "InputDomain.h"

@@ -1,3 +1,7 @@
+// "kavrol-cli optimise". Sections: words and numbers in the output; parsing the options (search
+// space, fixed context, output); the help text; the CSV lines; the report; running the search
+// (Ctrl-C, the CSV file, the progress line).
+
 #include "OptimiseCommand.h"
 
 #include "CommandLine.h"
@@ -239,12 +243,32 @@ std::string Grouped(std::int64_t value) {
 
 } // namespace
 
-// The defaults and ranges in the help come from the input table; the layout is this text's own.
-std::string UsageText() {
-    const auto line = [](const std::string& option, std::string_view description,
-                         const std::string& span) {
-        return OptionLine(option, 26, description, span);
-    };
+namespace {
+
+// One line of the help, its description from column 28.
+std::string HelpLine(const std::string& option, std::string_view description,
+                     const std::string& span) {
+    return OptionLine(option, 26, description, span);
+}
+
+// The help's section on the fixed context.
+std::string ContextHelp() {
+    return HelpLine("--tube " + Alternatives(D::Tube), "tube type", Default(D::Tube)) +
+           HelpLine("--water-distance MM", D::LampH.description, Span(D::LampH)) +
+           HelpLine("--aquarium-width MM", D::AquaW.description, Span(D::AquaW)) +
+           HelpLine("--albedo X", D::Albedo.description, Span(D::Albedo)) +
+           HelpLine("--scale " + Alternatives(D::Scale), "view scale", Default(D::Scale)) +
+           HelpLine("--dpi N", "screen density", Span(D::CommandLineDotsPerInch)) +
+           R"(  --no-lamp                 no tube drawn (rays then cross its place)
+  --no-grid                 accepted; the grid changes no efficiency
+)" + "  --lamp-distance MM        " +
+           std::string(D::Lamp.description) + ", " + Span(D::Lamp) + R"(,
+                            when no lamp distance range is given
+)";
+}
+
+// The help's section on the search space.
+std::string SpaceHelp() {
     const auto searched = [](const char* word, std::string_view description,
                              const std::string& tail) {
         const std::string option =
@@ -252,10 +276,25 @@ std::string UsageText() {
         return "  " + option + std::string(34 - option.size(), ' ') + std::string(description) +
                " " + tail;
     };
-    const SearchSpace whole;
     const std::string lampRange = std::to_string(D::Lamp.minimum) + ", " +
                                   std::to_string(D::Lamp.maximum) + ", " +
                                   std::to_string(D::Lamp.step);
+    return HelpLine("--shapes LIST", "comma-separated: " + Alternatives(D::Shape, ','),
+                    "(all three)") +
+           searched("a", D::RefA.description, SearchSpan(D::RefA) + "\n") +
+           searched("b", D::RefB.description, SearchSpan(D::RefB) + "\n") +
+           searched("c", D::RefC.description, SearchSpan(D::RefC) + ";\n") +
+           R"(                                    the parabola does not use C and is evaluated once
+  --lamp-min, --lamp-max, --lamp-step
+                            search the lamp distance too ()" +
+           lampRange + " once any is given)\n";
+}
+
+} // namespace
+
+// The defaults and ranges in the help come from the input table; the layout is this text's own.
+std::string UsageText() {
+    const SearchSpace whole;
     return std::string(R"(Usage: kavrol-cli optimise [options]
 
 Searches reflector shapes and dimensions for the design that delivers the most of the
@@ -263,29 +302,9 @@ tube's light into the water, in a fixed context, and ranks the best designs. Eve
 efficiency it reports is the one a single build of that design gives, to the last bit.
 
 Fixed context (defaults are the window's start-up values):
-)") + line("--tube " + Alternatives(D::Tube), "tube type", Default(D::Tube)) +
-           line("--water-distance MM", D::LampH.description, Span(D::LampH)) +
-           line("--aquarium-width MM", D::AquaW.description, Span(D::AquaW)) +
-           line("--albedo X", D::Albedo.description, Span(D::Albedo)) +
-           line("--scale " + Alternatives(D::Scale), "view scale", Default(D::Scale)) +
-           line("--dpi N", "screen density", Span(D::CommandLineDotsPerInch)) +
-           R"(  --no-lamp                 no tube drawn (rays then cross its place)
-  --no-grid                 accepted; the grid changes no efficiency
-)" + "  --lamp-distance MM        " +
-           std::string(D::Lamp.description) + ", " + Span(D::Lamp) +
-           R"(,
-                            when no lamp distance range is given
-
-Search space (each range from MIN to MAX inclusive in steps of STEP):
-)" + line("--shapes LIST", "comma-separated: " + Alternatives(D::Shape, ','), "(all three)") +
-           searched("a", D::RefA.description, SearchSpan(D::RefA) + "\n") +
-           searched("b", D::RefB.description, SearchSpan(D::RefB) + "\n") +
-           searched("c", D::RefC.description, SearchSpan(D::RefC) + ";\n") +
-           R"(                                    the parabola does not use C and is evaluated once
-  --lamp-min, --lamp-max, --lamp-step
-                            search the lamp distance too ()" +
-           lampRange + R"( once any is given)
-
+)") + ContextHelp() +
+           "\nSearch space (each range from MIN to MAX inclusive in steps of STEP):\n" +
+           SpaceHelp() + R"(
 Output:
   --top N                   how many of the best designs to print (10)
   --list-refused N          how many refused designs to list (20); all are counted
@@ -326,47 +345,36 @@ std::string CsvLine(const ScoredDesign& s) {
            ",\n";
 }
 
-std::string Report(const OptimiseOptions& options, const SearchOutcome& outcome) {
-    const EvaluationContext& c = options.context;
-    std::ostringstream out;
-    if (outcome.stopped)
-        out << "Stopped after " << outcome.evaluated << " of " << outcome.total
-            << " designs; the best so far:\n";
-    else
-        out << "Searched " << outcome.total << " designs";
-    if (!outcome.stopped) {
-        out << " in " << Fixed(outcome.seconds, 1) << " s";
-        if (outcome.seconds > 0)
-            out << " (" << Fixed(static_cast<double>(outcome.evaluated) / outcome.seconds, 0)
-                << " designs/s)";
-        out << "\n";
-    }
-    out << "Context: " << D::Tube.word(c.tube) << " tube "
-        << (c.lampVisible ? "shown" : "not shown") << ", water " << c.lampH
-        << " mm below it, aquarium " << c.aquaW << " mm, albedo " << static_cast<double>(c.albedo)
-        << ", scale " << D::Scale.word(c.scale) << ", " << c.dotsPerInch << " dpi\n\n";
+namespace {
+
+// The ranked table of the best designs, their loss shares per ray.
+void WriteBest(std::ostream& out, const SearchOutcome& outcome) {
     const std::int64_t built =
         outcome.evaluated - static_cast<std::int64_t>(outcome.refused.size());
     if (outcome.best.empty()) {
         out << (built == 0 ? "No design was built.\n" : "");
-    } else {
-        out << "Best designs (efficiency to 17 digits; shares of the tube's light):\n";
-        out << "rank  shape        A    B    C  lamp  efficiency           water     absorbed  "
-               "off water  to tube   escaped\n";
-        int rank = 0;
-        for (const ScoredDesign& s : outcome.best) {
-            const Design& d = s.design;
-            const LossBreakdown& l = s.evaluation.losses;
-            char line[256];
-            const std::string cText = SearchSpace::UsesC(d.shape) ? std::to_string(d.refC) : "-";
-            std::snprintf(line, sizeof line,
-                          "%4d  %-9s  %4d %4d %4s  %4d  %-19s  %8.6f  %8.6f  %9.6f  %7.6f  %8.6f\n",
-                          ++rank, ShapeWord(d.shape).c_str(), d.refA, d.refB, cText.c_str(), d.lamp,
-                          Exact(s.evaluation.efficiency).c_str(), l.delivered / 72, l.absorbed / 72,
-                          l.reflectedAtWater / 72, l.returnedToTube / 72, l.escaped / 72);
-            out << line;
-        }
+        return;
     }
+    out << "Best designs (efficiency to 17 digits; shares of the tube's light):\n";
+    out << "rank  shape        A    B    C  lamp  efficiency           water     absorbed  "
+           "off water  to tube   escaped\n";
+    int rank = 0;
+    for (const ScoredDesign& s : outcome.best) {
+        const Design& d = s.design;
+        const LossBreakdown& l = s.evaluation.losses;
+        char line[256];
+        const std::string cText = SearchSpace::UsesC(d.shape) ? std::to_string(d.refC) : "-";
+        std::snprintf(line, sizeof line,
+                      "%4d  %-9s  %4d %4d %4s  %4d  %-19s  %8.6f  %8.6f  %9.6f  %7.6f  %8.6f\n",
+                      ++rank, ShapeWord(d.shape).c_str(), d.refA, d.refB, cText.c_str(), d.lamp,
+                      Exact(s.evaluation.efficiency).c_str(), l.delivered / 72, l.absorbed / 72,
+                      l.reflectedAtWater / 72, l.returnedToTube / 72, l.escaped / 72);
+        out << line;
+    }
+}
+
+// The count of refused designs by reason and the first of them.
+void WriteRefused(std::ostream& out, const OptimiseOptions& options, const SearchOutcome& outcome) {
     out << "\nRefused: " << outcome.refused.size() << " of " << outcome.evaluated
         << " evaluated designs";
     if (!outcome.refused.empty()) {
@@ -390,8 +398,106 @@ std::string Report(const OptimiseOptions& options, const SearchOutcome& outcome)
         out << "  ... and " << outcome.refused.size() - listed << " more"
             << (options.csvPath.empty() ? " (--list-refused N lists more, --csv FILE all)\n"
                                         : " (all are in the CSV file)\n");
+}
+
+} // namespace
+
+std::string Report(const OptimiseOptions& options, const SearchOutcome& outcome) {
+    const EvaluationContext& c = options.context;
+    std::ostringstream out;
+    if (outcome.stopped)
+        out << "Stopped after " << outcome.evaluated << " of " << outcome.total
+            << " designs; the best so far:\n";
+    else
+        out << "Searched " << outcome.total << " designs";
+    if (!outcome.stopped) {
+        out << " in " << Fixed(outcome.seconds, 1) << " s";
+        if (outcome.seconds > 0)
+            out << " (" << Fixed(static_cast<double>(outcome.evaluated) / outcome.seconds, 0)
+                << " designs/s)";
+        out << "\n";
+    }
+    out << "Context: " << D::Tube.word(c.tube) << " tube "
+        << (c.lampVisible ? "shown" : "not shown") << ", water " << c.lampH
+        << " mm below it, aquarium " << c.aquaW << " mm, albedo " << static_cast<double>(c.albedo)
+        << ", scale " << D::Scale.word(c.scale) << ", " << c.dotsPerInch << " dpi\n\n";
+    WriteBest(out, outcome);
+    WriteRefused(out, options, outcome);
     return out.str();
 }
+
+namespace {
+
+// Ctrl-C asks the workers to stop while the guard lives; the previous handler comes back after.
+class InterruptGuard {
+public:
+    InterruptGuard() {
+        interrupted.store(false);
+        struct sigaction action {};
+        action.sa_handler = OnInterrupt;
+        sigemptyset(&action.sa_mask);
+        sigaction(SIGINT, &action, &previous_);
+    }
+    ~InterruptGuard() { sigaction(SIGINT, &previous_, nullptr); }
+    InterruptGuard(const InterruptGuard&) = delete;
+    InterruptGuard& operator=(const InterruptGuard&) = delete;
+
+private:
+    struct sigaction previous_ {};
+};
+
+// The search's run options; with a CSV file, every batch is written to csv as it arrives.
+SearchOptions RunOptions(const OptimiseOptions& options, std::ofstream& csv) {
+    SearchOptions run;
+    run.top = options.top;
+    run.threads = options.threads > 0
+                      ? options.threads
+                      : static_cast<int>(std::max(1u, std::thread::hardware_concurrency()));
+    run.stop = &interrupted;
+    if (!options.csvPath.empty()) {
+        csv.open(options.csvPath, std::ios::binary);
+        if (!csv)
+            throw std::runtime_error("cannot write '" + options.csvPath + "'");
+        csv << CsvHeader();
+        run.onBatch = [&csv](const std::vector<ScoredDesign>& batch) {
+            std::string text;
+            for (const ScoredDesign& s : batch)
+                text += CsvLine(s);
+            csv << text;
+        };
+    }
+    return run;
+}
+
+// Runs the search on a worker thread while this one redraws the progress line on standard
+// error every 200 ms, and clears the line at the end.
+SearchOutcome RunWithProgress(DesignSearch& search, const SearchOptions& run) {
+    SearchOutcome outcome;
+    std::exception_ptr failure;
+    std::atomic<bool> finished{false};
+    std::thread worker([&] {
+        try {
+            outcome = search.run(run);
+        } catch (...) {
+            failure = std::current_exception();
+        }
+        finished.store(true);
+    });
+    const auto started = std::chrono::steady_clock::now();
+    while (!finished.load()) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(200));
+        const double seconds =
+            std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
+        std::cerr << ProgressLine(search.done(), search.size(), seconds) << std::flush;
+    }
+    worker.join();
+    std::cerr << "\r" << std::string(80, ' ') << "\r" << std::flush;
+    if (failure)
+        std::rethrow_exception(failure);
+    return outcome;
+}
+
+} // namespace
 
 int Run(const std::vector<std::string>& args) {
     OptimiseOptions options;
@@ -405,64 +511,18 @@ int Run(const std::vector<std::string>& args) {
         std::cout << UsageText();
         return 0;
     }
+    // Failures of the search and of the CSV file are reported here, and only here.
     try {
         DesignSearch search(options.context, options.space);
         std::ofstream csv;
-        SearchOptions run;
-        run.top = options.top;
-        run.threads = options.threads > 0
-                          ? options.threads
-                          : static_cast<int>(std::max(1u, std::thread::hardware_concurrency()));
-        run.stop = &interrupted;
-        if (!options.csvPath.empty()) {
-            csv.open(options.csvPath, std::ios::binary);
-            if (!csv)
-                throw std::runtime_error("cannot write '" + options.csvPath + "'");
-            csv << CsvHeader();
-            run.onBatch = [&csv](const std::vector<ScoredDesign>& batch) {
-                std::string text;
-                for (const ScoredDesign& s : batch)
-                    text += CsvLine(s);
-                csv << text;
-            };
-        }
-        // Ctrl-C asks the workers to stop; the best designs so far are printed all the same.
-        interrupted.store(false);
-        struct sigaction action {};
-        action.sa_handler = OnInterrupt;
-        sigemptyset(&action.sa_mask);
-        struct sigaction previous {};
-        sigaction(SIGINT, &action, &previous);
-
+        const SearchOptions run = RunOptions(options, csv);
         SearchOutcome outcome;
-        const bool showProgress = options.progress && isatty(STDERR_FILENO) != 0;
-        if (showProgress) {
-            std::exception_ptr failure;
-            std::atomic<bool> finished{false};
-            std::thread worker([&] {
-                try {
-                    outcome = search.run(run);
-                } catch (...) {
-                    failure = std::current_exception();
-                }
-                finished.store(true);
-            });
-            const auto started = std::chrono::steady_clock::now();
-            while (!finished.load()) {
-                std::this_thread::sleep_for(std::chrono::milliseconds(200));
-                const double seconds =
-                    std::chrono::duration<double>(std::chrono::steady_clock::now() - started)
-                        .count();
-                std::cerr << ProgressLine(search.done(), search.size(), seconds) << std::flush;
-            }
-            worker.join();
-            std::cerr << "\r" << std::string(80, ' ') << "\r" << std::flush;
-            if (failure)
-                std::rethrow_exception(failure);
-        } else {
-            outcome = search.run(run);
+        {
+            // The best designs so far are printed after a Ctrl-C all the same.
+            const InterruptGuard guard;
+            const bool showProgress = options.progress && isatty(STDERR_FILENO) != 0;
+            outcome = showProgress ? RunWithProgress(search, run) : search.run(run);
         }
-        sigaction(SIGINT, &previous, nullptr);
         if (csv.is_open()) {
             csv.close();
             if (!csv)

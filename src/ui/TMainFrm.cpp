@@ -1,3 +1,7 @@
+// The main window. Sections: the control factories; creating the controls (design inputs,
+// context inputs, the readout, the buttons and the view) and the tab order; the error channel;
+// the handlers (start-up, build, list close-up, save, exit).
+
 #include "TMainFrm.h"
 
 #include "CompletingComboBox.h"
@@ -148,8 +152,15 @@ void TMainFrm::createControls() {
     // Sizes are pixels at 96 dots per inch; Qt scales them on denser screens.
     setFixedSize(1050, 840);
 
+    createDesignInputs();
+    createContextInputs();
+    createReadout();
+    createButtonsAndView();
+}
+
+// The shape's picture and list, the albedo and the reflector's dimensions.
+void TMainFrm::createDesignInputs() {
     const QFont labelFont = windowFont(10, true);
-    const QFont boldFont = windowFont(8, true);
 
     RefType = new QLabel(this);
     RefType->setObjectName(QStringLiteral("RefType"));
@@ -175,6 +186,11 @@ void TMainFrm::createControls() {
     Label1 = label(GroupBox1, "Label1", QStringLiteral("A:"), QRect(8, 18, 15, 16), labelFont);
     Label2 = label(GroupBox1, "Label2", QStringLiteral("B:"), QRect(110, 18, 15, 16), labelFont);
     Label3 = label(GroupBox1, "Label3", QStringLiteral("C:"), QRect(8, 51, 15, 16), labelFont);
+}
+
+// The tube, its distance, the view scale, what is shown and the aquarium.
+void TMainFrm::createContextInputs() {
+    const QFont boldFont = windowFont(8, true);
 
     GroupBox4 = groupBox(this, "GroupBox4", QStringLiteral("Тип лампы"), 392, 49);
     LampTypeBox = dropDownList(GroupBox4, "LampTypeBox", InputDomain::Tube);
@@ -198,6 +214,11 @@ void TMainFrm::createControls() {
     StaticText1 = label(GroupBox5, "StaticText1", QStringLiteral("От центра лампы до воды"),
                         QRect(8, 45, 159, 17), boldFont);
     LampH = integerField(GroupBox5, "LampH", QRect(8, 64, 177, 22), InputDomain::LampH);
+}
+
+// The efficiency field: yellow, red text, disabled for good.
+void TMainFrm::createReadout() {
+    const QFont boldFont = windowFont(8, true);
 
     GroupBox9 = groupBox(this, "GroupBox9", QStringLiteral("КПД"), 712, 49);
     GroupBox9->setFont(boldFont);
@@ -217,7 +238,10 @@ void TMainFrm::createControls() {
     kpd.setColor(QPalette::Disabled, QPalette::Text, QColor(128, 128, 128));
     KpdBox->setPalette(kpd);
     KpdBox->setEnabled(false);
+}
 
+// The build and save buttons and the scrolled view of the scene.
+void TMainFrm::createButtonsAndView() {
     RefCreate = button(this, "RefCreate", QStringLiteral("Построить"), 768);
     RefSave = button(this, "RefSave", QStringLiteral("Сохранить"), 800);
 

@@ -91,6 +91,10 @@ private:
     QLabel* StaticText1 = nullptr;
 
     void createControls();
+    void createDesignInputs();
+    void createContextInputs();
+    void createReadout();
+    void createButtonsAndView();
     // The design inputs as the controls hold them.
     BuildInputs readInputs() const;
     void setTabOrder();
