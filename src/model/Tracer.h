@@ -125,10 +125,14 @@ public:
                 scene.drawTo(px, py, i == 4);
                 // Outside the picture and heading away from it, the rest of the leg is free
                 // space that draws nothing, so the ray can only use up its steps.
-                if ((px < 0 && leg.endX < 0) || (py < 0 && leg.endY < 0) ||
-                    (px >= width && leg.endX >= width) || (py >= height && leg.endY >= height)) {
-                    scene.leaveLeg(leg);
-                    break;
+                if (static_cast<unsigned>(px) >= static_cast<unsigned>(width) ||
+                    static_cast<unsigned>(py) >= static_cast<unsigned>(height)) {
+                    if ((px < 0 && leg.endX < 0) || (py < 0 && leg.endY < 0) ||
+                        (px >= width && leg.endX >= width) ||
+                        (py >= height && leg.endY >= height)) {
+                        scene.leaveLeg(leg);
+                        break;
+                    }
                 }
                 i += scene.freeSteps(px, py, i, leg);
             }
