@@ -7,6 +7,7 @@
 #include "CommandLine.h"
 #include "DesignSearch.h"
 #include "InputDomain.h"
+#include "Tracer.h"
 
 #include <atomic>
 #include <chrono>
