@@ -1,3 +1,6 @@
+// The build pass. Sections: construction; the pass step by step; the background and grid; the
+// outline; the ray fan (traced by Tracer over the picture); the efficiency.
+
 #include "OpticalModel.h"
 
 #include "BuildError.h"
