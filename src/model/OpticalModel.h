@@ -70,7 +70,7 @@ private:
     std::array<double, RayCount + 1> rayPower_{};
     int rayIndex_ = 0;
     double kpd_ = 0;
-    long double albedo_ = 0.8L;
+    long double albedo_ = InputDomain::Albedo.initial;
     int maxReflections_ = DefaultMaxReflections;
     LossBreakdown losses_;
     // Scratch rows of the grid sweep, sized on the first pass and reused.
