@@ -1,32 +1,31 @@
+// The single build's command line. Sections: strict parsing of numbers and list words; walking
+// the arguments; the options; the help text and its pieces from the input table.
+
 #include "CommandLine.h"
+
+#include "InputDomain.h"
 
 #include <cerrno>
 #include <charconv>
 #include <cmath>
+#include <cstdio>
 #include <cstdlib>
 #include <sstream>
+#include <string_view>
 
 namespace kavrol {
 
 namespace {
 
-struct Choice {
-    const char* word;
-    int index;
-};
-
-const Choice Shapes[] = {{"trapezoid", 0}, {"parabola", 1}, {"zefo", 2}};
-const Choice Tubes[] = {{"T4", 0}, {"T5", 1}, {"T8", 2}};
-const Choice Scales[] = {{"1:1", 0}, {"2:1", 1}, {"3:1", 2}};
-
-template <std::size_t N>
-int ParseChoice(const std::string& option, const std::string& text, const Choice (&choices)[N]) {
+// The list index of a command-line word, or UsageError naming every word the list takes.
+int ParseWord(const std::string& option, const std::string& text, const ChoiceInput& list) {
+    const int index = list.indexOf(text);
+    if (index >= 0)
+        return index;
     std::string accepted;
-    for (const Choice& c : choices) {
-        if (text == c.word)
-            return c.index;
+    for (const std::string_view word : list.words) {
         accepted += accepted.empty() ? "" : ", ";
-        accepted += c.word;
+        accepted += word;
     }
     throw UsageError(option + ": expected one of " + accepted + ", got '" + text + "'");
 }
@@ -46,6 +45,15 @@ int ParseInteger(const std::string& option, const std::string& text, int minimum
         throw UsageError(message.str());
     }
     return value;
+}
+
+int ParseInput(const std::string& option, const std::string& text, const IntegerInput& input) {
+    return ParseInteger(option, text, input.minimum, input.maximum,
+                        (" (" + std::string(input.unit) + ")").c_str());
+}
+
+int ParseChoice(const std::string& option, const std::string& text, const ChoiceInput& list) {
+    return ParseWord(option, text, list);
 }
 
 long double ParseReal(const std::string& option, const std::string& text, long double minimum,
@@ -104,27 +112,28 @@ CliOptions ParseCommandLine(const std::vector<std::string>& args) {
             flag();
             options.help = true;
         } else if (name == "--shape") {
-            in.shape = ParseChoice(name, next(), Shapes);
+            in.shape = ParseChoice(name, next(), InputDomain::Shape);
         } else if (name == "--tube") {
-            in.tube = ParseChoice(name, next(), Tubes);
+            in.tube = ParseChoice(name, next(), InputDomain::Tube);
         } else if (name == "--scale") {
-            in.scale = ParseChoice(name, next(), Scales);
+            in.scale = ParseChoice(name, next(), InputDomain::Scale);
         } else if (name == "--a") {
-            in.refA = ParseInteger(name, next(), 20, 200, " (mm)");
+            in.refA = ParseInput(name, next(), InputDomain::RefA);
         } else if (name == "--b") {
-            in.refB = ParseInteger(name, next(), 10, 200, " (mm)");
+            in.refB = ParseInput(name, next(), InputDomain::RefB);
         } else if (name == "--c") {
-            in.refC = ParseInteger(name, next(), 10, 200, " (mm)");
+            in.refC = ParseInput(name, next(), InputDomain::RefC);
         } else if (name == "--lamp-distance") {
-            in.lamp = ParseInteger(name, next(), 10, 100, " (mm)");
+            in.lamp = ParseInput(name, next(), InputDomain::Lamp);
         } else if (name == "--water-distance") {
-            in.lampH = ParseInteger(name, next(), 50, 1000, " (mm)");
+            in.lampH = ParseInput(name, next(), InputDomain::LampH);
         } else if (name == "--aquarium-width") {
-            in.aquaW = ParseInteger(name, next(), 100, 1000, " (mm)");
+            in.aquaW = ParseInput(name, next(), InputDomain::AquaW);
         } else if (name == "--albedo") {
-            in.albedo = ParseReal(name, next(), 0.1L, 1.0L);
+            in.albedo =
+                ParseReal(name, next(), InputDomain::Albedo.minimum, InputDomain::Albedo.maximum);
         } else if (name == "--dpi") {
-            options.dotsPerInch = ParseInteger(name, next(), 1, 600, " (dots per inch)");
+            options.dotsPerInch = ParseInput(name, next(), InputDomain::CommandLineDotsPerInch);
         } else if (name == "--no-grid") {
             flag();
             in.gridVisible = false;
@@ -148,27 +157,35 @@ CliOptions ParseCommandLine(const std::vector<std::string>& args) {
     return options;
 }
 
+// The defaults and ranges in the help come from the input table; the option words and their
+// descriptions are the table's too, the layout is this text's own.
 std::string UsageText() {
-    return R"(Usage: kavrol-cli [options]
+    namespace D = InputDomain;
+    const auto line = [](std::string_view option, std::string_view description,
+                         const std::string& span) {
+        return OptionLine(std::string("--") + std::string(option), 20, description, span);
+    };
+    return std::string(R"(Usage: kavrol-cli [options]
 
 Builds one lamp design exactly as Kavrol's window does and reports how much of the
 tube's light reaches the water (the efficiency, a fraction from 0 to 1).
 
 Design (defaults are the window's start-up values):
-  --shape trapezoid|parabola|zefo   reflector cross-section (parabola)
-  --a MM              reflector width A, 20 to 200 (200)
-  --b MM              reflector height B, 10 to 200 (100)
-  --c MM              dimension C of the trapezoid and "ZeFo", 10 to 200 (50)
-  --tube T4|T5|T8     tube type (T5)
-  --lamp-distance MM  reflector top line to the tube's centre, 10 to 100 (50)
-  --water-distance MM tube's centre to the water, 50 to 1000 (200)
-  --aquarium-width MM aquarium width, 100 to 1000 (500)
-  --albedo X          share of the light a reflection keeps, 0.1 to 1.0 (0.8)
-
+)") +
+           OptionLine("--shape " + Alternatives(D::Shape), 34, "reflector cross-section",
+                      Default(D::Shape)) +
+           line("a MM", D::RefA.description, Span(D::RefA)) +
+           line("b MM", D::RefB.description, Span(D::RefB)) +
+           line("c MM", D::RefC.description, Span(D::RefC)) +
+           OptionLine("--tube " + Alternatives(D::Tube), 20, "tube type", Default(D::Tube)) +
+           line("lamp-distance MM", D::Lamp.description, Span(D::Lamp)) +
+           line("water-distance MM", D::LampH.description, Span(D::LampH)) +
+           line("aquarium-width MM", D::AquaW.description, Span(D::AquaW)) +
+           line("albedo X", D::Albedo.description, Span(D::Albedo)) + R"(
 Picture:
-  --scale 1:1|2:1|3:1 view scale (3:1)
-  --dpi N             screen density the picture is sized for, 1 to 600 (96)
-  --no-grid           draw no grid
+)" + OptionLine("--scale " + Alternatives(D::Scale), 20, "view scale", Default(D::Scale)) +
+           line("dpi N", D::CommandLineDotsPerInch.description, Span(D::CommandLineDotsPerInch)) +
+           R"(  --no-grid           draw no grid
   --no-lamp           draw no tube (rays then cross its place)
   --no-rays           trace no rays (the efficiency is then 0: no fan was traced)
   --save FILE         write the picture as an uncompressed 24-bit BMP file
@@ -181,6 +198,45 @@ Output:
 Exit status: 0 built, 1 the build or the save failed (message on stderr),
 2 the command line was refused.
 )";
+}
+
+std::string Span(const IntegerInput& input) {
+    return std::to_string(input.minimum) + " to " + std::to_string(input.maximum) + " (" +
+           std::to_string(input.initial) + ")";
+}
+
+// The albedo's bounds and start-up value have one decimal.
+std::string Span(const RealInput& input) {
+    const auto decimal = [](long double value) {
+        char buffer[32];
+        std::snprintf(buffer, sizeof buffer, "%.1f", static_cast<double>(value));
+        return std::string(buffer);
+    };
+    return decimal(input.minimum) + " to " + decimal(input.maximum) + " (" +
+           decimal(input.initial) + ")";
+}
+
+std::string Default(const ChoiceInput& list) {
+    return "(" + std::string(list.word(list.initial)) + ")";
+}
+
+std::string Alternatives(const ChoiceInput& list, char separator) {
+    std::string text;
+    for (const std::string_view word : list.words) {
+        if (!text.empty())
+            text += separator;
+        text += word;
+    }
+    return text;
+}
+
+std::string OptionLine(const std::string& option, std::size_t column, std::string_view description,
+                       const std::string& span) {
+    std::string text = "  " + option;
+    text += std::string(option.size() < column ? column - option.size() : 1, ' ');
+    text += description;
+    text += span.front() == '(' ? " " : ", ";
+    return text + span + "\n";
 }
 
 } // namespace kavrol

@@ -1,9 +1,13 @@
 #pragma once
 
+#include "ChoiceInput.h"
 #include "CliOptions.h"
+#include "IntegerInput.h"
+#include "RealInput.h"
 
 #include <stdexcept>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace kavrol {
@@ -52,5 +56,18 @@ int ParseInteger(const std::string& option, const std::string& text, int minimum
                  const char* unit);
 long double ParseReal(const std::string& option, const std::string& text, long double minimum,
                       long double maximum);
+// The same over one input of the input table, with its range and unit.
+int ParseInput(const std::string& option, const std::string& text, const IntegerInput& input);
+// The list index of a command-line word of one list of the input table.
+int ParseChoice(const std::string& option, const std::string& text, const ChoiceInput& list);
+
+// Pieces of the help texts, from the input table: "20 to 200 (200)", "(parabola)",
+// "trapezoid|parabola|zefo", and one option's line with its description from the given column.
+std::string Span(const IntegerInput& input);
+std::string Span(const RealInput& input);
+std::string Default(const ChoiceInput& list);
+std::string Alternatives(const ChoiceInput& list, char separator = '|');
+std::string OptionLine(const std::string& option, std::size_t column, std::string_view description,
+                       const std::string& span);
 
 } // namespace kavrol

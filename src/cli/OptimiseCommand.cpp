@@ -1,7 +1,13 @@
+// "kavrol-cli optimise". Sections: words and numbers in the output; parsing the options (search
+// space, fixed context, output); the help text; the CSV lines; the report; running the search
+// (Ctrl-C, the CSV file, the progress line).
+
 #include "OptimiseCommand.h"
 
 #include "CommandLine.h"
 #include "DesignSearch.h"
+#include "InputDomain.h"
+#include "Tracer.h"
 
 #include <atomic>
 #include <chrono>
@@ -11,6 +17,7 @@
 #include <iostream>
 #include <map>
 #include <sstream>
+#include <string_view>
 #include <thread>
 #include <unistd.h>
 
@@ -18,19 +25,10 @@ namespace kavrol::OptimiseCommand {
 
 namespace {
 
-const char* const ShapeWords[] = {"trapezoid", "parabola", "zefo"};
-const char* const TubeWords[] = {"T4", "T5", "T8"};
-const char* const ScaleWords[] = {"1:1", "2:1", "3:1"};
+namespace D = InputDomain;
 
-template <std::size_t N>
-int Choice(const std::string& option, const std::string& text, const char* const (&words)[N]) {
-    std::string accepted;
-    for (std::size_t i = 0; i < N; ++i) {
-        if (text == words[i])
-            return static_cast<int>(i);
-        accepted += (i ? ", " : "") + std::string(words[i]);
-    }
-    throw UsageError(option + ": expected one of " + accepted + ", got '" + text + "'");
+std::string ShapeWord(int shape) {
+    return std::string(D::Shape.word(shape));
 }
 
 std::vector<int> ParseShapes(const std::string& option, const std::string& text) {
@@ -38,13 +36,13 @@ std::vector<int> ParseShapes(const std::string& option, const std::string& text)
     std::istringstream in(text);
     std::string word;
     while (std::getline(in, word, ','))
-        shapes.push_back(Choice(option, word, ShapeWords));
+        shapes.push_back(ParseChoice(option, word, D::Shape));
     if (shapes.empty())
         throw UsageError(option + ": expected a comma-separated list of shapes");
     for (std::size_t i = 0; i < shapes.size(); ++i)
         for (std::size_t j = 0; j < i; ++j)
             if (shapes[i] == shapes[j])
-                throw UsageError(option + ": shape '" + ShapeWords[shapes[i]] + "' given twice");
+                throw UsageError(option + ": shape '" + ShapeWord(shapes[i]) + "' given twice");
     return shapes;
 }
 
@@ -62,8 +60,8 @@ std::string Exact(double value) {
 }
 
 std::string Describe(const Design& d) {
-    std::string text = std::string(ShapeWords[d.shape]) + " A " + std::to_string(d.refA) + " B " +
-                       std::to_string(d.refB);
+    std::string text =
+        ShapeWord(d.shape) + " A " + std::to_string(d.refA) + " B " + std::to_string(d.refB);
     if (SearchSpace::UsesC(d.shape))
         text += " C " + std::to_string(d.refC);
     return text + " lamp " + std::to_string(d.lamp);
@@ -93,91 +91,130 @@ std::string ProgressLine(std::int64_t done, std::int64_t total, double seconds) 
 
 } // namespace
 
+namespace {
+
+// What the options of the lamp distance leave: a fixed distance, or a range once any end or step
+// of it is given (the rest then default to the window's range and step).
+struct LampChoice {
+    int distance = D::Lamp.initial;
+    IntRange range = SearchSpace::Whole(D::Lamp);
+    bool ranged = false;
+};
+
+// A step of a searched range: at least 1 and at most the width of the input's range.
+int ParseStep(const std::string& option, const std::string& text, const IntegerInput& input) {
+    return ParseInteger(option, text, 1, input.maximum - input.minimum,
+                        (" (" + std::string(input.unit) + ")").c_str());
+}
+
+// The options that shape the search space; false when the option is none of them.
+bool ParseSpaceOption(ArgumentReader& reader, SearchSpace& s, LampChoice& lamp) {
+    const std::string& name = reader.name();
+    const auto value = [&](const IntegerInput& input) {
+        return ParseInput(name, reader.value(), input);
+    };
+    const auto step = [&](const IntegerInput& input) {
+        return ParseStep(name, reader.value(), input);
+    };
+    if (name == "--shapes")
+        s.shapes = ParseShapes(name, reader.value());
+    else if (name == "--a-min")
+        s.a.first = value(D::RefA);
+    else if (name == "--a-max")
+        s.a.last = value(D::RefA);
+    else if (name == "--a-step")
+        s.a.step = step(D::RefA);
+    else if (name == "--b-min")
+        s.b.first = value(D::RefB);
+    else if (name == "--b-max")
+        s.b.last = value(D::RefB);
+    else if (name == "--b-step")
+        s.b.step = step(D::RefB);
+    else if (name == "--c-min")
+        s.c.first = value(D::RefC);
+    else if (name == "--c-max")
+        s.c.last = value(D::RefC);
+    else if (name == "--c-step")
+        s.c.step = step(D::RefC);
+    else if (name == "--lamp-min")
+        lamp.range.first = value(D::Lamp);
+    else if (name == "--lamp-max")
+        lamp.range.last = value(D::Lamp);
+    else if (name == "--lamp-step")
+        lamp.range.step = step(D::Lamp);
+    else if (name == "--lamp-distance")
+        lamp.distance = value(D::Lamp);
+    else
+        return false;
+    if (name.rfind("--lamp-", 0) == 0 && name != "--lamp-distance")
+        lamp.ranged = true;
+    return true;
+}
+
+// The options of the fixed context; false when the option is none of them.
+bool ParseContextOption(ArgumentReader& reader, EvaluationContext& c) {
+    const std::string& name = reader.name();
+    if (name == "--tube")
+        c.tube = ParseChoice(name, reader.value(), D::Tube);
+    else if (name == "--scale")
+        c.scale = ParseChoice(name, reader.value(), D::Scale);
+    else if (name == "--water-distance")
+        c.lampH = ParseInput(name, reader.value(), D::LampH);
+    else if (name == "--aquarium-width")
+        c.aquaW = ParseInput(name, reader.value(), D::AquaW);
+    else if (name == "--albedo")
+        c.albedo = ParseReal(name, reader.value(), D::Albedo.minimum, D::Albedo.maximum);
+    else if (name == "--dpi")
+        c.dotsPerInch = ParseInput(name, reader.value(), D::CommandLineDotsPerInch);
+    else if (name == "--no-lamp") {
+        reader.noValue();
+        c.lampVisible = false;
+    } else if (name == "--no-grid")
+        reader.noValue(); // The grid is free space: it changes no efficiency.
+    else
+        return false;
+    return true;
+}
+
+// The options of what is printed and written; false when the option is none of them.
+bool ParseOutputOption(ArgumentReader& reader, OptimiseOptions& o) {
+    const std::string& name = reader.name();
+    if (name == "--help" || name == "-h") {
+        reader.noValue();
+        o.help = true;
+    } else if (name == "--top") {
+        o.top = static_cast<std::size_t>(ParseInteger(name, reader.value(), 0, 1000000, ""));
+    } else if (name == "--list-refused") {
+        o.listRefused =
+            static_cast<std::size_t>(ParseInteger(name, reader.value(), 0, 100000000, ""));
+    } else if (name == "--threads") {
+        o.threads = ParseInteger(name, reader.value(), 1, 256, "");
+    } else if (name == "--csv") {
+        o.csvPath = reader.value();
+        if (o.csvPath.empty())
+            throw UsageError("--csv: expected a file name");
+    } else if (name == "--no-progress") {
+        reader.noValue();
+        o.progress = false;
+    } else {
+        return false;
+    }
+    return true;
+}
+
+} // namespace
+
 OptimiseOptions Parse(const std::vector<std::string>& args) {
     OptimiseOptions o;
-    EvaluationContext& c = o.context;
     SearchSpace& s = o.space;
-    int lampDistance = 50;
-    bool lampRange = false;
-    // Once any end or step of the lamp distance range is given, the rest default to the window's.
-    IntRange lamp{10, 100, 1};
+    LampChoice lamp;
     ArgumentReader reader(args);
     while (reader.next()) {
-        const std::string& name = reader.name();
-        auto flag = [&]() { reader.noValue(); };
-        auto next = [&]() { return reader.value(); };
-        auto mm = [&](int minimum, int maximum) {
-            return ParseInteger(name, next(), minimum, maximum, " (mm)");
-        };
-        if (name == "--help" || name == "-h") {
-            flag();
-            o.help = true;
-        } else if (name == "--shapes") {
-            s.shapes = ParseShapes(name, next());
-        } else if (name == "--a-min") {
-            s.a.first = mm(20, 200);
-        } else if (name == "--a-max") {
-            s.a.last = mm(20, 200);
-        } else if (name == "--a-step") {
-            s.a.step = mm(1, 180);
-        } else if (name == "--b-min") {
-            s.b.first = mm(10, 200);
-        } else if (name == "--b-max") {
-            s.b.last = mm(10, 200);
-        } else if (name == "--b-step") {
-            s.b.step = mm(1, 190);
-        } else if (name == "--c-min") {
-            s.c.first = mm(10, 200);
-        } else if (name == "--c-max") {
-            s.c.last = mm(10, 200);
-        } else if (name == "--c-step") {
-            s.c.step = mm(1, 190);
-        } else if (name == "--lamp-min") {
-            lamp.first = mm(10, 100);
-            lampRange = true;
-        } else if (name == "--lamp-max") {
-            lamp.last = mm(10, 100);
-            lampRange = true;
-        } else if (name == "--lamp-step") {
-            lamp.step = mm(1, 90);
-            lampRange = true;
-        } else if (name == "--lamp-distance") {
-            lampDistance = mm(10, 100);
-        } else if (name == "--tube") {
-            c.tube = Choice(name, next(), TubeWords);
-        } else if (name == "--scale") {
-            c.scale = Choice(name, next(), ScaleWords);
-        } else if (name == "--water-distance") {
-            c.lampH = mm(50, 1000);
-        } else if (name == "--aquarium-width") {
-            c.aquaW = mm(100, 1000);
-        } else if (name == "--albedo") {
-            c.albedo = ParseReal(name, next(), 0.1L, 1.0L);
-        } else if (name == "--dpi") {
-            c.dotsPerInch = ParseInteger(name, next(), 1, 600, " (dots per inch)");
-        } else if (name == "--no-lamp") {
-            flag();
-            c.lampVisible = false;
-        } else if (name == "--no-grid") {
-            flag(); // The grid is free space: it changes no efficiency.
-        } else if (name == "--top") {
-            o.top = static_cast<std::size_t>(ParseInteger(name, next(), 0, 1000000, ""));
-        } else if (name == "--list-refused") {
-            o.listRefused = static_cast<std::size_t>(ParseInteger(name, next(), 0, 100000000, ""));
-        } else if (name == "--threads") {
-            o.threads = ParseInteger(name, next(), 1, 256, "");
-        } else if (name == "--csv") {
-            o.csvPath = next();
-            if (o.csvPath.empty())
-                throw UsageError("--csv: expected a file name");
-        } else if (name == "--no-progress") {
-            flag();
-            o.progress = false;
-        } else {
+        if (!ParseOutputOption(reader, o) && !ParseSpaceOption(reader, s, lamp) &&
+            !ParseContextOption(reader, o.context))
             throw UsageError("unknown option '" + reader.raw() + "' (see optimise --help)");
-        }
     }
-    s.lamp = lampRange ? lamp : IntRange{lampDistance, lampDistance, 1};
+    s.lamp = lamp.ranged ? lamp.range : IntRange{lamp.distance, lamp.distance, 1};
     auto check = [](const IntRange& r, const char* what) {
         if (r.first > r.last)
             throw UsageError(std::string("--") + what + "-min must not exceed --" + what + "-max");
@@ -189,34 +226,86 @@ OptimiseOptions Parse(const std::vector<std::string>& args) {
     return o;
 }
 
+namespace {
+
+// "(20, 200, 2)": a searched input's default range and step.
+std::string SearchSpan(const IntegerInput& input) {
+    return "(" + std::to_string(input.minimum) + ", " + std::to_string(input.maximum) + ", " +
+           std::to_string(input.step) + ")";
+}
+
+// A count with a comma between groups of three digits.
+std::string Grouped(std::int64_t value) {
+    std::string digits = std::to_string(value);
+    for (auto at = static_cast<std::ptrdiff_t>(digits.size()) - 3; at > 0; at -= 3)
+        digits.insert(static_cast<std::size_t>(at), ",");
+    return digits;
+}
+
+} // namespace
+
+namespace {
+
+// One line of the help, its description from column 28.
+std::string HelpLine(const std::string& option, std::string_view description,
+                     const std::string& span) {
+    return OptionLine(option, 26, description, span);
+}
+
+// The help's section on the fixed context.
+std::string ContextHelp() {
+    return HelpLine("--tube " + Alternatives(D::Tube), "tube type", Default(D::Tube)) +
+           HelpLine("--water-distance MM", D::LampH.description, Span(D::LampH)) +
+           HelpLine("--aquarium-width MM", D::AquaW.description, Span(D::AquaW)) +
+           HelpLine("--albedo X", D::Albedo.description, Span(D::Albedo)) +
+           HelpLine("--scale " + Alternatives(D::Scale), "view scale", Default(D::Scale)) +
+           HelpLine("--dpi N", "screen density", Span(D::CommandLineDotsPerInch)) +
+           R"(  --no-lamp                 no tube drawn (rays then cross its place)
+  --no-grid                 accepted; the grid changes no efficiency
+)" + "  --lamp-distance MM        " +
+           std::string(D::Lamp.description) + ", " + Span(D::Lamp) + R"(,
+                            when no lamp distance range is given
+)";
+}
+
+// The help's section on the search space.
+std::string SpaceHelp() {
+    const auto searched = [](const char* word, std::string_view description,
+                             const std::string& tail) {
+        const std::string option =
+            std::string("--") + word + "-min, --" + word + "-max, --" + word + "-step";
+        return "  " + option + std::string(34 - option.size(), ' ') + std::string(description) +
+               " " + tail;
+    };
+    const std::string lampRange = std::to_string(D::Lamp.minimum) + ", " +
+                                  std::to_string(D::Lamp.maximum) + ", " +
+                                  std::to_string(D::Lamp.step);
+    return HelpLine("--shapes LIST", "comma-separated: " + Alternatives(D::Shape, ','),
+                    "(all three)") +
+           searched("a", D::RefA.description, SearchSpan(D::RefA) + "\n") +
+           searched("b", D::RefB.description, SearchSpan(D::RefB) + "\n") +
+           searched("c", D::RefC.description, SearchSpan(D::RefC) + ";\n") +
+           R"(                                    the parabola does not use C and is evaluated once
+  --lamp-min, --lamp-max, --lamp-step
+                            search the lamp distance too ()" +
+           lampRange + " once any is given)\n";
+}
+
+} // namespace
+
+// The defaults and ranges in the help come from the input table; the layout is this text's own.
 std::string UsageText() {
-    return R"(Usage: kavrol-cli optimise [options]
+    const SearchSpace whole;
+    return std::string(R"(Usage: kavrol-cli optimise [options]
 
 Searches reflector shapes and dimensions for the design that delivers the most of the
 tube's light into the water, in a fixed context, and ranks the best designs. Every
 efficiency it reports is the one a single build of that design gives, to the last bit.
 
 Fixed context (defaults are the window's start-up values):
-  --tube T4|T5|T8           tube type (T5)
-  --water-distance MM       tube's centre to the water, 50 to 1000 (200)
-  --aquarium-width MM       aquarium width, 100 to 1000 (500)
-  --albedo X                share of the light a reflection keeps, 0.1 to 1.0 (0.8)
-  --scale 1:1|2:1|3:1       view scale (3:1)
-  --dpi N                   screen density, 1 to 600 (96)
-  --no-lamp                 no tube drawn (rays then cross its place)
-  --no-grid                 accepted; the grid changes no efficiency
-  --lamp-distance MM        reflector top line to the tube's centre, 10 to 100 (50),
-                            when no lamp distance range is given
-
-Search space (each range from MIN to MAX inclusive in steps of STEP):
-  --shapes LIST             comma-separated: trapezoid,parabola,zefo (all three)
-  --a-min, --a-max, --a-step        reflector width A (20, 200, 2)
-  --b-min, --b-max, --b-step        reflector height B (10, 200, 2)
-  --c-min, --c-max, --c-step        dimension C of the trapezoid and "ZeFo" (10, 200, 2);
-                                    the parabola does not use C and is evaluated once
-  --lamp-min, --lamp-max, --lamp-step
-                            search the lamp distance too (10, 100, 1 once any is given)
-
+)") + ContextHelp() +
+           "\nSearch space (each range from MIN to MAX inclusive in steps of STEP):\n" +
+           SpaceHelp() + R"(
 Output:
   --top N                   how many of the best designs to print (10)
   --list-refused N          how many refused designs to list (20); all are counted
@@ -225,7 +314,11 @@ Output:
   --no-progress             no progress bar (it is shown only on a terminal)
   --help                    this text
 
-The full grid of one shape with C is 91 x 96 x 96 = 838,656 designs. Ctrl-C stops the
+The full grid of one shape with C is )" +
+           std::to_string(whole.a.count()) + " x " + std::to_string(whole.b.count()) + " x " +
+           std::to_string(whole.c.count()) + " = " +
+           Grouped(std::int64_t{whole.a.count()} * whole.b.count() * whole.c.count()) +
+           R"( designs. Ctrl-C stops the
 search and prints the best designs found so far.
 
 Exit status: 0 searched, 1 the search failed, 2 the command line was refused,
@@ -240,7 +333,7 @@ std::string CsvHeader() {
 
 std::string CsvLine(const ScoredDesign& s) {
     const Design& d = s.design;
-    std::string line = std::string(ShapeWords[d.shape]) + "," + std::to_string(d.refA) + "," +
+    std::string line = ShapeWord(d.shape) + "," + std::to_string(d.refA) + "," +
                        std::to_string(d.refB) + "," +
                        (SearchSpace::UsesC(d.shape) ? std::to_string(d.refC) : "") + "," +
                        std::to_string(d.lamp) + ",";
@@ -253,47 +346,36 @@ std::string CsvLine(const ScoredDesign& s) {
            ",\n";
 }
 
-std::string Report(const OptimiseOptions& options, const SearchOutcome& outcome) {
-    const EvaluationContext& c = options.context;
-    std::ostringstream out;
-    if (outcome.stopped)
-        out << "Stopped after " << outcome.evaluated << " of " << outcome.total
-            << " designs; the best so far:\n";
-    else
-        out << "Searched " << outcome.total << " designs";
-    if (!outcome.stopped) {
-        out << " in " << Fixed(outcome.seconds, 1) << " s";
-        if (outcome.seconds > 0)
-            out << " (" << Fixed(static_cast<double>(outcome.evaluated) / outcome.seconds, 0)
-                << " designs/s)";
-        out << "\n";
-    }
-    out << "Context: " << TubeWords[c.tube] << " tube " << (c.lampVisible ? "shown" : "not shown")
-        << ", water " << c.lampH << " mm below it, aquarium " << c.aquaW << " mm, albedo "
-        << static_cast<double>(c.albedo) << ", scale " << ScaleWords[c.scale] << ", "
-        << c.dotsPerInch << " dpi\n\n";
+namespace {
+
+// The ranked table of the best designs, their loss shares per ray.
+void WriteBest(std::ostream& out, const SearchOutcome& outcome) {
     const std::int64_t built =
         outcome.evaluated - static_cast<std::int64_t>(outcome.refused.size());
     if (outcome.best.empty()) {
         out << (built == 0 ? "No design was built.\n" : "");
-    } else {
-        out << "Best designs (efficiency to 17 digits; shares of the tube's light):\n";
-        out << "rank  shape        A    B    C  lamp  efficiency           water     absorbed  "
-               "off water  to tube   escaped\n";
-        int rank = 0;
-        for (const ScoredDesign& s : outcome.best) {
-            const Design& d = s.design;
-            const LossBreakdown& l = s.evaluation.losses;
-            char line[256];
-            const std::string cText = SearchSpace::UsesC(d.shape) ? std::to_string(d.refC) : "-";
-            std::snprintf(line, sizeof line,
-                          "%4d  %-9s  %4d %4d %4s  %4d  %-19s  %8.6f  %8.6f  %9.6f  %7.6f  %8.6f\n",
-                          ++rank, ShapeWords[d.shape], d.refA, d.refB, cText.c_str(), d.lamp,
-                          Exact(s.evaluation.efficiency).c_str(), l.delivered / 72, l.absorbed / 72,
-                          l.reflectedAtWater / 72, l.returnedToTube / 72, l.escaped / 72);
-            out << line;
-        }
+        return;
     }
+    out << "Best designs (efficiency to 17 digits; shares of the tube's light):\n";
+    out << "rank  shape        A    B    C  lamp  efficiency           water     absorbed  "
+           "off water  to tube   escaped\n";
+    int rank = 0;
+    for (const ScoredDesign& s : outcome.best) {
+        const Design& d = s.design;
+        const LossBreakdown& l = s.evaluation.losses;
+        char line[256];
+        const std::string cText = SearchSpace::UsesC(d.shape) ? std::to_string(d.refC) : "-";
+        std::snprintf(line, sizeof line,
+                      "%4d  %-9s  %4d %4d %4s  %4d  %-19s  %8.6f  %8.6f  %9.6f  %7.6f  %8.6f\n",
+                      ++rank, ShapeWord(d.shape).c_str(), d.refA, d.refB, cText.c_str(), d.lamp,
+                      Exact(s.evaluation.efficiency).c_str(), l.delivered / 72, l.absorbed / 72,
+                      l.reflectedAtWater / 72, l.returnedToTube / 72, l.escaped / 72);
+        out << line;
+    }
+}
+
+// The count of refused designs by reason and the first of them.
+void WriteRefused(std::ostream& out, const OptimiseOptions& options, const SearchOutcome& outcome) {
     out << "\nRefused: " << outcome.refused.size() << " of " << outcome.evaluated
         << " evaluated designs";
     if (!outcome.refused.empty()) {
@@ -317,8 +399,106 @@ std::string Report(const OptimiseOptions& options, const SearchOutcome& outcome)
         out << "  ... and " << outcome.refused.size() - listed << " more"
             << (options.csvPath.empty() ? " (--list-refused N lists more, --csv FILE all)\n"
                                         : " (all are in the CSV file)\n");
+}
+
+} // namespace
+
+std::string Report(const OptimiseOptions& options, const SearchOutcome& outcome) {
+    const EvaluationContext& c = options.context;
+    std::ostringstream out;
+    if (outcome.stopped)
+        out << "Stopped after " << outcome.evaluated << " of " << outcome.total
+            << " designs; the best so far:\n";
+    else
+        out << "Searched " << outcome.total << " designs";
+    if (!outcome.stopped) {
+        out << " in " << Fixed(outcome.seconds, 1) << " s";
+        if (outcome.seconds > 0)
+            out << " (" << Fixed(static_cast<double>(outcome.evaluated) / outcome.seconds, 0)
+                << " designs/s)";
+        out << "\n";
+    }
+    out << "Context: " << D::Tube.word(c.tube) << " tube "
+        << (c.lampVisible ? "shown" : "not shown") << ", water " << c.lampH
+        << " mm below it, aquarium " << c.aquaW << " mm, albedo " << static_cast<double>(c.albedo)
+        << ", scale " << D::Scale.word(c.scale) << ", " << c.dotsPerInch << " dpi\n\n";
+    WriteBest(out, outcome);
+    WriteRefused(out, options, outcome);
     return out.str();
 }
+
+namespace {
+
+// Ctrl-C asks the workers to stop while the guard lives; the previous handler comes back after.
+class InterruptGuard {
+public:
+    InterruptGuard() {
+        interrupted.store(false);
+        struct sigaction action {};
+        action.sa_handler = OnInterrupt;
+        sigemptyset(&action.sa_mask);
+        sigaction(SIGINT, &action, &previous_);
+    }
+    ~InterruptGuard() { sigaction(SIGINT, &previous_, nullptr); }
+    InterruptGuard(const InterruptGuard&) = delete;
+    InterruptGuard& operator=(const InterruptGuard&) = delete;
+
+private:
+    struct sigaction previous_ {};
+};
+
+// The search's run options; with a CSV file, every batch is written to csv as it arrives.
+SearchOptions RunOptions(const OptimiseOptions& options, std::ofstream& csv) {
+    SearchOptions run;
+    run.top = options.top;
+    run.threads = options.threads > 0
+                      ? options.threads
+                      : static_cast<int>(std::max(1u, std::thread::hardware_concurrency()));
+    run.stop = &interrupted;
+    if (!options.csvPath.empty()) {
+        csv.open(options.csvPath, std::ios::binary);
+        if (!csv)
+            throw std::runtime_error("cannot write '" + options.csvPath + "'");
+        csv << CsvHeader();
+        run.onBatch = [&csv](const std::vector<ScoredDesign>& batch) {
+            std::string text;
+            for (const ScoredDesign& s : batch)
+                text += CsvLine(s);
+            csv << text;
+        };
+    }
+    return run;
+}
+
+// Runs the search on a worker thread while this one redraws the progress line on standard
+// error every 200 ms, and clears the line at the end.
+SearchOutcome RunWithProgress(DesignSearch& search, const SearchOptions& run) {
+    SearchOutcome outcome;
+    std::exception_ptr failure;
+    std::atomic<bool> finished{false};
+    std::thread worker([&] {
+        try {
+            outcome = search.run(run);
+        } catch (...) {
+            failure = std::current_exception();
+        }
+        finished.store(true);
+    });
+    const auto started = std::chrono::steady_clock::now();
+    while (!finished.load()) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(200));
+        const double seconds =
+            std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
+        std::cerr << ProgressLine(search.done(), search.size(), seconds) << std::flush;
+    }
+    worker.join();
+    std::cerr << "\r" << std::string(80, ' ') << "\r" << std::flush;
+    if (failure)
+        std::rethrow_exception(failure);
+    return outcome;
+}
+
+} // namespace
 
 int Run(const std::vector<std::string>& args) {
     OptimiseOptions options;
@@ -332,64 +512,18 @@ int Run(const std::vector<std::string>& args) {
         std::cout << UsageText();
         return 0;
     }
+    // Failures of the search and of the CSV file are reported here, and only here.
     try {
         DesignSearch search(options.context, options.space);
         std::ofstream csv;
-        SearchOptions run;
-        run.top = options.top;
-        run.threads = options.threads > 0
-                          ? options.threads
-                          : static_cast<int>(std::max(1u, std::thread::hardware_concurrency()));
-        run.stop = &interrupted;
-        if (!options.csvPath.empty()) {
-            csv.open(options.csvPath, std::ios::binary);
-            if (!csv)
-                throw std::runtime_error("cannot write '" + options.csvPath + "'");
-            csv << CsvHeader();
-            run.onBatch = [&csv](const std::vector<ScoredDesign>& batch) {
-                std::string text;
-                for (const ScoredDesign& s : batch)
-                    text += CsvLine(s);
-                csv << text;
-            };
-        }
-        // Ctrl-C asks the workers to stop; the best designs so far are printed all the same.
-        interrupted.store(false);
-        struct sigaction action {};
-        action.sa_handler = OnInterrupt;
-        sigemptyset(&action.sa_mask);
-        struct sigaction previous {};
-        sigaction(SIGINT, &action, &previous);
-
+        const SearchOptions run = RunOptions(options, csv);
         SearchOutcome outcome;
-        const bool showProgress = options.progress && isatty(STDERR_FILENO) != 0;
-        if (showProgress) {
-            std::exception_ptr failure;
-            std::atomic<bool> finished{false};
-            std::thread worker([&] {
-                try {
-                    outcome = search.run(run);
-                } catch (...) {
-                    failure = std::current_exception();
-                }
-                finished.store(true);
-            });
-            const auto started = std::chrono::steady_clock::now();
-            while (!finished.load()) {
-                std::this_thread::sleep_for(std::chrono::milliseconds(200));
-                const double seconds =
-                    std::chrono::duration<double>(std::chrono::steady_clock::now() - started)
-                        .count();
-                std::cerr << ProgressLine(search.done(), search.size(), seconds) << std::flush;
-            }
-            worker.join();
-            std::cerr << "\r" << std::string(80, ' ') << "\r" << std::flush;
-            if (failure)
-                std::rethrow_exception(failure);
-        } else {
-            outcome = search.run(run);
+        {
+            // The best designs so far are printed after a Ctrl-C all the same.
+            const InterruptGuard guard;
+            const bool showProgress = options.progress && isatty(STDERR_FILENO) != 0;
+            outcome = showProgress ? RunWithProgress(search, run) : search.run(run);
         }
-        sigaction(SIGINT, &previous, nullptr);
         if (csv.is_open()) {
             csv.close();
             if (!csv)

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "BuildInputs.h"
 #include "WindowServices.h"
 
 #include <QWidget>
@@ -29,7 +30,32 @@ public:
     explicit TMainFrm(WindowServices services = {}, QWidget* parent = nullptr);
     ~TMainFrm() override;
 
-    // The controls, under the names the handlers and tests know them by.
+    // The model the window drives; null after Exit or when Init could not create it.
+    const OpticalModel* model() const { return model_.get(); }
+    // The screen density the picture was made for.
+    int dotsPerInch() const { return dotsPerInch_; }
+
+    // Places the window in the middle of its screen.
+    void centreOnScreen();
+
+public slots:
+    // Start-up: sizes the picture to the screen, disables C and runs the first build.
+    void Init();
+    // The build pass with the current control values.
+    void PaintRef();
+    // Loads the picture of the selected shape and enables C for the shapes that use it.
+    void ChangeRefType();
+    // Writes the picture of the last build to a BMP file the user names.
+    void SaveAs();
+    // Releases the model when the window closes.
+    void Exit();
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+
+private:
+    // The controls, under the names the handlers know them by; they are also their object
+    // names.
     QGroupBox* GroupBox1 = nullptr;
     IntegerSpinEdit* RefA = nullptr;
     QGroupBox* GroupBox3 = nullptr;
@@ -64,31 +90,13 @@ public:
     IntegerSpinEdit* LampH = nullptr;
     QLabel* StaticText1 = nullptr;
 
-    // The model the window drives; null after Exit or when Init could not create it.
-    const OpticalModel* model() const { return model_.get(); }
-    // The screen density the picture was made for.
-    int dotsPerInch() const { return dotsPerInch_; }
-
-    // Places the window in the middle of its screen.
-    void centreOnScreen();
-
-public slots:
-    // Start-up: sizes the picture to the screen, disables C and runs the first build.
-    void Init();
-    // The build pass with the current control values.
-    void PaintRef();
-    // Loads the picture of the selected shape and enables C for the shapes that use it.
-    void ChangeRefType();
-    // Writes the picture of the last build to a BMP file the user names.
-    void SaveAs();
-    // Releases the model when the window closes.
-    void Exit();
-
-protected:
-    void closeEvent(QCloseEvent* event) override;
-
-private:
     void createControls();
+    void createDesignInputs();
+    void createContextInputs();
+    void createReadout();
+    void createButtonsAndView();
+    // The design inputs as the controls hold them.
+    BuildInputs readInputs() const;
     void setTabOrder();
     void showPicture();
     void showLosses();

@@ -98,8 +98,12 @@ TEST(DesignSearch, ReportsTheEfficiencyOfASingleBuildBitForBit) {
         sample.push_back(all[i]);
     for (const ScoredDesign& s : sample) {
         const Evaluation expected = test::SingleBuild(context, s.design);
-        EXPECT_EQ(s.evaluation.refusal, expected.refusal) << s.index;
-        EXPECT_TRUE(test::SameBits(s.evaluation.efficiency, expected.efficiency)) << s.index;
+        const std::string state = "design " + std::to_string(s.index) + " in " +
+                                  test::Describe(context) +
+                                  "\n  search: " + test::Describe(s.evaluation) +
+                                  "\n  build:  " + test::Describe(expected);
+        EXPECT_EQ(s.evaluation.refusal, expected.refusal) << state;
+        EXPECT_TRUE(test::SameBits(s.evaluation.efficiency, expected.efficiency)) << state;
     }
 }
 

@@ -46,52 +46,52 @@ TEST_F(ListTest, EachShapeLoadsItsPictureAndSetsC) {
     copyShapePictures();
     auto window = makeWindow();
     const QImage scene = shownScene(*window);
-    const double efficiency = window->KpdBox->value();
+    const double efficiency = ui(*window).KpdBox->value();
 
     for (int shape : {0, 1, 2}) {
         SCOPED_TRACE(shape);
-        window->RefTypeBox->setCurrentIndex(shape);
-        openAndClose(window->RefTypeBox);
+        ui(*window).RefTypeBox->setCurrentIndex(shape);
+        openAndClose(ui(*window).RefTypeBox);
         EXPECT_EQ(shownIllustration(*window), resourcePicture(ShapePictures[shape]));
-        EXPECT_EQ(window->RefC->isEnabled(), shape != 1) << "C is for the parabola only";
+        EXPECT_EQ(ui(*window).RefC->isEnabled(), shape != 1) << "C is for the parabola only";
     }
 
     EXPECT_TRUE(errors_.isEmpty()) << errors_.join('\n').toStdString();
     EXPECT_EQ(shownScene(*window), scene) << "closing a list never builds";
-    EXPECT_EQ(window->KpdBox->value(), efficiency);
+    EXPECT_EQ(ui(*window).KpdBox->value(), efficiency);
 }
 
 TEST_F(ListTest, SelectionWithoutTheDropDownDoesNotLoad) {
     copyShapePictures();
     auto window = makeWindow();
     const QImage before = shownIllustration(*window);
-    window->RefTypeBox->setCurrentIndex(0);
+    ui(*window).RefTypeBox->setCurrentIndex(0);
     QCoreApplication::processEvents();
     EXPECT_EQ(shownIllustration(*window), before);
-    EXPECT_FALSE(window->RefC->isEnabled());
+    EXPECT_FALSE(ui(*window).RefC->isEnabled());
 }
 
 TEST_F(ListTest, ClosingTheLampListReloadsTheShapePicture) {
     copyShapePictures();
     auto window = makeWindow();
-    window->RefTypeBox->setCurrentIndex(2);
-    openAndClose(window->RefTypeBox);
+    ui(*window).RefTypeBox->setCurrentIndex(2);
+    openAndClose(ui(*window).RefTypeBox);
     ASSERT_EQ(shownIllustration(*window), resourcePicture(QStringLiteral("ZeFo.bmp")));
 
     // The file changes on disk; closing the lamp list, unchanged, reads it again.
     ASSERT_TRUE(QFile::remove(workPath(QStringLiteral("ZeFo.bmp"))));
     ASSERT_TRUE(QFile::copy(workPath(QStringLiteral("Трапеция.bmp")),
                             workPath(QStringLiteral("ZeFo.bmp"))));
-    window->RefC->setEnabled(false);
-    openAndClose(window->LampTypeBox);
+    ui(*window).RefC->setEnabled(false);
+    openAndClose(ui(*window).LampTypeBox);
     EXPECT_EQ(shownIllustration(*window), resourcePicture(QStringLiteral("Трапеция.bmp")));
-    EXPECT_TRUE(window->RefC->isEnabled());
-    EXPECT_EQ(window->LampTypeBox->currentIndex(), 1);
+    EXPECT_TRUE(ui(*window).RefC->isEnabled());
+    EXPECT_EQ(ui(*window).LampTypeBox->currentIndex(), 1);
 
     ASSERT_TRUE(QFile::remove(workPath(QStringLiteral("ZeFo.bmp"))));
     ASSERT_TRUE(QFile::copy(workPath(QStringLiteral("Парабола.bmp")),
                             workPath(QStringLiteral("ZeFo.bmp"))));
-    openAndClose(window->MBox);
+    openAndClose(ui(*window).MBox);
     EXPECT_EQ(shownIllustration(*window), resourcePicture(QStringLiteral("Парабола.bmp")));
     EXPECT_TRUE(errors_.isEmpty()) << errors_.join('\n').toStdString();
 }
@@ -101,25 +101,25 @@ TEST_F(ListTest, MissingPicturesAreReportedWithTheFullPath) {
     const QImage before = shownIllustration(*window);
     const QString folder = QDir::currentPath();
 
-    window->RefTypeBox->setCurrentIndex(0);
-    openAndClose(window->RefTypeBox);
+    ui(*window).RefTypeBox->setCurrentIndex(0);
+    openAndClose(ui(*window).RefTypeBox);
     ASSERT_EQ(errors_.size(), 1);
     EXPECT_EQ(errors_[0], missing(folder, QStringLiteral("Трапеция.bmp")));
-    EXPECT_FALSE(window->RefC->isEnabled()) << "C keeps its state when the load fails";
+    EXPECT_FALSE(ui(*window).RefC->isEnabled()) << "C keeps its state when the load fails";
     EXPECT_EQ(shownIllustration(*window), before);
 
-    openAndClose(window->LampTypeBox);
-    window->RefTypeBox->setCurrentIndex(2);
-    openAndClose(window->MBox);
-    window->RefTypeBox->setCurrentIndex(1);
-    openAndClose(window->RefTypeBox);
+    openAndClose(ui(*window).LampTypeBox);
+    ui(*window).RefTypeBox->setCurrentIndex(2);
+    openAndClose(ui(*window).MBox);
+    ui(*window).RefTypeBox->setCurrentIndex(1);
+    openAndClose(ui(*window).RefTypeBox);
     ASSERT_EQ(errors_.size(), 4);
     EXPECT_EQ(errors_[1], missing(folder, QStringLiteral("Трапеция.bmp")));
     EXPECT_EQ(errors_[2], missing(folder, QStringLiteral("ZeFo.bmp")));
     EXPECT_EQ(errors_[3], missing(folder, QStringLiteral("Парабола.bmp")));
 
     // The build still reads C, greyed out or not.
-    window->RefTypeBox->setCurrentIndex(0);
+    ui(*window).RefTypeBox->setCurrentIndex(0);
     window->PaintRef();
     EXPECT_EQ(errors_.size(), 4);
     EXPECT_EQ(window->model()->quantities().RefCPx, 50);
@@ -133,12 +133,12 @@ TEST_F(ListTest, AFileThatIsNoBitmapIsReported) {
     ASSERT_TRUE(broken.open(QIODevice::WriteOnly | QIODevice::Truncate));
     broken.write("BM this is not a bitmap");
     broken.close();
-    window->RefTypeBox->setCurrentIndex(0);
-    openAndClose(window->RefTypeBox);
+    ui(*window).RefTypeBox->setCurrentIndex(0);
+    openAndClose(ui(*window).RefTypeBox);
     ASSERT_EQ(errors_.size(), 1);
     EXPECT_EQ(errors_[0], QStringLiteral("Bitmap image is not valid."));
     EXPECT_EQ(shownIllustration(*window), before);
-    EXPECT_FALSE(window->RefC->isEnabled());
+    EXPECT_FALSE(ui(*window).RefC->isEnabled());
 }
 
 TEST_F(ListTest, AnUnreadableNameGivesTheSystemReason) {
@@ -162,19 +162,19 @@ TEST_F(ListTest, PicturesBesideTheProgramStandIn) {
     ASSERT_FALSE(QFile::exists(beside)) << "the test needs a folder without the pictures";
     ASSERT_TRUE(QFile::copy(QStringLiteral(KAVROL_RESOURCES_DIR "/ZeFo.bmp"), beside));
     auto window = makeWindow();
-    window->RefTypeBox->setCurrentIndex(2);
-    openAndClose(window->RefTypeBox);
+    ui(*window).RefTypeBox->setCurrentIndex(2);
+    openAndClose(ui(*window).RefTypeBox);
     QFile::remove(beside);
     EXPECT_TRUE(errors_.isEmpty()) << errors_.join('\n').toStdString();
     EXPECT_EQ(shownIllustration(*window), resourcePicture(QStringLiteral("ZeFo.bmp")));
-    EXPECT_TRUE(window->RefC->isEnabled());
+    EXPECT_TRUE(ui(*window).RefC->isEnabled());
 }
 
 TEST_F(ListTest, TypingCompletesAnItemOrSelectsNone) {
     copyShapePictures();
     auto window = makeWindow();
     activate(*window);
-    kavrol::CompletingComboBox* list = window->RefTypeBox;
+    kavrol::CompletingComboBox* list = ui(*window).RefTypeBox;
     list->setFocus();
     list->lineEdit()->selectAll();
     typeText(list->lineEdit(), QStringLiteral("z"));
@@ -189,11 +189,11 @@ TEST_F(ListTest, TypingCompletesAnItemOrSelectsNone) {
 
     // A list without a selection loads nothing when it closes.
     const QImage before = shownIllustration(*window);
-    const bool cEnabled = window->RefC->isEnabled();
+    const bool cEnabled = ui(*window).RefC->isEnabled();
     openAndClose(list);
     EXPECT_EQ(list->currentIndex(), -1);
     EXPECT_EQ(shownIllustration(*window), before);
-    EXPECT_EQ(window->RefC->isEnabled(), cEnabled);
+    EXPECT_EQ(ui(*window).RefC->isEnabled(), cEnabled);
     EXPECT_TRUE(errors_.isEmpty()) << errors_.join('\n').toStdString();
 
     list->lineEdit()->selectAll();
@@ -206,17 +206,17 @@ TEST_F(ListTest, ABuildWithNoScaleSelectedFailsAndKeepsThePicture) {
     auto window = makeWindow();
     activate(*window);
     const QImage scene = shownScene(*window);
-    const double efficiency = window->KpdBox->value();
-    window->RayVisible->setChecked(false);
-    window->MBox->setFocus();
-    window->MBox->lineEdit()->selectAll();
-    typeText(window->MBox->lineEdit(), QStringLiteral("5"));
-    ASSERT_EQ(window->MBox->currentIndex(), -1);
+    const double efficiency = ui(*window).KpdBox->value();
+    ui(*window).RayVisible->setChecked(false);
+    ui(*window).MBox->setFocus();
+    ui(*window).MBox->lineEdit()->selectAll();
+    typeText(ui(*window).MBox->lineEdit(), QStringLiteral("5"));
+    ASSERT_EQ(ui(*window).MBox->currentIndex(), -1);
     window->PaintRef();
     ASSERT_EQ(errors_.size(), 1);
     EXPECT_EQ(errors_[0], QStringLiteral("Division by zero."));
     EXPECT_EQ(shownScene(*window), scene);
-    EXPECT_EQ(window->KpdBox->value(), efficiency);
+    EXPECT_EQ(ui(*window).KpdBox->value(), efficiency);
 }
 
 // Shows a list's drop-down and waits until it can take clicks: Qt ignores a release that comes
@@ -238,7 +238,7 @@ protected:
         copyShapePictures();
         window_ = makeWindow();
         activate(*window_);
-        list_ = window_->RefTypeBox;
+        list_ = ui(*window_).RefTypeBox;
         closes_ = std::make_unique<QSignalSpy>(list_, &kavrol::CompletingComboBox::dropDownClosed);
     }
     void TearDown() override {
@@ -258,7 +258,7 @@ protected:
         EXPECT_EQ(list_->currentIndex(), shape);
         EXPECT_EQ(closes_->count(), 1);
         EXPECT_EQ(shownIllustration(*window_), resourcePicture(ShapePictures[shape]));
-        EXPECT_EQ(window_->RefC->isEnabled(), shape != 1);
+        EXPECT_EQ(ui(*window_).RefC->isEnabled(), shape != 1);
         EXPECT_TRUE(errors_.isEmpty()) << errors_.join('\n').toStdString();
     }
 
@@ -296,7 +296,7 @@ TEST_F(ListCloseTest, ClickingOutsideClosesAndLoadsTheCurrentShape) {
     QWidget* popup = openDropDown(list_);
     // The illustration, well away from the list and its drop-down.
     QTest::mouseClick(popup, Qt::LeftButton, {},
-                      popup->mapFromGlobal(window_->RefType->mapToGlobal(QPoint(96, 40))));
+                      popup->mapFromGlobal(ui(*window_).RefType->mapToGlobal(QPoint(96, 40))));
     expectClosedAndLoaded(popup, 0);
 }
 
@@ -315,7 +315,7 @@ TEST_F(ListCloseTest, APopupClosedFromOutsideTheListIsReported) {
     list_->hidePopup();
     settle();
     EXPECT_EQ(closes_->count(), 2);
-    EXPECT_FALSE(window_->RefC->isEnabled());
+    EXPECT_FALSE(ui(*window_).RefC->isEnabled());
     EXPECT_TRUE(errors_.isEmpty()) << errors_.join('\n').toStdString();
 }
 
@@ -329,7 +329,7 @@ TEST_F(ListCloseTest, HidingTheWindowWithoutAnOpenDropDownReportsNothing) {
 TEST_F(ListTest, DeletingBackToTheStartOfAnItemSelectsIt) {
     auto window = makeWindow();
     activate(*window);
-    kavrol::CompletingComboBox* list = window->RefTypeBox;
+    kavrol::CompletingComboBox* list = ui(*window).RefTypeBox;
     QLineEdit* edit = list->lineEdit();
     list->setFocus();
     edit->selectAll();
@@ -359,7 +359,7 @@ TEST_F(ListTest, DeletingBackToTheStartOfAnItemSelectsIt) {
     EXPECT_EQ(list->currentIndex(), -1) << "an empty text chooses nothing";
 
     // Delete after the cursor, case-insensitive, the first item that fits.
-    kavrol::CompletingComboBox* lamps = window->LampTypeBox;
+    kavrol::CompletingComboBox* lamps = ui(*window).LampTypeBox;
     lamps->setFocus();
     lamps->lineEdit()->selectAll();
     typeText(lamps->lineEdit(), QStringLiteral("т8"));

@@ -43,7 +43,7 @@ TEST(EfficiencyFormat, GroupsThousandsWithTheLocaleSeparators) {
 TEST(EfficiencyField, IsADisabledRightAlignedFieldWithTwoDecimals) {
     auto window =
         std::make_unique<kavrol::TMainFrm>(kavrol::WindowServices{{}, [](const QString&) {}, 96});
-    EfficiencyField* field = window->KpdBox;
+    EfficiencyField* field = ui(*window).KpdBox;
     EXPECT_FALSE(field->isEnabled());
     EXPECT_TRUE(field->isReadOnly());
     EXPECT_EQ(field->alignment() & Qt::AlignHorizontal_Mask, Qt::AlignRight);

@@ -74,7 +74,7 @@ TEST_F(SaveTest, SavingAgainReplacesTheFileWithoutAsking) {
     auto window = makeWindow();
     dialogAnswer_ = workPath(QStringLiteral("scene.bmp"));
     window->SaveAs();
-    window->RayVisible->setChecked(false);
+    ui(*window).RayVisible->setChecked(false);
     window->PaintRef();
     window->SaveAs();
     ASSERT_TRUE(errors_.isEmpty()) << errors_.join('\n').toStdString();
@@ -89,8 +89,8 @@ TEST_F(SaveTest, SavingAgainReplacesTheFileWithoutAsking) {
 
 TEST_F(SaveTest, SaveWritesTheLastBuildNotTheCurrentControls) {
     auto window = makeWindow();
-    window->RayVisible->setChecked(false);
-    window->RefTypeBox->setCurrentIndex(0);
+    ui(*window).RayVisible->setChecked(false);
+    ui(*window).RefTypeBox->setCurrentIndex(0);
     dialogAnswer_ = workPath(QStringLiteral("scene"));
     window->SaveAs();
     kavrol::OpticalModel headless(96);

@@ -39,7 +39,7 @@ TEST_F(WindowBurst, BuildsSavesAndErrorsLeaveTheLastGoodPictureShown) {
     auto window = makeWindow(96);
     ASSERT_TRUE(errors_.isEmpty());
     QImage lastGood = shownScene(*window);
-    double lastEfficiency = window->KpdBox->value();
+    double lastEfficiency = ui(*window).KpdBox->value();
     QImage illustration = shownIllustration(*window);
     Lcg random;
     int builds = 0, buildErrors = 0, saves = 0, saveErrors = 0, closeUps = 0, loadErrors = 0;
@@ -50,27 +50,27 @@ TEST_F(WindowBurst, BuildsSavesAndErrorsLeaveTheLastGoodPictureShown) {
         if (action < 5) {
             // Controls set as a user could, failures included: no scale selected, a parabola
             // with m = 0, a trapezoid whose top is wider than its opening, "ZeFo" with C = A.
-            window->RefTypeBox->setCurrentIndex(random.below(3));
-            window->LampTypeBox->setCurrentIndex(random.below(3));
-            window->MBox->setCurrentIndex(random.below(10) == 0 ? -1 : random.below(3));
-            window->RefA->setValue(20 + 2 * random.below(91));
-            window->RefB->setValue(10 + 2 * random.below(96));
-            window->RefC->setValue(random.below(4) == 0 ? window->RefA->value()
-                                                        : 10 + 2 * random.below(96));
+            ui(*window).RefTypeBox->setCurrentIndex(random.below(3));
+            ui(*window).LampTypeBox->setCurrentIndex(random.below(3));
+            ui(*window).MBox->setCurrentIndex(random.below(10) == 0 ? -1 : random.below(3));
+            ui(*window).RefA->setValue(20 + 2 * random.below(91));
+            ui(*window).RefB->setValue(10 + 2 * random.below(96));
+            ui(*window).RefC->setValue(random.below(4) == 0 ? ui(*window).RefA->value()
+                                                            : 10 + 2 * random.below(96));
             if (random.below(8) == 0) {
-                window->RefTypeBox->setCurrentIndex(1);
-                window->RefA->setValue(20);
-                window->RefB->setValue(102);
-                window->MBox->setCurrentIndex(2);
+                ui(*window).RefTypeBox->setCurrentIndex(1);
+                ui(*window).RefA->setValue(20);
+                ui(*window).RefB->setValue(102);
+                ui(*window).MBox->setCurrentIndex(2);
             }
-            window->Lamp->setValue(10 + random.below(91));
-            window->LampH->setValue(50 + random.below(951));
-            window->AquaW->setValue(100 + random.below(901));
-            window->Albedo->setValue(0.1 + random.below(91) / 100.0);
-            window->GridVisible->setChecked(random.below(2) == 0);
-            window->LampVisible->setChecked(random.below(4) != 0);
-            window->RayVisible->setChecked(random.below(4) != 0);
-            window->RefCreate->click();
+            ui(*window).Lamp->setValue(10 + random.below(91));
+            ui(*window).LampH->setValue(50 + random.below(951));
+            ui(*window).AquaW->setValue(100 + random.below(901));
+            ui(*window).Albedo->setValue(0.1 + random.below(91) / 100.0);
+            ui(*window).GridVisible->setChecked(random.below(2) == 0);
+            ui(*window).LampVisible->setChecked(random.below(4) != 0);
+            ui(*window).RayVisible->setChecked(random.below(4) != 0);
+            ui(*window).RefCreate->click();
             ++builds;
             if (errors_.isEmpty()) {
                 lastGood = kavrol::PictureFile::toImage(window->model()->shownImage());
@@ -98,7 +98,7 @@ TEST_F(WindowBurst, BuildsSavesAndErrorsLeaveTheLastGoodPictureShown) {
                             : where == 1 ? workPath(QStringLiteral("missing/scene.bmp"))
                                          : full;
             const QImage work = kavrol::PictureFile::toImage(window->model()->workImage());
-            window->RefSave->click();
+            ui(*window).RefSave->click();
             ++saves;
             if (where == 0) {
                 ASSERT_TRUE(errors_.isEmpty()) << errors_.front().toStdString();
@@ -116,7 +116,7 @@ TEST_F(WindowBurst, BuildsSavesAndErrorsLeaveTheLastGoodPictureShown) {
         } else {
             // A list close-up with the shape's picture present, damaged or missing.
             const int shape = random.below(3);
-            window->RefTypeBox->setCurrentIndex(shape);
+            ui(*window).RefTypeBox->setCurrentIndex(shape);
             const QString file = workPath(QString::fromUtf8(shape == 0   ? "Трапеция.bmp"
                                                             : shape == 1 ? "Парабола.bmp"
                                                                          : "ZeFo.bmp"));
@@ -129,13 +129,13 @@ TEST_F(WindowBurst, BuildsSavesAndErrorsLeaveTheLastGoodPictureShown) {
                 ASSERT_TRUE(damaged.open(QIODevice::WriteOnly));
                 damaged.write("BM\x10\0\0\0\0\0\0\0\x36\0\0\0", 14);
             }
-            const bool cBefore = window->RefC->isEnabled();
-            openAndClose(window->RefTypeBox);
+            const bool cBefore = ui(*window).RefC->isEnabled();
+            openAndClose(ui(*window).RefTypeBox);
             ++closeUps;
             if (state == 0) {
                 ASSERT_TRUE(errors_.isEmpty());
                 illustration = shownIllustration(*window);
-                EXPECT_EQ(window->RefC->isEnabled(), shape != 1);
+                EXPECT_EQ(ui(*window).RefC->isEnabled(), shape != 1);
             } else {
                 ++loadErrors;
                 ASSERT_EQ(errors_.size(), 1);
@@ -145,36 +145,36 @@ TEST_F(WindowBurst, BuildsSavesAndErrorsLeaveTheLastGoodPictureShown) {
                     EXPECT_TRUE(errors_.front().startsWith("Cannot open file \"" + file + "\". "))
                         << errors_.front().toStdString();
                 }
-                EXPECT_EQ(window->RefC->isEnabled(), cBefore);
+                EXPECT_EQ(ui(*window).RefC->isEnabled(), cBefore);
                 EXPECT_EQ(shownIllustration(*window), illustration);
             }
         }
         ASSERT_EQ(shownScene(*window), lastGood);
-        ASSERT_EQ(window->KpdBox->value(), lastEfficiency);
-        ASSERT_TRUE(window->RefCreate->isEnabled());
-        ASSERT_TRUE(window->RefSave->isEnabled());
+        ASSERT_EQ(ui(*window).KpdBox->value(), lastEfficiency);
+        ASSERT_TRUE(ui(*window).RefCreate->isEnabled());
+        ASSERT_TRUE(ui(*window).RefSave->isEnabled());
     }
     // Still usable: the start-up design builds and is shown.
     errors_.clear();
-    window->RefTypeBox->setCurrentIndex(1);
-    window->LampTypeBox->setCurrentIndex(1);
-    window->MBox->setCurrentIndex(2);
-    window->RefA->setValue(200);
-    window->RefB->setValue(100);
-    window->RefC->setValue(50);
-    window->Lamp->setValue(50);
-    window->LampH->setValue(200);
-    window->AquaW->setValue(500);
-    window->Albedo->setValue(0.8);
-    window->GridVisible->setChecked(true);
-    window->LampVisible->setChecked(true);
-    window->RayVisible->setChecked(true);
-    window->RefCreate->click();
+    ui(*window).RefTypeBox->setCurrentIndex(1);
+    ui(*window).LampTypeBox->setCurrentIndex(1);
+    ui(*window).MBox->setCurrentIndex(2);
+    ui(*window).RefA->setValue(200);
+    ui(*window).RefB->setValue(100);
+    ui(*window).RefC->setValue(50);
+    ui(*window).Lamp->setValue(50);
+    ui(*window).LampH->setValue(200);
+    ui(*window).AquaW->setValue(500);
+    ui(*window).Albedo->setValue(0.8);
+    ui(*window).GridVisible->setChecked(true);
+    ui(*window).LampVisible->setChecked(true);
+    ui(*window).RayVisible->setChecked(true);
+    ui(*window).RefCreate->click();
     ASSERT_TRUE(errors_.isEmpty());
     kavrol::OpticalModel reference(96);
     reference.PaintRef(kavrol::BuildInputs{});
     EXPECT_EQ(shownScene(*window), kavrol::PictureFile::toImage(reference.shownImage()));
-    EXPECT_EQ(window->KpdBox->value(), reference.efficiency());
+    EXPECT_EQ(ui(*window).KpdBox->value(), reference.efficiency());
     std::printf("%d builds (%d refused), %d saves (%d failed), %d close-ups (%d failed)\n", builds,
                 buildErrors, saves, saveErrors, closeUps, loadErrors);
     EXPECT_GT(buildErrors, 0);

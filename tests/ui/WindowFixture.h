@@ -2,6 +2,7 @@
 
 #include "CompletingComboBox.h"
 #include "TMainFrm.h"
+#include "WindowControls.h"
 
 #include <QImage>
 #include <QLocale>

@@ -57,11 +57,11 @@ QImage WindowFixture::resourcePicture(const QString& name) {
 }
 
 QImage WindowFixture::shownIllustration(const kavrol::TMainFrm& window) {
-    return window.RefType->pixmap().toImage().convertToFormat(QImage::Format_RGB32);
+    return ui(window).RefType->pixmap().toImage().convertToFormat(QImage::Format_RGB32);
 }
 
 QImage WindowFixture::shownScene(const kavrol::TMainFrm& window) {
-    return window.Ref->pixmap().toImage().convertToFormat(QImage::Format_RGB32);
+    return ui(window).Ref->pixmap().toImage().convertToFormat(QImage::Format_RGB32);
 }
 
 QString WindowFixture::workPath(const QString& name) const {

@@ -50,111 +50,114 @@ TEST_F(StartupTest, WindowHasItsCaptionSizeAndBorder) {
 TEST_F(StartupTest, ControlsStartWithTheirDefaults) {
     auto window = makeWindow();
     EXPECT_TRUE(errors_.isEmpty()) << errors_.join('\n').toStdString();
-    EXPECT_EQ(items(window->RefTypeBox),
+    EXPECT_EQ(items(ui(*window).RefTypeBox),
               (QStringList{QStringLiteral("Трапеция"), QStringLiteral("Парабола"),
                            QStringLiteral("ZeFo")}));
-    EXPECT_EQ(window->RefTypeBox->currentIndex(), 1);
-    EXPECT_EQ(items(window->LampTypeBox),
+    EXPECT_EQ(ui(*window).RefTypeBox->currentIndex(), 1);
+    EXPECT_EQ(items(ui(*window).LampTypeBox),
               (QStringList{QStringLiteral("Т4"), QStringLiteral("Т5"), QStringLiteral("Т8")}));
-    EXPECT_EQ(window->LampTypeBox->currentIndex(), 1);
-    EXPECT_EQ(items(window->MBox),
+    EXPECT_EQ(ui(*window).LampTypeBox->currentIndex(), 1);
+    EXPECT_EQ(items(ui(*window).MBox),
               (QStringList{QStringLiteral("1:1"), QStringLiteral("2:1"), QStringLiteral("3:1")}));
-    EXPECT_EQ(window->MBox->currentIndex(), 2);
-    EXPECT_EQ(window->Albedo->text(), QStringLiteral("0.80"));
+    EXPECT_EQ(ui(*window).MBox->currentIndex(), 2);
+    EXPECT_EQ(ui(*window).Albedo->text(), QStringLiteral("0.80"));
 
     struct Field {
         kavrol::IntegerSpinEdit* field;
         int minimum, maximum, step, initial;
     };
     for (const Field& f :
-         {Field{window->RefA, 20, 200, 2, 200}, Field{window->RefB, 10, 200, 2, 100},
-          Field{window->RefC, 10, 200, 2, 50}, Field{window->Lamp, 10, 100, 1, 50},
-          Field{window->AquaW, 100, 1000, 1, 500}, Field{window->LampH, 50, 1000, 1, 200}}) {
+         {Field{ui(*window).RefA, 20, 200, 2, 200}, Field{ui(*window).RefB, 10, 200, 2, 100},
+          Field{ui(*window).RefC, 10, 200, 2, 50}, Field{ui(*window).Lamp, 10, 100, 1, 50},
+          Field{ui(*window).AquaW, 100, 1000, 1, 500},
+          Field{ui(*window).LampH, 50, 1000, 1, 200}}) {
         SCOPED_TRACE(f.field->objectName().toStdString());
         EXPECT_EQ(f.field->minimum(), f.minimum);
         EXPECT_EQ(f.field->maximum(), f.maximum);
         EXPECT_EQ(f.field->singleStep(), f.step);
         EXPECT_EQ(f.field->text(), QString::number(f.initial));
     }
-    EXPECT_EQ(window->Albedo->minimum(), 0.1L);
-    EXPECT_EQ(window->Albedo->maximum(), 1.0L);
-    EXPECT_EQ(window->Albedo->singleStep(), 0.01L);
-    EXPECT_TRUE(window->GridVisible->isChecked());
-    EXPECT_TRUE(window->LampVisible->isChecked());
-    EXPECT_TRUE(window->RayVisible->isChecked());
-    EXPECT_FALSE(window->RefC->isEnabled()) << "Init disables C for the parabola";
-    EXPECT_FALSE(window->KpdBox->isEnabled());
+    EXPECT_EQ(ui(*window).Albedo->minimum(), 0.1L);
+    EXPECT_EQ(ui(*window).Albedo->maximum(), 1.0L);
+    EXPECT_EQ(ui(*window).Albedo->singleStep(), 0.01L);
+    EXPECT_TRUE(ui(*window).GridVisible->isChecked());
+    EXPECT_TRUE(ui(*window).LampVisible->isChecked());
+    EXPECT_TRUE(ui(*window).RayVisible->isChecked());
+    EXPECT_FALSE(ui(*window).RefC->isEnabled()) << "Init disables C for the parabola";
+    EXPECT_FALSE(ui(*window).KpdBox->isEnabled());
 }
 
 TEST_F(StartupTest, TextsAreRussianAsWritten) {
     auto window = makeWindow();
-    EXPECT_EQ(window->GroupBox1->title(), QStringLiteral("Геометрические размеры, мм"));
-    EXPECT_EQ(window->GroupBox2->title(), QStringLiteral("Форма отражателя"));
-    EXPECT_EQ(window->GroupBox3->title(), QStringLiteral("Расстояние до центра лампы, мм"));
-    EXPECT_EQ(window->GroupBox4->title(), QStringLiteral("Тип лампы"));
-    EXPECT_EQ(window->GroupBox5->title(), QStringLiteral("Параметры аквариума, мм"));
-    EXPECT_EQ(window->GroupBox6->title(), QStringLiteral("Отображать"));
-    EXPECT_EQ(window->GroupBox7->title(), QStringLiteral("Масштаб"));
-    EXPECT_EQ(window->GroupBox8->title(), QStringLiteral("Альбедо отражателя"));
-    EXPECT_EQ(window->GroupBox9->title(), QStringLiteral("КПД"));
-    EXPECT_EQ(window->RefCreate->text(), QStringLiteral("Построить"));
-    EXPECT_EQ(window->RefSave->text(), QStringLiteral("Сохранить"));
-    EXPECT_EQ(window->GridVisible->text(), QStringLiteral("Сетку"));
-    EXPECT_EQ(window->LampVisible->text(), QStringLiteral("Лампу"));
-    EXPECT_EQ(window->RayVisible->text(), QStringLiteral("Лучи"));
-    EXPECT_EQ(window->Label1->text(), QStringLiteral("A:"));
-    EXPECT_EQ(window->Label2->text(), QStringLiteral("B:"));
-    EXPECT_EQ(window->Label3->text(), QStringLiteral("C:"));
-    EXPECT_EQ(window->Label4->text(), QStringLiteral("Ширина"));
-    EXPECT_EQ(window->StaticText1->text(), QStringLiteral("От центра лампы до воды"));
+    EXPECT_EQ(ui(*window).GroupBox1->title(), QStringLiteral("Геометрические размеры, мм"));
+    EXPECT_EQ(ui(*window).GroupBox2->title(), QStringLiteral("Форма отражателя"));
+    EXPECT_EQ(ui(*window).GroupBox3->title(), QStringLiteral("Расстояние до центра лампы, мм"));
+    EXPECT_EQ(ui(*window).GroupBox4->title(), QStringLiteral("Тип лампы"));
+    EXPECT_EQ(ui(*window).GroupBox5->title(), QStringLiteral("Параметры аквариума, мм"));
+    EXPECT_EQ(ui(*window).GroupBox6->title(), QStringLiteral("Отображать"));
+    EXPECT_EQ(ui(*window).GroupBox7->title(), QStringLiteral("Масштаб"));
+    EXPECT_EQ(ui(*window).GroupBox8->title(), QStringLiteral("Альбедо отражателя"));
+    EXPECT_EQ(ui(*window).GroupBox9->title(), QStringLiteral("КПД"));
+    EXPECT_EQ(ui(*window).RefCreate->text(), QStringLiteral("Построить"));
+    EXPECT_EQ(ui(*window).RefSave->text(), QStringLiteral("Сохранить"));
+    EXPECT_EQ(ui(*window).GridVisible->text(), QStringLiteral("Сетку"));
+    EXPECT_EQ(ui(*window).LampVisible->text(), QStringLiteral("Лампу"));
+    EXPECT_EQ(ui(*window).RayVisible->text(), QStringLiteral("Лучи"));
+    EXPECT_EQ(ui(*window).Label1->text(), QStringLiteral("A:"));
+    EXPECT_EQ(ui(*window).Label2->text(), QStringLiteral("B:"));
+    EXPECT_EQ(ui(*window).Label3->text(), QStringLiteral("C:"));
+    EXPECT_EQ(ui(*window).Label4->text(), QStringLiteral("Ширина"));
+    EXPECT_EQ(ui(*window).StaticText1->text(), QStringLiteral("От центра лампы до воды"));
 }
 
 TEST_F(StartupTest, ControlsSitWhereTheLayoutPutsThem) {
     auto window = makeWindow();
     const std::vector<std::pair<QWidget*, QRect>> expected = {
-        {window->RefType, {8, 8, 193, 177}},      {window->GroupBox2, {8, 192, 193, 49}},
-        {window->GroupBox8, {8, 248, 193, 49}},   {window->GroupBox1, {8, 304, 193, 81}},
-        {window->GroupBox4, {8, 392, 193, 49}},   {window->GroupBox3, {8, 448, 193, 49}},
-        {window->GroupBox7, {8, 504, 193, 49}},   {window->GroupBox6, {8, 560, 193, 41}},
-        {window->GroupBox5, {8, 608, 193, 97}},   {window->GroupBox9, {8, 712, 193, 49}},
-        {window->RefCreate, {8, 768, 193, 25}},   {window->RefSave, {8, 800, 193, 25}},
-        {window->ScrollBox1, {210, 0, 840, 840}}, {window->RefTypeBox, {8, 16, 177, 21}},
-        {window->Albedo, {8, 16, 177, 21}},       {window->RefA, {24, 16, 49, 22}},
-        {window->RefB, {128, 16, 49, 22}},        {window->RefC, {24, 48, 49, 22}},
-        {window->LampTypeBox, {8, 16, 177, 21}},  {window->Lamp, {8, 16, 177, 22}},
-        {window->MBox, {8, 16, 177, 21}},         {window->GridVisible, {8, 16, 57, 17}},
-        {window->LampVisible, {72, 16, 57, 17}},  {window->RayVisible, {136, 16, 49, 17}},
-        {window->AquaW, {56, 16, 129, 22}},       {window->LampH, {8, 64, 177, 22}},
-        {window->KpdBox, {8, 16, 177, 21}},       {window->Label1, {8, 18, 15, 16}},
-        {window->Label2, {110, 18, 15, 16}},      {window->Label3, {8, 51, 15, 16}},
-        {window->Label4, {8, 20, 46, 13}},        {window->StaticText1, {8, 45, 159, 17}},
+        {ui(*window).RefType, {8, 8, 193, 177}},      {ui(*window).GroupBox2, {8, 192, 193, 49}},
+        {ui(*window).GroupBox8, {8, 248, 193, 49}},   {ui(*window).GroupBox1, {8, 304, 193, 81}},
+        {ui(*window).GroupBox4, {8, 392, 193, 49}},   {ui(*window).GroupBox3, {8, 448, 193, 49}},
+        {ui(*window).GroupBox7, {8, 504, 193, 49}},   {ui(*window).GroupBox6, {8, 560, 193, 41}},
+        {ui(*window).GroupBox5, {8, 608, 193, 97}},   {ui(*window).GroupBox9, {8, 712, 193, 49}},
+        {ui(*window).RefCreate, {8, 768, 193, 25}},   {ui(*window).RefSave, {8, 800, 193, 25}},
+        {ui(*window).ScrollBox1, {210, 0, 840, 840}}, {ui(*window).RefTypeBox, {8, 16, 177, 21}},
+        {ui(*window).Albedo, {8, 16, 177, 21}},       {ui(*window).RefA, {24, 16, 49, 22}},
+        {ui(*window).RefB, {128, 16, 49, 22}},        {ui(*window).RefC, {24, 48, 49, 22}},
+        {ui(*window).LampTypeBox, {8, 16, 177, 21}},  {ui(*window).Lamp, {8, 16, 177, 22}},
+        {ui(*window).MBox, {8, 16, 177, 21}},         {ui(*window).GridVisible, {8, 16, 57, 17}},
+        {ui(*window).LampVisible, {72, 16, 57, 17}},  {ui(*window).RayVisible, {136, 16, 49, 17}},
+        {ui(*window).AquaW, {56, 16, 129, 22}},       {ui(*window).LampH, {8, 64, 177, 22}},
+        {ui(*window).KpdBox, {8, 16, 177, 21}},       {ui(*window).Label1, {8, 18, 15, 16}},
+        {ui(*window).Label2, {110, 18, 15, 16}},      {ui(*window).Label3, {8, 51, 15, 16}},
+        {ui(*window).Label4, {8, 20, 46, 13}},        {ui(*window).StaticText1, {8, 45, 159, 17}},
     };
     for (const auto& [widget, rect] : expected) {
         SCOPED_TRACE(widget->objectName().toStdString());
         EXPECT_EQ(widget->geometry(), rect);
     }
-    EXPECT_EQ(window->RefA->parentWidget(), window->GroupBox1);
-    EXPECT_EQ(window->KpdBox->parentWidget(), window->GroupBox9);
-    EXPECT_EQ(window->LampH->parentWidget(), window->GroupBox5);
-    EXPECT_EQ(window->ScrollBox1->widget(), window->Ref);
+    EXPECT_EQ(ui(*window).RefA->parentWidget(), ui(*window).GroupBox1);
+    EXPECT_EQ(ui(*window).KpdBox->parentWidget(), ui(*window).GroupBox9);
+    EXPECT_EQ(ui(*window).LampH->parentWidget(), ui(*window).GroupBox5);
+    EXPECT_EQ(ui(*window).ScrollBox1->widget(), ui(*window).Ref);
 }
 
 TEST_F(StartupTest, TabGoesThroughTheControlsInTheirOrder) {
     auto window = makeWindow();
     activate(*window);
     // C is disabled for the parabola and so left out; enabled, it comes after B.
-    window->RefB->setFocus();
+    ui(*window).RefB->setFocus();
     QCoreApplication::processEvents();
     QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
     QWidget* afterB = QApplication::focusWidget();
-    EXPECT_TRUE(afterB == window->Lamp || afterB->parentWidget() == window->Lamp);
-    window->RefC->setEnabled(true);
+    EXPECT_TRUE(afterB == ui(*window).Lamp || afterB->parentWidget() == ui(*window).Lamp);
+    ui(*window).RefC->setEnabled(true);
     // The scroll box around the picture is no Tab stop: the focus there would show nowhere.
     const std::vector<QWidget*> controls = {
-        window->RefA,      window->RefB,        window->RefC,        window->Lamp,
-        window->RefCreate, window->GridVisible, window->RayVisible,  window->LampVisible,
-        window->RefSave,   window->RefTypeBox,  window->LampTypeBox, window->MBox,
-        window->Albedo,    window->AquaW,       window->LampH};
+        ui(*window).RefA,       ui(*window).RefB,        ui(*window).RefC,
+        ui(*window).Lamp,       ui(*window).RefCreate,   ui(*window).GridVisible,
+        ui(*window).RayVisible, ui(*window).LampVisible, ui(*window).RefSave,
+        ui(*window).RefTypeBox,  ui(*window).LampTypeBox,
+        ui(*window).MBox,       ui(*window).Albedo,      ui(*window).AquaW,
+        ui(*window).LampH};
     const auto control = [&](QWidget* focused) -> QWidget* {
         for (QWidget* w = focused; w != nullptr; w = w->parentWidget())
             for (QWidget* c : controls)
@@ -162,9 +165,9 @@ TEST_F(StartupTest, TabGoesThroughTheControlsInTheirOrder) {
                     return c;
         return focused;
     };
-    window->RefA->setFocus();
+    ui(*window).RefA->setFocus();
     QCoreApplication::processEvents();
-    ASSERT_EQ(control(QApplication::focusWidget()), window->RefA);
+    ASSERT_EQ(control(QApplication::focusWidget()), ui(*window).RefA);
     for (std::size_t i = 1; i <= controls.size(); ++i) {
         QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
         QWidget* expected = controls[i % controls.size()];
@@ -184,9 +187,9 @@ TEST_F(StartupTest, FirstBuildShowsTheDefaultDesignLikeTheCommandLine) {
     // The command line builds the same design from BuildInputs' defaults.
     kavrol::OpticalModel headless(96);
     headless.PaintRef(kavrol::BuildInputs{});
-    EXPECT_EQ(window->KpdBox->value(), headless.efficiency());
-    EXPECT_EQ(window->KpdBox->text(), kavrol::EfficiencyField::format(headless.efficiency()));
-    EXPECT_EQ(window->Ref->size(), QSize(820, 820));
+    EXPECT_EQ(ui(*window).KpdBox->value(), headless.efficiency());
+    EXPECT_EQ(ui(*window).KpdBox->text(), kavrol::EfficiencyField::format(headless.efficiency()));
+    EXPECT_EQ(ui(*window).Ref->size(), QSize(820, 820));
     EXPECT_EQ(shownScene(*window), kavrol::PictureFile::toImage(headless.shownImage()));
     EXPECT_EQ(window->model()->quantities().Scale, 1);
     EXPECT_EQ(window->model()->quantities().RefAPx, 200);
@@ -205,7 +208,7 @@ TEST_F(StartupTest, EfficiencyToolTipGivesTheFiveSharesInRussian) {
         {QStringLiteral("Вернулось в лампу"), losses.returnedToTube},
         {QStringLiteral("Ушло мимо"), losses.escaped},
     };
-    const QString tip = window->KpdBox->toolTip();
+    const QString tip = ui(*window).KpdBox->toolTip();
     const QStringList lines = tip.split(QLatin1Char('\n'));
     ASSERT_EQ(lines.size(), 5) << tip.toStdString();
     for (std::size_t i = 0; i < shares.size(); ++i) {
@@ -217,7 +220,7 @@ TEST_F(StartupTest, EfficiencyToolTipGivesTheFiveSharesInRussian) {
     EXPECT_FALSE(tip.contains(QRegularExpression(QStringLiteral("[A-Za-z]"))))
         << "no English words: " << tip.toStdString();
     EXPECT_GT(losses.delivered, 0.0);
-    EXPECT_EQ(window->GroupBox9->toolTip(), tip);
+    EXPECT_EQ(ui(*window).GroupBox9->toolTip(), tip);
 }
 
 TEST_F(StartupTest, EfficiencyToolTipWritesAsciiDigitsWithTheLocaleSeparator) {
@@ -225,7 +228,7 @@ TEST_F(StartupTest, EfficiencyToolTipWritesAsciiDigitsWithTheLocaleSeparator) {
     auto window = makeWindow(96);
     ASSERT_NE(window->model(), nullptr);
     const double share = window->model()->losses().delivered / kavrol::OpticalModel::RayCount;
-    const QString first = window->KpdBox->toolTip().split(QLatin1Char('\n')).constFirst();
+    const QString first = ui(*window).KpdBox->toolTip().split(QLatin1Char('\n')).constFirst();
     EXPECT_EQ(first, QStringLiteral("В воду: %1 %")
                          .arg(QString::number(share * 100, 'f', 1)
                                   .replace(QLatin1Char('.'), QLocale().decimalPoint())));
@@ -236,7 +239,7 @@ TEST_F(StartupTest, DefaultIllustrationIsTheEmbeddedParabola) {
     const QImage embedded(QStringLiteral(":/kavrol/default_shape.bmp"));
     ASSERT_FALSE(embedded.isNull());
     EXPECT_EQ(shownIllustration(*window), embedded.convertToFormat(QImage::Format_RGB32));
-    EXPECT_TRUE(window->RefType->hasScaledContents());
+    EXPECT_TRUE(ui(*window).RefType->hasScaledContents());
 }
 
 TEST_F(StartupTest, DenserScreenGivesALargerPictureAndScrollBars) {
@@ -244,11 +247,11 @@ TEST_F(StartupTest, DenserScreenGivesALargerPictureAndScrollBars) {
     ASSERT_TRUE(errors_.isEmpty()) << errors_.join('\n').toStdString();
     EXPECT_EQ(window->model()->quantities().PixelsPerMm, 6);
     EXPECT_EQ(window->model()->workImage().width(), 1220);
-    EXPECT_EQ(window->Ref->size(), QSize(1220, 1220));
+    EXPECT_EQ(ui(*window).Ref->size(), QSize(1220, 1220));
     window->show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(window.get()));
-    EXPECT_TRUE(window->ScrollBox1->horizontalScrollBar()->isVisible());
-    EXPECT_TRUE(window->ScrollBox1->verticalScrollBar()->isVisible());
+    EXPECT_TRUE(ui(*window).ScrollBox1->horizontalScrollBar()->isVisible());
+    EXPECT_TRUE(ui(*window).ScrollBox1->verticalScrollBar()->isVisible());
 }
 
 // The window still comes up; Build and Save then say the picture could not be created.
@@ -258,12 +261,12 @@ TEST_F(StartupTest, AFailingStartIsReportedAndTheWindowStillComesUp) {
     EXPECT_EQ(errors_[0], QStringLiteral("dots per inch must lie between 1 and 1200."));
     EXPECT_EQ(window->model(), nullptr);
     activate(*window);
-    QTest::mouseClick(window->RefCreate, Qt::LeftButton);
+    QTest::mouseClick(ui(*window).RefCreate, Qt::LeftButton);
     ASSERT_EQ(errors_.size(), 2);
     EXPECT_EQ(errors_[1], QStringLiteral("The picture could not be created."));
 
     dialogAnswer_ = workPath(QStringLiteral("scene"));
-    QTest::mouseClick(window->RefSave, Qt::LeftButton);
+    QTest::mouseClick(ui(*window).RefSave, Qt::LeftButton);
     ASSERT_EQ(errors_.size(), 3);
     EXPECT_EQ(errors_[2], QStringLiteral("The picture could not be created."));
     EXPECT_TRUE(dialogCalls_.empty()) << "no file name is asked for a picture that is not there";

@@ -1,3 +1,6 @@
+// The design search. Sections: the search order (designAt); ranking; collecting the workers'
+// batches; running the workers.
+
 #include "DesignSearch.h"
 
 #include "FastEvaluator.h"
@@ -59,6 +62,75 @@ bool DesignSearch::Better(const ScoredDesign& a, const ScoredDesign& b) {
     return a.index < b.index;
 }
 
+namespace {
+
+// Gathers the workers' batches under one lock: keeps the best designs and every refused one,
+// and hands the batches to onBatch in search order, holding back those that finish early.
+class Collector {
+public:
+    Collector(const SearchOptions& options, SearchOutcome& outcome)
+        : options_(options), outcome_(outcome) {}
+
+    void deliver(std::int64_t batch, std::vector<ScoredDesign>&& results) {
+        const std::lock_guard<std::mutex> guard(lock_);
+        for (const ScoredDesign& s : results)
+            keep(s);
+        outcome_.evaluated += static_cast<std::int64_t>(results.size());
+        if (!options_.onBatch)
+            return;
+        waiting_.emplace(batch, std::move(results));
+        while (!waiting_.empty() && waiting_.begin()->first == delivered_) {
+            options_.onBatch(waiting_.begin()->second);
+            waiting_.erase(waiting_.begin());
+            ++delivered_;
+        }
+    }
+
+    // Keeps the first failure; the search rethrows it once every worker has stopped.
+    void fail(std::exception_ptr failure) {
+        const std::lock_guard<std::mutex> guard(lock_);
+        if (!failure_)
+            failure_ = std::move(failure);
+    }
+
+    // After the workers: rethrows a failure, or delivers the batches still behind a gap (after a
+    // stop) in order and lists the refusals in search order.
+    void finish() {
+        if (failure_)
+            std::rethrow_exception(failure_);
+        if (options_.onBatch)
+            for (const auto& [batch, results] : waiting_)
+                options_.onBatch(results);
+        std::sort(outcome_.refused.begin(), outcome_.refused.end(),
+                  [](const ScoredDesign& a, const ScoredDesign& b) { return a.index < b.index; });
+    }
+
+private:
+    void keep(const ScoredDesign& s) {
+        if (s.evaluation.refused()) {
+            outcome_.refused.push_back(s);
+            return;
+        }
+        std::vector<ScoredDesign>& best = outcome_.best;
+        if (options_.top == 0)
+            return;
+        if (best.size() == options_.top && !DesignSearch::Better(s, best.back()))
+            return;
+        best.insert(std::upper_bound(best.begin(), best.end(), s, DesignSearch::Better), s);
+        if (best.size() > options_.top)
+            best.pop_back();
+    }
+
+    const SearchOptions& options_;
+    SearchOutcome& outcome_;
+    std::mutex lock_;
+    std::map<std::int64_t, std::vector<ScoredDesign>> waiting_;
+    std::int64_t delivered_ = 0;
+    std::exception_ptr failure_;
+};
+
+} // namespace
+
 SearchOutcome DesignSearch::run(const SearchOptions& options) {
     const auto started = std::chrono::steady_clock::now();
     SearchOutcome outcome;
@@ -66,53 +138,20 @@ SearchOutcome DesignSearch::run(const SearchOptions& options) {
     done_.store(0);
     const std::int64_t batches = (size_ + BatchSize - 1) / BatchSize;
     std::atomic<std::int64_t> nextBatch{0};
-    std::mutex lock;
-    // Batches that finished before an earlier one wait here, so that onBatch sees search order.
-    std::map<std::int64_t, std::vector<ScoredDesign>> waiting;
-    std::int64_t delivered = 0;
-    std::exception_ptr failure;
+    Collector collector(options, outcome);
     auto stopRequested = [&] {
         return options.stop != nullptr && options.stop->load(std::memory_order_relaxed);
     };
 
-    // Called with the lock held.
-    auto keep = [&](const ScoredDesign& s) {
-        if (s.evaluation.refused()) {
-            outcome.refused.push_back(s);
-            return;
-        }
-        if (options.top == 0)
-            return;
-        if (outcome.best.size() == options.top && !Better(s, outcome.best.back()))
-            return;
-        const auto at = std::upper_bound(outcome.best.begin(), outcome.best.end(), s, Better);
-        outcome.best.insert(at, s);
-        if (outcome.best.size() > options.top)
-            outcome.best.pop_back();
-    };
-    auto deliver = [&](std::int64_t batch, std::vector<ScoredDesign>&& results) {
-        for (const ScoredDesign& s : results)
-            keep(s);
-        outcome.evaluated += static_cast<std::int64_t>(results.size());
-        if (!options.onBatch)
-            return;
-        waiting.emplace(batch, std::move(results));
-        while (!waiting.empty() && waiting.begin()->first == delivered) {
-            options.onBatch(waiting.begin()->second);
-            waiting.erase(waiting.begin());
-            ++delivered;
-        }
-    };
-
+    // Each worker takes the next batch until none is left, a stop is asked for or one fails.
     auto work = [&] {
         try {
             FastEvaluator evaluator(context_);
-            std::vector<ScoredDesign> results;
             for (;;) {
                 const std::int64_t batch = nextBatch.fetch_add(1);
                 if (batch >= batches || stopRequested())
                     return;
-                results.clear();
+                std::vector<ScoredDesign> results;
                 const std::int64_t end = std::min(size_, (batch + 1) * BatchSize);
                 for (std::int64_t i = batch * BatchSize; i < end && !stopRequested(); ++i) {
                     ScoredDesign s;
@@ -122,14 +161,10 @@ SearchOutcome DesignSearch::run(const SearchOptions& options) {
                     results.push_back(std::move(s));
                     done_.fetch_add(1, std::memory_order_relaxed);
                 }
-                const std::lock_guard<std::mutex> guard(lock);
-                deliver(batch, std::move(results));
-                results = {};
+                collector.deliver(batch, std::move(results));
             }
         } catch (...) {
-            const std::lock_guard<std::mutex> guard(lock);
-            if (!failure)
-                failure = std::current_exception();
+            collector.fail(std::current_exception());
             // Make the other workers stop at their next batch.
             nextBatch.store(batches);
         }
@@ -142,15 +177,7 @@ SearchOutcome DesignSearch::run(const SearchOptions& options) {
     work();
     for (std::thread& t : pool)
         t.join();
-    if (failure)
-        std::rethrow_exception(failure);
-    // After a stop, batches behind a gap are still delivered, in order.
-    if (options.onBatch)
-        for (const auto& [batch, results] : waiting)
-            options.onBatch(results);
-    // Workers finish batches in any order; refusals are listed in search order.
-    std::sort(outcome.refused.begin(), outcome.refused.end(),
-              [](const ScoredDesign& a, const ScoredDesign& b) { return a.index < b.index; });
+    collector.finish();
     outcome.stopped = outcome.evaluated < size_;
     outcome.seconds =
         std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
