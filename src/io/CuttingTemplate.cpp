@@ -20,6 +20,7 @@
 #include <QXmlStreamWriter>
 #include <algorithm>
 #include <cmath>
+#include <limits>
 
 namespace kavrol {
 
@@ -48,9 +49,18 @@ QRectF LabelBox(const TemplateDrawing::Label& label) {
     return {left, label.at.y() - label.size, width, label.size * 1.25};
 }
 
+// QRectF::united skips empty rectangles, so single points are gathered by hand.
 QRectF Bounds(const TemplateDrawing& drawing) {
-    QRectF box;
-    const auto add = [&box](const QRectF& r) { box = box.isNull() ? r : box.united(r); };
+    double left = std::numeric_limits<double>::infinity();
+    double top = left;
+    double right = -left;
+    double bottom = -left;
+    const auto add = [&](const QRectF& r) {
+        left = std::min(left, r.left());
+        top = std::min(top, r.top());
+        right = std::max(right, r.right());
+        bottom = std::max(bottom, r.bottom());
+    };
     for (const auto& stroke : drawing.strokes) {
         for (const QPointF& p : stroke.points) {
             add(QRectF(p, QSizeF(0.0, 0.0)));
@@ -63,7 +73,7 @@ QRectF Bounds(const TemplateDrawing& drawing) {
     for (const auto& label : drawing.labels) {
         add(LabelBox(label));
     }
-    return box;
+    return left <= right ? QRectF(QPointF(left, top), QPointF(right, bottom)) : QRectF();
 }
 
 void Shift(TemplateDrawing& drawing, QPointF by) {

@@ -53,6 +53,7 @@ std::unique_ptr<QChart> create(const physics::PhysicalEstimate& estimate) {
     level->setTitleText(QStringLiteral("Освещённость / средняя"));
     level->setLabelFormat(QStringLiteral("%.1f"));
     level->setRange(0.0, highest * 1.1);
+    level->applyNiceNumbers();
     chart->addAxis(across, Qt::AlignBottom);
     chart->addAxis(level, Qt::AlignLeft);
     for (QLineSeries* series : {light, mean}) {
