@@ -22,20 +22,35 @@ QLineSeries* series(const char* name, const QString& caption, const QPen& pen) {
     return result;
 }
 
-// Widens the data's range across or down so that a millimetre takes as many pixels either way.
-void keepTrueProportions(const QChart& chart, QValueAxis& across, QValueAxis& down,
-                         const QRectF& data) {
-    const QRectF plot = chart.plotArea();
-    if (plot.width() < 1.0 || plot.height() < 1.0) {
-        return;
+// A step of 1, 2 or 5 times a power of ten that cuts span into about six parts.
+double NiceStep(double span) {
+    const double rough = span / 6.0;
+    const double power = std::pow(10.0, std::floor(std::log10(rough)));
+    for (const double factor : {1.0, 2.0, 5.0}) {
+        if (factor * power >= rough) {
+            return factor * power;
+        }
     }
+    return 10.0 * power;
+}
+
+void SetTicks(QValueAxis& axis) {
+    axis.setTickType(QValueAxis::TicksDynamic);
+    axis.setTickAnchor(0.0);
+    axis.setTickInterval(NiceStep(axis.max() - axis.min()));
+}
+
+// Widens the data's range across or down so that a millimetre takes as many pixels either way.
+void keepTrueProportions(const QRectF& plot, QValueAxis& across, QValueAxis& down,
+                         const QRectF& data) {
     const double mmPerPixel = std::max(data.width() / plot.width(), data.height() / plot.height());
     const double halfWidth = plot.width() * mmPerPixel / 2.0;
     const double halfHeight = plot.height() * mmPerPixel / 2.0;
     const QPointF centre = data.center();
-    // Setting a range the axis already has changes nothing, so the relayout it may cause ends.
     across.setRange(centre.x() - halfWidth, centre.x() + halfWidth);
     down.setRange(centre.y() - halfHeight, centre.y() + halfHeight);
+    SetTicks(across);
+    SetTicks(down);
 }
 
 } // namespace
@@ -87,9 +102,19 @@ std::unique_ptr<QChart> create(const physics::PhysicalDesign& design) {
                       QPointF(halfSpan + margin, bottom + margin));
     across->setRange(data.left(), data.right());
     down->setRange(data.top(), data.bottom());
+    SetTicks(*across);
+    SetTicks(*down);
+    // The plot area is set from the chart's size, not left to the layout: the layout would
+    // move it with the axes' labels, which change with the ranges, and the two could chase each
+    // other. Margins in pixels leave room for the title, the axes' labels and the legend.
     QChart* shown = chart.get();
-    QObject::connect(shown, &QChart::plotAreaChanged, shown, [shown, across, down, data] {
-        keepTrueProportions(*shown, *across, *down, data);
+    QObject::connect(shown, &QGraphicsWidget::geometryChanged, shown, [shown, across, down, data] {
+        const QRectF plot = QRectF(QPointF(0.0, 0.0), shown->size()).adjusted(80, 44, -24, -104);
+        if (plot.width() < 10.0 || plot.height() < 10.0) {
+            return;
+        }
+        shown->setPlotArea(plot);
+        keepTrueProportions(plot, *across, *down, data);
     });
     return chart;
 }

@@ -100,11 +100,16 @@ void AddTicks(const physics::ReflectorCurve& curve, TemplateDrawing& drawing) {
         const double length = k % 5 == 0 ? 5.0 : 3.0;
         const QPointF foot(at.x, at.y);
         const QPointF normal(at.nx, at.ny);
-        drawing.strokes.push_back({{foot, foot + length * normal}, 0.2, false, {}});
+        // Ids name the side and the number: "tick-l20", "tick-0", "tick-r20".
+        const int number = std::abs(k) * static_cast<int>(kTickStep);
+        const QString id = k == 0  ? QStringLiteral("tick-0")
+                           : k < 0 ? QStringLiteral("tick-l%1").arg(number)
+                                   : QStringLiteral("tick-r%1").arg(number);
+        drawing.strokes.push_back({{foot, foot + length * normal}, 0.2, false, id});
         const QPointF label = foot + (length + 0.6 + kLabelSize * 0.6) * normal;
         drawing.labels.push_back({label + QPointF(0.0, kLabelSize * 0.35),
                                   kLabelSize,
-                                  QString::number(std::abs(k) * static_cast<int>(kTickStep)),
+                                  QString::number(number),
                                   TemplateDrawing::Anchor::Middle,
                                   {}});
     }

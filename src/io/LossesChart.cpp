@@ -39,6 +39,7 @@ std::unique_ptr<QChart> create(const std::vector<LossComparison>& rows) {
     bars->attachAxis(models);
     bars->attachAxis(share);
     chart->legend()->setAlignment(Qt::AlignBottom);
+    chart->legend()->setShowToolTips(true);
     return chart;
 }
 

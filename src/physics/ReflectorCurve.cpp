@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <limits>
 
 namespace kavrol::physics {
 
@@ -61,6 +62,14 @@ double ReflectorCurve::slopeAt(double x) const {
     return x < halfC_ ? 0.0 : b_ / (halfA_ - halfC_);
 }
 
+double ReflectorCurve::radiusAt(double x) const {
+    if (shape_ == ReflectorShape::Trapezoid) {
+        return std::numeric_limits<double>::infinity();
+    }
+    const double slope = slopeAt(std::abs(x));
+    return m_ / 2.0 * std::pow(1.0 + slope * slope, 1.5);
+}
+
 double ReflectorCurve::depthAt(double x) const {
     const double u = std::abs(x);
     switch (shape_) {
@@ -115,12 +124,20 @@ ReflectorCurve ReflectorCurve::FromDesign(const PhysicalDesign& design, double m
         knots.push_back(curve.lengthTo(curve.halfC_));
     }
     knots.push_back(curve.halfLength_);
+    // Steps are at most maxStep long and turn the tangent by at most kMaxTurn, so that the
+    // polyline through the samples is as long as the curve to far below a tenth of a millimetre
+    // even round a sharp vertex. The radius of curvature is monotonic between knots, so the
+    // smaller of its values at a step's two ends bounds it over the step.
+    constexpr double kMaxTurn = 0.02; // radians
     std::vector<double> lengths;
     for (std::size_t k = 0; k + 1 < knots.size(); ++k) {
-        const double span = knots[k + 1] - knots[k];
-        const int steps = std::max(1, static_cast<int>(std::ceil(span / maxStep)));
-        for (int i = 0; i < steps; ++i) {
-            lengths.push_back(knots[k] + span * i / steps);
+        double s = knots[k];
+        while (s < knots[k + 1]) {
+            lengths.push_back(s);
+            const double end = std::min(s + maxStep, knots[k + 1]);
+            const double radius =
+                std::min(curve.radiusAt(curve.xAtLength(s)), curve.radiusAt(curve.xAtLength(end)));
+            s += std::min(maxStep, kMaxTurn * radius);
         }
     }
     lengths.push_back(curve.halfLength_);

@@ -24,8 +24,9 @@ public:
         double ny = -1.0;
     };
 
-    // Samples the curve at most maxStep apart along it, with every corner, vertex and the centre
-    // among the samples. Throws PhysicalDesignError for a shape that cannot be drawn.
+    // Samples the curve at most maxStep apart along it, closer where it bends sharply, with every
+    // corner, vertex and the centre among the samples. Throws PhysicalDesignError for a shape that
+    // cannot be drawn.
     static ReflectorCurve FromDesign(const PhysicalDesign& design, double maxStep = 0.2);
 
     const std::vector<Point>& points() const { return points_; }
@@ -42,6 +43,8 @@ private:
     double lengthTo(double x) const;
     // Slope dy/dx at x >= 0, taken from the right at corners.
     double slopeAt(double x) const;
+    // Radius of curvature at x (infinite on straight pieces).
+    double radiusAt(double x) const;
     double xAtLength(double s) const;
 
     ReflectorShape shape_;
