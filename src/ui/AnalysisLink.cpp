@@ -14,6 +14,7 @@ namespace kavrol {
 AnalysisLink::AnalysisLink(QWidget& mainWindow, std::initializer_list<QWidget*> menuOwners,
                            AnalysisServices services)
     : QObject(&mainWindow), main_(mainWindow), services_(std::move(services)) {
+    setObjectName(QStringLiteral("AnalysisLink"));
     auto* key = new QShortcut(QKeySequence(Qt::Key_F2), &mainWindow);
     key->setObjectName(QStringLiteral("AnalysisShortcut"));
     key->setContext(Qt::WindowShortcut);

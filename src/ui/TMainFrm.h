@@ -1,5 +1,7 @@
 #pragma once
 
+#include "BuildInputs.h"
+#include "LossBreakdown.h"
 #include "WindowServices.h"
 
 #include <QWidget>
@@ -13,6 +15,7 @@ class QScrollArea;
 
 namespace kavrol {
 
+class AnalysisLink;
 class CompletingComboBox;
 class EfficiencyField;
 class IntegerSpinEdit;
@@ -84,6 +87,11 @@ public slots:
     // Releases the model when the window closes.
     void Exit();
 
+signals:
+    // A build pass succeeded with these inputs; its losses and efficiency (share of 1).
+    void built(const kavrol::BuildInputs& inputs, const kavrol::LossBreakdown& losses,
+               double efficiency);
+
 protected:
     void closeEvent(QCloseEvent* event) override;
 
@@ -103,6 +111,8 @@ private:
     std::unique_ptr<OpticalModel> model_;
     bool released_ = false;
     int dotsPerInch_ = 96;
+    // The routes to the analysis window: context menus, F2, the tool tip's last line.
+    AnalysisLink* analysis_ = nullptr;
 };
 
 } // namespace kavrol
