@@ -8,6 +8,7 @@
 #include <QValueAxis>
 #include <algorithm>
 #include <cmath>
+#include <memory>
 #include <numbers>
 
 namespace kavrol::CrossSectionChart {
@@ -104,18 +105,24 @@ std::unique_ptr<QChart> create(const physics::PhysicalDesign& design) {
     down->setRange(data.top(), data.bottom());
     SetTicks(*across);
     SetTicks(*down);
-    // The plot area is set from the chart's size, not left to the layout: the layout would
-    // move it with the axes' labels, which change with the ranges, and the two could chase each
-    // other. Margins in pixels leave room for the title, the axes' labels and the legend.
+    // The layout places the plot area once per size of the chart, leaving room for the title,
+    // the axes and the legend; it is then held there while the ranges are fitted to it. Left to
+    // itself the layout would move the plot area with the axes' labels, which change with the
+    // ranges, and the two could chase each other.
     QChart* shown = chart.get();
-    QObject::connect(shown, &QGraphicsWidget::geometryChanged, shown, [shown, across, down, data] {
-        const QRectF plot = QRectF(QPointF(0.0, 0.0), shown->size()).adjusted(80, 44, -24, -104);
-        if (plot.width() < 10.0 || plot.height() < 10.0) {
-            return;
-        }
-        shown->setPlotArea(plot);
-        keepTrueProportions(plot, *across, *down, data);
-    });
+    auto fitting = std::make_shared<bool>(false);
+    QObject::connect(shown, &QGraphicsWidget::geometryChanged, shown,
+                     [shown] { shown->setPlotArea(QRectF()); });
+    QObject::connect(shown, &QChart::plotAreaChanged, shown,
+                     [shown, across, down, data, fitting](const QRectF& plot) {
+                         if (*fitting || plot.width() < 10.0 || plot.height() < 10.0) {
+                             return;
+                         }
+                         *fitting = true;
+                         shown->setPlotArea(plot);
+                         keepTrueProportions(plot, *across, *down, data);
+                         *fitting = false;
+                     });
     return chart;
 }
 

@@ -19,8 +19,9 @@ std::unique_ptr<QChart> create(const std::vector<LossComparison>& rows) {
                                         QColor(0xd0, 0x50, 0x40)};
     for (std::size_t i = 0; i < rows.size(); ++i) {
         auto* set = new QBarSet(rows[i].fate);
-        set->append(rows[i].rays * 100.0);
+        // Horizontal bars stack their categories upward: the 72-ray model's bar is on top.
         set->append(rows[i].physical * 100.0);
+        set->append(rows[i].rays * 100.0);
         set->setColor(colours[i % colours.size()]);
         set->setBorderColor(Qt::white);
         bars->append(set);
@@ -30,7 +31,7 @@ std::unique_ptr<QChart> create(const std::vector<LossComparison>& rows) {
     bars->setLabelsPrecision(3);
     chart->addSeries(bars);
     auto* models = new QBarCategoryAxis;
-    models->append({QStringLiteral("72 луча"), QStringLiteral("Физическая")});
+    models->append({QStringLiteral("Физическая"), QStringLiteral("72 луча")});
     auto* share = new QValueAxis;
     share->setRange(0.0, 100.0);
     share->setLabelFormat(QStringLiteral("%.0f"));

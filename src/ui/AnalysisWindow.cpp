@@ -136,6 +136,12 @@ void AnalysisWindow::createControls() {
     lossesTable_->verticalHeader()->setSectionResizeMode(QHeaderView::ResizeToContents);
     lossesTable_->setEditTriggers(QAbstractItemView::NoEditTriggers);
     lossesTable_->setMinimumWidth(300);
+    lossesNote_ = figureLabel(this, "LossesNote");
+    lossesNote_->setWordWrap(true);
+    lossesNote_->setText(
+        QStringLiteral("Физическая модель прослеживает свет, отражённый водой, дальше: он "
+                       "входит в другие строки. «Ушло мимо» — мимо аквариума и за пределы "
+                       "светильника."));
 
     saveChartButton_ = button(this, "SaveChart", QStringLiteral("Сохранить график..."));
     saveFiguresButton_ = button(this, "SaveFigures", QStringLiteral("Сохранить данные (CSV)..."));
@@ -155,7 +161,10 @@ void AnalysisWindow::createControls() {
     charts->addWidget(irradianceView_, 0, 0);
     charts->addWidget(crossSectionView_, 0, 1);
     charts->addWidget(lossesView_, 1, 0);
-    charts->addWidget(lossesTable_, 1, 1);
+    auto* tableColumn = new QVBoxLayout;
+    tableColumn->addWidget(lossesTable_, 1);
+    tableColumn->addWidget(lossesNote_);
+    charts->addLayout(tableColumn, 1, 1);
     charts->setRowStretch(0, 3);
     charts->setRowStretch(1, 2);
     charts->setColumnStretch(0, 3);

@@ -92,6 +92,7 @@ private:
     QChartView* crossSectionView_ = nullptr;
     QChartView* lossesView_ = nullptr;
     QTableWidget* lossesTable_ = nullptr;
+    QLabel* lossesNote_ = nullptr;
     QPushButton* saveChartButton_ = nullptr;
     QPushButton* saveFiguresButton_ = nullptr;
     QPushButton* saveTemplateButton_ = nullptr;

@@ -126,8 +126,8 @@ TEST(LossComparison, BothModelsAccountForAllTheLightAndTheChartShowsTheRows) {
     for (int i = 0; i < 5; ++i) {
         const QBarSet* set = bars->barSets()[i];
         EXPECT_EQ(set->label(), rows[static_cast<std::size_t>(i)].fate);
-        EXPECT_DOUBLE_EQ(set->at(0), rows[static_cast<std::size_t>(i)].rays * 100.0);
-        EXPECT_DOUBLE_EQ(set->at(1), rows[static_cast<std::size_t>(i)].physical * 100.0);
+        EXPECT_DOUBLE_EQ(set->at(1), rows[static_cast<std::size_t>(i)].rays * 100.0);
+        EXPECT_DOUBLE_EQ(set->at(0), rows[static_cast<std::size_t>(i)].physical * 100.0);
     }
 }
 
