@@ -70,6 +70,15 @@ void Report(Work& work) {
     }
 }
 
+// The first samples over half a turn of directions: looser bounds need fewer to begin with
+// (every stretch between them gets the 7-point rule at least once).
+int CellsPerHalfTurn(double tolerance) {
+    if (tolerance >= 0.008) {
+        return 8;
+    }
+    return tolerance >= 0.002 ? 16 : 32;
+}
+
 // Offsets p = R (3t - t^3) / 2 for t in [-1, 1]: the substitution gathers nodes toward the
 // tube's limbs (p = +-R), where grazing rays make the light vary fastest. The tube's light is
 // (1/2R) of the integral over p, that is the integral over t with weight (3/4)(1 - t^2).
@@ -196,8 +205,7 @@ TubeLight IntegrateScene(const Scene& scene, const EstimateOptions& options, int
     const PathTracer tracer(scene, *fresnel);
     Work work{scene, tracer, options, {}, {}, 0.0, {}, 1, 4.0, 8, 32, progress};
     const bool symmetric = scene.mirrorSymmetric();
-    const bool coarse = options.tolerance >= 0.002;
-    work.cellsPerHalfTurn = coarse ? 16 : 32;
+    work.cellsPerHalfTurn = CellsPerHalfTurn(options.tolerance);
     work.offsetRule = QuadratureRule::GaussLegendre(3);
     work.settings.budget = kDirectionShare * options.tolerance;
     work.settings.cancel = options.cancel;
