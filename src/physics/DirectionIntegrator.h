@@ -20,7 +20,7 @@ public:
     struct Settings {
         int gridCells = 32;            // first samples, evenly spread over the range
         double budget = 1e-4;          // bound to reach on the mean share entering the water
-        double lossWeight = 0.25;      // how much the losses' accuracy weighs against the share's
+        double lossWeight = 1.0;       // how much the losses' accuracy weighs against the share's
         std::int64_t maxRays = 400000; // a stop for pathological scenes; the bound stays honest
         const std::atomic<bool>* cancel = nullptr;
     };

@@ -21,7 +21,7 @@ struct EstimateOptions {
     // A cheap screening estimate: a loose bound (still honest), no bare tube.
     static EstimateOptions Screening() {
         EstimateOptions options;
-        options.tolerance = 0.005;
+        options.tolerance = 0.01;
         options.bareTube = false;
         return options;
     }

@@ -38,6 +38,9 @@ double FresnelTable::Transmittance(double cosTheta, double n) {
 }
 
 double FresnelTable::IntegratedMeanTransmittance(double u, double n) {
+    if (n == 1.0) {
+        return 1.0;
+    }
     // (4/pi) * integral over psi in [0, pi/2] of T(cos psi * u) cos^2 psi, by symmetry in psi.
     static const QuadratureRule rule = QuadratureRule::GaussLegendre(kFineNodes);
     const double half = std::numbers::pi / 4.0;

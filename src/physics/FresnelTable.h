@@ -17,7 +17,7 @@ namespace kavrol::physics {
 // Entering and reflected shares always add up to what arrived (to rounding).
 class FresnelTable {
 public:
-    static constexpr int kPsiNodes = 8;
+    static constexpr int kPsiNodes = 12;
     static constexpr int kIntervals = 2048; // over u in [0, 1]
 
     explicit FresnelTable(double refractiveIndex);

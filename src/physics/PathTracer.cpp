@@ -235,7 +235,7 @@ void PathTracer::trace(int tubeIndex, double a, double p, RayOutcome& out) const
             const double dot = (dx * nx + dy * ny) / (nx * nx + ny * ny);
             dx -= 2.0 * dot * nx;
             dy -= 2.0 * dot * ny;
-            const double length = std::hypot(dx, dy);
+            const double length = std::sqrt(dx * dx + dy * dy);
             dx /= length;
             dy /= length;
             skipTube = -1;

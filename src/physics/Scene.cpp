@@ -33,12 +33,17 @@ double DistanceToSegment(const MirrorSegment& s, double px, double py) {
     const double length2 = ex * ex + ey * ey;
     double t = length2 > 0.0 ? ((px - s.x0) * ex + (py - s.y0) * ey) / length2 : 0.0;
     t = std::clamp(t, 0.0, 1.0);
-    return std::hypot(s.x0 + t * ex - px, s.y0 + t * ey - py);
+    const double dx = s.x0 + t * ex - px;
+    const double dy = s.y0 + t * ey - py;
+    return std::sqrt(dx * dx + dy * dy);
 }
 
 // A coarse scan followed by a golden-section search around the best sample.
 double DistanceToArc(const MirrorArc& arc, double px, double py) {
-    const auto distance = [&](double x) { return std::hypot(x - px, arc.yAt(x) - py); };
+    const auto distance = [&](double x) {
+        const double dy = arc.yAt(x) - py;
+        return std::sqrt((x - px) * (x - px) + dy * dy);
+    };
     constexpr int kSamples = 256;
     const double step = (arc.xMax - arc.xMin) / kSamples;
     int best = 0;
