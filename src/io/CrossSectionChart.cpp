@@ -54,6 +54,33 @@ void keepTrueProportions(const QRectF& plot, QValueAxis& across, QValueAxis& dow
     SetTicks(down);
 }
 
+// The layout places the plot area once per size of the chart, leaving room for the title, the
+// axes and the legend; it is then held there while the ranges are fitted to it. Left to itself
+// the layout would move the plot area with the axes' labels, which change with the ranges, and
+// the two could chase each other.
+void HoldTrueProportions(QChart& chart, QValueAxis& across, QValueAxis& down, const QRectF& data) {
+    across.setRange(data.left(), data.right());
+    down.setRange(data.top(), data.bottom());
+    SetTicks(across);
+    SetTicks(down);
+    QChart* shown = &chart;
+    QValueAxis* x = &across;
+    QValueAxis* y = &down;
+    auto fitting = std::make_shared<bool>(false);
+    QObject::connect(shown, &QGraphicsWidget::geometryChanged, shown,
+                     [shown] { shown->setPlotArea(QRectF()); });
+    QObject::connect(shown, &QChart::plotAreaChanged, shown,
+                     [shown, x, y, data, fitting](const QRectF& plot) {
+                         if (*fitting || plot.width() < 10.0 || plot.height() < 10.0) {
+                             return;
+                         }
+                         *fitting = true;
+                         shown->setPlotArea(plot);
+                         keepTrueProportions(plot, *x, *y, data);
+                         *fitting = false;
+                     });
+}
+
 } // namespace
 
 std::unique_ptr<QChart> create(const physics::PhysicalDesign& design) {
@@ -77,9 +104,6 @@ std::unique_ptr<QChart> create(const physics::PhysicalDesign& design) {
     auto* water = series(kWaterSeries, QStringLiteral("Вода"), QPen(QColor(0x30, 0x90, 0xe0), 2.0));
     water->append(scene.water.xMin, scene.water.y);
     water->append(scene.water.xMax, scene.water.y);
-    for (QLineSeries* s : {reflector, tube, water}) {
-        chart->addSeries(s);
-    }
 
     auto* across = new QValueAxis;
     across->setTitleText(QStringLiteral("мм"));
@@ -91,6 +115,7 @@ std::unique_ptr<QChart> create(const physics::PhysicalDesign& design) {
     chart->addAxis(across, Qt::AlignBottom);
     chart->addAxis(down, Qt::AlignLeft);
     for (QLineSeries* s : {reflector, tube, water}) {
+        chart->addSeries(s);
         s->attachAxis(across);
         s->attachAxis(down);
     }
@@ -99,30 +124,9 @@ std::unique_ptr<QChart> create(const physics::PhysicalDesign& design) {
     const double halfSpan = std::max(scene.water.xMax, design.a / 2.0);
     const double bottom = std::max(scene.water.y, curve.points().front().y);
     const double margin = 0.04 * std::max(2.0 * halfSpan, bottom);
-    const QRectF data(QPointF(-halfSpan - margin, -margin),
-                      QPointF(halfSpan + margin, bottom + margin));
-    across->setRange(data.left(), data.right());
-    down->setRange(data.top(), data.bottom());
-    SetTicks(*across);
-    SetTicks(*down);
-    // The layout places the plot area once per size of the chart, leaving room for the title,
-    // the axes and the legend; it is then held there while the ranges are fitted to it. Left to
-    // itself the layout would move the plot area with the axes' labels, which change with the
-    // ranges, and the two could chase each other.
-    QChart* shown = chart.get();
-    auto fitting = std::make_shared<bool>(false);
-    QObject::connect(shown, &QGraphicsWidget::geometryChanged, shown,
-                     [shown] { shown->setPlotArea(QRectF()); });
-    QObject::connect(shown, &QChart::plotAreaChanged, shown,
-                     [shown, across, down, data, fitting](const QRectF& plot) {
-                         if (*fitting || plot.width() < 10.0 || plot.height() < 10.0) {
-                             return;
-                         }
-                         *fitting = true;
-                         shown->setPlotArea(plot);
-                         keepTrueProportions(plot, *across, *down, data);
-                         *fitting = false;
-                     });
+    HoldTrueProportions(
+        *chart, *across, *down,
+        QRectF(QPointF(-halfSpan - margin, -margin), QPointF(halfSpan + margin, bottom + margin)));
     return chart;
 }
 

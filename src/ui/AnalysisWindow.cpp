@@ -105,8 +105,7 @@ AnalysisWindow::AnalysisWindow(AnalysisServices services, QWidget* parent)
 
 AnalysisWindow::~AnalysisWindow() = default;
 
-void AnalysisWindow::createControls() {
-    resize(1100, 760);
+void AnalysisWindow::createWidgets() {
     rayFigures_ = figureLabel(this, "RayFigures");
     physicalFigures_ = figureLabel(this, "PhysicalFigures");
     gainFigures_ = figureLabel(this, "GainFigures");
@@ -146,7 +145,11 @@ void AnalysisWindow::createControls() {
     saveChartButton_ = button(this, "SaveChart", QStringLiteral("Сохранить график..."));
     saveFiguresButton_ = button(this, "SaveFigures", QStringLiteral("Сохранить данные (CSV)..."));
     saveTemplateButton_ = button(this, "SaveTemplate", QStringLiteral("Сохранить шаблон..."));
+}
 
+void AnalysisWindow::createControls() {
+    resize(1100, 760);
+    createWidgets();
     auto* figures = new QGridLayout;
     figures->addWidget(rayFigures_, 0, 0);
     figures->addWidget(physicalFigures_, 0, 1);

@@ -64,6 +64,7 @@ protected:
 
 private:
     void createControls();
+    void createWidgets();
     void startEstimate();
     void showOutcome(const EstimateRunner::Outcome& outcome);
     void showBuild();
