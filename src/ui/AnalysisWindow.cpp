@@ -21,6 +21,7 @@
 #include <QLabel>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QRegularExpression>
 #include <QShowEvent>
 #include <QTableWidget>
 #include <QTimer>
@@ -67,6 +68,14 @@ QString runSaveDialog(QWidget* parent, const QString& caption, const QString& fi
     dialog.setFileMode(QFileDialog::AnyFile);
     dialog.setOption(QFileDialog::DontUseNativeDialog);
     dialog.setNameFilter(filter);
+    // A name typed without a suffix gets the one of the filter chosen.
+    const auto suffixOf = [](const QString& chosen) {
+        return QRegularExpression(QStringLiteral("\\*\\.(\\w+)")).match(chosen).captured(1);
+    };
+    dialog.setDefaultSuffix(suffixOf(filter));
+    QObject::connect(
+        &dialog, &QFileDialog::filterSelected, &dialog,
+        [&dialog, suffixOf](const QString& chosen) { dialog.setDefaultSuffix(suffixOf(chosen)); });
     dialog.selectFile(fileName);
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) {
         return {};

@@ -6,16 +6,21 @@
 #include "DesignFromInputs.h"
 #include "LightEstimator.h"
 
+#include <QApplication>
 #include <QChartView>
+#include <QComboBox>
 #include <QDir>
 #include <QFile>
+#include <QFileDialog>
 #include <QLabel>
+#include <QLineEdit>
 #include <QLineSeries>
 #include <QPushButton>
 #include <QSignalSpy>
 #include <QTableWidget>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTimer>
 #include <gtest/gtest.h>
 
 namespace {
@@ -226,6 +231,44 @@ TEST_F(AnalysisWindowTest, SavesTheChartTheFiguresAndTheTemplateThroughItsDialog
                                                   "directory.")
                                        .arg(answer_)});
     EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files).size(), 5);
+}
+
+// The real dialog: a name typed without a suffix gets the one of the filter chosen.
+TEST_F(AnalysisWindowTest, TheRealDialogAddsTheSuffixOfTheChosenFilter) {
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    kavrol::AnalysisServices services;
+    services.reportError = [this](const QString& text) { errors_ << text; };
+    AnalysisWindow window(services);
+    window.show();
+    window.follow(Inputs(1, 200, 100, 50), kLosses, 0.5);
+    ASSERT_TRUE(settle(window));
+    QStringList filters;
+    QTimer::singleShot(0, [&] {
+        auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
+        ASSERT_NE(dialog, nullptr);
+        filters = dialog->nameFilters();
+        auto* types = dialog->findChild<QComboBox*>(QStringLiteral("fileTypeCombo"));
+        auto* name = dialog->findChild<QLineEdit*>(QStringLiteral("fileNameEdit"));
+        if (types == nullptr || name == nullptr) {
+            ADD_FAILURE() << "the dialog has no file type list or no name field";
+            QMetaObject::invokeMethod(dialog, "reject");
+            return;
+        }
+        dialog->setDirectory(dir.path());
+        types->setCurrentIndex(1);
+        // What a click on the list's second entry signals.
+        emit types->activated(1);
+        emit types->textActivated(types->itemText(1));
+        name->setText(QStringLiteral("light"));
+        QMetaObject::invokeMethod(dialog, "accept");
+    });
+    window.saveChart();
+    EXPECT_EQ(filters, (QStringList{QStringLiteral("PNG (*.png)"), QStringLiteral("SVG (*.svg)")}));
+    QFile written(dir.filePath(QStringLiteral("light.svg")));
+    ASSERT_TRUE(written.open(QIODevice::ReadOnly));
+    EXPECT_TRUE(written.readAll().contains("<svg"));
+    EXPECT_TRUE(errors_.isEmpty()) << errors_.join('\n').toStdString();
 }
 
 TEST_F(AnalysisWindowTest, ClosingWhileAnEstimateRunsCancelsItAndWaits) {
