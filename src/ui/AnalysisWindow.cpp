@@ -50,7 +50,7 @@ QChartView* chartView(QWidget* parent, const char* name) {
     view->setObjectName(QLatin1String(name));
     view->setRenderHint(QPainter::Antialiasing);
     view->setMinimumSize(360, 240);
-    view->setChart(new QChart);
+    // The view starts with an empty chart of its own; replacing it hands it back to be deleted.
     return view;
 }
 
