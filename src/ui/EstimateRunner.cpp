@@ -57,7 +57,7 @@ std::uint64_t EstimateRunner::start(const physics::PhysicalDesign& design) {
     job.generation = ++generation_;
     job.cancel = std::make_shared<std::atomic<bool>>(false);
     job.progress = std::make_shared<std::atomic<double>>(0.0);
-    job.watcher = new QFutureWatcher<Outcome>;
+    job.watcher = new QFutureWatcher<Outcome>(this);
     QFutureWatcher<Outcome>* watcher = job.watcher;
     connect(watcher, &QFutureWatcherBase::finished, this, [this, watcher] { jobEnded(watcher); });
     watcher->setFuture(
