@@ -215,6 +215,8 @@ void AnalysisWindow::follow(const BuildInputs& inputs, const LossBreakdown& loss
     estimate_.reset();
     failure_.clear();
     runner_.cancel();
+    progressTimer_->stop();
+    showBusy();
     showBuild();
     if (isVisible()) {
         startEstimate();
