@@ -15,6 +15,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QLineSeries>
+#include <QProgressBar>
 #include <QPushButton>
 #include <QSignalSpy>
 #include <QTableWidget>
@@ -142,9 +143,12 @@ TEST_F(AnalysisWindowTest, ANewerBuildCancelsTheEstimateStillRunning) {
     window->follow(first, kLosses, 0.5);
     QTest::qWait(20);
     EXPECT_TRUE(window->busy());
+    const auto* indicator = window->findChild<QProgressBar*>(QStringLiteral("Busy"));
+    EXPECT_TRUE(indicator->isVisible());
     window->follow(second, kLosses, 0.5);
     ASSERT_TRUE(QTest::qWaitFor([&] { return window->runner().cancelledJobs() == 1; }, 10000));
     ASSERT_TRUE(settle(*window, 120000));
+    EXPECT_FALSE(indicator->isVisible());
     ASSERT_TRUE(window->estimate().has_value());
     EXPECT_EQ(window->estimate()->efficiency, Direct(second, slow).efficiency);
 }
