@@ -4,6 +4,7 @@
 
 #include "TMainFrm.h"
 
+#include "AnalysisLink.h"
 #include "CaptionFit.h"
 #include "CompletingComboBox.h"
 #include "EfficiencyField.h"
@@ -113,6 +114,19 @@ QString runSaveDialog(QWidget* parent, const QString& filter, const QString& fil
     return dialog.selectedFiles().constFirst();
 }
 
+// The analysis window reports errors and asks for file names as the main window does.
+AnalysisServices analysisServices(const WindowServices& services) {
+    AnalysisServices result;
+    result.reportError = services.reportError;
+    if (services.saveDialog)
+        result.saveDialog = [dialog = services.saveDialog](QWidget* parent, const QString&,
+                                                           const QString& filter,
+                                                           const QString& fileName) {
+            return dialog(parent, filter, fileName);
+        };
+    return result;
+}
+
 // The screen's density in device pixels: with Qt's scaling the logical density stays near 96
 // and the device pixel ratio carries the rest.
 int screenDotsPerInch(const QScreen* screen) {
@@ -135,6 +149,8 @@ TMainFrm::TMainFrm(WindowServices services, QWidget* parent)
     connect(RefSave, &QPushButton::clicked, this, &TMainFrm::SaveAs);
     for (CompletingComboBox* list : {RefTypeBox, LampTypeBox, MBox})
         connect(list, &CompletingComboBox::dropDownClosed, this, &TMainFrm::ChangeRefType);
+    analysis_ = new AnalysisLink(*this, {Ref, GroupBox9, KpdBox}, analysisServices(services_));
+    connect(this, &TMainFrm::built, analysis_, &AnalysisLink::recordBuild);
     Init();
 }
 
@@ -300,10 +316,12 @@ void TMainFrm::Init() {
 void TMainFrm::PaintRef() {
     guarded([this] {
         requireModel();
-        model_->PaintRef(readInputs());
+        const BuildInputs inputs = readInputs();
+        model_->PaintRef(inputs);
         showPicture();
         KpdBox->setValue(model_->efficiency());
         showLosses();
+        emit built(inputs, model_->losses(), model_->efficiency());
     });
 }
 
@@ -347,6 +365,7 @@ void TMainFrm::showLosses() {
         line(QStringLiteral("Отражено поверхностью воды"), losses.reflectedAtWater),
         line(QStringLiteral("Вернулось в лампу"), losses.returnedToTube),
         line(QStringLiteral("Ушло мимо"), losses.escaped),
+        AnalysisLink::toolTipLine(),
     }
                            .join(QLatin1Char('\n')));
     // The field is disabled, and Qt shows tool tips of disabled widgets through their parent.

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "BuildInputs.h"
+#include "LossBreakdown.h"
 #include "WindowServices.h"
 
 #include <QWidget>
@@ -14,6 +15,7 @@ class QScrollArea;
 
 namespace kavrol {
 
+class AnalysisLink;
 class CompletingComboBox;
 class EfficiencyField;
 class IntegerSpinEdit;
@@ -49,6 +51,11 @@ public slots:
     void SaveAs();
     // Releases the model when the window closes.
     void Exit();
+
+signals:
+    // A build pass succeeded with these inputs; its losses and efficiency (share of 1).
+    void built(const kavrol::BuildInputs& inputs, const kavrol::LossBreakdown& losses,
+               double efficiency);
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -111,6 +118,8 @@ private:
     std::unique_ptr<OpticalModel> model_;
     bool released_ = false;
     int dotsPerInch_ = 96;
+    // The routes to the analysis window: context menus, F2, the tool tip's last line.
+    AnalysisLink* analysis_ = nullptr;
 };
 
 } // namespace kavrol

@@ -1,0 +1,112 @@
+// The physical estimate against the build pass of the same design at 96 dots per inch, in one
+// run: one estimate at the default tolerance should cost at most 20 build passes. The screening
+// estimate is timed over a fixed sample of the window's grid, as the search would run it.
+#include "BuildInputs.h"
+#include "LightEstimator.h"
+#include "OpticalModel.h"
+#include "PhysicalDesignError.h"
+
+#include <benchmark/benchmark.h>
+
+#include <algorithm>
+#include <random>
+#include <vector>
+
+namespace {
+
+using kavrol::physics::EstimateOptions;
+using kavrol::physics::LightEstimator;
+using kavrol::physics::PhysicalDesign;
+using kavrol::physics::PhysicalEstimate;
+using kavrol::physics::ReflectorShape;
+
+// The start-up design of the window, as the physical estimate takes it.
+PhysicalDesign StartUpDesign(int shape) {
+    const kavrol::BuildInputs in;
+    PhysicalDesign design;
+    design.shape = static_cast<ReflectorShape>(shape);
+    design.a = in.refA;
+    design.b = in.refB;
+    design.c = in.refC;
+    design.tubeRadius = kavrol::physics::TubeRadiusMm(in.tube);
+    design.lampDistance = in.lamp;
+    design.waterDistance = in.lampH;
+    design.aquariumWidth = in.aquaW;
+    design.albedo = static_cast<double>(in.albedo);
+    return design;
+}
+
+void BM_BuildPass96(benchmark::State& state) {
+    kavrol::OpticalModel model(96);
+    kavrol::BuildInputs design;
+    design.shape = static_cast<int>(state.range(0));
+    model.PaintRef(design);
+    for (auto _ : state) {
+        model.PaintRef(design);
+        benchmark::DoNotOptimize(model.efficiency());
+    }
+}
+
+void Report(benchmark::State& state, const PhysicalEstimate& e) {
+    // In percent: this benchmark library prints counters between 0.001 and 1 wrongly.
+    state.counters["sharePercent"] = 100.0 * e.efficiency;
+    state.counters["error"] = e.error;
+    state.counters["rays"] = static_cast<double>(e.raysTraced);
+}
+
+// Default options: tolerance 0.0005, 50 bins, bare tube and gain included.
+void BM_PhysicalEstimate(benchmark::State& state) {
+    const PhysicalDesign design = StartUpDesign(static_cast<int>(state.range(0)));
+    const LightEstimator estimator;
+    PhysicalEstimate e = estimator.estimate(design);
+    for (auto _ : state) {
+        e = estimator.estimate(design);
+        benchmark::DoNotOptimize(e.efficiency);
+    }
+    Report(state, e);
+}
+
+// A fixed sample of the grid the search visits (twin arcs, A, B, C in steps of 2 mm, lamp 50),
+// the designs that cannot exist left out as the search would refuse them.
+std::vector<PhysicalDesign> GridSample(std::size_t count) {
+    std::mt19937 random(12345);
+    std::vector<PhysicalDesign> designs;
+    while (designs.size() < count) {
+        PhysicalDesign d = StartUpDesign(2);
+        d.a = 20 + 2 * std::uniform_int_distribution<int>(0, 90)(random);
+        d.b = 10 + 2 * std::uniform_int_distribution<int>(0, 95)(random);
+        d.c = 10 + 2 * std::uniform_int_distribution<int>(0, 95)(random);
+        try {
+            (void)kavrol::physics::Scene::FromDesign(d);
+            designs.push_back(d);
+        } catch (const kavrol::physics::PhysicalDesignError&) {
+        }
+    }
+    return designs;
+}
+
+// One screening estimate per iteration, cycling through the sample.
+void BM_ScreeningOverGrid(benchmark::State& state) {
+    const std::vector<PhysicalDesign> designs = GridSample(200);
+    const LightEstimator estimator(EstimateOptions::Screening());
+    std::size_t next = 0;
+    double worstError = 0.0;
+    double rays = 0.0;
+    std::int64_t count = 0;
+    for (auto _ : state) {
+        const PhysicalEstimate e = estimator.estimate(designs[next]);
+        benchmark::DoNotOptimize(e.efficiency);
+        worstError = std::max(worstError, e.error);
+        rays += static_cast<double>(e.raysTraced);
+        ++count;
+        next = (next + 1) % designs.size();
+    }
+    state.counters["worstError"] = worstError;
+    state.counters["meanRays"] = rays / static_cast<double>(std::max<std::int64_t>(count, 1));
+}
+
+} // namespace
+
+BENCHMARK(BM_BuildPass96)->Arg(0)->Arg(1)->Arg(2)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_PhysicalEstimate)->Arg(0)->Arg(1)->Arg(2)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_ScreeningOverGrid)->Unit(benchmark::kMillisecond);

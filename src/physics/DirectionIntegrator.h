@@ -1,0 +1,86 @@
+#pragma once
+
+#include "PathTracer.h"
+#include "RayOutcome.h"
+
+#include <array>
+#include <atomic>
+#include <cstdint>
+#include <queue>
+#include <vector>
+
+namespace kavrol::physics {
+
+// The light of one tube along the lines of one offset p, integrated over the in-plane
+// directions a in [aMin, aMax]. The directions are cut at the places where a ray's path changes
+// (located by bisection) and each stretch of one path is integrated with a 7-point
+// Gauss-Kronrod rule, refining where the estimated error is largest until the bound is met.
+class DirectionIntegrator {
+public:
+    struct Settings {
+        int gridCells = 32;            // first samples, evenly spread over the range
+        double budget = 1e-4;          // bound to reach on the mean share entering the water
+        double lossWeight = 1.0;       // how much the losses' accuracy weighs against the share's
+        std::int64_t maxRays = 400000; // a stop for pathological scenes; the bound stays honest
+        const std::atomic<bool>* cancel = nullptr;
+    };
+    struct Result {
+        std::array<double, RayOutcome::kFates> mean{}; // shares averaged over a
+        double error = 0.0;                            // bound on mean[Water]'s error
+        std::vector<double> histogram; // light entering each bin (same units as mean)
+        std::int64_t rays = 0;
+    };
+    // The histogram's bins split [xMin, xMax] evenly; bins may be 0.
+    struct Bins {
+        double xMin = 0.0;
+        double xMax = 1.0;
+        int count = 0;
+    };
+
+    DirectionIntegrator(const PathTracer& tracer, int tube, double p, const Settings& settings);
+
+    Result integrate(double aMin, double aMax, const Bins& bins);
+
+private:
+    struct Sample {
+        double a = 0.0;
+        RayOutcome ray;
+    };
+    // Two neighbouring samples and the integral between them.
+    struct Pair {
+        int left = 0;
+        int right = 0;
+        bool alive = true;
+        bool integrated = false; // by the 7-point rule, whose nodes start at firstNode
+        int firstNode = -1;
+        std::array<double, RayOutcome::kFates> value{};
+        double shareError = 0.0;
+        double key = 0.0; // what refining would gain; infinite when it must be refined
+    };
+
+    int addSample(double a);
+    int addPair(int left, int right);
+    void enqueue(int pairIndex);
+    void retire(int pairIndex);
+    void assess(Pair& pair);
+    void integrateRule(int pairIndex);
+    void bisect(int pairIndex);
+    void checkCancel() const;
+    void deposit(Result& result, const Bins& bins) const;
+
+    const PathTracer& tracer_;
+    int tube_;
+    double p_;
+    Settings settings_;
+    double trapezoidWidth_ = 0.0; // wider stretches of one path must get the full rule
+    std::vector<Sample> samples_;
+    std::vector<Pair> pairs_;
+    std::vector<RayOutcome> nodes_; // 7 per integrated pair
+    std::int64_t rays_ = 0;
+    // Pairs by key, largest first; entries whose pair died or changed key are skipped.
+    std::priority_queue<std::pair<double, int>> queue_;
+    double finiteKeys_ = 0.0; // sum of the live pairs' finite keys
+    int infiniteKeys_ = 0;    // live pairs that must be refined
+};
+
+} // namespace kavrol::physics

@@ -1,0 +1,30 @@
+#pragma once
+
+#include <atomic>
+#include <functional>
+
+namespace kavrol::physics {
+
+// How hard an estimate works and how it reports.
+struct EstimateOptions {
+    // The bound to reach on the share entering the water (absolute, about 95 %).
+    double tolerance = 0.0005;
+    // Irradiance bins across the aquarium's span; 0 leaves the irradiance out.
+    int bins = 50;
+    // Also estimate the bare tube (same tubes and water, no reflector) and the gain.
+    bool bareTube = true;
+    // Polled while the estimate runs; once it reads true the estimate throws EstimateCancelled.
+    const std::atomic<bool>* cancel = nullptr;
+    // Called now and then with the fraction done, from 0 to 1, on the estimating thread.
+    std::function<void(double)> progress;
+
+    // A cheap screening estimate: a loose bound (still honest), no bare tube.
+    static EstimateOptions Screening() {
+        EstimateOptions options;
+        options.tolerance = 0.01;
+        options.bareTube = false;
+        return options;
+    }
+};
+
+} // namespace kavrol::physics

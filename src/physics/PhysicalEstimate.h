@@ -1,0 +1,45 @@
+#pragma once
+
+#include <cstdint>
+#include <vector>
+
+namespace kavrol::physics {
+
+// The result of a physical estimate. Shares are fractions of all light the tubes emit.
+// efficiency + every loss = 1 (to rounding).
+struct PhysicalEstimate {
+    struct Losses {
+        double absorbed = 0.0;         // by the reflector; also what is left when a ray's
+                                       // succession of events reaches its cap
+        double returnedToTube = 0.0;   // met a tube again and was not transmitted
+        double besideAquarium = 0.0;   // met the water line outside the span
+        double escaped = 0.0;          // met nothing
+        double reflectedAtWater = 0.0; // reflected by the surface when that light is lost
+    };
+    struct BareTube {
+        double efficiency = 0.0;
+        double error = 0.0;
+    };
+    struct Uniformity {
+        double minOverMean = 0.0;
+        double maxOverMean = 0.0;
+    };
+
+    double efficiency = 0.0; // share entering the water
+    double error = 0.0;      // bound on the efficiency's error (absolute, about 95 %)
+    Losses losses;
+    bool hasBareTube = false;
+    BareTube bareTube;
+    double gain = 0.0; // efficiency over the bare tube's, when hasBareTube
+
+    // Irradiance across the span: bins + 1 edges in millimetres, each bin's mean irradiance
+    // relative to the mean over the span, and absolute as share per millimetre of span.
+    std::vector<double> edgesMm;
+    std::vector<double> relative;
+    std::vector<double> perMm;
+    Uniformity uniformity;
+
+    std::int64_t raysTraced = 0; // the work done, bare tube included
+};
+
+} // namespace kavrol::physics

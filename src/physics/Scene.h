@@ -1,0 +1,36 @@
+#pragma once
+
+#include "MirrorArc.h"
+#include "MirrorSegment.h"
+#include "PhysicalDesign.h"
+#include "Tube.h"
+#include "WaterLine.h"
+
+#include <vector>
+
+namespace kavrol::physics {
+
+// Everything the physical estimate traces: any number of tubes and reflector pieces above one
+// water line, with the materials. Millimetres, y downward. Generic scenes (tests, several tubes,
+// profiles of one's own) are filled in directly; FromDesign builds and checks a window design.
+struct Scene {
+    std::vector<Tube> tubes;
+    std::vector<MirrorSegment> segments;
+    std::vector<MirrorArc> arcs;
+    WaterLine water;
+    double albedo = 0.8;
+    double tubeTransmission = 0.0;
+    WaterReflection waterReflection = WaterReflection::Traced;
+    double refractiveIndex = 1.33;
+
+    // The scene of a design; throws PhysicalDesignError when the design cannot exist.
+    static Scene FromDesign(const PhysicalDesign& design);
+
+    // The same tubes, water and materials without any reflector.
+    Scene withoutReflector() const;
+
+    // True when mirroring x -> -x maps the scene onto itself (to a few ulps of its size).
+    bool mirrorSymmetric() const;
+};
+
+} // namespace kavrol::physics

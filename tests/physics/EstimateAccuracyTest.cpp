@@ -1,0 +1,187 @@
+// The error bound and the energy balance over many random designs of the window's ranges:
+// an estimate at a much finer tolerance must lie within the stated bound, and the shares
+// must account for all the light.
+#include "LightEstimator.h"
+#include "PathTracer.h"
+#include "PhysicalDesignError.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cmath>
+#include <iostream>
+#include <numbers>
+#include <random>
+#include <sstream>
+#include <vector>
+
+namespace kavrol::physics {
+namespace {
+
+std::string Describe(const PhysicalDesign& d) {
+    std::ostringstream text;
+    text << "shape " << static_cast<int>(d.shape) << " A " << d.a << " B " << d.b << " C " << d.c
+         << " lamp " << d.lampDistance << " R " << d.tubeRadius << " water " << d.waterDistance
+         << " width " << d.aquariumWidth << " albedo " << d.albedo << " X " << d.tubeTransmission
+         << " lost " << (d.waterReflection == WaterReflection::Lost);
+    return text.str();
+}
+
+// Designs the window could enter (whole millimetres, its ranges), with the materials varied;
+// those that cannot exist are skipped.
+std::vector<PhysicalDesign> RandomDesigns(int count, unsigned seed) {
+    std::mt19937 random(seed);
+    const auto whole = [&](int lo, int hi) {
+        return static_cast<double>(std::uniform_int_distribution<int>(lo, hi)(random));
+    };
+    std::vector<PhysicalDesign> designs;
+    while (static_cast<int>(designs.size()) < count) {
+        PhysicalDesign d;
+        d.shape = static_cast<ReflectorShape>(whole(0, 2));
+        d.a = whole(20, 200);
+        d.b = whole(10, 200);
+        d.c = whole(10, 200);
+        d.lampDistance = whole(10, 100);
+        d.tubeRadius = TubeRadiusMm(static_cast<int>(whole(0, 2)));
+        d.waterDistance = whole(50, 1000);
+        d.aquariumWidth = whole(100, 1000);
+        d.albedo = whole(10, 100) / 100.0;
+        d.tubeTransmission = whole(0, 1) * 0.3;
+        d.waterReflection = whole(0, 3) == 0 ? WaterReflection::Lost : WaterReflection::Traced;
+        try {
+            (void)Scene::FromDesign(d);
+            designs.push_back(d);
+        } catch (const PhysicalDesignError&) {
+        }
+    }
+    return designs;
+}
+
+double Sum(const PhysicalEstimate& e) {
+    return e.efficiency + e.losses.absorbed + e.losses.returnedToTube + e.losses.besideAquarium +
+           e.losses.escaped + e.losses.reflectedAtWater;
+}
+
+// The bound is an estimate, not a proof: a stretch of directions narrower than the probes may
+// hide paths (deep reflectors with many reflections), and a rough integrand may fool the
+// comparison of rules. It must hold for nearly all designs and never miss by far.
+TEST(EstimateAccuracy, BoundsHoldAgainstAFinerEstimateOverRandomDesigns) {
+    EstimateOptions fine;
+    fine.tolerance = 2e-5;
+    fine.bins = 0;
+    fine.bareTube = false;
+    EstimateOptions normal = fine;
+    normal.tolerance = 5e-4;
+    const EstimateOptions screening = EstimateOptions::Screening();
+    int checks = 0;
+    int outside = 0;
+    for (const PhysicalDesign& d : RandomDesigns(30, 2026)) {
+        const PhysicalEstimate reference = LightEstimator(fine).estimate(d);
+        const PhysicalEstimate e = LightEstimator(normal).estimate(d);
+        const PhysicalEstimate quick = LightEstimator(screening).estimate(d);
+        for (const PhysicalEstimate* estimate : {&reference, &e, &quick}) {
+            EXPECT_NEAR(Sum(*estimate), 1.0, 1e-12) << Describe(d);
+            EXPECT_GT(estimate->efficiency, 0.0) << Describe(d);
+        }
+        EXPECT_LE(e.error, normal.tolerance) << Describe(d);
+        EXPECT_LE(quick.error, screening.tolerance) << Describe(d);
+        for (const PhysicalEstimate* estimate : {&e, &quick}) {
+            const double miss = std::abs(estimate->efficiency - reference.efficiency);
+            const double bound = estimate->error + reference.error;
+            ++checks;
+            if (miss > bound) {
+                ++outside;
+                std::cout << "outside its bound: " << miss << " > " << bound << "; " << Describe(d)
+                          << "\n";
+            }
+            EXPECT_LE(miss, 3.0 * bound) << Describe(d);
+        }
+    }
+    EXPECT_EQ(checks, 60);
+    // About 95 %: no more than 3 of the 60.
+    EXPECT_LE(outside, 3) << "of " << checks << " estimates";
+}
+
+TEST(EstimateAccuracy, EnergyBalancesForEveryKindOfDesign) {
+    EstimateOptions options = EstimateOptions::Screening();
+    options.bins = 10;
+    for (const PhysicalDesign& d : RandomDesigns(60, 7)) {
+        const PhysicalEstimate e = LightEstimator(options).estimate(d);
+        EXPECT_NEAR(Sum(e), 1.0, 1e-12) << Describe(d);
+        double binned = 0.0;
+        for (std::size_t b = 0; b < e.perMm.size(); ++b) {
+            binned += e.perMm[b] * (e.edgesMm[b + 1] - e.edgesMm[b]);
+        }
+        EXPECT_NEAR(binned, e.efficiency, 1e-12) << Describe(d);
+        for (double share : {e.losses.absorbed, e.losses.returnedToTube, e.losses.besideAquarium,
+                             e.losses.escaped, e.losses.reflectedAtWater}) {
+            EXPECT_GE(share, 0.0) << Describe(d);
+        }
+    }
+}
+
+// The irradiance of a plain sampling of the emitted rays (4,000 directions by 400 offsets, each
+// ray's light put in the bin where it enters), as relative bins over the span.
+std::vector<double> SampledIrradiance(const Scene& scene, int bins) {
+    const auto fresnel = FresnelTable::ForIndex(scene.refractiveIndex);
+    const PathTracer tracer(scene, *fresnel);
+    const double radius = scene.tubes[0].radius;
+    const double width = (scene.water.xMax - scene.water.xMin) / bins;
+    std::vector<double> histogram(static_cast<std::size_t>(bins), 0.0);
+    double total = 0.0;
+    RayOutcome out;
+    constexpr int kDirections = 4000;
+    constexpr int kOffsets = 400;
+    for (int i = 0; i < kDirections; ++i) {
+        for (int j = 0; j < kOffsets; ++j) {
+            const double a = -std::numbers::pi + (i + 0.5) * 2.0 * std::numbers::pi / kDirections;
+            const double p = radius * (-1.0 + (j + 0.5) * 2.0 / kOffsets);
+            tracer.trace(0, a, p, out);
+            for (int k = 0; k < out.entries; ++k) {
+                const auto slot = static_cast<std::size_t>(k);
+                const int bin = static_cast<int>((out.entryX[slot] - scene.water.xMin) / width);
+                histogram[static_cast<std::size_t>(std::clamp(bin, 0, bins - 1))] +=
+                    out.entryAmount[slot];
+                total += out.entryAmount[slot];
+            }
+        }
+    }
+    for (double& value : histogram) {
+        value *= bins / total;
+    }
+    return histogram;
+}
+
+// Halving the directions by symmetry must not change the answer: the same scene nudged out of
+// symmetry by a nanometre is integrated over all directions.
+TEST(EstimateAccuracy, SymmetricHalfAgreesWithTheFullTurn) {
+    EstimateOptions options;
+    options.bareTube = false;
+    options.bins = 20;
+    for (ReflectorShape shape :
+         {ReflectorShape::Trapezoid, ReflectorShape::Parabola, ReflectorShape::TwinArc}) {
+        PhysicalDesign design;
+        design.shape = shape;
+        design.aquariumWidth = 300.0;
+        Scene scene = Scene::FromDesign(design);
+        ASSERT_TRUE(scene.mirrorSymmetric());
+        const PhysicalEstimate half = LightEstimator(options).estimate(scene);
+        scene.water.xMax += 1e-6;
+        ASSERT_FALSE(scene.mirrorSymmetric());
+        const PhysicalEstimate full = LightEstimator(options).estimate(scene);
+        EXPECT_NEAR(half.efficiency, full.efficiency, half.error + full.error);
+        // The bins are not under the bound; near caustics they are good to a few hundredths.
+        const std::vector<double> sampled = SampledIrradiance(scene, 20);
+        double deviation = 0.0;
+        for (std::size_t b = 0; b < half.relative.size(); ++b) {
+            EXPECT_NEAR(half.relative[b], half.relative[half.relative.size() - 1 - b], 1e-12);
+            EXPECT_NEAR(half.relative[b], sampled[b], 0.08) << b;
+            EXPECT_NEAR(full.relative[b], sampled[b], 0.08) << b;
+            deviation += std::abs(half.relative[b] - sampled[b]) / 20.0;
+        }
+        EXPECT_LT(deviation, 0.02);
+    }
+}
+
+} // namespace
+} // namespace kavrol::physics
