@@ -1,5 +1,6 @@
 #include "DesignFromInputs.h"
 
+#include "InputDomain.h"
 #include "PhysicalDesignError.h"
 
 #include <string>
@@ -20,7 +21,7 @@ PhysicalDesign DesignFromInputs(const BuildInputs& inputs) {
     design.a = inputs.refA;
     design.b = inputs.refB;
     design.c = inputs.refC;
-    design.tubeRadius = TubeRadiusMm(inputs.tube);
+    design.tubeRadius = InputDomain::TubeRadiusMm[static_cast<std::size_t>(inputs.tube)];
     design.lampDistance = inputs.lamp;
     design.waterDistance = inputs.lampH;
     design.aquariumWidth = inputs.aquaW;
