@@ -29,7 +29,8 @@ public:
     const std::string& name() const { return name_; }
     // The argument as it was given.
     const std::string& raw() const { return args_[index_]; }
-    // The option's value, attached or the following argument; UsageError when it is missing.
+    // The option's value, attached or the following argument; UsageError when it is missing or
+    // begins with "--". UsageError from next() when an option comes a second time.
     std::string value();
     // UsageError when a value was attached to an option that takes none.
     void noValue() const;
@@ -41,6 +42,7 @@ private:
     std::string name_;
     std::string attached_;
     bool hasAttached_ = false;
+    std::vector<std::string> seen_;
 };
 
 // Parses the arguments after the program name, "--name value" or "--name=value". Every option
