@@ -567,8 +567,8 @@ int Search(const OptimiseOptions& options) {
     StandardOutput::Write(Report(options, outcome));
     if (!csvFailure.empty()) {
         std::cerr << "kavrol-cli optimise: " << csvFailure << "; the search stopped after "
-                  << outcome.evaluated << " of " << outcome.total
-                  << " designs and no CSV file was written\n";
+                  << outcome.evaluated << " of " << outcome.total << " designs and '"
+                  << options.csvPath << "' was left as it was\n";
         return 1;
     }
     return SignalGuard::signal() != 0 ? 128 + SignalGuard::signal() : 0;
@@ -595,7 +595,7 @@ int Run(const std::vector<std::string>& args) {
         return Search(options);
     } catch (const std::bad_alloc&) {
         std::cerr << "kavrol-cli optimise: "
-                  << ResourceLimits::OutOfMemory(options.context.dotsPerInch) << '\n';
+                  << ResourceLimits::OutOfMemory(options.context.dotsPerInch, true) << '\n';
         return 1;
     } catch (const std::exception& e) {
         std::cerr << "kavrol-cli optimise: " << e.what() << '\n';

@@ -48,10 +48,13 @@ ThreadPlan PlanThreads(int asked, int cores, int dotsPerInch, std::uint64_t avai
     return plan;
 }
 
-std::string OutOfMemory(int dotsPerInch) {
-    return "out of memory: a picture at " + std::to_string(dotsPerInch) + " dpi needs about " +
-           Megabytes(FastEvaluator::MemoryNeed(dotsPerInch)) +
-           " per thread; use fewer --threads or a lower --dpi";
+std::string OutOfMemory(int dotsPerInch, bool search) {
+    if (!search)
+        return "out of memory building a picture at " + std::to_string(dotsPerInch) +
+               " dpi; a lower --dpi needs less";
+    return "out of memory: each search thread needs about " +
+           Megabytes(FastEvaluator::MemoryNeed(dotsPerInch)) + " at " +
+           std::to_string(dotsPerInch) + " dpi; use fewer --threads or a lower --dpi";
 }
 
 std::string WaterOutOfPicture(int dotsPerInch) {

@@ -21,8 +21,8 @@ struct ThreadPlan {
 };
 ThreadPlan PlanThreads(int asked, int cores, int dotsPerInch, std::uint64_t available);
 
-// The message for memory exhausted at a density.
-std::string OutOfMemory(int dotsPerInch);
+// The message for memory exhausted at a density, by the single build or by a search.
+std::string OutOfMemory(int dotsPerInch, bool search);
 
 // The message for a water line below the picture's bottom edge.
 std::string WaterOutOfPicture(int dotsPerInch);

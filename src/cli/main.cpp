@@ -35,7 +35,8 @@ int Build(const kavrol::CliOptions& options) {
         std::cerr << "kavrol-cli: " << e.detail() << '\n';
         return 1;
     } catch (const std::bad_alloc&) {
-        std::cerr << "kavrol-cli: " << ResourceLimits::OutOfMemory(options.dotsPerInch) << '\n';
+        std::cerr << "kavrol-cli: " << ResourceLimits::OutOfMemory(options.dotsPerInch, false)
+                  << '\n';
         return 1;
     } catch (const std::exception& e) {
         std::cerr << "kavrol-cli: " << e.what() << '\n';
