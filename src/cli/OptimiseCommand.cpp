@@ -276,7 +276,7 @@ std::string ContextHelp() {
   --no-grid                 accepted; the grid changes no efficiency
 )" + "  --lamp-distance MM        " +
            std::string(D::Lamp.description) + ", " + Span(D::Lamp) + R"(,
-                            when no lamp distance range is given
+                            not together with a lamp distance range
 )";
 }
 
