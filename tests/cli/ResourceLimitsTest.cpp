@@ -78,6 +78,9 @@ TEST(ResourceLimits, TheSingleBuildWarnsAndTheSearchRefuses) {
 // A search that runs out of memory says so instead of "std::bad_alloc": a limit on the address
 // space leaves no room for the 600 dpi picture.
 TEST(ResourceLimits, MemoryExhaustionIsAClearMessage) {
+#if defined(__SANITIZE_ADDRESS__)
+    GTEST_SKIP() << "AddressSanitizer's shadow memory does not fit a limited address space";
+#endif
     const auto err = std::filesystem::temp_directory_path() /
                      ("kavrol-memory-" + std::to_string(::getpid()) + ".err");
     const std::string command = "ulimit -v 200000; exec '" KAVROL_CLI_PATH
