@@ -7,7 +7,6 @@
 #include <QIODevice>
 #include <QImageWriter>
 #include <cerrno>
-#include <cstring>
 #include <exception>
 #include <limits>
 #include <string_view>
@@ -28,11 +27,7 @@ QImage toImage(const Canvas& canvas) {
 }
 
 QString systemReason(int errorNumber) {
-    QString reason = QString::fromLocal8Bit(std::strerror(errorNumber));
-    while (!reason.isEmpty() &&
-           (reason.endsWith(QLatin1Char('.')) || reason.endsWith(QLatin1Char(' '))))
-        reason.chop(1);
-    return reason;
+    return QString::fromLocal8Bit(FileError::Reason(errorNumber).c_str());
 }
 
 namespace {
@@ -83,11 +78,11 @@ private:
 
 // The window's messages for the file's failures; the detail names the file in each.
 [[noreturn]] void Translate(const FileError& e, const QString& fullPath) {
-    const QString reason = QString::fromLocal8Bit(FileError::Reason(e.errorNumber()).c_str());
     if (e.stage() == FileError::Stage::Create)
         CannotCreate(fullPath, e.errorNumber());
     throw SaveError(QStringLiteral("Stream write error"),
-                    QStringLiteral("Cannot write file \"%1\". %2").arg(fullPath, reason));
+                    QStringLiteral("Cannot write file \"%1\". %2")
+                        .arg(fullPath, systemReason(e.errorNumber())));
 }
 
 // Writes the picture into file and commits it; false when the name was taken meanwhile.
