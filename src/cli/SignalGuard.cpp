@@ -1,5 +1,7 @@
 #include "SignalGuard.h"
 
+#include "AtomicFile.h"
+
 namespace kavrol {
 
 namespace {
@@ -16,16 +18,40 @@ extern "C" void OnStopSignal(int number) {
     stopAsked.store(true);
 }
 
+// Removes the temporary files, then lets the signal do what it would have done: the handler is
+// reset on entry and the signal, blocked while it runs, arrives again when it returns.
+extern "C" void OnFatalSignal(int number) {
+    AtomicFile::RemoveTemporaryFilesNow();
+    ::raise(number);
+}
+
+// Installs a handler for a signal unless the program was started ignoring it.
+void Install(int number, void (*handler)(int), int flags, struct sigaction* previous) {
+    struct sigaction current {};
+    sigaction(number, nullptr, &current);
+    if (previous != nullptr)
+        *previous = current;
+    if (current.sa_handler == SIG_IGN)
+        return;
+    struct sigaction action {};
+    action.sa_handler = handler;
+    action.sa_flags = flags;
+    sigemptyset(&action.sa_mask);
+    sigaction(number, &action, nullptr);
+}
+
 } // namespace
 
 SignalGuard::SignalGuard() {
     stopAsked.store(false);
     stoppedBy.store(0);
-    struct sigaction action {};
-    action.sa_handler = OnStopSignal;
-    sigemptyset(&action.sa_mask);
     for (std::size_t i = 0; i < std::size(Signals); ++i)
-        sigaction(Signals[i], &action, &previous_[i]);
+        Install(Signals[i], OnStopSignal, 0, &previous_[i]);
+}
+
+void SignalGuard::RemoveTemporaryFilesOnSignals() {
+    for (const int number : Signals)
+        Install(number, OnFatalSignal, SA_RESETHAND, nullptr);
 }
 
 SignalGuard::~SignalGuard() {

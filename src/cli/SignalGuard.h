@@ -8,7 +8,8 @@ namespace kavrol {
 
 // While it lives, SIGINT (Ctrl-C), SIGTERM (timeout, a service manager) and SIGHUP (a closing
 // terminal) ask the running search to stop instead of ending the program; the handlers that
-// were there before come back after. One guard at a time.
+// were there before come back after. A signal the program was started ignoring (nohup) stays
+// ignored. One guard at a time.
 class SignalGuard {
 public:
     SignalGuard();
@@ -24,6 +25,10 @@ public:
     static int signal();
 
     static constexpr int Signals[] = {SIGINT, SIGTERM, SIGHUP};
+
+    // Outside a guard, the same signals first remove the temporary files of the files being
+    // replaced (AtomicFile) and then end the program as they would have. Call once at start-up.
+    static void RemoveTemporaryFilesOnSignals();
 
 private:
     struct sigaction previous_[std::size(Signals)]{};

@@ -7,6 +7,7 @@
 #include "PictureFile.h"
 #include "Report.h"
 #include "ResourceLimits.h"
+#include "SignalGuard.h"
 #include "StandardOutput.h"
 
 #include <QString>
@@ -50,6 +51,7 @@ int Build(const kavrol::CliOptions& options) {
 int main(int argc, char** argv) {
     using namespace kavrol;
     StandardOutput::IgnoreBrokenPipes();
+    SignalGuard::RemoveTemporaryFilesOnSignals();
     const std::vector<std::string> args(argv + 1, argv + argc);
     // "optimise" searches the design space; anything else is the single build.
     if (!args.empty() && args[0] == "optimise")

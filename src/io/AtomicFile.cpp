@@ -3,8 +3,10 @@
 
 #include "AtomicFile.h"
 
+#include <atomic>
 #include <cerrno>
 #include <cstdio>
+#include <cstring>
 #include <fcntl.h>
 #include <random>
 #include <sys/stat.h>
@@ -48,6 +50,39 @@ int FollowLinks(std::string path, std::string& target, struct stat& info, bool& 
         path = !link.empty() && link.front() == '/' ? link : FolderOf(path) + link;
     }
     return ELOOP;
+}
+
+// The temporary files that exist, for RemoveTemporaryFilesNow(). A slot is free (0), being
+// filled or emptied (1) or holds a name the handler may remove (2); a name that does not fit, or
+// a ninth file at once, is simply not removed by a signal.
+constexpr int Slots = 8;
+constexpr std::size_t SlotBytes = 4096;
+struct Slot {
+    std::atomic<int> state{0};
+    char path[SlotBytes];
+};
+Slot slots[Slots];
+static_assert(std::atomic<int>::is_always_lock_free, "the slots are read in a signal handler");
+
+int Remember(const std::string& path) {
+    if (path.size() >= SlotBytes)
+        return -1;
+    for (int i = 0; i < Slots; ++i) {
+        int free = 0;
+        if (slots[i].state.compare_exchange_strong(free, 1)) {
+            std::memcpy(slots[i].path, path.c_str(), path.size() + 1);
+            slots[i].state.store(2);
+            return i;
+        }
+    }
+    return -1;
+}
+
+void Forget(int slot) {
+    if (slot < 0)
+        return;
+    slots[slot].state.store(1);
+    slots[slot].state.store(0);
 }
 
 std::string RandomSuffix() {
@@ -108,6 +143,7 @@ AtomicFile::AtomicFile(const std::string& path, Existing existing)
             fail(FileError::Stage::Create, error);
         }
     }
+    slot_ = Remember(temporary_);
     if (exists) {
         // The owner first: changing it clears the set-user-ID bits the mode then restores.
         [[maybe_unused]] const int owned = ::fchown(fd_, info.st_uid, info.st_gid);
@@ -176,6 +212,8 @@ bool AtomicFile::commit() {
     } else if (::rename(temporary_.c_str(), target_.c_str()) != 0) {
         fail(FileError::Stage::Create, errno);
     }
+    Forget(slot_);
+    slot_ = -1;
     temporary_.clear();
     committed_ = true;
     // The rename itself reaches the disk with the folder; a folder that cannot be synced (some
@@ -196,7 +234,15 @@ void AtomicFile::discard() noexcept {
     fd_ = -1;
     if (!temporary_.empty())
         ::unlink(temporary_.c_str());
+    Forget(slot_);
+    slot_ = -1;
     temporary_.clear();
+}
+
+void AtomicFile::RemoveTemporaryFilesNow() noexcept {
+    for (Slot& slot : slots)
+        if (slot.state.load() == 2)
+            ::unlink(slot.path);
 }
 
 void AtomicFile::fail(FileError::Stage stage, int errorNumber) {

@@ -41,6 +41,10 @@ public:
     // The temporary file's name while it exists (empty when written in place); for tests.
     const std::string& temporaryPath() const { return temporary_; }
 
+    // Removes every temporary file that exists now, the old files staying as they are. Safe in
+    // a signal handler (it only calls unlink), for a signal that is about to end the program.
+    static void RemoveTemporaryFilesNow() noexcept;
+
 private:
     void flushBuffer();
     void discard() noexcept;
@@ -53,6 +57,7 @@ private:
     int fd_ = -1;
     bool taken_ = false;
     bool committed_ = false;
+    int slot_ = -1; // where the temporary file's name is known to RemoveTemporaryFilesNow()
     std::string buffer_;
 };
 

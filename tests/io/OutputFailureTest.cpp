@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <csignal>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -113,6 +114,36 @@ TEST_F(OutputFailure, APictureCutShortLeavesTheOldFile) {
         names.push_back(entry.path().filename().string());
     std::sort(names.begin(), names.end());
     EXPECT_EQ(names, (std::vector<std::string>{"err.txt", "lamp.bmp", "out.txt"}));
+}
+
+// A signal in the middle of writing the picture ends the program as before, but the old file
+// stays whole and the temporary file is removed. The 600 dpi picture takes long enough to write
+// that the signal is sent while its temporary file grows; a run that ends first is tried again.
+TEST_F(OutputFailure, ASignalDuringTheSaveLeavesTheOldFileAndNoTemporaryFile) {
+    const fs::path picture = dir_ / "big.bmp";
+    const auto temporary = [&]() -> std::uintmax_t {
+        for (const auto& entry : fs::directory_iterator(dir_))
+            if (entry.path().filename().string().rfind(".big.bmp-", 0) == 0)
+                return std::max<std::uintmax_t>(entry.file_size(), 1);
+        return 0;
+    };
+    int caught = 0;
+    for (int attempt = 0; attempt < 5 && caught == 0; ++attempt) {
+        std::ofstream(picture) << "the old picture";
+        CliProcess run({"--dpi", "600", "--save", picture.string()}, dir_, dir_ / "out.txt");
+        ASSERT_TRUE(run.started());
+        ASSERT_TRUE(kavrol::test::WaitFor([&] { return temporary() > 1 || run.finished(); }));
+        if (run.finished())
+            continue;
+        run.signal(SIGTERM);
+        run.wait();
+        if (run.endingSignal() != SIGTERM)
+            continue;
+        ++caught;
+        EXPECT_EQ(Slurp(picture), "the old picture");
+        EXPECT_EQ(temporary(), 0u);
+    }
+    EXPECT_EQ(caught, 1) << "no run was caught while writing its picture";
 }
 
 } // namespace

@@ -39,16 +39,26 @@ public:
     bool started() const { return pid_ > 0; }
     void signal(int number) const { ::kill(pid_, number); }
 
+    // True once the program has ended; it is not waited for again.
+    bool finished() {
+        if (pid_ > 0 && ::waitpid(pid_, &status_, WNOHANG) == pid_)
+            pid_ = 0;
+        return pid_ == 0;
+    }
+
     // Waits for the end: the exit status (-1 when a signal ended it) and standard error.
     CliRun wait() {
         CliRun run;
-        int status = 0;
-        ::waitpid(pid_, &status, 0);
+        if (pid_ > 0)
+            ::waitpid(pid_, &status_, 0);
         pid_ = -1;
-        run.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+        run.status = WIFEXITED(status_) ? WEXITSTATUS(status_) : -1;
         run.err = Slurp(err_);
         return run;
     }
+
+    // The signal that ended the program after wait(), or 0.
+    int endingSignal() const { return WIFSIGNALED(status_) ? WTERMSIG(status_) : 0; }
 
 private:
     template <class Output>
@@ -67,12 +77,24 @@ private:
         for (auto& a : argv)
             raw.push_back(a.data());
         raw.push_back(nullptr);
-        if (posix_spawn(&pid_, KAVROL_CLI_PATH, &actions, nullptr, raw.data(), environ) != 0)
+        // The signals the tests send act as they would from a shell, even when the test itself
+        // was started ignoring them.
+        posix_spawnattr_t attributes;
+        posix_spawnattr_init(&attributes);
+        sigset_t defaults;
+        sigemptyset(&defaults);
+        for (const int number : {SIGINT, SIGTERM, SIGHUP, SIGPIPE})
+            sigaddset(&defaults, number);
+        posix_spawnattr_setsigdefault(&attributes, &defaults);
+        posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETSIGDEF);
+        if (posix_spawn(&pid_, KAVROL_CLI_PATH, &actions, &attributes, raw.data(), environ) != 0)
             pid_ = -1;
+        posix_spawnattr_destroy(&attributes);
         posix_spawn_file_actions_destroy(&actions);
     }
 
     pid_t pid_ = -1;
+    int status_ = 0;
     std::filesystem::path err_;
 };
 
