@@ -247,12 +247,17 @@ Output:
                       every pixel quantity and the profile entries 0 to RefAPx
   --help              this text
 
-Numbers are plain decimals: digits, and for the albedo a point and digits (0.85); no sign,
-blank, exponent or other notation. Each option may be given once; a value that begins with
-"--" counts as missing (write ./--name for such a file).
-
+)" + OptionRules() +
+           R"(
 Exit status: 0 built, 1 the build, the save or writing the output failed (message on stderr),
 2 the command line was refused.
+)";
+}
+
+std::string OptionRules() {
+    return R"(Numbers are plain decimals: digits, and for the albedo a point and digits (0.85); no sign,
+blank, exponent or other notation. Each option may be given once; a value that begins with
+"--" counts as missing (write ./--name for such a file).
 )";
 }
 

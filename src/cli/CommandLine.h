@@ -52,6 +52,9 @@ CliOptions ParseCommandLine(const std::vector<std::string>& args);
 // The text of --help.
 std::string UsageText();
 
+// The help's paragraph on the rules every option follows: number syntax, once only, values.
+std::string OptionRules();
+
 // Strict number parsing shared by the front end's commands: the whole text must be a number in
 // the range, or UsageError names the option and the range.
 int ParseInteger(const std::string& option, const std::string& text, int minimum, int maximum,

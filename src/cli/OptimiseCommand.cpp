@@ -337,13 +337,11 @@ or SIGHUP stops the search and prints the best designs found so far; the CSV fil
 holds the first designs of the search order (shape, lamp distance, A, B, C; C fastest)
 without a gap, and the report says how many.
 
-Numbers are plain decimals: digits, and for the albedo a point and digits (0.85); no sign,
-blank, exponent or other notation. Each option may be given once; a value that begins with
-"--" counts as missing (write ./--name for such a file).
-
-Exit status: 0 searched, 1 the search, the CSV file or the output failed (the best designs
-so far are printed all the same), 2 the command line was refused, 128 + N when signal N
-stopped it (130 Ctrl-C, 129 SIGHUP, 143 SIGTERM).
+)" + OptionRules() +
+           R"(
+Exit status: 0 searched, 1 the search, the CSV file or the output failed (after a failed CSV
+file the best designs so far are printed), 2 the command line was refused, 128 + N when
+signal N stopped it (130 Ctrl-C, 129 SIGHUP, 143 SIGTERM).
 )";
 }
 

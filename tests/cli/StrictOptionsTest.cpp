@@ -124,6 +124,17 @@ TEST(StrictOptions, TheSubcommandComesFirstAndItsOtherSpellingGetsAHint) {
               "unknown option '--optimise' (to search designs: kavrol-cli optimise [options])");
 }
 
+TEST(StrictOptions, BothHelpTextsStateTheRules) {
+    for (const std::string& help : {UsageText(), OptimiseCommand::UsageText()}) {
+        EXPECT_NE(help.find(OptionRules()), std::string::npos) << help;
+        EXPECT_NE(help.find("Exit status: 0 "), std::string::npos) << help;
+    }
+    EXPECT_NE(UsageText().find("the name must\n                      end in .bmp"),
+              std::string::npos);
+    EXPECT_NE(OptimiseCommand::UsageText().find("128 + N when\nsignal N stopped it"),
+              std::string::npos);
+}
+
 // End to end: each refusal exits with status 2 and writes nothing, a file named like the option
 // least of all.
 TEST(StrictOptions, RefusalsExitWithStatusTwoAndWriteNothing) {
