@@ -117,6 +117,23 @@ TEST_F(OptimiseStop, EachStopSignalKeepsTheBestSoFarAndAGapFreeCsv) {
     }
 }
 
+// Started ignoring SIGHUP, as nohup starts it, the search goes on through a closing terminal
+// and still stops at SIGTERM.
+TEST_F(OptimiseStop, ASignalIgnoredFromTheStartStaysIgnored) {
+    const auto previous = std::signal(SIGHUP, SIG_IGN);
+    CliProcess run({"optimise", "--csv", "out.csv", "--no-progress"}, dir_, dir_ / "report.txt",
+                   true);
+    std::signal(SIGHUP, previous);
+    ASSERT_TRUE(run.started());
+    ASSERT_TRUE(test::WaitFor([&] { return TemporaryCsvSize() > 0; }));
+    run.signal(SIGHUP);
+    std::this_thread::sleep_for(std::chrono::milliseconds(300));
+    EXPECT_FALSE(run.finished());
+    run.signal(SIGTERM);
+    const CliRun done = run.wait();
+    EXPECT_EQ(done.status, 128 + SIGTERM) << done.err;
+}
+
 TEST_F(OptimiseStop, AFullDeviceStopsTheSearchAndTheRankingIsPrinted) {
     if (!fs::exists("/dev/full"))
         GTEST_SKIP() << "no /dev/full";

@@ -13,8 +13,11 @@ namespace kavrol::test {
 // standard error to a file in folder, read by wait().
 class CliProcess {
 public:
+    // With inheritSignals, the signals the test ignores stay ignored in the program, as nohup
+    // leaves them.
     CliProcess(const std::vector<std::string>& args, const std::filesystem::path& folder,
-               const std::filesystem::path& outPath) {
+               const std::filesystem::path& outPath, bool inheritSignals = false)
+        : inheritSignals_(inheritSignals) {
         start(args, folder, [&](posix_spawn_file_actions_t& actions) {
             posix_spawn_file_actions_addopen(&actions, 1, outPath.c_str(),
                                              O_WRONLY | O_CREAT | O_TRUNC, 0644);
@@ -37,7 +40,11 @@ public:
     CliProcess& operator=(const CliProcess&) = delete;
 
     bool started() const { return pid_ > 0; }
-    void signal(int number) const { ::kill(pid_, number); }
+    // Sends a signal while the program runs; never to a process group (pid 0 or -1).
+    void signal(int number) const {
+        if (pid_ > 0)
+            ::kill(pid_, number);
+    }
 
     // True once the program has ended; it is not waited for again.
     bool finished() {
@@ -86,13 +93,15 @@ private:
         for (const int number : {SIGINT, SIGTERM, SIGHUP, SIGPIPE})
             sigaddset(&defaults, number);
         posix_spawnattr_setsigdefault(&attributes, &defaults);
-        posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETSIGDEF);
+        if (!inheritSignals_)
+            posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETSIGDEF);
         if (posix_spawn(&pid_, KAVROL_CLI_PATH, &actions, &attributes, raw.data(), environ) != 0)
             pid_ = -1;
         posix_spawnattr_destroy(&attributes);
         posix_spawn_file_actions_destroy(&actions);
     }
 
+    bool inheritSignals_ = false;
     pid_t pid_ = -1;
     int status_ = 0;
     std::filesystem::path err_;
