@@ -30,6 +30,36 @@ int ParseWord(const std::string& option, const std::string& text, const ChoiceIn
     throw UsageError(option + ": expected one of " + accepted + ", got '" + text + "'");
 }
 
+// One rule for every number: decimal digits, and for a real a point with digits after it; no
+// sign, blank, exponent, hexadecimal or other notation, so the same text means the same to all.
+bool IsPlainDecimal(const std::string& text, bool point) {
+    std::size_t i = 0;
+    const auto digits = [&] {
+        const std::size_t from = i;
+        while (i < text.size() && text[i] >= '0' && text[i] <= '9')
+            ++i;
+        return i > from;
+    };
+    if (!digits())
+        return false;
+    if (point && i < text.size() && text[i] == '.') {
+        ++i;
+        if (!digits())
+            return false;
+    }
+    return i == text.size();
+}
+
+// The picture is written as BMP whatever the name; a name that says otherwise is refused.
+bool EndsInBmp(const std::string& name) {
+    if (name.size() < 4)
+        return false;
+    std::string tail = name.substr(name.size() - 4);
+    for (char& c : tail)
+        c = static_cast<char>(c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c);
+    return tail == ".bmp";
+}
+
 } // namespace
 
 int ParseInteger(const std::string& option, const std::string& text, int minimum, int maximum,
@@ -38,7 +68,8 @@ int ParseInteger(const std::string& option, const std::string& text, int minimum
     const char* first = text.data();
     const char* last = text.data() + text.size();
     const auto [end, error] = std::from_chars(first, last, value);
-    if (text.empty() || error != std::errc() || end != last || value < minimum || value > maximum) {
+    if (!IsPlainDecimal(text, false) || error != std::errc() || end != last || value < minimum ||
+        value > maximum) {
         std::ostringstream message;
         message << option << ": expected a whole number from " << minimum << " to " << maximum
                 << unit << ", got '" << text << "'";
@@ -60,8 +91,9 @@ long double ParseReal(const std::string& option, const std::string& text, long d
                       long double maximum) {
     errno = 0;
     char* end = nullptr;
-    const long double value = std::strtold(text.c_str(), &end);
-    const bool whole = !text.empty() && end == text.c_str() + text.size() && errno == 0;
+    const bool plain = IsPlainDecimal(text, true);
+    const long double value = plain ? std::strtold(text.c_str(), &end) : 0;
+    const bool whole = plain && end == text.c_str() + text.size() && errno == 0;
     if (!whole || !std::isfinite(value) || value < minimum || value > maximum) {
         std::ostringstream message;
         message << option << ": expected a number from " << static_cast<double>(minimum) << " to "
@@ -84,13 +116,23 @@ bool ArgumentReader::next() {
         name_ = name_.substr(0, eq);
         hasAttached_ = true;
     }
+    // An option given twice would silently take the last value.
+    if (name_.rfind("--", 0) == 0 || name_ == "-h") {
+        const std::string key = name_ == "-h" ? "--help" : name_;
+        for (const std::string& earlier : seen_)
+            if (earlier == key)
+                throw UsageError(name_ + ": given more than once");
+        seen_.push_back(key);
+    }
     return true;
 }
 
+// A value that begins with "--" is another option, its own value forgotten; a file of such a
+// name is still reachable as "./--name".
 std::string ArgumentReader::value() {
-    if (hasAttached_)
+    if (hasAttached_ && attached_.rfind("--", 0) != 0)
         return attached_;
-    if (index_ + 1 >= args_.size())
+    if (hasAttached_ || index_ + 1 >= args_.size() || args_[index_ + 1].rfind("--", 0) == 0)
         throw UsageError(name_ + ": a value is missing");
     return args_[++index_];
 }
@@ -147,9 +189,18 @@ CliOptions ParseCommandLine(const std::vector<std::string>& args) {
             options.savePath = next();
             if (options.savePath.empty())
                 throw UsageError("--save: expected a file name");
+            if (!EndsInBmp(options.savePath))
+                throw UsageError("--save: the picture is a BMP file; give a name ending in .bmp, "
+                                 "got '" +
+                                 options.savePath + "'");
         } else if (name == "--json") {
             flag();
             options.json = true;
+        } else if (name == "optimise") {
+            throw UsageError("'optimise' must come first: kavrol-cli optimise [options]");
+        } else if (name == "optimize" || name == "--optimise" || name == "--optimize") {
+            throw UsageError("unknown option '" + reader.raw() +
+                             "' (to search designs: kavrol-cli optimise [options])");
         } else {
             throw UsageError("unknown option '" + reader.raw() + "' (see --help)");
         }
@@ -188,15 +239,25 @@ Picture:
            R"(  --no-grid           draw no grid
   --no-lamp           draw no tube (rays then cross its place)
   --no-rays           trace no rays (the efficiency is then 0: no fan was traced)
-  --save FILE         write the picture as an uncompressed 24-bit BMP file
+  --save FILE         write the picture as an uncompressed 24-bit BMP file; the name must
+                      end in .bmp, and an existing file is replaced whole or not at all
 
 Output:
   --json              one JSON object: efficiency, the 72 ray powers, the loss breakdown,
                       every pixel quantity and the profile entries 0 to RefAPx
   --help              this text
 
-Exit status: 0 built, 1 the build or the save failed (message on stderr),
+)" + OptionRules() +
+           R"(
+Exit status: 0 built, 1 the build, the save or writing the output failed (message on stderr),
 2 the command line was refused.
+)";
+}
+
+std::string OptionRules() {
+    return R"(Numbers are plain decimals: digits, and for the albedo a point and digits (0.85); no sign,
+blank, exponent or other notation. Each option may be given once; a value that begins with
+"--" counts as missing (write ./--name for such a file).
 )";
 }
 

@@ -29,7 +29,8 @@ public:
     const std::string& name() const { return name_; }
     // The argument as it was given.
     const std::string& raw() const { return args_[index_]; }
-    // The option's value, attached or the following argument; UsageError when it is missing.
+    // The option's value, attached or the following argument; UsageError when it is missing or
+    // begins with "--". UsageError from next() when an option comes a second time.
     std::string value();
     // UsageError when a value was attached to an option that takes none.
     void noValue() const;
@@ -41,6 +42,7 @@ private:
     std::string name_;
     std::string attached_;
     bool hasAttached_ = false;
+    std::vector<std::string> seen_;
 };
 
 // Parses the arguments after the program name, "--name value" or "--name=value". Every option
@@ -49,6 +51,9 @@ CliOptions ParseCommandLine(const std::vector<std::string>& args);
 
 // The text of --help.
 std::string UsageText();
+
+// The help's paragraph on the rules every option follows: number syntax, once only, values.
+std::string OptionRules();
 
 // Strict number parsing shared by the front end's commands: the whole text must be a number in
 // the range, or UsageError names the option and the range.

@@ -1,21 +1,26 @@
 // "kavrol-cli optimise". Sections: words and numbers in the output; parsing the options (search
 // space, fixed context, output); the help text; the CSV lines; the report; running the search
-// (Ctrl-C, the CSV file, the progress line).
+// (the CSV file, the progress line, the signals, the exit status).
 
 #include "OptimiseCommand.h"
 
+#include "AtomicFile.h"
 #include "CommandLine.h"
 #include "DesignSearch.h"
+#include "FastEvaluator.h"
 #include "InputDomain.h"
+#include "ResourceLimits.h"
+#include "SignalGuard.h"
+#include "StandardOutput.h"
 #include "Tracer.h"
 
 #include <atomic>
 #include <chrono>
-#include <csignal>
 #include <cstdio>
-#include <fstream>
 #include <iostream>
 #include <map>
+#include <new>
+#include <optional>
 #include <sstream>
 #include <string_view>
 #include <thread>
@@ -33,12 +38,19 @@ std::string ShapeWord(int shape) {
 
 std::vector<int> ParseShapes(const std::string& option, const std::string& text) {
     std::vector<int> shapes;
-    std::istringstream in(text);
-    std::string word;
-    while (std::getline(in, word, ','))
+    std::size_t from = 0;
+    for (;;) {
+        const std::size_t comma = std::min(text.find(',', from), text.size());
+        const std::string word = text.substr(from, comma - from);
+        // "zefo," or "zefo,,parabola" is a slip, not a list of one or two.
+        if (word.empty())
+            throw UsageError(option + ": expected a comma-separated list of shapes, got '" + text +
+                             "'");
         shapes.push_back(ParseChoice(option, word, D::Shape));
-    if (shapes.empty())
-        throw UsageError(option + ": expected a comma-separated list of shapes");
+        if (comma == text.size())
+            break;
+        from = comma + 1;
+    }
     for (std::size_t i = 0; i < shapes.size(); ++i)
         for (std::size_t j = 0; j < i; ++j)
             if (shapes[i] == shapes[j])
@@ -67,12 +79,6 @@ std::string Describe(const Design& d) {
     return text + " lamp " + std::to_string(d.lamp);
 }
 
-std::atomic<bool> interrupted{false};
-
-extern "C" void OnInterrupt(int) {
-    interrupted.store(true);
-}
-
 std::string ProgressLine(std::int64_t done, std::int64_t total, double seconds) {
     constexpr int Width = 30;
     const double share = total > 0 ? static_cast<double>(done) / static_cast<double>(total) : 1;
@@ -99,6 +105,7 @@ struct LampChoice {
     int distance = D::Lamp.initial;
     IntRange range = SearchSpace::Whole(D::Lamp);
     bool ranged = false;
+    bool fixed = false;
 };
 
 // A step of a searched range: at least 1 and at most the width of the input's range.
@@ -146,8 +153,12 @@ bool ParseSpaceOption(ArgumentReader& reader, SearchSpace& s, LampChoice& lamp) 
         lamp.distance = value(D::Lamp);
     else
         return false;
-    if (name.rfind("--lamp-", 0) == 0 && name != "--lamp-distance")
-        lamp.ranged = true;
+    if (name.rfind("--lamp-", 0) == 0)
+        (name == "--lamp-distance" ? lamp.fixed : lamp.ranged) = true;
+    // A fixed distance beside a range would be dropped without a word.
+    if (lamp.fixed && lamp.ranged)
+        throw UsageError("--lamp-distance fixes the lamp distance; it cannot be combined with "
+                         "--lamp-min, --lamp-max or --lamp-step");
     return true;
 }
 
@@ -264,7 +275,7 @@ std::string ContextHelp() {
   --no-grid                 accepted; the grid changes no efficiency
 )" + "  --lamp-distance MM        " +
            std::string(D::Lamp.description) + ", " + Span(D::Lamp) + R"(,
-                            when no lamp distance range is given
+                            not together with a lamp distance range
 )";
 }
 
@@ -309,8 +320,11 @@ Fixed context (defaults are the window's start-up values):
 Output:
   --top N                   how many of the best designs to print (10)
   --list-refused N          how many refused designs to list (20); all are counted
-  --csv FILE                write every evaluated design, refused ones included
-  --threads N               worker threads (one per core)
+  --csv FILE                write every evaluated design, refused ones included, with
+                            the loss shares the table shows; the file replaces an old
+                            one only when whole, and a failed write stops the search
+  --threads N               worker threads (one per core), fewer when the memory
+                            available does not hold that many pictures
   --no-progress             no progress bar (it is shown only on a terminal)
   --help                    this text
 
@@ -318,17 +332,24 @@ The full grid of one shape with C is )" +
            std::to_string(whole.a.count()) + " x " + std::to_string(whole.b.count()) + " x " +
            std::to_string(whole.c.count()) + " = " +
            Grouped(std::int64_t{whole.a.count()} * whole.b.count() * whole.c.count()) +
-           R"( designs. Ctrl-C stops the
-search and prints the best designs found so far.
+           R"( designs. Ctrl-C, SIGTERM
+or SIGHUP stops the search and prints the best designs found so far; the CSV file then
+holds the first designs of the search order (shape, lamp distance, A, B, C; C fastest)
+without a gap, and the report says how many.
 
-Exit status: 0 searched, 1 the search failed, 2 the command line was refused,
-130 stopped by Ctrl-C.
+)" + OptionRules() +
+           R"(
+Exit status: 0 searched, 1 the search, the CSV file or the output failed (after a failed CSV
+file the best designs so far are printed), 2 the command line was refused, 128 + N when
+signal N stopped it (130 Ctrl-C, 129 SIGHUP, 143 SIGTERM).
 )";
 }
 
+// The loss columns hold shares of the tube's light, as the table does: each sum over the fan
+// divided by its ray count.
 std::string CsvHeader() {
-    return "shape,A,B,C,lamp,efficiency,delivered,absorbed,reflectedAtWater,returnedToTube,"
-           "escaped,refused\n";
+    return "shape,A,B,C,lamp,efficiency,deliveredShare,absorbedShare,reflectedAtWaterShare,"
+           "returnedToTubeShare,escapedShare,refused\n";
 }
 
 std::string CsvLine(const ScoredDesign& s) {
@@ -341,8 +362,9 @@ std::string CsvLine(const ScoredDesign& s) {
     if (e.refused())
         return line + ",,,,,,\"" + e.refusal + "\"\n";
     const LossBreakdown& l = e.losses;
-    return line + Exact(e.efficiency) + "," + Exact(l.delivered) + "," + Exact(l.absorbed) + "," +
-           Exact(l.reflectedAtWater) + "," + Exact(l.returnedToTube) + "," + Exact(l.escaped) +
+    const auto share = [](double sum) { return Exact(sum / Tracer::RayCount); };
+    return line + Exact(e.efficiency) + "," + share(l.delivered) + "," + share(l.absorbed) + "," +
+           share(l.reflectedAtWater) + "," + share(l.returnedToTube) + "," + share(l.escaped) +
            ",\n";
 }
 
@@ -424,49 +446,61 @@ std::string Report(const OptimiseOptions& options, const SearchOutcome& outcome)
         << ", scale " << D::Scale.word(c.scale) << ", " << c.dotsPerInch << " dpi\n\n";
     WriteBest(out, outcome);
     WriteRefused(out, options, outcome);
+    if (outcome.stopped && !options.csvPath.empty())
+        out << "\nThe CSV file holds the first " << outcome.delivered
+            << " designs of the search order, without a gap.\n";
     return out.str();
 }
 
 namespace {
 
-// Ctrl-C asks the workers to stop while the guard lives; the previous handler comes back after.
-class InterruptGuard {
+// The CSV file while the search runs: rows stream into a file that replaces the old one only
+// when it is whole. The first failed write asks the search to stop and is kept for the report.
+class CsvSink {
 public:
-    InterruptGuard() {
-        interrupted.store(false);
-        struct sigaction action {};
-        action.sa_handler = OnInterrupt;
-        sigemptyset(&action.sa_mask);
-        sigaction(SIGINT, &action, &previous_);
+    explicit CsvSink(const std::string& path) : file_(path) { write(CsvHeader()); }
+
+    void write(const std::string& text) {
+        if (!failure_.empty())
+            return;
+        try {
+            file_.write(text);
+        } catch (const FileError& e) {
+            failure_ = e.what();
+            SignalGuard::requestStop();
+        }
     }
-    ~InterruptGuard() { sigaction(SIGINT, &previous_, nullptr); }
-    InterruptGuard(const InterruptGuard&) = delete;
-    InterruptGuard& operator=(const InterruptGuard&) = delete;
+
+    // Puts the file in place unless a write failed; the failure, or empty.
+    const std::string& commit() {
+        if (failure_.empty()) {
+            try {
+                file_.commit();
+            } catch (const FileError& e) {
+                failure_ = e.what();
+            }
+        }
+        return failure_;
+    }
 
 private:
-    struct sigaction previous_ {};
+    AtomicFile file_;
+    std::string failure_;
 };
 
 // The search's run options; with a CSV file, every batch is written to csv as it arrives.
-SearchOptions RunOptions(const OptimiseOptions& options, std::ofstream& csv) {
+SearchOptions RunOptions(const OptimiseOptions& options, int threads, CsvSink* csv) {
     SearchOptions run;
     run.top = options.top;
-    run.threads = options.threads > 0
-                      ? options.threads
-                      : static_cast<int>(std::max(1u, std::thread::hardware_concurrency()));
-    run.stop = &interrupted;
-    if (!options.csvPath.empty()) {
-        csv.open(options.csvPath, std::ios::binary);
-        if (!csv)
-            throw std::runtime_error("cannot write '" + options.csvPath + "'");
-        csv << CsvHeader();
-        run.onBatch = [&csv](const std::vector<ScoredDesign>& batch) {
+    run.threads = threads;
+    run.stop = &SignalGuard::stopFlag();
+    if (csv != nullptr)
+        run.onBatch = [csv](const std::vector<ScoredDesign>& batch) {
             std::string text;
             for (const ScoredDesign& s : batch)
                 text += CsvLine(s);
-            csv << text;
+            csv->write(text);
         };
-    }
     return run;
 }
 
@@ -500,37 +534,66 @@ SearchOutcome RunWithProgress(DesignSearch& search, const SearchOptions& run) {
 
 } // namespace
 
+namespace {
+
+// Refuses a context in which even the shortest lamp distance puts the water below the picture:
+// every design would deliver nothing.
+void CheckWaterReachable(const OptimiseOptions& options) {
+    if (!FastEvaluator::WaterInPicture(options.context, options.space.lamp.first))
+        throw UsageError("no design can reach the water: " +
+                         ResourceLimits::WaterOutOfPicture(options.context.dotsPerInch));
+}
+
+// Searches and reports; the exit status as Run() gives it.
+int Search(const OptimiseOptions& options) {
+    const auto plan = ResourceLimits::PlanThreads(
+        options.threads, static_cast<int>(std::thread::hardware_concurrency()),
+        options.context.dotsPerInch, ResourceLimits::AvailableMemory());
+    if (!plan.note.empty())
+        std::cerr << "kavrol-cli optimise: " << plan.note << '\n';
+    // The signals stop the search from here on; the best designs so far are printed all the same.
+    const SignalGuard guard;
+    DesignSearch search(options.context, options.space);
+    std::optional<CsvSink> csv;
+    if (!options.csvPath.empty())
+        csv.emplace(options.csvPath);
+    const SearchOptions run = RunOptions(options, plan.threads, csv ? &*csv : nullptr);
+    const bool showProgress = options.progress && isatty(STDERR_FILENO) != 0;
+    const SearchOutcome outcome = showProgress ? RunWithProgress(search, run) : search.run(run);
+    const std::string csvFailure = csv ? csv->commit() : std::string();
+    StandardOutput::Write(Report(options, outcome));
+    if (!csvFailure.empty()) {
+        std::cerr << "kavrol-cli optimise: " << csvFailure << "; the search stopped after "
+                  << outcome.evaluated << " of " << outcome.total << " designs and '"
+                  << options.csvPath << "' was left as it was\n";
+        return 1;
+    }
+    return SignalGuard::signal() != 0 ? 128 + SignalGuard::signal() : 0;
+}
+
+} // namespace
+
 int Run(const std::vector<std::string>& args) {
     OptimiseOptions options;
     try {
         options = Parse(args);
+        if (!options.help)
+            CheckWaterReachable(options);
     } catch (const UsageError& e) {
         std::cerr << "kavrol-cli optimise: " << e.what() << '\n';
         return 2;
     }
-    if (options.help) {
-        std::cout << UsageText();
-        return 0;
-    }
-    // Failures of the search and of the CSV file are reported here, and only here.
+    // Failures of the search, the CSV file and the output are reported here, and only here.
     try {
-        DesignSearch search(options.context, options.space);
-        std::ofstream csv;
-        const SearchOptions run = RunOptions(options, csv);
-        SearchOutcome outcome;
-        {
-            // The best designs so far are printed after a Ctrl-C all the same.
-            const InterruptGuard guard;
-            const bool showProgress = options.progress && isatty(STDERR_FILENO) != 0;
-            outcome = showProgress ? RunWithProgress(search, run) : search.run(run);
+        if (options.help) {
+            StandardOutput::Write(UsageText());
+            return 0;
         }
-        if (csv.is_open()) {
-            csv.close();
-            if (!csv)
-                throw std::runtime_error("writing '" + options.csvPath + "' failed");
-        }
-        std::cout << Report(options, outcome);
-        return outcome.stopped ? 130 : 0;
+        return Search(options);
+    } catch (const std::bad_alloc&) {
+        std::cerr << "kavrol-cli optimise: "
+                  << ResourceLimits::OutOfMemory(options.context.dotsPerInch, true) << '\n';
+        return 1;
     } catch (const std::exception& e) {
         std::cerr << "kavrol-cli optimise: " << e.what() << '\n';
         return 1;

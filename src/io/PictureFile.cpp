@@ -1,11 +1,15 @@
 #include "PictureFile.h"
 
+#include "AtomicFile.h"
+
 #include <QFile>
 #include <QFileInfo>
+#include <QIODevice>
 #include <QImageWriter>
 #include <cerrno>
-#include <cstring>
+#include <exception>
 #include <limits>
+#include <string_view>
 
 namespace kavrol::PictureFile {
 
@@ -23,11 +27,7 @@ QImage toImage(const Canvas& canvas) {
 }
 
 QString systemReason(int errorNumber) {
-    QString reason = QString::fromLocal8Bit(std::strerror(errorNumber));
-    while (!reason.isEmpty() &&
-           (reason.endsWith(QLatin1Char('.')) || reason.endsWith(QLatin1Char(' '))))
-        reason.chop(1);
-    return reason;
+    return QString::fromLocal8Bit(FileError::Reason(errorNumber).c_str());
 }
 
 namespace {
@@ -53,17 +53,52 @@ QString checkedFullPath(const QString& path) {
     return fullPath;
 }
 
-void writeOpened(QFile& file, const Canvas& canvas, int dotsPerInch) {
-    QImageWriter writer(&file, "bmp");
+// Qt's image writer over an AtomicFile; the file's failure is kept to be thrown after the writer.
+class AtomicDevice : public QIODevice {
+public:
+    explicit AtomicDevice(AtomicFile& file) : file_(file) { open(QIODevice::WriteOnly); }
+    std::exception_ptr failure() const { return failure_; }
+
+protected:
+    qint64 readData(char*, qint64) override { return -1; }
+    qint64 writeData(const char* data, qint64 size) override {
+        try {
+            file_.write(std::string_view(data, static_cast<std::size_t>(size)));
+        } catch (...) {
+            failure_ = std::current_exception();
+            return -1;
+        }
+        return size;
+    }
+
+private:
+    AtomicFile& file_;
+    std::exception_ptr failure_;
+};
+
+// The window's messages for the file's failures; the detail names the file in each.
+[[noreturn]] void Translate(const FileError& e, const QString& fullPath) {
+    if (e.stage() == FileError::Stage::Create)
+        CannotCreate(fullPath, e.errorNumber());
+    throw SaveError(QStringLiteral("Stream write error"),
+                    QStringLiteral("Cannot write file \"%1\". %2")
+                        .arg(fullPath, systemReason(e.errorNumber())));
+}
+
+// Writes the picture into file and commits it; false when the name was taken meanwhile.
+bool writeWhole(AtomicFile& file, const Canvas& canvas, int dotsPerInch) {
+    AtomicDevice device(file);
+    QImageWriter writer(&device, "bmp");
     // Qt's own default would be the screen's density, or 100 dots per inch without a screen.
     QImage image = toImage(canvas);
     image.setDotsPerMeterX(pixelsPerMetre(dotsPerInch));
     image.setDotsPerMeterY(pixelsPerMetre(dotsPerInch));
     const bool written = writer.write(image);
-    const bool flushed = written && file.flush();
-    file.close();
-    if (!written || !flushed || file.error() != QFileDevice::NoError)
-        throw SaveError(QStringLiteral("Stream write error"));
+    if (device.failure())
+        std::rethrow_exception(device.failure());
+    if (!written)
+        throw FileError(FileError::Stage::Write, file.path(), EIO);
+    return file.commit();
 }
 
 } // namespace
@@ -76,25 +111,22 @@ int pixelsPerMetre(int dotsPerInch) {
 
 void save(const Canvas& canvas, const QString& path, int dotsPerInch) {
     const QString fullPath = checkedFullPath(path);
-    QFile file(path);
-    errno = 0;
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate))
-        CannotCreate(fullPath, errno != 0 ? errno : EACCES);
-    writeOpened(file, canvas, dotsPerInch);
+    try {
+        AtomicFile file(QFile::encodeName(path).toStdString());
+        writeWhole(file, canvas, dotsPerInch);
+    } catch (const FileError& e) {
+        Translate(e, fullPath);
+    }
 }
 
 bool saveIfNew(const Canvas& canvas, const QString& path, int dotsPerInch) {
     const QString fullPath = checkedFullPath(path);
-    QFile file(path);
-    errno = 0;
-    // NewOnly creates the file exclusively: it fails on any existing entry, a dangling link too.
-    if (!file.open(QIODevice::WriteOnly | QIODevice::NewOnly)) {
-        if (errno == EEXIST)
-            return false;
-        CannotCreate(fullPath, errno != 0 ? errno : EACCES);
+    try {
+        AtomicFile file(QFile::encodeName(path).toStdString(), AtomicFile::Existing::Keep);
+        return !file.taken() && writeWhole(file, canvas, dotsPerInch);
+    } catch (const FileError& e) {
+        Translate(e, fullPath);
     }
-    writeOpened(file, canvas, dotsPerInch);
-    return true;
 }
 
 QString numberedName(const QString& stem, int n) {

@@ -10,10 +10,18 @@
 
 namespace kavrol {
 
-// A failure to write the picture file; the text is what the user is shown.
+// A failure to write the picture file; the text is what the window shows. The detail names the
+// file and the system's reason in every case, for the command line.
 class SaveError : public std::runtime_error {
 public:
-    explicit SaveError(const QString& message) : std::runtime_error(message.toStdString()) {}
+    explicit SaveError(const QString& message, const QString& detail = QString())
+        : std::runtime_error(message.toStdString()),
+          detail_(detail.isEmpty() ? message.toStdString() : detail.toStdString()) {}
+
+    const std::string& detail() const { return detail_; }
+
+private:
+    std::string detail_;
 };
 
 // Writing and reading the scene picture as an uncompressed BMP file, through Qt's image codec
@@ -27,14 +35,15 @@ QImage toImage(const Canvas& canvas);
 // (96 dots per inch give 3780). An inch is 0.0254 m exactly.
 int pixelsPerMetre(int dotsPerInch);
 
-// Writes the picture to path as a 24-bit BMP file, replacing any file of that name; the header
-// records the density the picture was drawn for.
+// Writes the picture to path as a 24-bit BMP file, replacing any file of that name whole or not at
+// all (see AtomicFile); the header records the density the picture was drawn for.
 // Throws SaveError "Cannot create file "<full path>". <reason>" when the file cannot be created
-// and "Stream write error" when writing fails part-way.
+// or put in place, and "Stream write error" (detail "Cannot write file "<full path>". <reason>")
+// when writing fails part-way; the old file is then untouched.
 void save(const Canvas& canvas, const QString& path, int dotsPerInch);
 
 // Writes the picture to path like save(), but only when nothing of that name exists yet; the
-// check and the creation are one step, so a file made meanwhile is not replaced either.
+// check and the putting in place are one step, so a file made meanwhile is not replaced either.
 // Returns false, writing nothing, when the name is taken.
 bool saveIfNew(const Canvas& canvas, const QString& path, int dotsPerInch);
 

@@ -1,8 +1,9 @@
 // The design search. Sections: the search order (designAt); ranking; collecting the workers'
-// batches; running the workers.
+// batches and best designs; running the workers.
 
 #include "DesignSearch.h"
 
+#include "BoundedTop.h"
 #include "FastEvaluator.h"
 
 #include <algorithm>
@@ -64,26 +65,45 @@ bool DesignSearch::Better(const ScoredDesign& a, const ScoredDesign& b) {
 
 namespace {
 
-// Gathers the workers' batches under one lock: keeps the best designs and every refused one,
-// and hands the batches to onBatch in search order, holding back those that finish early.
+// The ranking as a function object, for the bounded heaps of the best designs.
+struct Ranking {
+    bool operator()(const ScoredDesign& a, const ScoredDesign& b) const {
+        return DesignSearch::Better(a, b);
+    }
+};
+using BestDesigns = BoundedTop<ScoredDesign, Ranking>;
+
+// Gathers the workers' batches under one lock: keeps every refused design and hands the batches
+// to onBatch in search order, holding back those that finish early. Only a gap-free prefix of
+// the search order is handed on: after a batch cut short by a stop, nothing more is.
 class Collector {
 public:
     Collector(const SearchOptions& options, SearchOutcome& outcome)
-        : options_(options), outcome_(outcome) {}
+        : options_(options), outcome_(outcome), best_(options.top) {}
 
-    void deliver(std::int64_t batch, std::vector<ScoredDesign>&& results) {
+    void deliver(std::int64_t batch, std::vector<ScoredDesign>&& results, bool complete) {
         const std::lock_guard<std::mutex> guard(lock_);
         for (const ScoredDesign& s : results)
-            keep(s);
+            if (s.evaluation.refused())
+                outcome_.refused.push_back(s);
         outcome_.evaluated += static_cast<std::int64_t>(results.size());
         if (!options_.onBatch)
             return;
-        waiting_.emplace(batch, std::move(results));
-        while (!waiting_.empty() && waiting_.begin()->first == delivered_) {
-            options_.onBatch(waiting_.begin()->second);
+        waiting_.emplace(batch, Pending{std::move(results), complete});
+        while (!prefixEnded_ && !waiting_.empty() && waiting_.begin()->first == delivered_) {
+            const Pending& next = waiting_.begin()->second;
+            options_.onBatch(next.results);
+            outcome_.delivered += static_cast<std::int64_t>(next.results.size());
+            prefixEnded_ = !next.complete;
             waiting_.erase(waiting_.begin());
             ++delivered_;
         }
+    }
+
+    // A worker's best designs, when it stops.
+    void merge(BestDesigns& best) {
+        const std::lock_guard<std::mutex> guard(lock_);
+        best_.merge(best);
     }
 
     // Keeps the first failure; the search rethrows it once every worker has stopped.
@@ -93,39 +113,29 @@ public:
             failure_ = std::move(failure);
     }
 
-    // After the workers: rethrows a failure, or delivers the batches still behind a gap (after a
-    // stop) in order and lists the refusals in search order.
+    // After the workers: rethrows a failure, or ranks the best designs and lists the refusals in
+    // search order. Batches behind a gap (after a stop) are not handed on.
     void finish() {
         if (failure_)
             std::rethrow_exception(failure_);
-        if (options_.onBatch)
-            for (const auto& [batch, results] : waiting_)
-                options_.onBatch(results);
+        outcome_.best = best_.takeSorted();
         std::sort(outcome_.refused.begin(), outcome_.refused.end(),
                   [](const ScoredDesign& a, const ScoredDesign& b) { return a.index < b.index; });
     }
 
 private:
-    void keep(const ScoredDesign& s) {
-        if (s.evaluation.refused()) {
-            outcome_.refused.push_back(s);
-            return;
-        }
-        std::vector<ScoredDesign>& best = outcome_.best;
-        if (options_.top == 0)
-            return;
-        if (best.size() == options_.top && !DesignSearch::Better(s, best.back()))
-            return;
-        best.insert(std::upper_bound(best.begin(), best.end(), s, DesignSearch::Better), s);
-        if (best.size() > options_.top)
-            best.pop_back();
-    }
+    struct Pending {
+        std::vector<ScoredDesign> results;
+        bool complete = true;
+    };
 
     const SearchOptions& options_;
     SearchOutcome& outcome_;
+    BestDesigns best_;
     std::mutex lock_;
-    std::map<std::int64_t, std::vector<ScoredDesign>> waiting_;
+    std::map<std::int64_t, Pending> waiting_;
     std::int64_t delivered_ = 0;
+    bool prefixEnded_ = false;
     std::exception_ptr failure_;
 };
 
@@ -145,12 +155,14 @@ SearchOutcome DesignSearch::run(const SearchOptions& options) {
 
     // Each worker takes the next batch until none is left, a stop is asked for or one fails.
     auto work = [&] {
+        // Each worker ranks its own designs, without a lock; the heaps are merged at its end.
+        BestDesigns best(options.top);
         try {
             FastEvaluator evaluator(context_);
             for (;;) {
                 const std::int64_t batch = nextBatch.fetch_add(1);
                 if (batch >= batches || stopRequested())
-                    return;
+                    break;
                 std::vector<ScoredDesign> results;
                 const std::int64_t end = std::min(size_, (batch + 1) * BatchSize);
                 for (std::int64_t i = batch * BatchSize; i < end && !stopRequested(); ++i) {
@@ -158,11 +170,16 @@ SearchOutcome DesignSearch::run(const SearchOptions& options) {
                     s.index = i;
                     s.design = designAt(i);
                     s.evaluation = evaluator.evaluate(s.design);
+                    if (!s.evaluation.refused())
+                        best.offer(s);
                     results.push_back(std::move(s));
                     done_.fetch_add(1, std::memory_order_relaxed);
                 }
-                collector.deliver(batch, std::move(results));
+                const bool complete =
+                    static_cast<std::int64_t>(results.size()) == end - batch * BatchSize;
+                collector.deliver(batch, std::move(results), complete);
             }
+            collector.merge(best);
         } catch (...) {
             collector.fail(std::current_exception());
             // Make the other workers stop at their next batch.

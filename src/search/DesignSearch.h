@@ -12,7 +12,8 @@
 namespace kavrol {
 
 // Evaluates every design of a search space in a fixed context on several threads, each with its
-// own FastEvaluator, and keeps the best designs and every refused one. The search order is shape,
+// own FastEvaluator and its own bounded heap of the best designs (merged at the end), and keeps
+// every refused one. The search order is shape,
 // then lamp distance, then A, B and C, C varying fastest.
 class DesignSearch {
 public:

@@ -33,6 +33,21 @@ FastEvaluator::FastEvaluator(const EvaluationContext& context)
     q_.LampR = context.carried.tubeRadius;
 }
 
+std::uint64_t FastEvaluator::MemoryNeed(int dotsPerInch) {
+    const auto side = static_cast<std::uint64_t>(PictureSideFor(dotsPerInch));
+    return side * side * (4 + 1 + 1);
+}
+
+bool FastEvaluator::WaterInPicture(const EvaluationContext& context, int lamp) {
+    PixelQuantities q;
+    const int side = PictureSideFor(context.dotsPerInch);
+    q.PixelsPerMm = PixelQuantities::PixelsPerMmFor(context.dotsPerInch);
+    q.setView(context.scale, side);
+    q.placeTube(lamp, context.tube);
+    q.placeWater(context.lampH, context.aquaW);
+    return q.WaterY < side;
+}
+
 // The tube's disc and the water, drawn on a colour picture with the build pass's own calls, and
 // the ray fan's start points; they depend on the lamp distance only.
 void FastEvaluator::prepareLamp(int lamp) {

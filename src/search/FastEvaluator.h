@@ -29,6 +29,14 @@ public:
 
     Evaluation evaluate(const Design& design);
 
+    // The bytes one evaluator holds at its peak for a density: the colour picture drawn per lamp
+    // distance (4 bytes a pixel) beside the raster's two planes of material codes (1 byte each).
+    static std::uint64_t MemoryNeed(int dotsPerInch);
+
+    // True when the water line of the context, with the tube lamp millimetres below the top
+    // line, lies inside the picture; when it does not, no ray can reach the water.
+    static bool WaterInPicture(const EvaluationContext& context, int lamp);
+
 private:
     struct Ray {
         int x = 0;

@@ -16,7 +16,8 @@ struct SearchOptions {
     // When set, the search stops soon after it turns true and reports what it has found.
     const std::atomic<bool>* stop = nullptr;
     // Receives every evaluated design, in search order, batch by batch; called from one thread
-    // at a time (any of the workers), never concurrently.
+    // at a time (any of the workers), never concurrently. After a stop it has received a
+    // gap-free prefix of the search order (SearchOutcome::delivered designs).
     std::function<void(const std::vector<ScoredDesign>&)> onBatch;
 };
 

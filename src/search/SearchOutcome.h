@@ -14,7 +14,9 @@ struct SearchOutcome {
     std::vector<ScoredDesign> refused;
     std::int64_t total = 0;     // designs in the search space
     std::int64_t evaluated = 0; // built or refused
-    bool stopped = false;       // stopped before the end
+    // Designs handed to onBatch: always the first ones of the search order, without a gap.
+    std::int64_t delivered = 0;
+    bool stopped = false; // stopped before the end
     double seconds = 0;
 };
 

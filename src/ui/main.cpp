@@ -1,6 +1,7 @@
 #include "OpticalModel.h"
 #include "PictureFile.h"
 #include "Report.h"
+#include "StandardOutput.h"
 #include "TMainFrm.h"
 
 #include <QApplication>
@@ -24,8 +25,10 @@ int runWithoutDisplay() {
         model.PaintRef(kavrol::BuildInputs{});
         const QString written = kavrol::PictureFile::saveUnderFreeName(
             model.workImage(), QDir::current(), QStringLiteral("Kavrol"), dotsPerInch);
-        std::cout << kavrol::Report::text(model) << "Picture written to "
-                  << written.toLocal8Bit().constData() << '\n';
+        // A full disk or a closed pipe on standard output is a failure, not a success.
+        kavrol::StandardOutput::IgnoreBrokenPipes();
+        kavrol::StandardOutput::Write(kavrol::Report::text(model) + "Picture written to " +
+                                      written.toLocal8Bit().toStdString() + '\n');
         return 0;
     } catch (const std::exception& error) {
         std::cerr << "kavrol: " << error.what() << '\n';

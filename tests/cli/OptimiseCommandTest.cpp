@@ -64,8 +64,15 @@ TEST(OptimiseCommand, CsvLineCarriesTheEfficiencyToTheLastBitAndTheRefusal) {
     built.design = {2, 200, 150, 60, 50};
     built.evaluation.efficiency = 0.1 + 0.2; // not exactly 0.3
     built.evaluation.losses.delivered = 72 * built.evaluation.efficiency;
+    built.evaluation.losses.escaped = 36;
     const std::string line = OptimiseCommand::CsvLine(built);
     EXPECT_EQ(line.rfind("zefo,200,150,60,50,0.30000000000000004,", 0), 0u) << line;
+    // The loss columns are shares of the tube's light, as the table shows them.
+    EXPECT_EQ(line.substr(line.size() - 6), ",0.5,\n") << line;
+    EXPECT_NE(OptimiseCommand::CsvHeader().find(",deliveredShare,absorbedShare,"
+                                                "reflectedAtWaterShare,returnedToTubeShare,"
+                                                "escapedShare,refused\n"),
+              std::string::npos);
     ScoredDesign parabola;
     parabola.design = {1, 20, 102, 50, 50};
     parabola.evaluation.refusal = "Floating point division by zero";

@@ -43,16 +43,20 @@ struct ProgramRun {
     int exitCode = -1;
     bool crashed = true;
     QString output;
+    QString errors;
 };
 
-// Runs the real program in folder with every variable that names a display removed.
-ProgramRun runWithoutDisplay(const QString& folder) {
+// Runs the real program in folder with every variable that names a display removed; its standard
+// output goes to outputFile when one is given.
+ProgramRun runWithoutDisplay(const QString& folder, const QString& outputFile = QString()) {
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
     for (const char* name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"})
         environment.remove(QString::fromLatin1(name));
     QProcess program;
     program.setProcessEnvironment(environment);
     program.setWorkingDirectory(folder);
+    if (!outputFile.isEmpty())
+        program.setStandardOutputFile(outputFile);
     program.start(QStringLiteral(KAVROL_PROGRAM_PATH), QStringList{});
     ProgramRun run;
     if (!program.waitForFinished(60000)) {
@@ -63,6 +67,7 @@ ProgramRun runWithoutDisplay(const QString& folder) {
     run.crashed = program.exitStatus() != QProcess::NormalExit;
     run.exitCode = program.exitCode();
     run.output = QString::fromLocal8Bit(program.readAllStandardOutput());
+    run.errors = QString::fromLocal8Bit(program.readAllStandardError());
     return run;
 }
 
@@ -129,6 +134,20 @@ TEST(HeadlessStart, WritesKavrolBmpAndThenTheNextFreeNameReplacingNothing) {
     EXPECT_EQ(QImage(folder.filePath(QStringLiteral("Kavrol-2.bmp")), "BMP").size(),
               QSize(820, 820));
     EXPECT_EQ(QDir(folder.path()).entryList(QDir::Files).size(), 2);
+}
+
+// A report that cannot be written is a failure: the picture is written, the exit status is 1.
+TEST(HeadlessStart, AFullDiskOnStandardOutputIsAFailure) {
+    if (!QFile::exists(QStringLiteral("/dev/full")))
+        GTEST_SKIP() << "no /dev/full";
+    QTemporaryDir folder;
+    ASSERT_TRUE(folder.isValid());
+    const ProgramRun run = runWithoutDisplay(folder.path(), QStringLiteral("/dev/full"));
+    ASSERT_FALSE(run.crashed);
+    EXPECT_EQ(run.exitCode, 1);
+    EXPECT_TRUE(run.errors.endsWith(
+        QStringLiteral("kavrol: cannot write standard output: No space left on device\n")))
+        << run.errors.toStdString();
 }
 
 } // namespace
