@@ -37,22 +37,6 @@ namespace {
         QStringLiteral("Cannot create file \"%1\". %2").arg(fullPath, systemReason(errorNumber)));
 }
 
-// The full path of a name that may reach the system; throws for names that must not.
-QString checkedFullPath(const QString& path) {
-    // No file name can hold a NUL character: the system would see the name cut short there and
-    // create another file. The message shows the NUL as U+FFFD so that its text stays whole.
-    if (path.contains(QChar(0))) {
-        QString shown = path;
-        shown.replace(QChar(0), QChar(QChar::ReplacementCharacter));
-        CannotCreate(QFileInfo(shown).absoluteFilePath(), EINVAL);
-    }
-    const QString fullPath = QFileInfo(path).absoluteFilePath();
-    // An empty name never reaches the system; it answers such a name with ENOENT.
-    if (path.isEmpty())
-        CannotCreate(fullPath, ENOENT);
-    return fullPath;
-}
-
 // Qt's image writer over an AtomicFile; the file's failure is kept to be thrown after the writer.
 class AtomicDevice : public QIODevice {
 public:
@@ -102,6 +86,21 @@ bool writeWhole(AtomicFile& file, const Canvas& canvas, int dotsPerInch) {
 }
 
 } // namespace
+
+QString checkedFullPath(const QString& path) {
+    // No file name can hold a NUL character: the system would see the name cut short there and
+    // create another file. The message shows the NUL as U+FFFD so that its text stays whole.
+    if (path.contains(QChar(0))) {
+        QString shown = path;
+        shown.replace(QChar(0), QChar(QChar::ReplacementCharacter));
+        CannotCreate(QFileInfo(shown).absoluteFilePath(), EINVAL);
+    }
+    const QString fullPath = QFileInfo(path).absoluteFilePath();
+    // An empty name never reaches the system; it answers such a name with ENOENT.
+    if (path.isEmpty())
+        CannotCreate(fullPath, ENOENT);
+    return fullPath;
+}
 
 int pixelsPerMetre(int dotsPerInch) {
     // dots per inch * 10000 / 254, rounded; the remainder is never exactly half, 254 being even

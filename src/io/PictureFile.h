@@ -65,6 +65,10 @@ QString nameFromBytes(const std::string& bytes);
 // letter case.
 QString withBmpExtension(const QString& name);
 
+// The full path of a name that may reach the system. Throws SaveError "Cannot create file ..."
+// for names that must not: one holding a NUL (the system would see it cut short) or an empty one.
+QString checkedFullPath(const QString& path);
+
 // The system's description of an error number, without trailing full stops and blanks.
 QString systemReason(int errorNumber);
 

@@ -5,10 +5,8 @@
 
 namespace kavrol::WholeFile {
 
-// Writes bytes to path whole or not at all. A regular file (new or replaced) is written to a
-// temporary file in the same folder and renamed over the name, so a failure never leaves a
-// half-written file under it; a device or pipe that already exists is written directly, since
-// renaming over it would replace it. Throws SaveError (PictureFile.h):
+// Writes bytes to path whole or not at all, through AtomicFile (links followed, the old file's
+// mode kept, devices and pipes written in place). Throws SaveError (PictureFile.h):
 //   "Cannot create file "<full path>". <reason>" when the file cannot be created, and
 //   "Stream write error: "<full path>". <reason>" when writing or the final rename fails.
 void write(const QString& path, const QByteArray& bytes);
