@@ -4,6 +4,7 @@
 #include "CommandLine.h"
 
 #include "InputDomain.h"
+#include "PhysicalCommandLine.h"
 
 #include <cerrno>
 #include <charconv>
@@ -103,6 +104,7 @@ void ArgumentReader::noValue() const {
 CliOptions ParseCommandLine(const std::vector<std::string>& args) {
     CliOptions options;
     BuildInputs& in = options.inputs;
+    std::string needsEstimate;
     ArgumentReader reader(args);
     while (reader.next()) {
         const std::string& name = reader.name();
@@ -150,10 +152,12 @@ CliOptions ParseCommandLine(const std::vector<std::string>& args) {
         } else if (name == "--json") {
             flag();
             options.json = true;
-        } else {
+        } else if (!PhysicalCommandLine::ParseBuildOption(reader, options.physical,
+                                                          needsEstimate)) {
             throw UsageError("unknown option '" + reader.raw() + "' (see --help)");
         }
     }
+    PhysicalCommandLine::CheckBuild(options.physical, needsEstimate);
     return options;
 }
 
@@ -189,14 +193,16 @@ Picture:
   --no-lamp           draw no tube (rays then cross its place)
   --no-rays           trace no rays (the efficiency is then 0: no fan was traced)
   --save FILE         write the picture as an uncompressed 24-bit BMP file
-
+)" + PhysicalCommandLine::BuildHelp() +
+           R"(
 Output:
   --json              one JSON object: efficiency, the 72 ray powers, the loss breakdown,
                       every pixel quantity and the profile entries 0 to RefAPx
   --help              this text
 
-Exit status: 0 built, 1 the build or the save failed (message on stderr),
-2 the command line was refused.
+Every file is written whole or not at all. Exit status: 0 built (also when the physical
+model refuses the design), 1 the build failed or a file could not be written (message on
+stderr, no report), 2 the command line was refused.
 )";
 }
 

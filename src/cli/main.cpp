@@ -4,6 +4,7 @@
 #include "CommandLine.h"
 #include "OpticalModel.h"
 #include "OptimiseCommand.h"
+#include "PhysicalBuild.h"
 #include "PictureFile.h"
 #include "Report.h"
 
@@ -31,14 +32,17 @@ int main(int argc, char** argv) {
                      "--help\n";
         return 0;
     }
-    // Failures of the build and of the save are reported here, and only here.
+    // Failures of the build and of the files are reported here, and only here.
     try {
         OpticalModel model(options.dotsPerInch);
         model.PaintRef(options.inputs);
+        const PhysicalBuild physical(options.inputs, options.physical);
         if (!options.savePath.empty())
             PictureFile::save(model.workImage(), PictureFile::nameFromBytes(options.savePath),
                               options.dotsPerInch);
-        std::cout << (options.json ? Report::json(model) : Report::text(model));
+        physical.writeFiles();
+        std::cout << (options.json ? physical.json(Report::json(model))
+                                   : Report::text(model) + physical.text());
     } catch (const std::exception& e) {
         std::cerr << "kavrol-cli: " << e.what() << '\n';
         return 1;
