@@ -7,6 +7,8 @@
 #include "CommandLine.h"
 #include "DesignSearch.h"
 #include "InputDomain.h"
+#include "PhysicalCommandLine.h"
+#include "PhysicalOptimise.h"
 #include "Tracer.h"
 
 #include <atomic>
@@ -208,12 +210,15 @@ OptimiseOptions Parse(const std::vector<std::string>& args) {
     OptimiseOptions o;
     SearchSpace& s = o.space;
     LampChoice lamp;
+    std::string needsPhysical;
     ArgumentReader reader(args);
     while (reader.next()) {
         if (!ParseOutputOption(reader, o) && !ParseSpaceOption(reader, s, lamp) &&
-            !ParseContextOption(reader, o.context))
+            !ParseContextOption(reader, o.context) &&
+            !PhysicalCommandLine::ParseSearchOption(reader, o.objective, needsPhysical))
             throw UsageError("unknown option '" + reader.raw() + "' (see optimise --help)");
     }
+    PhysicalCommandLine::CheckSearch(o.objective, needsPhysical, o.context.lampVisible);
     s.lamp = lamp.ranged ? lamp.range : IntRange{lamp.distance, lamp.distance, 1};
     auto check = [](const IntRange& r, const char* what) {
         if (r.first > r.last)
@@ -305,7 +310,7 @@ efficiency it reports is the one a single build of that design gives, to the las
 Fixed context (defaults are the window's start-up values):
 )") + ContextHelp() +
            "\nSearch space (each range from MIN to MAX inclusive in steps of STEP):\n" +
-           SpaceHelp() + R"(
+           SpaceHelp() + PhysicalCommandLine::SearchHelp() + R"(
 Output:
   --top N                   how many of the best designs to print (10)
   --list-refused N          how many refused designs to list (20); all are counted
@@ -514,6 +519,11 @@ int Run(const std::vector<std::string>& args) {
     }
     // Failures of the search and of the CSV file are reported here, and only here.
     try {
+        if (options.objective.physical) {
+            const InterruptGuard guard;
+            return PhysicalOptimise::Run(options, interrupted,
+                                         options.progress && isatty(STDERR_FILENO) != 0);
+        }
         DesignSearch search(options.context, options.space);
         std::ofstream csv;
         const SearchOptions run = RunOptions(options, csv);

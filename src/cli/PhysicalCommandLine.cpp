@@ -93,6 +93,32 @@ void CheckBuild(const PhysicalOptions& options, const std::string& needsEstimate
         throw UsageError(needsEstimate + ": only with --physical");
 }
 
+bool ParseSearchOption(ArgumentReader& reader, PhysicalObjective& objective,
+                       std::string& needsPhysical) {
+    const std::string name = reader.name();
+    if (name == Option(D::Objective.option)) {
+        objective.physical = ParseSwitch(name, reader.value(), D::Objective) == 1;
+        return true;
+    }
+    if (name == Option(D::MinUniformity.option))
+        objective.minUniformity = static_cast<double>(
+            ParseReal(name, reader.value(), D::MinUniformity.minimum, D::MinUniformity.maximum));
+    else if (!ParseSetting(reader, objective.settings))
+        return false;
+    if (needsPhysical.empty())
+        needsPhysical = name;
+    return true;
+}
+
+void CheckSearch(const PhysicalObjective& objective, const std::string& needsPhysical,
+                 bool lampVisible) {
+    if (!objective.physical && !needsPhysical.empty())
+        throw UsageError(needsPhysical + ": only with --objective physical");
+    if (objective.physical && !lampVisible)
+        throw UsageError("--no-lamp: the physical model always has its tube; only with "
+                         "--objective pixel");
+}
+
 std::string SettingsHelp(std::size_t column) {
     const auto line = [column](const std::string& option, std::string_view description,
                                const std::string& span) {
@@ -123,6 +149,34 @@ Physical model:
   --profile-csv FILE  write the irradiance bins as CSV; with --physical
   --template FILE     write the reflector's cutting template at 1:1, as SVG or PDF by the
                       name's ending (.svg, .pdf); also without --physical
+)";
+}
+
+std::string SearchHelp() {
+    const SwitchInput& o = D::Objective;
+    return R"(
+Objective:
+)" +
+           OptionLine(Option(o.option) + " " + std::string(o.word(0)) + "|" +
+                          std::string(o.word(1)),
+                      26, o.description, "(" + std::string(o.word(o.initial)) + ")") +
+           R"(                            pixel: the 72-ray efficiency of the window's build;
+                            physical: the physical share entering the water
+)" +
+           OptionLine("--min-uniformity U", 26, D::MinUniformity.description,
+                      Shortest(D::MinUniformity)) +
+           SettingsHelp(26) + R"(
+With --objective physical every design is screened by the physical model's cheap estimate
+(error bound 0.01, or --tolerance when looser); the designs whose screening figures, within
+twice their error bound, could reach the top list are estimated again at --tolerance, round by
+round until no other could, and the list is ranked by those full figures. A design is left out
+for its uniformity at screening only when its screening min/mean lies more than 0.2 below U;
+nearer ones are decided at full tolerance. Designs the 72-ray build refuses are still ranked
+when the physical model takes them (its figures do not depend on the picture); designs the
+physical model refuses are counted and listed. The list shows each design's 72-ray efficiency
+beside its physical figures. With --csv every design's line carries both models' figures (the
+72-ray ones cost a build pass each) and the tolerance its physical figures were estimated at;
+the file is written when the search ends.
 )";
 }
 

@@ -81,6 +81,13 @@ inline constexpr SwitchInput WaterReflection{
     "water-reflection", "light the water surface reflects", {"traced", "lost"}, 0};
 inline constexpr RealInput TubeTransmission{
     "tube-transmission", "share of light meeting a tube that passes it", 0.0L, 1.0L, 0.01L, 0.0L};
+// What the search ranks designs by: 0 the 72-ray efficiency, 1 the physical share.
+inline constexpr SwitchInput Objective{
+    "objective", "what the designs are ranked by", {"pixel", "physical"}, 0};
+// The least uniformity (min/mean of the irradiance bins) a design must reach to be ranked by the
+// physical share; 0 keeps every design.
+inline constexpr RealInput MinUniformity{
+    "min-uniformity", "least min/mean of the light across the water", 0.0L, 1.0L, 0.01L, 0.0L};
 
 } // namespace InputDomain
 
