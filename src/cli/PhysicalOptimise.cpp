@@ -81,7 +81,7 @@ std::string CsvLine(const PhysicalSearchOutcome::Scored& s) {
     }
     const PhysicalScore& p = s.score;
     if (p.refused())
-        return line + ",,,," + Shortest(p.tolerance) + "," + Quoted(p.refusal) + "\n";
+        return line + ",,,,," + Shortest(p.tolerance) + "," + Quoted(p.refusal) + "\n";
     return line + "," + Exact(p.efficiency) + "," + Exact(p.error) + "," + Exact(p.minOverMean) +
            "," + Exact(p.maxOverMean) + "," + Shortest(p.tolerance) + ",\n";
 }
