@@ -4,6 +4,7 @@
 #include "PhysicalCommandLine.h"
 
 #include "InputDomain.h"
+#include "PhysicalSearch.h"
 
 #include <cstdio>
 #include <string_view>
@@ -34,14 +35,16 @@ std::string FileName(ArgumentReader& reader) {
     return name;
 }
 
-// "1e-05 to 0.1 (0.0005)": the shortest form of each number.
+// The shortest form of a number: "1e-05", "0.0005", "2".
+std::string Number(long double value) {
+    char buffer[32];
+    std::snprintf(buffer, sizeof buffer, "%g", static_cast<double>(value));
+    return buffer;
+}
+
+// "1e-05 to 0.1 (0.0005)".
 std::string Shortest(const RealInput& input) {
-    const auto number = [](long double value) {
-        char buffer[32];
-        std::snprintf(buffer, sizeof buffer, "%g", static_cast<double>(value));
-        return std::string(buffer);
-    };
-    return number(input.minimum) + " to " + number(input.maximum) + " (" + number(input.initial) +
+    return Number(input.minimum) + " to " + Number(input.maximum) + " (" + Number(input.initial) +
            ")";
 }
 
@@ -165,18 +168,24 @@ Objective:
 )" +
            OptionLine("--min-uniformity U", 26, D::MinUniformity.description,
                       Shortest(D::MinUniformity)) +
-           SettingsHelp(26) + R"(
-With --objective physical every design is screened by the physical model's cheap estimate
-(error bound 0.01, or --tolerance when looser); the designs whose screening figures, within
-twice their error bound, could reach the top list are estimated again at --tolerance, round by
-round until no other could, and the list is ranked by those full figures. A design is left out
-for its uniformity at screening only when its screening min/mean lies more than 0.2 below U;
-nearer ones are decided at full tolerance. Designs the 72-ray build refuses are still ranked
-when the physical model takes them (its figures do not depend on the picture); designs the
-physical model refuses are counted and listed. The list shows each design's 72-ray efficiency
-beside its physical figures. With --csv every design's line carries both models' figures (the
-72-ray ones cost a build pass each) and the tolerance its physical figures were estimated at;
-the file is written when the search ends.
+           SettingsHelp(26) +
+           "\nWith --objective physical every design is screened by the physical model's cheap "
+           "estimate\n(error bound " +
+           Number(physics::EstimateOptions::Screening().tolerance) +
+           ", or --tolerance when looser); the designs whose screening figures, within\n" +
+           Number(PhysicalSearch::ScreeningSafety) +
+           " times their error bound, could reach the top list are estimated again at\n"
+           "--tolerance, round by round until no other could, and the list is ranked by those "
+           "full\n"
+           "figures. A design is left out for its uniformity at screening only when its screening\n"
+           "min/mean lies more than " +
+           Number(PhysicalSearch::UniformityMargin) +
+           R"( below U; nearer ones are decided at full tolerance.
+Designs the 72-ray build refuses are still ranked when the physical model takes them (its
+figures do not depend on the picture); designs the physical model refuses are counted and
+listed. The list shows each design's 72-ray efficiency beside its physical figures. With --csv
+every design's line carries both models' figures (the 72-ray ones cost a build pass each) and
+the tolerance its physical figures were estimated at; the file is written when the search ends.
 )";
 }
 
