@@ -147,23 +147,12 @@ bool PhysicalSearch::refine(TopListRefinement& refinement, std::vector<PhysicalS
 
 // --- Screening and ranking ---
 
-PhysicalSearchOutcome PhysicalSearch::run(const RunOptions& options) {
-    const auto started = std::chrono::steady_clock::now();
-    const auto since = [&started] {
-        return std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
-    };
+void PhysicalSearch::screen(const RunOptions& options, std::vector<PhysicalScore>& scores,
+                            std::vector<Evaluation>& pixel) {
     const int threads = std::max(1, options.threads);
-    const std::int64_t total = size();
-    screened_.store(0);
-    reestimated_.store(0);
-
-    // Every design's figures, screening ones until it is estimated again; tolerance 0 marks a
-    // design a stop left out.
-    std::vector<PhysicalScore> scores(static_cast<std::size_t>(total));
-    std::vector<Evaluation> pixel(options.keepAll ? scores.size() : 0);
     std::vector<std::unique_ptr<FastEvaluator>> evaluators(static_cast<std::size_t>(threads));
     const double screening = screeningTolerance();
-    ForEach(total, BatchSize, threads, options.stop, [&](int slot, std::int64_t i) {
+    ForEach(size(), BatchSize, threads, options.stop, [&](int slot, std::int64_t i) {
         const Design design = designAt(i);
         const auto at = static_cast<std::size_t>(i);
         scores[at] = score(design, screening);
@@ -175,34 +164,29 @@ PhysicalSearchOutcome PhysicalSearch::run(const RunOptions& options) {
         }
         screened_.fetch_add(1, std::memory_order_relaxed);
     });
-    PhysicalSearchOutcome outcome;
-    outcome.total = total;
-    outcome.screened = screened();
-    outcome.screeningSeconds = since();
-    outcome.stopped = outcome.screened < total;
+}
 
-    const auto meets = [this](const PhysicalScore& s) { return this->meets(s); };
-    // The refinement, unless the screening already reached the tolerance asked for. Once it
-    // has run to its end only full figures are ranked; after a stop, whatever is known.
-    bool onlyFull = false;
-    if (!outcome.stopped && screening > settings_.tolerance) {
-        std::vector<TopListRefinement::Candidate> candidates;
-        for (std::int64_t i = 0; i < total; ++i) {
-            const PhysicalScore& s = scores[static_cast<std::size_t>(i)];
-            if (!s.refused() && s.minOverMean >= minUniformity_ - UniformityMargin)
-                candidates.push_back({i, s.efficiency, s.error});
-        }
-        outcome.candidates = static_cast<std::int64_t>(candidates.size());
-        TopListRefinement refinement(std::move(candidates), options.top, settings_.tolerance,
-                                     ScreeningSafety);
-        onlyFull = refine(refinement, scores, options);
-        outcome.stopped = !onlyFull;
-        outcome.reestimated = reestimated();
+bool PhysicalSearch::refineTop(const RunOptions& options, std::vector<PhysicalScore>& scores,
+                               PhysicalSearchOutcome& outcome) {
+    std::vector<TopListRefinement::Candidate> candidates;
+    for (std::int64_t i = 0; i < size(); ++i) {
+        const PhysicalScore& s = scores[static_cast<std::size_t>(i)];
+        if (!s.refused() && s.minOverMean >= minUniformity_ - UniformityMargin)
+            candidates.push_back({i, s.efficiency, s.error});
     }
+    outcome.candidates = static_cast<std::int64_t>(candidates.size());
+    TopListRefinement refinement(std::move(candidates), options.top, settings_.tolerance,
+                                 ScreeningSafety);
+    const bool finished = refine(refinement, scores, options);
+    outcome.reestimated = reestimated();
+    return finished;
+}
 
-    // Ranking: the best designs meeting the uniformity by their figures, ties in search order.
+void PhysicalSearch::rank(const RunOptions& options, std::vector<PhysicalScore>& scores,
+                          std::vector<Evaluation>& pixel, bool onlyFull,
+                          PhysicalSearchOutcome& outcome) const {
     std::vector<std::int64_t> order;
-    for (std::int64_t i = 0; i < total; ++i) {
+    for (std::int64_t i = 0; i < size(); ++i) {
         const PhysicalScore& s = scores[static_cast<std::size_t>(i)];
         if (s.refused()) {
             ++outcome.refusedCount;
@@ -225,20 +209,46 @@ PhysicalSearchOutcome PhysicalSearch::run(const RunOptions& options) {
                       order.end(), better);
     FastEvaluator evaluator(context_);
     for (std::size_t k = 0; k < listed; ++k) {
-        const std::int64_t i = order[k];
-        const Design design = designAt(i);
-        outcome.best.push_back(
-            {i, design, scores[static_cast<std::size_t>(i)],
-             options.keepAll ? pixel[static_cast<std::size_t>(i)] : evaluator.evaluate(design)});
+        const auto at = static_cast<std::size_t>(order[k]);
+        const Design design = designAt(order[k]);
+        outcome.best.push_back({order[k], design, scores[at],
+                                options.keepAll ? pixel[at] : evaluator.evaluate(design)});
     }
-    if (options.keepAll) {
-        outcome.all.reserve(scores.size());
-        for (std::int64_t i = 0; i < total; ++i) {
-            const auto at = static_cast<std::size_t>(i);
-            if (scores[at].tolerance > 0 || scores[at].refused())
-                outcome.all.push_back({i, designAt(i), std::move(scores[at]), pixel[at]});
-        }
+    if (!options.keepAll)
+        return;
+    outcome.all.reserve(scores.size());
+    for (std::int64_t i = 0; i < size(); ++i) {
+        const auto at = static_cast<std::size_t>(i);
+        if (scores[at].tolerance > 0 || scores[at].refused())
+            outcome.all.push_back({i, designAt(i), std::move(scores[at]), pixel[at]});
     }
+}
+
+PhysicalSearchOutcome PhysicalSearch::run(const RunOptions& options) {
+    const auto started = std::chrono::steady_clock::now();
+    const auto since = [&started] {
+        return std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
+    };
+    screened_.store(0);
+    reestimated_.store(0);
+    // Every design's figures, screening ones until it is estimated again; tolerance 0 marks a
+    // design a stop left out.
+    std::vector<PhysicalScore> scores(static_cast<std::size_t>(size()));
+    std::vector<Evaluation> pixel(options.keepAll ? scores.size() : 0);
+    screen(options, scores, pixel);
+    PhysicalSearchOutcome outcome;
+    outcome.total = size();
+    outcome.screened = screened();
+    outcome.screeningSeconds = since();
+    outcome.stopped = outcome.screened < outcome.total;
+    // The refinement, unless the screening already reached the tolerance asked for. Once it
+    // has run to its end only full figures are ranked; after a stop, whatever is known.
+    bool onlyFull = false;
+    if (!outcome.stopped && screeningTolerance() > settings_.tolerance) {
+        onlyFull = refineTop(options, scores, outcome);
+        outcome.stopped = !onlyFull;
+    }
+    rank(options, scores, pixel, onlyFull, outcome);
     outcome.seconds = since();
     return outcome;
 }

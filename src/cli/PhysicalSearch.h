@@ -74,8 +74,17 @@ public:
 private:
     // Estimated, not refused, and at least as uniform as asked.
     bool meets(const PhysicalScore& score) const;
+    // The run's stages: every design at the screening tolerance (and by the 72-ray build when
+    // all are kept); the refinement of the top list, false when a stop cut it short; the
+    // ranking and the counts of the outcome.
+    void screen(const RunOptions& options, std::vector<PhysicalScore>& scores,
+                std::vector<Evaluation>& pixel);
+    bool refineTop(const RunOptions& options, std::vector<PhysicalScore>& scores,
+                   PhysicalSearchOutcome& outcome);
     bool refine(TopListRefinement& refinement, std::vector<PhysicalScore>& scores,
                 const RunOptions& options);
+    void rank(const RunOptions& options, std::vector<PhysicalScore>& scores,
+              std::vector<Evaluation>& pixel, bool onlyFull, PhysicalSearchOutcome& outcome) const;
 
     EvaluationContext context_;
     DesignSearch grid_;
