@@ -244,11 +244,12 @@ int Run(const OptimiseOptions& options, const std::atomic<bool>& stop, bool show
     const PhysicalSearchOutcome outcome =
         showProgress ? RunWithProgress(search, run) : search.run(run);
     if (run.keepAll) {
-        std::string text = CsvHeader();
-        for (const PhysicalSearchOutcome::Scored& s : outcome.all)
-            text += CsvLine(s);
-        WholeFile::write(PictureFile::nameFromBytes(options.csvPath),
-                         QByteArray::fromStdString(text));
+        QByteArray text = QByteArray::fromStdString(CsvHeader());
+        for (const PhysicalSearchOutcome::Scored& s : outcome.all) {
+            const std::string line = CsvLine(s);
+            text.append(line.data(), static_cast<qsizetype>(line.size()));
+        }
+        WholeFile::write(PictureFile::nameFromBytes(options.csvPath), text);
     }
     std::cout << Report(options, outcome);
     return outcome.stopped ? 130 : 0;

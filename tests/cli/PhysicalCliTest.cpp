@@ -3,6 +3,7 @@
 // messages.
 #include "CliRun.h"
 #include "DesignFromInputs.h"
+#include "Immutable.h"
 #include "IrradianceCsv.h"
 #include "LightEstimator.h"
 
@@ -222,6 +223,72 @@ TEST_F(PhysicalFiles, FailuresNameTheFileAndLeaveNothingUnderIt) {
         EXPECT_EQ(run.err.substr(run.err.size() - last.size()), last) << run.err;
     }
     EXPECT_EQ(Names(), std::vector<std::string>{"folder.png"});
+}
+
+// A folder nobody may write to: root is refused through the immutable attribute, others
+// through the permission bits. Each file fails with the system's reason and none appears.
+TEST_F(PhysicalFiles, AFolderThatCannotBeWrittenGetsNoFile) {
+    const fs::path folder = dir_ / "locked";
+    fs::create_directory(folder);
+    std::string reason = "Permission denied";
+    if (::geteuid() == 0) {
+        if (!kavrol::test::SetImmutable(folder, true))
+            GTEST_SKIP() << "running as root without a way to make a folder immutable";
+        reason = "Operation not permitted";
+    } else {
+        fs::permissions(folder, fs::perms::owner_read | fs::perms::owner_exec);
+    }
+    for (const std::vector<std::string>& args :
+         std::vector<std::vector<std::string>>{{"--physical", "--plot", "a.svg"},
+                                               {"--physical", "--profile-csv", "a.csv"},
+                                               {"--template", "a.pdf"}}) {
+        SCOPED_TRACE(args.back());
+        auto asked = args;
+        asked.back() = (folder / args.back()).string();
+        const CliRun run = Cli(asked, dir_);
+        EXPECT_EQ(run.status, 1);
+        EXPECT_EQ(run.out, "");
+        const std::string last =
+            "kavrol-cli: Cannot create file \"" + asked.back() + "\". " + reason + "\n";
+        ASSERT_GE(run.err.size(), last.size()) << run.err;
+        EXPECT_EQ(run.err.substr(run.err.size() - last.size()), last);
+    }
+    if (::geteuid() == 0)
+        kavrol::test::SetImmutable(folder, false);
+    else
+        fs::permissions(folder, fs::perms::owner_all);
+    EXPECT_TRUE(fs::is_empty(folder));
+}
+
+// The search by the physical share end to end: its report, its CSV file with a line per design,
+// and a CSV file that cannot be written: status 1, the message and no report.
+TEST_F(PhysicalFiles, OptimiseByThePhysicalShareWritesItsCsvWhole) {
+    // A, B and C each take 3 values: 27 designs.
+    const std::vector<std::string> grid = {
+        "optimise", "--objective", "physical", "--shapes",     "zefo", "--a-min",
+        "180",      "--a-step",    "10",       "--b-min",      "100",  "--b-max",
+        "120",      "--b-step",    "10",       "--c-max",      "30",   "--c-step",
+        "10",       "--top",       "2",        "--no-progress"};
+    const fs::path csv = dir_ / "zefo.csv";
+    auto args = grid;
+    args.insert(args.end(), {"--csv", csv.string()});
+    const CliRun run = Cli(args, dir_);
+    ASSERT_EQ(run.status, 0) << run.err;
+    EXPECT_EQ(run.out.rfind("Searched 27 designs by the physical model", 0), 0u) << run.out;
+    EXPECT_NE(run.out.find("\n   1  zefo        "), std::string::npos) << run.out;
+    EXPECT_NE(run.out.find("\n   2  zefo        "), std::string::npos) << run.out;
+    const std::string text = Slurp(csv);
+    EXPECT_EQ(std::count(text.begin(), text.end(), '\n'), 28);
+
+    const fs::path missing = dir_ / "missing" / "zefo.csv";
+    args = grid;
+    args.insert(args.end(), {"--csv", missing.string()});
+    const CliRun failed = Cli(args, dir_);
+    EXPECT_EQ(failed.status, 1);
+    EXPECT_EQ(failed.out, "");
+    EXPECT_EQ(failed.err, "kavrol-cli optimise: Cannot create file \"" + missing.string() +
+                              "\". No such file or directory\n");
+    EXPECT_EQ(Names(), std::vector<std::string>{"zefo.csv"});
 }
 
 } // namespace

@@ -90,6 +90,9 @@ TEST(PhysicalSearch, ScreeningLosesNoDesignOfTheExhaustiveTopList) {
                   std::count_if(full.scores.begin(), full.scores.end(),
                                 [](const PhysicalScore& p) { return p.refused(); }));
         EXPECT_LE(outcome.reestimated, outcome.candidates);
+        if (c.minUniformity > 0) {
+            EXPECT_GT(outcome.belowUniformity, 0);
+        }
     }
 }
 
