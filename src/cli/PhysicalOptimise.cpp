@@ -115,6 +115,11 @@ void WriteBest(std::ostream& out, const PhysicalSearchOutcome& outcome) {
                       Shortest(p.tolerance).c_str(), pixel.c_str());
         out << line;
     }
+    const PhysicalScore& first = outcome.best.front().score;
+    const PhysicalScore& last = outcome.best.back().score;
+    if (outcome.best.size() > 1 && first.efficiency - last.efficiency < first.error + last.error)
+        out << "(the listed shares lie within their error bounds of one another; a smaller "
+               "--tolerance tells them apart)\n";
 }
 
 void WriteRefused(std::ostream& out, const OptimiseOptions& options,
