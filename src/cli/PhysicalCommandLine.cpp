@@ -35,14 +35,19 @@ std::string FileName(ArgumentReader& reader) {
     return name;
 }
 
-// The shortest form of a number: "1e-05", "0.0005", "2".
+// A number as the command line takes numbers, plain decimal without trailing zeros: "0.0005",
+// "0.4", "2".
 std::string Number(long double value) {
-    char buffer[32];
-    std::snprintf(buffer, sizeof buffer, "%g", static_cast<double>(value));
-    return buffer;
+    char buffer[48];
+    std::snprintf(buffer, sizeof buffer, "%.9f", static_cast<double>(value));
+    std::string text = buffer;
+    text.erase(text.find_last_not_of('0') + 1);
+    if (text.back() == '.')
+        text.pop_back();
+    return text;
 }
 
-// "1e-05 to 0.1 (0.0005)".
+// "0.0001 to 0.1 (0.0005)".
 std::string Shortest(const RealInput& input) {
     return Number(input.minimum) + " to " + Number(input.maximum) + " (" + Number(input.initial) +
            ")";

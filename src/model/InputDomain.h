@@ -70,9 +70,10 @@ inline constexpr IntegerInput CommandLineDotsPerInch{
 
 // --- The physical estimate (command line only; the window uses the defaults) ---
 
-// The bound the estimate reaches on the share entering the water (absolute, about 95 %).
+// The bound the estimate reaches on the share entering the water (absolute, about 95 %). Every
+// bound here is written without an exponent, as the command line takes numbers.
 inline constexpr RealInput Tolerance{
-    "tolerance", "error bound the physical estimate reaches", 0.00001L, 0.1L, 0.0001L, 0.0005L};
+    "tolerance", "error bound the physical estimate reaches", 0.0001L, 0.1L, 0.0001L, 0.0005L};
 // Irradiance bins across the aquarium's width; the uniformity is taken over them.
 inline constexpr IntegerInput Bins{"bins", "irradiance bins across the aquarium", 1, 1000, 1, 50,
                                    "bins"};

@@ -73,9 +73,9 @@ TEST(PhysicalOptions, RefusalsNameTheOptionAndWhatItTakes) {
     };
     const std::vector<Case> cases = {
         {{"--physical", "--tolerance", "0"},
-         "--tolerance: expected a number from 1e-05 to 0.1, got '0'"},
+         "--tolerance: expected a number from 0.0001 to 0.1, got '0'"},
         {{"--physical", "--tolerance", "0.2"},
-         "--tolerance: expected a number from 1e-05 to 0.1, got '0.2'"},
+         "--tolerance: expected a number from 0.0001 to 0.1, got '0.2'"},
         {{"--physical", "--bins", "0"},
          "--bins: expected a whole number from 1 to 1000 (bins), got '0'"},
         {{"--physical", "--bins", "1001"},
@@ -105,7 +105,7 @@ TEST(PhysicalOptions, RefusalsNameTheOptionAndWhatItTakes) {
 TEST(PhysicalOptions, HelpShowsTheTablesRangesAndWords) {
     const std::string help = UsageText();
     for (const char* line :
-         {"  --tolerance X       error bound the physical estimate reaches, 1e-05 to 0.1 "
+         {"  --tolerance X       error bound the physical estimate reaches, 0.0001 to 0.1 "
           "(0.0005)\n",
           "  --bins N            irradiance bins across the aquarium, 1 to 1000 (50)\n",
           "  --water-reflection traced|lost light the water surface reflects (traced)\n",
