@@ -1,6 +1,7 @@
 #pragma once
 
 #include "BuildInputs.h"
+#include "PhysicalOptions.h"
 
 #include <string>
 
@@ -13,6 +14,7 @@ struct CliOptions {
     int dotsPerInch = 96;
     std::string savePath; // empty: no picture written
     bool json = false;
+    PhysicalOptions physical; // the physical estimate and its files
     bool help = false;
 };
 

@@ -4,6 +4,7 @@
 #include "CommandLine.h"
 
 #include "InputDomain.h"
+#include "PhysicalCommandLine.h"
 
 #include <cerrno>
 #include <charconv>
@@ -145,6 +146,7 @@ void ArgumentReader::noValue() const {
 CliOptions ParseCommandLine(const std::vector<std::string>& args) {
     CliOptions options;
     BuildInputs& in = options.inputs;
+    std::string needsEstimate;
     ArgumentReader reader(args);
     while (reader.next()) {
         const std::string& name = reader.name();
@@ -201,10 +203,12 @@ CliOptions ParseCommandLine(const std::vector<std::string>& args) {
         } else if (name == "optimize" || name == "--optimise" || name == "--optimize") {
             throw UsageError("unknown option '" + reader.raw() +
                              "' (to search designs: kavrol-cli optimise [options])");
-        } else {
+        } else if (!PhysicalCommandLine::ParseBuildOption(reader, options.physical,
+                                                          needsEstimate)) {
             throw UsageError("unknown option '" + reader.raw() + "' (see --help)");
         }
     }
+    PhysicalCommandLine::CheckBuild(options.physical, needsEstimate);
     return options;
 }
 
@@ -241,7 +245,8 @@ Picture:
   --no-rays           trace no rays (the efficiency is then 0: no fan was traced)
   --save FILE         write the picture as an uncompressed 24-bit BMP file; the name must
                       end in .bmp, and an existing file is replaced whole or not at all
-
+)" + PhysicalCommandLine::BuildHelp() +
+           R"(
 Output:
   --json              one JSON object: efficiency, the 72 ray powers, the loss breakdown,
                       every pixel quantity and the profile entries 0 to RefAPx
@@ -249,8 +254,9 @@ Output:
 
 )" + OptionRules() +
            R"(
-Exit status: 0 built, 1 the build, the save or writing the output failed (message on stderr),
-2 the command line was refused.
+Every file is written whole or not at all. Exit status: 0 built (also when the physical
+model refuses the design), 1 the build, a file or writing the output failed (message on
+stderr), 2 the command line was refused.
 )";
 }
 

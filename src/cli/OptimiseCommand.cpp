@@ -9,6 +9,8 @@
 #include "DesignSearch.h"
 #include "FastEvaluator.h"
 #include "InputDomain.h"
+#include "PhysicalCommandLine.h"
+#include "PhysicalOptimise.h"
 #include "ResourceLimits.h"
 #include "SignalGuard.h"
 #include "StandardOutput.h"
@@ -219,12 +221,15 @@ OptimiseOptions Parse(const std::vector<std::string>& args) {
     OptimiseOptions o;
     SearchSpace& s = o.space;
     LampChoice lamp;
+    std::string needsPhysical;
     ArgumentReader reader(args);
     while (reader.next()) {
         if (!ParseOutputOption(reader, o) && !ParseSpaceOption(reader, s, lamp) &&
-            !ParseContextOption(reader, o.context))
+            !ParseContextOption(reader, o.context) &&
+            !PhysicalCommandLine::ParseSearchOption(reader, o.objective, needsPhysical))
             throw UsageError("unknown option '" + reader.raw() + "' (see optimise --help)");
     }
+    PhysicalCommandLine::CheckSearch(o.objective, needsPhysical, o.context.lampVisible);
     s.lamp = lamp.ranged ? lamp.range : IntRange{lamp.distance, lamp.distance, 1};
     auto check = [](const IntRange& r, const char* what) {
         if (r.first > r.last)
@@ -316,7 +321,7 @@ efficiency it reports is the one a single build of that design gives, to the las
 Fixed context (defaults are the window's start-up values):
 )") + ContextHelp() +
            "\nSearch space (each range from MIN to MAX inclusive in steps of STEP):\n" +
-           SpaceHelp() + R"(
+           SpaceHelp() + PhysicalCommandLine::SearchHelp() + R"(
 Output:
   --top N                   how many of the best designs to print (10)
   --list-refused N          how many refused designs to list (20); all are counted
@@ -588,6 +593,12 @@ int Run(const std::vector<std::string>& args) {
         if (options.help) {
             StandardOutput::Write(UsageText());
             return 0;
+        }
+        if (options.objective.physical) {
+            // The signals stop the search from here on; the best designs so far are printed.
+            const SignalGuard guard;
+            return PhysicalOptimise::Run(options, SignalGuard::stopFlag(),
+                                         options.progress && isatty(STDERR_FILENO) != 0);
         }
         return Search(options);
     } catch (const std::bad_alloc&) {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "EvaluationContext.h"
+#include "PhysicalObjective.h"
 #include "SearchSpace.h"
 
 #include <cstddef>
@@ -18,6 +19,7 @@ struct OptimiseOptions {
     std::string csvPath;
     bool progress = true; // shown only when standard error is a terminal
     bool help = false;
+    PhysicalObjective objective;
 };
 
 } // namespace kavrol

@@ -4,6 +4,7 @@
 #include "CommandLine.h"
 #include "OpticalModel.h"
 #include "OptimiseCommand.h"
+#include "PhysicalBuild.h"
 #include "PictureFile.h"
 #include "Report.h"
 #include "ResourceLimits.h"
@@ -18,20 +19,24 @@
 
 namespace {
 
-// The single build: exit status 0 built, 1 the build, the save or the output failed.
+// The single build, with the physical estimate when asked: exit status 0 built, 1 the build,
+// a file or the output failed.
 int Build(const kavrol::CliOptions& options) {
     using namespace kavrol;
-    // Failures of the build, the save and the output are reported here, and only here.
+    // Failures of the build, the files and the output are reported here, and only here.
     try {
         OpticalModel model(options.dotsPerInch);
         model.PaintRef(options.inputs);
+        const PhysicalBuild physical(options.inputs, options.physical);
         if (model.quantities().WaterY >= model.workImage().height())
             std::cerr << "kavrol-cli: warning: "
                       << ResourceLimits::WaterOutOfPicture(options.dotsPerInch) << '\n';
         if (!options.savePath.empty())
             PictureFile::save(model.workImage(), PictureFile::nameFromBytes(options.savePath),
                               options.dotsPerInch);
-        StandardOutput::Write(options.json ? Report::json(model) : Report::text(model));
+        physical.writeFiles();
+        StandardOutput::Write(options.json ? physical.json(Report::json(model))
+                                           : Report::text(model) + physical.text());
     } catch (const SaveError& e) {
         std::cerr << "kavrol-cli: " << e.detail() << '\n';
         return 1;

@@ -3,6 +3,7 @@
 #include "ChoiceInput.h"
 #include "IntegerInput.h"
 #include "RealInput.h"
+#include "SwitchInput.h"
 
 #include <array>
 #include <cstdint>
@@ -14,7 +15,7 @@ namespace kavrol {
 // help texts, the search space, the build pass and the tests read it.
 //
 // Sections: the lists (shape, tube, scale) and the tube radii; the dimensions and distances; the
-// albedo; the screen density.
+// albedo; the screen density; the physical estimate's settings.
 namespace InputDomain {
 
 // --- The lists ---
@@ -66,6 +67,28 @@ inline constexpr IntegerInput DotsPerInch{
 inline constexpr IntegerInput CommandLineDotsPerInch{
     "dpi", DotsPerInch.description, DotsPerInch.minimum, 600,
     1,     DotsPerInch.initial,     DotsPerInch.unit};
+
+// --- The physical estimate (command line only; the window uses the defaults) ---
+
+// The bound the estimate reaches on the share entering the water (absolute, about 95 %). Every
+// bound here is written without an exponent, as the command line takes numbers.
+inline constexpr RealInput Tolerance{
+    "tolerance", "error bound the physical estimate reaches", 0.0001L, 0.1L, 0.0001L, 0.0005L};
+// Irradiance bins across the aquarium's width; the uniformity is taken over them.
+inline constexpr IntegerInput Bins{"bins", "irradiance bins across the aquarium", 1, 1000, 1, 50,
+                                   "bins"};
+// Words by index as the physical model's WaterReflection: 0 traced, 1 lost.
+inline constexpr SwitchInput WaterReflection{
+    "water-reflection", "light the water surface reflects", {"traced", "lost"}, 0};
+inline constexpr RealInput TubeTransmission{
+    "tube-transmission", "share of light meeting a tube that passes it", 0.0L, 1.0L, 0.01L, 0.0L};
+// What the search ranks designs by: 0 the 72-ray efficiency, 1 the physical share.
+inline constexpr SwitchInput Objective{
+    "objective", "what the designs are ranked by", {"pixel", "physical"}, 0};
+// The least uniformity (min/mean of the irradiance bins) a design must reach to be ranked by the
+// physical share; 0 keeps every design.
+inline constexpr RealInput MinUniformity{
+    "min-uniformity", "least min/mean of the light across the water", 0.0L, 1.0L, 0.01L, 0.0L};
 
 } // namespace InputDomain
 

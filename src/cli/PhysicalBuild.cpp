@@ -1,0 +1,108 @@
+#include "PhysicalBuild.h"
+
+#include "ChartFile.h"
+#include "CuttingTemplate.h"
+#include "IrradianceChart.h"
+#include "IrradianceCsv.h"
+#include "LightEstimator.h"
+#include "PhysicalDesignError.h"
+#include "PhysicalReport.h"
+#include "PictureFile.h"
+
+#include <QApplication>
+#include <QFileInfo>
+
+namespace kavrol {
+
+namespace {
+
+// The refusal of a file the physical model cannot draw, in the form of the file system's.
+[[noreturn]] void CannotDraw(const QString& path, const std::string& reason) {
+    throw SaveError(QStringLiteral("Cannot create file \"%1\". %2")
+                        .arg(QFileInfo(path).absoluteFilePath(), QString::fromStdString(reason)));
+}
+
+// Charts and the template's PDF need a QApplication; the command line makes one only for them,
+// on the offscreen platform unless another is set, so that no display is needed.
+class ApplicationForFiles {
+public:
+    ApplicationForFiles() {
+        if (QCoreApplication::instance() != nullptr)
+            return;
+        if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+            qputenv("QT_QPA_PLATFORM", "offscreen");
+        application_.emplace(argc_, argv_);
+    }
+
+private:
+    int argc_ = 1;
+    char name_[11] = "kavrol-cli";
+    char* argv_[2] = {name_, nullptr};
+    std::optional<QApplication> application_;
+};
+
+} // namespace
+
+PhysicalBuild::PhysicalBuild(const BuildInputs& inputs, const PhysicalOptions& options)
+    : options_(options) {
+    try {
+        design_ = options.settings.design(inputs);
+        if (options.estimate) {
+            const physics::LightEstimator estimator(options.settings.estimateOptions(true));
+            estimate_ = estimator.estimate(*design_);
+        }
+    } catch (const physics::PhysicalDesignError& e) {
+        refusal_ = e.what();
+    }
+}
+
+void PhysicalBuild::writeFiles() const {
+    const bool drawing = !options_.plotPath.empty() || !options_.templatePath.empty();
+    std::optional<ApplicationForFiles> application;
+    if (drawing)
+        application.emplace();
+    if (!options_.plotPath.empty()) {
+        const QString path = PictureFile::nameFromBytes(options_.plotPath);
+        if (!estimate_)
+            CannotDraw(path, refusal());
+        const auto chart = IrradianceChart::create(*estimate_);
+        ChartFile::write(*chart, path);
+    }
+    if (!options_.profileCsvPath.empty()) {
+        const QString path = PictureFile::nameFromBytes(options_.profileCsvPath);
+        if (!estimate_)
+            CannotDraw(path, refusal());
+        IrradianceCsv::write(*estimate_, path);
+    }
+    if (!options_.templatePath.empty())
+        writeTemplate();
+}
+
+void PhysicalBuild::writeTemplate() const {
+    const QString path = PictureFile::nameFromBytes(options_.templatePath);
+    if (!design_)
+        CannotDraw(path, refusal());
+    std::optional<CuttingTemplate> drawing;
+    try {
+        drawing.emplace(*design_);
+    } catch (const physics::PhysicalDesignError& e) {
+        CannotDraw(path, e.what());
+    }
+    drawing->write(path);
+}
+
+std::string PhysicalBuild::text() const {
+    if (!options_.estimate)
+        return {};
+    return estimate_ ? PhysicalReport::text(*estimate_) : PhysicalReport::refusedText(refusal());
+}
+
+std::string PhysicalBuild::json(const std::string& buildJson) const {
+    if (!options_.estimate)
+        return buildJson;
+    return PhysicalReport::withPhysical(buildJson, estimate_
+                                                       ? PhysicalReport::json(*estimate_)
+                                                       : PhysicalReport::refusedJson(refusal()));
+}
+
+} // namespace kavrol

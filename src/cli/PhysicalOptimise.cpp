@@ -1,0 +1,279 @@
+// "optimise --objective physical". Sections: numbers and words; the CSV lines; the report;
+// running the search with its progress line.
+
+#include "PhysicalOptimise.h"
+
+#include "SignalGuard.h"
+#include "StandardOutput.h"
+
+#include "OptimiseCommand.h"
+#include "PhysicalSearch.h"
+#include "PictureFile.h"
+#include "WholeFile.h"
+
+#include <QByteArray>
+#include <chrono>
+#include <cstdio>
+#include <exception>
+#include <iostream>
+#include <sstream>
+#include <thread>
+
+namespace kavrol::PhysicalOptimise {
+
+namespace {
+
+namespace D = InputDomain;
+
+std::string Fixed(double value, int decimals) {
+    char buffer[64];
+    std::snprintf(buffer, sizeof buffer, "%.*f", decimals, value);
+    return buffer;
+}
+
+std::string Exact(double value) {
+    char buffer[64];
+    std::snprintf(buffer, sizeof buffer, "%.17g", value);
+    return buffer;
+}
+
+std::string Shortest(double value) {
+    char buffer[64];
+    std::snprintf(buffer, sizeof buffer, "%g", value);
+    return buffer;
+}
+
+std::string Describe(const Design& d) {
+    std::string text = std::string(D::Shape.word(d.shape)) + " A " + std::to_string(d.refA) +
+                       " B " + std::to_string(d.refB);
+    if (D::UsesC(d.shape))
+        text += " C " + std::to_string(d.refC);
+    return text + " lamp " + std::to_string(d.lamp);
+}
+
+// A CSV field in quotes, quotes inside doubled.
+std::string Quoted(const std::string& text) {
+    std::string out = "\"";
+    for (const char c : text)
+        out += c == '"' ? std::string("\"\"") : std::string(1, c);
+    return out + "\"";
+}
+
+} // namespace
+
+// --- The CSV lines ---
+
+std::string CsvHeader() {
+    std::string header = OptimiseCommand::CsvHeader();
+    header.pop_back();
+    return header + ",physical,physicalError,minOverMean,maxOverMean,physicalTolerance," +
+           "physicalRefused\n";
+}
+
+std::string CsvLine(const PhysicalSearchOutcome::Scored& s) {
+    std::string line;
+    if (s.pixel) {
+        line = OptimiseCommand::CsvLine({s.index, s.design, *s.pixel});
+        line.pop_back();
+    } else {
+        // The design's own columns as the 72-ray lines have them; that model's seven left empty.
+        const Design& d = s.design;
+        line = std::string(D::Shape.word(d.shape)) + "," + std::to_string(d.refA) + "," +
+               std::to_string(d.refB) + "," + (D::UsesC(d.shape) ? std::to_string(d.refC) : "") +
+               "," + std::to_string(d.lamp) + ",,,,,,,";
+    }
+    const PhysicalScore& p = s.score;
+    if (p.refused())
+        return line + ",,,,," + Shortest(p.tolerance) + "," + Quoted(p.refusal) + "\n";
+    return line + "," + Exact(p.efficiency) + "," + Exact(p.error) + "," + Exact(p.minOverMean) +
+           "," + Exact(p.maxOverMean) + "," + Shortest(p.tolerance) + ",\n";
+}
+
+// --- The report ---
+
+namespace {
+
+void WriteBest(std::ostream& out, const PhysicalSearchOutcome& outcome) {
+    if (outcome.best.empty()) {
+        out << "No design was ranked.\n";
+        return;
+    }
+    out << "Best designs by the physical share (shares of the tube's light; 72-ray: the "
+           "window's efficiency):\n";
+    out << "rank  shape        A    B    C  lamp  physical  error     min/mean  max/mean  "
+           "tolerance  72-ray\n";
+    int rank = 0;
+    for (const PhysicalSearchOutcome::Scored& s : outcome.best) {
+        const Design& d = s.design;
+        const PhysicalScore& p = s.score;
+        const std::string cText = D::UsesC(d.shape) ? std::to_string(d.refC) : "-";
+        const std::string pixel = !s.pixel             ? "-"
+                                  : s.pixel->refused() ? "refused"
+                                                       : Fixed(s.pixel->efficiency, 6);
+        char line[256];
+        std::snprintf(line, sizeof line,
+                      "%4d  %-9s  %4d %4d %4s  %4d  %8.6f  %8.6f  %8.4f  %8.4f  %-9s  %s\n", ++rank,
+                      std::string(D::Shape.word(d.shape)).c_str(), d.refA, d.refB, cText.c_str(),
+                      d.lamp, p.efficiency, p.error, p.minOverMean, p.maxOverMean,
+                      Shortest(p.tolerance).c_str(), pixel.c_str());
+        out << line;
+    }
+    const PhysicalScore& first = outcome.best.front().score;
+    const PhysicalScore& last = outcome.best.back().score;
+    if (outcome.best.size() > 1 && first.efficiency - last.efficiency < first.error + last.error)
+        out << "(the listed shares lie within their error bounds of one another; a smaller "
+               "--tolerance tells them apart)\n";
+}
+
+void WriteRefused(std::ostream& out, const OptimiseOptions& options,
+                  const PhysicalSearchOutcome& outcome) {
+    out << "\nRefused by the physical model: " << outcome.refusedCount << " of " << outcome.screened
+        << " screened designs";
+    if (!outcome.refusalKinds.empty()) {
+        out << " (";
+        bool first = true;
+        for (const auto& [kind, count] : outcome.refusalKinds) {
+            out << (first ? "" : "; ") << kind << ": " << count;
+            first = false;
+        }
+        out << ")";
+    }
+    out << "\n";
+    const std::size_t listed = std::min<std::size_t>(options.listRefused, outcome.refused.size());
+    for (std::size_t i = 0; i < listed; ++i)
+        out << "  " << Describe(outcome.refused[i].design) << ": "
+            << outcome.refused[i].score.refusal << "\n";
+    const auto left = outcome.refusedCount - static_cast<std::int64_t>(listed);
+    if (left > 0)
+        out << "  ... and " << left << " more"
+            << (options.csvPath.empty() ? " (--list-refused N lists more, --csv FILE all)\n"
+                                        : " (all are in the CSV file)\n");
+}
+
+} // namespace
+
+std::string Report(const OptimiseOptions& options, const PhysicalSearchOutcome& outcome) {
+    const EvaluationContext& c = options.context;
+    const PhysicalObjective& o = options.objective;
+    std::ostringstream out;
+    if (outcome.stopped)
+        out << "Stopped after screening " << outcome.screened << " of " << outcome.total
+            << " designs and estimating " << outcome.reestimated
+            << " again; the best so far, by the figures known:\n";
+    else
+        out << "Searched " << outcome.total << " designs by the physical model in "
+            << Fixed(outcome.seconds, 1) << " s: screened in " << Fixed(outcome.screeningSeconds, 1)
+            << " s ("
+            << Fixed(outcome.screeningSeconds > 0
+                         ? static_cast<double>(outcome.screened) / outcome.screeningSeconds
+                         : 0,
+                     0)
+            << " designs/s), " << outcome.reestimated << " of " << outcome.candidates
+            << " candidates estimated again at " << Shortest(o.settings.tolerance) << "\n";
+    out << "Context: " << D::Tube.word(c.tube) << " tube, water " << c.lampH
+        << " mm below it, aquarium " << c.aquaW << " mm, albedo " << static_cast<double>(c.albedo)
+        << ", water reflection " << D::WaterReflection.word(o.settings.waterReflection)
+        << ", tube transmission " << Shortest(o.settings.tubeTransmission) << ", "
+        << o.settings.bins << " bins\n";
+    if (o.minUniformity > 0)
+        out << "Uniformity: min/mean at least " << Shortest(o.minUniformity) << "; "
+            << outcome.belowUniformity << " designs below it\n";
+    out << "\n";
+    WriteBest(out, outcome);
+    WriteRefused(out, options, outcome);
+    return out.str();
+}
+
+// --- Running the search ---
+
+namespace {
+
+std::string ProgressLine(const PhysicalSearch& search, double seconds) {
+    const std::int64_t done = search.screened();
+    const std::int64_t total = search.size();
+    if (done >= total)
+        return "\rscreened " + std::to_string(total) +
+               "; estimated again: " + std::to_string(search.reestimated()) + "   ";
+    constexpr int Width = 30;
+    const double share = total > 0 ? static_cast<double>(done) / static_cast<double>(total) : 1;
+    std::string bar(static_cast<std::size_t>(share * Width), '#');
+    bar.resize(Width, '.');
+    const std::string left =
+        done > 0
+            ? Fixed(seconds * static_cast<double>(total - done) / static_cast<double>(done), 0) +
+                  " s left"
+            : "estimating";
+    return "\r[" + bar + "] " + Fixed(share * 100, 1) + "%  " + std::to_string(done) + "/" +
+           std::to_string(total) + " screened  " + left + "   ";
+}
+
+// Runs the search on a worker thread while this one redraws the progress line on standard
+// error every 200 ms, and clears the line at the end.
+PhysicalSearchOutcome RunWithProgress(PhysicalSearch& search,
+                                      const PhysicalSearch::RunOptions& run) {
+    PhysicalSearchOutcome outcome;
+    std::exception_ptr failure;
+    std::atomic<bool> finished{false};
+    std::thread worker([&] {
+        try {
+            outcome = search.run(run);
+        } catch (...) {
+            failure = std::current_exception();
+        }
+        finished.store(true);
+    });
+    const auto started = std::chrono::steady_clock::now();
+    while (!finished.load()) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(200));
+        const double seconds =
+            std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
+        std::cerr << ProgressLine(search, seconds) << std::flush;
+    }
+    worker.join();
+    std::cerr << "\r" << std::string(80, ' ') << "\r" << std::flush;
+    if (failure)
+        std::rethrow_exception(failure);
+    return outcome;
+}
+
+} // namespace
+
+int Run(const OptimiseOptions& options, const std::atomic<bool>& stop, bool showProgress) {
+    PhysicalSearch search(options.context, options.space, options.objective.settings,
+                          options.objective.minUniformity);
+    PhysicalSearch::RunOptions run;
+    run.top = options.top;
+    run.listRefused = options.listRefused;
+    run.threads = options.threads > 0
+                      ? options.threads
+                      : static_cast<int>(std::max(1u, std::thread::hardware_concurrency()));
+    run.keepAll = !options.csvPath.empty();
+    run.stop = &stop;
+    const PhysicalSearchOutcome outcome =
+        showProgress ? RunWithProgress(search, run) : search.run(run);
+    // A CSV file that cannot be written is reported after the ranking, which is printed all the
+    // same.
+    std::string csvFailure;
+    if (run.keepAll) {
+        QByteArray text = QByteArray::fromStdString(CsvHeader());
+        for (const PhysicalSearchOutcome::Scored& s : outcome.all) {
+            const std::string line = CsvLine(s);
+            text.append(line.data(), static_cast<qsizetype>(line.size()));
+        }
+        try {
+            WholeFile::write(PictureFile::nameFromBytes(options.csvPath), text);
+        } catch (const SaveError& e) {
+            csvFailure = e.detail();
+        }
+    }
+    StandardOutput::Write(Report(options, outcome));
+    if (!csvFailure.empty()) {
+        std::cerr << "kavrol-cli optimise: " << csvFailure << '\n';
+        return 1;
+    }
+    if (SignalGuard::signal() != 0)
+        return 128 + SignalGuard::signal();
+    return outcome.stopped ? 130 : 0;
+}
+
+} // namespace kavrol::PhysicalOptimise

@@ -1,0 +1,256 @@
+// The search by the physical model. Sections: one design's figures; running work on several
+// threads; screening; refinement at full tolerance; ranking and the outcome.
+
+#include "PhysicalSearch.h"
+
+#include "FastEvaluator.h"
+#include "LightEstimator.h"
+#include "PhysicalDesignError.h"
+#include "TopListRefinement.h"
+
+#include <algorithm>
+#include <chrono>
+#include <exception>
+#include <functional>
+#include <memory>
+#include <mutex>
+#include <thread>
+
+namespace kavrol {
+
+// --- One design's figures ---
+
+PhysicalSearch::PhysicalSearch(const EvaluationContext& context, const SearchSpace& space,
+                               const PhysicalSettings& settings, double minUniformity)
+    : context_(context), grid_(context, space), settings_(settings), minUniformity_(minUniformity) {
+}
+
+double PhysicalSearch::screeningTolerance() const {
+    return std::max(settings_.tolerance, physics::EstimateOptions::Screening().tolerance);
+}
+
+PhysicalScore PhysicalSearch::score(const Design& design, double tolerance) const {
+    BuildInputs in;
+    in.shape = design.shape;
+    in.refA = design.refA;
+    in.refB = design.refB;
+    in.refC = design.refC;
+    in.lamp = design.lamp;
+    in.tube = context_.tube;
+    in.lampH = context_.lampH;
+    in.aquaW = context_.aquaW;
+    in.albedo = context_.albedo;
+    PhysicalSettings settings = settings_;
+    settings.tolerance = tolerance;
+    PhysicalScore score;
+    try {
+        const physics::LightEstimator estimator(settings.estimateOptions(false));
+        const physics::PhysicalEstimate e = estimator.estimate(settings.design(in));
+        score.efficiency = e.efficiency;
+        score.error = e.error;
+        score.minOverMean = e.uniformity.minOverMean;
+        score.maxOverMean = e.uniformity.maxOverMean;
+    } catch (const physics::PhysicalDesignError& e) {
+        score.refusal = e.what();
+    }
+    score.tolerance = tolerance;
+    return score;
+}
+
+bool PhysicalSearch::meets(const PhysicalScore& s) const {
+    return !s.refused() && s.tolerance > 0 && s.minOverMean >= minUniformity_;
+}
+
+std::string PhysicalSearch::RefusalKind(const std::string& message) {
+    std::string kind = message.substr(0, message.find(':'));
+    for (auto open = kind.find(" ("); open != std::string::npos; open = kind.find(" (")) {
+        const auto close = kind.find(')', open);
+        if (close == std::string::npos)
+            break;
+        kind.erase(open, close + 1 - open);
+    }
+    return kind;
+}
+
+namespace {
+
+// --- Running work on several threads ---
+
+// Calls work(slot, item) for every item of [0, count) on `threads` threads, slot numbering the
+// thread from 0. Stops handing out items once stop reads true or a call throws; the first
+// failure is rethrown once every thread has ended.
+void ForEach(std::int64_t count, std::int64_t batch, int threads, const std::atomic<bool>* stop,
+             const std::function<void(int, std::int64_t)>& work) {
+    std::atomic<std::int64_t> next{0};
+    std::mutex lock;
+    std::exception_ptr failure;
+    const auto stopped = [&] { return stop != nullptr && stop->load(std::memory_order_relaxed); };
+    const auto run = [&](int slot) {
+        try {
+            for (;;) {
+                const std::int64_t first = next.fetch_add(batch);
+                if (first >= count || stopped())
+                    return;
+                const std::int64_t end = std::min(count, first + batch);
+                for (std::int64_t i = first; i < end && !stopped(); ++i)
+                    work(slot, i);
+            }
+        } catch (...) {
+            const std::lock_guard<std::mutex> guard(lock);
+            if (!failure)
+                failure = std::current_exception();
+            next.store(count);
+        }
+    };
+    std::vector<std::thread> pool;
+    for (int slot = 1; slot < threads; ++slot)
+        pool.emplace_back(run, slot);
+    run(0);
+    for (std::thread& t : pool)
+        t.join();
+    if (failure)
+        std::rethrow_exception(failure);
+}
+
+bool Stopped(const std::atomic<bool>* stop) {
+    return stop != nullptr && stop->load();
+}
+
+} // namespace
+
+// --- Refinement at full tolerance ---
+
+// Re-estimates the refinement's candidates round by round; false when a stop cut it short.
+bool PhysicalSearch::refine(TopListRefinement& refinement, std::vector<PhysicalScore>& scores,
+                            const RunOptions& options) {
+    const int threads = std::max(1, options.threads);
+    for (;;) {
+        const std::vector<std::int64_t> round = refinement.next(RefineRound);
+        if (round.empty())
+            return true;
+        std::vector<PhysicalScore> full(round.size());
+        ForEach(static_cast<std::int64_t>(round.size()), 1, threads, options.stop,
+                [&](int, std::int64_t k) {
+                    const auto at = static_cast<std::size_t>(k);
+                    full[at] = score(designAt(round[at]), settings_.tolerance);
+                    reestimated_.fetch_add(1, std::memory_order_relaxed);
+                });
+        if (Stopped(options.stop))
+            return false;
+        for (std::size_t k = 0; k < round.size(); ++k) {
+            scores[static_cast<std::size_t>(round[k])] = full[k];
+            refinement.settle(full[k].refused() ? 0.0 : full[k].efficiency, full[k].error,
+                              meets(full[k]));
+        }
+    }
+}
+
+// --- Screening and ranking ---
+
+void PhysicalSearch::screen(const RunOptions& options, std::vector<PhysicalScore>& scores,
+                            std::vector<Evaluation>& pixel) {
+    const int threads = std::max(1, options.threads);
+    std::vector<std::unique_ptr<FastEvaluator>> evaluators(static_cast<std::size_t>(threads));
+    const double screening = screeningTolerance();
+    ForEach(size(), BatchSize, threads, options.stop, [&](int slot, std::int64_t i) {
+        const Design design = designAt(i);
+        const auto at = static_cast<std::size_t>(i);
+        scores[at] = score(design, screening);
+        if (options.keepAll) {
+            auto& evaluator = evaluators[static_cast<std::size_t>(slot)];
+            if (!evaluator)
+                evaluator = std::make_unique<FastEvaluator>(context_);
+            pixel[at] = evaluator->evaluate(design);
+        }
+        screened_.fetch_add(1, std::memory_order_relaxed);
+    });
+}
+
+bool PhysicalSearch::refineTop(const RunOptions& options, std::vector<PhysicalScore>& scores,
+                               PhysicalSearchOutcome& outcome) {
+    std::vector<TopListRefinement::Candidate> candidates;
+    for (std::int64_t i = 0; i < size(); ++i) {
+        const PhysicalScore& s = scores[static_cast<std::size_t>(i)];
+        if (!s.refused() && s.minOverMean >= minUniformity_ - UniformityMargin)
+            candidates.push_back({i, s.efficiency, s.error});
+    }
+    outcome.candidates = static_cast<std::int64_t>(candidates.size());
+    TopListRefinement refinement(std::move(candidates), options.top, settings_.tolerance,
+                                 ScreeningSafety);
+    const bool finished = refine(refinement, scores, options);
+    outcome.reestimated = reestimated();
+    return finished;
+}
+
+void PhysicalSearch::rank(const RunOptions& options, std::vector<PhysicalScore>& scores,
+                          std::vector<Evaluation>& pixel, bool onlyFull,
+                          PhysicalSearchOutcome& outcome) const {
+    std::vector<std::int64_t> order;
+    for (std::int64_t i = 0; i < size(); ++i) {
+        const PhysicalScore& s = scores[static_cast<std::size_t>(i)];
+        if (s.refused()) {
+            ++outcome.refusedCount;
+            ++outcome.refusalKinds[RefusalKind(s.refusal)];
+            if (outcome.refused.size() < options.listRefused)
+                outcome.refused.push_back({i, designAt(i), s, std::nullopt});
+        } else if (s.tolerance > 0 && s.minOverMean < minUniformity_) {
+            ++outcome.belowUniformity;
+        } else if (meets(s) && (!onlyFull || s.tolerance == settings_.tolerance)) {
+            order.push_back(i);
+        }
+    }
+    const auto better = [&scores](std::int64_t a, std::int64_t b) {
+        const double ea = scores[static_cast<std::size_t>(a)].efficiency;
+        const double eb = scores[static_cast<std::size_t>(b)].efficiency;
+        return ea != eb ? ea > eb : a < b;
+    };
+    const std::size_t listed = std::min(options.top, order.size());
+    std::partial_sort(order.begin(), order.begin() + static_cast<std::ptrdiff_t>(listed),
+                      order.end(), better);
+    FastEvaluator evaluator(context_);
+    for (std::size_t k = 0; k < listed; ++k) {
+        const auto at = static_cast<std::size_t>(order[k]);
+        const Design design = designAt(order[k]);
+        outcome.best.push_back({order[k], design, scores[at],
+                                options.keepAll ? pixel[at] : evaluator.evaluate(design)});
+    }
+    if (!options.keepAll)
+        return;
+    outcome.all.reserve(scores.size());
+    for (std::int64_t i = 0; i < size(); ++i) {
+        const auto at = static_cast<std::size_t>(i);
+        if (scores[at].tolerance > 0 || scores[at].refused())
+            outcome.all.push_back({i, designAt(i), std::move(scores[at]), pixel[at]});
+    }
+}
+
+PhysicalSearchOutcome PhysicalSearch::run(const RunOptions& options) {
+    const auto started = std::chrono::steady_clock::now();
+    const auto since = [&started] {
+        return std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
+    };
+    screened_.store(0);
+    reestimated_.store(0);
+    // Every design's figures, screening ones until it is estimated again; tolerance 0 marks a
+    // design a stop left out.
+    std::vector<PhysicalScore> scores(static_cast<std::size_t>(size()));
+    std::vector<Evaluation> pixel(options.keepAll ? scores.size() : 0);
+    screen(options, scores, pixel);
+    PhysicalSearchOutcome outcome;
+    outcome.total = size();
+    outcome.screened = screened();
+    outcome.screeningSeconds = since();
+    outcome.stopped = outcome.screened < outcome.total;
+    // The refinement, unless the screening already reached the tolerance asked for. Once it
+    // has run to its end only full figures are ranked; after a stop, whatever is known.
+    bool onlyFull = false;
+    if (!outcome.stopped && screeningTolerance() > settings_.tolerance) {
+        onlyFull = refineTop(options, scores, outcome);
+        outcome.stopped = !onlyFull;
+    }
+    rank(options, scores, pixel, onlyFull, outcome);
+    outcome.seconds = since();
+    return outcome;
+}
+
+} // namespace kavrol

@@ -1,0 +1,23 @@
+#include "PhysicalSettings.h"
+
+#include "DesignFromInputs.h"
+
+namespace kavrol {
+
+physics::PhysicalDesign PhysicalSettings::design(const BuildInputs& inputs) const {
+    physics::PhysicalDesign design = physics::DesignFromInputs(inputs);
+    design.tubeTransmission = tubeTransmission;
+    design.waterReflection =
+        waterReflection == 1 ? physics::WaterReflection::Lost : physics::WaterReflection::Traced;
+    return design;
+}
+
+physics::EstimateOptions PhysicalSettings::estimateOptions(bool bareTube) const {
+    physics::EstimateOptions options;
+    options.tolerance = tolerance;
+    options.bins = bins;
+    options.bareTube = bareTube;
+    return options;
+}
+
+} // namespace kavrol
