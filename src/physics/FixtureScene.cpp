@@ -7,7 +7,6 @@
 #include "ProfileCurve.h"
 
 #include <algorithm>
-#include <cctype>
 #include <cmath>
 #include <limits>
 #include <sstream>
@@ -146,8 +145,11 @@ void FixtureScene::addUnit(const Fixture& fixture, int unit, double axisY) {
         try {
             own = Scene::FromDesign(design);
         } catch (const PhysicalDesignError& e) {
+            // "The tube lies ..." reads on after the unit's name as "the tube lies ...".
             std::string reason = e.what();
-            reason[0] = static_cast<char>(std::tolower(static_cast<unsigned char>(reason[0])));
+            if (reason.rfind("The ", 0) == 0) {
+                reason[0] = 't';
+            }
             Fail(fixture, unit, reason);
         }
         const bool moved = u.x != 0.0 || top != 0.0;

@@ -1,0 +1,61 @@
+// A two-tube fixture against a single design of the same unit over the same tank, both at the
+// default options (tolerance 0.0005, 50 bins, bare tubes): the fixture should cost at most
+// twice the single design.
+#include "FixtureFile.h"
+#include "FixtureScene.h"
+#include "LightEstimator.h"
+
+#include <benchmark/benchmark.h>
+
+namespace {
+
+using namespace kavrol::physics;
+
+void Report(benchmark::State& state, const PhysicalEstimate& e) {
+    // In percent: this benchmark library prints counters between 0.001 and 1 wrongly.
+    state.counters["sharePercent"] = 100.0 * e.efficiency;
+    state.counters["error"] = e.error;
+    state.counters["rays"] = static_cast<double>(e.raysTraced);
+}
+
+// The left unit of examples/two-t5-80cm.json alone, centred over the same tank.
+void BM_SingleDesign(benchmark::State& state) {
+    const Fixture fixture = FixtureFile::Read(KAVROL_EXAMPLES_DIR "/two-t5-80cm.json");
+    const Fixture::Unit& u = fixture.units[0];
+    PhysicalDesign d;
+    d.shape = u.reflector.shape;
+    d.a = u.reflector.a;
+    d.b = u.reflector.b;
+    d.c = u.reflector.c;
+    d.tubeRadius = u.tubeRadius;
+    d.lampDistance = u.lampDistance;
+    d.waterDistance = fixture.waterDistance;
+    d.aquariumWidth = fixture.width;
+    d.albedo = fixture.albedo;
+    const LightEstimator estimator;
+    PhysicalEstimate e = estimator.estimate(d);
+    for (auto _ : state) {
+        e = estimator.estimate(d);
+        benchmark::DoNotOptimize(e.efficiency);
+    }
+    Report(state, e);
+}
+
+void BM_Fixture(benchmark::State& state, const char* file) {
+    const Fixture fixture = FixtureFile::Read(std::string(KAVROL_EXAMPLES_DIR "/") + file);
+    const FixtureScene scene(fixture);
+    const LightEstimator estimator;
+    PhysicalEstimate e = estimator.estimate(scene.scene());
+    for (auto _ : state) {
+        e = estimator.estimate(scene.scene());
+        benchmark::DoNotOptimize(e.efficiency);
+    }
+    Report(state, e);
+}
+
+} // namespace
+
+BENCHMARK(BM_SingleDesign)->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(BM_Fixture, two_t5_80cm, "two-t5-80cm.json")->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(BM_Fixture, four_tube_gull_wing, "four-tube-gull-wing.json")
+    ->Unit(benchmark::kMillisecond);
