@@ -174,24 +174,45 @@ FixtureSearch::Outcome FixtureSearch::Run(const Fixture& fixture, const Options&
             }
         }
     };
-    runGrid(r.spacingMin, r.spacingMax, r.lampMin, r.lampMax);
+    try {
+        runGrid(r.spacingMin, r.spacingMax, r.lampMin, r.lampMax);
+        if (best.exists) {
+            // The finer grid spans the best's neighbours, kept within the ranges.
+            runGrid(std::max(r.spacingMin, best.spacing - spacingStep),
+                    std::min(r.spacingMax, best.spacing + spacingStep),
+                    std::max(r.lampMin, best.lamp - lampStep),
+                    std::min(r.lampMax, best.lamp + lampStep));
+        }
+    } catch (const EstimateCancelled&) {
+        outcome.stopped = true;
+    }
     if (!best.exists) {
+        if (outcome.stopped) {
+            return outcome;
+        }
         throw FixtureError("no spacing or lamp distance searched gives a fixture that can exist");
     }
-    // The finer grid spans the best's neighbours, kept within the ranges.
-    runGrid(std::max(r.spacingMin, best.spacing - spacingStep),
-            std::min(r.spacingMax, best.spacing + spacingStep),
-            std::max(r.lampMin, best.lamp - lampStep), std::min(r.lampMax, best.lamp + lampStep));
     outcome.spacing = best.spacing;
     outcome.lampDistance = best.lamp;
+    outcome.screeningShare = best.share;
+    outcome.screeningUniformity = best.uniformity;
     outcome.best = Placed(fixture, options.spacing ? best.spacing : 0.0,
                           options.lampDistance ? best.lamp : 0.0);
+    outcome.metFloor = best.uniformity >= options.minUniformity;
+    if (outcome.stopped) {
+        return outcome;
+    }
     EstimateOptions last = options.finalEstimate;
     if (last.cancel == nullptr) {
         last.cancel = options.cancel;
     }
-    outcome.estimate = LightEstimator(last).estimate(FixtureScene(outcome.best).scene());
-    outcome.metFloor = outcome.estimate.uniformity.minOverMean >= options.minUniformity;
+    try {
+        outcome.estimate = LightEstimator(last).estimate(FixtureScene(outcome.best).scene());
+        outcome.estimated = true;
+        outcome.metFloor = outcome.estimate.uniformity.minOverMean >= options.minUniformity;
+    } catch (const EstimateCancelled&) {
+        outcome.stopped = true;
+    }
     return outcome;
 }
 

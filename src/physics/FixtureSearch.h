@@ -13,7 +13,8 @@ namespace kavrol::physics {
 // units share) for the largest share into the water whose uniformity (the lowest bin over the
 // mean) reaches a floor. The units keep their order and are spread evenly about the tank's
 // centre. A grid of screening estimates, a finer grid around the best, then the best at the
-// requested tolerance. The same inputs give the same result to the last bit.
+// requested tolerance. The same inputs give the same result to the last bit. Once the cancel
+// flag is set the search stops and returns the best candidate so far.
 class FixtureSearch {
 public:
     struct Options {
@@ -32,6 +33,8 @@ public:
         double spacing = 0.0;  // between neighbouring tubes' axes
         double lampDistance = 0.0;
         PhysicalEstimate estimate; // of the best, at the final tolerance
+        double screeningShare = 0.0; // of the best, from its screening estimate
+        double screeningUniformity = 0.0;
         int candidates = 0;        // estimated
         int refused = 0;           // that could not exist (units overlapping, tubes cut)
         double spacingMin = 0.0;   // the range searched
@@ -41,7 +44,7 @@ public:
     };
 
     // Throws FixtureError when nothing can be searched (one unit for spacing, no candidate
-    // that can exist), EstimateCancelled when cancelled.
+    // that can exist).
     static Outcome Run(const Fixture& fixture, const Options& options);
 
     // The fixture with its units spread `spacing` apart about x = 0 and, when lampDistance > 0,
