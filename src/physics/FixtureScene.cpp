@@ -45,8 +45,12 @@ MirrorCurve ArcCurve(const MirrorArc& arc) {
 std::vector<Fixture::Point> Samples(const std::vector<MirrorCurve>& outline) {
     std::vector<Fixture::Point> all;
     for (const MirrorCurve& curve : outline) {
-        const std::vector<Fixture::Point> some = ProfileCurve::Sample(curve, kCheckSamples);
-        all.insert(all.end(), some.begin(), some.end());
+        for (const Fixture::Point& p : ProfileCurve::Sample(curve, kCheckSamples)) {
+            // Pieces that join share their end points; one of each pair is kept.
+            if (all.empty() || p.x != all.back().x || p.y != all.back().y) {
+                all.push_back(p);
+            }
+        }
     }
     return all;
 }
@@ -78,15 +82,25 @@ bool Meet(const Fixture::Point& p, const Fixture::Point& q, const Fixture::Point
            ((d3 <= 0.0 && d4 >= 0.0) || (d3 >= 0.0 && d4 <= 0.0));
 }
 
-// The first place where the polyline through `points` meets itself away from neighbours.
+// Where the polyline through `points` first meets itself away from neighbouring pieces: the
+// crossing of the two pieces (or, where they overlap along a line, the later one's start).
 bool CrossesItself(const std::vector<Fixture::Point>& points, Fixture::Point& where) {
     const std::size_t n = points.size();
     for (std::size_t i = 0; i + 1 < n; ++i) {
         for (std::size_t j = i + 2; j + 1 < n; ++j) {
-            if (Meet(points[i], points[i + 1], points[j], points[j + 1])) {
-                where = points[j];
-                return true;
+            const Fixture::Point& p = points[i];
+            const Fixture::Point& q = points[i + 1];
+            const Fixture::Point& r = points[j];
+            const Fixture::Point& s = points[j + 1];
+            if (!Meet(p, q, r, s)) {
+                continue;
             }
+            const double denominator = (q.x - p.x) * (s.y - r.y) - (q.y - p.y) * (s.x - r.x);
+            const double t =
+                denominator == 0.0 ? 0.0 : Cross(p, r, s) / denominator;
+            where = denominator == 0.0 ? r : Fixture::Point{p.x + t * (q.x - p.x),
+                                                           p.y + t * (q.y - p.y)};
+            return true;
         }
     }
     return false;
@@ -207,7 +221,7 @@ void FixtureScene::checkUnit(const Fixture& fixture, int unit, double axisY) con
     Fixture::Point where;
     if (CrossesItself(samples, where)) {
         Fail(fixture, unit,
-             "the profile crosses itself near (" + Mm(where.x - u.x) + ", " + Mm(where.y - top) +
+             "the profile crosses itself at (" + Mm(where.x - u.x) + ", " + Mm(where.y - top) +
                  ")");
     }
     const std::vector<Fixture::Point>& points = u.reflector.points;

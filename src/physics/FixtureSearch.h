@@ -28,16 +28,18 @@ public:
         std::function<void(int done, int total)> progress;
     };
     struct Outcome {
-        bool metFloor = false; // some candidate reached the uniformity floor
-        Fixture best;          // the best candidate (the most uniform if none met the floor)
-        double spacing = 0.0;  // between neighbouring tubes' axes
+        bool stopped = false;   // cancelled; the best so far has its screening figures only
+        bool estimated = false; // `estimate` holds the best at the final tolerance
+        bool metFloor = false;  // the best reached the uniformity floor
+        Fixture best;           // the best candidate (the most uniform if none met the floor)
+        double spacing = 0.0;   // between neighbouring tubes' axes
         double lampDistance = 0.0;
-        PhysicalEstimate estimate; // of the best, at the final tolerance
+        PhysicalEstimate estimate;   // of the best, at the final tolerance
         double screeningShare = 0.0; // of the best, from its screening estimate
         double screeningUniformity = 0.0;
-        int candidates = 0;        // estimated
-        int refused = 0;           // that could not exist (units overlapping, tubes cut)
-        double spacingMin = 0.0;   // the range searched
+        int candidates = 0;      // estimated
+        int refused = 0;         // that could not exist (units overlapping, tubes cut)
+        double spacingMin = 0.0; // the range searched
         double spacingMax = 0.0;
         double lampMin = 0.0;
         double lampMax = 0.0;

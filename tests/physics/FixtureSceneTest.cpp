@@ -154,10 +154,10 @@ TEST(FixtureScene, RefusesFixturesThatCannotExistNamingTheUnit) {
          "not above the tube's axis at 50 mm"},
         {"a profile crossing itself",
          Make({ProfileUnit({{-50, 30}, {20, 0}, {-20, 0}, {50, 30}}, 0, 40, J::Straight)}),
-         "unit 1: the profile crosses itself near (-20 mm, 0 mm)"},
-        {"a smooth profile looping between its points",
-         Make({ProfileUnit({{-50, 30}, {-49, 0}, {-50.5, 1}, {50, 30}}, 0, 40)}),
-         "unit 1: the profile crosses itself near"},
+         "unit 1: the profile crosses itself at (0 mm, 8.57143 mm)"},
+        {"a smooth profile turning back on itself",
+         Make({ProfileUnit({{-50, 30}, {-30, 2}, {-28, 0}, {-29.5, 1.5}, {50, 30}}, 0, 40)}),
+         "unit 1: the profile crosses itself at (-31.29 mm, 3.29193 mm)"},
         {"the axis beyond a rim", Make({ProfileUnit({{10, 30}, {40, 0}, {70, 30}}, 0, 40)}),
          "unit 1: the tube's axis (x = 0 in the profile) must lie between the rims, which lie "
          "at x = 10 mm and x = 70 mm"},
@@ -167,8 +167,8 @@ TEST(FixtureScene, RefusesFixturesThatCannotExistNamingTheUnit) {
          "tube, not above its axis at 10 mm"},
         {"a profile through the tube",
          Make({ProfileUnit({{-50, 30}, {0, 0}, {50, 30}}, 0, 5, J::Straight)}),
-         "unit 1: the reflector cuts through the tube: it passes 5 mm from the tube's axis, "
-         "within its radius of 8 mm"},
+         "unit 1: the reflector cuts through the tube: it passes 4.28746 mm from the tube's "
+         "axis, within its radius of 8 mm"},
         {"a profile down to the water",
          Make(
              {
@@ -193,7 +193,8 @@ TEST(FixtureScene, RefusesFixturesThatCannotExistNamingTheUnit) {
         {"a wall through the neighbour's tube",
          Make({ProfileUnit({{-50, 100}, {-48, 0}, {48, 0}, {50, 100}}, 0, 60, J::Straight),
                ShapeUnit(ReflectorShape::Parabola, 10, 3, 0, 55, 10, 6.0)}),
-         "unit 1: the reflector cuts through the tube of unit 2: it passes"},
+         "unit 1: the reflector cuts through the tube of unit 2: it passes 5.79884 mm from that "
+         "tube's axis, within its radius of 6 mm"},
     };
     for (const auto& c : cases) {
         EXPECT_EQ(Refusal(c.fixture), c.message) << c.name;
