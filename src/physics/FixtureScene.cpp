@@ -96,10 +96,10 @@ bool CrossesItself(const std::vector<Fixture::Point>& points, Fixture::Point& wh
                 continue;
             }
             const double denominator = (q.x - p.x) * (s.y - r.y) - (q.y - p.y) * (s.x - r.x);
-            const double t =
-                denominator == 0.0 ? 0.0 : Cross(p, r, s) / denominator;
-            where = denominator == 0.0 ? r : Fixture::Point{p.x + t * (q.x - p.x),
-                                                           p.y + t * (q.y - p.y)};
+            const double t = denominator == 0.0 ? 0.0 : Cross(p, r, s) / denominator;
+            where = denominator == 0.0
+                        ? r
+                        : Fixture::Point{p.x + t * (q.x - p.x), p.y + t * (q.y - p.y)};
             return true;
         }
     }
