@@ -196,11 +196,14 @@ void FixtureScene::addUnit(const Fixture& fixture, int unit, double axisY) {
     const std::vector<Fixture::Point> samples = Samples(outline);
     double low = std::numeric_limits<double>::infinity();
     double high = -low;
+    double bottom = -low;
     for (const Fixture::Point& p : samples) {
         low = std::min(low, p.x);
         high = std::max(high, p.x);
+        bottom = std::max(bottom, p.y);
     }
     extents_.emplace_back(low, high);
+    bottoms_.push_back(bottom);
 }
 
 // A profile's own checks (the three shapes had theirs as a design), in the profile's frame
@@ -243,10 +246,7 @@ void FixtureScene::checkUnit(const Fixture& fixture, int unit, double axisY) con
              "the reflector cuts through the tube: it passes " + Mm(nearest) +
                  " from the tube's axis, within its radius of " + Mm(u.tubeRadius));
     }
-    double deepest = 0.0;
-    for (const Fixture::Point& p : samples) {
-        deepest = std::max(deepest, p.y - top);
-    }
+    const double deepest = bottom(unit) - top;
     const double water = u.lampDistance + fixture.waterDistance;
     if (!(deepest < water)) {
         Fail(fixture, unit,

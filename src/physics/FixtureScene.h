@@ -31,6 +31,8 @@ public:
     // The leftmost and the rightmost x that unit i's reflector reaches.
     double left(int unit) const { return extents_[static_cast<std::size_t>(unit)].first; }
     double right(int unit) const { return extents_[static_cast<std::size_t>(unit)].second; }
+    // The deepest y that unit i's reflector reaches.
+    double bottom(int unit) const { return bottoms_[static_cast<std::size_t>(unit)]; }
 
     // "unit 2" or "unit 2 ("left")", as messages name a unit.
     static std::string UnitName(const Fixture& fixture, int unit);
@@ -43,6 +45,7 @@ private:
     Scene scene_;
     std::vector<std::vector<MirrorCurve>> outlines_;
     std::vector<std::pair<double, double>> extents_;
+    std::vector<double> bottoms_;
 };
 
 } // namespace kavrol::physics

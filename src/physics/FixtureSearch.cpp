@@ -53,11 +53,7 @@ Ranges SearchRanges(const Fixture& fixture, const FixtureSearch::Options& option
         const Fixture::Unit& u = alone.units[0];
         thinnest = std::min(thinnest, u.tubeRadius);
         widest = std::max(widest, u.tubeRadius);
-        double depth = 0.0;
-        for (const MirrorCurve& curve : scene.outline(0)) {
-            depth = std::max(depth, curve.yMax);
-        }
-        deepest = std::max(deepest, depth);
+        deepest = std::max(deepest, scene.bottom(0));
     }
     for (int i = 0; i + 1 < n; ++i) {
         r.spacingMin = std::max(r.spacingMin, right[static_cast<std::size_t>(i)] +

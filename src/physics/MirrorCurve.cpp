@@ -26,24 +26,50 @@ void Range(const std::array<double, 4>& c, double& low, double& high) {
     high = std::max({b[0], b[1], b[2], b[3]});
 }
 
-// Whether the ray meets the box for some t in (tMin, tMax) (slab test).
-bool RayMeetsBox(double px, double py, double dx, double dy, double tMin, double tMax, double xMin,
-                 double xMax, double yMin, double yMax) {
-    const auto slab = [&](double p, double d, double low, double high) {
-        if (d == 0.0) {
-            return p >= low && p <= high;
+} // namespace
+
+// The ray's start and reciprocal direction, computed once for every box it is tested against
+// (divisions cost more than the rest of a test).
+struct MirrorCurve::Ray {
+    double px;
+    double py;
+    double inverseX;
+    double inverseY;
+    bool alongY; // dx == 0
+    bool alongX; // dy == 0
+
+    Ray(double x, double y, double dx, double dy)
+        : px(x), py(y), inverseX(dx != 0.0 ? 1.0 / dx : 0.0), inverseY(dy != 0.0 ? 1.0 / dy : 0.0),
+          alongY(dx == 0.0), alongX(dy == 0.0) {}
+
+    // Whether the ray meets the box for some t in (tMin, tMax) (slab test).
+    bool meets(double tMin, double tMax, double xMin, double xMax, double yMin, double yMax) const {
+        if (alongY) {
+            if (px < xMin || px > xMax) {
+                return false;
+            }
+        } else {
+            double t0 = (xMin - px) * inverseX;
+            double t1 = (xMax - px) * inverseX;
+            if (t0 > t1) {
+                std::swap(t0, t1);
+            }
+            tMin = std::max(tMin, t0);
+            tMax = std::min(tMax, t1);
         }
-        double t0 = (low - p) / d;
-        double t1 = (high - p) / d;
+        if (alongX) {
+            return py >= yMin && py <= yMax && tMin <= tMax;
+        }
+        double t0 = (yMin - py) * inverseY;
+        double t1 = (yMax - py) * inverseY;
         if (t0 > t1) {
             std::swap(t0, t1);
         }
-        tMin = std::max(tMin, t0);
-        tMax = std::min(tMax, t1);
-        return tMin <= tMax;
-    };
-    return slab(px, dx, xMin, xMax) && slab(py, dy, yMin, yMax);
-}
+        return std::max(tMin, t0) <= std::min(tMax, t1);
+    }
+};
+
+namespace {
 
 // A root of the cubic f in [lo, hi] where f(lo) and f(hi) differ in sign: Newton's steps kept
 // inside a shrinking bracket, bisection where a step would leave it or stall.
@@ -68,7 +94,8 @@ double BracketedRoot(const std::array<double, 4>& f, double lo, double hi, doubl
             next = 0.5 * (lo + hi);
         }
         step = std::abs(next - s);
-        if (next == s || hi - lo <= 4.0 * std::numeric_limits<double>::epsilon()) {
+        if (std::abs(next - s) <= 2.0 * std::numeric_limits<double>::epsilon() ||
+            hi - lo <= 4.0 * std::numeric_limits<double>::epsilon()) {
             return next;
         }
         s = next;
@@ -91,6 +118,23 @@ void MirrorCurve::addPiece(const std::array<double, 4>& cx, const std::array<dou
     piece.xMax = std::max(piece.xMax, endX);
     piece.yMin = std::min(piece.yMin, endY);
     piece.yMax = std::max(piece.yMax, endY);
+    // A little room, so that rounding in a box test never loses a ray that meets the piece at
+    // the edge of its box (through a joint, say).
+    const double room = 1e-9 * (1.0 + std::max({std::abs(piece.xMin), std::abs(piece.xMax),
+                                                 std::abs(piece.yMin), std::abs(piece.yMax)}));
+    piece.xMin -= room;
+    piece.xMax += room;
+    piece.yMin -= room;
+    piece.yMax += room;
+    if (pieces.size() % kBlock == 0) {
+        blocks.push_back({piece.xMin, piece.xMax, piece.yMin, piece.yMax});
+    } else {
+        Box& box = blocks.back();
+        box.xMin = std::min(box.xMin, piece.xMin);
+        box.xMax = std::max(box.xMax, piece.xMax);
+        box.yMin = std::min(box.yMin, piece.yMin);
+        box.yMax = std::max(box.yMax, piece.yMax);
+    }
     if (pieces.empty()) {
         xMin = piece.xMin;
         xMax = piece.xMax;
@@ -121,77 +165,100 @@ double MirrorCurve::yAt(int piece, double s) const {
 // points, so a ray through a joint is found by one of the two pieces whatever the rounding.
 bool MirrorCurve::firstHit(double px, double py, double dx, double dy, double tMin, double tMax,
                            Hit& hit) const {
-    if (pieces.empty() || !RayMeetsBox(px, py, dx, dy, tMin, tMax, xMin, xMax, yMin, yMax)) {
+    const Ray ray(px, py, dx, dy);
+    if (pieces.empty() || !ray.meets(tMin, tMax, xMin, xMax, yMin, yMax)) {
         return false;
     }
     bool found = false;
-    for (std::size_t i = 0; i < pieces.size(); ++i) {
-        const Piece& piece = pieces[i];
-        if (!RayMeetsBox(px, py, dx, dy, tMin, tMax, piece.xMin, piece.xMax, piece.yMin,
-                         piece.yMax)) {
+    for (std::size_t b = 0; b < blocks.size(); ++b) {
+        const Box& box = blocks[b];
+        if (!ray.meets(tMin, tMax, box.xMin, box.xMax, box.yMin, box.yMax)) {
             continue;
         }
-        const std::array<double, 4> f{-dy * (piece.cx[0] - px) + dx * (piece.cy[0] - py),
-                                      -dy * piece.cx[1] + dx * piece.cy[1],
-                                      -dy * piece.cx[2] + dx * piece.cy[2],
-                                      -dy * piece.cx[3] + dx * piece.cy[3]};
-        const double fEnd = -dy * (piece.endX - px) + dx * (piece.endY - py);
-        // The slope 3 f3 s^2 + 2 f2 s + f1 vanishes at most twice inside (0, 1).
-        double cuts[4] = {0.0, 1.0, 1.0, 1.0};
-        int count = 1;
-        const double qa = 3.0 * f[3];
-        const double qb = 2.0 * f[2];
-        const double qc = f[1];
-        if (qa != 0.0) {
-            const double discriminant = qb * qb - 4.0 * qa * qc;
-            if (discriminant > 0.0) {
-                const double q = -0.5 * (qb + std::copysign(std::sqrt(discriminant), qb));
-                double r0 = q / qa;
-                double r1 = q != 0.0 ? qc / q : r0;
-                if (r0 > r1) {
-                    std::swap(r0, r1);
-                }
-                for (double r : {r0, r1}) {
-                    if (r > cuts[count - 1] && r < 1.0) {
-                        cuts[count++] = r;
-                    }
-                }
+        const std::size_t end = std::min(pieces.size(), (b + 1) * kBlock);
+        for (std::size_t i = b * kBlock; i < end; ++i) {
+            found = pieceHit(i, ray, dx, dy, tMin, tMax, hit) || found;
+        }
+    }
+    return found;
+}
+
+bool MirrorCurve::pieceHit(std::size_t i, const Ray& ray, double dx, double dy, double tMin,
+                           double& tMax, Hit& hit) const {
+    const Piece& piece = pieces[i];
+    if (!ray.meets(tMin, tMax, piece.xMin, piece.xMax, piece.yMin, piece.yMax)) {
+        return false;
+    }
+    const double px = ray.px;
+    const double py = ray.py;
+    bool found = false;
+    const std::array<double, 4> f{
+        -dy * (piece.cx[0] - px) + dx * (piece.cy[0] - py), -dy * piece.cx[1] + dx * piece.cy[1],
+        -dy * piece.cx[2] + dx * piece.cy[2], -dy * piece.cx[3] + dx * piece.cy[3]};
+    const double fEnd = -dy * (piece.endX - px) + dx * (piece.endY - py);
+    // f lies within the range of its Bezier control values: when they share a sign, the line
+    // misses the piece.
+    const double b1 = f[0] + f[1] / 3.0;
+    const double b2 = f[0] + (2.0 * f[1] + f[2]) / 3.0;
+    if ((f[0] > 0.0 && b1 > 0.0 && b2 > 0.0 && fEnd > 0.0) ||
+        (f[0] < 0.0 && b1 < 0.0 && b2 < 0.0 && fEnd < 0.0)) {
+        return false;
+    }
+    // The slope 3 f3 s^2 + 2 f2 s + f1 vanishes at most twice inside (0, 1).
+    double cuts[4] = {0.0, 1.0, 1.0, 1.0};
+    int count = 1;
+    const double qa = 3.0 * f[3];
+    const double qb = 2.0 * f[2];
+    const double qc = f[1];
+    if (qa != 0.0) {
+        const double discriminant = qb * qb - 4.0 * qa * qc;
+        if (discriminant > 0.0) {
+            const double q = -0.5 * (qb + std::copysign(std::sqrt(discriminant), qb));
+            double r0 = q / qa;
+            double r1 = q != 0.0 ? qc / q : r0;
+            if (r0 > r1) {
+                std::swap(r0, r1);
             }
-        } else if (qb != 0.0) {
-            const double r = -qc / qb;
-            if (r > 0.0 && r < 1.0) {
-                cuts[count++] = r;
+            for (double r : {r0, r1}) {
+                if (r > cuts[count - 1] && r < 1.0) {
+                    cuts[count++] = r;
+                }
             }
         }
-        cuts[count] = 1.0;
-        double sLo = 0.0;
-        double fLo = f[0];
-        for (int k = 1; k <= count; ++k) {
-            const double sHi = cuts[k];
-            const double fHi = k == count ? fEnd : Horner(f, sHi);
-            double s = -1.0;
-            if (fLo == 0.0) {
-                s = sLo;
-            } else if (fHi == 0.0) {
-                s = sHi;
-            } else if ((fLo < 0.0) != (fHi < 0.0)) {
-                s = BracketedRoot(f, sLo, sHi, fLo);
-            }
-            if (s >= 0.0) {
-                const double x = s == 1.0 ? piece.endX : Horner(piece.cx, s);
-                const double y = s == 1.0 ? piece.endY : Horner(piece.cy, s);
-                const double t = dx * (x - px) + dy * (y - py);
-                if (t > tMin && t < tMax) {
-                    tMax = t;
-                    hit.t = t;
-                    hit.nx = -Slope(piece.cy, s);
-                    hit.ny = Slope(piece.cx, s);
-                    found = true;
-                }
-            }
-            sLo = sHi;
-            fLo = fHi;
+    } else if (qb != 0.0) {
+        const double r = -qc / qb;
+        if (r > 0.0 && r < 1.0) {
+            cuts[count++] = r;
         }
+    }
+    cuts[count] = 1.0;
+    double sLo = 0.0;
+    double fLo = f[0];
+    for (int k = 1; k <= count; ++k) {
+        const double sHi = cuts[k];
+        const double fHi = k == count ? fEnd : Horner(f, sHi);
+        double s = -1.0;
+        if (fLo == 0.0) {
+            s = sLo;
+        } else if (fHi == 0.0) {
+            s = sHi;
+        } else if ((fLo < 0.0) != (fHi < 0.0)) {
+            s = BracketedRoot(f, sLo, sHi, fLo);
+        }
+        if (s >= 0.0) {
+            const double x = s == 1.0 ? piece.endX : Horner(piece.cx, s);
+            const double y = s == 1.0 ? piece.endY : Horner(piece.cy, s);
+            const double t = dx * (x - px) + dy * (y - py);
+            if (t > tMin && t < tMax) {
+                tMax = t;
+                hit.t = t;
+                hit.nx = -Slope(piece.cy, s);
+                hit.ny = Slope(piece.cx, s);
+                found = true;
+            }
+        }
+        sLo = sHi;
+        fLo = fHi;
     }
     return found;
 }

@@ -28,7 +28,19 @@ struct MirrorCurve {
         double ny = 0.0;
     };
 
+    // A box holding pieces.
+    struct Box {
+        double xMin = 0.0;
+        double xMax = 0.0;
+        double yMin = 0.0;
+        double yMax = 0.0;
+    };
+    // Consecutive pieces are tested in blocks of this many behind one box, so that a ray passes
+    // most of a long profile's pieces after a few tests.
+    static constexpr std::size_t kBlock = 8;
+
     std::vector<Piece> pieces;
+    std::vector<Box> blocks; // block b holds pieces b * kBlock to (b + 1) * kBlock - 1
     // The box of every piece.
     double xMin = 0.0;
     double xMax = 0.0;
@@ -57,6 +69,12 @@ struct MirrorCurve {
 
     // The same curve moved by (dx, dy).
     MirrorCurve translated(double dx, double dy) const;
+
+private:
+    struct Ray;
+    // firstHit for piece i alone; on a hit tMax becomes its distance.
+    bool pieceHit(std::size_t i, const Ray& ray, double dx, double dy, double tMin, double& tMax,
+                  Hit& hit) const;
 };
 
 } // namespace kavrol::physics
