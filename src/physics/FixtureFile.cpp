@@ -3,6 +3,7 @@
 #include "FixtureFile.h"
 
 #include "FixtureError.h"
+#include "FixtureScene.h"
 #include "JsonReader.h"
 
 #include <charconv>
@@ -405,6 +406,12 @@ Fixture FixtureFile::Parse(const std::string& text, const std::string& source,
     for (std::size_t i = 0; i < units.items.size(); ++i) {
         fixture.units.push_back(
             ReadUnit(source, units.items[i], static_cast<int>(i + 1), directory));
+    }
+    // Whether the units fit together and around their tubes: the scene's own checks.
+    try {
+        (void)FixtureScene(fixture);
+    } catch (const FixtureError& e) {
+        throw FixtureError(source + ": " + e.what());
     }
     return fixture;
 }

@@ -7,9 +7,9 @@
 namespace kavrol::physics {
 
 // Reads a fixture file (JSON, described in docs/fixture.md) and checks every field: types,
-// ranges, unknown keys, the order of a profile's points. Failures are FixtureError messages
-// naming the file, the place, the unit and the field. Whether the units fit together and
-// around their tubes is FixtureScene's check.
+// ranges, unknown keys, the order of a profile's points; then whether the units fit together
+// and around their tubes (FixtureScene's checks). Failures are FixtureError messages naming
+// the file, the place, the unit and the field.
 class FixtureFile {
 public:
     // Fixtures of more units than this are refused (each adds a tube to every ray's tests).

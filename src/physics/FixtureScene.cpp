@@ -263,9 +263,9 @@ void FixtureScene::checkNeighbours(const Fixture& fixture) const {
             const Tube& tj = scene_.tubes[static_cast<std::size_t>(j)];
             if (std::max(left(i), left(j)) < std::min(right(i), right(j))) {
                 Fail(fixture, j,
-                     "overlaps " + UnitName(fixture, i) + ": its reflector spans x = " +
-                         Mm(left(j)) + " to " + Mm(right(j)) + " and that of " +
-                         UnitName(fixture, i) + " x = " + Mm(left(i)) + " to " + Mm(right(i)));
+                     "overlaps " + UnitName(fixture, i) +
+                         ": their reflectors span x = " + Mm(left(j)) + " to " + Mm(right(j)) +
+                         " and x = " + Mm(left(i)) + " to " + Mm(right(i)));
             }
             const double apart = std::hypot(tj.x - ti.x, tj.y - ti.y);
             if (apart < ti.radius + tj.radius) {

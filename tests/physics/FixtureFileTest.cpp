@@ -188,6 +188,10 @@ TEST(FixtureFile, RefusesBadFieldsNamingUnitFieldAndReason) {
           "reflector": {"profile": 3}})"),
          "f.json: line 7, column 36: unit 2, \"reflector.profile\": must be a list of [x, y] "
          "points or the name of a CSV file, got a number"},
+        {Text(R"({"tube": "T5", "x": -150, "lampDistance": 40,
+          "reflector": {"shape": "parabola", "A": 100, "B": 40}})"),
+         "f.json: unit 2: overlaps unit 1 (\"left\"): their reflectors span x = -200 mm to -100 "
+         "mm and x = -190 mm to -10 mm"},
         {Text(R"({"tube": "T5", "x": 100 "lampDistance": 4})"),
          "f.json: line 6, column 29: expected ',' or '}' after a member"},
     };

@@ -184,8 +184,8 @@ TEST(FixtureScene, RefusesFixturesThatCannotExistNamingTheUnit) {
         {"overlapping reflectors",
          Make({ShapeUnit(ReflectorShape::Parabola, 160, 60, 0, -70, 30),
                ShapeUnit(ReflectorShape::Parabola, 160, 60, 0, 70, 30)}),
-         "unit 2: overlaps unit 1: its reflector spans x = -10 mm to 150 mm and that of unit 1 "
-         "x = -150 mm to 10 mm"},
+         "unit 2: overlaps unit 1: their reflectors span x = -10 mm to 150 mm and x = -150 mm "
+         "to 10 mm"},
         {"overlapping tubes under narrow reflectors",
          Make({ShapeUnit(ReflectorShape::Parabola, 20, 5, 0, 0, 30, 13.0),
                ShapeUnit(ReflectorShape::Parabola, 20, 5, 0, 25, 30, 13.0)}),
