@@ -99,7 +99,9 @@ void RequireType(const Place& place, const JsonValue& value, const std::string& 
 
 void CheckKeys(const Place& place, const JsonValue& object,
                std::initializer_list<const char*> known) {
-    for (const auto& [key, value] : object.members) {
+    for (std::size_t i = 0; i < object.keys.size(); ++i) {
+        const std::string& key = object.keys[i];
+        const JsonValue& value = object.items[i];
         bool found = false;
         std::string list;
         for (const char* k : known) {

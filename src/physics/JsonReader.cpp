@@ -135,7 +135,8 @@ JsonValue JsonReader::object(int depth) {
         }
         expect(':', "':' after the key");
         JsonValue member = value(depth);
-        result.members.emplace_back(std::move(key), std::move(member));
+        result.keys.push_back(std::move(key));
+        result.items.push_back(std::move(member));
         skipSpace();
         if (peek() == ',') {
             advance();

@@ -1,7 +1,6 @@
 #pragma once
 
 #include <string>
-#include <utility>
 #include <vector>
 
 namespace kavrol::physics {
@@ -13,17 +12,17 @@ struct JsonValue {
     Type type = Type::Null;
     bool boolean = false;
     double number = 0.0;
-    std::string text;                                       // a string's contents, UTF-8
-    std::vector<JsonValue> items;                           // an array's elements
-    std::vector<std::pair<std::string, JsonValue>> members; // an object's, in file order
-    int line = 1;                                           // from 1
-    int column = 1;                                         // from 1, in characters
+    std::string text;              // a string's contents, UTF-8
+    std::vector<JsonValue> items;  // an array's elements, or an object's values in file order
+    std::vector<std::string> keys; // an object's keys, one for each of items
+    int line = 1;                  // from 1
+    int column = 1;                // from 1, in characters
 
     // The member named `key`, or nullptr.
     const JsonValue* find(const std::string& key) const {
-        for (const auto& member : members) {
-            if (member.first == key) {
-                return &member.second;
+        for (std::size_t i = 0; i < keys.size(); ++i) {
+            if (keys[i] == key) {
+                return &items[i];
             }
         }
         return nullptr;

@@ -43,14 +43,14 @@ struct MirrorCurve::Ray {
           alongY(dx == 0.0), alongX(dy == 0.0) {}
 
     // Whether the ray meets the box for some t in (tMin, tMax) (slab test).
-    bool meets(double tMin, double tMax, double xMin, double xMax, double yMin, double yMax) const {
+    bool meets(double tMin, double tMax, const Box& box) const {
         if (alongY) {
-            if (px < xMin || px > xMax) {
+            if (px < box.xMin || px > box.xMax) {
                 return false;
             }
         } else {
-            double t0 = (xMin - px) * inverseX;
-            double t1 = (xMax - px) * inverseX;
+            double t0 = (box.xMin - px) * inverseX;
+            double t1 = (box.xMax - px) * inverseX;
             if (t0 > t1) {
                 std::swap(t0, t1);
             }
@@ -58,10 +58,10 @@ struct MirrorCurve::Ray {
             tMax = std::min(tMax, t1);
         }
         if (alongX) {
-            return py >= yMin && py <= yMax && tMin <= tMax;
+            return py >= box.yMin && py <= box.yMax && tMin <= tMax;
         }
-        double t0 = (yMin - py) * inverseY;
-        double t1 = (yMax - py) * inverseY;
+        double t0 = (box.yMin - py) * inverseY;
+        double t1 = (box.yMax - py) * inverseY;
         if (t0 > t1) {
             std::swap(t0, t1);
         }
@@ -121,7 +121,7 @@ void MirrorCurve::addPiece(const std::array<double, 4>& cx, const std::array<dou
     // A little room, so that rounding in a box test never loses a ray that meets the piece at
     // the edge of its box (through a joint, say).
     const double room = 1e-9 * (1.0 + std::max({std::abs(piece.xMin), std::abs(piece.xMax),
-                                                 std::abs(piece.yMin), std::abs(piece.yMax)}));
+                                                std::abs(piece.yMin), std::abs(piece.yMax)}));
     piece.xMin -= room;
     piece.xMax += room;
     piece.yMin -= room;
@@ -166,13 +166,13 @@ double MirrorCurve::yAt(int piece, double s) const {
 bool MirrorCurve::firstHit(double px, double py, double dx, double dy, double tMin, double tMax,
                            Hit& hit) const {
     const Ray ray(px, py, dx, dy);
-    if (pieces.empty() || !ray.meets(tMin, tMax, xMin, xMax, yMin, yMax)) {
+    if (pieces.empty() || !ray.meets(tMin, tMax, {xMin, xMax, yMin, yMax})) {
         return false;
     }
     bool found = false;
     for (std::size_t b = 0; b < blocks.size(); ++b) {
         const Box& box = blocks[b];
-        if (!ray.meets(tMin, tMax, box.xMin, box.xMax, box.yMin, box.yMax)) {
+        if (!ray.meets(tMin, tMax, box)) {
             continue;
         }
         const std::size_t end = std::min(pieces.size(), (b + 1) * kBlock);
@@ -186,7 +186,7 @@ bool MirrorCurve::firstHit(double px, double py, double dx, double dy, double tM
 bool MirrorCurve::pieceHit(std::size_t i, const Ray& ray, double dx, double dy, double tMin,
                            double& tMax, Hit& hit) const {
     const Piece& piece = pieces[i];
-    if (!ray.meets(tMin, tMax, piece.xMin, piece.xMax, piece.yMin, piece.yMax)) {
+    if (!ray.meets(tMin, tMax, {piece.xMin, piece.xMax, piece.yMin, piece.yMax})) {
         return false;
     }
     const double px = ray.px;

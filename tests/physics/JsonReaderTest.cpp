@@ -16,7 +16,8 @@ TEST(JsonReader, ReadsEveryKindOfValueWithItsPlace) {
         "  \"\\u00e9\\ud83d\\ude00\\n\": \"x\\ty\"}",
         "f.json");
     ASSERT_EQ(v.type, JsonValue::Type::Object);
-    ASSERT_EQ(v.members.size(), 3u);
+    ASSERT_EQ(v.keys.size(), 3u);
+    ASSERT_EQ(v.items.size(), 3u);
     const JsonValue* a = v.find("a");
     ASSERT_NE(a, nullptr);
     ASSERT_EQ(a->items.size(), 3u);
@@ -29,9 +30,9 @@ TEST(JsonReader, ReadsEveryKindOfValueWithItsPlace) {
     EXPECT_EQ(b->column, 7);
     EXPECT_TRUE(b->find("c")->boolean);
     EXPECT_EQ(b->find("d")->type, JsonValue::Type::Null);
-    EXPECT_EQ(v.members[2].first, "\xC3\xA9\xF0\x9F\x98\x80\n");
-    EXPECT_EQ(v.members[2].second.text, "x\ty");
-    EXPECT_EQ(v.members[2].second.line, 3);
+    EXPECT_EQ(v.keys[2], "\xC3\xA9\xF0\x9F\x98\x80\n");
+    EXPECT_EQ(v.items[2].text, "x\ty");
+    EXPECT_EQ(v.items[2].line, 3);
     EXPECT_EQ(v.find("zz"), nullptr);
 }
 
