@@ -6,8 +6,9 @@
 #include "EstimateCancelled.h"
 #include "FixtureFile.h"
 #include "FixtureScene.h"
-#include "InterruptGuard.h"
 #include "LightEstimator.h"
+#include "SignalGuard.h"
+#include "StandardOutput.h"
 
 #include <chrono>
 #include <cstdio>
@@ -354,14 +355,19 @@ int Run(const std::vector<std::string>& args) {
         return 2;
     }
     if (options.help) {
-        std::cout << UsageText();
+        try {
+            StandardOutput::Write(UsageText());
+        } catch (const std::exception& e) {
+            std::cerr << "kavrol-cli fixture: " << e.what() << '\n';
+            return 1;
+        }
         return 0;
     }
     // Failures of the file, the estimate and the written files are reported here, and only
     // here.
     try {
         Fixture fixture = physics::FixtureFile::Read(options.file);
-        const InterruptGuard guard;
+        const SignalGuard guard;
         const bool show = options.progress && isatty(STDERR_FILENO) != 0;
         std::atomic<double> fraction{0.0};
         PhysicalEstimate estimate;
@@ -373,23 +379,23 @@ int Run(const std::vector<std::string>& args) {
             search.minUniformity = options.minUniformity;
             search.steps = options.steps;
             search.finalEstimate = EstimateOptionsOf(options);
-            search.cancel = &InterruptGuard::Flag();
+            search.cancel = &SignalGuard::stopFlag();
             search.progress = [&](int done, int total) {
                 fraction.store(static_cast<double>(done) / (total + 1));
             };
             physics::FixtureSearch::Outcome outcome;
             WithProgress(show, fraction,
                          [&] { outcome = physics::FixtureSearch::Run(fixture, search); });
-            std::cout << SearchReport(options, outcome);
+            StandardOutput::Write(SearchReport(options, outcome));
             if (!outcome.estimated) {
-                return 130;
+                return 128 + SignalGuard::signal();
             }
             fixture = outcome.best;
             estimate = outcome.estimate;
             stopped = outcome.stopped;
         } else {
             physics::EstimateOptions e = EstimateOptionsOf(options);
-            e.cancel = &InterruptGuard::Flag();
+            e.cancel = &SignalGuard::stopFlag();
             e.progress = [&](double f) { fraction.store(f); };
             const physics::FixtureScene scene(fixture);
             try {
@@ -397,13 +403,13 @@ int Run(const std::vector<std::string>& args) {
                              [&] { estimate = physics::LightEstimator(e).estimate(scene.scene()); });
             } catch (const physics::EstimateCancelled&) {
                 std::cerr << "kavrol-cli fixture: stopped\n";
-                return 130;
+                return 128 + SignalGuard::signal();
             }
         }
-        std::cout << (options.json ? JsonReport(fixture, options.file, estimate)
-                                   : TextReport(fixture, options.file, estimate));
-        WriteFiles(options, physics::FixtureScene(fixture), estimate);
-        return stopped ? 130 : 0;
+        StandardOutput::Write(options.json ? JsonReport(fixture, options.file, estimate)
+                                           : TextReport(fixture, options.file, estimate));
+        WriteFiles(options, fixture, estimate);
+        return stopped ? 128 + SignalGuard::signal() : 0;
     } catch (const std::exception& e) {
         std::cerr << "kavrol-cli fixture: " << e.what() << '\n';
         return 1;
