@@ -2,6 +2,7 @@
 // run: one estimate at the default tolerance should cost at most 20 build passes. The screening
 // estimate is timed over a fixed sample of the window's grid, as the search would run it.
 #include "BuildInputs.h"
+#include "DesignFromInputs.h"
 #include "LightEstimator.h"
 #include "OpticalModel.h"
 #include "PhysicalDesignError.h"
@@ -22,18 +23,9 @@ using kavrol::physics::ReflectorShape;
 
 // The start-up design of the window, as the physical estimate takes it.
 PhysicalDesign StartUpDesign(int shape) {
-    const kavrol::BuildInputs in;
-    PhysicalDesign design;
-    design.shape = static_cast<ReflectorShape>(shape);
-    design.a = in.refA;
-    design.b = in.refB;
-    design.c = in.refC;
-    design.tubeRadius = kavrol::physics::TubeRadiusMm(in.tube);
-    design.lampDistance = in.lamp;
-    design.waterDistance = in.lampH;
-    design.aquariumWidth = in.aquaW;
-    design.albedo = static_cast<double>(in.albedo);
-    return design;
+    kavrol::BuildInputs in;
+    in.shape = shape;
+    return kavrol::physics::DesignFromInputs(in);
 }
 
 void BM_BuildPass96(benchmark::State& state) {

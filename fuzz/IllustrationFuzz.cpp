@@ -39,8 +39,22 @@ kavrol::TMainFrm* window = nullptr;
     std::abort();
 }
 
+// The window's controls by their object names.
+template <typename T> T* Control(const char* name) {
+    return window->findChild<T*>(QLatin1String(name));
+}
+QLabel* Illustration() {
+    return Control<QLabel>("RefType");
+}
+kavrol::CompletingComboBox* ShapeList() {
+    return Control<kavrol::CompletingComboBox>("RefTypeBox");
+}
+kavrol::IntegerSpinEdit* CField() {
+    return Control<kavrol::IntegerSpinEdit>("RefC");
+}
+
 QImage Shown() {
-    return window->RefType->pixmap().toImage().convertToFormat(QImage::Format_RGB32);
+    return Illustration()->pixmap().toImage().convertToFormat(QImage::Format_RGB32);
 }
 
 } // namespace
@@ -78,9 +92,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             Fail("the input could not be written as the shape's file");
     }
 
-    window->RefTypeBox->setCurrentIndex(shape);
-    window->RefC->setEnabled(cEnabled);
-    const qint64 keyBefore = window->RefType->pixmap().cacheKey();
+    ShapeList()->setCurrentIndex(shape);
+    CField()->setEnabled(cEnabled);
+    const qint64 keyBefore = Illustration()->pixmap().cacheKey();
     const QImage before = Shown();
     errors->clear();
 
@@ -103,17 +117,17 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         if (Shown() != expected.convertToFormat(QImage::Format_RGB32)) {
             std::fprintf(stderr, "shown %dx%d, file %dx%d, shape %d, list %d\n", Shown().width(),
                          Shown().height(), expected.width(), expected.height(), shape,
-                         window->RefTypeBox->currentIndex());
+                         ShapeList()->currentIndex());
             Fail("the shown illustration is not the file's picture");
         }
-        if (window->RefC->isEnabled() != (shape != 1))
+        if (CField()->isEnabled() != (shape != 1))
             Fail("a successful load did not set the C field for the shape");
     } else {
         if (errors->front() != QStringLiteral("Bitmap image is not valid."))
             Fail("a damaged file gave another message");
-        if (window->RefType->pixmap().cacheKey() != keyBefore || Shown() != before)
+        if (Illustration()->pixmap().cacheKey() != keyBefore || Shown() != before)
             Fail("a refused file changed the shown illustration");
-        if (window->RefC->isEnabled() != cEnabled)
+        if (CField()->isEnabled() != cEnabled)
             Fail("a refused file changed the C field");
     }
     return 0;

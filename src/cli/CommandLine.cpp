@@ -1,34 +1,63 @@
+// The single build's command line. Sections: strict parsing of numbers and list words; walking
+// the arguments; the options; the help text and its pieces from the input table.
+
 #include "CommandLine.h"
+
+#include "InputDomain.h"
 
 #include <cerrno>
 #include <charconv>
 #include <cmath>
+#include <cstdio>
 #include <cstdlib>
 #include <sstream>
+#include <string_view>
 
 namespace kavrol {
 
 namespace {
 
-struct Choice {
-    const char* word;
-    int index;
-};
-
-const Choice Shapes[] = {{"trapezoid", 0}, {"parabola", 1}, {"zefo", 2}};
-const Choice Tubes[] = {{"T4", 0}, {"T5", 1}, {"T8", 2}};
-const Choice Scales[] = {{"1:1", 0}, {"2:1", 1}, {"3:1", 2}};
-
-template <std::size_t N>
-int ParseChoice(const std::string& option, const std::string& text, const Choice (&choices)[N]) {
+// The list index of a command-line word, or UsageError naming every word the list takes.
+int ParseWord(const std::string& option, const std::string& text, const ChoiceInput& list) {
+    const int index = list.indexOf(text);
+    if (index >= 0)
+        return index;
     std::string accepted;
-    for (const Choice& c : choices) {
-        if (text == c.word)
-            return c.index;
+    for (const std::string_view word : list.words) {
         accepted += accepted.empty() ? "" : ", ";
-        accepted += c.word;
+        accepted += word;
     }
     throw UsageError(option + ": expected one of " + accepted + ", got '" + text + "'");
+}
+
+// One rule for every number: decimal digits, and for a real a point with digits after it; no
+// sign, blank, exponent, hexadecimal or other notation, so the same text means the same to all.
+bool IsPlainDecimal(const std::string& text, bool point) {
+    std::size_t i = 0;
+    const auto digits = [&] {
+        const std::size_t from = i;
+        while (i < text.size() && text[i] >= '0' && text[i] <= '9')
+            ++i;
+        return i > from;
+    };
+    if (!digits())
+        return false;
+    if (point && i < text.size() && text[i] == '.') {
+        ++i;
+        if (!digits())
+            return false;
+    }
+    return i == text.size();
+}
+
+// The picture is written as BMP whatever the name; a name that says otherwise is refused.
+bool EndsInBmp(const std::string& name) {
+    if (name.size() < 4)
+        return false;
+    std::string tail = name.substr(name.size() - 4);
+    for (char& c : tail)
+        c = static_cast<char>(c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c);
+    return tail == ".bmp";
 }
 
 } // namespace
@@ -39,7 +68,8 @@ int ParseInteger(const std::string& option, const std::string& text, int minimum
     const char* first = text.data();
     const char* last = text.data() + text.size();
     const auto [end, error] = std::from_chars(first, last, value);
-    if (text.empty() || error != std::errc() || end != last || value < minimum || value > maximum) {
+    if (!IsPlainDecimal(text, false) || error != std::errc() || end != last || value < minimum ||
+        value > maximum) {
         std::ostringstream message;
         message << option << ": expected a whole number from " << minimum << " to " << maximum
                 << unit << ", got '" << text << "'";
@@ -48,12 +78,22 @@ int ParseInteger(const std::string& option, const std::string& text, int minimum
     return value;
 }
 
+int ParseInput(const std::string& option, const std::string& text, const IntegerInput& input) {
+    return ParseInteger(option, text, input.minimum, input.maximum,
+                        (" (" + std::string(input.unit) + ")").c_str());
+}
+
+int ParseChoice(const std::string& option, const std::string& text, const ChoiceInput& list) {
+    return ParseWord(option, text, list);
+}
+
 long double ParseReal(const std::string& option, const std::string& text, long double minimum,
                       long double maximum) {
     errno = 0;
     char* end = nullptr;
-    const long double value = std::strtold(text.c_str(), &end);
-    const bool whole = !text.empty() && end == text.c_str() + text.size() && errno == 0;
+    const bool plain = IsPlainDecimal(text, true);
+    const long double value = plain ? std::strtold(text.c_str(), &end) : 0;
+    const bool whole = plain && end == text.c_str() + text.size() && errno == 0;
     if (!whole || !std::isfinite(value) || value < minimum || value > maximum) {
         std::ostringstream message;
         message << option << ": expected a number from " << static_cast<double>(minimum) << " to "
@@ -76,13 +116,23 @@ bool ArgumentReader::next() {
         name_ = name_.substr(0, eq);
         hasAttached_ = true;
     }
+    // An option given twice would silently take the last value.
+    if (name_.rfind("--", 0) == 0 || name_ == "-h") {
+        const std::string key = name_ == "-h" ? "--help" : name_;
+        for (const std::string& earlier : seen_)
+            if (earlier == key)
+                throw UsageError(name_ + ": given more than once");
+        seen_.push_back(key);
+    }
     return true;
 }
 
+// A value that begins with "--" is another option, its own value forgotten; a file of such a
+// name is still reachable as "./--name".
 std::string ArgumentReader::value() {
-    if (hasAttached_)
+    if (hasAttached_ && attached_.rfind("--", 0) != 0)
         return attached_;
-    if (index_ + 1 >= args_.size())
+    if (hasAttached_ || index_ + 1 >= args_.size() || args_[index_ + 1].rfind("--", 0) == 0)
         throw UsageError(name_ + ": a value is missing");
     return args_[++index_];
 }
@@ -104,27 +154,28 @@ CliOptions ParseCommandLine(const std::vector<std::string>& args) {
             flag();
             options.help = true;
         } else if (name == "--shape") {
-            in.shape = ParseChoice(name, next(), Shapes);
+            in.shape = ParseChoice(name, next(), InputDomain::Shape);
         } else if (name == "--tube") {
-            in.tube = ParseChoice(name, next(), Tubes);
+            in.tube = ParseChoice(name, next(), InputDomain::Tube);
         } else if (name == "--scale") {
-            in.scale = ParseChoice(name, next(), Scales);
+            in.scale = ParseChoice(name, next(), InputDomain::Scale);
         } else if (name == "--a") {
-            in.refA = ParseInteger(name, next(), 20, 200, " (mm)");
+            in.refA = ParseInput(name, next(), InputDomain::RefA);
         } else if (name == "--b") {
-            in.refB = ParseInteger(name, next(), 10, 200, " (mm)");
+            in.refB = ParseInput(name, next(), InputDomain::RefB);
         } else if (name == "--c") {
-            in.refC = ParseInteger(name, next(), 10, 200, " (mm)");
+            in.refC = ParseInput(name, next(), InputDomain::RefC);
         } else if (name == "--lamp-distance") {
-            in.lamp = ParseInteger(name, next(), 10, 100, " (mm)");
+            in.lamp = ParseInput(name, next(), InputDomain::Lamp);
         } else if (name == "--water-distance") {
-            in.lampH = ParseInteger(name, next(), 50, 1000, " (mm)");
+            in.lampH = ParseInput(name, next(), InputDomain::LampH);
         } else if (name == "--aquarium-width") {
-            in.aquaW = ParseInteger(name, next(), 100, 1000, " (mm)");
+            in.aquaW = ParseInput(name, next(), InputDomain::AquaW);
         } else if (name == "--albedo") {
-            in.albedo = ParseReal(name, next(), 0.1L, 1.0L);
+            in.albedo =
+                ParseReal(name, next(), InputDomain::Albedo.minimum, InputDomain::Albedo.maximum);
         } else if (name == "--dpi") {
-            options.dotsPerInch = ParseInteger(name, next(), 1, 600, " (dots per inch)");
+            options.dotsPerInch = ParseInput(name, next(), InputDomain::CommandLineDotsPerInch);
         } else if (name == "--no-grid") {
             flag();
             in.gridVisible = false;
@@ -138,9 +189,20 @@ CliOptions ParseCommandLine(const std::vector<std::string>& args) {
             options.savePath = next();
             if (options.savePath.empty())
                 throw UsageError("--save: expected a file name");
+            if (!EndsInBmp(options.savePath))
+                throw UsageError("--save: the picture is a BMP file; give a name ending in .bmp, "
+                                 "got '" +
+                                 options.savePath + "'");
         } else if (name == "--json") {
             flag();
             options.json = true;
+        } else if (name == "optimise") {
+            throw UsageError("'optimise' must come first: kavrol-cli optimise [options]");
+        } else if (name == "fixture") {
+            throw UsageError("'fixture' must come first: kavrol-cli fixture FILE [options]");
+        } else if (name == "optimize" || name == "--optimise" || name == "--optimize") {
+            throw UsageError("unknown option '" + reader.raw() +
+                             "' (to search designs: kavrol-cli optimise [options])");
         } else {
             throw UsageError("unknown option '" + reader.raw() + "' (see --help)");
         }
@@ -148,39 +210,96 @@ CliOptions ParseCommandLine(const std::vector<std::string>& args) {
     return options;
 }
 
+// The defaults and ranges in the help come from the input table; the option words and their
+// descriptions are the table's too, the layout is this text's own.
 std::string UsageText() {
-    return R"(Usage: kavrol-cli [options]
+    namespace D = InputDomain;
+    const auto line = [](std::string_view option, std::string_view description,
+                         const std::string& span) {
+        return OptionLine(std::string("--") + std::string(option), 20, description, span);
+    };
+    return std::string(R"(Usage: kavrol-cli [options]
 
 Builds one lamp design exactly as Kavrol's window does and reports how much of the
 tube's light reaches the water (the efficiency, a fraction from 0 to 1).
 
 Design (defaults are the window's start-up values):
-  --shape trapezoid|parabola|zefo   reflector cross-section (parabola)
-  --a MM              reflector width A, 20 to 200 (200)
-  --b MM              reflector height B, 10 to 200 (100)
-  --c MM              dimension C of the trapezoid and "ZeFo", 10 to 200 (50)
-  --tube T4|T5|T8     tube type (T5)
-  --lamp-distance MM  reflector top line to the tube's centre, 10 to 100 (50)
-  --water-distance MM tube's centre to the water, 50 to 1000 (200)
-  --aquarium-width MM aquarium width, 100 to 1000 (500)
-  --albedo X          share of the light a reflection keeps, 0.1 to 1.0 (0.8)
-
+)") +
+           OptionLine("--shape " + Alternatives(D::Shape), 34, "reflector cross-section",
+                      Default(D::Shape)) +
+           line("a MM", D::RefA.description, Span(D::RefA)) +
+           line("b MM", D::RefB.description, Span(D::RefB)) +
+           line("c MM", D::RefC.description, Span(D::RefC)) +
+           OptionLine("--tube " + Alternatives(D::Tube), 20, "tube type", Default(D::Tube)) +
+           line("lamp-distance MM", D::Lamp.description, Span(D::Lamp)) +
+           line("water-distance MM", D::LampH.description, Span(D::LampH)) +
+           line("aquarium-width MM", D::AquaW.description, Span(D::AquaW)) +
+           line("albedo X", D::Albedo.description, Span(D::Albedo)) + R"(
 Picture:
-  --scale 1:1|2:1|3:1 view scale (3:1)
-  --dpi N             screen density the picture is sized for, 1 to 600 (96)
-  --no-grid           draw no grid
+)" + OptionLine("--scale " + Alternatives(D::Scale), 20, "view scale", Default(D::Scale)) +
+           line("dpi N", D::CommandLineDotsPerInch.description, Span(D::CommandLineDotsPerInch)) +
+           R"(  --no-grid           draw no grid
   --no-lamp           draw no tube (rays then cross its place)
   --no-rays           trace no rays (the efficiency is then 0: no fan was traced)
-  --save FILE         write the picture as an uncompressed 24-bit BMP file
+  --save FILE         write the picture as an uncompressed 24-bit BMP file; the name must
+                      end in .bmp, and an existing file is replaced whole or not at all
 
 Output:
   --json              one JSON object: efficiency, the 72 ray powers, the loss breakdown,
                       every pixel quantity and the profile entries 0 to RefAPx
   --help              this text
 
-Exit status: 0 built, 1 the build or the save failed (message on stderr),
+)" + OptionRules() +
+           R"(
+Exit status: 0 built, 1 the build, the save or writing the output failed (message on stderr),
 2 the command line was refused.
 )";
+}
+
+std::string OptionRules() {
+    return R"(Numbers are plain decimals: digits, and for the albedo a point and digits (0.85); no sign,
+blank, exponent or other notation. Each option may be given once; a value that begins with
+"--" counts as missing (write ./--name for such a file).
+)";
+}
+
+std::string Span(const IntegerInput& input) {
+    return std::to_string(input.minimum) + " to " + std::to_string(input.maximum) + " (" +
+           std::to_string(input.initial) + ")";
+}
+
+// The albedo's bounds and start-up value have one decimal.
+std::string Span(const RealInput& input) {
+    const auto decimal = [](long double value) {
+        char buffer[32];
+        std::snprintf(buffer, sizeof buffer, "%.1f", static_cast<double>(value));
+        return std::string(buffer);
+    };
+    return decimal(input.minimum) + " to " + decimal(input.maximum) + " (" +
+           decimal(input.initial) + ")";
+}
+
+std::string Default(const ChoiceInput& list) {
+    return "(" + std::string(list.word(list.initial)) + ")";
+}
+
+std::string Alternatives(const ChoiceInput& list, char separator) {
+    std::string text;
+    for (const std::string_view word : list.words) {
+        if (!text.empty())
+            text += separator;
+        text += word;
+    }
+    return text;
+}
+
+std::string OptionLine(const std::string& option, std::size_t column, std::string_view description,
+                       const std::string& span) {
+    std::string text = "  " + option;
+    text += std::string(option.size() < column ? column - option.size() : 1, ' ');
+    text += description;
+    text += span.front() == '(' ? " " : ", ";
+    return text + span + "\n";
 }
 
 } // namespace kavrol

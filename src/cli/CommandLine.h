@@ -1,9 +1,13 @@
 #pragma once
 
+#include "ChoiceInput.h"
 #include "CliOptions.h"
+#include "IntegerInput.h"
+#include "RealInput.h"
 
 #include <stdexcept>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace kavrol {
@@ -25,7 +29,8 @@ public:
     const std::string& name() const { return name_; }
     // The argument as it was given.
     const std::string& raw() const { return args_[index_]; }
-    // The option's value, attached or the following argument; UsageError when it is missing.
+    // The option's value, attached or the following argument; UsageError when it is missing or
+    // begins with "--". UsageError from next() when an option comes a second time.
     std::string value();
     // UsageError when a value was attached to an option that takes none.
     void noValue() const;
@@ -37,6 +42,7 @@ private:
     std::string name_;
     std::string attached_;
     bool hasAttached_ = false;
+    std::vector<std::string> seen_;
 };
 
 // Parses the arguments after the program name, "--name value" or "--name=value". Every option
@@ -46,11 +52,27 @@ CliOptions ParseCommandLine(const std::vector<std::string>& args);
 // The text of --help.
 std::string UsageText();
 
+// The help's paragraph on the rules every option follows: number syntax, once only, values.
+std::string OptionRules();
+
 // Strict number parsing shared by the front end's commands: the whole text must be a number in
 // the range, or UsageError names the option and the range.
 int ParseInteger(const std::string& option, const std::string& text, int minimum, int maximum,
                  const char* unit);
 long double ParseReal(const std::string& option, const std::string& text, long double minimum,
                       long double maximum);
+// The same over one input of the input table, with its range and unit.
+int ParseInput(const std::string& option, const std::string& text, const IntegerInput& input);
+// The list index of a command-line word of one list of the input table.
+int ParseChoice(const std::string& option, const std::string& text, const ChoiceInput& list);
+
+// Pieces of the help texts, from the input table: "20 to 200 (200)", "(parabola)",
+// "trapezoid|parabola|zefo", and one option's line with its description from the given column.
+std::string Span(const IntegerInput& input);
+std::string Span(const RealInput& input);
+std::string Default(const ChoiceInput& list);
+std::string Alternatives(const ChoiceInput& list, char separator = '|');
+std::string OptionLine(const std::string& option, std::size_t column, std::string_view description,
+                       const std::string& span);
 
 } // namespace kavrol

@@ -2,14 +2,22 @@
 // text report; the JSON report; the search's report; running (Ctrl-C, progress, files).
 #include "FixtureCommand.h"
 
+#include "ChartFile.h"
 #include "CommandLine.h"
+#include "CuttingTemplate.h"
 #include "EstimateCancelled.h"
 #include "FixtureFile.h"
 #include "FixtureScene.h"
+#include "InputDomain.h"
+#include "IrradianceChart.h"
+#include "IrradianceCsv.h"
 #include "LightEstimator.h"
+#include "PictureFile.h"
 #include "SignalGuard.h"
 #include "StandardOutput.h"
 
+#include <QApplication>
+#include <QString>
 #include <chrono>
 #include <cstdio>
 #include <iostream>
@@ -45,9 +53,9 @@ std::string Short(double value) {
 
 std::string TubeWord(double radius) {
     const std::string across = Short(2.0 * radius) + " mm";
-    for (int i = 0; i < 3; ++i) {
-        if (radius == physics::TubeRadiusMm(i)) {
-            return std::string(i == 0 ? "T4" : i == 1 ? "T5" : "T8") + " (" + across + ")";
+    for (int i = 0; i < ChoiceInput::Count; ++i) {
+        if (radius == InputDomain::TubeRadiusMm[static_cast<std::size_t>(i)]) {
+            return std::string(InputDomain::Tube.word(i)) + " (" + across + ")";
         }
     }
     return across + " tube";
@@ -145,8 +153,9 @@ FixtureOptions Parse(const std::vector<std::string>& args) {
                 } else if (word == "lamp-distance") {
                     options.optimiseLamp = true;
                 } else {
-                    throw UsageError(name + ": expected spacing, lamp-distance or both, "
-                                            "separated by a comma, got '" +
+                    throw UsageError(name +
+                                     ": expected spacing, lamp-distance or both, "
+                                     "separated by a comma, got '" +
                                      word + "'");
                 }
             }
@@ -179,7 +188,9 @@ Options:
   --no-bare-tube         leave out the bare tubes and the gain
   --plot FILE            the irradiance across the tank as a chart, .png or .svg
   --profile-csv FILE     the irradiance bins as CSV
-  --template FILE        1:1 cutting templates of the reflectors, .svg or .pdf
+  --template FILE        1:1 cutting templates, .svg or .pdf: one for each distinct
+                         reflector of the three shapes (FILE-1, FILE-2, ... when several);
+                         profiles of points get none
   --optimise WHAT        search spacing, lamp-distance or spacing,lamp-distance: the units
                          are spread evenly about the tank's centre and the best share whose
                          uniformity reaches --min-uniformity is reported
@@ -195,11 +206,9 @@ Exit status: 0 done, 1 the estimate or a file failed (a refused fixture file inc
 )";
 }
 
-std::string TextReport(const Fixture& fixture, const std::string& file,
-                       const PhysicalEstimate& e) {
+std::string TextReport(const Fixture& fixture, const std::string& file, const PhysicalEstimate& e) {
     std::ostringstream out;
-    out << "Fixture: " << (fixture.name.empty() ? file : fixture.name + " (" + file + ")")
-        << "\n";
+    out << "Fixture: " << (fixture.name.empty() ? file : fixture.name + " (" + file + ")") << "\n";
     out << "Tank " << Short(fixture.width) << " mm wide, water " << Short(fixture.waterDistance)
         << " mm below the tubes' axes; albedo " << Short(fixture.albedo) << ", water index "
         << Short(fixture.refractiveIndex) << "\n";
@@ -212,8 +221,8 @@ std::string TextReport(const Fixture& fixture, const std::string& file,
                       Short(u.lampDistance).c_str());
         out << line << ReflectorWords(u.reflector) << "\n";
     }
-    out << "Share into the water: " << Fixed(e.efficiency, 6) << " +- " << Fixed(e.error, 6)
-        << " (" << Fixed(100.0 * e.efficiency, 2) << " %)\n";
+    out << "Share into the water: " << Fixed(e.efficiency, 6) << " +- " << Fixed(e.error, 6) << " ("
+        << Fixed(100.0 * e.efficiency, 2) << " %)\n";
     const PhysicalEstimate::Losses& l = e.losses;
     out << "Losses: absorbed " << Fixed(l.absorbed, 6) << ", returned to a tube "
         << Fixed(l.returnedToTube, 6) << ", beside the tank " << Fixed(l.besideAquarium, 6)
@@ -241,13 +250,12 @@ std::string TextReport(const Fixture& fixture, const std::string& file,
     return out.str();
 }
 
-std::string JsonReport(const Fixture& fixture, const std::string& file,
-                       const PhysicalEstimate& e) {
+std::string JsonReport(const Fixture& fixture, const std::string& file, const PhysicalEstimate& e) {
     std::ostringstream out;
     const PhysicalEstimate::Losses& l = e.losses;
     out << "{\n  \"file\": " << JsonString(file) << ",\n  \"name\": " << JsonString(fixture.name)
-        << ",\n  \"efficiency\": " << Exact(e.efficiency) << ",\n  \"error\": "
-        << Exact(e.error) << ",\n  \"losses\": {\"absorbed\": " << Exact(l.absorbed)
+        << ",\n  \"efficiency\": " << Exact(e.efficiency) << ",\n  \"error\": " << Exact(e.error)
+        << ",\n  \"losses\": {\"absorbed\": " << Exact(l.absorbed)
         << ", \"returnedToTube\": " << Exact(l.returnedToTube)
         << ", \"besideAquarium\": " << Exact(l.besideAquarium)
         << ", \"escaped\": " << Exact(l.escaped)
@@ -281,11 +289,10 @@ std::string JsonReport(const Fixture& fixture, const std::string& file,
     return out.str();
 }
 
-std::string SearchReport(const FixtureOptions& options,
-                         const physics::FixtureSearch::Outcome& o) {
+std::string SearchReport(const FixtureOptions& options, const physics::FixtureSearch::Outcome& o) {
     std::ostringstream out;
-    out << (o.stopped ? "Stopped; the best candidate so far" : "Searched") << ": "
-        << o.candidates << " candidates estimated, " << o.refused << " could not exist\n";
+    out << (o.stopped ? "Stopped; the best candidate so far" : "Searched") << ": " << o.candidates
+        << " candidates estimated, " << o.refused << " could not exist\n";
     if (options.optimiseSpacing) {
         out << "Spacing searched from " << Fixed(o.spacingMin, 1) << " to "
             << Fixed(o.spacingMax, 1) << " mm; best " << Fixed(o.spacing, 2) << " mm\n";
@@ -294,11 +301,11 @@ std::string SearchReport(const FixtureOptions& options,
         out << "Lamp distance searched from " << Fixed(o.lampMin, 1) << " to "
             << Fixed(o.lampMax, 1) << " mm; best " << Fixed(o.lampDistance, 2) << " mm\n";
     }
-    out << "Screening figures of the best: share " << Fixed(o.screeningShare, 4)
-        << ", uniformity " << Fixed(o.screeningUniformity, 3) << "\n";
-    out << (o.metFloor ? "The best reaches" : "No candidate reached")
-        << " the uniformity floor of " << Fixed(options.minUniformity, 3)
-        << (o.metFloor ? "" : "; the most uniform is shown") << "\n\n";
+    out << "Screening figures of the best: share " << Fixed(o.screeningShare, 4) << ", uniformity "
+        << Fixed(o.screeningUniformity, 3) << "\n";
+    out << (o.metFloor ? "The best reaches" : "No candidate reached") << " the uniformity floor of "
+        << Fixed(options.minUniformity, 3) << (o.metFloor ? "" : "; the most uniform is shown")
+        << "\n\n";
     return out.str();
 }
 
@@ -340,8 +347,8 @@ physics::EstimateOptions EstimateOptionsOf(const FixtureOptions& options) {
     return e;
 }
 
-// The files besides the report; none of them is written when the estimate was stopped.
-void WriteFiles(const FixtureOptions& options, const physics::FixtureScene& scene,
+// The files besides the report, written once the estimate has finished.
+void WriteFiles(const FixtureOptions& options, const Fixture& fixture,
                 const PhysicalEstimate& estimate);
 
 } // namespace
@@ -399,8 +406,9 @@ int Run(const std::vector<std::string>& args) {
             e.progress = [&](double f) { fraction.store(f); };
             const physics::FixtureScene scene(fixture);
             try {
-                WithProgress(show, fraction,
-                             [&] { estimate = physics::LightEstimator(e).estimate(scene.scene()); });
+                WithProgress(show, fraction, [&] {
+                    estimate = physics::LightEstimator(e).estimate(scene.scene());
+                });
             } catch (const physics::EstimateCancelled&) {
                 std::cerr << "kavrol-cli fixture: stopped\n";
                 return 128 + SignalGuard::signal();
@@ -410,6 +418,9 @@ int Run(const std::vector<std::string>& args) {
                                            : TextReport(fixture, options.file, estimate));
         WriteFiles(options, fixture, estimate);
         return stopped ? 128 + SignalGuard::signal() : 0;
+    } catch (const SaveError& e) {
+        std::cerr << "kavrol-cli fixture: " << e.detail() << '\n';
+        return 1;
     } catch (const std::exception& e) {
         std::cerr << "kavrol-cli fixture: " << e.what() << '\n';
         return 1;
@@ -418,13 +429,86 @@ int Run(const std::vector<std::string>& args) {
 
 namespace {
 
-void WriteFiles(const FixtureOptions& options, const physics::FixtureScene& scene,
+// The chart is drawn by Qt Charts, which needs an application object; without a display the
+// offscreen platform draws it.
+void WritePlot(const std::string& path, const PhysicalEstimate& estimate) {
+    std::unique_ptr<QApplication> application;
+    if (QApplication::instance() == nullptr) {
+        if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) {
+            qputenv("QT_QPA_PLATFORM", "offscreen");
+        }
+        static int argc = 1;
+        static char name[] = "kavrol-cli";
+        static char* argv[] = {name, nullptr};
+        application = std::make_unique<QApplication>(argc, argv);
+    }
+    const std::unique_ptr<QChart> chart = IrradianceChart::create(estimate);
+    ChartFile::write(*chart, QString::fromStdString(path));
+}
+
+// "lamp.svg" for the n-th of several templates becomes "lamp-n.svg".
+std::string Numbered(const std::string& path, std::size_t n) {
+    const std::size_t slash = path.find_last_of('/');
+    const std::size_t dot = path.find_last_of('.');
+    const std::size_t at =
+        dot == std::string::npos || (slash != std::string::npos && dot < slash) ? path.size() : dot;
+    return path.substr(0, at) + "-" + std::to_string(n) + path.substr(at);
+}
+
+// One template for each distinct reflector of the three shapes with its tube; the templates
+// draw those shapes only, so units with a profile of points are named on standard error.
+void WriteTemplates(const std::string& path, const Fixture& fixture) {
+    std::vector<physics::PhysicalDesign> designs;
+    std::vector<std::string> units;
+    for (std::size_t i = 0; i < fixture.units.size(); ++i) {
+        const Fixture::Unit& u = fixture.units[i];
+        const std::string name = physics::FixtureScene::UnitName(fixture, static_cast<int>(i));
+        if (u.reflector.hasProfile) {
+            std::cerr << "kavrol-cli fixture: no cutting template for " << name
+                      << ": the templates draw the three shapes only, not a profile of points\n";
+            continue;
+        }
+        physics::PhysicalDesign d;
+        d.shape = u.reflector.shape;
+        d.a = u.reflector.a;
+        d.b = u.reflector.b;
+        d.c = u.reflector.c;
+        d.tubeRadius = u.tubeRadius;
+        d.lampDistance = u.lampDistance;
+        d.waterDistance = fixture.waterDistance;
+        d.aquariumWidth = fixture.width;
+        d.albedo = fixture.albedo;
+        std::size_t k = 0;
+        while (k < designs.size() &&
+               !(designs[k].shape == d.shape && designs[k].a == d.a && designs[k].b == d.b &&
+                 designs[k].c == d.c && designs[k].tubeRadius == d.tubeRadius &&
+                 designs[k].lampDistance == d.lampDistance)) {
+            ++k;
+        }
+        if (k == designs.size()) {
+            designs.push_back(d);
+            units.push_back(name);
+        } else {
+            units[k] += ", " + name;
+        }
+    }
+    for (std::size_t k = 0; k < designs.size(); ++k) {
+        const std::string file = designs.size() == 1 ? path : Numbered(path, k + 1);
+        CuttingTemplate(designs[k]).write(QString::fromStdString(file));
+        std::cerr << "kavrol-cli fixture: cutting template of " << units[k] << ": " << file << "\n";
+    }
+}
+
+void WriteFiles(const FixtureOptions& options, const Fixture& fixture,
                 const PhysicalEstimate& estimate) {
-    (void)scene;
-    (void)estimate;
-    if (!options.plotPath.empty() || !options.profileCsvPath.empty() ||
-        !options.templatePath.empty()) {
-        throw std::runtime_error("--plot, --profile-csv and --template are not available yet");
+    if (!options.plotPath.empty()) {
+        WritePlot(options.plotPath, estimate);
+    }
+    if (!options.profileCsvPath.empty()) {
+        IrradianceCsv::write(estimate, QString::fromStdString(options.profileCsvPath));
+    }
+    if (!options.templatePath.empty()) {
+        WriteTemplates(options.templatePath, fixture);
     }
 }
 

@@ -1,16 +1,28 @@
+// "kavrol-cli optimise". Sections: words and numbers in the output; parsing the options (search
+// space, fixed context, output); the help text; the CSV lines; the report; running the search
+// (the CSV file, the progress line, the signals, the exit status).
+
 #include "OptimiseCommand.h"
 
+#include "AtomicFile.h"
 #include "CommandLine.h"
 #include "DesignSearch.h"
+#include "FastEvaluator.h"
+#include "InputDomain.h"
+#include "ResourceLimits.h"
+#include "SignalGuard.h"
+#include "StandardOutput.h"
+#include "Tracer.h"
 
 #include <atomic>
 #include <chrono>
-#include <csignal>
 #include <cstdio>
-#include <fstream>
 #include <iostream>
 #include <map>
+#include <new>
+#include <optional>
 #include <sstream>
+#include <string_view>
 #include <thread>
 #include <unistd.h>
 
@@ -18,33 +30,31 @@ namespace kavrol::OptimiseCommand {
 
 namespace {
 
-const char* const ShapeWords[] = {"trapezoid", "parabola", "zefo"};
-const char* const TubeWords[] = {"T4", "T5", "T8"};
-const char* const ScaleWords[] = {"1:1", "2:1", "3:1"};
+namespace D = InputDomain;
 
-template <std::size_t N>
-int Choice(const std::string& option, const std::string& text, const char* const (&words)[N]) {
-    std::string accepted;
-    for (std::size_t i = 0; i < N; ++i) {
-        if (text == words[i])
-            return static_cast<int>(i);
-        accepted += (i ? ", " : "") + std::string(words[i]);
-    }
-    throw UsageError(option + ": expected one of " + accepted + ", got '" + text + "'");
+std::string ShapeWord(int shape) {
+    return std::string(D::Shape.word(shape));
 }
 
 std::vector<int> ParseShapes(const std::string& option, const std::string& text) {
     std::vector<int> shapes;
-    std::istringstream in(text);
-    std::string word;
-    while (std::getline(in, word, ','))
-        shapes.push_back(Choice(option, word, ShapeWords));
-    if (shapes.empty())
-        throw UsageError(option + ": expected a comma-separated list of shapes");
+    std::size_t from = 0;
+    for (;;) {
+        const std::size_t comma = std::min(text.find(',', from), text.size());
+        const std::string word = text.substr(from, comma - from);
+        // "zefo," or "zefo,,parabola" is a slip, not a list of one or two.
+        if (word.empty())
+            throw UsageError(option + ": expected a comma-separated list of shapes, got '" + text +
+                             "'");
+        shapes.push_back(ParseChoice(option, word, D::Shape));
+        if (comma == text.size())
+            break;
+        from = comma + 1;
+    }
     for (std::size_t i = 0; i < shapes.size(); ++i)
         for (std::size_t j = 0; j < i; ++j)
             if (shapes[i] == shapes[j])
-                throw UsageError(option + ": shape '" + ShapeWords[shapes[i]] + "' given twice");
+                throw UsageError(option + ": shape '" + ShapeWord(shapes[i]) + "' given twice");
     return shapes;
 }
 
@@ -62,17 +72,11 @@ std::string Exact(double value) {
 }
 
 std::string Describe(const Design& d) {
-    std::string text = std::string(ShapeWords[d.shape]) + " A " + std::to_string(d.refA) + " B " +
-                       std::to_string(d.refB);
+    std::string text =
+        ShapeWord(d.shape) + " A " + std::to_string(d.refA) + " B " + std::to_string(d.refB);
     if (SearchSpace::UsesC(d.shape))
         text += " C " + std::to_string(d.refC);
     return text + " lamp " + std::to_string(d.lamp);
-}
-
-std::atomic<bool> interrupted{false};
-
-extern "C" void OnInterrupt(int) {
-    interrupted.store(true);
 }
 
 std::string ProgressLine(std::int64_t done, std::int64_t total, double seconds) {
@@ -93,91 +97,135 @@ std::string ProgressLine(std::int64_t done, std::int64_t total, double seconds) 
 
 } // namespace
 
+namespace {
+
+// What the options of the lamp distance leave: a fixed distance, or a range once any end or step
+// of it is given (the rest then default to the window's range and step).
+struct LampChoice {
+    int distance = D::Lamp.initial;
+    IntRange range = SearchSpace::Whole(D::Lamp);
+    bool ranged = false;
+    bool fixed = false;
+};
+
+// A step of a searched range: at least 1 and at most the width of the input's range.
+int ParseStep(const std::string& option, const std::string& text, const IntegerInput& input) {
+    return ParseInteger(option, text, 1, input.maximum - input.minimum,
+                        (" (" + std::string(input.unit) + ")").c_str());
+}
+
+// The options that shape the search space; false when the option is none of them.
+bool ParseSpaceOption(ArgumentReader& reader, SearchSpace& s, LampChoice& lamp) {
+    const std::string& name = reader.name();
+    const auto value = [&](const IntegerInput& input) {
+        return ParseInput(name, reader.value(), input);
+    };
+    const auto step = [&](const IntegerInput& input) {
+        return ParseStep(name, reader.value(), input);
+    };
+    if (name == "--shapes")
+        s.shapes = ParseShapes(name, reader.value());
+    else if (name == "--a-min")
+        s.a.first = value(D::RefA);
+    else if (name == "--a-max")
+        s.a.last = value(D::RefA);
+    else if (name == "--a-step")
+        s.a.step = step(D::RefA);
+    else if (name == "--b-min")
+        s.b.first = value(D::RefB);
+    else if (name == "--b-max")
+        s.b.last = value(D::RefB);
+    else if (name == "--b-step")
+        s.b.step = step(D::RefB);
+    else if (name == "--c-min")
+        s.c.first = value(D::RefC);
+    else if (name == "--c-max")
+        s.c.last = value(D::RefC);
+    else if (name == "--c-step")
+        s.c.step = step(D::RefC);
+    else if (name == "--lamp-min")
+        lamp.range.first = value(D::Lamp);
+    else if (name == "--lamp-max")
+        lamp.range.last = value(D::Lamp);
+    else if (name == "--lamp-step")
+        lamp.range.step = step(D::Lamp);
+    else if (name == "--lamp-distance")
+        lamp.distance = value(D::Lamp);
+    else
+        return false;
+    if (name.rfind("--lamp-", 0) == 0)
+        (name == "--lamp-distance" ? lamp.fixed : lamp.ranged) = true;
+    // A fixed distance beside a range would be dropped without a word.
+    if (lamp.fixed && lamp.ranged)
+        throw UsageError("--lamp-distance fixes the lamp distance; it cannot be combined with "
+                         "--lamp-min, --lamp-max or --lamp-step");
+    return true;
+}
+
+// The options of the fixed context; false when the option is none of them.
+bool ParseContextOption(ArgumentReader& reader, EvaluationContext& c) {
+    const std::string& name = reader.name();
+    if (name == "--tube")
+        c.tube = ParseChoice(name, reader.value(), D::Tube);
+    else if (name == "--scale")
+        c.scale = ParseChoice(name, reader.value(), D::Scale);
+    else if (name == "--water-distance")
+        c.lampH = ParseInput(name, reader.value(), D::LampH);
+    else if (name == "--aquarium-width")
+        c.aquaW = ParseInput(name, reader.value(), D::AquaW);
+    else if (name == "--albedo")
+        c.albedo = ParseReal(name, reader.value(), D::Albedo.minimum, D::Albedo.maximum);
+    else if (name == "--dpi")
+        c.dotsPerInch = ParseInput(name, reader.value(), D::CommandLineDotsPerInch);
+    else if (name == "--no-lamp") {
+        reader.noValue();
+        c.lampVisible = false;
+    } else if (name == "--no-grid")
+        reader.noValue(); // The grid is free space: it changes no efficiency.
+    else
+        return false;
+    return true;
+}
+
+// The options of what is printed and written; false when the option is none of them.
+bool ParseOutputOption(ArgumentReader& reader, OptimiseOptions& o) {
+    const std::string& name = reader.name();
+    if (name == "--help" || name == "-h") {
+        reader.noValue();
+        o.help = true;
+    } else if (name == "--top") {
+        o.top = static_cast<std::size_t>(ParseInteger(name, reader.value(), 0, 1000000, ""));
+    } else if (name == "--list-refused") {
+        o.listRefused =
+            static_cast<std::size_t>(ParseInteger(name, reader.value(), 0, 100000000, ""));
+    } else if (name == "--threads") {
+        o.threads = ParseInteger(name, reader.value(), 1, 256, "");
+    } else if (name == "--csv") {
+        o.csvPath = reader.value();
+        if (o.csvPath.empty())
+            throw UsageError("--csv: expected a file name");
+    } else if (name == "--no-progress") {
+        reader.noValue();
+        o.progress = false;
+    } else {
+        return false;
+    }
+    return true;
+}
+
+} // namespace
+
 OptimiseOptions Parse(const std::vector<std::string>& args) {
     OptimiseOptions o;
-    EvaluationContext& c = o.context;
     SearchSpace& s = o.space;
-    int lampDistance = 50;
-    bool lampRange = false;
-    // Once any end or step of the lamp distance range is given, the rest default to the window's.
-    IntRange lamp{10, 100, 1};
+    LampChoice lamp;
     ArgumentReader reader(args);
     while (reader.next()) {
-        const std::string& name = reader.name();
-        auto flag = [&]() { reader.noValue(); };
-        auto next = [&]() { return reader.value(); };
-        auto mm = [&](int minimum, int maximum) {
-            return ParseInteger(name, next(), minimum, maximum, " (mm)");
-        };
-        if (name == "--help" || name == "-h") {
-            flag();
-            o.help = true;
-        } else if (name == "--shapes") {
-            s.shapes = ParseShapes(name, next());
-        } else if (name == "--a-min") {
-            s.a.first = mm(20, 200);
-        } else if (name == "--a-max") {
-            s.a.last = mm(20, 200);
-        } else if (name == "--a-step") {
-            s.a.step = mm(1, 180);
-        } else if (name == "--b-min") {
-            s.b.first = mm(10, 200);
-        } else if (name == "--b-max") {
-            s.b.last = mm(10, 200);
-        } else if (name == "--b-step") {
-            s.b.step = mm(1, 190);
-        } else if (name == "--c-min") {
-            s.c.first = mm(10, 200);
-        } else if (name == "--c-max") {
-            s.c.last = mm(10, 200);
-        } else if (name == "--c-step") {
-            s.c.step = mm(1, 190);
-        } else if (name == "--lamp-min") {
-            lamp.first = mm(10, 100);
-            lampRange = true;
-        } else if (name == "--lamp-max") {
-            lamp.last = mm(10, 100);
-            lampRange = true;
-        } else if (name == "--lamp-step") {
-            lamp.step = mm(1, 90);
-            lampRange = true;
-        } else if (name == "--lamp-distance") {
-            lampDistance = mm(10, 100);
-        } else if (name == "--tube") {
-            c.tube = Choice(name, next(), TubeWords);
-        } else if (name == "--scale") {
-            c.scale = Choice(name, next(), ScaleWords);
-        } else if (name == "--water-distance") {
-            c.lampH = mm(50, 1000);
-        } else if (name == "--aquarium-width") {
-            c.aquaW = mm(100, 1000);
-        } else if (name == "--albedo") {
-            c.albedo = ParseReal(name, next(), 0.1L, 1.0L);
-        } else if (name == "--dpi") {
-            c.dotsPerInch = ParseInteger(name, next(), 1, 600, " (dots per inch)");
-        } else if (name == "--no-lamp") {
-            flag();
-            c.lampVisible = false;
-        } else if (name == "--no-grid") {
-            flag(); // The grid is free space: it changes no efficiency.
-        } else if (name == "--top") {
-            o.top = static_cast<std::size_t>(ParseInteger(name, next(), 0, 1000000, ""));
-        } else if (name == "--list-refused") {
-            o.listRefused = static_cast<std::size_t>(ParseInteger(name, next(), 0, 100000000, ""));
-        } else if (name == "--threads") {
-            o.threads = ParseInteger(name, next(), 1, 256, "");
-        } else if (name == "--csv") {
-            o.csvPath = next();
-            if (o.csvPath.empty())
-                throw UsageError("--csv: expected a file name");
-        } else if (name == "--no-progress") {
-            flag();
-            o.progress = false;
-        } else {
+        if (!ParseOutputOption(reader, o) && !ParseSpaceOption(reader, s, lamp) &&
+            !ParseContextOption(reader, o.context))
             throw UsageError("unknown option '" + reader.raw() + "' (see optimise --help)");
-        }
     }
-    s.lamp = lampRange ? lamp : IntRange{lampDistance, lampDistance, 1};
+    s.lamp = lamp.ranged ? lamp.range : IntRange{lamp.distance, lamp.distance, 1};
     auto check = [](const IntRange& r, const char* what) {
         if (r.first > r.last)
             throw UsageError(std::string("--") + what + "-min must not exceed --" + what + "-max");
@@ -189,58 +237,124 @@ OptimiseOptions Parse(const std::vector<std::string>& args) {
     return o;
 }
 
+namespace {
+
+// "(20, 200, 2)": a searched input's default range and step.
+std::string SearchSpan(const IntegerInput& input) {
+    return "(" + std::to_string(input.minimum) + ", " + std::to_string(input.maximum) + ", " +
+           std::to_string(input.step) + ")";
+}
+
+// A count with a comma between groups of three digits.
+std::string Grouped(std::int64_t value) {
+    std::string digits = std::to_string(value);
+    for (auto at = static_cast<std::ptrdiff_t>(digits.size()) - 3; at > 0; at -= 3)
+        digits.insert(static_cast<std::size_t>(at), ",");
+    return digits;
+}
+
+} // namespace
+
+namespace {
+
+// One line of the help, its description from column 28.
+std::string HelpLine(const std::string& option, std::string_view description,
+                     const std::string& span) {
+    return OptionLine(option, 26, description, span);
+}
+
+// The help's section on the fixed context.
+std::string ContextHelp() {
+    return HelpLine("--tube " + Alternatives(D::Tube), "tube type", Default(D::Tube)) +
+           HelpLine("--water-distance MM", D::LampH.description, Span(D::LampH)) +
+           HelpLine("--aquarium-width MM", D::AquaW.description, Span(D::AquaW)) +
+           HelpLine("--albedo X", D::Albedo.description, Span(D::Albedo)) +
+           HelpLine("--scale " + Alternatives(D::Scale), "view scale", Default(D::Scale)) +
+           HelpLine("--dpi N", "screen density", Span(D::CommandLineDotsPerInch)) +
+           R"(  --no-lamp                 no tube drawn (rays then cross its place)
+  --no-grid                 accepted; the grid changes no efficiency
+)" + "  --lamp-distance MM        " +
+           std::string(D::Lamp.description) + ", " + Span(D::Lamp) + R"(,
+                            not together with a lamp distance range
+)";
+}
+
+// The help's section on the search space.
+std::string SpaceHelp() {
+    const auto searched = [](const char* word, std::string_view description,
+                             const std::string& tail) {
+        const std::string option =
+            std::string("--") + word + "-min, --" + word + "-max, --" + word + "-step";
+        return "  " + option + std::string(34 - option.size(), ' ') + std::string(description) +
+               " " + tail;
+    };
+    const std::string lampRange = std::to_string(D::Lamp.minimum) + ", " +
+                                  std::to_string(D::Lamp.maximum) + ", " +
+                                  std::to_string(D::Lamp.step);
+    return HelpLine("--shapes LIST", "comma-separated: " + Alternatives(D::Shape, ','),
+                    "(all three)") +
+           searched("a", D::RefA.description, SearchSpan(D::RefA) + "\n") +
+           searched("b", D::RefB.description, SearchSpan(D::RefB) + "\n") +
+           searched("c", D::RefC.description, SearchSpan(D::RefC) + ";\n") +
+           R"(                                    the parabola does not use C and is evaluated once
+  --lamp-min, --lamp-max, --lamp-step
+                            search the lamp distance too ()" +
+           lampRange + " once any is given)\n";
+}
+
+} // namespace
+
+// The defaults and ranges in the help come from the input table; the layout is this text's own.
 std::string UsageText() {
-    return R"(Usage: kavrol-cli optimise [options]
+    const SearchSpace whole;
+    return std::string(R"(Usage: kavrol-cli optimise [options]
 
 Searches reflector shapes and dimensions for the design that delivers the most of the
 tube's light into the water, in a fixed context, and ranks the best designs. Every
 efficiency it reports is the one a single build of that design gives, to the last bit.
 
 Fixed context (defaults are the window's start-up values):
-  --tube T4|T5|T8           tube type (T5)
-  --water-distance MM       tube's centre to the water, 50 to 1000 (200)
-  --aquarium-width MM       aquarium width, 100 to 1000 (500)
-  --albedo X                share of the light a reflection keeps, 0.1 to 1.0 (0.8)
-  --scale 1:1|2:1|3:1       view scale (3:1)
-  --dpi N                   screen density, 1 to 600 (96)
-  --no-lamp                 no tube drawn (rays then cross its place)
-  --no-grid                 accepted; the grid changes no efficiency
-  --lamp-distance MM        reflector top line to the tube's centre, 10 to 100 (50),
-                            when no lamp distance range is given
-
-Search space (each range from MIN to MAX inclusive in steps of STEP):
-  --shapes LIST             comma-separated: trapezoid,parabola,zefo (all three)
-  --a-min, --a-max, --a-step        reflector width A (20, 200, 2)
-  --b-min, --b-max, --b-step        reflector height B (10, 200, 2)
-  --c-min, --c-max, --c-step        dimension C of the trapezoid and "ZeFo" (10, 200, 2);
-                                    the parabola does not use C and is evaluated once
-  --lamp-min, --lamp-max, --lamp-step
-                            search the lamp distance too (10, 100, 1 once any is given)
-
+)") + ContextHelp() +
+           "\nSearch space (each range from MIN to MAX inclusive in steps of STEP):\n" +
+           SpaceHelp() + R"(
 Output:
   --top N                   how many of the best designs to print (10)
   --list-refused N          how many refused designs to list (20); all are counted
-  --csv FILE                write every evaluated design, refused ones included
-  --threads N               worker threads (one per core)
+  --csv FILE                write every evaluated design, refused ones included, with
+                            the loss shares the table shows; the file replaces an old
+                            one only when whole, and a failed write stops the search
+  --threads N               worker threads (one per core), fewer when the memory
+                            available does not hold that many pictures
   --no-progress             no progress bar (it is shown only on a terminal)
   --help                    this text
 
-The full grid of one shape with C is 91 x 96 x 96 = 838,656 designs. Ctrl-C stops the
-search and prints the best designs found so far.
+The full grid of one shape with C is )" +
+           std::to_string(whole.a.count()) + " x " + std::to_string(whole.b.count()) + " x " +
+           std::to_string(whole.c.count()) + " = " +
+           Grouped(std::int64_t{whole.a.count()} * whole.b.count() * whole.c.count()) +
+           R"( designs. Ctrl-C, SIGTERM
+or SIGHUP stops the search and prints the best designs found so far; the CSV file then
+holds the first designs of the search order (shape, lamp distance, A, B, C; C fastest)
+without a gap, and the report says how many.
 
-Exit status: 0 searched, 1 the search failed, 2 the command line was refused,
-130 stopped by Ctrl-C.
+)" + OptionRules() +
+           R"(
+Exit status: 0 searched, 1 the search, the CSV file or the output failed (after a failed CSV
+file the best designs so far are printed), 2 the command line was refused, 128 + N when
+signal N stopped it (130 Ctrl-C, 129 SIGHUP, 143 SIGTERM).
 )";
 }
 
+// The loss columns hold shares of the tube's light, as the table does: each sum over the fan
+// divided by its ray count.
 std::string CsvHeader() {
-    return "shape,A,B,C,lamp,efficiency,delivered,absorbed,reflectedAtWater,returnedToTube,"
-           "escaped,refused\n";
+    return "shape,A,B,C,lamp,efficiency,deliveredShare,absorbedShare,reflectedAtWaterShare,"
+           "returnedToTubeShare,escapedShare,refused\n";
 }
 
 std::string CsvLine(const ScoredDesign& s) {
     const Design& d = s.design;
-    std::string line = std::string(ShapeWords[d.shape]) + "," + std::to_string(d.refA) + "," +
+    std::string line = ShapeWord(d.shape) + "," + std::to_string(d.refA) + "," +
                        std::to_string(d.refB) + "," +
                        (SearchSpace::UsesC(d.shape) ? std::to_string(d.refC) : "") + "," +
                        std::to_string(d.lamp) + ",";
@@ -248,52 +362,42 @@ std::string CsvLine(const ScoredDesign& s) {
     if (e.refused())
         return line + ",,,,,,\"" + e.refusal + "\"\n";
     const LossBreakdown& l = e.losses;
-    return line + Exact(e.efficiency) + "," + Exact(l.delivered) + "," + Exact(l.absorbed) + "," +
-           Exact(l.reflectedAtWater) + "," + Exact(l.returnedToTube) + "," + Exact(l.escaped) +
+    const auto share = [](double sum) { return Exact(sum / Tracer::RayCount); };
+    return line + Exact(e.efficiency) + "," + share(l.delivered) + "," + share(l.absorbed) + "," +
+           share(l.reflectedAtWater) + "," + share(l.returnedToTube) + "," + share(l.escaped) +
            ",\n";
 }
 
-std::string Report(const OptimiseOptions& options, const SearchOutcome& outcome) {
-    const EvaluationContext& c = options.context;
-    std::ostringstream out;
-    if (outcome.stopped)
-        out << "Stopped after " << outcome.evaluated << " of " << outcome.total
-            << " designs; the best so far:\n";
-    else
-        out << "Searched " << outcome.total << " designs";
-    if (!outcome.stopped) {
-        out << " in " << Fixed(outcome.seconds, 1) << " s";
-        if (outcome.seconds > 0)
-            out << " (" << Fixed(static_cast<double>(outcome.evaluated) / outcome.seconds, 0)
-                << " designs/s)";
-        out << "\n";
-    }
-    out << "Context: " << TubeWords[c.tube] << " tube " << (c.lampVisible ? "shown" : "not shown")
-        << ", water " << c.lampH << " mm below it, aquarium " << c.aquaW << " mm, albedo "
-        << static_cast<double>(c.albedo) << ", scale " << ScaleWords[c.scale] << ", "
-        << c.dotsPerInch << " dpi\n\n";
+namespace {
+
+// The ranked table of the best designs, their loss shares per ray.
+void WriteBest(std::ostream& out, const SearchOutcome& outcome) {
     const std::int64_t built =
         outcome.evaluated - static_cast<std::int64_t>(outcome.refused.size());
     if (outcome.best.empty()) {
         out << (built == 0 ? "No design was built.\n" : "");
-    } else {
-        out << "Best designs (efficiency to 17 digits; shares of the tube's light):\n";
-        out << "rank  shape        A    B    C  lamp  efficiency           water     absorbed  "
-               "off water  to tube   escaped\n";
-        int rank = 0;
-        for (const ScoredDesign& s : outcome.best) {
-            const Design& d = s.design;
-            const LossBreakdown& l = s.evaluation.losses;
-            char line[256];
-            const std::string cText = SearchSpace::UsesC(d.shape) ? std::to_string(d.refC) : "-";
-            std::snprintf(line, sizeof line,
-                          "%4d  %-9s  %4d %4d %4s  %4d  %-19s  %8.6f  %8.6f  %9.6f  %7.6f  %8.6f\n",
-                          ++rank, ShapeWords[d.shape], d.refA, d.refB, cText.c_str(), d.lamp,
-                          Exact(s.evaluation.efficiency).c_str(), l.delivered / 72, l.absorbed / 72,
-                          l.reflectedAtWater / 72, l.returnedToTube / 72, l.escaped / 72);
-            out << line;
-        }
+        return;
     }
+    out << "Best designs (efficiency to 17 digits; shares of the tube's light):\n";
+    out << "rank  shape        A    B    C  lamp  efficiency           water     absorbed  "
+           "off water  to tube   escaped\n";
+    int rank = 0;
+    for (const ScoredDesign& s : outcome.best) {
+        const Design& d = s.design;
+        const LossBreakdown& l = s.evaluation.losses;
+        char line[256];
+        const std::string cText = SearchSpace::UsesC(d.shape) ? std::to_string(d.refC) : "-";
+        std::snprintf(line, sizeof line,
+                      "%4d  %-9s  %4d %4d %4s  %4d  %-19s  %8.6f  %8.6f  %9.6f  %7.6f  %8.6f\n",
+                      ++rank, ShapeWord(d.shape).c_str(), d.refA, d.refB, cText.c_str(), d.lamp,
+                      Exact(s.evaluation.efficiency).c_str(), l.delivered / 72, l.absorbed / 72,
+                      l.reflectedAtWater / 72, l.returnedToTube / 72, l.escaped / 72);
+        out << line;
+    }
+}
+
+// The count of refused designs by reason and the first of them.
+void WriteRefused(std::ostream& out, const OptimiseOptions& options, const SearchOutcome& outcome) {
     out << "\nRefused: " << outcome.refused.size() << " of " << outcome.evaluated
         << " evaluated designs";
     if (!outcome.refused.empty()) {
@@ -317,86 +421,179 @@ std::string Report(const OptimiseOptions& options, const SearchOutcome& outcome)
         out << "  ... and " << outcome.refused.size() - listed << " more"
             << (options.csvPath.empty() ? " (--list-refused N lists more, --csv FILE all)\n"
                                         : " (all are in the CSV file)\n");
+}
+
+} // namespace
+
+std::string Report(const OptimiseOptions& options, const SearchOutcome& outcome) {
+    const EvaluationContext& c = options.context;
+    std::ostringstream out;
+    if (outcome.stopped)
+        out << "Stopped after " << outcome.evaluated << " of " << outcome.total
+            << " designs; the best so far:\n";
+    else
+        out << "Searched " << outcome.total << " designs";
+    if (!outcome.stopped) {
+        out << " in " << Fixed(outcome.seconds, 1) << " s";
+        if (outcome.seconds > 0)
+            out << " (" << Fixed(static_cast<double>(outcome.evaluated) / outcome.seconds, 0)
+                << " designs/s)";
+        out << "\n";
+    }
+    out << "Context: " << D::Tube.word(c.tube) << " tube "
+        << (c.lampVisible ? "shown" : "not shown") << ", water " << c.lampH
+        << " mm below it, aquarium " << c.aquaW << " mm, albedo " << static_cast<double>(c.albedo)
+        << ", scale " << D::Scale.word(c.scale) << ", " << c.dotsPerInch << " dpi\n\n";
+    WriteBest(out, outcome);
+    WriteRefused(out, options, outcome);
+    if (outcome.stopped && !options.csvPath.empty())
+        out << "\nThe CSV file holds the first " << outcome.delivered
+            << " designs of the search order, without a gap.\n";
     return out.str();
 }
+
+namespace {
+
+// The CSV file while the search runs: rows stream into a file that replaces the old one only
+// when it is whole. The first failed write asks the search to stop and is kept for the report.
+class CsvSink {
+public:
+    explicit CsvSink(const std::string& path) : file_(path) { write(CsvHeader()); }
+
+    void write(const std::string& text) {
+        if (!failure_.empty())
+            return;
+        try {
+            file_.write(text);
+        } catch (const FileError& e) {
+            failure_ = e.what();
+            SignalGuard::requestStop();
+        }
+    }
+
+    // Puts the file in place unless a write failed; the failure, or empty.
+    const std::string& commit() {
+        if (failure_.empty()) {
+            try {
+                file_.commit();
+            } catch (const FileError& e) {
+                failure_ = e.what();
+            }
+        }
+        return failure_;
+    }
+
+private:
+    AtomicFile file_;
+    std::string failure_;
+};
+
+// The search's run options; with a CSV file, every batch is written to csv as it arrives.
+SearchOptions RunOptions(const OptimiseOptions& options, int threads, CsvSink* csv) {
+    SearchOptions run;
+    run.top = options.top;
+    run.threads = threads;
+    run.stop = &SignalGuard::stopFlag();
+    if (csv != nullptr)
+        run.onBatch = [csv](const std::vector<ScoredDesign>& batch) {
+            std::string text;
+            for (const ScoredDesign& s : batch)
+                text += CsvLine(s);
+            csv->write(text);
+        };
+    return run;
+}
+
+// Runs the search on a worker thread while this one redraws the progress line on standard
+// error every 200 ms, and clears the line at the end.
+SearchOutcome RunWithProgress(DesignSearch& search, const SearchOptions& run) {
+    SearchOutcome outcome;
+    std::exception_ptr failure;
+    std::atomic<bool> finished{false};
+    std::thread worker([&] {
+        try {
+            outcome = search.run(run);
+        } catch (...) {
+            failure = std::current_exception();
+        }
+        finished.store(true);
+    });
+    const auto started = std::chrono::steady_clock::now();
+    while (!finished.load()) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(200));
+        const double seconds =
+            std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
+        std::cerr << ProgressLine(search.done(), search.size(), seconds) << std::flush;
+    }
+    worker.join();
+    std::cerr << "\r" << std::string(80, ' ') << "\r" << std::flush;
+    if (failure)
+        std::rethrow_exception(failure);
+    return outcome;
+}
+
+} // namespace
+
+namespace {
+
+// Refuses a context in which even the shortest lamp distance puts the water below the picture:
+// every design would deliver nothing.
+void CheckWaterReachable(const OptimiseOptions& options) {
+    if (!FastEvaluator::WaterInPicture(options.context, options.space.lamp.first))
+        throw UsageError("no design can reach the water: " +
+                         ResourceLimits::WaterOutOfPicture(options.context.dotsPerInch));
+}
+
+// Searches and reports; the exit status as Run() gives it.
+int Search(const OptimiseOptions& options) {
+    const auto plan = ResourceLimits::PlanThreads(
+        options.threads, static_cast<int>(std::thread::hardware_concurrency()),
+        options.context.dotsPerInch, ResourceLimits::AvailableMemory());
+    if (!plan.note.empty())
+        std::cerr << "kavrol-cli optimise: " << plan.note << '\n';
+    // The signals stop the search from here on; the best designs so far are printed all the same.
+    const SignalGuard guard;
+    DesignSearch search(options.context, options.space);
+    std::optional<CsvSink> csv;
+    if (!options.csvPath.empty())
+        csv.emplace(options.csvPath);
+    const SearchOptions run = RunOptions(options, plan.threads, csv ? &*csv : nullptr);
+    const bool showProgress = options.progress && isatty(STDERR_FILENO) != 0;
+    const SearchOutcome outcome = showProgress ? RunWithProgress(search, run) : search.run(run);
+    const std::string csvFailure = csv ? csv->commit() : std::string();
+    StandardOutput::Write(Report(options, outcome));
+    if (!csvFailure.empty()) {
+        std::cerr << "kavrol-cli optimise: " << csvFailure << "; the search stopped after "
+                  << outcome.evaluated << " of " << outcome.total << " designs and '"
+                  << options.csvPath << "' was left as it was\n";
+        return 1;
+    }
+    return SignalGuard::signal() != 0 ? 128 + SignalGuard::signal() : 0;
+}
+
+} // namespace
 
 int Run(const std::vector<std::string>& args) {
     OptimiseOptions options;
     try {
         options = Parse(args);
+        if (!options.help)
+            CheckWaterReachable(options);
     } catch (const UsageError& e) {
         std::cerr << "kavrol-cli optimise: " << e.what() << '\n';
         return 2;
     }
-    if (options.help) {
-        std::cout << UsageText();
-        return 0;
-    }
+    // Failures of the search, the CSV file and the output are reported here, and only here.
     try {
-        DesignSearch search(options.context, options.space);
-        std::ofstream csv;
-        SearchOptions run;
-        run.top = options.top;
-        run.threads = options.threads > 0
-                          ? options.threads
-                          : static_cast<int>(std::max(1u, std::thread::hardware_concurrency()));
-        run.stop = &interrupted;
-        if (!options.csvPath.empty()) {
-            csv.open(options.csvPath, std::ios::binary);
-            if (!csv)
-                throw std::runtime_error("cannot write '" + options.csvPath + "'");
-            csv << CsvHeader();
-            run.onBatch = [&csv](const std::vector<ScoredDesign>& batch) {
-                std::string text;
-                for (const ScoredDesign& s : batch)
-                    text += CsvLine(s);
-                csv << text;
-            };
+        if (options.help) {
+            StandardOutput::Write(UsageText());
+            return 0;
         }
-        // Ctrl-C asks the workers to stop; the best designs so far are printed all the same.
-        interrupted.store(false);
-        struct sigaction action {};
-        action.sa_handler = OnInterrupt;
-        sigemptyset(&action.sa_mask);
-        struct sigaction previous {};
-        sigaction(SIGINT, &action, &previous);
-
-        SearchOutcome outcome;
-        const bool showProgress = options.progress && isatty(STDERR_FILENO) != 0;
-        if (showProgress) {
-            std::exception_ptr failure;
-            std::atomic<bool> finished{false};
-            std::thread worker([&] {
-                try {
-                    outcome = search.run(run);
-                } catch (...) {
-                    failure = std::current_exception();
-                }
-                finished.store(true);
-            });
-            const auto started = std::chrono::steady_clock::now();
-            while (!finished.load()) {
-                std::this_thread::sleep_for(std::chrono::milliseconds(200));
-                const double seconds =
-                    std::chrono::duration<double>(std::chrono::steady_clock::now() - started)
-                        .count();
-                std::cerr << ProgressLine(search.done(), search.size(), seconds) << std::flush;
-            }
-            worker.join();
-            std::cerr << "\r" << std::string(80, ' ') << "\r" << std::flush;
-            if (failure)
-                std::rethrow_exception(failure);
-        } else {
-            outcome = search.run(run);
-        }
-        sigaction(SIGINT, &previous, nullptr);
-        if (csv.is_open()) {
-            csv.close();
-            if (!csv)
-                throw std::runtime_error("writing '" + options.csvPath + "' failed");
-        }
-        std::cout << Report(options, outcome);
-        return outcome.stopped ? 130 : 0;
+        return Search(options);
+    } catch (const std::bad_alloc&) {
+        std::cerr << "kavrol-cli optimise: "
+                  << ResourceLimits::OutOfMemory(options.context.dotsPerInch, true) << '\n';
+        return 1;
     } catch (const std::exception& e) {
         std::cerr << "kavrol-cli optimise: " << e.what() << '\n';
         return 1;

@@ -25,8 +25,9 @@ std::string Report(const OptimiseOptions& options, const SearchOutcome& outcome)
 std::string CsvHeader();
 std::string CsvLine(const ScoredDesign& scored);
 
-// Runs the command: exit status 0 when the search finished, 1 when it failed, 2 for a refused
-// command line, 130 when Ctrl-C stopped it (the best designs so far are printed all the same).
+// Runs the command: exit status 0 when the search finished, 1 when it, the CSV file or the
+// output failed, 2 for a refused command line, 128 + N when signal N (SIGINT, SIGTERM, SIGHUP)
+// stopped it; after a failed CSV file or a signal the best designs so far are printed.
 int Run(const std::vector<std::string>& args);
 
 } // namespace OptimiseCommand

@@ -2,22 +2,64 @@
 
 #include "BuildError.h"
 #include "CommandLine.h"
+#include "FixtureCommand.h"
 #include "OpticalModel.h"
 #include "OptimiseCommand.h"
 #include "PictureFile.h"
 #include "Report.h"
+#include "ResourceLimits.h"
+#include "SignalGuard.h"
+#include "StandardOutput.h"
 
 #include <QString>
 #include <iostream>
+#include <new>
 #include <string>
 #include <vector>
 
+namespace {
+
+// The single build: exit status 0 built, 1 the build, the save or the output failed.
+int Build(const kavrol::CliOptions& options) {
+    using namespace kavrol;
+    // Failures of the build, the save and the output are reported here, and only here.
+    try {
+        OpticalModel model(options.dotsPerInch);
+        model.PaintRef(options.inputs);
+        if (model.quantities().WaterY >= model.workImage().height())
+            std::cerr << "kavrol-cli: warning: "
+                      << ResourceLimits::WaterOutOfPicture(options.dotsPerInch) << '\n';
+        if (!options.savePath.empty())
+            PictureFile::save(model.workImage(), PictureFile::nameFromBytes(options.savePath),
+                              options.dotsPerInch);
+        StandardOutput::Write(options.json ? Report::json(model) : Report::text(model));
+    } catch (const SaveError& e) {
+        std::cerr << "kavrol-cli: " << e.detail() << '\n';
+        return 1;
+    } catch (const std::bad_alloc&) {
+        std::cerr << "kavrol-cli: " << ResourceLimits::OutOfMemory(options.dotsPerInch, false)
+                  << '\n';
+        return 1;
+    } catch (const std::exception& e) {
+        std::cerr << "kavrol-cli: " << e.what() << '\n';
+        return 1;
+    }
+    return 0;
+}
+
+} // namespace
+
 int main(int argc, char** argv) {
     using namespace kavrol;
+    StandardOutput::IgnoreBrokenPipes();
+    SignalGuard::RemoveTemporaryFilesOnSignals();
     const std::vector<std::string> args(argv + 1, argv + argc);
     // "optimise" searches the design space; anything else is the single build.
     if (!args.empty() && args[0] == "optimise")
         return OptimiseCommand::Run(std::vector<std::string>(args.begin() + 1, args.end()));
+    // "fixture" estimates a whole fixture file.
+    if (!args.empty() && args[0] == "fixture")
+        return FixtureCommand::Run(std::vector<std::string>(args.begin() + 1, args.end()));
     CliOptions options;
     try {
         options = ParseCommandLine(args);
@@ -26,21 +68,16 @@ int main(int argc, char** argv) {
         return 2;
     }
     if (options.help) {
-        std::cout << UsageText()
-                  << "\nTo search shapes and dimensions for the best design: kavrol-cli optimise "
-                     "--help\n";
+        try {
+            StandardOutput::Write(UsageText() +
+                                  "\nTo search shapes and dimensions for the best design: "
+                                  "kavrol-cli optimise --help\nTo estimate a whole fixture of "
+                                  "several tubes: kavrol-cli fixture --help\n");
+        } catch (const std::exception& e) {
+            std::cerr << "kavrol-cli: " << e.what() << '\n';
+            return 1;
+        }
         return 0;
     }
-    // Failures of the build and of the save are reported here, and only here.
-    try {
-        OpticalModel model(options.dotsPerInch);
-        model.PaintRef(options.inputs);
-        if (!options.savePath.empty())
-            PictureFile::save(model.workImage(), PictureFile::nameFromBytes(options.savePath));
-        std::cout << (options.json ? Report::json(model) : Report::text(model));
-    } catch (const std::exception& e) {
-        std::cerr << "kavrol-cli: " << e.what() << '\n';
-        return 1;
-    }
-    return 0;
+    return Build(options);
 }

@@ -34,12 +34,9 @@ public:
                static_cast<unsigned>(y) < static_cast<unsigned>(height_);
     }
 
-    Rgb penColor() const { return penColor_; }
     int penWidth() const { return penWidth_; }
     int penX() const { return penX_; }
     int penY() const { return penY_; }
-    Rgb brushColor() const { return brushColor_; }
-    BrushStyle brushStyle() const { return brushStyle_; }
 
     void setPenColor(Rgb color) { penColor_ = color; }
     void setPenWidth(int width) { penWidth_ = width < 1 ? 1 : width; }

@@ -2,9 +2,12 @@
 
 #include "BuildInputs.h"
 #include "Canvas.h"
+#include "CarriedState.h"
+#include "InputDomain.h"
 #include "LossBreakdown.h"
 #include "PixelQuantities.h"
 #include "Profile.h"
+#include "Tracer.h"
 
 #include <array>
 #include <cstdint>
@@ -18,11 +21,11 @@ namespace kavrol {
 // is allocated per pass once the first pass has run.
 class OpticalModel {
 public:
-    static constexpr int RayCount = 72;
+    static constexpr int RayCount = Tracer::RayCount;
     // A ray reflected more often than this ends with power 0; real designs stay far below it.
     static constexpr int DefaultMaxReflections = 10000;
-    static constexpr int MinDotsPerInch = 1;
-    static constexpr int MaxDotsPerInch = 1200;
+    static constexpr int MinDotsPerInch = InputDomain::DotsPerInch.minimum;
+    static constexpr int MaxDotsPerInch = InputDomain::DotsPerInch.maximum;
 
     // Sizes the work image for a screen of this density: PixelsPerMm * 200 + 20 pixels square.
     // Throws std::invalid_argument outside MinDotsPerInch..MaxDotsPerInch.
@@ -32,23 +35,13 @@ public:
     // step, while the shown picture and the efficiency keep those of the previous pass.
     void PaintRef(const BuildInputs& inputs);
 
-    // Sets the surface angles of the current profile.
-    void SetCas();
-    // Mirrors the left half of the current profile onto its right half.
-    void MirrorHalf();
     // Traces one ray from (x, y) in direction t into slot RayIndex of RayPower, drawing its path.
     // The pen must stand at (x, y), 1 pixel wide.
     void Vector(int x, int y, double t);
 
     // Where ray k (leaving at 5k degrees) starts: its point on the tube's circle of the last pass.
-    struct Point {
-        int x = 0;
-        int y = 0;
-    };
-    Point RayStart(int k) const { return RayStart(k, q_.LampX, q_.LampY, q_.LampR); }
-    // Ray k of a fan: it leaves the tube's circle radially in direction Direction(k), 5k degrees.
-    static Point RayStart(int k, int lampX, int lampY, int lampR);
-    static double Direction(int k);
+    using Point = Tracer::Point;
+    Point RayStart(int k) const;
 
     const Canvas& workImage() const { return workImage_; }
     // The picture of the last pass that ran to its end.
@@ -61,13 +54,13 @@ public:
     int rayIndex() const { return rayIndex_; }
     // Where the power of the last traced fan went.
     const LossBreakdown& losses() const { return losses_; }
+    // What this model's last pass, finished or failed, leaves to the next one.
+    CarriedState carried() const { return {workImage_.penWidth(), q_.LampR}; }
 
 private:
-    void deriveScale(const BuildInputs& in);
     void paintBackground(bool grid);
     void drawOutline();
     void traceFan();
-    void enterWater(int px, int py, double t, double& power);
     void computeEfficiency();
 
     Canvas workImage_;
@@ -77,7 +70,7 @@ private:
     std::array<double, RayCount + 1> rayPower_{};
     int rayIndex_ = 0;
     double kpd_ = 0;
-    long double albedo_ = 0.8L;
+    long double albedo_ = InputDomain::Albedo.initial;
     int maxReflections_ = DefaultMaxReflections;
     LossBreakdown losses_;
     // Scratch rows of the grid sweep, sized on the first pass and reused.

@@ -84,21 +84,6 @@ bool Profile::build(int shape, const PixelQuantities& q) {
     return true;
 }
 
-void Profile::trapezoid(const PixelQuantities& q) {
-    fillTrapezoid(q);
-    SetCas(q.RefAPx);
-}
-
-void Profile::parabola(const PixelQuantities& q) {
-    fillParabola(q);
-    SetCas(q.RefAPx);
-}
-
-void Profile::zeFo(const PixelQuantities& q) {
-    fillZeFo(q);
-    SetCas(q.RefAPx);
-}
-
 // A parabola with its vertex on the top line at the centre and its rims at width A.
 void Profile::fillParabola(const PixelQuantities& q) {
     const std::int64_t a = q.RefAPx;

@@ -24,10 +24,6 @@ public:
     // Sets every field of every entry to zero.
     void clear();
 
-    // The generators fill X, Y, PX and PY of entries 0 to RefAPx; each ends with SetCas.
-    void trapezoid(const PixelQuantities& q);
-    void parabola(const PixelQuantities& q);
-    void zeFo(const PixelQuantities& q);
     // The samples of shape 0 (trapezoid), 1 (parabola) or 2 ("ZeFo") with their angles; any other
     // shape builds nothing. A reflector wider than the table is refused before anything is
     // written. Returns whether a shape was built.
@@ -35,12 +31,6 @@ public:
     // The same without the angles, for an evaluator that takes angles only where a ray needs one
     // (chordAngle).
     bool fill(int shape, const PixelQuantities& q);
-    // The same samples without the angles, shape by shape.
-    void fillTrapezoid(const PixelQuantities& q);
-    void fillParabola(const PixelQuantities& q);
-    void fillZeFo(const PixelQuantities& q);
-    // Mirrors the left half's depths onto the right half (parabola and "ZeFo").
-    void MirrorHalf(const PixelQuantities& q);
     // Sets Angle of entries 0 to refAPx from chords through nearby samples.
     void SetCas(std::int32_t refAPx);
     // The angle SetCas gives entry i (0 <= i <= n) of a reflector of n + 1 samples.
@@ -58,6 +48,13 @@ public:
     }
 
 private:
+    // The generators fill X, Y, PX and PY of entries 0 to RefAPx, shape by shape, without the
+    // angles.
+    void fillTrapezoid(const PixelQuantities& q);
+    void fillParabola(const PixelQuantities& q);
+    void fillZeFo(const PixelQuantities& q);
+    // Mirrors the left half's depths onto the right half (parabola and "ZeFo").
+    void MirrorHalf(const PixelQuantities& q);
     // Writable entry, refused with an error when i lies outside the table.
     ProfilePoint& at(std::int64_t i);
     void setPoint(std::int64_t i, long double x, long double y);

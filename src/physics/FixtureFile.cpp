@@ -4,6 +4,7 @@
 
 #include "FixtureError.h"
 #include "FixtureScene.h"
+#include "InputDomain.h"
 #include "JsonReader.h"
 
 #include <charconv>
@@ -155,17 +156,15 @@ void ReadTank(const std::string& source, const JsonValue& root, Fixture& fixture
     fixture.width = NumberField(place, tank, "width", kTankWidth);
 }
 
-// "T4", "T5", "T8" or a diameter in millimetres.
+// One of the input table's tubes ("T4", "T5", "T8") or a diameter in millimetres.
 double TubeRadius(const Place& place, const JsonValue& tube) {
     if (tube.type == JsonValue::Type::Number) {
         return InRange(place, tube, "tube", kTubeDiameter) / 2.0;
     }
     if (tube.type == JsonValue::Type::String) {
-        const char* names[] = {"T4", "T5", "T8"};
-        for (int i = 0; i < 3; ++i) {
-            if (tube.text == names[i]) {
-                return TubeRadiusMm(i);
-            }
+        const int index = InputDomain::Tube.indexOf(tube.text);
+        if (index >= 0) {
+            return InputDomain::TubeRadiusMm[static_cast<std::size_t>(index)];
         }
     }
     Fail(place, tube, "tube",

@@ -18,7 +18,7 @@ struct PhysicalDesign {
     double a = 200.0;              // opening of the reflector
     double b = 100.0;              // depth of the reflector below its top line
     double c = 50.0;               // flat top (trapezoid) or distance between the arcs' vertices
-    double tubeRadius = 8.0;       // see TubeRadiusMm
+    double tubeRadius = 8.0;       // the window's tubes: InputDomain::TubeRadiusMm
     double lampDistance = 50.0;    // top line to the tube's axis
     double waterDistance = 200.0;  // tube's axis to the water line
     double aquariumWidth = 500.0;  // the water's span, centred under the tube
@@ -27,10 +27,5 @@ struct PhysicalDesign {
     WaterReflection waterReflection = WaterReflection::Traced;
     double refractiveIndex = 1.33; // of the water; 1 switches the Fresnel loss off
 };
-
-// Radius in millimetres of the tube the window lists at `index`: 0 T4, 1 T5, 2 T8.
-constexpr double TubeRadiusMm(int index) {
-    return index == 0 ? 6.0 : index == 1 ? 8.0 : 13.0;
-}
 
 } // namespace kavrol::physics

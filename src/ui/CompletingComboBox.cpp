@@ -3,6 +3,7 @@
 #include <QAbstractItemView>
 #include <QKeyEvent>
 #include <QLineEdit>
+#include <QWheelEvent>
 
 namespace kavrol {
 
@@ -17,6 +18,17 @@ CompletingComboBox::CompletingComboBox(QWidget* parent) : QComboBox(parent) {
     // hidePopup(), Escape, a click on an item or outside it, or a close() from elsewhere, such as
     // the system dismissing it. So its Hide event, not hidePopup(), reports the close-up.
     view()->window()->installEventFilter(this);
+    // The wheel changes the item only once the list has the focus; see wheelEvent().
+    setFocusPolicy(Qt::StrongFocus);
+}
+
+void CompletingComboBox::wheelEvent(QWheelEvent* event) {
+    // A wheel turned over a list on the way down the panel is meant for the panel.
+    if (!hasFocus()) {
+        event->ignore();
+        return;
+    }
+    QComboBox::wheelEvent(event);
 }
 
 bool CompletingComboBox::eventFilter(QObject* watched, QEvent* event) {

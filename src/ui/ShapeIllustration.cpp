@@ -113,16 +113,28 @@ bool decodeCleared(const QByteArray& data, QImage& image) {
 
 } // namespace
 
+QStringList ShapeIllustration::shippedFolders() {
+    const QString program = QCoreApplication::applicationDirPath();
+    return {program, QDir::cleanPath(program + QStringLiteral("/../share/kavrol"))};
+}
+
 QImage ShapeIllustration::load(const QString& name) {
     const QString inWorkingDir = QDir::current().absoluteFilePath(name);
     QFile file(inWorkingDir);
     const int error = openFile(file);
     if (error != 0) {
-        // The copy that ships beside the program stands in for a missing one; the report
-        // names the working directory, where the user is told to look first.
-        const QString besideProgram = QDir(QCoreApplication::applicationDirPath()).filePath(name);
-        file.setFileName(besideProgram);
-        if (besideProgram == inWorkingDir || openFile(file) != 0)
+        // The copies that ship with the program stand in for a missing one; the report names
+        // the working directory, where the user is told to look first.
+        bool found = false;
+        for (const QString& folder : shippedFolders()) {
+            const QString shipped = QDir(folder).filePath(name);
+            file.setFileName(shipped);
+            if (shipped != inWorkingDir && openFile(file) == 0) {
+                found = true;
+                break;
+            }
+        }
+        if (!found)
             throw std::runtime_error(QStringLiteral("Cannot open file \"%1\". %2")
                                          .arg(inWorkingDir, PictureFile::systemReason(error))
                                          .toStdString());

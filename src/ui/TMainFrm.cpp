@@ -1,13 +1,21 @@
+// The main window. Sections: the control factories; creating the controls (design inputs,
+// context inputs, the readout, the buttons and the view) and the tab order; the error channel;
+// the handlers (start-up, build, list close-up, save, exit).
+
 #include "TMainFrm.h"
 
+#include "AnalysisLink.h"
+#include "CaptionFit.h"
 #include "CompletingComboBox.h"
 #include "EfficiencyField.h"
 #include "ErrorReport.h"
+#include "InputDomain.h"
 #include "IntegerSpinEdit.h"
 #include "OpticalModel.h"
 #include "PictureFile.h"
 #include "RealSpinEdit.h"
 #include "ShapeIllustration.h"
+#include "WindowFont.h"
 
 #include <QCheckBox>
 #include <QCloseEvent>
@@ -19,6 +27,7 @@
 #include <QScrollArea>
 #include <cmath>
 #include <stdexcept>
+#include <string_view>
 
 // Qt's resource registration lives in the global namespace; a static library must call it
 // explicitly or the linker may leave the resources out.
@@ -30,16 +39,9 @@ namespace kavrol {
 
 namespace {
 
-// The window's font where the classic 8-point sans serif face is missing: the nearest
-// Helvetica-like faces first.
-QFont windowFont(int pointSize, bool bold) {
-    QFont font;
-    font.setFamilies({QStringLiteral("MS Sans Serif"), QStringLiteral("Microsoft Sans Serif"),
-                      QStringLiteral("Nimbus Sans"), QStringLiteral("Liberation Sans"),
-                      QStringLiteral("Arial"), QStringLiteral("DejaVu Sans")});
-    font.setPointSize(pointSize);
-    font.setBold(bold);
-    return font;
+// The window's font: the face installed that fits the layout best, sized to its text height.
+QFont windowFont(double pointSize, bool bold) {
+    return WindowFont::font(pointSize, bold);
 }
 
 QGroupBox* groupBox(QWidget* parent, const char* name, const QString& title, int top, int height) {
@@ -49,24 +51,26 @@ QGroupBox* groupBox(QWidget* parent, const char* name, const QString& title, int
     return box;
 }
 
-IntegerSpinEdit* integerField(QWidget* parent, const char* name, QRect geometry, int minimum,
-                              int maximum, int step, int initial) {
+// A field with the range, arrow step and start-up value of its input.
+IntegerSpinEdit* integerField(QWidget* parent, const char* name, QRect geometry,
+                              const IntegerInput& input) {
     auto* field = new IntegerSpinEdit(parent);
     field->setObjectName(QLatin1String(name));
     field->setGeometry(geometry);
-    field->setRange(minimum, maximum);
-    field->setSingleStep(step);
-    field->setValue(initial);
+    field->setRange(input.minimum, input.maximum);
+    field->setSingleStep(input.step);
+    field->setValue(input.initial);
     return field;
 }
 
-CompletingComboBox* dropDownList(QWidget* parent, const char* name, const QStringList& items,
-                                 int initial) {
+// A list of the input's captions with its start-up selection.
+CompletingComboBox* dropDownList(QWidget* parent, const char* name, const ChoiceInput& input) {
     auto* list = new CompletingComboBox(parent);
     list->setObjectName(QLatin1String(name));
     list->setGeometry(8, 16, 177, 21);
-    list->addItems(items);
-    list->setCurrentIndex(initial);
+    for (const std::string_view caption : input.captions)
+        list->addItem(QString::fromUtf8(caption.data(), static_cast<qsizetype>(caption.size())));
+    list->setCurrentIndex(input.initial);
     return list;
 }
 
@@ -110,6 +114,19 @@ QString runSaveDialog(QWidget* parent, const QString& filter, const QString& fil
     return dialog.selectedFiles().constFirst();
 }
 
+// The analysis window reports errors and asks for file names as the main window does.
+AnalysisServices analysisServices(const WindowServices& services) {
+    AnalysisServices result;
+    result.reportError = services.reportError;
+    if (services.saveDialog)
+        result.saveDialog = [dialog = services.saveDialog](QWidget* parent, const QString&,
+                                                           const QString& filter,
+                                                           const QString& fileName) {
+            return dialog(parent, filter, fileName);
+        };
+    return result;
+}
+
 // The screen's density in device pixels: with Qt's scaling the logical density stays near 96
 // and the device pixel ratio carries the rest.
 int screenDotsPerInch(const QScreen* screen) {
@@ -132,6 +149,8 @@ TMainFrm::TMainFrm(WindowServices services, QWidget* parent)
     connect(RefSave, &QPushButton::clicked, this, &TMainFrm::SaveAs);
     for (CompletingComboBox* list : {RefTypeBox, LampTypeBox, MBox})
         connect(list, &CompletingComboBox::dropDownClosed, this, &TMainFrm::ChangeRefType);
+    analysis_ = new AnalysisLink(*this, {Ref, GroupBox9, KpdBox}, analysisServices(services_));
+    connect(this, &TMainFrm::built, analysis_, &AnalysisLink::recordBuild);
     Init();
 }
 
@@ -144,8 +163,15 @@ void TMainFrm::createControls() {
     // Sizes are pixels at 96 dots per inch; Qt scales them on denser screens.
     setFixedSize(1050, 840);
 
+    createDesignInputs();
+    createContextInputs();
+    createReadout();
+    createButtonsAndView();
+}
+
+// The shape's picture and list, the albedo and the reflector's dimensions.
+void TMainFrm::createDesignInputs() {
     const QFont labelFont = windowFont(10, true);
-    const QFont boldFont = windowFont(8, true);
 
     RefType = new QLabel(this);
     RefType->setObjectName(QStringLiteral("RefType"));
@@ -154,38 +180,38 @@ void TMainFrm::createControls() {
     RefType->setPixmap(QPixmap(QStringLiteral(":/kavrol/default_shape.bmp")));
 
     GroupBox2 = groupBox(this, "GroupBox2", QStringLiteral("Форма отражателя"), 192, 49);
-    RefTypeBox = dropDownList(
-        GroupBox2, "RefTypeBox",
-        {QStringLiteral("Трапеция"), QStringLiteral("Парабола"), QStringLiteral("ZeFo")}, 1);
+    RefTypeBox = dropDownList(GroupBox2, "RefTypeBox", InputDomain::Shape);
 
     GroupBox8 = groupBox(this, "GroupBox8", QStringLiteral("Альбедо отражателя"), 248, 49);
     Albedo = new RealSpinEdit(GroupBox8);
     Albedo->setObjectName(QStringLiteral("Albedo"));
     Albedo->setGeometry(8, 16, 177, 21);
-    Albedo->setRange(0.1L, 1.0L);
-    Albedo->setSingleStep(0.01L);
-    Albedo->setValue(0.8L);
+    Albedo->setRange(InputDomain::Albedo.minimum, InputDomain::Albedo.maximum);
+    Albedo->setSingleStep(InputDomain::Albedo.step);
+    Albedo->setValue(InputDomain::Albedo.initial);
 
     GroupBox1 = groupBox(this, "GroupBox1", QStringLiteral("Геометрические размеры, мм"), 304, 81);
-    RefA = integerField(GroupBox1, "RefA", QRect(24, 16, 49, 22), 20, 200, 2, 200);
-    RefB = integerField(GroupBox1, "RefB", QRect(128, 16, 49, 22), 10, 200, 2, 100);
-    RefC = integerField(GroupBox1, "RefC", QRect(24, 48, 49, 22), 10, 200, 2, 50);
+    RefA = integerField(GroupBox1, "RefA", QRect(24, 16, 49, 22), InputDomain::RefA);
+    RefB = integerField(GroupBox1, "RefB", QRect(128, 16, 49, 22), InputDomain::RefB);
+    RefC = integerField(GroupBox1, "RefC", QRect(24, 48, 49, 22), InputDomain::RefC);
     Label1 = label(GroupBox1, "Label1", QStringLiteral("A:"), QRect(8, 18, 15, 16), labelFont);
     Label2 = label(GroupBox1, "Label2", QStringLiteral("B:"), QRect(110, 18, 15, 16), labelFont);
     Label3 = label(GroupBox1, "Label3", QStringLiteral("C:"), QRect(8, 51, 15, 16), labelFont);
+}
+
+// The tube, its distance, the view scale, what is shown and the aquarium.
+void TMainFrm::createContextInputs() {
+    const QFont boldFont = windowFont(8, true);
 
     GroupBox4 = groupBox(this, "GroupBox4", QStringLiteral("Тип лампы"), 392, 49);
-    LampTypeBox =
-        dropDownList(GroupBox4, "LampTypeBox",
-                     {QStringLiteral("Т4"), QStringLiteral("Т5"), QStringLiteral("Т8")}, 1);
+    LampTypeBox = dropDownList(GroupBox4, "LampTypeBox", InputDomain::Tube);
 
     GroupBox3 =
         groupBox(this, "GroupBox3", QStringLiteral("Расстояние до центра лампы, мм"), 448, 49);
-    Lamp = integerField(GroupBox3, "Lamp", QRect(8, 16, 177, 22), 10, 100, 1, 50);
+    Lamp = integerField(GroupBox3, "Lamp", QRect(8, 16, 177, 22), InputDomain::Lamp);
 
     GroupBox7 = groupBox(this, "GroupBox7", QStringLiteral("Масштаб"), 504, 49);
-    MBox = dropDownList(GroupBox7, "MBox",
-                        {QStringLiteral("1:1"), QStringLiteral("2:1"), QStringLiteral("3:1")}, 2);
+    MBox = dropDownList(GroupBox7, "MBox", InputDomain::Scale);
 
     GroupBox6 = groupBox(this, "GroupBox6", QStringLiteral("Отображать"), 560, 41);
     GridVisible = checkBox(GroupBox6, "GridVisible", QStringLiteral("Сетку"), QRect(8, 16, 57, 17));
@@ -195,10 +221,15 @@ void TMainFrm::createControls() {
 
     GroupBox5 = groupBox(this, "GroupBox5", QStringLiteral("Параметры аквариума, мм"), 608, 97);
     Label4 = label(GroupBox5, "Label4", QStringLiteral("Ширина"), QRect(8, 20, 46, 13), boldFont);
-    AquaW = integerField(GroupBox5, "AquaW", QRect(56, 16, 129, 22), 100, 1000, 1, 500);
+    AquaW = integerField(GroupBox5, "AquaW", QRect(56, 16, 129, 22), InputDomain::AquaW);
     StaticText1 = label(GroupBox5, "StaticText1", QStringLiteral("От центра лампы до воды"),
                         QRect(8, 45, 159, 17), boldFont);
-    LampH = integerField(GroupBox5, "LampH", QRect(8, 64, 177, 22), 50, 1000, 1, 200);
+    LampH = integerField(GroupBox5, "LampH", QRect(8, 64, 177, 22), InputDomain::LampH);
+}
+
+// The efficiency field: yellow, red text, disabled for good.
+void TMainFrm::createReadout() {
+    const QFont boldFont = windowFont(8, true);
 
     GroupBox9 = groupBox(this, "GroupBox9", QStringLiteral("КПД"), 712, 49);
     GroupBox9->setFont(boldFont);
@@ -218,7 +249,10 @@ void TMainFrm::createControls() {
     kpd.setColor(QPalette::Disabled, QPalette::Text, QColor(128, 128, 128));
     KpdBox->setPalette(kpd);
     KpdBox->setEnabled(false);
+}
 
+// The build and save buttons and the scrolled view of the scene.
+void TMainFrm::createButtonsAndView() {
     RefCreate = button(this, "RefCreate", QStringLiteral("Построить"), 768);
     RefSave = button(this, "RefSave", QStringLiteral("Сохранить"), 800);
 
@@ -233,6 +267,10 @@ void TMainFrm::createControls() {
     Ref->setAlignment(Qt::AlignLeft | Qt::AlignTop);
     Ref->setFixedSize(836, 836);
     ScrollBox1->setWidget(Ref);
+    // The picture is scrolled with the mouse; a Tab stop there would show no focus anywhere.
+    ScrollBox1->setFocusPolicy(Qt::NoFocus);
+
+    CaptionFit::shrinkToFit(*this);
 }
 
 void TMainFrm::setTabOrder() {
@@ -278,25 +316,31 @@ void TMainFrm::Init() {
 void TMainFrm::PaintRef() {
     guarded([this] {
         requireModel();
-        BuildInputs inputs;
-        inputs.shape = RefTypeBox->currentIndex();
-        inputs.tube = LampTypeBox->currentIndex();
-        inputs.scale = MBox->currentIndex();
-        inputs.refA = RefA->value();
-        inputs.refB = RefB->value();
-        inputs.refC = RefC->value();
-        inputs.lamp = Lamp->value();
-        inputs.lampH = LampH->value();
-        inputs.aquaW = AquaW->value();
-        inputs.albedo = Albedo->value();
-        inputs.gridVisible = GridVisible->isChecked();
-        inputs.lampVisible = LampVisible->isChecked();
-        inputs.rayVisible = RayVisible->isChecked();
+        const BuildInputs inputs = readInputs();
         model_->PaintRef(inputs);
         showPicture();
         KpdBox->setValue(model_->efficiency());
         showLosses();
+        emit built(inputs, model_->losses(), model_->efficiency());
     });
+}
+
+BuildInputs TMainFrm::readInputs() const {
+    BuildInputs inputs;
+    inputs.shape = RefTypeBox->currentIndex();
+    inputs.tube = LampTypeBox->currentIndex();
+    inputs.scale = MBox->currentIndex();
+    inputs.refA = RefA->value();
+    inputs.refB = RefB->value();
+    inputs.refC = RefC->value();
+    inputs.lamp = Lamp->value();
+    inputs.lampH = LampH->value();
+    inputs.aquaW = AquaW->value();
+    inputs.albedo = Albedo->value();
+    inputs.gridVisible = GridVisible->isChecked();
+    inputs.lampVisible = LampVisible->isChecked();
+    inputs.rayVisible = RayVisible->isChecked();
+    return inputs;
 }
 
 void TMainFrm::showPicture() {
@@ -321,6 +365,7 @@ void TMainFrm::showLosses() {
         line(QStringLiteral("Отражено поверхностью воды"), losses.reflectedAtWater),
         line(QStringLiteral("Вернулось в лампу"), losses.returnedToTube),
         line(QStringLiteral("Ушло мимо"), losses.escaped),
+        AnalysisLink::toolTipLine(),
     }
                            .join(QLatin1Char('\n')));
     // The field is disabled, and Qt shows tool tips of disabled widgets through their parent.
@@ -335,7 +380,7 @@ void TMainFrm::ChangeRefType() {
             return;
         const QImage image = ShapeIllustration::load(name);
         RefType->setPixmap(QPixmap::fromImage(image));
-        RefC->setEnabled(shape != 1);
+        RefC->setEnabled(InputDomain::UsesC(shape));
     });
 }
 
@@ -349,7 +394,7 @@ void TMainFrm::SaveAs() {
                                                     : runSaveDialog(this, filter, proposed);
         if (chosen.isEmpty())
             return;
-        PictureFile::save(model_->workImage(), PictureFile::withBmpExtension(chosen));
+        PictureFile::save(model_->workImage(), PictureFile::withBmpExtension(chosen), dotsPerInch_);
     });
 }
 

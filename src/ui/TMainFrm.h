@@ -1,5 +1,7 @@
 #pragma once
 
+#include "BuildInputs.h"
+#include "LossBreakdown.h"
 #include "WindowServices.h"
 
 #include <QWidget>
@@ -13,6 +15,7 @@ class QScrollArea;
 
 namespace kavrol {
 
+class AnalysisLink;
 class CompletingComboBox;
 class EfficiencyField;
 class IntegerSpinEdit;
@@ -29,7 +32,37 @@ public:
     explicit TMainFrm(WindowServices services = {}, QWidget* parent = nullptr);
     ~TMainFrm() override;
 
-    // The controls, under the names the handlers and tests know them by.
+    // The model the window drives; null after Exit or when Init could not create it.
+    const OpticalModel* model() const { return model_.get(); }
+    // The screen density the picture was made for.
+    int dotsPerInch() const { return dotsPerInch_; }
+
+    // Places the window in the middle of its screen.
+    void centreOnScreen();
+
+public slots:
+    // Start-up: sizes the picture to the screen, disables C and runs the first build.
+    void Init();
+    // The build pass with the current control values.
+    void PaintRef();
+    // Loads the picture of the selected shape and enables C for the shapes that use it.
+    void ChangeRefType();
+    // Writes the picture of the last build to a BMP file the user names.
+    void SaveAs();
+    // Releases the model when the window closes.
+    void Exit();
+
+signals:
+    // A build pass succeeded with these inputs; its losses and efficiency (share of 1).
+    void built(const kavrol::BuildInputs& inputs, const kavrol::LossBreakdown& losses,
+               double efficiency);
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+
+private:
+    // The controls, under the names the handlers know them by; they are also their object
+    // names.
     QGroupBox* GroupBox1 = nullptr;
     IntegerSpinEdit* RefA = nullptr;
     QGroupBox* GroupBox3 = nullptr;
@@ -64,31 +97,13 @@ public:
     IntegerSpinEdit* LampH = nullptr;
     QLabel* StaticText1 = nullptr;
 
-    // The model the window drives; null after Exit or when Init could not create it.
-    const OpticalModel* model() const { return model_.get(); }
-    // The screen density the picture was made for.
-    int dotsPerInch() const { return dotsPerInch_; }
-
-    // Places the window in the middle of its screen.
-    void centreOnScreen();
-
-public slots:
-    // Start-up: sizes the picture to the screen, disables C and runs the first build.
-    void Init();
-    // The build pass with the current control values.
-    void PaintRef();
-    // Loads the picture of the selected shape and enables C for the shapes that use it.
-    void ChangeRefType();
-    // Writes the picture of the last build to a BMP file the user names.
-    void SaveAs();
-    // Releases the model when the window closes.
-    void Exit();
-
-protected:
-    void closeEvent(QCloseEvent* event) override;
-
-private:
     void createControls();
+    void createDesignInputs();
+    void createContextInputs();
+    void createReadout();
+    void createButtonsAndView();
+    // The design inputs as the controls hold them.
+    BuildInputs readInputs() const;
     void setTabOrder();
     void showPicture();
     void showLosses();
@@ -103,6 +118,8 @@ private:
     std::unique_ptr<OpticalModel> model_;
     bool released_ = false;
     int dotsPerInch_ = 96;
+    // The routes to the analysis window: context menus, F2, the tool tip's last line.
+    AnalysisLink* analysis_ = nullptr;
 };
 
 } // namespace kavrol

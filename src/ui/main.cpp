@@ -1,6 +1,7 @@
 #include "OpticalModel.h"
 #include "PictureFile.h"
 #include "Report.h"
+#include "StandardOutput.h"
 #include "TMainFrm.h"
 
 #include <QApplication>
@@ -19,12 +20,15 @@ namespace {
 int runWithoutDisplay() {
     std::cerr << "kavrol: no display found; building the default design without the window\n";
     try {
-        kavrol::OpticalModel model(96);
+        constexpr int dotsPerInch = 96;
+        kavrol::OpticalModel model(dotsPerInch);
         model.PaintRef(kavrol::BuildInputs{});
         const QString written = kavrol::PictureFile::saveUnderFreeName(
-            model.workImage(), QDir::current(), QStringLiteral("Kavrol"));
-        std::cout << kavrol::Report::text(model) << "Picture written to "
-                  << written.toLocal8Bit().constData() << '\n';
+            model.workImage(), QDir::current(), QStringLiteral("Kavrol"), dotsPerInch);
+        // A full disk or a closed pipe on standard output is a failure, not a success.
+        kavrol::StandardOutput::IgnoreBrokenPipes();
+        kavrol::StandardOutput::Write(kavrol::Report::text(model) + "Picture written to " +
+                                      written.toLocal8Bit().toStdString() + '\n');
         return 0;
     } catch (const std::exception& error) {
         std::cerr << "kavrol: " << error.what() << '\n';

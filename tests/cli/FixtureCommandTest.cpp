@@ -1,14 +1,17 @@
 // "kavrol-cli fixture": its options, its reports against the estimate they print, and the
 // program end to end (exit statuses, refused files, the search).
+#include "FixtureCommand.h"
 #include "CliRun.h"
 #include "CommandLine.h"
-#include "FixtureCommand.h"
 #include "FixtureFile.h"
 #include "FixtureScene.h"
 #include "JsonReader.h"
 #include "LightEstimator.h"
 
 #include <gtest/gtest.h>
+
+#include <algorithm>
+#include <filesystem>
 
 #include <string>
 #include <vector>
@@ -20,10 +23,10 @@ const std::string kTwo = KAVROL_EXAMPLES_DIR "/two-t5-80cm.json";
 const std::string kFour = KAVROL_EXAMPLES_DIR "/four-tube-gull-wing.json";
 
 TEST(FixtureCommand, ParsesItsOptions) {
-    const FixtureOptions o = FixtureCommand::Parse(
-        {"f.json", "--json", "--tolerance=0.002", "--bins", "20", "--optimise",
-         "spacing,lamp-distance", "--min-uniformity", "0.4", "--steps", "5", "--no-bare-tube",
-         "--no-progress"});
+    const FixtureOptions o =
+        FixtureCommand::Parse({"f.json", "--json", "--tolerance=0.002", "--bins", "20",
+                               "--optimise", "spacing,lamp-distance", "--min-uniformity", "0.4",
+                               "--steps", "5", "--no-bare-tube", "--no-progress"});
     EXPECT_EQ(o.file, "f.json");
     EXPECT_TRUE(o.json);
     EXPECT_EQ(o.tolerance, 0.002);
@@ -47,8 +50,9 @@ TEST(FixtureCommand, RefusesBadOptionsNamingThem) {
         {{"a.json", "--optimise", "width"},
          "--optimise: expected spacing, lamp-distance or both, separated by a comma, got "
          "'width'"},
-        {{"a.json", "--frobnicate"}, "unknown option '--frobnicate' (see kavrol-cli fixture "
-                                     "--help)"},
+        {{"a.json", "--frobnicate"},
+         "unknown option '--frobnicate' (see kavrol-cli fixture "
+         "--help)"},
         {{"a.json", "--json=yes"}, nullptr},
         {{"a.json", "--tolerance", "0"}, nullptr},
         {{"a.json", "--bins", "0"}, nullptr},
@@ -114,6 +118,48 @@ TEST(FixtureCommand, RunsEndToEnd) {
     const test::CliRun help = test::Cli({"fixture", "--help"});
     EXPECT_EQ(help.status, 0);
     EXPECT_EQ(help.out, FixtureCommand::UsageText());
+    try {
+        (void)ParseCommandLine({"--a", "50", "fixture"});
+        ADD_FAILURE() << "a late 'fixture' was accepted";
+    } catch (const UsageError& e) {
+        EXPECT_EQ(std::string(e.what()), "'fixture' must come first: kavrol-cli fixture FILE "
+                                         "[options]");
+    }
+}
+
+TEST(FixtureCommand, WritesTheChartTheBinsAndTheTemplates) {
+    const std::filesystem::path dir = std::filesystem::temp_directory_path() /
+                                      ("kavrol-fixture-cli-" + std::to_string(::getpid()));
+    std::filesystem::create_directories(dir);
+    const std::string plot = (dir / "light.svg").string();
+    const std::string csv = (dir / "light.csv").string();
+    const std::string cut = (dir / "cut.svg").string();
+    const test::CliRun run = test::Cli({"fixture", kTwo, "--tolerance", "0.005", "--bins", "16",
+                                        "--plot", plot, "--profile-csv", csv, "--template", cut});
+    EXPECT_EQ(run.status, 0) << run.err;
+    EXPECT_NE(test::Slurp(plot).find("<svg"), std::string::npos);
+    const std::string bins = test::Slurp(csv);
+    EXPECT_EQ(bins.rfind("left_mm,right_mm,centre_mm,relative,share_per_mm\n", 0), 0u) << bins;
+    EXPECT_EQ(std::count(bins.begin(), bins.end(), '\n'), 17);
+    EXPECT_NE(test::Slurp(cut).find("id=\"curve\""), std::string::npos);
+    // Qt may add a note of its own about the display; the template's line is there whole.
+    EXPECT_NE(run.err.find("kavrol-cli fixture: cutting template of unit 1 (\"left\"), unit 2 "
+                           "(\"right\"): " +
+                           cut + "\n"),
+              std::string::npos)
+        << run.err;
+    // Profiles of points get no template, and say so.
+    const test::CliRun four =
+        test::Cli({"fixture", kFour, "--tolerance", "0.02", "--bins", "8", "--template", cut});
+    EXPECT_EQ(four.status, 0);
+    EXPECT_NE(four.err.find("no cutting template for unit 1: the templates draw the three "
+                            "shapes only"),
+              std::string::npos)
+        << four.err;
+    const test::CliRun badName =
+        test::Cli({"fixture", kTwo, "--tolerance", "0.02", "--plot", (dir / "x.gif").string()});
+    EXPECT_EQ(badName.status, 1);
+    std::filesystem::remove_all(dir);
 }
 
 } // namespace

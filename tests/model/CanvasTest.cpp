@@ -1,3 +1,5 @@
+// The canvas's pixel rules. Sections: thin and wide lines; rectangles and ellipses with their
+// grown borders; reads and clipping outside the picture; filled boxes; far end points.
 #include "Canvas.h"
 #include "CanvasText.h"
 

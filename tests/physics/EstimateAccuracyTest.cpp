@@ -1,6 +1,7 @@
 // The error bound and the energy balance over many random designs of the window's ranges:
 // an estimate at a much finer tolerance must lie within the stated bound, and the shares
 // must account for all the light.
+#include "InputDomain.h"
 #include "LightEstimator.h"
 #include "PathTracer.h"
 #include "PhysicalDesignError.h"
@@ -38,13 +39,13 @@ std::vector<PhysicalDesign> RandomDesigns(int count, unsigned seed) {
     while (static_cast<int>(designs.size()) < count) {
         PhysicalDesign d;
         d.shape = static_cast<ReflectorShape>(whole(0, 2));
-        d.a = whole(20, 200);
-        d.b = whole(10, 200);
-        d.c = whole(10, 200);
-        d.lampDistance = whole(10, 100);
-        d.tubeRadius = TubeRadiusMm(static_cast<int>(whole(0, 2)));
-        d.waterDistance = whole(50, 1000);
-        d.aquariumWidth = whole(100, 1000);
+        d.a = whole(InputDomain::RefA.minimum, InputDomain::RefA.maximum);
+        d.b = whole(InputDomain::RefB.minimum, InputDomain::RefB.maximum);
+        d.c = whole(InputDomain::RefC.minimum, InputDomain::RefC.maximum);
+        d.lampDistance = whole(InputDomain::Lamp.minimum, InputDomain::Lamp.maximum);
+        d.tubeRadius = InputDomain::TubeRadiusMm[static_cast<std::size_t>(whole(0, 2))];
+        d.waterDistance = whole(InputDomain::LampH.minimum, InputDomain::LampH.maximum);
+        d.aquariumWidth = whole(InputDomain::AquaW.minimum, InputDomain::AquaW.maximum);
         d.albedo = whole(10, 100) / 100.0;
         d.tubeTransmission = whole(0, 1) * 0.3;
         d.waterReflection = whole(0, 3) == 0 ? WaterReflection::Lost : WaterReflection::Traced;

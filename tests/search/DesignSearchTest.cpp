@@ -98,8 +98,12 @@ TEST(DesignSearch, ReportsTheEfficiencyOfASingleBuildBitForBit) {
         sample.push_back(all[i]);
     for (const ScoredDesign& s : sample) {
         const Evaluation expected = test::SingleBuild(context, s.design);
-        EXPECT_EQ(s.evaluation.refusal, expected.refusal) << s.index;
-        EXPECT_TRUE(test::SameBits(s.evaluation.efficiency, expected.efficiency)) << s.index;
+        const std::string state = "design " + std::to_string(s.index) + " in " +
+                                  test::Describe(context) +
+                                  "\n  search: " + test::Describe(s.evaluation) +
+                                  "\n  build:  " + test::Describe(expected);
+        EXPECT_EQ(s.evaluation.refusal, expected.refusal) << state;
+        EXPECT_TRUE(test::SameBits(s.evaluation.efficiency, expected.efficiency)) << state;
     }
 }
 
@@ -122,6 +126,61 @@ TEST(DesignSearch, StopsWhenAskedAndKeepsTheBestSoFar) {
     EXPECT_TRUE(none.stopped);
     EXPECT_EQ(none.evaluated, 0);
     EXPECT_TRUE(none.best.empty());
+}
+
+// The best N kept in bounded heaps per worker and merged are the first N of every built design
+// ranked, for any N and any number of threads.
+TEST(DesignSearch, TheBestOfEveryTopAreTheFirstOfTheFullRanking) {
+    DesignSearch search(EvaluationContext{}, SmallSpace());
+    SearchOutcome full;
+    std::vector<ScoredDesign> ranked;
+    for (const ScoredDesign& s : RunCollecting(search, SearchOptions{}, full))
+        if (!s.evaluation.refused())
+            ranked.push_back(s);
+    std::sort(ranked.begin(), ranked.end(), DesignSearch::Better);
+    ASSERT_GT(ranked.size(), 10u);
+    for (const std::size_t top :
+         {std::size_t{0}, std::size_t{1}, std::size_t{7}, ranked.size(), ranked.size() + 5}) {
+        for (const int threads : {1, 3}) {
+            SCOPED_TRACE(std::to_string(top) + " best, " + std::to_string(threads) + " threads");
+            SearchOptions options;
+            options.top = top;
+            options.threads = threads;
+            const SearchOutcome outcome = search.run(options);
+            ASSERT_EQ(outcome.best.size(), std::min(top, ranked.size()));
+            for (std::size_t i = 0; i < outcome.best.size(); ++i)
+                EXPECT_EQ(outcome.best[i].index, ranked[i].index) << i;
+        }
+    }
+}
+
+// However the workers are cut short, onBatch has seen the first designs of the search order
+// without a gap, and the outcome says how many.
+TEST(DesignSearch, AStopLeavesAGapFreePrefixOfTheSearchOrder) {
+    DesignSearch search(EvaluationContext{}, SmallSpace());
+    for (const int threads : {2, 3}) {
+        for (const int batches : {1, 2, 3}) {
+            SCOPED_TRACE(std::to_string(threads) + " threads, stop after " +
+                         std::to_string(batches) + " batches");
+            std::atomic<bool> stop{false};
+            std::vector<std::int64_t> seen;
+            int calls = 0;
+            SearchOptions options;
+            options.threads = threads;
+            options.stop = &stop;
+            options.onBatch = [&](const std::vector<ScoredDesign>& batch) {
+                for (const ScoredDesign& s : batch)
+                    seen.push_back(s.index);
+                if (++calls == batches)
+                    stop.store(true);
+            };
+            const SearchOutcome outcome = search.run(options);
+            ASSERT_EQ(static_cast<std::int64_t>(seen.size()), outcome.delivered);
+            EXPECT_LE(outcome.delivered, outcome.evaluated);
+            for (std::size_t i = 0; i < seen.size(); ++i)
+                ASSERT_EQ(seen[i], static_cast<std::int64_t>(i));
+        }
+    }
 }
 
 } // namespace

@@ -10,14 +10,19 @@
 namespace kavrol {
 namespace {
 
+using test::Describe;
 using test::InputsFor;
 using test::SameBits;
 using test::SingleBuild;
 
-void ExpectIdentical(const Evaluation& fast, const Evaluation& build, const Design& d) {
+// On a mismatch the message holds the design and the full state of both paths.
+void ExpectIdentical(const Evaluation& fast, const Evaluation& build, const Design& d,
+                     const EvaluationContext& context) {
     const std::string what = "shape " + std::to_string(d.shape) + " A " + std::to_string(d.refA) +
                              " B " + std::to_string(d.refB) + " C " + std::to_string(d.refC) +
-                             " lamp " + std::to_string(d.lamp);
+                             " lamp " + std::to_string(d.lamp) +
+                             "\n  context: " + Describe(context) + "\n  search: " + Describe(fast) +
+                             "\n  build:  " + Describe(build);
     ASSERT_EQ(fast.refusal, build.refusal) << what;
     EXPECT_TRUE(SameBits(fast.efficiency, build.efficiency))
         << what << ": " << fast.efficiency << " vs " << build.efficiency;
@@ -50,7 +55,7 @@ void CheckSample(const EvaluationContext& context, int designsPerShape, unsigned
     for (int shape = 0; shape <= 2; ++shape)
         for (int k = 0; k < designsPerShape; ++k) {
             const Design d = RandomDesign(rng, shape, varyLamp);
-            ExpectIdentical(evaluator.evaluate(d), SingleBuild(context, d), d);
+            ExpectIdentical(evaluator.evaluate(d), SingleBuild(context, d), d, context);
         }
 }
 
@@ -107,7 +112,7 @@ TEST(FastEvaluator, MatchesBuildPassWhereTheReflectorReachesIntoTheWater) {
             d.refB = 150 + 2 * (k % 26);
             d.refC = 2 * half(rng) / 4 + 10;
             d.lamp = 10 + k % 20;
-            ExpectIdentical(evaluator.evaluate(d), SingleBuild(context, d), d);
+            ExpectIdentical(evaluator.evaluate(d), SingleBuild(context, d), d, context);
         }
 }
 
@@ -124,10 +129,10 @@ TEST(FastEvaluator, RefusesTheDesignsTheBuildPassRefusesWithTheSameMessage) {
     for (const Design& d : refused) {
         const Evaluation fast = evaluator.evaluate(d);
         EXPECT_TRUE(fast.refused());
-        ExpectIdentical(fast, SingleBuild(context, d), d);
+        ExpectIdentical(fast, SingleBuild(context, d), d, context);
         // A refused design leaves nothing behind for the next one.
         const Design good{1, 200, 100, 50, 50};
-        ExpectIdentical(evaluator.evaluate(good), SingleBuild(context, good), good);
+        ExpectIdentical(evaluator.evaluate(good), SingleBuild(context, good), good, context);
     }
 }
 
@@ -135,7 +140,7 @@ TEST(FastEvaluator, RefusesTheDesignsTheBuildPassRefusesWithTheSameMessage) {
 // tube and the water 3 pixels wide.
 TEST(FastEvaluator, MatchesAPassWhoseTubeAndWaterAreDrawnThreePixelsWide) {
     EvaluationContext context;
-    context.figurePenWidth = 3;
+    context.carried.penWidth = 3;
     FastEvaluator evaluator(context);
     std::mt19937 rng(8);
     for (int shape = 0; shape <= 2; ++shape)
@@ -157,7 +162,7 @@ TEST(FastEvaluator, MatchesAPassWhoseTubeAndWaterAreDrawnThreePixelsWide) {
             } catch (const BuildError& error) {
                 build.refusal = error.what();
             }
-            ExpectIdentical(evaluator.evaluate(d), build, d);
+            ExpectIdentical(evaluator.evaluate(d), build, d, context);
         }
 }
 

@@ -7,7 +7,9 @@
 #include "EvaluationContext.h"
 #include "OpticalModel.h"
 
+#include <cstdio>
 #include <cstring>
+#include <string>
 
 namespace kavrol::test {
 
@@ -43,6 +45,28 @@ inline Evaluation SingleBuild(const EvaluationContext& context, const Design& d)
     e.efficiency = model.efficiency();
     e.losses = model.losses();
     return e;
+}
+
+// Everything an evaluation holds, reals to 17 digits, for the message of a mismatch.
+inline std::string Describe(const Evaluation& e) {
+    char text[512];
+    std::snprintf(text, sizeof text,
+                  "refusal '%s' efficiency %.17g delivered %.17g absorbed %.17g "
+                  "reflectedAtWater %.17g returnedToTube %.17g escaped %.17g",
+                  e.refusal.c_str(), e.efficiency, e.losses.delivered, e.losses.absorbed,
+                  e.losses.reflectedAtWater, e.losses.returnedToTube, e.losses.escaped);
+    return text;
+}
+
+// The context in full, for the message of a mismatch.
+inline std::string Describe(const EvaluationContext& c) {
+    char text[512];
+    std::snprintf(text, sizeof text,
+                  "dpi %d scale %d tube %d lampH %d aquaW %d albedo %.21Lg lampVisible %d "
+                  "carried pen %d tube radius %d maxReflections %d",
+                  c.dotsPerInch, c.scale, c.tube, c.lampH, c.aquaW, c.albedo, c.lampVisible ? 1 : 0,
+                  c.carried.penWidth, c.carried.tubeRadius, c.maxReflections);
+    return text;
 }
 
 inline bool SameBits(double a, double b) {

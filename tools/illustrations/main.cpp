@@ -5,6 +5,7 @@
 #include <QImage>
 #include <QPainter>
 #include <QPainterPath>
+#include <QSvgRenderer>
 #include <cmath>
 #include <cstdio>
 #include <functional>
@@ -170,6 +171,16 @@ QImage icon() {
     return image.convertToFormat(QImage::Format_Indexed8, palette, Qt::ThresholdDither);
 }
 
+// The application icon at one size of the desktop's icon theme, drawn from the scalable icon.
+QImage themeIcon(QSvgRenderer& svg, int size) {
+    QImage image(size, size, QImage::Format_ARGB32_Premultiplied);
+    image.fill(Qt::transparent);
+    QPainter p(&image);
+    svg.render(&p, QRectF(0, 0, size, size));
+    p.end();
+    return image;
+}
+
 bool write(const QImage& image, const QDir& folder, const QString& name, const char* format) {
     const QString path = folder.filePath(name);
     if (!image.save(path, format)) {
@@ -191,5 +202,16 @@ int main(int argc, char* argv[]) {
     // The picture shown before the first shape is chosen: the parabola, as the start-up shape.
     ok = write(parabola(), folder, QStringLiteral("default_shape.bmp"), "BMP") && ok;
     ok = write(icon(), folder, QStringLiteral("kavrol_icon.png"), "PNG") && ok;
+    // The icon theme's sizes, from the scalable icon under icons/.
+    QSvgRenderer svg(folder.filePath(QStringLiteral("icons/kavrol.svg")));
+    if (!svg.isValid()) {
+        std::fprintf(stderr, "cannot read %s\n", qPrintable(folder.filePath("icons/kavrol.svg")));
+        return 1;
+    }
+    for (const int size : {16, 22, 24, 32, 48, 64, 128, 256}) {
+        const QString dir = QStringLiteral("icons/hicolor/%1x%1/apps").arg(size);
+        ok = folder.mkpath(dir) &&
+             write(themeIcon(svg, size), folder, dir + QStringLiteral("/kavrol.png"), "PNG") && ok;
+    }
     return ok ? 0 : 1;
 }

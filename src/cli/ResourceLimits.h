@@ -1,0 +1,32 @@
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+namespace kavrol {
+
+// What the machine allows the command line: threads within the memory available, and the
+// messages for a run that exceeds it or cannot deliver anything.
+namespace ResourceLimits {
+
+// The memory the system says is available to new work (MemAvailable), in bytes; 0 when unknown.
+std::uint64_t AvailableMemory();
+
+// The threads a search runs with: those asked (0: one per core), at most as many as half the
+// available memory holds evaluators at this density, and at least 1. The note says why when
+// fewer than asked are used; it is empty otherwise.
+struct ThreadPlan {
+    int threads = 1;
+    std::string note;
+};
+ThreadPlan PlanThreads(int asked, int cores, int dotsPerInch, std::uint64_t available);
+
+// The message for memory exhausted at a density, by the single build or by a search.
+std::string OutOfMemory(int dotsPerInch, bool search);
+
+// The message for a water line below the picture's bottom edge.
+std::string WaterOutOfPicture(int dotsPerInch);
+
+} // namespace ResourceLimits
+
+} // namespace kavrol

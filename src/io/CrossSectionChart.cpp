@@ -1,0 +1,133 @@
+#include "CrossSectionChart.h"
+
+#include "ReflectorCurve.h"
+#include "Scene.h"
+
+#include <QLineSeries>
+#include <QPen>
+#include <QValueAxis>
+#include <algorithm>
+#include <cmath>
+#include <memory>
+#include <numbers>
+
+namespace kavrol::CrossSectionChart {
+
+namespace {
+
+QLineSeries* series(const char* name, const QString& caption, const QPen& pen) {
+    auto* result = new QLineSeries;
+    result->setObjectName(QLatin1String(name));
+    result->setName(caption);
+    result->setPen(pen);
+    return result;
+}
+
+// A step of 1, 2 or 5 times a power of ten that cuts span into about six parts.
+double NiceStep(double span) {
+    const double rough = span / 6.0;
+    const double power = std::pow(10.0, std::floor(std::log10(rough)));
+    for (const double factor : {1.0, 2.0, 5.0}) {
+        if (factor * power >= rough) {
+            return factor * power;
+        }
+    }
+    return 10.0 * power;
+}
+
+void SetTicks(QValueAxis& axis) {
+    axis.setTickType(QValueAxis::TicksDynamic);
+    axis.setTickAnchor(0.0);
+    axis.setTickInterval(NiceStep(axis.max() - axis.min()));
+}
+
+// Widens the data's range across or down so that a millimetre takes as many pixels either way.
+void keepTrueProportions(const QRectF& plot, QValueAxis& across, QValueAxis& down,
+                         const QRectF& data) {
+    const double mmPerPixel = std::max(data.width() / plot.width(), data.height() / plot.height());
+    const double halfWidth = plot.width() * mmPerPixel / 2.0;
+    const double halfHeight = plot.height() * mmPerPixel / 2.0;
+    const QPointF centre = data.center();
+    across.setRange(centre.x() - halfWidth, centre.x() + halfWidth);
+    down.setRange(centre.y() - halfHeight, centre.y() + halfHeight);
+    SetTicks(across);
+    SetTicks(down);
+}
+
+// The layout places the plot area once per size of the chart, leaving room for the title, the
+// axes and the legend; it is then held there while the ranges are fitted to it. Left to itself
+// the layout would move the plot area with the axes' labels, which change with the ranges, and
+// the two could chase each other.
+void HoldTrueProportions(QChart& chart, QValueAxis& across, QValueAxis& down, const QRectF& data) {
+    across.setRange(data.left(), data.right());
+    down.setRange(data.top(), data.bottom());
+    SetTicks(across);
+    SetTicks(down);
+    QChart* shown = &chart;
+    QValueAxis* x = &across;
+    QValueAxis* y = &down;
+    auto fitting = std::make_shared<bool>(false);
+    QObject::connect(shown, &QGraphicsWidget::geometryChanged, shown,
+                     [shown] { shown->setPlotArea(QRectF()); });
+    QObject::connect(shown, &QChart::plotAreaChanged, shown,
+                     [shown, x, y, data, fitting](const QRectF& plot) {
+                         if (*fitting || plot.width() < 10.0 || plot.height() < 10.0) {
+                             return;
+                         }
+                         *fitting = true;
+                         shown->setPlotArea(plot);
+                         keepTrueProportions(plot, *x, *y, data);
+                         *fitting = false;
+                     });
+}
+
+} // namespace
+
+std::unique_ptr<QChart> create(const physics::PhysicalDesign& design) {
+    const physics::Scene scene = physics::Scene::FromDesign(design);
+    const physics::ReflectorCurve curve = physics::ReflectorCurve::FromDesign(design, 0.5);
+
+    auto chart = std::make_unique<QChart>();
+    chart->setTitle(QStringLiteral("Разрез светильника в истинных пропорциях"));
+    auto* reflector = series(kReflectorSeries, QStringLiteral("Отражатель"), QPen(Qt::black, 2.0));
+    for (const physics::ReflectorCurve::Point& p : curve.points()) {
+        reflector->append(p.x, p.y);
+    }
+    auto* tube = series(kTubeSeries, QStringLiteral("Лампа"), QPen(QColor(0xc8, 0x96, 0x00), 2.0));
+    const physics::Tube& lamp = scene.tubes.front();
+    constexpr int kCircleSteps = 96;
+    for (int i = 0; i <= kCircleSteps; ++i) {
+        const double angle = 2.0 * std::numbers::pi * i / kCircleSteps;
+        tube->append(lamp.x + lamp.radius * std::cos(angle),
+                     lamp.y + lamp.radius * std::sin(angle));
+    }
+    auto* water = series(kWaterSeries, QStringLiteral("Вода"), QPen(QColor(0x30, 0x90, 0xe0), 2.0));
+    water->append(scene.water.xMin, scene.water.y);
+    water->append(scene.water.xMax, scene.water.y);
+
+    auto* across = new QValueAxis;
+    across->setTitleText(QStringLiteral("мм"));
+    across->setLabelFormat(QStringLiteral("%.0f"));
+    auto* down = new QValueAxis;
+    down->setTitleText(QStringLiteral("мм вниз от верха отражателя"));
+    down->setLabelFormat(QStringLiteral("%.0f"));
+    down->setReverse(true);
+    chart->addAxis(across, Qt::AlignBottom);
+    chart->addAxis(down, Qt::AlignLeft);
+    for (QLineSeries* s : {reflector, tube, water}) {
+        chart->addSeries(s);
+        s->attachAxis(across);
+        s->attachAxis(down);
+    }
+    chart->legend()->setAlignment(Qt::AlignBottom);
+
+    const double halfSpan = std::max(scene.water.xMax, design.a / 2.0);
+    const double bottom = std::max(scene.water.y, curve.points().front().y);
+    const double margin = 0.04 * std::max(2.0 * halfSpan, bottom);
+    HoldTrueProportions(
+        *chart, *across, *down,
+        QRectF(QPointF(-halfSpan - margin, -margin), QPointF(halfSpan + margin, bottom + margin)));
+    return chart;
+}
+
+} // namespace kavrol::CrossSectionChart

@@ -1,0 +1,58 @@
+#pragma once
+
+#include "PhysicalDesign.h"
+#include "TemplateDrawing.h"
+
+#include <QByteArray>
+#include <QSizeF>
+#include <QString>
+
+namespace kavrol {
+
+// The reflector's profile at 1:1 on paper, for cutting and bending sheet metal: the exact
+// curve of the physical model at true size, the centre line, the tube's circle and axis, a tick
+// every 10 mm of length along the curve numbered from the centre, the flat sheet's width (the
+// curve's length), A, B and C, and a 100 mm bar to check the print's scale. The page is the
+// smallest of A4 and A3 that holds it with margins, landscape when only that fits or when the
+// drawing is wider than tall; a drawing too big for A3 gets a page of its own size.
+class CuttingTemplate {
+public:
+    enum class Paper { A4, A3, Custom };
+    struct Page {
+        Paper paper = Paper::A4;
+        bool landscape = false;
+        QSizeF sizeMm; // width and height as printed
+    };
+    static constexpr double kMarginMm = 15.0;
+
+    // Throws PhysicalDesignError when the design cannot exist.
+    explicit CuttingTemplate(const physics::PhysicalDesign& design);
+
+    // The page for a drawing of this size (millimetres, margins not included).
+    static Page ChoosePage(QSizeF drawingMm);
+
+    double sheetWidthMm() const { return sheetWidth_; }
+    const Page& page() const { return page_; }
+    const TemplateDrawing& drawing() const { return drawing_; }
+
+    // The template as an SVG document whose width and height are in millimetres and whose user
+    // unit is the millimetre; the curve is the polyline with id "curve", the sheet's width the
+    // text with id "sheet-width".
+    QByteArray svg() const;
+    // The template as a one-page PDF document of the chosen page size (Qt's PDF writer).
+    QByteArray pdf() const;
+
+    // Write whole or not at all (WholeFile); throw SaveError as it does.
+    void writeSvg(const QString& path) const;
+    void writePdf(const QString& path) const;
+    // Writes SVG or PDF as the name ends (".svg" or ".pdf", any letter case); throws SaveError
+    // "Cannot create file "<full path>". The name must end in .svg or .pdf" otherwise.
+    void write(const QString& path) const;
+
+private:
+    double sheetWidth_ = 0.0;
+    Page page_;
+    TemplateDrawing drawing_;
+};
+
+} // namespace kavrol

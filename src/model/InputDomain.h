@@ -1,0 +1,72 @@
+#pragma once
+
+#include "ChoiceInput.h"
+#include "IntegerInput.h"
+#include "RealInput.h"
+
+#include <array>
+#include <cstdint>
+
+namespace kavrol {
+
+// The input domain of a lamp design, the one place that states every input's range, step,
+// start-up value and unit. The window builds its fields from it; the command line's parsers and
+// help texts, the search space, the build pass and the tests read it.
+//
+// Sections: the lists (shape, tube, scale) and the tube radii; the dimensions and distances; the
+// albedo; the screen density.
+namespace InputDomain {
+
+// --- The lists ---
+
+inline constexpr ChoiceInput Shape{
+    "shape", {"trapezoid", "parabola", "zefo"}, {"Трапеция", "Парабола", "ZeFo"}, 1};
+inline constexpr int Trapezoid = 0;
+inline constexpr int Parabola = 1;
+inline constexpr int ZeFo = 2;
+// The trapezoid's flat top and the gap between the "ZeFo" arcs are C; the parabola has none.
+constexpr bool UsesC(int shape) {
+    return shape != Parabola;
+}
+
+// The window's captions are the Cyrillic letter Te with the diameter in eighths of an inch.
+inline constexpr ChoiceInput Tube{"tube", {"T4", "T5", "T8"}, {"Т4", "Т5", "Т8"}, 1};
+// The tube radii in millimetres (list index T4, T5, T8); the picture's radius is this times the
+// view's pixels per millimetre.
+inline constexpr std::array<std::int32_t, ChoiceInput::Count> TubeRadiusMm{6, 8, 13};
+
+// The view scale: how many times the picture is enlarged over the screen's pixels per millimetre.
+inline constexpr ChoiceInput Scale{"scale", {"1:1", "2:1", "3:1"}, {"1:1", "2:1", "3:1"}, 2};
+
+// --- Dimensions and distances, millimetres ---
+
+inline constexpr IntegerInput RefA{"a", "reflector width A", 20, 200, 2, 200, "mm"};
+inline constexpr IntegerInput RefB{"b", "reflector height B", 10, 200, 2, 100, "mm"};
+inline constexpr IntegerInput RefC{"c", "dimension C of the trapezoid and \"ZeFo\"", 10, 200, 2, 50,
+                                   "mm"};
+inline constexpr IntegerInput Lamp{
+    "lamp-distance", "reflector top line to the tube's centre", 10, 100, 1, 50, "mm"};
+inline constexpr IntegerInput LampH{
+    "water-distance", "tube's centre to the water", 50, 1000, 1, 200, "mm"};
+inline constexpr IntegerInput AquaW{"aquarium-width", "aquarium width", 100, 1000, 1, 500, "mm"};
+
+// --- The reflector's material ---
+
+inline constexpr RealInput Albedo{
+    "albedo", "share of the light a reflection keeps", 0.1L, 1.0L, 0.01L, 0.8L};
+
+// --- The screen density, dots per inch ---
+
+// What the pixel model takes: the picture is PixelsPerMm * 200 + 20 pixels square at 4 bytes a
+// pixel, 9,420 pixels (355 MB a copy) at 1200 dots per inch.
+inline constexpr IntegerInput DotsPerInch{
+    "dpi", "screen density the picture is sized for", 1, 1200, 1, 96, "dots per inch"};
+// Both commands of the command line take at most 600 dots per inch (4,820 pixels, 93 MB a copy),
+// less than the model takes from the window's screen.
+inline constexpr IntegerInput CommandLineDotsPerInch{
+    "dpi", DotsPerInch.description, DotsPerInch.minimum, 600,
+    1,     DotsPerInch.initial,     DotsPerInch.unit};
+
+} // namespace InputDomain
+
+} // namespace kavrol

@@ -1,0 +1,204 @@
+// The design search. Sections: the search order (designAt); ranking; collecting the workers'
+// batches and best designs; running the workers.
+
+#include "DesignSearch.h"
+
+#include "BoundedTop.h"
+#include "FastEvaluator.h"
+
+#include <algorithm>
+#include <chrono>
+#include <exception>
+#include <map>
+#include <mutex>
+#include <stdexcept>
+#include <thread>
+
+namespace kavrol {
+
+namespace {
+
+std::int64_t DesignsOfShape(const SearchSpace& space, int shape) {
+    const std::int64_t cCount = SearchSpace::UsesC(shape) ? space.c.count() : 1;
+    return std::int64_t{space.lamp.count()} * space.a.count() * space.b.count() * cCount;
+}
+
+} // namespace
+
+DesignSearch::DesignSearch(const EvaluationContext& context, const SearchSpace& space)
+    : context_(context), space_(space) {
+    for (const int shape : space_.shapes)
+        size_ += DesignsOfShape(space_, shape);
+    // Fail here, on the caller's thread, for a context no evaluator takes.
+    FastEvaluator probe(context_);
+}
+
+Design DesignSearch::designAt(std::int64_t index) const {
+    if (index < 0 || index >= size_)
+        throw std::out_of_range("design index outside the search space");
+    for (const int shape : space_.shapes) {
+        const std::int64_t count = DesignsOfShape(space_, shape);
+        if (index >= count) {
+            index -= count;
+            continue;
+        }
+        const std::int64_t cCount = SearchSpace::UsesC(shape) ? space_.c.count() : 1;
+        Design d;
+        d.shape = shape;
+        d.refC = space_.c.at(static_cast<int>(index % cCount));
+        index /= cCount;
+        d.refB = space_.b.at(static_cast<int>(index % space_.b.count()));
+        index /= space_.b.count();
+        d.refA = space_.a.at(static_cast<int>(index % space_.a.count()));
+        index /= space_.a.count();
+        d.lamp = space_.lamp.at(static_cast<int>(index));
+        return d;
+    }
+    throw std::out_of_range("design index outside the search space");
+}
+
+bool DesignSearch::Better(const ScoredDesign& a, const ScoredDesign& b) {
+    if (a.evaluation.efficiency != b.evaluation.efficiency)
+        return a.evaluation.efficiency > b.evaluation.efficiency;
+    return a.index < b.index;
+}
+
+namespace {
+
+// The ranking as a function object, for the bounded heaps of the best designs.
+struct Ranking {
+    bool operator()(const ScoredDesign& a, const ScoredDesign& b) const {
+        return DesignSearch::Better(a, b);
+    }
+};
+using BestDesigns = BoundedTop<ScoredDesign, Ranking>;
+
+// Gathers the workers' batches under one lock: keeps every refused design and hands the batches
+// to onBatch in search order, holding back those that finish early. Only a gap-free prefix of
+// the search order is handed on: after a batch cut short by a stop, nothing more is.
+class Collector {
+public:
+    Collector(const SearchOptions& options, SearchOutcome& outcome)
+        : options_(options), outcome_(outcome), best_(options.top) {}
+
+    void deliver(std::int64_t batch, std::vector<ScoredDesign>&& results, bool complete) {
+        const std::lock_guard<std::mutex> guard(lock_);
+        for (const ScoredDesign& s : results)
+            if (s.evaluation.refused())
+                outcome_.refused.push_back(s);
+        outcome_.evaluated += static_cast<std::int64_t>(results.size());
+        if (!options_.onBatch)
+            return;
+        waiting_.emplace(batch, Pending{std::move(results), complete});
+        while (!prefixEnded_ && !waiting_.empty() && waiting_.begin()->first == delivered_) {
+            const Pending& next = waiting_.begin()->second;
+            options_.onBatch(next.results);
+            outcome_.delivered += static_cast<std::int64_t>(next.results.size());
+            prefixEnded_ = !next.complete;
+            waiting_.erase(waiting_.begin());
+            ++delivered_;
+        }
+    }
+
+    // A worker's best designs, when it stops.
+    void merge(BestDesigns& best) {
+        const std::lock_guard<std::mutex> guard(lock_);
+        best_.merge(best);
+    }
+
+    // Keeps the first failure; the search rethrows it once every worker has stopped.
+    void fail(std::exception_ptr failure) {
+        const std::lock_guard<std::mutex> guard(lock_);
+        if (!failure_)
+            failure_ = std::move(failure);
+    }
+
+    // After the workers: rethrows a failure, or ranks the best designs and lists the refusals in
+    // search order. Batches behind a gap (after a stop) are not handed on.
+    void finish() {
+        if (failure_)
+            std::rethrow_exception(failure_);
+        outcome_.best = best_.takeSorted();
+        std::sort(outcome_.refused.begin(), outcome_.refused.end(),
+                  [](const ScoredDesign& a, const ScoredDesign& b) { return a.index < b.index; });
+    }
+
+private:
+    struct Pending {
+        std::vector<ScoredDesign> results;
+        bool complete = true;
+    };
+
+    const SearchOptions& options_;
+    SearchOutcome& outcome_;
+    BestDesigns best_;
+    std::mutex lock_;
+    std::map<std::int64_t, Pending> waiting_;
+    std::int64_t delivered_ = 0;
+    bool prefixEnded_ = false;
+    std::exception_ptr failure_;
+};
+
+} // namespace
+
+SearchOutcome DesignSearch::run(const SearchOptions& options) {
+    const auto started = std::chrono::steady_clock::now();
+    SearchOutcome outcome;
+    outcome.total = size_;
+    done_.store(0);
+    const std::int64_t batches = (size_ + BatchSize - 1) / BatchSize;
+    std::atomic<std::int64_t> nextBatch{0};
+    Collector collector(options, outcome);
+    auto stopRequested = [&] {
+        return options.stop != nullptr && options.stop->load(std::memory_order_relaxed);
+    };
+
+    // Each worker takes the next batch until none is left, a stop is asked for or one fails.
+    auto work = [&] {
+        // Each worker ranks its own designs, without a lock; the heaps are merged at its end.
+        BestDesigns best(options.top);
+        try {
+            FastEvaluator evaluator(context_);
+            for (;;) {
+                const std::int64_t batch = nextBatch.fetch_add(1);
+                if (batch >= batches || stopRequested())
+                    break;
+                std::vector<ScoredDesign> results;
+                const std::int64_t end = std::min(size_, (batch + 1) * BatchSize);
+                for (std::int64_t i = batch * BatchSize; i < end && !stopRequested(); ++i) {
+                    ScoredDesign s;
+                    s.index = i;
+                    s.design = designAt(i);
+                    s.evaluation = evaluator.evaluate(s.design);
+                    if (!s.evaluation.refused())
+                        best.offer(s);
+                    results.push_back(std::move(s));
+                    done_.fetch_add(1, std::memory_order_relaxed);
+                }
+                const bool complete =
+                    static_cast<std::int64_t>(results.size()) == end - batch * BatchSize;
+                collector.deliver(batch, std::move(results), complete);
+            }
+            collector.merge(best);
+        } catch (...) {
+            collector.fail(std::current_exception());
+            // Make the other workers stop at their next batch.
+            nextBatch.store(batches);
+        }
+    };
+
+    const int threads = std::max(1, options.threads);
+    std::vector<std::thread> pool;
+    for (int k = 1; k < threads; ++k)
+        pool.emplace_back(work);
+    work();
+    for (std::thread& t : pool)
+        t.join();
+    collector.finish();
+    outcome.stopped = outcome.evaluated < size_;
+    outcome.seconds =
+        std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
+    return outcome;
+}
+
+} // namespace kavrol

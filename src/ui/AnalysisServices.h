@@ -1,0 +1,27 @@
+#pragma once
+
+#include "EstimateOptions.h"
+
+#include <QString>
+#include <functional>
+
+class QWidget;
+
+namespace kavrol {
+
+// What the analysis window asks of its surroundings; empty members get the real thing, tests
+// put their own in.
+struct AnalysisServices {
+    // Runs a save dialog with this caption, filter and proposed name; returns the chosen path
+    // or an empty string when the user cancels.
+    std::function<QString(QWidget* parent, const QString& caption, const QString& filter,
+                          const QString& fileName)>
+        saveDialog;
+    // Shows an error's text to the user (ErrorReport's message box).
+    std::function<void(const QString& text)> reportError;
+    // How the physical estimate runs: its tolerance and bins (cancel and progress are the
+    // window's own).
+    physics::EstimateOptions estimate;
+};
+
+} // namespace kavrol

@@ -1,0 +1,291 @@
+// The analysis window on Qt's offscreen platform: it follows a build with the physical estimate
+// of that very design, survives rapid builds showing only the newest, cancels an estimate a
+// newer build makes outdated, waits while hidden, shows a refused design's reason, and saves
+// the chart, the figures and the template through its dialogs.
+#include "AnalysisWindow.h"
+#include "DesignFromInputs.h"
+#include "LightEstimator.h"
+
+#include <QApplication>
+#include <QChartView>
+#include <QComboBox>
+#include <QDir>
+#include <QFile>
+#include <QFileDialog>
+#include <QLabel>
+#include <QLineEdit>
+#include <QLineSeries>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QSignalSpy>
+#include <QTableWidget>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTimer>
+#include <gtest/gtest.h>
+
+namespace {
+
+using kavrol::AnalysisWindow;
+using kavrol::BuildInputs;
+using kavrol::LossBreakdown;
+
+BuildInputs Inputs(int shape, int a, int b, int c, int lamp = 50) {
+    BuildInputs in;
+    in.shape = shape;
+    in.refA = a;
+    in.refB = b;
+    in.refC = c;
+    in.lamp = lamp;
+    return in;
+}
+
+kavrol::physics::PhysicalEstimate Direct(const BuildInputs& in,
+                                         kavrol::physics::EstimateOptions options = {}) {
+    return kavrol::physics::LightEstimator(options).estimate(kavrol::physics::DesignFromInputs(in));
+}
+
+const LossBreakdown kLosses{40.0, 12.0, 2.0, 14.0, 4.0};
+
+class AnalysisWindowTest : public ::testing::Test {
+protected:
+    std::unique_ptr<AnalysisWindow> makeWindow(kavrol::physics::EstimateOptions options = {}) {
+        kavrol::AnalysisServices services;
+        services.reportError = [this](const QString& text) { errors_ << text; };
+        services.saveDialog = [this](QWidget*, const QString&, const QString& filter,
+                                     const QString& proposed) {
+            filters_ << filter;
+            proposed_ << proposed;
+            return answer_;
+        };
+        services.estimate = options;
+        return std::make_unique<AnalysisWindow>(services);
+    }
+    // Waits until the window has no estimate running; false on a time-out.
+    static bool settle(const AnalysisWindow& window, int milliseconds = 60000) {
+        return QTest::qWaitFor([&] { return !window.busy(); }, milliseconds);
+    }
+    static QString text(const AnalysisWindow& window, const char* name) {
+        return window.findChild<QLabel*>(QLatin1String(name))->text();
+    }
+
+    QStringList errors_;
+    QStringList filters_;
+    QStringList proposed_;
+    QString answer_;
+};
+
+TEST_F(AnalysisWindowTest, FollowsABuildWithTheEstimateOfThatDesign) {
+    auto window = makeWindow();
+    EXPECT_EQ(window->windowTitle(), QStringLiteral("Анализ"));
+    window->show();
+    QSignalSpy shown(window.get(), &AnalysisWindow::estimateShown);
+    const BuildInputs in = Inputs(2, 180, 90, 40);
+    window->follow(in, kLosses, 0.5512);
+    EXPECT_TRUE(window->busy());
+    ASSERT_TRUE(settle(*window));
+    ASSERT_EQ(shown.count(), 1);
+    ASSERT_TRUE(window->estimate().has_value());
+    const auto expected = Direct(in);
+    EXPECT_EQ(window->estimate()->efficiency, expected.efficiency);
+    EXPECT_EQ(window->estimate()->relative, expected.relative);
+    EXPECT_TRUE(window->failure().isEmpty());
+
+    EXPECT_EQ(text(*window, "RayFigures"), QStringLiteral("КПД по 72 лучам: 55.12 %"));
+    EXPECT_EQ(text(*window, "PhysicalFigures"),
+              QStringLiteral("Физическая оценка: %1 % ± %2 %")
+                  .arg(QString::number(expected.efficiency * 100, 'f', 2),
+                       QString::number(expected.error * 100, 'f', 2)));
+    EXPECT_TRUE(text(*window, "GainFigures").contains(QString::number(expected.gain, 'f', 2)));
+    EXPECT_TRUE(text(*window, "LightFigures")
+                    .contains(QString::number(expected.uniformity.minOverMean, 'f', 2)));
+
+    // The shown irradiance chart holds the estimate's bins; the losses table both models.
+    const auto* view = window->findChild<QChartView*>(QStringLiteral("IrradianceView"));
+    const auto* series = qobject_cast<QLineSeries*>(view->chart()->series().constFirst());
+    ASSERT_EQ(series->count(), static_cast<qsizetype>(2 * expected.relative.size()));
+    EXPECT_EQ(series->at(1), QPointF(expected.edgesMm[1], expected.relative[0]));
+    const auto* table = window->findChild<QTableWidget*>(QStringLiteral("LossesTable"));
+    ASSERT_EQ(table->rowCount(), 5);
+    EXPECT_EQ(table->verticalHeaderItem(0)->text(), QStringLiteral("В воду"));
+    EXPECT_EQ(table->item(0, 0)->text(), QStringLiteral("55.6 %")); // 40 of 72 rays
+    EXPECT_EQ(table->item(0, 1)->text(),
+              QString::number(expected.efficiency * 100, 'f', 1) + QStringLiteral(" %"));
+    EXPECT_TRUE(errors_.isEmpty());
+}
+
+TEST_F(AnalysisWindowTest, RapidBuildsShowOnlyTheNewestBuildsFigures) {
+    auto window = makeWindow();
+    window->show();
+    QSignalSpy shown(window.get(), &AnalysisWindow::estimateShown);
+    const std::vector<BuildInputs> builds = {Inputs(1, 200, 100, 50), Inputs(0, 160, 60, 40),
+                                             Inputs(2, 200, 120, 60), Inputs(1, 120, 40, 50, 30)};
+    for (const BuildInputs& in : builds)
+        window->follow(in, kLosses, 0.5);
+    ASSERT_TRUE(settle(*window));
+    QTest::qWait(50); // any outdated job that ends late must still be dropped
+    EXPECT_EQ(shown.count(), 1);
+    ASSERT_TRUE(window->estimate().has_value());
+    EXPECT_EQ(window->build()->inputs.refA, 120);
+    EXPECT_EQ(window->estimate()->efficiency, Direct(builds.back()).efficiency);
+    EXPECT_EQ(window->runner().generation(), builds.size());
+}
+
+// Estimates tight enough to take a while: the first is still running when the second build
+// comes, and must end cancelled, not run to its end.
+TEST_F(AnalysisWindowTest, ANewerBuildCancelsTheEstimateStillRunning) {
+    kavrol::physics::EstimateOptions slow;
+    slow.tolerance = 1e-7;
+    auto window = makeWindow(slow);
+    window->show();
+    const BuildInputs first = Inputs(1, 200, 100, 50);
+    const BuildInputs second = Inputs(0, 160, 60, 40);
+    window->follow(first, kLosses, 0.5);
+    QTest::qWait(20);
+    EXPECT_TRUE(window->busy());
+    const auto* indicator = window->findChild<QProgressBar*>(QStringLiteral("Busy"));
+    EXPECT_TRUE(indicator->isVisible());
+    window->follow(second, kLosses, 0.5);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return window->runner().cancelledJobs() == 1; }, 10000));
+    ASSERT_TRUE(settle(*window, 120000));
+    EXPECT_FALSE(indicator->isVisible());
+    ASSERT_TRUE(window->estimate().has_value());
+    EXPECT_EQ(window->estimate()->efficiency, Direct(second, slow).efficiency);
+}
+
+TEST_F(AnalysisWindowTest, WhileHiddenItKeepsTheNewestBuildAndEstimatesItWhenShown) {
+    auto window = makeWindow();
+    window->follow(Inputs(1, 200, 100, 50), kLosses, 0.5);
+    window->follow(Inputs(2, 200, 100, 50), kLosses, 0.6);
+    EXPECT_FALSE(window->busy());
+    EXPECT_EQ(window->runner().generation(), 0u);
+    window->show();
+    ASSERT_TRUE(settle(*window));
+    ASSERT_TRUE(window->estimate().has_value());
+    EXPECT_EQ(window->runner().generation(), 1u);
+    EXPECT_EQ(window->estimate()->efficiency, Direct(Inputs(2, 200, 100, 50)).efficiency);
+}
+
+// The pixel model builds a T8 tube 10 mm below a parabola's vertex; physically the reflector
+// passes through the tube.
+TEST_F(AnalysisWindowTest, ADesignThePhysicsRefusesShowsTheReasonInsteadOfFigures) {
+    auto window = makeWindow();
+    window->show();
+    window->follow(Inputs(1, 200, 100, 50), kLosses, 0.5);
+    ASSERT_TRUE(settle(*window));
+    BuildInputs refused = Inputs(1, 200, 200, 50, 10);
+    refused.tube = 2;
+    window->follow(refused, kLosses, 0.4);
+    ASSERT_TRUE(settle(*window));
+    EXPECT_FALSE(window->estimate().has_value());
+    EXPECT_TRUE(window->failure().startsWith(QStringLiteral("The reflector cuts through the tube")))
+        << window->failure().toStdString();
+    EXPECT_TRUE(text(*window, "Status").contains(window->failure()));
+    EXPECT_EQ(text(*window, "PhysicalFigures"), QStringLiteral("Физическая оценка невозможна"));
+    for (const char* name : {"SaveChart", "SaveFigures", "SaveTemplate"})
+        EXPECT_FALSE(window->findChild<QPushButton*>(QLatin1String(name))->isEnabled()) << name;
+}
+
+TEST_F(AnalysisWindowTest, SavesTheChartTheFiguresAndTheTemplateThroughItsDialogs) {
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    auto window = makeWindow();
+    window->show();
+    window->follow(Inputs(2, 200, 100, 50), kLosses, 0.5);
+    ASSERT_TRUE(settle(*window));
+    struct Case {
+        void (AnalysisWindow::*save)();
+        QString answer;  // what the user types
+        QString written; // the file that must appear
+        QByteArray magic;
+    };
+    const std::vector<Case> cases = {
+        {&AnalysisWindow::saveChart, QStringLiteral("light"), QStringLiteral("light.png"),
+         "\x89PNG"},
+        {&AnalysisWindow::saveChart, QStringLiteral("light.SVG"), QStringLiteral("light.SVG"),
+         "<?xml"},
+        {&AnalysisWindow::saveFigures, QStringLiteral("bins"), QStringLiteral("bins.csv"),
+         "left_mm,"},
+        {&AnalysisWindow::saveTemplate, QStringLiteral("sheet"), QStringLiteral("sheet.svg"),
+         "<?xml"},
+        {&AnalysisWindow::saveTemplate, QStringLiteral("sheet.pdf"), QStringLiteral("sheet.pdf"),
+         "%PDF-"},
+    };
+    for (const Case& c : cases) {
+        answer_ = dir.filePath(c.answer);
+        (window.get()->*c.save)();
+        QFile file(dir.filePath(c.written));
+        ASSERT_TRUE(file.open(QIODevice::ReadOnly)) << c.written.toStdString();
+        EXPECT_TRUE(file.readAll().startsWith(c.magic)) << c.written.toStdString();
+    }
+    EXPECT_EQ(filters_, (QStringList{QStringLiteral("PNG (*.png);;SVG (*.svg)"),
+                                     QStringLiteral("PNG (*.png);;SVG (*.svg)"),
+                                     QStringLiteral("CSV (*.csv)"),
+                                     QStringLiteral("SVG (*.svg);;PDF (*.pdf)"),
+                                     QStringLiteral("SVG (*.svg);;PDF (*.pdf)")}));
+    EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files).size(), 5);
+    EXPECT_TRUE(errors_.isEmpty()) << errors_.join('\n').toStdString();
+
+    // Cancelling writes nothing; a folder that does not exist is reported, with a full stop.
+    answer_.clear();
+    window->saveFigures();
+    answer_ = dir.filePath(QStringLiteral("missing/bins.csv"));
+    window->saveFigures();
+    EXPECT_EQ(errors_, QStringList{QStringLiteral("Cannot create file \"%1\". No such file or "
+                                                  "directory.")
+                                       .arg(answer_)});
+    EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files).size(), 5);
+}
+
+// The real dialog: a name typed without a suffix gets the one of the filter chosen.
+TEST_F(AnalysisWindowTest, TheRealDialogAddsTheSuffixOfTheChosenFilter) {
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    kavrol::AnalysisServices services;
+    services.reportError = [this](const QString& text) { errors_ << text; };
+    AnalysisWindow window(services);
+    window.show();
+    window.follow(Inputs(1, 200, 100, 50), kLosses, 0.5);
+    ASSERT_TRUE(settle(window));
+    QStringList filters;
+    QTimer::singleShot(0, [&] {
+        auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
+        ASSERT_NE(dialog, nullptr);
+        filters = dialog->nameFilters();
+        auto* types = dialog->findChild<QComboBox*>(QStringLiteral("fileTypeCombo"));
+        auto* name = dialog->findChild<QLineEdit*>(QStringLiteral("fileNameEdit"));
+        if (types == nullptr || name == nullptr) {
+            ADD_FAILURE() << "the dialog has no file type list or no name field";
+            QMetaObject::invokeMethod(dialog, "reject");
+            return;
+        }
+        dialog->setDirectory(dir.path());
+        types->setCurrentIndex(1);
+        // What a click on the list's second entry signals.
+        emit types->activated(1);
+        emit types->textActivated(types->itemText(1));
+        name->setText(QStringLiteral("light"));
+        QMetaObject::invokeMethod(dialog, "accept");
+    });
+    window.saveChart();
+    EXPECT_EQ(filters, (QStringList{QStringLiteral("PNG (*.png)"), QStringLiteral("SVG (*.svg)")}));
+    QFile written(dir.filePath(QStringLiteral("light.svg")));
+    ASSERT_TRUE(written.open(QIODevice::ReadOnly));
+    EXPECT_TRUE(written.readAll().contains("<svg"));
+    EXPECT_TRUE(errors_.isEmpty()) << errors_.join('\n').toStdString();
+}
+
+TEST_F(AnalysisWindowTest, ClosingWhileAnEstimateRunsCancelsItAndWaits) {
+    kavrol::physics::EstimateOptions slow;
+    slow.tolerance = 1e-7;
+    auto window = makeWindow(slow);
+    window->show();
+    window->follow(Inputs(1, 200, 100, 50), kLosses, 0.5);
+    EXPECT_TRUE(window->busy());
+    QElapsedTimer timer;
+    timer.start();
+    window.reset();
+    EXPECT_LT(timer.elapsed(), 5000) << "the estimate was not cancelled";
+}
+
+} // namespace

@@ -1,0 +1,53 @@
+// The shape pictures of an installed program: share/kavrol/ beside the executable's bin/ folder
+// stands in after the working directory and the executable's own folder.
+#include "ShapeIllustration.h"
+#include "WindowFixture.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QFile>
+
+namespace {
+
+using ShippedPicturesTest = WindowFixture;
+
+QString installedFolder() {
+    return QDir::cleanPath(QCoreApplication::applicationDirPath() +
+                           QStringLiteral("/../share/kavrol"));
+}
+
+TEST_F(ShippedPicturesTest, TheFoldersAreTheProgramsThenShareKavrolBesideItsBin) {
+    EXPECT_EQ(kavrol::ShapeIllustration::shippedFolders(),
+              (QStringList{QCoreApplication::applicationDirPath(), installedFolder()}));
+}
+
+TEST_F(ShippedPicturesTest, PicturesInShareKavrolStandIn) {
+    const QString folder = installedFolder();
+    const QString installed = QDir(folder).filePath(QStringLiteral("Трапеция.bmp"));
+    ASSERT_FALSE(QFile::exists(installed)) << "the test needs a folder without the pictures";
+    ASSERT_TRUE(QDir().mkpath(folder));
+    ASSERT_TRUE(QFile::copy(QStringLiteral(KAVROL_RESOURCES_DIR "/Трапеция.bmp"), installed));
+    auto window = makeWindow(96);
+    auto* shapes = window->findChild<kavrol::CompletingComboBox*>(QStringLiteral("RefTypeBox"));
+    ASSERT_NE(shapes, nullptr);
+    shapes->setCurrentIndex(0);
+    openAndClose(shapes);
+    QFile::remove(installed);
+    QDir().rmpath(folder);
+    EXPECT_TRUE(errors_.isEmpty()) << errors_.join('\n').toStdString();
+    EXPECT_EQ(shownIllustration(*window), resourcePicture(QStringLiteral("Трапеция.bmp")));
+    EXPECT_TRUE(window->findChild<QWidget*>(QStringLiteral("RefC"))->isEnabled());
+}
+
+TEST_F(ShippedPicturesTest, WithoutAnyCopyTheWorkingDirectoryIsNamed) {
+    auto window = makeWindow(96);
+    auto* shapes = window->findChild<kavrol::CompletingComboBox*>(QStringLiteral("RefTypeBox"));
+    ASSERT_NE(shapes, nullptr);
+    shapes->setCurrentIndex(0);
+    openAndClose(shapes);
+    ASSERT_EQ(errors_.size(), 1);
+    EXPECT_EQ(errors_[0], QStringLiteral("Cannot open file \"%1\". No such file or directory.")
+                              .arg(workPath(QStringLiteral("Трапеция.bmp"))));
+}
+
+} // namespace
