@@ -91,6 +91,9 @@ Candidate Estimate(const Fixture& fixture, double spacing, double lamp,
     return c;
 }
 
+// Candidates the final estimate may check against the floor, best first.
+constexpr std::size_t kFinalTries = 4;
+
 // Whether a is better than b: meeting the floor first, then the larger share; among those
 // that miss it, the more uniform.
 bool Better(const Candidate& a, const Candidate& b, double floor) {
@@ -151,6 +154,7 @@ FixtureSearch::Outcome FixtureSearch::Run(const Fixture& fixture, const Options&
     const int total = 2 * perGrid;
     int done = 0;
     Candidate best;
+    std::vector<Candidate> all;
     const double spacingStep = (r.spacingMax - r.spacingMin) / (steps - 1);
     const double lampStep = (r.lampMax - r.lampMin) / (steps - 1);
     const auto runGrid = [&](double sLow, double sHigh, double lLow, double lHigh) {
@@ -161,6 +165,9 @@ FixtureSearch::Outcome FixtureSearch::Run(const Fixture& fixture, const Options&
                 }
                 const Candidate c = Estimate(fixture, s, l, options, outcome.refused);
                 outcome.candidates += c.exists ? 1 : 0;
+                if (c.exists) {
+                    all.push_back(c);
+                }
                 if (Better(c, best, options.minUniformity)) {
                     best = c;
                 }
@@ -188,13 +195,17 @@ FixtureSearch::Outcome FixtureSearch::Run(const Fixture& fixture, const Options&
         }
         throw FixtureError("no spacing or lamp distance searched gives a fixture that can exist");
     }
-    outcome.spacing = best.spacing;
-    outcome.lampDistance = best.lamp;
-    outcome.screeningShare = best.share;
-    outcome.screeningUniformity = best.uniformity;
-    outcome.best = Placed(fixture, options.spacing ? best.spacing : 0.0,
-                          options.lampDistance ? best.lamp : 0.0);
-    outcome.metFloor = best.uniformity >= options.minUniformity;
+    const auto take = [&](const Candidate& c) {
+        outcome.spacing = c.spacing;
+        outcome.lampDistance = c.lamp;
+        outcome.screeningShare = c.share;
+        outcome.screeningUniformity = c.uniformity;
+        outcome.best =
+            Placed(fixture, options.spacing ? c.spacing : 0.0, options.lampDistance ? c.lamp : 0.0);
+    };
+    take(best);
+    outcome.screeningMetFloor = best.uniformity >= options.minUniformity;
+    outcome.metFloor = outcome.screeningMetFloor;
     if (outcome.stopped) {
         return outcome;
     }
@@ -202,10 +213,32 @@ FixtureSearch::Outcome FixtureSearch::Run(const Fixture& fixture, const Options&
     if (last.cancel == nullptr) {
         last.cancel = options.cancel;
     }
+    // The screening's bins are rougher than the final estimate's, so a candidate near the floor
+    // may miss it there: the leading candidates that met it are estimated in turn until one
+    // meets it at the final tolerance too; otherwise the first of them is shown.
+    std::stable_sort(all.begin(), all.end(), [&](const Candidate& a, const Candidate& b) {
+        return Better(a, b, options.minUniformity);
+    });
     try {
-        outcome.estimate = LightEstimator(last).estimate(FixtureScene(outcome.best).scene());
-        outcome.estimated = true;
-        outcome.metFloor = outcome.estimate.uniformity.minOverMean >= options.minUniformity;
+        for (std::size_t k = 0; k < all.size() && k < kFinalTries; ++k) {
+            if (k > 0 && !(all[k].uniformity >= options.minUniformity)) {
+                break;
+            }
+            const Fixture placed = Placed(fixture, options.spacing ? all[k].spacing : 0.0,
+                                          options.lampDistance ? all[k].lamp : 0.0);
+            const PhysicalEstimate e = LightEstimator(last).estimate(FixtureScene(placed).scene());
+            ++outcome.verified;
+            const bool meets = e.uniformity.minOverMean >= options.minUniformity;
+            if (k == 0 || meets) {
+                take(all[k]);
+                outcome.estimate = e;
+                outcome.estimated = true;
+                outcome.metFloor = meets;
+            }
+            if (meets) {
+                break;
+            }
+        }
     } catch (const EstimateCancelled&) {
         outcome.stopped = true;
     }

@@ -13,8 +13,9 @@ namespace kavrol::physics {
 // units share) for the largest share into the water whose uniformity (the lowest bin over the
 // mean) reaches a floor. The units keep their order and are spread evenly about the tank's
 // centre. A grid of screening estimates, a finer grid around the best, then the best at the
-// requested tolerance. The same inputs give the same result to the last bit. Once the cancel
-// flag is set the search stops and returns the best candidate so far.
+// requested tolerance (and, should it miss the floor there, the next few that met it). The same
+// inputs give the same result to the last bit. Once the cancel flag is set the search stops and
+// returns the best candidate so far.
 class FixtureSearch {
 public:
     struct Options {
@@ -28,11 +29,13 @@ public:
         std::function<void(int done, int total)> progress;
     };
     struct Outcome {
-        bool stopped = false;   // cancelled; the best so far has its screening figures only
-        bool estimated = false; // `estimate` holds the best at the final tolerance
-        bool metFloor = false;  // the best reached the uniformity floor
-        Fixture best;           // the best candidate (the most uniform if none met the floor)
-        double spacing = 0.0;   // between neighbouring tubes' axes
+        bool stopped = false;           // cancelled; the best so far has its screening figures only
+        bool estimated = false;         // `estimate` holds the best at the final tolerance
+        bool screeningMetFloor = false; // the best reached the floor in its screening estimate
+        bool metFloor = false; // ... and in its final estimate (in its screening one if stopped)
+        int verified = 0;      // final estimates made
+        Fixture best;          // the best candidate (the most uniform if none met the floor)
+        double spacing = 0.0;  // between neighbouring tubes' axes
         double lampDistance = 0.0;
         PhysicalEstimate estimate;   // of the best, at the final tolerance
         double screeningShare = 0.0; // of the best, from its screening estimate

@@ -67,6 +67,14 @@ TEST(FixtureSearch, AFloorTradesShareForUniformity) {
     EXPECT_GE(even.screeningUniformity, floor);
     EXPECT_LE(even.screeningShare, free.screeningShare);
     EXPECT_GE(even.screeningShare, impossible.screeningShare);
+    // What is said of the floor is what the final estimate shows.
+    for (const FixtureSearch::Outcome* o : {&free, &impossible, &even}) {
+        ASSERT_TRUE(o->estimated);
+        EXPECT_GE(o->verified, 1);
+        EXPECT_EQ(o->metFloor, o->estimate.uniformity.minOverMean >= (o == &even   ? floor
+                                                                      : o == &free ? 0.0
+                                                                                   : 1.0));
+    }
 }
 
 TEST(FixtureSearch, LampDistanceAlsoSearchedWhenAsked) {
