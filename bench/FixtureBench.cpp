@@ -20,17 +20,7 @@ void Report(benchmark::State& state, const PhysicalEstimate& e) {
 // The left unit of examples/two-t5-80cm.json alone, centred over the same tank.
 void BM_SingleDesign(benchmark::State& state) {
     const Fixture fixture = FixtureFile::Read(KAVROL_EXAMPLES_DIR "/two-t5-80cm.json");
-    const Fixture::Unit& u = fixture.units[0];
-    PhysicalDesign d;
-    d.shape = u.reflector.shape;
-    d.a = u.reflector.a;
-    d.b = u.reflector.b;
-    d.c = u.reflector.c;
-    d.tubeRadius = u.tubeRadius;
-    d.lampDistance = u.lampDistance;
-    d.waterDistance = fixture.waterDistance;
-    d.aquariumWidth = fixture.width;
-    d.albedo = fixture.albedo;
+    const PhysicalDesign d = FixtureScene::UnitDesign(fixture, 0);
     const LightEstimator estimator;
     PhysicalEstimate e = estimator.estimate(d);
     for (auto _ : state) {

@@ -250,7 +250,8 @@ std::string TextReport(const Fixture& fixture, const std::string& file, const Ph
     return out.str();
 }
 
-std::string JsonReport(const Fixture& fixture, const std::string& file, const PhysicalEstimate& e) {
+std::string JsonReport(const Fixture& fixture, const std::string& file, const PhysicalEstimate& e,
+                       const std::string& search) {
     std::ostringstream out;
     const PhysicalEstimate::Losses& l = e.losses;
     out << "{\n  \"file\": " << JsonString(file) << ",\n  \"name\": " << JsonString(fixture.name)
@@ -285,7 +286,21 @@ std::string JsonReport(const Fixture& fixture, const std::string& file, const Ph
             << ", \"error\": " << Exact(e.tubes[i].error)
             << ", \"part\": " << Exact(PowerShare(fixture, i) * e.tubes[i].efficiency) << "}";
     }
-    out << "\n  ],\n  \"raysTraced\": " << e.raysTraced << "\n}\n";
+    out << "\n  ],\n  \"raysTraced\": " << e.raysTraced << search << "\n}\n";
+    return out.str();
+}
+
+std::string SearchJson(const physics::FixtureSearch::Outcome& o) {
+    std::ostringstream out;
+    out << ",\n  \"search\": {\"stopped\": " << (o.stopped ? "true" : "false")
+        << ", \"candidates\": " << o.candidates << ", \"refused\": " << o.refused
+        << ", \"spacingMin\": " << Exact(o.spacingMin)
+        << ", \"spacingMax\": " << Exact(o.spacingMax) << ", \"lampMin\": " << Exact(o.lampMin)
+        << ", \"lampMax\": " << Exact(o.lampMax) << ", \"spacing\": " << Exact(o.spacing)
+        << ", \"lampDistance\": " << Exact(o.lampDistance)
+        << ", \"screeningShare\": " << Exact(o.screeningShare)
+        << ", \"screeningUniformity\": " << Exact(o.screeningUniformity)
+        << ", \"metFloor\": " << (o.metFloor ? "true" : "false") << "}";
     return out.str();
 }
 
@@ -320,16 +335,16 @@ namespace {
 
 // The estimate's or the search's progress on one line of standard error, while `work` runs
 // on a worker thread; the line is cleared at the end.
-template <typename Work> void WithProgress(bool show, std::atomic<double>& fraction, Work work) {
+template <typename Job> void WithProgress(bool show, std::atomic<double>& fraction, Job job) {
     if (!show) {
-        work();
+        job();
         return;
     }
     std::exception_ptr failure;
     std::atomic<bool> finished{false};
     std::thread worker([&] {
         try {
-            work();
+            job();
         } catch (...) {
             failure = std::current_exception();
         }
@@ -360,6 +375,62 @@ void WriteFiles(const FixtureOptions& options, const Fixture& fixture,
 
 } // namespace
 
+namespace {
+
+// What a run found, and how its progress shows.
+struct Work {
+    bool show = false;
+    std::atomic<double> fraction{0.0};
+    PhysicalEstimate estimate;
+    std::string searchText; // the search's report before the best fixture's
+    std::string searchJson; // the same as JSON members
+    bool stopped = false;   // a search stopped after its best had its final estimate
+};
+
+// The estimate of the fixture as read; false when it was stopped.
+bool Estimate(const FixtureOptions& options, const Fixture& fixture, Work& work) {
+    physics::EstimateOptions e = EstimateOptionsOf(options);
+    e.cancel = &SignalGuard::stopFlag();
+    e.progress = [&](double f) { work.fraction.store(f); };
+    const physics::FixtureScene scene(fixture);
+    try {
+        WithProgress(work.show, work.fraction,
+                     [&] { work.estimate = physics::LightEstimator(e).estimate(scene.scene()); });
+    } catch (const physics::EstimateCancelled&) {
+        return false;
+    }
+    return true;
+}
+
+// The search; the fixture becomes its best. False when it stopped before the best had its
+// final estimate.
+bool Search(const FixtureOptions& options, Fixture& fixture, Work& work) {
+    physics::FixtureSearch::Options search;
+    search.spacing = options.optimiseSpacing;
+    search.lampDistance = options.optimiseLamp;
+    search.minUniformity = options.minUniformity;
+    search.steps = options.steps;
+    search.finalEstimate = EstimateOptionsOf(options);
+    search.cancel = &SignalGuard::stopFlag();
+    search.progress = [&](int done, int total) {
+        work.fraction.store(static_cast<double>(done) / (total + 1));
+    };
+    physics::FixtureSearch::Outcome outcome;
+    WithProgress(work.show, work.fraction,
+                 [&] { outcome = physics::FixtureSearch::Run(fixture, search); });
+    work.searchText = SearchReport(options, outcome);
+    work.searchJson = SearchJson(outcome);
+    if (!outcome.estimated) {
+        return false;
+    }
+    fixture = outcome.best;
+    work.estimate = outcome.estimate;
+    work.stopped = outcome.stopped;
+    return true;
+}
+
+} // namespace
+
 int Run(const std::vector<std::string>& args) {
     FixtureOptions options;
     try {
@@ -382,49 +453,21 @@ int Run(const std::vector<std::string>& args) {
     try {
         Fixture fixture = physics::FixtureFile::Read(options.file);
         const SignalGuard guard;
-        const bool show = options.progress && isatty(STDERR_FILENO) != 0;
-        std::atomic<double> fraction{0.0};
-        PhysicalEstimate estimate;
-        bool stopped = false;
-        if (options.optimiseSpacing || options.optimiseLamp) {
-            physics::FixtureSearch::Options search;
-            search.spacing = options.optimiseSpacing;
-            search.lampDistance = options.optimiseLamp;
-            search.minUniformity = options.minUniformity;
-            search.steps = options.steps;
-            search.finalEstimate = EstimateOptionsOf(options);
-            search.cancel = &SignalGuard::stopFlag();
-            search.progress = [&](int done, int total) {
-                fraction.store(static_cast<double>(done) / (total + 1));
-            };
-            physics::FixtureSearch::Outcome outcome;
-            WithProgress(show, fraction,
-                         [&] { outcome = physics::FixtureSearch::Run(fixture, search); });
-            StandardOutput::Write(SearchReport(options, outcome));
-            if (!outcome.estimated) {
-                return 128 + SignalGuard::signal();
+        Work work;
+        work.show = options.progress && isatty(STDERR_FILENO) != 0;
+        const bool searching = options.optimiseSpacing || options.optimiseLamp;
+        if (!(searching ? Search(options, fixture, work) : Estimate(options, fixture, work))) {
+            if (!options.json) {
+                StandardOutput::Write(work.searchText);
             }
-            fixture = outcome.best;
-            estimate = outcome.estimate;
-            stopped = outcome.stopped;
-        } else {
-            physics::EstimateOptions e = EstimateOptionsOf(options);
-            e.cancel = &SignalGuard::stopFlag();
-            e.progress = [&](double f) { fraction.store(f); };
-            const physics::FixtureScene scene(fixture);
-            try {
-                WithProgress(show, fraction, [&] {
-                    estimate = physics::LightEstimator(e).estimate(scene.scene());
-                });
-            } catch (const physics::EstimateCancelled&) {
-                std::cerr << "kavrol-cli fixture: stopped\n";
-                return 128 + SignalGuard::signal();
-            }
+            std::cerr << "kavrol-cli fixture: stopped\n";
+            return 128 + SignalGuard::signal();
         }
-        StandardOutput::Write(options.json ? JsonReport(fixture, options.file, estimate)
-                                           : TextReport(fixture, options.file, estimate));
-        WriteFiles(options, fixture, estimate);
-        return stopped ? 128 + SignalGuard::signal() : 0;
+        StandardOutput::Write(
+            options.json ? JsonReport(fixture, options.file, work.estimate, work.searchJson)
+                         : work.searchText + TextReport(fixture, options.file, work.estimate));
+        WriteFiles(options, fixture, work.estimate);
+        return work.stopped ? 128 + SignalGuard::signal() : 0;
     } catch (const SaveError& e) {
         std::cerr << "kavrol-cli fixture: " << e.detail() << '\n';
         return 1;
@@ -475,16 +518,8 @@ void WriteTemplates(const std::string& path, const Fixture& fixture) {
                       << ": the templates draw the three shapes only, not a profile of points\n";
             continue;
         }
-        physics::PhysicalDesign d;
-        d.shape = u.reflector.shape;
-        d.a = u.reflector.a;
-        d.b = u.reflector.b;
-        d.c = u.reflector.c;
-        d.tubeRadius = u.tubeRadius;
-        d.lampDistance = u.lampDistance;
-        d.waterDistance = fixture.waterDistance;
-        d.aquariumWidth = fixture.width;
-        d.albedo = fixture.albedo;
+        const physics::PhysicalDesign d =
+            physics::FixtureScene::UnitDesign(fixture, static_cast<int>(i));
         std::size_t k = 0;
         while (k < designs.size() &&
                !(designs[k].shape == d.shape && designs[k].a == d.a && designs[k].b == d.b &&

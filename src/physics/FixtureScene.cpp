@@ -133,9 +133,57 @@ std::string FixtureScene::UnitName(const Fixture& fixture, int unit) {
     return given.empty() ? name : name + " (\"" + given + "\")";
 }
 
+PhysicalDesign FixtureScene::UnitDesign(const Fixture& fixture, int unit) {
+    const Fixture::Unit& u = fixture.units[static_cast<std::size_t>(unit)];
+    PhysicalDesign design;
+    design.shape = u.reflector.shape;
+    design.a = u.reflector.a;
+    design.b = u.reflector.b;
+    design.c = u.reflector.c;
+    design.tubeRadius = u.tubeRadius;
+    design.lampDistance = u.lampDistance;
+    design.waterDistance = fixture.waterDistance;
+    design.aquariumWidth = fixture.width;
+    design.albedo = fixture.albedo;
+    design.tubeTransmission = fixture.tubeTransmission;
+    design.refractiveIndex = fixture.refractiveIndex;
+    return design;
+}
+
 // A shape is built and checked as the single design would be, in the unit's own frame, and
 // moved into place; the move is skipped when it is none, so that one unit at x = 0 keeps the
 // design's numbers to the bit.
+void FixtureScene::addShape(const Fixture& fixture, int unit, double top,
+                            std::vector<MirrorCurve>& outline) {
+    const Fixture::Unit& u = fixture.units[static_cast<std::size_t>(unit)];
+    Scene own;
+    try {
+        own = Scene::FromDesign(UnitDesign(fixture, unit));
+    } catch (const PhysicalDesignError& e) {
+        // "The tube lies ..." reads on after the unit's name as "the tube lies ...".
+        std::string reason = e.what();
+        if (reason.rfind("The ", 0) == 0) {
+            reason[0] = 't';
+        }
+        Fail(fixture, unit, reason);
+    }
+    const bool moved = u.x != 0.0 || top != 0.0;
+    for (MirrorSegment s : own.segments) {
+        if (moved) {
+            s = {s.x0 + u.x, s.y0 + top, s.x1 + u.x, s.y1 + top};
+        }
+        scene_.segments.push_back(s);
+        outline.push_back(SegmentCurve(s));
+    }
+    for (MirrorArc a : own.arcs) {
+        if (moved) {
+            a = {a.vertexX + u.x, a.vertexY + top, a.m, a.xMin + u.x, a.xMax + u.x};
+        }
+        scene_.arcs.push_back(a);
+        outline.push_back(ArcCurve(a));
+    }
+}
+
 void FixtureScene::addUnit(const Fixture& fixture, int unit, double axisY) {
     const Fixture::Unit& u = fixture.units[static_cast<std::size_t>(unit)];
     const double top = axisY - u.lampDistance;
@@ -143,44 +191,7 @@ void FixtureScene::addUnit(const Fixture& fixture, int unit, double axisY) {
     std::vector<MirrorCurve> outline;
     const Fixture::Reflector& r = u.reflector;
     if (!r.hasProfile) {
-        PhysicalDesign design;
-        design.shape = r.shape;
-        design.a = r.a;
-        design.b = r.b;
-        design.c = r.c;
-        design.tubeRadius = u.tubeRadius;
-        design.lampDistance = u.lampDistance;
-        design.waterDistance = fixture.waterDistance;
-        design.aquariumWidth = fixture.width;
-        design.albedo = fixture.albedo;
-        design.tubeTransmission = fixture.tubeTransmission;
-        design.refractiveIndex = fixture.refractiveIndex;
-        Scene own;
-        try {
-            own = Scene::FromDesign(design);
-        } catch (const PhysicalDesignError& e) {
-            // "The tube lies ..." reads on after the unit's name as "the tube lies ...".
-            std::string reason = e.what();
-            if (reason.rfind("The ", 0) == 0) {
-                reason[0] = 't';
-            }
-            Fail(fixture, unit, reason);
-        }
-        const bool moved = u.x != 0.0 || top != 0.0;
-        for (MirrorSegment s : own.segments) {
-            if (moved) {
-                s = {s.x0 + u.x, s.y0 + top, s.x1 + u.x, s.y1 + top};
-            }
-            scene_.segments.push_back(s);
-            outline.push_back(SegmentCurve(s));
-        }
-        for (MirrorArc a : own.arcs) {
-            if (moved) {
-                a = {a.vertexX + u.x, a.vertexY + top, a.m, a.xMin + u.x, a.xMax + u.x};
-            }
-            scene_.arcs.push_back(a);
-            outline.push_back(ArcCurve(a));
-        }
+        addShape(fixture, unit, top, outline);
     } else if (r.join == Fixture::Join::Straight) {
         for (const MirrorSegment& s : ProfileCurve::Straight(r.points)) {
             const MirrorSegment moved{s.x0 + u.x, s.y0 + top, s.x1 + u.x, s.y1 + top};

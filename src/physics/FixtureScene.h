@@ -37,8 +37,13 @@ public:
     // "unit 2" or "unit 2 ("left")", as messages name a unit.
     static std::string UnitName(const Fixture& fixture, int unit);
 
+    // Unit i's reflector of the three shapes with its tube as a single design over the
+    // fixture's tank and materials, in the unit's own frame (top line y = 0, axis x = 0).
+    static PhysicalDesign UnitDesign(const Fixture& fixture, int unit);
+
 private:
     void addUnit(const Fixture& fixture, int unit, double axisY);
+    void addShape(const Fixture& fixture, int unit, double top, std::vector<MirrorCurve>& outline);
     void checkUnit(const Fixture& fixture, int unit, double axisY) const;
     void checkNeighbours(const Fixture& fixture) const;
 

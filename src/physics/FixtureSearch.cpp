@@ -1,4 +1,5 @@
-// Sections: placing the units; the ranges searched; one candidate; the grids; the search.
+// Sections: the ranges searched; one candidate; the grids; placing the units; screening,
+// verifying and the whole search.
 #include "FixtureSearch.h"
 
 #include "EstimateCancelled.h"
@@ -139,24 +140,20 @@ Fixture FixtureSearch::Placed(const Fixture& fixture, double spacing, double lam
     return placed;
 }
 
-FixtureSearch::Outcome FixtureSearch::Run(const Fixture& fixture, const Options& options) {
-    const Ranges r = SearchRanges(fixture, options);
-    Outcome outcome;
-    outcome.spacingMin = r.spacingMin;
-    outcome.spacingMax = r.spacingMax;
-    outcome.lampMin = r.lampMin;
-    outcome.lampMax = r.lampMax;
+namespace {
+
+// Both grids of screening estimates: every candidate that can exist, in the order estimated.
+// A cancel stops them and marks the outcome stopped.
+std::vector<Candidate> Screen(const Fixture& fixture, const FixtureSearch::Options& options,
+                              const Ranges& r, FixtureSearch::Outcome& outcome) {
     const int steps = std::max(options.steps, 3);
     const double spacing0 =
         fixture.units.size() > 1 ? fixture.units[1].x - fixture.units[0].x : 0.0;
     const double lamp0 = fixture.units[0].lampDistance;
-    const int perGrid = (options.spacing ? steps : 1) * (options.lampDistance ? steps : 1);
-    const int total = 2 * perGrid;
+    const int total = 2 * (options.spacing ? steps : 1) * (options.lampDistance ? steps : 1);
     int done = 0;
     Candidate best;
     std::vector<Candidate> all;
-    const double spacingStep = (r.spacingMax - r.spacingMin) / (steps - 1);
-    const double lampStep = (r.lampMax - r.lampMin) / (steps - 1);
     const auto runGrid = [&](double sLow, double sHigh, double lLow, double lHigh) {
         for (double s : Grid(sLow, sHigh, steps, options.spacing, spacing0)) {
             for (double l : Grid(lLow, lHigh, steps, options.lampDistance, lamp0)) {
@@ -164,8 +161,8 @@ FixtureSearch::Outcome FixtureSearch::Run(const Fixture& fixture, const Options&
                     throw EstimateCancelled();
                 }
                 const Candidate c = Estimate(fixture, s, l, options, outcome.refused);
-                outcome.candidates += c.exists ? 1 : 0;
                 if (c.exists) {
+                    ++outcome.candidates;
                     all.push_back(c);
                 }
                 if (Better(c, best, options.minUniformity)) {
@@ -181,6 +178,8 @@ FixtureSearch::Outcome FixtureSearch::Run(const Fixture& fixture, const Options&
         runGrid(r.spacingMin, r.spacingMax, r.lampMin, r.lampMax);
         if (best.exists) {
             // The finer grid spans the best's neighbours, kept within the ranges.
+            const double spacingStep = (r.spacingMax - r.spacingMin) / (steps - 1);
+            const double lampStep = (r.lampMax - r.lampMin) / (steps - 1);
             runGrid(std::max(r.spacingMin, best.spacing - spacingStep),
                     std::min(r.spacingMax, best.spacing + spacingStep),
                     std::max(r.lampMin, best.lamp - lampStep),
@@ -189,48 +188,41 @@ FixtureSearch::Outcome FixtureSearch::Run(const Fixture& fixture, const Options&
     } catch (const EstimateCancelled&) {
         outcome.stopped = true;
     }
-    if (!best.exists) {
-        if (outcome.stopped) {
-            return outcome;
-        }
-        throw FixtureError("no spacing or lamp distance searched gives a fixture that can exist");
-    }
-    const auto take = [&](const Candidate& c) {
-        outcome.spacing = c.spacing;
-        outcome.lampDistance = c.lamp;
-        outcome.screeningShare = c.share;
-        outcome.screeningUniformity = c.uniformity;
-        outcome.best =
-            Placed(fixture, options.spacing ? c.spacing : 0.0, options.lampDistance ? c.lamp : 0.0);
-    };
-    take(best);
-    outcome.screeningMetFloor = best.uniformity >= options.minUniformity;
-    outcome.metFloor = outcome.screeningMetFloor;
-    if (outcome.stopped) {
-        return outcome;
-    }
+    return all;
+}
+
+void Take(const Fixture& fixture, const FixtureSearch::Options& options, const Candidate& c,
+          FixtureSearch::Outcome& outcome) {
+    outcome.spacing = c.spacing;
+    outcome.lampDistance = c.lamp;
+    outcome.screeningShare = c.share;
+    outcome.screeningUniformity = c.uniformity;
+    outcome.best = FixtureSearch::Placed(fixture, options.spacing ? c.spacing : 0.0,
+                                         options.lampDistance ? c.lamp : 0.0);
+}
+
+// The screening's bins are rougher than the final estimate's, so a candidate near the floor
+// may miss it there: the leading candidates (ranked) that met it are estimated in turn until
+// one meets it at the final tolerance too; otherwise the first of them is kept.
+void Verify(const Fixture& fixture, const FixtureSearch::Options& options,
+            const std::vector<Candidate>& ranked, FixtureSearch::Outcome& outcome) {
     EstimateOptions last = options.finalEstimate;
     if (last.cancel == nullptr) {
         last.cancel = options.cancel;
     }
-    // The screening's bins are rougher than the final estimate's, so a candidate near the floor
-    // may miss it there: the leading candidates that met it are estimated in turn until one
-    // meets it at the final tolerance too; otherwise the first of them is shown.
-    std::stable_sort(all.begin(), all.end(), [&](const Candidate& a, const Candidate& b) {
-        return Better(a, b, options.minUniformity);
-    });
     try {
-        for (std::size_t k = 0; k < all.size() && k < kFinalTries; ++k) {
-            if (k > 0 && !(all[k].uniformity >= options.minUniformity)) {
+        for (std::size_t k = 0; k < ranked.size() && k < kFinalTries; ++k) {
+            if (k > 0 && !(ranked[k].uniformity >= options.minUniformity)) {
                 break;
             }
-            const Fixture placed = Placed(fixture, options.spacing ? all[k].spacing : 0.0,
-                                          options.lampDistance ? all[k].lamp : 0.0);
+            const Fixture placed =
+                FixtureSearch::Placed(fixture, options.spacing ? ranked[k].spacing : 0.0,
+                                      options.lampDistance ? ranked[k].lamp : 0.0);
             const PhysicalEstimate e = LightEstimator(last).estimate(FixtureScene(placed).scene());
             ++outcome.verified;
             const bool meets = e.uniformity.minOverMean >= options.minUniformity;
             if (k == 0 || meets) {
-                take(all[k]);
+                Take(fixture, options, ranked[k], outcome);
                 outcome.estimate = e;
                 outcome.estimated = true;
                 outcome.metFloor = meets;
@@ -241,6 +233,33 @@ FixtureSearch::Outcome FixtureSearch::Run(const Fixture& fixture, const Options&
         }
     } catch (const EstimateCancelled&) {
         outcome.stopped = true;
+    }
+}
+
+} // namespace
+
+FixtureSearch::Outcome FixtureSearch::Run(const Fixture& fixture, const Options& options) {
+    const Ranges r = SearchRanges(fixture, options);
+    Outcome outcome;
+    outcome.spacingMin = r.spacingMin;
+    outcome.spacingMax = r.spacingMax;
+    outcome.lampMin = r.lampMin;
+    outcome.lampMax = r.lampMax;
+    std::vector<Candidate> ranked = Screen(fixture, options, r, outcome);
+    if (ranked.empty()) {
+        if (outcome.stopped) {
+            return outcome;
+        }
+        throw FixtureError("no spacing or lamp distance searched gives a fixture that can exist");
+    }
+    std::stable_sort(ranked.begin(), ranked.end(), [&](const Candidate& a, const Candidate& b) {
+        return Better(a, b, options.minUniformity);
+    });
+    Take(fixture, options, ranked.front(), outcome);
+    outcome.screeningMetFloor = ranked.front().uniformity >= options.minUniformity;
+    outcome.metFloor = outcome.screeningMetFloor;
+    if (!outcome.stopped) {
+        Verify(fixture, options, ranked, outcome);
     }
     return outcome;
 }

@@ -109,6 +109,13 @@ TEST(FixtureCommand, RunsEndToEnd) {
     EXPECT_EQ(search.status, 0) << search.err;
     EXPECT_NE(search.out.find("Spacing searched from 160.0 to 800.0 mm"), std::string::npos)
         << search.out;
+    // With --json the search's figures join the JSON object.
+    const test::CliRun searchJson = test::Cli({"fixture", kTwo, "--optimise", "spacing", "--steps",
+                                               "3", "--json", "--tolerance", "0.01"});
+    EXPECT_EQ(searchJson.status, 0) << searchJson.err;
+    const physics::JsonValue found = physics::JsonReader::Parse(searchJson.out, "out");
+    ASSERT_NE(found.find("search"), nullptr);
+    EXPECT_EQ(found.find("search")->find("spacingMax")->number, 800.0);
     const test::CliRun missing = test::Cli({"fixture", "/nonexistent/f.json"});
     EXPECT_EQ(missing.status, 1);
     EXPECT_EQ(missing.err,
