@@ -305,7 +305,13 @@ PhysicalEstimate LightEstimator::estimate(const PhysicalDesign& design) const {
 
 PhysicalEstimate LightEstimator::estimate(const Scene& scene) const {
     Validate(scene, options_);
-    const int perScene = 9 * static_cast<int>(scene.tubes.size());
+    // Tubes taken as their mirror partner's image are not integrated.
+    int integrated = 0;
+    const bool symmetric = scene.mirrorSymmetric();
+    for (std::size_t i = 0; i < scene.tubes.size(); ++i) {
+        integrated += MirrorPartner(scene, i, symmetric) < 0 ? 1 : 0;
+    }
+    const int perScene = 9 * integrated;
     // Each tube's offsets start with the Gauss rule over the whole range and over both halves.
     Progress progress;
     progress.expected = perScene * (options_.bareTube ? 2 : 1);
