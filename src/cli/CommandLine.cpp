@@ -200,6 +200,8 @@ CliOptions ParseCommandLine(const std::vector<std::string>& args) {
             options.json = true;
         } else if (name == "optimise") {
             throw UsageError("'optimise' must come first: kavrol-cli optimise [options]");
+        } else if (name == "fixture") {
+            throw UsageError("'fixture' must come first: kavrol-cli fixture FILE [options]");
         } else if (name == "optimize" || name == "--optimise" || name == "--optimize") {
             throw UsageError("unknown option '" + reader.raw() +
                              "' (to search designs: kavrol-cli optimise [options])");

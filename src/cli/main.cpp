@@ -2,6 +2,7 @@
 
 #include "BuildError.h"
 #include "CommandLine.h"
+#include "FixtureCommand.h"
 #include "OpticalModel.h"
 #include "OptimiseCommand.h"
 #include "PhysicalBuild.h"
@@ -61,6 +62,9 @@ int main(int argc, char** argv) {
     // "optimise" searches the design space; anything else is the single build.
     if (!args.empty() && args[0] == "optimise")
         return OptimiseCommand::Run(std::vector<std::string>(args.begin() + 1, args.end()));
+    // "fixture" estimates a whole fixture file.
+    if (!args.empty() && args[0] == "fixture")
+        return FixtureCommand::Run(std::vector<std::string>(args.begin() + 1, args.end()));
     CliOptions options;
     try {
         options = ParseCommandLine(args);
@@ -70,8 +74,10 @@ int main(int argc, char** argv) {
     }
     if (options.help) {
         try {
-            StandardOutput::Write(UsageText() + "\nTo search shapes and dimensions for the best "
-                                                "design: kavrol-cli optimise --help\n");
+            StandardOutput::Write(UsageText() +
+                                  "\nTo search shapes and dimensions for the best design: "
+                                  "kavrol-cli optimise --help\nTo estimate a whole fixture of "
+                                  "several tubes: kavrol-cli fixture --help\n");
         } catch (const std::exception& e) {
             std::cerr << "kavrol-cli: " << e.what() << '\n';
             return 1;

@@ -199,8 +199,34 @@ TubeLight IntegrateTube(Work& work, int tube, bool symmetric) {
     return light;
 }
 
+// In a mirror-symmetric scene the tube at -x sends the mirror image of the light of its partner
+// at +x: its figures are the partner's and its histogram the partner's reversed. -1 when the
+// tube has to be integrated itself.
+int MirrorPartner(const Scene& scene, std::size_t tube, bool symmetric) {
+    const Tube& t = scene.tubes[tube];
+    if (!symmetric || !(t.x < 0.0)) {
+        return -1;
+    }
+    const double scale = std::max({1.0, std::abs(scene.water.y), std::abs(scene.water.xMax)});
+    for (std::size_t j = 0; j < scene.tubes.size(); ++j) {
+        const Tube& o = scene.tubes[j];
+        if (o.x > 0.0 && std::abs(o.x + t.x) <= 1e-12 * scale &&
+            std::abs(o.y - t.y) <= 1e-12 * scale && o.radius == t.radius && o.power == t.power) {
+            return static_cast<int>(j);
+        }
+    }
+    return -1;
+}
+
+TubeLight Mirrored(const TubeLight& light) {
+    TubeLight mirrored = light;
+    mirrored.rays = 0;
+    std::reverse(mirrored.histogram.begin(), mirrored.histogram.end());
+    return mirrored;
+}
+
 TubeLight IntegrateScene(const Scene& scene, const EstimateOptions& options, int bins,
-                         Progress& progress) {
+                         Progress& progress, std::vector<TubeLight>* perTube = nullptr) {
     const auto fresnel = FresnelTable::ForIndex(scene.refractiveIndex);
     const PathTracer tracer(scene, *fresnel);
     Work work{scene, tracer, options, {}, {}, 0.0, {}, 1, 4.0, 8, 32, progress};
@@ -217,8 +243,21 @@ TubeLight IntegrateScene(const Scene& scene, const EstimateOptions& options, int
     for (const Tube& t : scene.tubes) {
         power += t.power;
     }
+    std::vector<TubeLight> lights(scene.tubes.size());
+    std::vector<int> partners(scene.tubes.size());
     for (std::size_t i = 0; i < scene.tubes.size(); ++i) {
-        const TubeLight light = IntegrateTube(work, static_cast<int>(i), symmetric);
+        partners[i] = MirrorPartner(scene, i, symmetric);
+        if (partners[i] < 0) {
+            lights[i] = IntegrateTube(work, static_cast<int>(i), symmetric);
+        }
+    }
+    for (std::size_t i = 0; i < scene.tubes.size(); ++i) {
+        if (partners[i] >= 0) {
+            lights[i] = Mirrored(lights[static_cast<std::size_t>(partners[i])]);
+        }
+    }
+    for (std::size_t i = 0; i < scene.tubes.size(); ++i) {
+        const TubeLight& light = lights[i];
         const double share = scene.tubes[i].power / power;
         for (std::size_t f = 0; f < kFates; ++f) {
             total.mean[f] += share * light.mean[f];
@@ -230,6 +269,12 @@ TubeLight IntegrateScene(const Scene& scene, const EstimateOptions& options, int
         total.rays += light.rays;
     }
     total.error += fresnel->interpolationError();
+    if (perTube != nullptr) {
+        for (TubeLight& light : lights) {
+            light.error += fresnel->interpolationError();
+        }
+        *perTube = std::move(lights);
+    }
     return total;
 }
 
@@ -260,11 +305,18 @@ PhysicalEstimate LightEstimator::estimate(const PhysicalDesign& design) const {
 
 PhysicalEstimate LightEstimator::estimate(const Scene& scene) const {
     Validate(scene, options_);
-    const int perScene = 9 * static_cast<int>(scene.tubes.size());
+    // Tubes taken as their mirror partner's image are not integrated.
+    int integrated = 0;
+    const bool symmetric = scene.mirrorSymmetric();
+    for (std::size_t i = 0; i < scene.tubes.size(); ++i) {
+        integrated += MirrorPartner(scene, i, symmetric) < 0 ? 1 : 0;
+    }
+    const int perScene = 9 * integrated;
     // Each tube's offsets start with the Gauss rule over the whole range and over both halves.
     Progress progress;
     progress.expected = perScene * (options_.bareTube ? 2 : 1);
-    const TubeLight light = IntegrateScene(scene, options_, options_.bins, progress);
+    std::vector<TubeLight> perTube;
+    const TubeLight light = IntegrateScene(scene, options_, options_.bins, progress, &perTube);
     PhysicalEstimate result;
     result.efficiency = light.mean[RayOutcome::Water];
     result.error = light.error;
@@ -274,6 +326,9 @@ PhysicalEstimate LightEstimator::estimate(const Scene& scene) const {
     result.losses.escaped = light.mean[RayOutcome::Escaped];
     result.losses.reflectedAtWater = light.mean[RayOutcome::ReflectedAtWater];
     result.raysTraced = light.rays;
+    for (const TubeLight& t : perTube) {
+        result.tubes.push_back({t.mean[RayOutcome::Water], t.error});
+    }
     if (options_.bareTube) {
         const TubeLight bare = IntegrateScene(scene.withoutReflector(), options_, 0, progress);
         result.hasBareTube = true;

@@ -12,7 +12,7 @@ namespace {
 // Hits closer than this (mm) to a ray's start are the start itself, met again by rounding.
 constexpr double kMinDistance = 1e-9;
 
-enum class Kind { None, Segment, Arc, Tube, Water };
+enum class Kind { None, Segment, Arc, Tube, Water, Curve };
 
 // Mixes one event into a path signature (FNV-1a style over 32-bit codes).
 std::uint64_t Mix(std::uint64_t signature, Kind kind, int index) {
@@ -61,6 +61,8 @@ struct PathTracer::Hit {
     int index = -1;
     double t = std::numeric_limits<double>::infinity();
     double tFar = 0.0; // where the ray leaves a tube it passes through
+    double nx = 0.0;   // a curve's normal where the ray meets it
+    double ny = 0.0;
 };
 
 PathTracer::PathTracer(const Scene& scene, const FresnelTable& fresnel)
@@ -121,6 +123,14 @@ void PathTracer::nearestHit(double px, double py, double dx, double dy, int skip
                     hit = {Kind::Arc, i, t, 0.0};
                 }
             }
+        }
+    }
+    const int curves = static_cast<int>(scene_.curves.size());
+    for (int i = 0; i < curves; ++i) {
+        MirrorCurve::Hit h;
+        if (scene_.curves[static_cast<std::size_t>(i)].firstHit(px, py, dx, dy, kMinDistance, hit.t,
+                                                                h)) {
+            hit = {Kind::Curve, i, h.t, 0.0, h.nx, h.ny};
         }
     }
     const int tubes = static_cast<int>(scene_.tubes.size());
@@ -226,6 +236,10 @@ void PathTracer::trace(int tubeIndex, double a, double p, RayOutcome& out) const
                 nx = -(s.y1 - s.y0);
                 ny = s.x1 - s.x0;
                 skipSegment = hit.index;
+            } else if (hit.kind == Kind::Curve) {
+                nx = hit.nx;
+                ny = hit.ny;
+                skipSegment = -1;
             } else {
                 const MirrorArc& arc = scene_.arcs[static_cast<std::size_t>(hit.index)];
                 nx = -2.0 * (hx - arc.vertexX) / arc.m;

@@ -24,6 +24,11 @@ struct PhysicalEstimate {
         double minOverMean = 0.0;
         double maxOverMean = 0.0;
     };
+    // One tube's own light: the share of it entering the water and the bound on its error.
+    struct TubeShare {
+        double efficiency = 0.0;
+        double error = 0.0;
+    };
 
     double efficiency = 0.0; // share entering the water
     double error = 0.0;      // bound on the efficiency's error (absolute, about 95 %)
@@ -38,6 +43,9 @@ struct PhysicalEstimate {
     std::vector<double> relative;
     std::vector<double> perMm;
     Uniformity uniformity;
+
+    // Per tube, in the scene's order; efficiency is their mean weighed by the tubes' power.
+    std::vector<TubeShare> tubes;
 
     std::int64_t raysTraced = 0; // the work done, bare tube included
 };

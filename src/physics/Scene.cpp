@@ -187,6 +187,7 @@ Scene Scene::withoutReflector() const {
     Scene bare = *this;
     bare.segments.clear();
     bare.arcs.clear();
+    bare.curves.clear();
     return bare;
 }
 
@@ -217,9 +218,14 @@ bool Scene::mirrorSymmetric() const {
                    Near(o.xMax, -a.xMin, scale);
         });
     };
+    const auto hasCurve = [&](const MirrorCurve& c) {
+        return std::any_of(curves.begin(), curves.end(),
+                           [&](const MirrorCurve& o) { return c.mirrors(o, 1e-12 * scale); });
+    };
     return std::all_of(tubes.begin(), tubes.end(), hasTube) &&
            std::all_of(segments.begin(), segments.end(), hasSegment) &&
-           std::all_of(arcs.begin(), arcs.end(), hasArc);
+           std::all_of(arcs.begin(), arcs.end(), hasArc) &&
+           std::all_of(curves.begin(), curves.end(), hasCurve);
 }
 
 } // namespace kavrol::physics

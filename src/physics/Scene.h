@@ -1,6 +1,7 @@
 #pragma once
 
 #include "MirrorArc.h"
+#include "MirrorCurve.h"
 #include "MirrorSegment.h"
 #include "PhysicalDesign.h"
 #include "Tube.h"
@@ -17,6 +18,7 @@ struct Scene {
     std::vector<Tube> tubes;
     std::vector<MirrorSegment> segments;
     std::vector<MirrorArc> arcs;
+    std::vector<MirrorCurve> curves;
     WaterLine water;
     double albedo = 0.8;
     double tubeTransmission = 0.0;

@@ -1,0 +1,559 @@
+// "kavrol-cli fixture". Sections: numbers and words; parsing the options; the help text; the
+// text report; the JSON report; the search's report; running (Ctrl-C, progress, files).
+#include "FixtureCommand.h"
+
+#include "ChartFile.h"
+#include "CommandLine.h"
+#include "CuttingTemplate.h"
+#include "EstimateCancelled.h"
+#include "FixtureFile.h"
+#include "FixtureScene.h"
+#include "InputDomain.h"
+#include "IrradianceChart.h"
+#include "IrradianceCsv.h"
+#include "LightEstimator.h"
+#include "PictureFile.h"
+#include "SignalGuard.h"
+#include "StandardOutput.h"
+
+#include <QApplication>
+#include <QString>
+#include <chrono>
+#include <cstdio>
+#include <iostream>
+#include <sstream>
+#include <thread>
+#include <unistd.h>
+
+namespace kavrol::FixtureCommand {
+
+namespace {
+
+using physics::Fixture;
+using physics::PhysicalEstimate;
+
+std::string Fixed(double value, int decimals) {
+    char buffer[64];
+    std::snprintf(buffer, sizeof buffer, "%.*f", decimals, value);
+    return buffer;
+}
+
+// 17 significant digits: the text reads back as the very double.
+std::string Exact(double value) {
+    char buffer[64];
+    std::snprintf(buffer, sizeof buffer, "%.17g", value);
+    return buffer;
+}
+
+std::string Short(double value) {
+    char buffer[64];
+    std::snprintf(buffer, sizeof buffer, "%g", value);
+    return buffer;
+}
+
+std::string TubeWord(double radius) {
+    const std::string across = Short(2.0 * radius) + " mm";
+    for (int i = 0; i < ChoiceInput::Count; ++i) {
+        if (radius == InputDomain::TubeRadiusMm[static_cast<std::size_t>(i)]) {
+            return std::string(InputDomain::Tube.word(i)) + " (" + across + ")";
+        }
+    }
+    return across + " tube";
+}
+
+std::string ShapeWord(physics::ReflectorShape shape) {
+    switch (shape) {
+    case physics::ReflectorShape::Trapezoid:
+        return "trapezoid";
+    case physics::ReflectorShape::Parabola:
+        return "parabola";
+    case physics::ReflectorShape::TwinArc:
+        return "twin-arc";
+    }
+    return "?";
+}
+
+std::string ReflectorWords(const Fixture::Reflector& r) {
+    if (r.hasProfile) {
+        return "profile of " + std::to_string(r.points.size()) + " points, " +
+               (r.join == Fixture::Join::Smooth ? "smooth" : "straight");
+    }
+    std::string text = ShapeWord(r.shape) + " A " + Short(r.a) + " B " + Short(r.b);
+    if (r.shape != physics::ReflectorShape::Parabola) {
+        text += " C " + Short(r.c);
+    }
+    return text;
+}
+
+std::string JsonString(const std::string& text) {
+    std::string out = "\"";
+    for (const char c : text) {
+        if (c == '"' || c == '\\') {
+            out += '\\';
+            out += c;
+        } else if (static_cast<unsigned char>(c) < 0x20) {
+            char buffer[8];
+            std::snprintf(buffer, sizeof buffer, "\\u%04x", c);
+            out += buffer;
+        } else {
+            out += c;
+        }
+    }
+    return out + "\"";
+}
+
+double PowerShare(const Fixture& fixture, std::size_t unit) {
+    double power = 0.0;
+    for (const Fixture::Unit& u : fixture.units) {
+        power += u.power;
+    }
+    return fixture.units[unit].power / power;
+}
+
+} // namespace
+
+FixtureOptions Parse(const std::vector<std::string>& args) {
+    FixtureOptions options;
+    ArgumentReader reader(args);
+    while (reader.next()) {
+        const std::string& name = reader.name();
+        if (name.rfind("--", 0) != 0) {
+            if (!options.file.empty()) {
+                throw UsageError("one fixture file only, got '" + options.file + "' and '" +
+                                 reader.raw() + "'");
+            }
+            options.file = reader.raw();
+        } else if (name == "--help") {
+            reader.noValue();
+            options.help = true;
+        } else if (name == "--json") {
+            reader.noValue();
+            options.json = true;
+        } else if (name == "--no-bare-tube") {
+            reader.noValue();
+            options.bareTube = false;
+        } else if (name == "--no-progress") {
+            reader.noValue();
+            options.progress = false;
+        } else if (name == "--tolerance") {
+            options.tolerance =
+                static_cast<double>(ParseReal(name, reader.value(), 0.00001L, 0.1L));
+        } else if (name == "--bins") {
+            options.bins = ParseInteger(name, reader.value(), 1, 1000, "");
+        } else if (name == "--steps") {
+            options.steps = ParseInteger(name, reader.value(), 3, 100, "");
+        } else if (name == "--min-uniformity") {
+            options.minUniformity = static_cast<double>(ParseReal(name, reader.value(), 0, 1));
+        } else if (name == "--optimise" || name == "--optimize") {
+            std::istringstream words(reader.value());
+            std::string word;
+            while (std::getline(words, word, ',')) {
+                if (word == "spacing") {
+                    options.optimiseSpacing = true;
+                } else if (word == "lamp-distance") {
+                    options.optimiseLamp = true;
+                } else {
+                    throw UsageError(name +
+                                     ": expected spacing, lamp-distance or both, "
+                                     "separated by a comma, got '" +
+                                     word + "'");
+                }
+            }
+        } else if (name == "--plot") {
+            options.plotPath = reader.value();
+        } else if (name == "--profile-csv") {
+            options.profileCsvPath = reader.value();
+        } else if (name == "--template") {
+            options.templatePath = reader.value();
+        } else {
+            throw UsageError("unknown option '" + name + "' (see kavrol-cli fixture --help)");
+        }
+    }
+    if (options.file.empty() && !options.help) {
+        throw UsageError("expected a fixture file (see kavrol-cli fixture --help)");
+    }
+    return options;
+}
+
+std::string UsageText() {
+    return R"(Usage: kavrol-cli fixture FILE [options]
+
+The physical estimate of a whole fixture: several tubes side by side, each under its own
+reflector, over one tank, described by a JSON file (see docs/fixture.md; examples/ holds two).
+
+Options:
+  --json                 the report as JSON
+  --tolerance X          bound on the share's error, 0.00001 to 0.1 (0.0005)
+  --bins N               irradiance bins across the tank, 1 to 1000 (50)
+  --no-bare-tube         leave out the bare tubes and the gain
+  --plot FILE            the irradiance across the tank as a chart, .png or .svg
+  --profile-csv FILE     the irradiance bins as CSV
+  --template FILE        1:1 cutting templates, .svg or .pdf: one for each distinct
+                         reflector of the three shapes (FILE-1, FILE-2, ... when several);
+                         profiles of points get none
+  --optimise WHAT        search spacing, lamp-distance or spacing,lamp-distance: the units
+                         are spread evenly about the tank's centre and the best share whose
+                         uniformity reaches --min-uniformity is reported
+  --min-uniformity U     the lowest bin over the mean the search must reach, 0 to 1 (0)
+  --steps N              grid points per searched value, 3 to 100 (16)
+  --no-progress          no progress line on standard error
+  --help                 this text
+
+Ctrl-C stops a search and prints the best candidate so far.
+
+Exit status: 0 done, 1 the estimate or a file failed (a refused fixture file included),
+2 the command line was refused, 130 stopped by Ctrl-C.
+)";
+}
+
+std::string TextReport(const Fixture& fixture, const std::string& file, const PhysicalEstimate& e) {
+    std::ostringstream out;
+    out << "Fixture: " << (fixture.name.empty() ? file : fixture.name + " (" + file + ")") << "\n";
+    out << "Tank " << Short(fixture.width) << " mm wide, water " << Short(fixture.waterDistance)
+        << " mm below the tubes' axes; albedo " << Short(fixture.albedo) << ", water index "
+        << Short(fixture.refractiveIndex) << "\n";
+    out << "Units:\n";
+    for (std::size_t i = 0; i < fixture.units.size(); ++i) {
+        const Fixture::Unit& u = fixture.units[i];
+        char line[256];
+        std::snprintf(line, sizeof line, "  %2zu  %-10s %-12s x %8s mm  lamp %6s mm  ", i + 1,
+                      u.name.c_str(), TubeWord(u.tubeRadius).c_str(), Fixed(u.x, 1).c_str(),
+                      Fixed(u.lampDistance, 1).c_str());
+        out << line << ReflectorWords(u.reflector) << "\n";
+    }
+    out << "Share into the water: " << Fixed(e.efficiency, 6) << " +- " << Fixed(e.error, 6) << " ("
+        << Fixed(100.0 * e.efficiency, 2) << " %)\n";
+    const PhysicalEstimate::Losses& l = e.losses;
+    out << "Losses: absorbed " << Fixed(l.absorbed, 6) << ", returned to a tube "
+        << Fixed(l.returnedToTube, 6) << ", beside the tank " << Fixed(l.besideAquarium, 6)
+        << ", escaped " << Fixed(l.escaped, 6) << ", reflected at the water "
+        << Fixed(l.reflectedAtWater, 6) << "\n";
+    if (e.hasBareTube) {
+        out << "Bare tubes: " << Fixed(e.bareTube.efficiency, 6) << " +- "
+            << Fixed(e.bareTube.error, 6) << ", gain " << Fixed(e.gain, 3) << "\n";
+    }
+    if (!e.relative.empty()) {
+        out << "Irradiance across the tank: min/mean " << Fixed(e.uniformity.minOverMean, 3)
+            << ", max/mean " << Fixed(e.uniformity.maxOverMean, 3) << " (" << e.relative.size()
+            << " bins)\n";
+    }
+    out << "Per tube: the share of its own light into the water, and its part of the whole\n";
+    for (std::size_t i = 0; i < e.tubes.size(); ++i) {
+        char line[256];
+        std::snprintf(line, sizeof line, "  %2zu  %-10s %s +- %s   %s\n", i + 1,
+                      fixture.units[i].name.c_str(), Fixed(e.tubes[i].efficiency, 6).c_str(),
+                      Fixed(e.tubes[i].error, 6).c_str(),
+                      Fixed(PowerShare(fixture, i) * e.tubes[i].efficiency, 6).c_str());
+        out << line;
+    }
+    out << "Rays traced: " << e.raysTraced << "\n";
+    return out.str();
+}
+
+std::string JsonReport(const Fixture& fixture, const std::string& file, const PhysicalEstimate& e,
+                       const std::string& search) {
+    std::ostringstream out;
+    const PhysicalEstimate::Losses& l = e.losses;
+    out << "{\n  \"file\": " << JsonString(file) << ",\n  \"name\": " << JsonString(fixture.name)
+        << ",\n  \"efficiency\": " << Exact(e.efficiency) << ",\n  \"error\": " << Exact(e.error)
+        << ",\n  \"losses\": {\"absorbed\": " << Exact(l.absorbed)
+        << ", \"returnedToTube\": " << Exact(l.returnedToTube)
+        << ", \"besideAquarium\": " << Exact(l.besideAquarium)
+        << ", \"escaped\": " << Exact(l.escaped)
+        << ", \"reflectedAtWater\": " << Exact(l.reflectedAtWater) << "},\n";
+    if (e.hasBareTube) {
+        out << "  \"bareTube\": {\"efficiency\": " << Exact(e.bareTube.efficiency)
+            << ", \"error\": " << Exact(e.bareTube.error) << "},\n  \"gain\": " << Exact(e.gain)
+            << ",\n";
+    }
+    out << "  \"uniformity\": {\"minOverMean\": " << Exact(e.uniformity.minOverMean)
+        << ", \"maxOverMean\": " << Exact(e.uniformity.maxOverMean) << "},\n";
+    const auto list = [&](const std::vector<double>& values) {
+        std::string text = "[";
+        for (std::size_t i = 0; i < values.size(); ++i) {
+            text += (i == 0 ? "" : ", ") + Exact(values[i]);
+        }
+        return text + "]";
+    };
+    out << "  \"irradiance\": {\"edgesMm\": " << list(e.edgesMm)
+        << ", \"relative\": " << list(e.relative) << ", \"perMm\": " << list(e.perMm) << "},\n";
+    out << "  \"tubes\": [";
+    for (std::size_t i = 0; i < e.tubes.size(); ++i) {
+        out << (i == 0 ? "\n" : ",\n") << "    {\"unit\": " << i + 1
+            << ", \"name\": " << JsonString(fixture.units[i].name)
+            << ", \"x\": " << Exact(fixture.units[i].x)
+            << ", \"efficiency\": " << Exact(e.tubes[i].efficiency)
+            << ", \"error\": " << Exact(e.tubes[i].error)
+            << ", \"part\": " << Exact(PowerShare(fixture, i) * e.tubes[i].efficiency) << "}";
+    }
+    out << "\n  ],\n  \"raysTraced\": " << e.raysTraced << search << "\n}\n";
+    return out.str();
+}
+
+std::string SearchJson(const physics::FixtureSearch::Outcome& o) {
+    std::ostringstream out;
+    out << ",\n  \"search\": {\"stopped\": " << (o.stopped ? "true" : "false")
+        << ", \"candidates\": " << o.candidates << ", \"refused\": " << o.refused
+        << ", \"spacingMin\": " << Exact(o.spacingMin)
+        << ", \"spacingMax\": " << Exact(o.spacingMax) << ", \"lampMin\": " << Exact(o.lampMin)
+        << ", \"lampMax\": " << Exact(o.lampMax) << ", \"spacing\": " << Exact(o.spacing)
+        << ", \"lampDistance\": " << Exact(o.lampDistance)
+        << ", \"screeningShare\": " << Exact(o.screeningShare)
+        << ", \"screeningUniformity\": " << Exact(o.screeningUniformity)
+        << ", \"metFloor\": " << (o.metFloor ? "true" : "false") << "}";
+    return out.str();
+}
+
+std::string SearchReport(const FixtureOptions& options, const physics::FixtureSearch::Outcome& o) {
+    std::ostringstream out;
+    out << (o.stopped ? "Stopped; the best candidate so far" : "Searched") << ": " << o.candidates
+        << " candidates estimated, " << o.refused << " could not exist\n";
+    if (options.optimiseSpacing) {
+        out << "Spacing searched from " << Fixed(o.spacingMin, 1) << " to "
+            << Fixed(o.spacingMax, 1) << " mm; best " << Fixed(o.spacing, 2) << " mm\n";
+    }
+    if (options.optimiseLamp) {
+        out << "Lamp distance searched from " << Fixed(o.lampMin, 1) << " to "
+            << Fixed(o.lampMax, 1) << " mm; best " << Fixed(o.lampDistance, 2) << " mm\n";
+    }
+    out << "Screening figures of the best: share " << Fixed(o.screeningShare, 4) << ", uniformity "
+        << Fixed(o.screeningUniformity, 3) << "\n";
+    const std::string floor = "the uniformity floor of " + Fixed(options.minUniformity, 3);
+    if (o.metFloor) {
+        out << "The best reaches " << floor << "\n\n";
+    } else if (o.screeningMetFloor && o.estimated) {
+        out << "The candidates that reached " << floor << " in their screening estimates miss it "
+            << "at the final tolerance (" << o.verified << " checked); the best of them is "
+            << "shown\n\n";
+    } else {
+        out << "No candidate reached " << floor << "; the most uniform is shown\n\n";
+    }
+    return out.str();
+}
+
+namespace {
+
+// The estimate's or the search's progress on one line of standard error, while `work` runs
+// on a worker thread; the line is cleared at the end.
+template <typename Job> void WithProgress(bool show, std::atomic<double>& fraction, Job job) {
+    if (!show) {
+        job();
+        return;
+    }
+    std::exception_ptr failure;
+    std::atomic<bool> finished{false};
+    std::thread worker([&] {
+        try {
+            job();
+        } catch (...) {
+            failure = std::current_exception();
+        }
+        finished.store(true);
+    });
+    while (!finished.load()) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(200));
+        std::cerr << "\r[fixture] " << Fixed(100.0 * fraction.load(), 1) << "%   " << std::flush;
+    }
+    worker.join();
+    std::cerr << "\r" << std::string(40, ' ') << "\r" << std::flush;
+    if (failure) {
+        std::rethrow_exception(failure);
+    }
+}
+
+physics::EstimateOptions EstimateOptionsOf(const FixtureOptions& options) {
+    physics::EstimateOptions e;
+    e.tolerance = options.tolerance;
+    e.bins = options.bins;
+    e.bareTube = options.bareTube;
+    return e;
+}
+
+// The files besides the report, written once the estimate has finished.
+void WriteFiles(const FixtureOptions& options, const Fixture& fixture,
+                const PhysicalEstimate& estimate);
+
+} // namespace
+
+namespace {
+
+// What a run found, and how its progress shows.
+struct Work {
+    bool show = false;
+    std::atomic<double> fraction{0.0};
+    PhysicalEstimate estimate;
+    std::string searchText; // the search's report before the best fixture's
+    std::string searchJson; // the same as JSON members
+    bool stopped = false;   // a search stopped after its best had its final estimate
+};
+
+// The estimate of the fixture as read; false when it was stopped.
+bool Estimate(const FixtureOptions& options, const Fixture& fixture, Work& work) {
+    physics::EstimateOptions e = EstimateOptionsOf(options);
+    e.cancel = &SignalGuard::stopFlag();
+    e.progress = [&](double f) { work.fraction.store(f); };
+    const physics::FixtureScene scene(fixture);
+    try {
+        WithProgress(work.show, work.fraction,
+                     [&] { work.estimate = physics::LightEstimator(e).estimate(scene.scene()); });
+    } catch (const physics::EstimateCancelled&) {
+        return false;
+    }
+    return true;
+}
+
+// The search; the fixture becomes its best. False when it stopped before the best had its
+// final estimate.
+bool Search(const FixtureOptions& options, Fixture& fixture, Work& work) {
+    physics::FixtureSearch::Options search;
+    search.spacing = options.optimiseSpacing;
+    search.lampDistance = options.optimiseLamp;
+    search.minUniformity = options.minUniformity;
+    search.steps = options.steps;
+    search.finalEstimate = EstimateOptionsOf(options);
+    search.cancel = &SignalGuard::stopFlag();
+    search.progress = [&](int done, int total) {
+        work.fraction.store(static_cast<double>(done) / (total + 1));
+    };
+    physics::FixtureSearch::Outcome outcome;
+    WithProgress(work.show, work.fraction,
+                 [&] { outcome = physics::FixtureSearch::Run(fixture, search); });
+    work.searchText = SearchReport(options, outcome);
+    work.searchJson = SearchJson(outcome);
+    if (!outcome.estimated) {
+        return false;
+    }
+    fixture = outcome.best;
+    work.estimate = outcome.estimate;
+    work.stopped = outcome.stopped;
+    return true;
+}
+
+} // namespace
+
+int Run(const std::vector<std::string>& args) {
+    FixtureOptions options;
+    try {
+        options = Parse(args);
+    } catch (const UsageError& e) {
+        std::cerr << "kavrol-cli fixture: " << e.what() << '\n';
+        return 2;
+    }
+    if (options.help) {
+        try {
+            StandardOutput::Write(UsageText());
+        } catch (const std::exception& e) {
+            std::cerr << "kavrol-cli fixture: " << e.what() << '\n';
+            return 1;
+        }
+        return 0;
+    }
+    // Failures of the file, the estimate and the written files are reported here, and only
+    // here.
+    try {
+        Fixture fixture = physics::FixtureFile::Read(options.file);
+        const SignalGuard guard;
+        Work work;
+        work.show = options.progress && isatty(STDERR_FILENO) != 0;
+        const bool searching = options.optimiseSpacing || options.optimiseLamp;
+        if (!(searching ? Search(options, fixture, work) : Estimate(options, fixture, work))) {
+            if (!options.json) {
+                StandardOutput::Write(work.searchText);
+            }
+            std::cerr << "kavrol-cli fixture: stopped\n";
+            return 128 + SignalGuard::signal();
+        }
+        StandardOutput::Write(
+            options.json ? JsonReport(fixture, options.file, work.estimate, work.searchJson)
+                         : work.searchText + TextReport(fixture, options.file, work.estimate));
+        WriteFiles(options, fixture, work.estimate);
+        return work.stopped ? 128 + SignalGuard::signal() : 0;
+    } catch (const SaveError& e) {
+        std::cerr << "kavrol-cli fixture: " << e.detail() << '\n';
+        return 1;
+    } catch (const std::exception& e) {
+        std::cerr << "kavrol-cli fixture: " << e.what() << '\n';
+        return 1;
+    }
+}
+
+namespace {
+
+// The chart is drawn by Qt Charts, which needs an application object; without a display the
+// offscreen platform draws it.
+void WritePlot(const std::string& path, const PhysicalEstimate& estimate) {
+    std::unique_ptr<QApplication> application;
+    if (QApplication::instance() == nullptr) {
+        if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) {
+            qputenv("QT_QPA_PLATFORM", "offscreen");
+        }
+        static int argc = 1;
+        static char name[] = "kavrol-cli";
+        static char* argv[] = {name, nullptr};
+        application = std::make_unique<QApplication>(argc, argv);
+    }
+    const std::unique_ptr<QChart> chart = IrradianceChart::create(estimate);
+    ChartFile::write(*chart, QString::fromStdString(path));
+}
+
+// "lamp.svg" for the n-th of several templates becomes "lamp-n.svg".
+std::string Numbered(const std::string& path, std::size_t n) {
+    const std::size_t slash = path.find_last_of('/');
+    const std::size_t dot = path.find_last_of('.');
+    const std::size_t at =
+        dot == std::string::npos || (slash != std::string::npos && dot < slash) ? path.size() : dot;
+    return path.substr(0, at) + "-" + std::to_string(n) + path.substr(at);
+}
+
+// One template for each distinct reflector of the three shapes with its tube; the templates
+// draw those shapes only, so units with a profile of points are named on standard error.
+void WriteTemplates(const std::string& path, const Fixture& fixture) {
+    std::vector<physics::PhysicalDesign> designs;
+    std::vector<std::string> units;
+    for (std::size_t i = 0; i < fixture.units.size(); ++i) {
+        const Fixture::Unit& u = fixture.units[i];
+        const std::string name = physics::FixtureScene::UnitName(fixture, static_cast<int>(i));
+        if (u.reflector.hasProfile) {
+            std::cerr << "kavrol-cli fixture: no cutting template for " << name
+                      << ": the templates draw the three shapes only, not a profile of points\n";
+            continue;
+        }
+        const physics::PhysicalDesign d =
+            physics::FixtureScene::UnitDesign(fixture, static_cast<int>(i));
+        std::size_t k = 0;
+        while (k < designs.size() &&
+               !(designs[k].shape == d.shape && designs[k].a == d.a && designs[k].b == d.b &&
+                 designs[k].c == d.c && designs[k].tubeRadius == d.tubeRadius &&
+                 designs[k].lampDistance == d.lampDistance)) {
+            ++k;
+        }
+        if (k == designs.size()) {
+            designs.push_back(d);
+            units.push_back(name);
+        } else {
+            units[k] += ", " + name;
+        }
+    }
+    for (std::size_t k = 0; k < designs.size(); ++k) {
+        const std::string file = designs.size() == 1 ? path : Numbered(path, k + 1);
+        CuttingTemplate(designs[k]).write(QString::fromStdString(file));
+        std::cerr << "kavrol-cli fixture: cutting template of " << units[k] << ": " << file << "\n";
+    }
+}
+
+void WriteFiles(const FixtureOptions& options, const Fixture& fixture,
+                const PhysicalEstimate& estimate) {
+    if (!options.plotPath.empty()) {
+        WritePlot(options.plotPath, estimate);
+    }
+    if (!options.profileCsvPath.empty()) {
+        IrradianceCsv::write(estimate, QString::fromStdString(options.profileCsvPath));
+    }
+    if (!options.templatePath.empty()) {
+        WriteTemplates(options.templatePath, fixture);
+    }
+}
+
+} // namespace
+
+} // namespace kavrol::FixtureCommand

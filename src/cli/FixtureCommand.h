@@ -1,0 +1,42 @@
+#pragma once
+
+#include "Fixture.h"
+#include "FixtureOptions.h"
+#include "FixtureSearch.h"
+#include "PhysicalEstimate.h"
+
+#include <string>
+#include <vector>
+
+namespace kavrol {
+
+// "kavrol-cli fixture FILE": the physical estimate of a whole fixture file, and the search of
+// its tubes' spacing (and lamp distance).
+namespace FixtureCommand {
+
+// Parses the arguments after "fixture"; throws UsageError.
+FixtureOptions Parse(const std::vector<std::string>& args);
+
+// The text of "fixture --help".
+std::string UsageText();
+
+// The reports of one estimate, as text and as JSON.
+std::string TextReport(const physics::Fixture& fixture, const std::string& file,
+                       const physics::PhysicalEstimate& estimate);
+// `search` holds further members for the JSON object (SearchJson's), or nothing.
+std::string JsonReport(const physics::Fixture& fixture, const std::string& file,
+                       const physics::PhysicalEstimate& estimate, const std::string& search = "");
+
+// The search's result before the best fixture's own report, as text and as JSON members.
+std::string SearchJson(const physics::FixtureSearch::Outcome& outcome);
+std::string SearchReport(const FixtureOptions& options,
+                         const physics::FixtureSearch::Outcome& outcome);
+
+// Runs the command: exit status 0 when it finished, 1 when it failed (a fixture file refused
+// included), 2 for a refused command line, 128 + the signal when one stopped it (130 for
+// Ctrl-C).
+int Run(const std::vector<std::string>& args);
+
+} // namespace FixtureCommand
+
+} // namespace kavrol

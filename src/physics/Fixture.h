@@ -1,0 +1,53 @@
+#pragma once
+
+#include "PhysicalDesign.h"
+
+#include <string>
+#include <vector>
+
+namespace kavrol::physics {
+
+// A lamp of several units, each a tube under its own reflector, over one tank. Millimetres; x
+// from the tank's centre line to the right, y downward. Every tube's axis lies on one
+// horizontal line; the water lies waterDistance below it and spans `width`, centred on x = 0.
+struct Fixture {
+    // A point of a reflector profile of one's own: x from the tube's axis, y downward from the
+    // reflector's top line.
+    struct Point {
+        double x = 0.0;
+        double y = 0.0;
+    };
+    // How the points of a profile are joined.
+    enum class Join {
+        Smooth,  // a C2 cubic spline through every point (see ProfileCurve)
+        Straight // straight segments from point to point
+    };
+    // A unit's reflector: one of the three shapes with A, B, C, or a profile of points.
+    struct Reflector {
+        bool hasProfile = false;
+        ReflectorShape shape = ReflectorShape::Parabola; // when !hasProfile
+        double a = 200.0;
+        double b = 100.0;
+        double c = 50.0;
+        std::vector<Point> points; // when hasProfile, from one rim to the other
+        Join join = Join::Smooth;
+    };
+    struct Unit {
+        std::string name; // may be empty; messages then use the unit's number
+        double tubeRadius = 8.0;
+        double x = 0.0;             // the tube's axis
+        double lampDistance = 50.0; // the reflector's top line to the tube's axis
+        double power = 1.0;         // the tube's light relative to the other tubes
+        Reflector reflector;
+    };
+
+    std::string name;
+    double waterDistance = 200.0;
+    double width = 800.0;
+    double albedo = 0.8;
+    double tubeTransmission = 0.0;
+    double refractiveIndex = 1.33;
+    std::vector<Unit> units;
+};
+
+} // namespace kavrol::physics

@@ -1,0 +1,42 @@
+#pragma once
+
+#include "JsonValue.h"
+
+#include <string>
+
+namespace kavrol::physics {
+
+// A strict JSON reader (RFC 8259: no comments, no trailing commas, no repeated keys). Errors are
+// FixtureError messages "SOURCE: line L, column C: what is wrong".
+class JsonReader {
+public:
+    // Nesting deeper than this is refused rather than risking the stack.
+    static constexpr int kMaxDepth = 64;
+
+    static JsonValue Parse(const std::string& text, const std::string& source);
+
+private:
+    JsonReader(const std::string& text, const std::string& source);
+
+    JsonValue value(int depth);
+    JsonValue object(int depth);
+    JsonValue array(int depth);
+    std::string string();
+    double number();
+    void literal(const char* word);
+    unsigned hex4();
+    void skipSpace();
+    char peek() const;
+    void advance();
+    void expect(char c, const char* what);
+    [[noreturn]] void fail(const std::string& what) const;
+    [[noreturn]] void failAt(int line, int column, const std::string& what) const;
+
+    const std::string& text_;
+    const std::string& source_;
+    std::size_t at_ = 0;
+    int line_ = 1;
+    int column_ = 1;
+};
+
+} // namespace kavrol::physics

@@ -1,0 +1,173 @@
+// "kavrol-cli fixture": its options, its reports against the estimate they print, and the
+// program end to end (exit statuses, refused files, the search).
+#include "FixtureCommand.h"
+#include "CliRun.h"
+#include "CommandLine.h"
+#include "FixtureFile.h"
+#include "FixtureScene.h"
+#include "JsonReader.h"
+#include "LightEstimator.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <filesystem>
+
+#include <string>
+#include <vector>
+
+namespace kavrol {
+namespace {
+
+const std::string kTwo = KAVROL_EXAMPLES_DIR "/two-t5-80cm.json";
+const std::string kFour = KAVROL_EXAMPLES_DIR "/four-tube-gull-wing.json";
+
+TEST(FixtureCommand, ParsesItsOptions) {
+    const FixtureOptions o =
+        FixtureCommand::Parse({"f.json", "--json", "--tolerance=0.002", "--bins", "20",
+                               "--optimise", "spacing,lamp-distance", "--min-uniformity", "0.4",
+                               "--steps", "5", "--no-bare-tube", "--no-progress"});
+    EXPECT_EQ(o.file, "f.json");
+    EXPECT_TRUE(o.json);
+    EXPECT_EQ(o.tolerance, 0.002);
+    EXPECT_EQ(o.bins, 20);
+    EXPECT_TRUE(o.optimiseSpacing);
+    EXPECT_TRUE(o.optimiseLamp);
+    EXPECT_EQ(o.minUniformity, 0.4);
+    EXPECT_EQ(o.steps, 5);
+    EXPECT_FALSE(o.bareTube);
+    EXPECT_FALSE(o.progress);
+    EXPECT_TRUE(FixtureCommand::Parse({"--help"}).help);
+}
+
+TEST(FixtureCommand, RefusesBadOptionsNamingThem) {
+    const struct {
+        std::vector<std::string> args;
+        const char* message;
+    } cases[] = {
+        {{}, "expected a fixture file (see kavrol-cli fixture --help)"},
+        {{"a.json", "b.json"}, "one fixture file only, got 'a.json' and 'b.json'"},
+        {{"a.json", "--optimise", "width"},
+         "--optimise: expected spacing, lamp-distance or both, separated by a comma, got "
+         "'width'"},
+        {{"a.json", "--frobnicate"},
+         "unknown option '--frobnicate' (see kavrol-cli fixture "
+         "--help)"},
+        {{"a.json", "--json=yes"}, nullptr},
+        {{"a.json", "--tolerance", "0"}, nullptr},
+        {{"a.json", "--bins", "0"}, nullptr},
+        {{"a.json", "--min-uniformity", "1.5"}, nullptr},
+    };
+    for (const auto& c : cases) {
+        try {
+            (void)FixtureCommand::Parse(c.args);
+            ADD_FAILURE() << "accepted " << (c.args.empty() ? "" : c.args.back());
+        } catch (const UsageError& e) {
+            if (c.message != nullptr) {
+                EXPECT_EQ(std::string(e.what()), c.message);
+            }
+        }
+    }
+}
+
+TEST(FixtureCommand, ReportsTheEstimateItMade) {
+    const physics::Fixture f = physics::FixtureFile::Read(kTwo);
+    physics::EstimateOptions options;
+    options.tolerance = 0.002;
+    const physics::PhysicalEstimate e =
+        physics::LightEstimator(options).estimate(physics::FixtureScene(f).scene());
+    const std::string text = FixtureCommand::TextReport(f, kTwo, e);
+    EXPECT_NE(text.find("Fixture: Two T5 tubes over an 80 cm tank"), std::string::npos);
+    EXPECT_NE(text.find("parabola A 160 B 60"), std::string::npos);
+    EXPECT_NE(text.find("Per tube"), std::string::npos);
+    char share[64];
+    std::snprintf(share, sizeof share, "Share into the water: %.6f", e.efficiency);
+    EXPECT_NE(text.find(share), std::string::npos) << text;
+    // The JSON reads back to the very numbers.
+    const physics::JsonValue json =
+        physics::JsonReader::Parse(FixtureCommand::JsonReport(f, kTwo, e), "report");
+    EXPECT_EQ(json.find("efficiency")->number, e.efficiency);
+    EXPECT_EQ(json.find("error")->number, e.error);
+    const physics::JsonValue* tubes = json.find("tubes");
+    ASSERT_NE(tubes, nullptr);
+    ASSERT_EQ(tubes->items.size(), 2u);
+    EXPECT_EQ(tubes->items[1].find("efficiency")->number, e.tubes[1].efficiency);
+    EXPECT_EQ(tubes->items[0].find("name")->text, "left");
+    EXPECT_EQ(json.find("irradiance")->find("relative")->items.size(), e.relative.size());
+}
+
+TEST(FixtureCommand, RunsEndToEnd) {
+    const test::CliRun ok = test::Cli({"fixture", kTwo, "--tolerance", "0.005", "--no-progress"});
+    EXPECT_EQ(ok.status, 0) << ok.err;
+    EXPECT_NE(ok.out.find("Share into the water:"), std::string::npos);
+    const test::CliRun four = test::Cli({"fixture", kFour, "--json", "--tolerance", "0.01"});
+    EXPECT_EQ(four.status, 0) << four.err;
+    EXPECT_EQ(physics::JsonReader::Parse(four.out, "out").find("tubes")->items.size(), 4u);
+    const test::CliRun search =
+        test::Cli({"fixture", kTwo, "--optimise", "spacing", "--steps", "4", "--min-uniformity",
+                   "0.1", "--tolerance", "0.005", "--no-progress"});
+    EXPECT_EQ(search.status, 0) << search.err;
+    EXPECT_NE(search.out.find("Spacing searched from 160.0 to 800.0 mm"), std::string::npos)
+        << search.out;
+    // With --json the search's figures join the JSON object.
+    const test::CliRun searchJson = test::Cli({"fixture", kTwo, "--optimise", "spacing", "--steps",
+                                               "3", "--json", "--tolerance", "0.01"});
+    EXPECT_EQ(searchJson.status, 0) << searchJson.err;
+    const physics::JsonValue found = physics::JsonReader::Parse(searchJson.out, "out");
+    ASSERT_NE(found.find("search"), nullptr);
+    EXPECT_EQ(found.find("search")->find("spacingMax")->number, 800.0);
+    const test::CliRun missing = test::Cli({"fixture", "/nonexistent/f.json"});
+    EXPECT_EQ(missing.status, 1);
+    EXPECT_EQ(missing.err,
+              "kavrol-cli fixture: /nonexistent/f.json: cannot open the fixture file\n");
+    const test::CliRun usage = test::Cli({"fixture", kTwo, "--bins", "x"});
+    EXPECT_EQ(usage.status, 2);
+    const test::CliRun help = test::Cli({"fixture", "--help"});
+    EXPECT_EQ(help.status, 0);
+    EXPECT_EQ(help.out, FixtureCommand::UsageText());
+    try {
+        (void)ParseCommandLine({"--a", "50", "fixture"});
+        ADD_FAILURE() << "a late 'fixture' was accepted";
+    } catch (const UsageError& e) {
+        EXPECT_EQ(std::string(e.what()), "'fixture' must come first: kavrol-cli fixture FILE "
+                                         "[options]");
+    }
+}
+
+TEST(FixtureCommand, WritesTheChartTheBinsAndTheTemplates) {
+    const std::filesystem::path dir = std::filesystem::temp_directory_path() /
+                                      ("kavrol-fixture-cli-" + std::to_string(::getpid()));
+    std::filesystem::create_directories(dir);
+    const std::string plot = (dir / "light.svg").string();
+    const std::string csv = (dir / "light.csv").string();
+    const std::string cut = (dir / "cut.svg").string();
+    const test::CliRun run = test::Cli({"fixture", kTwo, "--tolerance", "0.005", "--bins", "16",
+                                        "--plot", plot, "--profile-csv", csv, "--template", cut});
+    EXPECT_EQ(run.status, 0) << run.err;
+    EXPECT_NE(test::Slurp(plot).find("<svg"), std::string::npos);
+    const std::string bins = test::Slurp(csv);
+    EXPECT_EQ(bins.rfind("left_mm,right_mm,centre_mm,relative,share_per_mm\n", 0), 0u) << bins;
+    EXPECT_EQ(std::count(bins.begin(), bins.end(), '\n'), 17);
+    EXPECT_NE(test::Slurp(cut).find("id=\"curve\""), std::string::npos);
+    // Qt may add a note of its own about the display; the template's line is there whole.
+    EXPECT_NE(run.err.find("kavrol-cli fixture: cutting template of unit 1 (\"left\"), unit 2 "
+                           "(\"right\"): " +
+                           cut + "\n"),
+              std::string::npos)
+        << run.err;
+    // Profiles of points get no template, and say so.
+    const test::CliRun four =
+        test::Cli({"fixture", kFour, "--tolerance", "0.02", "--bins", "8", "--template", cut});
+    EXPECT_EQ(four.status, 0);
+    EXPECT_NE(four.err.find("no cutting template for unit 1: the templates draw the three "
+                            "shapes only"),
+              std::string::npos)
+        << four.err;
+    const test::CliRun badName =
+        test::Cli({"fixture", kTwo, "--tolerance", "0.02", "--plot", (dir / "x.gif").string()});
+    EXPECT_EQ(badName.status, 1);
+    std::filesystem::remove_all(dir);
+}
+
+} // namespace
+} // namespace kavrol
