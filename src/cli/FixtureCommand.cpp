@@ -189,8 +189,8 @@ Options:
   --plot FILE            the irradiance across the tank as a chart, .png or .svg
   --profile-csv FILE     the irradiance bins as CSV
   --template FILE        1:1 cutting templates, .svg or .pdf: one for each distinct
-                         reflector of the three shapes (FILE-1, FILE-2, ... when several);
-                         profiles of points get none
+                         reflector, shapes and profiles of points alike (FILE-1, FILE-2,
+                         ... when several)
   --optimise WHAT        search spacing, lamp-distance or spacing,lamp-distance: the units
                          are spread evenly about the tank's centre and the best share whose
                          uniformity reaches --min-uniformity is reported
@@ -505,38 +505,50 @@ std::string Numbered(const std::string& path, std::size_t n) {
     return path.substr(0, at) + "-" + std::to_string(n) + path.substr(at);
 }
 
-// One template for each distinct reflector of the three shapes with its tube; the templates
-// draw those shapes only, so units with a profile of points are named on standard error.
+// Two units share a template when their reflectors and tubes are the same.
+bool SameTemplate(const Fixture::Unit& a, const Fixture::Unit& b) {
+    const Fixture::Reflector& p = a.reflector;
+    const Fixture::Reflector& q = b.reflector;
+    if (a.tubeRadius != b.tubeRadius || a.lampDistance != b.lampDistance ||
+        p.hasProfile != q.hasProfile) {
+        return false;
+    }
+    if (!p.hasProfile) {
+        return p.shape == q.shape && p.a == q.a && p.b == q.b && p.c == q.c;
+    }
+    return p.join == q.join && p.points.size() == q.points.size() &&
+           std::equal(p.points.begin(), p.points.end(), q.points.begin(),
+                      [](const Fixture::Point& m, const Fixture::Point& n) {
+                          return m.x == n.x && m.y == n.y;
+                      });
+}
+
+// One template for each distinct reflector with its tube, shapes and profiles of points alike.
 void WriteTemplates(const std::string& path, const Fixture& fixture) {
-    std::vector<physics::PhysicalDesign> designs;
+    std::vector<std::size_t> firsts;
     std::vector<std::string> units;
     for (std::size_t i = 0; i < fixture.units.size(); ++i) {
-        const Fixture::Unit& u = fixture.units[i];
         const std::string name = physics::FixtureScene::UnitName(fixture, static_cast<int>(i));
-        if (u.reflector.hasProfile) {
-            std::cerr << "kavrol-cli fixture: no cutting template for " << name
-                      << ": the templates draw the three shapes only, not a profile of points\n";
-            continue;
-        }
-        const physics::PhysicalDesign d =
-            physics::FixtureScene::UnitDesign(fixture, static_cast<int>(i));
         std::size_t k = 0;
-        while (k < designs.size() &&
-               !(designs[k].shape == d.shape && designs[k].a == d.a && designs[k].b == d.b &&
-                 designs[k].c == d.c && designs[k].tubeRadius == d.tubeRadius &&
-                 designs[k].lampDistance == d.lampDistance)) {
+        while (k < firsts.size() && !SameTemplate(fixture.units[firsts[k]], fixture.units[i])) {
             ++k;
         }
-        if (k == designs.size()) {
-            designs.push_back(d);
+        if (k == firsts.size()) {
+            firsts.push_back(i);
             units.push_back(name);
         } else {
             units[k] += ", " + name;
         }
     }
-    for (std::size_t k = 0; k < designs.size(); ++k) {
-        const std::string file = designs.size() == 1 ? path : Numbered(path, k + 1);
-        CuttingTemplate(designs[k]).write(QString::fromStdString(file));
+    for (std::size_t k = 0; k < firsts.size(); ++k) {
+        const std::string file = firsts.size() == 1 ? path : Numbered(path, k + 1);
+        const int first = static_cast<int>(firsts[k]);
+        const Fixture::Unit& unit = fixture.units[firsts[k]];
+        const CuttingTemplate cut =
+            unit.reflector.hasProfile
+                ? CuttingTemplate(unit, QString::fromStdString(units[k]))
+                : CuttingTemplate(physics::FixtureScene::UnitDesign(fixture, first));
+        cut.write(QString::fromStdString(file));
         std::cerr << "kavrol-cli fixture: cutting template of " << units[k] << ": " << file << "\n";
     }
 }

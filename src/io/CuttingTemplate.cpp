@@ -3,6 +3,7 @@
 #include "CuttingTemplate.h"
 
 #include "NumberText.h"
+#include "PhysicalDesignError.h"
 #include "PictureFile.h"
 #include "ReflectorCurve.h"
 #include "Scene.h"
@@ -93,8 +94,9 @@ void Shift(TemplateDrawing& drawing, QPointF by) {
 // --- The profile: x across from the centre line, y down from the reflector's top line ---
 
 void AddTicks(const physics::ReflectorCurve& curve, TemplateDrawing& drawing) {
-    const int last = static_cast<int>(std::floor(curve.length() / 2.0 / kTickStep + 1e-9));
-    for (int k = -last; k <= last; ++k) {
+    const int first = static_cast<int>(std::ceil(curve.leftS() / kTickStep - 1e-9));
+    const int last = static_cast<int>(std::floor(curve.rightS() / kTickStep + 1e-9));
+    for (int k = first; k <= last; ++k) {
         const double s = k * kTickStep;
         const physics::ReflectorCurve::Station at = curve.at(s);
         const double length = k % 5 == 0 ? 5.0 : 3.0;
@@ -115,7 +117,7 @@ void AddTicks(const physics::ReflectorCurve& curve, TemplateDrawing& drawing) {
     }
 }
 
-void AddProfile(const physics::PhysicalDesign& design, const physics::ReflectorCurve& curve,
+void AddProfile(const physics::ReflectorCurve& curve, double radius, double lampDistance,
                 TemplateDrawing& drawing) {
     TemplateDrawing::Stroke line;
     line.id = QStringLiteral("curve");
@@ -126,9 +128,8 @@ void AddProfile(const physics::PhysicalDesign& design, const physics::ReflectorC
     drawing.strokes.push_back(std::move(line));
     AddTicks(curve, drawing);
 
-    const double radius = design.tubeRadius;
-    const QPointF axis(0.0, design.lampDistance);
-    double deepest = design.lampDistance + radius;
+    const QPointF axis(0.0, lampDistance);
+    double deepest = lampDistance + radius;
     for (const auto& p : curve.points()) {
         deepest = std::max(deepest, p.y);
     }
@@ -156,23 +157,37 @@ QString ShapeName(physics::ReflectorShape shape) {
     return {};
 }
 
-TemplateDrawing Notes(const physics::PhysicalDesign& design, double sheetWidth) {
-    const auto mm = [](double value) {
-        return NumberText::fixed(value, value == std::round(value) ? 0 : 1) + QStringLiteral(" мм");
-    };
+QString LengthText(double value, int decimals) {
+    return NumberText::fixed(value, value == std::round(value) ? 0 : decimals) +
+           QStringLiteral(" мм");
+}
+
+// The lines above the ones every template shares: for a shape its name, A, B and C.
+std::vector<std::pair<QString, QString>> ShapeLines(const physics::PhysicalDesign& design) {
+    const auto mm = [](double value) { return LengthText(value, 1); };
     const QString c = design.shape == physics::ReflectorShape::Parabola
                           ? QStringLiteral("C — нет у параболы")
                           : QStringLiteral("C = ") + mm(design.c);
-    const std::vector<std::pair<QString, QString>> lines = {
+    return {
         {QStringLiteral("Шаблон отражателя «%1», масштаб 1:1").arg(ShapeName(design.shape)), {}},
         {QStringLiteral("A = %1, B = %2, %3").arg(mm(design.a), mm(design.b), c), {}},
-        {QStringLiteral("Ширина листа (длина кривой): %1 мм").arg(NumberText::fixed(sheetWidth, 1)),
-         QStringLiteral("sheet-width")},
-        {QStringLiteral("Метки через 10 мм по длине кривой, счёт от середины"), {}},
-        {QStringLiteral("Лампа Ø%1, ось на %2 ниже верхней линии")
-             .arg(mm(2.0 * design.tubeRadius), mm(design.lampDistance)),
-         {}},
     };
+}
+
+TemplateDrawing Notes(std::vector<std::pair<QString, QString>> lines, double sheetWidth,
+                      double tubeRadius, double lampDistance, bool fromLeftRim) {
+    const auto mm = [](double value) { return LengthText(value, 1); };
+    lines.push_back(
+        {QStringLiteral("Ширина листа (длина кривой): %1 мм").arg(NumberText::fixed(sheetWidth, 1)),
+         QStringLiteral("sheet-width")});
+    lines.push_back({fromLeftRim ? QStringLiteral("Метки через 10 мм по длине кривой, счёт от "
+                                                  "левого края: ось лампы вне профиля")
+                                 : QStringLiteral("Метки через 10 мм по длине кривой, счёт от "
+                                                  "середины"),
+                     {}});
+    lines.push_back({QStringLiteral("Лампа Ø%1, ось на %2 ниже верхней линии")
+                         .arg(mm(2.0 * tubeRadius), mm(lampDistance)),
+                     {}});
     TemplateDrawing notes;
     double y = kNoteSize;
     for (const auto& [text, id] : lines) {
@@ -317,12 +332,52 @@ CuttingTemplate::Page CuttingTemplate::ChoosePage(QSizeF drawingMm) {
 
 CuttingTemplate::CuttingTemplate(const physics::PhysicalDesign& design) {
     physics::Scene::FromDesign(design); // refuses designs that cannot exist
-    const physics::ReflectorCurve curve = physics::ReflectorCurve::FromDesign(design);
+    layOut(physics::ReflectorCurve::FromDesign(design), design.tubeRadius, design.lampDistance,
+           ShapeLines(design),
+           QStringLiteral("Шаблон отражателя «%1»").arg(ShapeName(design.shape)));
+}
+
+CuttingTemplate::CuttingTemplate(const physics::Fixture::Unit& unit, const QString& name) {
+    if (!(std::isfinite(unit.tubeRadius) && unit.tubeRadius > 0.0 &&
+          std::isfinite(unit.lampDistance))) {
+        throw physics::PhysicalDesignError("The tube's radius and distance must be finite");
+    }
+    const physics::Fixture::Reflector& r = unit.reflector;
+    if (!r.hasProfile) {
+        throw physics::PhysicalDesignError("The unit's reflector is no profile of points");
+    }
+    const physics::ReflectorCurve curve = physics::ReflectorCurve::FromProfile(r.points, r.join);
+    double left = std::numeric_limits<double>::infinity();
+    double top = left;
+    double right = -left;
+    double bottom = -left;
+    for (const auto& p : curve.points()) {
+        left = std::min(left, p.x);
+        right = std::max(right, p.x);
+        top = std::min(top, p.y);
+        bottom = std::max(bottom, p.y);
+    }
+    const QString join = r.join == physics::Fixture::Join::Smooth
+                             ? QStringLiteral("плавный профиль по точкам")
+                             : QStringLiteral("профиль по точкам, прямые между ними");
+    layOut(curve, unit.tubeRadius, unit.lampDistance,
+           {{QStringLiteral("Шаблон отражателя: %1, масштаб 1:1").arg(name), {}},
+            {QStringLiteral("%1: ширина %2, глубина %3")
+                 .arg(join, LengthText(right - left, 1), LengthText(bottom - top, 1)),
+             QStringLiteral("profile-size")}},
+           QStringLiteral("Шаблон отражателя: %1").arg(name));
+}
+
+void CuttingTemplate::layOut(const physics::ReflectorCurve& curve, double tubeRadius,
+                             double lampDistance,
+                             const std::vector<std::pair<QString, QString>>& heading,
+                             const QString& title) {
     sheetWidth_ = curve.length();
 
     TemplateDrawing profile;
-    AddProfile(design, curve, profile);
-    TemplateDrawing notes = Notes(design, sheetWidth_);
+    AddProfile(curve, tubeRadius, lampDistance, profile);
+    TemplateDrawing notes =
+        Notes(heading, sheetWidth_, tubeRadius, lampDistance, curve.fromLeftRim());
     const QRectF profileBox = Bounds(profile);
     const QRectF notesBox = Bounds(notes);
     constexpr double kGap = 10.0;
@@ -341,7 +396,7 @@ CuttingTemplate::CuttingTemplate(const physics::PhysicalDesign& design) {
 
     drawing_ = std::move(profile);
     drawing_.page = page_.sizeMm;
-    drawing_.title = QStringLiteral("Шаблон отражателя «%1»").arg(ShapeName(design.shape));
+    drawing_.title = title;
     for (auto& stroke : notes.strokes) {
         drawing_.strokes.push_back(std::move(stroke));
     }

@@ -1,20 +1,28 @@
 #pragma once
 
+#include "Fixture.h"
 #include "PhysicalDesign.h"
 #include "TemplateDrawing.h"
 
 #include <QByteArray>
 #include <QSizeF>
 #include <QString>
+#include <utility>
+#include <vector>
 
 namespace kavrol {
+
+namespace physics {
+class ReflectorCurve;
+}
 
 // The reflector's profile at 1:1 on paper, for cutting and bending sheet metal: the exact
 // curve of the physical model at true size, the centre line, the tube's circle and axis, a tick
 // every 10 mm of length along the curve numbered from the centre, the flat sheet's width (the
-// curve's length), A, B and C, and a 100 mm bar to check the print's scale. The page is the
-// smallest of A4 and A3 that holds it with margins, landscape when only that fits or when the
-// drawing is wider than tall; a drawing too big for A3 gets a page of its own size.
+// curve's length), A, B and C (a profile of points: its width and depth), and a 100 mm bar to check
+// the print's scale. The page is the smallest of A4 and A3 that holds it with margins, landscape
+// when only that fits or when the drawing is wider than tall; a drawing too big for A3 gets a page
+// of its own size.
 class CuttingTemplate {
 public:
     enum class Paper { A4, A3, Custom };
@@ -27,6 +35,10 @@ public:
 
     // Throws PhysicalDesignError when the design cannot exist.
     explicit CuttingTemplate(const physics::PhysicalDesign& design);
+    // A fixture unit's profile of points with its tube, drawn as the physical model joins the
+    // points and labelled with `name`, its width and its depth instead of A, B and C. Throws
+    // PhysicalDesignError for a unit of the three shapes or a curve that cannot be drawn.
+    CuttingTemplate(const physics::Fixture::Unit& unit, const QString& name);
 
     // The page for a drawing of this size (millimetres, margins not included).
     static Page ChoosePage(QSizeF drawingMm);
@@ -50,6 +62,11 @@ public:
     void write(const QString& path) const;
 
 private:
+    // The drawing and the page for a curve; `heading` holds the first lines of the notes with
+    // their ids.
+    void layOut(const physics::ReflectorCurve& curve, double tubeRadius, double lampDistance,
+                const std::vector<std::pair<QString, QString>>& heading, const QString& title);
+
     double sheetWidth_ = 0.0;
     Page page_;
     TemplateDrawing drawing_;

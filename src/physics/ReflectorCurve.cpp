@@ -1,9 +1,12 @@
-// Sections: the checks and the exact lengths; the curve at a length; the samples.
+// Sections: the checks and the exact lengths; the curve at a length; the samples; a profile's
+// samples.
 #include "ReflectorCurve.h"
 
 #include "PhysicalDesignError.h"
+#include "ProfileCurve.h"
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <limits>
 
@@ -33,6 +36,8 @@ ReflectorCurve::ReflectorCurve(const PhysicalDesign& design)
     const double open = halfA_ - halfC_;
     m_ = open * open / b_;
     halfLength_ = lengthTo(halfA_);
+    leftS_ = -halfLength_;
+    rightS_ = halfLength_;
 }
 
 double ReflectorCurve::lengthTo(double x) const {
@@ -71,6 +76,16 @@ double ReflectorCurve::radiusAt(double x) const {
 }
 
 double ReflectorCurve::depthAt(double x) const {
+    if (sampled_) {
+        for (std::size_t i = 0; i + 1 < points_.size(); ++i) {
+            const Point& p = points_[i];
+            const Point& q = points_[i + 1];
+            if ((p.x <= x && x <= q.x) || (q.x <= x && x <= p.x)) {
+                return p.x == q.x ? p.y : p.y + (q.y - p.y) * (x - p.x) / (q.x - p.x);
+            }
+        }
+        throw PhysicalDesignError("The profile does not reach this x");
+    }
     const double u = std::abs(x);
     switch (shape_) {
     case ReflectorShape::Parabola:
@@ -100,6 +115,9 @@ double ReflectorCurve::xAtLength(double s) const {
 }
 
 ReflectorCurve::Station ReflectorCurve::at(double s) const {
+    if (sampled_) {
+        return sampledAt(s);
+    }
     const double x = xAtLength(s);
     // The slope is odd in x; the twin arcs' meeting point takes the upward normal.
     double slope = slopeAt(std::abs(x));
@@ -154,6 +172,170 @@ ReflectorCurve ReflectorCurve::FromDesign(const PhysicalDesign& design, double m
         const double x = curve.xAtLength(s);
         points.push_back({x, curve.depthAt(x), s});
     }
+    return curve;
+}
+
+// --- A profile's samples ---
+
+namespace {
+
+constexpr double kProfileMaxTurn = 0.02; // radians between neighbouring samples' tangents
+
+struct PieceAt {
+    std::size_t piece = 0;
+    double u = 0.0;
+};
+
+double Derivative(const std::array<double, 4>& c, double u) {
+    return c[1] + u * (2.0 * c[2] + u * 3.0 * c[3]);
+}
+
+// The length of piece i from u0 to u1 by five-point Gauss-Legendre on eight parts: the speed is
+// the root of a quartic, smooth on the piece, so this is exact to far below a micrometre.
+double PieceLength(const MirrorCurve& curve, std::size_t i, double u0, double u1) {
+    static constexpr std::array<double, 5> kNodes = {0.0, -0.5384693101056831, 0.5384693101056831,
+                                                     -0.9061798459386640, 0.9061798459386640};
+    static constexpr std::array<double, 5> kWeights = {0.5688888888888889, 0.4786286704993665,
+                                                       0.4786286704993665, 0.2369268850561891,
+                                                       0.2369268850561891};
+    constexpr int kParts = 8;
+    const MirrorCurve::Piece& p = curve.pieces[i];
+    const double part = (u1 - u0) / kParts;
+    double sum = 0.0;
+    for (int k = 0; k < kParts; ++k) {
+        const double mid = u0 + (k + 0.5) * part;
+        for (std::size_t n = 0; n < kNodes.size(); ++n) {
+            const double u = mid + kNodes[n] * part / 2.0;
+            sum += kWeights[n] * std::hypot(Derivative(p.cx, u), Derivative(p.cy, u));
+        }
+    }
+    return sum * part / 2.0;
+}
+
+// Splits [u0, u1] of piece i until every step is at most maxStep long and turns the tangent by
+// at most kProfileMaxTurn; appends the ends of the steps after u0.
+void Subdivide(const MirrorCurve& curve, std::size_t i, double u0, double u1, double maxStep,
+               int depth, std::vector<PieceAt>& out) {
+    const MirrorCurve::Piece& p = curve.pieces[i];
+    const double chord =
+        std::hypot(curve.xAt(static_cast<int>(i), u1) - curve.xAt(static_cast<int>(i), u0),
+                   curve.yAt(static_cast<int>(i), u1) - curve.yAt(static_cast<int>(i), u0));
+    const double a0 = std::atan2(Derivative(p.cy, u0), Derivative(p.cx, u0));
+    const double a1 = std::atan2(Derivative(p.cy, u1), Derivative(p.cx, u1));
+    const double turn = std::abs(std::remainder(a1 - a0, 2.0 * std::acos(-1.0)));
+    if (depth < 40 && (chord > maxStep || turn > kProfileMaxTurn)) {
+        const double mid = 0.5 * (u0 + u1);
+        Subdivide(curve, i, u0, mid, maxStep, depth + 1, out);
+        Subdivide(curve, i, mid, u1, maxStep, depth + 1, out);
+        return;
+    }
+    out.push_back({i, u1});
+}
+
+} // namespace
+
+ReflectorCurve::Station ReflectorCurve::sampledAt(double s) const {
+    const double target = std::clamp(s, leftS_, rightS_);
+    auto after = std::upper_bound(points_.begin(), points_.end(), target,
+                                  [](double value, const Point& p) { return value < p.s; });
+    // At a sample the step to its right gives the normal, as at the shapes' corners.
+    if (after == points_.end()) {
+        --after;
+    }
+    const Point& q = *after;
+    const Point& p = *(after - 1);
+    const double dx = q.x - p.x;
+    const double dy = q.y - p.y;
+    const double step = std::hypot(dx, dy);
+    const double f = q.s > p.s ? (target - p.s) / (q.s - p.s) : 0.0;
+    return {p.x + f * dx, p.y + f * dy, dy / step, -dx / step};
+}
+
+ReflectorCurve ReflectorCurve::FromProfile(const std::vector<Fixture::Point>& profile,
+                                           Fixture::Join join, double maxStep) {
+    if (!(maxStep > 0.0)) {
+        throw PhysicalDesignError("The curve's sampling step must be positive");
+    }
+    if (profile.size() < 2) {
+        throw PhysicalDesignError("A profile needs at least two points");
+    }
+    // Lengths are signed like x, so the samples run from the rim on the left.
+    std::vector<Fixture::Point> points = profile;
+    if (points.front().x > points.back().x) {
+        std::reverse(points.begin(), points.end());
+    }
+    for (std::size_t i = 0; i < points.size(); ++i) {
+        const Fixture::Point& p = points[i];
+        if (!std::isfinite(p.x) || !std::isfinite(p.y) ||
+            (i > 0 && p.x == points[i - 1].x && p.y == points[i - 1].y)) {
+            throw PhysicalDesignError("The profile's points must be finite and distinct");
+        }
+    }
+    ReflectorCurve curve;
+    curve.sampled_ = true;
+    std::vector<Point>& out = curve.points_;
+    // t is the length from the left rim until the centre is known.
+    double zero = 0.0;
+    bool crossed = false;
+    if (join == Fixture::Join::Straight) {
+        out.push_back({points[0].x, points[0].y, 0.0});
+        for (std::size_t i = 0; i + 1 < points.size(); ++i) {
+            const Fixture::Point& a = points[i];
+            const Fixture::Point& b = points[i + 1];
+            const double length = std::hypot(b.x - a.x, b.y - a.y);
+            const double start = out.back().s;
+            if (!crossed && a.x <= 0.0 && b.x >= 0.0) {
+                crossed = true;
+                zero = start + (a.x == b.x ? 0.0 : length * (-a.x) / (b.x - a.x));
+            }
+            const int steps = std::max(1, static_cast<int>(std::ceil(length / maxStep)));
+            for (int k = 1; k <= steps; ++k) {
+                const double f = double(k) / steps;
+                out.push_back(k == steps ? Point{b.x, b.y, start + length}
+                                         : Point{a.x + f * (b.x - a.x), a.y + f * (b.y - a.y),
+                                                 start + f * length});
+            }
+        }
+    } else {
+        const MirrorCurve spline = ProfileCurve::Smooth(points);
+        std::vector<PieceAt> at{{0, 0.0}};
+        for (std::size_t i = 0; i < spline.pieces.size(); ++i) {
+            Subdivide(spline, i, 0.0, 1.0, maxStep, 0, at);
+        }
+        double t = 0.0;
+        for (std::size_t k = 0; k < at.size(); ++k) {
+            const int piece = static_cast<int>(at[k].piece);
+            if (k > 0) {
+                // A piece starts where the one before it ends.
+                const double u0 = at[k - 1].piece == at[k].piece ? at[k - 1].u : 0.0;
+                const double u1 = at[k].u;
+                const double x0 = spline.xAt(piece, u0);
+                const double x1 = spline.xAt(piece, u1);
+                if (!crossed && x0 <= 0.0 && x1 >= 0.0) {
+                    // The crossing by bisection, its length from the step's start exact.
+                    double lo = u0;
+                    double hi = u1;
+                    for (int n = 0; n < 60; ++n) {
+                        const double mid = 0.5 * (lo + hi);
+                        (spline.xAt(piece, mid) < 0.0 ? lo : hi) = mid;
+                    }
+                    crossed = true;
+                    zero = t + PieceLength(spline, at[k].piece, u0, hi);
+                }
+                t += PieceLength(spline, at[k].piece, u0, u1);
+            }
+            out.push_back({spline.xAt(piece, at[k].u), spline.yAt(piece, at[k].u), t});
+        }
+    }
+    curve.fromLeftRim_ = !crossed;
+    for (Point& p : out) {
+        p.s -= zero;
+        if (!std::isfinite(p.x) || !std::isfinite(p.y) || !std::isfinite(p.s)) {
+            throw PhysicalDesignError("The profile's curve cannot be drawn");
+        }
+    }
+    curve.leftS_ = out.front().s;
+    curve.rightS_ = out.back().s;
     return curve;
 }
 

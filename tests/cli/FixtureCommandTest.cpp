@@ -155,14 +155,21 @@ TEST(FixtureCommand, WritesTheChartTheBinsAndTheTemplates) {
                            cut + "\n"),
               std::string::npos)
         << run.err;
-    // Profiles of points get no template, and say so.
+    // Four units under one measured profile share one template, drawn like the shapes'.
+    const std::string gull = (dir / "gull.svg").string();
     const test::CliRun four =
-        test::Cli({"fixture", kFour, "--tolerance", "0.02", "--bins", "8", "--template", cut});
+        test::Cli({"fixture", kFour, "--tolerance", "0.02", "--bins", "8", "--template", gull});
     EXPECT_EQ(four.status, 0);
-    EXPECT_NE(four.err.find("no cutting template for unit 1: the templates draw the three "
-                            "shapes only"),
+    EXPECT_NE(four.err.find("kavrol-cli fixture: cutting template of unit 1, unit 2, unit 3, "
+                            "unit 4: " +
+                            gull + "\n"),
               std::string::npos)
         << four.err;
+    EXPECT_EQ(four.err.find("no cutting template"), std::string::npos) << four.err;
+    const std::string drawn = test::Slurp(gull);
+    EXPECT_NE(drawn.find("id=\"curve\""), std::string::npos);
+    EXPECT_NE(drawn.find("id=\"profile-size\""), std::string::npos);
+    EXPECT_FALSE(std::filesystem::exists(dir / "gull-1.svg"));
     const test::CliRun badName =
         test::Cli({"fixture", kTwo, "--tolerance", "0.02", "--plot", (dir / "x.gif").string()});
     EXPECT_EQ(badName.status, 1);

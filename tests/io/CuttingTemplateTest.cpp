@@ -2,6 +2,7 @@
 // and the design's A and B, the ticks' numbers against the length along the curve, the scale
 // bar, the page choice, the PDF's page and the refusals.
 #include "CuttingTemplate.h"
+#include "FixtureFile.h"
 #include "PhysicalDesignError.h"
 #include "PictureFile.h"
 #include "Polyline.h"
@@ -258,6 +259,75 @@ TEST(CuttingTemplate, FilesByNameAndRefusals) {
     PhysicalDesign cut = Make(ReflectorShape::Parabola, 200, 200, 0, 10);
     cut.tubeRadius = 13;
     EXPECT_THROW(CuttingTemplate{cut}, kavrol::physics::PhysicalDesignError);
+}
+
+// The stated length in "... 123.4 мм" (or a whole number) at the capture `at` of `pattern`.
+double Stated(const QString& text, const QString& pattern, int at) {
+    const QRegularExpressionMatch match = QRegularExpression(pattern).match(text);
+    EXPECT_TRUE(match.hasMatch()) << text.toStdString();
+    return match.captured(at).replace(QLatin1Char(','), QLatin1Char('.')).toDouble();
+}
+
+// Profiles of points: the measured gull-wing of the examples and points from a parabola, the
+// drawn curve against the stated sheet width, width and depth, and the parabola's exact length.
+TEST(CuttingTemplate, ProfilesOfPointsAreDrawnAtOneToOne) {
+    const kavrol::physics::Fixture fixture =
+        kavrol::physics::FixtureFile::Read(KAVROL_EXAMPLES_DIR "/four-tube-gull-wing.json");
+    kavrol::physics::Fixture::Unit parabola = fixture.units.front();
+    parabola.reflector.points.clear();
+    constexpr double kM = 80.0; // y = x^2 / kM from x = -90 to 90
+    for (double x = -90.0; x <= 90.0; x += 7.5) {
+        parabola.reflector.points.push_back({x, x * x / kM});
+    }
+    const double w = 2.0 * 90.0 / kM;
+    const double parabolaLength = kM / 2.0 * (w * std::sqrt(1.0 + w * w) + std::asinh(w));
+    struct Case {
+        QString name;
+        kavrol::physics::Fixture::Unit unit;
+        double exactLength; // 0 when there is no closed form
+    };
+    const std::vector<Case> cases = {{QStringLiteral("unit 1"), fixture.units.front(), 0.0},
+                                     {QStringLiteral("parabola"), parabola, parabolaLength}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name.toStdString());
+        const CuttingTemplate sheet(c.unit, c.name);
+        const SvgFacts svg = ReadSvg(sheet.svg());
+        const std::vector<QPointF>& curve = svg.polylines.at(QStringLiteral("curve"));
+        const double width = Stated(svg.texts.at(QStringLiteral("sheet-width")),
+                                    QStringLiteral("([0-9]+[.,][0-9]) мм"), 1);
+        EXPECT_NEAR(PolylineLength(curve), width, 0.1);
+        if (c.exactLength > 0.0) {
+            EXPECT_NEAR(width, c.exactLength, 0.1);
+            EXPECT_NEAR(sheet.sheetWidthMm(), c.exactLength, 0.1);
+        }
+        // The curve spans the stated width and depth, and the points' own, at 1:1.
+        const QString size = svg.texts.at(QStringLiteral("profile-size"));
+        const QString number = QStringLiteral("([0-9]+(?:[.,][0-9])?) мм");
+        const QRectF box = Box(curve);
+        EXPECT_NEAR(box.width(), Stated(size, QStringLiteral("ширина ") + number, 1), 0.051);
+        EXPECT_NEAR(box.height(), Stated(size, QStringLiteral("глубина ") + number, 1), 0.051);
+        double left = 1e300, right = -1e300, top = 1e300, bottom = -1e300;
+        for (const auto& p : c.unit.reflector.points) {
+            left = std::min(left, p.x);
+            right = std::max(right, p.x);
+            top = std::min(top, p.y);
+            bottom = std::max(bottom, p.y);
+        }
+        EXPECT_NEAR(box.width(), right - left, 0.5);
+        EXPECT_NEAR(box.height(), bottom - top, 0.5);
+        EXPECT_TRUE(svg.texts.at(QStringLiteral("profile-size")).size() > 0);
+        // The ticks count from the tube's axis: tick 0 stands on the centre line.
+        const std::vector<QPointF>& centre = svg.polylines.at(QStringLiteral("centre"));
+        const std::vector<QPointF>& tick = svg.polylines.at(QStringLiteral("tick-0"));
+        EXPECT_NEAR(tick.front().x(), centre.front().x(), 0.002);
+        EXPECT_NEAR(tick.front().x() - box.left(), -left, 0.5);
+        EXPECT_EQ(PolylineLength(svg.polylines.at(QStringLiteral("scale-bar"))), 100.0);
+        EXPECT_EQ(sheet.page().paper, CuttingTemplate::Paper::A4);
+    }
+    // A unit of the three shapes is drawn from its design instead.
+    kavrol::physics::Fixture::Unit shape = fixture.units.front();
+    shape.reflector.hasProfile = false;
+    EXPECT_THROW(CuttingTemplate(shape, QStringLiteral("x")), kavrol::physics::PhysicalDesignError);
 }
 
 } // namespace

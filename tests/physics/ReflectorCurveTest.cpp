@@ -1,5 +1,6 @@
 // The exact reflector curve: its length against an independent integration and the closed forms,
-// its samples, the points at a length, and the window's design for the physical model.
+// its samples, the points at a length, and the window's design for the physical model; a profile
+// of points: its length against closed forms, its centre, its samples and its refusals.
 #include "ReflectorCurve.h"
 #include "DesignFromInputs.h"
 #include "PhysicalDesignError.h"
@@ -196,6 +197,115 @@ TEST(DesignFromInputs, CarriesEveryDesignInputAndRefusesUnselectedLists) {
         in.tube = tube;
         EXPECT_THROW(kavrol::physics::DesignFromInputs(in), kavrol::physics::PhysicalDesignError)
             << shape << ' ' << tube;
+    }
+}
+
+using kavrol::physics::Fixture;
+
+// y = x^2 / m sampled every `step` from -half to half.
+std::vector<Fixture::Point> ParabolaPoints(double half, double m, double step) {
+    std::vector<Fixture::Point> points;
+    for (double x = -half; x <= half + 1e-9; x += step) {
+        points.push_back({x, x * x / m});
+    }
+    return points;
+}
+
+// Length of y = u^2 / m from the vertex to u, written out from its integral.
+double ParabolaArc(double u, double m) {
+    const double w = 2.0 * u / m;
+    return m / 4.0 * (w * std::sqrt(1.0 + w * w) + std::asinh(w));
+}
+
+TEST(ReflectorCurve, ProfilesKeepTheirLengthCentreAndSamples) {
+    struct Case {
+        std::string name;
+        std::vector<Fixture::Point> points;
+        Fixture::Join join;
+        double left;  // expected signed length of the left rim
+        double right; // and of the right one
+        double tolerance;
+        bool fromLeftRim;
+    };
+    const double m = 100.0;
+    const double slant = std::hypot(30.0, 30.0);
+    const std::vector<Case> cases = {
+        {"smooth parabola", ParabolaPoints(100, m, 10), Fixture::Join::Smooth, -ParabolaArc(100, m),
+         ParabolaArc(100, m), 0.1, false},
+        {"lopsided parabola", ParabolaPoints(60, 40, 5), Fixture::Join::Smooth,
+         -ParabolaArc(60, 40), ParabolaArc(60, 40), 0.1, false},
+        {"straight trapezoid",
+         {{-50, 30}, {-20, 0}, {20, 0}, {50, 30}},
+         Fixture::Join::Straight,
+         -20 - slant,
+         20 + slant,
+         1e-9,
+         false},
+        {"trapezoid from the right",
+         {{50, 30}, {20, 0}, {-20, 0}, {-50, 30}},
+         Fixture::Join::Straight,
+         -20 - slant,
+         20 + slant,
+         1e-9,
+         false},
+        {"beside the axis",
+         {{10, 0}, {40, 0}, {40, 30}},
+         Fixture::Join::Straight,
+         0,
+         60,
+         1e-9,
+         true},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        const ReflectorCurve curve = ReflectorCurve::FromProfile(c.points, c.join);
+        EXPECT_NEAR(curve.leftS(), c.left, c.tolerance);
+        EXPECT_NEAR(curve.rightS(), c.right, c.tolerance);
+        EXPECT_NEAR(curve.length(), c.right - c.left, 2 * c.tolerance);
+        EXPECT_EQ(curve.fromLeftRim(), c.fromLeftRim);
+        const auto& points = curve.points();
+        double polyline = 0.0;
+        for (std::size_t i = 1; i < points.size(); ++i) {
+            const double step =
+                std::hypot(points[i].x - points[i - 1].x, points[i].y - points[i - 1].y);
+            EXPECT_LE(step, 0.2 + 1e-9) << i;
+            EXPECT_GT(points[i].s, points[i - 1].s) << i;
+            polyline += step;
+        }
+        // The samples lie on the curve: their polyline is as long as it to a hundredth.
+        EXPECT_NEAR(polyline, curve.length(), 0.01);
+        EXPECT_LT(points.front().x, points.back().x);
+        const ReflectorCurve::Station centre = curve.at(0.0);
+        if (!c.fromLeftRim) {
+            EXPECT_NEAR(centre.x, 0.0, 1e-6);
+        } else {
+            EXPECT_EQ(centre.x, points.front().x);
+        }
+    }
+    // On the straight trapezoid's flat the normal points up; past the corner at s = 20 it
+    // takes the right-hand wall's.
+    const ReflectorCurve trapezoid =
+        ReflectorCurve::FromProfile(cases[2].points, Fixture::Join::Straight);
+    const ReflectorCurve::Station flat = trapezoid.at(10.0);
+    EXPECT_NEAR(flat.nx, 0.0, 1e-12);
+    EXPECT_NEAR(flat.ny, -1.0, 1e-12);
+    const ReflectorCurve::Station corner = trapezoid.at(20.0);
+    EXPECT_NEAR(corner.x, 20.0, 1e-9);
+    EXPECT_NEAR(corner.nx, std::sqrt(0.5), 1e-9);
+    EXPECT_NEAR(corner.ny, -std::sqrt(0.5), 1e-9);
+    EXPECT_NEAR(trapezoid.depthAt(35.0), 15.0, 1e-9);
+}
+
+TEST(ReflectorCurve, ProfilesThatCannotBeDrawnAreRefused) {
+    const double nan = std::nan("");
+    const std::vector<std::vector<Fixture::Point>> refused = {
+        {}, {{0, 0}}, {{-1, 0}, {nan, 1}, {1, 0}}, {{-1, 0}, {-1, 0}, {1, 0}}};
+    for (const auto& points : refused) {
+        for (const Fixture::Join join : {Fixture::Join::Smooth, Fixture::Join::Straight}) {
+            EXPECT_THROW(ReflectorCurve::FromProfile(points, join),
+                         kavrol::physics::PhysicalDesignError)
+                << points.size();
+        }
     }
 }
 
