@@ -479,19 +479,22 @@ int Run(const std::vector<std::string>& args) {
 
 namespace {
 
-// The chart is drawn by Qt Charts, which needs an application object; without a display the
-// offscreen platform draws it.
-void WritePlot(const std::string& path, const PhysicalEstimate& estimate) {
-    std::unique_ptr<QApplication> application;
-    if (QApplication::instance() == nullptr) {
-        if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) {
-            qputenv("QT_QPA_PLATFORM", "offscreen");
-        }
-        static int argc = 1;
-        static char name[] = "kavrol-cli";
-        static char* argv[] = {name, nullptr};
-        application = std::make_unique<QApplication>(argc, argv);
+// The chart (Qt Charts) and the template's PDF (its fonts) need an application object; without
+// a display the offscreen platform draws them. Null when one exists already.
+std::unique_ptr<QApplication> MakeApplication() {
+    if (QApplication::instance() != nullptr) {
+        return nullptr;
     }
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) {
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    }
+    static int argc = 1;
+    static char name[] = "kavrol-cli";
+    static char* argv[] = {name, nullptr};
+    return std::make_unique<QApplication>(argc, argv);
+}
+
+void WritePlot(const std::string& path, const PhysicalEstimate& estimate) {
     const std::unique_ptr<QChart> chart = IrradianceChart::create(estimate);
     ChartFile::write(*chart, QString::fromStdString(path));
 }
@@ -555,6 +558,10 @@ void WriteTemplates(const std::string& path, const Fixture& fixture) {
 
 void WriteFiles(const FixtureOptions& options, const Fixture& fixture,
                 const PhysicalEstimate& estimate) {
+    std::unique_ptr<QApplication> application;
+    if (!options.plotPath.empty() || !options.templatePath.empty()) {
+        application = MakeApplication();
+    }
     if (!options.plotPath.empty()) {
         WritePlot(options.plotPath, estimate);
     }

@@ -170,6 +170,12 @@ TEST(FixtureCommand, WritesTheChartTheBinsAndTheTemplates) {
     EXPECT_NE(drawn.find("id=\"curve\""), std::string::npos);
     EXPECT_NE(drawn.find("id=\"profile-size\""), std::string::npos);
     EXPECT_FALSE(std::filesystem::exists(dir / "gull-1.svg"));
+    // A PDF needs Qt's fonts and so an application object, which the command makes itself.
+    const std::string gullPdf = (dir / "gull.pdf").string();
+    const test::CliRun pdf =
+        test::Cli({"fixture", kFour, "--tolerance", "0.05", "--bins", "4", "--template", gullPdf});
+    EXPECT_EQ(pdf.status, 0) << pdf.err;
+    EXPECT_EQ(test::Slurp(gullPdf).rfind("%PDF-", 0), 0u);
     const test::CliRun badName =
         test::Cli({"fixture", kTwo, "--tolerance", "0.02", "--plot", (dir / "x.gif").string()});
     EXPECT_EQ(badName.status, 1);
