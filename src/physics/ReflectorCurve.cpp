@@ -232,6 +232,78 @@ void Subdivide(const MirrorCurve& curve, std::size_t i, double u0, double u1, do
     out.push_back({i, u1});
 }
 
+// Samples of a profile with their lengths from the left rim, and the length at which the curve
+// first crosses x = 0 from the left, if it does.
+struct ProfileSamples {
+    std::vector<ReflectorCurve::Point> points;
+    double zero = 0.0;
+    bool crossed = false;
+};
+
+ProfileSamples SampleStraight(const std::vector<Fixture::Point>& points, double maxStep) {
+    ProfileSamples samples;
+    std::vector<ReflectorCurve::Point>& out = samples.points;
+    double& zero = samples.zero;
+    bool& crossed = samples.crossed;
+    out.push_back({points[0].x, points[0].y, 0.0});
+    for (std::size_t i = 0; i + 1 < points.size(); ++i) {
+        const Fixture::Point& a = points[i];
+        const Fixture::Point& b = points[i + 1];
+        const double length = std::hypot(b.x - a.x, b.y - a.y);
+        const double start = out.back().s;
+        if (!crossed && a.x <= 0.0 && b.x >= 0.0) {
+            crossed = true;
+            zero = start + (a.x == b.x ? 0.0 : length * (-a.x) / (b.x - a.x));
+        }
+        const int steps = std::max(1, static_cast<int>(std::ceil(length / maxStep)));
+        for (int k = 1; k <= steps; ++k) {
+            const double f = double(k) / steps;
+            out.push_back(k == steps
+                              ? ReflectorCurve::Point{b.x, b.y, start + length}
+                              : ReflectorCurve::Point{a.x + f * (b.x - a.x), a.y + f * (b.y - a.y),
+                                                      start + f * length});
+        }
+    }
+    return samples;
+}
+
+ProfileSamples SampleSmooth(const std::vector<Fixture::Point>& points, double maxStep) {
+    ProfileSamples samples;
+    std::vector<ReflectorCurve::Point>& out = samples.points;
+    double& zero = samples.zero;
+    bool& crossed = samples.crossed;
+    const MirrorCurve spline = ProfileCurve::Smooth(points);
+    std::vector<PieceAt> at{{0, 0.0}};
+    for (std::size_t i = 0; i < spline.pieces.size(); ++i) {
+        Subdivide(spline, i, 0.0, 1.0, maxStep, 0, at);
+    }
+    double t = 0.0;
+    for (std::size_t k = 0; k < at.size(); ++k) {
+        const int piece = static_cast<int>(at[k].piece);
+        if (k > 0) {
+            // A piece starts where the one before it ends.
+            const double u0 = at[k - 1].piece == at[k].piece ? at[k - 1].u : 0.0;
+            const double u1 = at[k].u;
+            const double x0 = spline.xAt(piece, u0);
+            const double x1 = spline.xAt(piece, u1);
+            if (!crossed && x0 <= 0.0 && x1 >= 0.0) {
+                // The crossing by bisection, its length from the step's start exact.
+                double lo = u0;
+                double hi = u1;
+                for (int n = 0; n < 60; ++n) {
+                    const double mid = 0.5 * (lo + hi);
+                    (spline.xAt(piece, mid) < 0.0 ? lo : hi) = mid;
+                }
+                crossed = true;
+                zero = t + PieceLength(spline, at[k].piece, u0, hi);
+            }
+            t += PieceLength(spline, at[k].piece, u0, u1);
+        }
+        out.push_back({spline.xAt(piece, at[k].u), spline.yAt(piece, at[k].u), t});
+    }
+    return samples;
+}
+
 } // namespace
 
 ReflectorCurve::Station ReflectorCurve::sampledAt(double s) const {
@@ -273,60 +345,13 @@ ReflectorCurve ReflectorCurve::FromProfile(const std::vector<Fixture::Point>& pr
     }
     ReflectorCurve curve;
     curve.sampled_ = true;
+    // Lengths count from the left rim until the centre is known.
+    ProfileSamples samples = join == Fixture::Join::Straight ? SampleStraight(points, maxStep)
+                                                             : SampleSmooth(points, maxStep);
     std::vector<Point>& out = curve.points_;
-    // t is the length from the left rim until the centre is known.
-    double zero = 0.0;
-    bool crossed = false;
-    if (join == Fixture::Join::Straight) {
-        out.push_back({points[0].x, points[0].y, 0.0});
-        for (std::size_t i = 0; i + 1 < points.size(); ++i) {
-            const Fixture::Point& a = points[i];
-            const Fixture::Point& b = points[i + 1];
-            const double length = std::hypot(b.x - a.x, b.y - a.y);
-            const double start = out.back().s;
-            if (!crossed && a.x <= 0.0 && b.x >= 0.0) {
-                crossed = true;
-                zero = start + (a.x == b.x ? 0.0 : length * (-a.x) / (b.x - a.x));
-            }
-            const int steps = std::max(1, static_cast<int>(std::ceil(length / maxStep)));
-            for (int k = 1; k <= steps; ++k) {
-                const double f = double(k) / steps;
-                out.push_back(k == steps ? Point{b.x, b.y, start + length}
-                                         : Point{a.x + f * (b.x - a.x), a.y + f * (b.y - a.y),
-                                                 start + f * length});
-            }
-        }
-    } else {
-        const MirrorCurve spline = ProfileCurve::Smooth(points);
-        std::vector<PieceAt> at{{0, 0.0}};
-        for (std::size_t i = 0; i < spline.pieces.size(); ++i) {
-            Subdivide(spline, i, 0.0, 1.0, maxStep, 0, at);
-        }
-        double t = 0.0;
-        for (std::size_t k = 0; k < at.size(); ++k) {
-            const int piece = static_cast<int>(at[k].piece);
-            if (k > 0) {
-                // A piece starts where the one before it ends.
-                const double u0 = at[k - 1].piece == at[k].piece ? at[k - 1].u : 0.0;
-                const double u1 = at[k].u;
-                const double x0 = spline.xAt(piece, u0);
-                const double x1 = spline.xAt(piece, u1);
-                if (!crossed && x0 <= 0.0 && x1 >= 0.0) {
-                    // The crossing by bisection, its length from the step's start exact.
-                    double lo = u0;
-                    double hi = u1;
-                    for (int n = 0; n < 60; ++n) {
-                        const double mid = 0.5 * (lo + hi);
-                        (spline.xAt(piece, mid) < 0.0 ? lo : hi) = mid;
-                    }
-                    crossed = true;
-                    zero = t + PieceLength(spline, at[k].piece, u0, hi);
-                }
-                t += PieceLength(spline, at[k].piece, u0, u1);
-            }
-            out.push_back({spline.xAt(piece, at[k].u), spline.yAt(piece, at[k].u), t});
-        }
-    }
+    out = std::move(samples.points);
+    const double zero = samples.zero;
+    const bool crossed = samples.crossed;
     curve.fromLeftRim_ = !crossed;
     for (Point& p : out) {
         p.s -= zero;
