@@ -314,13 +314,31 @@ ReflectorCurve::Station ReflectorCurve::sampledAt(double s) const {
     if (after == points_.end()) {
         --after;
     }
+    // The lengths carry rounding, so a sample within a nanometre of s counts as reached.
+    constexpr double kAtSample = 1e-9;
+    const bool nearNext = std::abs(after->s - target) <= kAtSample;
+    if (smooth_ && nearNext && after + 1 != points_.end()) {
+        ++after;
+    }
     const Point& q = *after;
     const Point& p = *(after - 1);
     const double dx = q.x - p.x;
     const double dy = q.y - p.y;
     const double step = std::hypot(dx, dy);
     const double f = q.s > p.s ? (target - p.s) / (q.s - p.s) : 0.0;
-    return {p.x + f * dx, p.y + f * dy, dy / step, -dx / step};
+    double tx = dx / step;
+    double ty = dy / step;
+    // On the spline a sample is no corner: its tangent lies between its two steps'.
+    if (smooth_ && std::abs(target - p.s) <= kAtSample && after - 1 != points_.begin()) {
+        const Point& o = *(after - 2);
+        const double back = std::hypot(p.x - o.x, p.y - o.y);
+        tx += (p.x - o.x) / back;
+        ty += (p.y - o.y) / back;
+        const double norm = std::hypot(tx, ty);
+        tx /= norm;
+        ty /= norm;
+    }
+    return {p.x + f * dx, p.y + f * dy, ty, -tx};
 }
 
 ReflectorCurve ReflectorCurve::FromProfile(const std::vector<Fixture::Point>& profile,
@@ -345,6 +363,7 @@ ReflectorCurve ReflectorCurve::FromProfile(const std::vector<Fixture::Point>& pr
     }
     ReflectorCurve curve;
     curve.sampled_ = true;
+    curve.smooth_ = join == Fixture::Join::Smooth;
     // Lengths count from the left rim until the centre is known.
     ProfileSamples samples = join == Fixture::Join::Straight ? SampleStraight(points, maxStep)
                                                              : SampleSmooth(points, maxStep);

@@ -63,6 +63,7 @@ private:
     double xAtLength(double s) const;
 
     bool sampled_ = false; // a profile: points_ is the curve
+    bool smooth_ = false;  // a profile's spline: no corners at the samples
     bool fromLeftRim_ = false;
     double leftS_ = 0.0;
     double rightS_ = 0.0;

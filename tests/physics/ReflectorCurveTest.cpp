@@ -294,6 +294,14 @@ TEST(ReflectorCurve, ProfilesKeepTheirLengthCentreAndSamples) {
     EXPECT_NEAR(corner.nx, std::sqrt(0.5), 1e-9);
     EXPECT_NEAR(corner.ny, -std::sqrt(0.5), 1e-9);
     EXPECT_NEAR(trapezoid.depthAt(35.0), 15.0, 1e-9);
+    // On a smooth profile a sample is no corner: at the vertex of a parabola through points
+    // the normal points straight up, which neither neighbouring step's would.
+    const ReflectorCurve vertex = ReflectorCurve::FromProfile(
+        {{-20, 10}, {-10, 2.5}, {0, 0}, {10, 2.5}, {20, 10}}, Fixture::Join::Smooth);
+    const ReflectorCurve::Station top = vertex.at(0.0);
+    EXPECT_NEAR(top.x, 0.0, 1e-12);
+    EXPECT_NEAR(top.nx, 0.0, 1e-9);
+    EXPECT_NEAR(top.ny, -1.0, 1e-9);
 }
 
 TEST(ReflectorCurve, ProfilesThatCannotBeDrawnAreRefused) {
