@@ -315,7 +315,6 @@ TEST(CuttingTemplate, ProfilesOfPointsAreDrawnAtOneToOne) {
         }
         EXPECT_NEAR(box.width(), right - left, 0.5);
         EXPECT_NEAR(box.height(), bottom - top, 0.5);
-        EXPECT_TRUE(svg.texts.at(QStringLiteral("profile-size")).size() > 0);
         // The ticks count from the tube's axis: tick 0 stands on the centre line.
         const std::vector<QPointF>& centre = svg.polylines.at(QStringLiteral("centre"));
         const std::vector<QPointF>& tick = svg.polylines.at(QStringLiteral("tick-0"));
@@ -324,6 +323,18 @@ TEST(CuttingTemplate, ProfilesOfPointsAreDrawnAtOneToOne) {
         EXPECT_EQ(PolylineLength(svg.polylines.at(QStringLiteral("scale-bar"))), 100.0);
         EXPECT_EQ(sheet.page().paper, CuttingTemplate::Paper::A4);
     }
+    // A profile beside the tube's axis counts its ticks from the left rim and says so.
+    kavrol::physics::Fixture::Unit beside = fixture.units.front();
+    beside.reflector.points = {{10, 0}, {40, 0}, {40, 30}};
+    beside.reflector.join = kavrol::physics::Fixture::Join::Straight;
+    const CuttingTemplate aside(beside, QStringLiteral("beside"));
+    const SvgFacts asideSvg = ReadSvg(aside.svg());
+    EXPECT_NEAR(aside.sheetWidthMm(), 60.0, 1e-9);
+    EXPECT_TRUE(QString::fromUtf8(aside.svg()).contains(QStringLiteral("счёт от левого края")));
+    EXPECT_EQ(asideSvg.polylines.at(QStringLiteral("tick-0")).front(),
+              asideSvg.polylines.at(QStringLiteral("curve")).front());
+    EXPECT_TRUE(asideSvg.polylines.count(QStringLiteral("tick-r60")));
+    EXPECT_FALSE(asideSvg.polylines.count(QStringLiteral("tick-l10")));
     // A unit of the three shapes is drawn from its design instead.
     kavrol::physics::Fixture::Unit shape = fixture.units.front();
     shape.reflector.hasProfile = false;
