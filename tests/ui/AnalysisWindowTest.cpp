@@ -483,4 +483,34 @@ TEST_F(AnalysisWindowTest, ABuildAfterAFixtureSwitchesBackToFollowingBuilds) {
     EXPECT_TRUE(errors_.isEmpty()) << errors_.join('\n').toStdString();
 }
 
+// A newer fixture replaces the one still being estimated; a profile of points is drawn from
+// its sampled pieces.
+TEST_F(AnalysisWindowTest, ANewerFixtureReplacesTheOneStillBeingEstimated) {
+    auto window = makeWindow();
+    window->show();
+    QSignalSpy shown(window.get(), &AnalysisWindow::estimateShown);
+    open_ = kTwoTubes;
+    window->openFixture();
+    const QString gullWing = QStringLiteral(KAVROL_EXAMPLES_DIR "/four-tube-gull-wing.json");
+    open_ = gullWing;
+    window->openFixture();
+    ASSERT_TRUE(settle(*window, 120000));
+    QTest::qWait(50);
+    EXPECT_EQ(shown.count(), 1);
+    EXPECT_EQ(window->fixtureFile(), QStringLiteral("four-tube-gull-wing.json"));
+    ASSERT_TRUE(window->estimate().has_value());
+    EXPECT_EQ(window->estimate()->efficiency, DirectFixture(gullWing).efficiency);
+    EXPECT_EQ(window->estimate()->tubes.size(), 4u);
+    const auto* section = window->findChild<QChartView*>(QStringLiteral("CrossSectionView"));
+    EXPECT_EQ(SeriesNamed(*section, "tube").size(), 4u);
+    const auto reflectors = SeriesNamed(*section, "reflector");
+    ASSERT_FALSE(reflectors.empty());
+    qsizetype points = 0;
+    for (const QLineSeries* r : reflectors) {
+        points += r->count();
+    }
+    EXPECT_GT(points, 4 * 20) << "the profiles' curves were not sampled";
+    EXPECT_TRUE(errors_.isEmpty()) << errors_.join('\n').toStdString();
+}
+
 } // namespace
