@@ -1,6 +1,9 @@
 #pragma once
 
 #include "PhysicalDesign.h"
+#include "Scene.h"
+
+#include <QString>
 
 #include <QChart>
 #include <memory>
@@ -17,5 +20,10 @@ inline constexpr const char* kWaterSeries = "water";
 // millimetre the same length across and down whatever size the chart is given: their ranges
 // follow the plot area. Throws PhysicalDesignError when the design cannot exist.
 std::unique_ptr<QChart> create(const physics::PhysicalDesign& design);
+
+// Any scene at true proportions under this title: every reflector piece (segments, parabolic
+// arcs and curves, sampled), every tube's circle and the water line, each its own series under
+// the names above; the legend names each kind once.
+std::unique_ptr<QChart> create(const physics::Scene& scene, const QString& title);
 
 } // namespace kavrol::CrossSectionChart

@@ -8,7 +8,7 @@
 
 namespace kavrol::LossesChart {
 
-std::unique_ptr<QChart> create(const std::vector<LossComparison>& rows) {
+std::unique_ptr<QChart> create(const std::vector<LossComparison>& rows, bool withRays) {
     auto chart = std::make_unique<QChart>();
     chart->setTitle(QStringLiteral("Куда уходит свет лампы, %"));
     auto* bars = new QHorizontalStackedBarSeries;
@@ -21,7 +21,9 @@ std::unique_ptr<QChart> create(const std::vector<LossComparison>& rows) {
         auto* set = new QBarSet(rows[i].fate);
         // Horizontal bars stack their categories upward: the 72-ray model's bar is on top.
         set->append(rows[i].physical * 100.0);
-        set->append(rows[i].rays * 100.0);
+        if (withRays) {
+            set->append(rows[i].rays * 100.0);
+        }
         set->setColor(colours[i % colours.size()]);
         set->setBorderColor(Qt::white);
         bars->append(set);
@@ -31,7 +33,10 @@ std::unique_ptr<QChart> create(const std::vector<LossComparison>& rows) {
     bars->setLabelsPrecision(3);
     chart->addSeries(bars);
     auto* models = new QBarCategoryAxis;
-    models->append({QStringLiteral("Физическая"), QStringLiteral("72 луча")});
+    models->append(QStringLiteral("Физическая"));
+    if (withRays) {
+        models->append(QStringLiteral("72 луча"));
+    }
     auto* share = new QValueAxis;
     share->setRange(0.0, 100.0);
     share->setLabelFormat(QStringLiteral("%.0f"));

@@ -10,6 +10,8 @@ namespace kavrol::LossesChart {
 
 // Where the light goes in both models as two stacked bars of 100 %, one segment per fate in
 // the rows' order: the 72-ray model's bar above the physical model's (category 1 and 0).
-std::unique_ptr<QChart> create(const std::vector<LossComparison>& rows);
+// Without withRays only the physical model's bar is drawn (a whole fixture has no 72-ray
+// figures).
+std::unique_ptr<QChart> create(const std::vector<LossComparison>& rows, bool withRays = true);
 
 } // namespace kavrol::LossesChart

@@ -17,6 +17,10 @@ struct AnalysisServices {
     std::function<QString(QWidget* parent, const QString& caption, const QString& filter,
                           const QString& fileName)>
         saveDialog;
+    // Runs an open dialog with this caption and filter; returns the chosen path or an empty
+    // string when the user cancels.
+    std::function<QString(QWidget* parent, const QString& caption, const QString& filter)>
+        openDialog;
     // Shows an error's text to the user (ErrorReport's message box).
     std::function<void(const QString& text)> reportError;
     // How the physical estimate runs: its tolerance and bins (cancel and progress are the

@@ -1,5 +1,5 @@
 // Sections: building the window; following builds and the background estimate; showing the
-// figures and charts; saving files.
+// figures and charts; saving files; opening a fixture.
 #include "AnalysisWindow.h"
 
 #include "ChartFile.h"
@@ -7,14 +7,19 @@
 #include "CuttingTemplate.h"
 #include "DesignFromInputs.h"
 #include "ErrorReport.h"
+#include "FixtureFile.h"
+#include "FixtureScene.h"
 #include "IrradianceChart.h"
 #include "IrradianceCsv.h"
 #include "LossComparison.h"
 #include "LossesChart.h"
 #include "NumberText.h"
 
+#include <QAbstractAxis>
 #include <QChartView>
+#include <QFile>
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QGridLayout>
 #include <QHBoxLayout>
 #include <QHeaderView>
@@ -83,6 +88,18 @@ QString runSaveDialog(QWidget* parent, const QString& caption, const QString& fi
     return dialog.selectedFiles().constFirst();
 }
 
+QString runOpenDialog(QWidget* parent, const QString& caption, const QString& filter) {
+    QFileDialog dialog(parent, caption);
+    dialog.setAcceptMode(QFileDialog::AcceptOpen);
+    dialog.setFileMode(QFileDialog::ExistingFile);
+    dialog.setOption(QFileDialog::DontUseNativeDialog);
+    dialog.setNameFilter(filter);
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) {
+        return {};
+    }
+    return dialog.selectedFiles().constFirst();
+}
+
 // The name as chosen when it ends in one of the suffixes (any letter case), else with the
 // first suffix appended.
 QString withSuffix(const QString& name, const QStringList& suffixes) {
@@ -108,6 +125,7 @@ AnalysisWindow::AnalysisWindow(AnalysisServices services, QWidget* parent)
     connect(saveChartButton_, &QPushButton::clicked, this, &AnalysisWindow::saveChart);
     connect(saveFiguresButton_, &QPushButton::clicked, this, &AnalysisWindow::saveFigures);
     connect(saveTemplateButton_, &QPushButton::clicked, this, &AnalysisWindow::saveTemplate);
+    connect(openFixtureButton_, &QPushButton::clicked, this, &AnalysisWindow::openFixture);
     connect(progressTimer_, &QTimer::timeout, this, &AnalysisWindow::showBusy);
     showBuild();
 }
@@ -119,6 +137,8 @@ void AnalysisWindow::createWidgets() {
     physicalFigures_ = figureLabel(this, "PhysicalFigures");
     gainFigures_ = figureLabel(this, "GainFigures");
     lightFigures_ = figureLabel(this, "LightFigures");
+    fixtureFigures_ = figureLabel(this, "FixtureFigures");
+    fixtureFigures_->setWordWrap(true);
     status_ = figureLabel(this, "Status");
     status_->setWordWrap(true);
     QFont bold = physicalFigures_->font();
@@ -154,6 +174,7 @@ void AnalysisWindow::createWidgets() {
     saveChartButton_ = button(this, "SaveChart", QStringLiteral("Сохранить график..."));
     saveFiguresButton_ = button(this, "SaveFigures", QStringLiteral("Сохранить данные (CSV)..."));
     saveTemplateButton_ = button(this, "SaveTemplate", QStringLiteral("Сохранить шаблон..."));
+    openFixtureButton_ = button(this, "OpenFixture", QStringLiteral("Открыть светильник..."));
 }
 
 void AnalysisWindow::createControls() {
@@ -165,6 +186,7 @@ void AnalysisWindow::createControls() {
     figures->addWidget(gainFigures_, 1, 0);
     figures->addWidget(lightFigures_, 1, 1);
     figures->addWidget(status_, 2, 0, 1, 2);
+    figures->addWidget(fixtureFigures_, 3, 0, 1, 2);
     figures->addWidget(busyBar_, 0, 2, Qt::AlignRight);
     figures->setColumnStretch(0, 1);
     figures->setColumnStretch(1, 1);
@@ -187,6 +209,7 @@ void AnalysisWindow::createControls() {
     buttons->addWidget(saveFiguresButton_);
     buttons->addWidget(saveTemplateButton_);
     buttons->addStretch(1);
+    buttons->addWidget(openFixtureButton_);
 
     auto* page = new QVBoxLayout(this);
     page->addLayout(figures);
@@ -212,6 +235,7 @@ template <typename Handler> void AnalysisWindow::guarded(Handler&& handler) {
 void AnalysisWindow::follow(const BuildInputs& inputs, const LossBreakdown& losses,
                             double efficiency) {
     build_ = Build{inputs, losses, efficiency};
+    fixture_.reset();
     estimate_.reset();
     failure_.clear();
     runner_.cancel();
@@ -273,6 +297,7 @@ void AnalysisWindow::setChart(QChartView* view, QChart* chart) {
 
 void AnalysisWindow::showBuild() {
     const bool have = build_.has_value();
+    fixtureFigures_->clear();
     rayFigures_->setText(
         have ? QStringLiteral("КПД по 72 лучам: %1").arg(NumberText::percent(build_->efficiency, 2))
              : QStringLiteral("Постройте отражатель в главном окне."));
@@ -304,6 +329,40 @@ void AnalysisWindow::showFailure(const QString& text) {
     setChart(crossSectionView_, new QChart);
 }
 
+void AnalysisWindow::showFixture() {
+    const physics::Fixture& f = fixture_->fixture;
+    rayFigures_->setText(QStringLiteral("КПД по 72 лучам: — (к светильнику не относится)"));
+    physicalFigures_->setText(QStringLiteral("Физическая оценка: расчёт…"));
+    gainFigures_->clear();
+    lightFigures_->clear();
+    status_->clear();
+    fixtureFigures_->setText(
+        QStringLiteral("Светильник: %1%2, ламп: %3")
+            .arg(fixture_->fileName,
+                 f.name.empty() ? QString()
+                                : QStringLiteral(" («%1»)").arg(QString::fromStdString(f.name)))
+            .arg(f.units.size()));
+    for (QWidget* view :
+         {static_cast<QWidget*>(irradianceView_), static_cast<QWidget*>(lossesView_),
+          static_cast<QWidget*>(lossesTable_)}) {
+        view->setEnabled(false);
+    }
+    for (QPushButton* save : {saveChartButton_, saveFiguresButton_, saveTemplateButton_}) {
+        save->setEnabled(false);
+    }
+}
+
+std::unique_ptr<QChart> AnalysisWindow::irradianceChart() const {
+    auto chart = IrradianceChart::create(*estimate_);
+    if (fixture_) {
+        // A fixture's x runs from the tank's centre line, not from one tube's axis.
+        for (QAbstractAxis* axis : chart->axes(Qt::Horizontal)) {
+            axis->setTitleText(QStringLiteral("Поперёк аквариума от его середины, мм"));
+        }
+    }
+    return chart;
+}
+
 void AnalysisWindow::showEstimate() {
     const physics::PhysicalEstimate& e = *estimate_;
     physicalFigures_->setText(
@@ -316,32 +375,60 @@ void AnalysisWindow::showEstimate() {
     }
     if (!e.perMm.empty()) {
         const double meanPerMm = e.efficiency / (e.edgesMm.back() - e.edgesMm.front());
-        lightFigures_->setText(QStringLiteral("Средняя освещённость: %1 света лампы на 100 мм; "
-                                              "равномерность (мин/сред): %2")
+        lightFigures_->setText(QStringLiteral("Средняя освещённость: %1 света %2 на 100 мм; "
+                                              "равномерность (мин/сред): %3")
                                    .arg(NumberText::percent(meanPerMm * 100.0, 1),
+                                        fixture_ ? QStringLiteral("ламп") : QStringLiteral("лампы"),
                                         NumberText::fixed(e.uniformity.minOverMean, 2)));
     }
-    setChart(irradianceView_, IrradianceChart::create(e).release());
-    const std::vector<LossComparison> rows = LossComparison::rows(build_->losses, e);
-    setChart(lossesView_, LossesChart::create(rows).release());
-    lossesTable_->setRowCount(static_cast<int>(rows.size()));
-    for (int r = 0; r < static_cast<int>(rows.size()); ++r) {
-        const LossComparison& row = rows[static_cast<std::size_t>(r)];
-        lossesTable_->setVerticalHeaderItem(r, new QTableWidgetItem(row.fate));
-        const double shares[] = {row.rays, row.physical};
-        for (int c = 0; c < 2; ++c) {
-            auto* item = new QTableWidgetItem(NumberText::percent(shares[c], 1));
-            item->setTextAlignment(Qt::AlignRight | Qt::AlignVCenter);
-            lossesTable_->setItem(r, c, item);
+    if (fixture_) {
+        // Each tube's own light: the share of it that enters the water.
+        QStringList shares;
+        for (std::size_t i = 0; i < e.tubes.size() && i < fixture_->fixture.units.size(); ++i) {
+            const std::string& name = fixture_->fixture.units[i].name;
+            shares << QStringLiteral("%1%2: %3 ± %4")
+                          .arg(i + 1)
+                          .arg(name.empty()
+                                   ? QString()
+                                   : QStringLiteral(" «%1»").arg(QString::fromStdString(name)),
+                               NumberText::percent(e.tubes[i].efficiency, 2),
+                               NumberText::percent(e.tubes[i].error, 2));
         }
+        fixtureFigures_->setText(fixtureFigures_->text().section(QLatin1Char('\n'), 0, 0) +
+                                 QStringLiteral("\nДоля света каждой лампы в воде: ") +
+                                 shares.join(QStringLiteral("; ")));
     }
+    setChart(irradianceView_, irradianceChart().release());
+    showLosses(e);
     for (QWidget* view :
          {static_cast<QWidget*>(irradianceView_), static_cast<QWidget*>(lossesView_),
           static_cast<QWidget*>(lossesTable_)}) {
         view->setEnabled(true);
     }
-    for (QPushButton* save : {saveChartButton_, saveFiguresButton_, saveTemplateButton_}) {
+    for (QPushButton* save : {saveChartButton_, saveFiguresButton_}) {
         save->setEnabled(true);
+    }
+    // A fixture's reflectors are not cut from one template here.
+    saveTemplateButton_->setEnabled(!fixture_);
+}
+
+void AnalysisWindow::showLosses(const physics::PhysicalEstimate& e) {
+    // A fixture has no 72-ray figures: its column shows a dash and its bar is left out.
+    const bool rays = !fixture_;
+    const std::vector<LossComparison> rows =
+        LossComparison::rows(rays ? build_->losses : LossBreakdown{}, e);
+    setChart(lossesView_, LossesChart::create(rows, rays).release());
+    lossesTable_->setRowCount(static_cast<int>(rows.size()));
+    for (int r = 0; r < static_cast<int>(rows.size()); ++r) {
+        const LossComparison& row = rows[static_cast<std::size_t>(r)];
+        lossesTable_->setVerticalHeaderItem(r, new QTableWidgetItem(row.fate));
+        const QString shares[] = {rays ? NumberText::percent(row.rays, 1) : QStringLiteral("—"),
+                                  NumberText::percent(row.physical, 1)};
+        for (int c = 0; c < 2; ++c) {
+            auto* item = new QTableWidgetItem(shares[c]);
+            item->setTextAlignment(Qt::AlignRight | Qt::AlignVCenter);
+            lossesTable_->setItem(r, c, item);
+        }
     }
 }
 
@@ -364,7 +451,7 @@ void AnalysisWindow::saveChart() {
         if (chosen.isEmpty()) {
             return;
         }
-        const auto chart = IrradianceChart::create(*estimate_);
+        const auto chart = irradianceChart();
         ChartFile::write(*chart,
                          withSuffix(chosen, {QStringLiteral("png"), QStringLiteral("svg")}));
     });
@@ -387,7 +474,7 @@ void AnalysisWindow::saveFigures() {
 
 void AnalysisWindow::saveTemplate() {
     guarded([this] {
-        if (!build_) {
+        if (!build_ || fixture_) {
             throw std::runtime_error("There is no build to make a template of yet");
         }
         const CuttingTemplate sheet(physics::DesignFromInputs(build_->inputs));
@@ -398,6 +485,40 @@ void AnalysisWindow::saveTemplate() {
             return;
         }
         sheet.write(withSuffix(chosen, {QStringLiteral("svg"), QStringLiteral("pdf")}));
+    });
+}
+
+// --- Opening a fixture ---
+
+void AnalysisWindow::openFixture() {
+    const QString caption = QStringLiteral("Открыть светильник");
+    const QString filter = QStringLiteral("Светильник (*.json)");
+    const QString chosen = services_.openDialog ? services_.openDialog(this, caption, filter)
+                                                : runOpenDialog(this, caption, filter);
+    if (!chosen.isEmpty()) {
+        openFixtureFile(chosen);
+    }
+}
+
+void AnalysisWindow::openFixtureFile(const QString& path) {
+    guarded([this, &path] {
+        // Read and checked in full before anything on show changes.
+        physics::Fixture fixture =
+            physics::FixtureFile::Read(QFile::encodeName(path).toStdString());
+        const physics::FixtureScene scene(fixture);
+        fixture_ = ShownFixture{QFileInfo(path).fileName(), std::move(fixture)};
+        estimate_.reset();
+        failure_.clear();
+        pending_ = false;
+        progressTimer_->stop();
+        showFixture();
+        setChart(crossSectionView_,
+                 CrossSectionChart::create(
+                     scene.scene(), QStringLiteral("Разрез светильника в истинных пропорциях"))
+                     .release());
+        runner_.start(scene.scene());
+        progressTimer_->start();
+        showBusy();
     });
 }
 

@@ -3,9 +3,11 @@
 #include "AnalysisServices.h"
 #include "BuildInputs.h"
 #include "EstimateRunner.h"
+#include "Fixture.h"
 #include "LossBreakdown.h"
 
 #include <QWidget>
+#include <memory>
 #include <optional>
 
 class QChart;
@@ -23,7 +25,8 @@ namespace kavrol {
 // and the losses of both models; the irradiance chart, its figures and the cutting template can
 // be saved from it. It follows every build it is given, estimating in the background; a newer
 // build cancels the estimate still running. While hidden it only keeps the newest build and
-// estimates it when shown.
+// estimates it when shown. It can also show a whole fixture read from its file, in the same
+// way, until the next build comes.
 class AnalysisWindow : public QWidget {
     Q_OBJECT
 public:
@@ -42,6 +45,8 @@ public:
     // The design refused by the physical model or the estimate's failure, shown instead of
     // figures; empty otherwise.
     const QString& failure() const { return failure_; }
+    // The file name of the fixture on show instead of a build; empty when following builds.
+    QString fixtureFile() const { return fixture_ ? fixture_->fileName : QString(); }
     bool busy() const { return runner_.busy(); }
     const EstimateRunner& runner() const { return runner_; }
 
@@ -54,6 +59,10 @@ public slots:
     void saveChart();
     void saveFigures();
     void saveTemplate();
+    // An open dialog for a fixture file; the fixture read from it is shown and estimated. A
+    // file that cannot be read or a fixture that cannot exist leaves the window as it was.
+    void openFixture();
+    void openFixtureFile(const QString& path);
 
 signals:
     // The newest build's estimate (or its failure) is on show.
@@ -68,6 +77,9 @@ private:
     void startEstimate();
     void showOutcome(const EstimateRunner::Outcome& outcome);
     void showBuild();
+    void showFixture();
+    void showLosses(const physics::PhysicalEstimate& e);
+    std::unique_ptr<QChart> irradianceChart() const;
     void showEstimate();
     void showBusy();
     void showFailure(const QString& text);
@@ -81,11 +93,18 @@ private:
     bool pending_ = false; // the build waits for the window to be shown
     std::optional<physics::PhysicalEstimate> estimate_;
     QString failure_;
+    // A fixture on show instead of the build.
+    struct ShownFixture {
+        QString fileName;
+        physics::Fixture fixture;
+    };
+    std::optional<ShownFixture> fixture_;
 
     QLabel* rayFigures_ = nullptr;
     QLabel* physicalFigures_ = nullptr;
     QLabel* gainFigures_ = nullptr;
     QLabel* lightFigures_ = nullptr;
+    QLabel* fixtureFigures_ = nullptr;
     QLabel* status_ = nullptr;
     QProgressBar* busyBar_ = nullptr;
     QTimer* progressTimer_ = nullptr;
@@ -97,6 +116,7 @@ private:
     QPushButton* saveChartButton_ = nullptr;
     QPushButton* saveFiguresButton_ = nullptr;
     QPushButton* saveTemplateButton_ = nullptr;
+    QPushButton* openFixtureButton_ = nullptr;
 };
 
 } // namespace kavrol

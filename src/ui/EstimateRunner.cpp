@@ -7,23 +7,27 @@
 #include <QtConcurrent/QtConcurrentRun>
 #include <algorithm>
 #include <exception>
+#include <type_traits>
 
 namespace kavrol {
 
 namespace {
 
-// Runs on a pool thread; touches nothing but its own copies and the two shared flags.
-EstimateRunner::Outcome Estimate(std::uint64_t generation, physics::PhysicalDesign design,
-                                 physics::EstimateOptions options,
-                                 std::shared_ptr<std::atomic<bool>> cancel,
-                                 std::shared_ptr<std::atomic<double>> progress) {
+// Runs on a pool thread; touches nothing but its own copies and the two shared flags. The
+// subject is a design or a scene.
+template <typename Subject>
+EstimateRunner::Outcome
+Estimate(std::uint64_t generation, Subject subject, physics::EstimateOptions options,
+         std::shared_ptr<std::atomic<bool>> cancel, std::shared_ptr<std::atomic<double>> progress) {
     EstimateRunner::Outcome outcome;
     outcome.generation = generation;
-    outcome.design = design;
+    if constexpr (std::is_same_v<Subject, physics::PhysicalDesign>) {
+        outcome.design = subject;
+    }
     options.cancel = cancel.get();
     options.progress = [progress](double done) { progress->store(done); };
     try {
-        outcome.estimate = physics::LightEstimator(options).estimate(design);
+        outcome.estimate = physics::LightEstimator(options).estimate(subject);
     } catch (const physics::EstimateCancelled&) {
         outcome.cancelled = true;
     } catch (const std::exception& error) {
@@ -52,6 +56,14 @@ EstimateRunner::~EstimateRunner() {
 }
 
 std::uint64_t EstimateRunner::start(const physics::PhysicalDesign& design) {
+    return launch(design);
+}
+
+std::uint64_t EstimateRunner::start(const physics::Scene& scene) {
+    return launch(scene);
+}
+
+template <typename Subject> std::uint64_t EstimateRunner::launch(const Subject& subject) {
     cancel();
     Job job;
     job.generation = ++generation_;
@@ -60,8 +72,8 @@ std::uint64_t EstimateRunner::start(const physics::PhysicalDesign& design) {
     job.watcher = new QFutureWatcher<Outcome>(this);
     QFutureWatcher<Outcome>* watcher = job.watcher;
     connect(watcher, &QFutureWatcherBase::finished, this, [this, watcher] { jobEnded(watcher); });
-    watcher->setFuture(
-        QtConcurrent::run(Estimate, job.generation, design, options_, job.cancel, job.progress));
+    watcher->setFuture(QtConcurrent::run(Estimate<Subject>, job.generation, subject, options_,
+                                         job.cancel, job.progress));
     jobs_.push_back(std::move(job));
     running_ = generation_;
     return generation_;

@@ -3,6 +3,7 @@
 #include "EstimateOptions.h"
 #include "PhysicalDesign.h"
 #include "PhysicalEstimate.h"
+#include "Scene.h"
 
 #include <QFutureWatcher>
 #include <QObject>
@@ -25,7 +26,7 @@ public:
     // What a job found: the estimate, or the reason there is none.
     struct Outcome {
         std::uint64_t generation = 0;
-        physics::PhysicalDesign design;
+        physics::PhysicalDesign design; // the design estimated; default for a scene
         std::optional<physics::PhysicalEstimate> estimate;
         QString failure;        // the design's or the estimate's error, when it failed
         bool cancelled = false; // a newer job (or the runner's end) stopped it
@@ -37,6 +38,8 @@ public:
 
     // Starts estimating design and cancels the job before it. Returns the new generation.
     std::uint64_t start(const physics::PhysicalDesign& design);
+    // The same for a scene of several tubes (a whole fixture).
+    std::uint64_t start(const physics::Scene& scene);
     // Cancels the running job without starting another.
     void cancel();
 
@@ -59,6 +62,7 @@ private:
         std::shared_ptr<std::atomic<double>> progress;
         QFutureWatcher<Outcome>* watcher = nullptr;
     };
+    template <typename Subject> std::uint64_t launch(const Subject& subject);
     void jobEnded(QFutureWatcher<Outcome>* watcher);
     const Job* find(std::uint64_t generation) const;
 

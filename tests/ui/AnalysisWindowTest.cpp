@@ -1,9 +1,14 @@
 // The analysis window on Qt's offscreen platform: it follows a build with the physical estimate
 // of that very design, survives rapid builds showing only the newest, cancels an estimate a
 // newer build makes outdated, waits while hidden, shows a refused design's reason, and saves
-// the chart, the figures and the template through its dialogs.
+// the chart, the figures and the template through its dialogs. It opens a whole fixture through
+// its dialog, shows a file's refusal keeping what was on show, and goes back to builds.
 #include "AnalysisWindow.h"
 #include "DesignFromInputs.h"
+#include "ErrorReport.h"
+#include "FixtureError.h"
+#include "FixtureFile.h"
+#include "FixtureScene.h"
 #include "LightEstimator.h"
 
 #include <QApplication>
@@ -58,6 +63,10 @@ protected:
             proposed_ << proposed;
             return answer_;
         };
+        services.openDialog = [this](QWidget*, const QString&, const QString& filter) {
+            filters_ << filter;
+            return open_;
+        };
         services.estimate = options;
         return std::make_unique<AnalysisWindow>(services);
     }
@@ -73,6 +82,7 @@ protected:
     QStringList filters_;
     QStringList proposed_;
     QString answer_;
+    QString open_; // the open dialog's answer
 };
 
 TEST_F(AnalysisWindowTest, FollowsABuildWithTheEstimateOfThatDesign) {
@@ -286,6 +296,221 @@ TEST_F(AnalysisWindowTest, ClosingWhileAnEstimateRunsCancelsItAndWaits) {
     timer.start();
     window.reset();
     EXPECT_LT(timer.elapsed(), 5000) << "the estimate was not cancelled";
+}
+
+// --- Whole fixtures ---
+
+const QString kTwoTubes = QStringLiteral(KAVROL_EXAMPLES_DIR "/two-t5-80cm.json");
+
+// The fixture's estimate as the window makes it: its options with the bare tubes.
+kavrol::physics::PhysicalEstimate DirectFixture(const QString& path) {
+    kavrol::physics::EstimateOptions options;
+    options.bareTube = true;
+    const kavrol::physics::FixtureScene scene(
+        kavrol::physics::FixtureFile::Read(path.toStdString()));
+    return kavrol::physics::LightEstimator(options).estimate(scene.scene());
+}
+
+std::vector<const QLineSeries*> SeriesNamed(const QChartView& view, const char* name) {
+    std::vector<const QLineSeries*> found;
+    for (const QAbstractSeries* s : view.chart()->series()) {
+        if (s->objectName() == QLatin1String(name)) {
+            found.push_back(qobject_cast<const QLineSeries*>(s));
+        }
+    }
+    return found;
+}
+
+TEST_F(AnalysisWindowTest, OpensAFixtureAndShowsItsEstimateAcrossTheTank) {
+    auto window = makeWindow();
+    window->show();
+    QSignalSpy shown(window.get(), &AnalysisWindow::estimateShown);
+    open_ = kTwoTubes;
+    auto* openButton = window->findChild<QPushButton*>(QStringLiteral("OpenFixture"));
+    ASSERT_NE(openButton, nullptr);
+    EXPECT_EQ(openButton->text(), QStringLiteral("Открыть светильник..."));
+    openButton->click();
+    EXPECT_EQ(filters_, QStringList{QStringLiteral("Светильник (*.json)")});
+    EXPECT_EQ(window->fixtureFile(), QStringLiteral("two-t5-80cm.json"));
+    ASSERT_TRUE(settle(*window));
+    ASSERT_EQ(shown.count(), 1);
+    ASSERT_TRUE(errors_.isEmpty()) << errors_.join('\n').toStdString();
+    ASSERT_TRUE(window->estimate().has_value());
+    const auto expected = DirectFixture(kTwoTubes);
+    const auto& e = *window->estimate();
+    EXPECT_EQ(e.efficiency, expected.efficiency);
+    EXPECT_EQ(e.error, expected.error);
+    EXPECT_EQ(e.relative, expected.relative);
+    ASSERT_EQ(e.tubes.size(), 2u);
+    for (std::size_t i = 0; i < 2; ++i) {
+        EXPECT_EQ(e.tubes[i].efficiency, expected.tubes[i].efficiency);
+    }
+
+    EXPECT_EQ(text(*window, "PhysicalFigures"),
+              QStringLiteral("Физическая оценка: %1 % ± %2 %")
+                  .arg(QString::number(expected.efficiency * 100, 'f', 2),
+                       QString::number(expected.error * 100, 'f', 2)));
+    EXPECT_TRUE(text(*window, "RayFigures").contains(QStringLiteral("—")));
+    const QString header = text(*window, "FixtureFigures");
+    EXPECT_TRUE(header.contains(QStringLiteral("two-t5-80cm.json"))) << header.toStdString();
+    EXPECT_TRUE(
+        header.contains(QStringLiteral("1 «left»: %1 %")
+                            .arg(QString::number(expected.tubes[0].efficiency * 100, 'f', 2))))
+        << header.toStdString();
+    EXPECT_TRUE(
+        header.contains(QStringLiteral("2 «right»: %1 %")
+                            .arg(QString::number(expected.tubes[1].efficiency * 100, 'f', 2))))
+        << header.toStdString();
+
+    // The light spans the whole 800 mm tank, centred on its middle.
+    const auto* irradiance = window->findChild<QChartView*>(QStringLiteral("IrradianceView"));
+    const auto light = SeriesNamed(*irradiance, "irradiance");
+    ASSERT_EQ(light.size(), 1u);
+    ASSERT_EQ(light[0]->count(), static_cast<qsizetype>(2 * expected.relative.size()));
+    EXPECT_EQ(light[0]->at(0).x(), -400.0);
+    EXPECT_EQ(light[0]->at(light[0]->count() - 1).x(), 400.0);
+
+    // Both units' reflectors and tubes and the water line across the tank.
+    const auto* section = window->findChild<QChartView*>(QStringLiteral("CrossSectionView"));
+    const auto tubes = SeriesNamed(*section, "tube");
+    ASSERT_EQ(tubes.size(), 2u);
+    EXPECT_NEAR(tubes[0]->at(0).x(), -200.0 + 8.0, 1.0); // T5 radius 8 mm
+    EXPECT_NEAR(tubes[1]->at(0).x(), 200.0 + 8.0, 1.0);
+    const auto reflectors = SeriesNamed(*section, "reflector");
+    ASSERT_FALSE(reflectors.empty());
+    double left = 0.0;
+    double right = 0.0;
+    for (const QLineSeries* r : reflectors) {
+        for (const QPointF& p : r->points()) {
+            left = std::min(left, p.x());
+            right = std::max(right, p.x());
+        }
+    }
+    EXPECT_NEAR(left, -280.0, 1.0); // each reflector 160 mm wide about its tube
+    EXPECT_NEAR(right, 280.0, 1.0);
+    const auto water = SeriesNamed(*section, "water");
+    ASSERT_EQ(water.size(), 1u);
+    EXPECT_EQ(water[0]->at(0).x(), -400.0);
+    EXPECT_EQ(water[0]->at(1).x(), 400.0);
+
+    // The 72-ray column does not apply; the physical one does.
+    const auto* table = window->findChild<QTableWidget*>(QStringLiteral("LossesTable"));
+    EXPECT_EQ(table->item(0, 0)->text(), QStringLiteral("—"));
+    EXPECT_EQ(table->item(0, 1)->text(),
+              QString::number(expected.efficiency * 100, 'f', 1) + QStringLiteral(" %"));
+    EXPECT_FALSE(window->findChild<QPushButton*>(QStringLiteral("SaveTemplate"))->isEnabled());
+}
+
+// A file that cannot be read and a fixture that cannot exist: the reader's very message is
+// reported, and the build on show keeps its figures.
+TEST_F(AnalysisWindowTest, AFixtureFileThatIsRefusedShowsItsMessageAndKeepsTheFigures) {
+    struct Case {
+        const char* file;
+        const char* text;
+    };
+    const Case cases[] = {
+        {"broken.json", "{\"units\": [ {\"tube\": \"T5\" "},
+        {"drowned.json", R"({"tank": {"waterDistance": 10, "width": 800},
+            "units": [{"tube": "T5", "reflector": {"shape": "parabola", "A": 160, "B": 60}}]})"},
+    };
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    auto window = makeWindow();
+    window->show();
+    const BuildInputs in = Inputs(2, 180, 90, 40);
+    window->follow(in, kLosses, 0.5512);
+    ASSERT_TRUE(settle(*window));
+    const QString figures = text(*window, "PhysicalFigures");
+    const double efficiency = window->estimate()->efficiency;
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.file);
+        const QString path = dir.filePath(QLatin1String(c.file));
+        QFile file(path);
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write(c.text);
+        file.close();
+        std::string message;
+        try {
+            (void)kavrol::physics::FixtureScene(
+                kavrol::physics::FixtureFile::Read(path.toStdString()));
+        } catch (const kavrol::physics::FixtureError& error) {
+            message = error.what();
+        }
+        ASSERT_FALSE(message.empty()) << "the reader accepted the file";
+        errors_.clear();
+        open_ = path;
+        window->openFixture();
+        EXPECT_EQ(errors_,
+                  QStringList{kavrol::ErrorReport::withFullStop(QString::fromStdString(message))});
+        EXPECT_FALSE(window->busy());
+        EXPECT_TRUE(window->fixtureFile().isEmpty());
+        EXPECT_EQ(text(*window, "PhysicalFigures"), figures);
+        EXPECT_EQ(text(*window, "RayFigures"), QStringLiteral("КПД по 72 лучам: 55.12 %"));
+        ASSERT_TRUE(window->estimate().has_value());
+        EXPECT_EQ(window->estimate()->efficiency, efficiency);
+    }
+    // A cancelled dialog changes nothing.
+    errors_.clear();
+    open_.clear();
+    window->openFixture();
+    EXPECT_TRUE(errors_.isEmpty());
+    EXPECT_EQ(text(*window, "PhysicalFigures"), figures);
+}
+
+// A build of the main window while the fixture is still being estimated: the fixture's job is
+// replaced, its outcome never shown, and the window follows builds again.
+TEST_F(AnalysisWindowTest, ABuildAfterAFixtureSwitchesBackToFollowingBuilds) {
+    auto window = makeWindow();
+    window->show();
+    QSignalSpy shown(window.get(), &AnalysisWindow::estimateShown);
+    open_ = kTwoTubes;
+    window->openFixture();
+    ASSERT_EQ(window->fixtureFile(), QStringLiteral("two-t5-80cm.json"));
+    EXPECT_TRUE(window->busy());
+    const BuildInputs in = Inputs(1, 200, 100, 50);
+    window->follow(in, kLosses, 0.5);
+    EXPECT_TRUE(window->fixtureFile().isEmpty());
+    ASSERT_TRUE(settle(*window));
+    QTest::qWait(50); // the fixture's job, should it end late, must still be dropped
+    EXPECT_EQ(shown.count(), 1);
+    ASSERT_TRUE(window->estimate().has_value());
+    EXPECT_EQ(window->estimate()->efficiency, Direct(in).efficiency);
+    EXPECT_EQ(text(*window, "RayFigures"), QStringLiteral("КПД по 72 лучам: 50.00 %"));
+    EXPECT_TRUE(text(*window, "FixtureFigures").isEmpty());
+    const auto* section = window->findChild<QChartView*>(QStringLiteral("CrossSectionView"));
+    EXPECT_EQ(SeriesNamed(*section, "tube").size(), 1u);
+    EXPECT_TRUE(window->findChild<QPushButton*>(QStringLiteral("SaveTemplate"))->isEnabled());
+    EXPECT_TRUE(errors_.isEmpty()) << errors_.join('\n').toStdString();
+}
+
+// A newer fixture replaces the one still being estimated; a profile of points is drawn from
+// its sampled pieces.
+TEST_F(AnalysisWindowTest, ANewerFixtureReplacesTheOneStillBeingEstimated) {
+    auto window = makeWindow();
+    window->show();
+    QSignalSpy shown(window.get(), &AnalysisWindow::estimateShown);
+    open_ = kTwoTubes;
+    window->openFixture();
+    const QString gullWing = QStringLiteral(KAVROL_EXAMPLES_DIR "/four-tube-gull-wing.json");
+    open_ = gullWing;
+    window->openFixture();
+    ASSERT_TRUE(settle(*window, 120000));
+    QTest::qWait(50);
+    EXPECT_EQ(shown.count(), 1);
+    EXPECT_EQ(window->fixtureFile(), QStringLiteral("four-tube-gull-wing.json"));
+    ASSERT_TRUE(window->estimate().has_value());
+    EXPECT_EQ(window->estimate()->efficiency, DirectFixture(gullWing).efficiency);
+    EXPECT_EQ(window->estimate()->tubes.size(), 4u);
+    const auto* section = window->findChild<QChartView*>(QStringLiteral("CrossSectionView"));
+    EXPECT_EQ(SeriesNamed(*section, "tube").size(), 4u);
+    const auto reflectors = SeriesNamed(*section, "reflector");
+    ASSERT_FALSE(reflectors.empty());
+    qsizetype points = 0;
+    for (const QLineSeries* r : reflectors) {
+        points += r->count();
+    }
+    EXPECT_GT(points, 4 * 20) << "the profiles' curves were not sampled";
+    EXPECT_TRUE(errors_.isEmpty()) << errors_.join('\n').toStdString();
 }
 
 } // namespace
