@@ -156,20 +156,6 @@ TEST_F(ListTest, AnUnreadableNameGivesTheSystemReason) {
     }
 }
 
-TEST_F(ListTest, PicturesBesideTheProgramStandIn) {
-    const QString beside =
-        QDir(QCoreApplication::applicationDirPath()).filePath(QStringLiteral("ZeFo.bmp"));
-    ASSERT_FALSE(QFile::exists(beside)) << "the test needs a folder without the pictures";
-    ASSERT_TRUE(QFile::copy(QStringLiteral(KAVROL_RESOURCES_DIR "/ZeFo.bmp"), beside));
-    auto window = makeWindow();
-    ui(*window).RefTypeBox->setCurrentIndex(2);
-    openAndClose(ui(*window).RefTypeBox);
-    QFile::remove(beside);
-    EXPECT_TRUE(errors_.isEmpty()) << errors_.join('\n').toStdString();
-    EXPECT_EQ(shownIllustration(*window), resourcePicture(QStringLiteral("ZeFo.bmp")));
-    EXPECT_TRUE(ui(*window).RefC->isEnabled());
-}
-
 TEST_F(ListTest, TypingCompletesAnItemOrSelectsNone) {
     copyShapePictures();
     auto window = makeWindow();

@@ -1,5 +1,6 @@
-// The shape pictures of an installed program: share/kavrol/ beside the executable's bin/ folder
-// stands in after the working directory and the executable's own folder.
+// The shape pictures shipped with the program: the executable's own folder, then share/kavrol/
+// beside its bin/ folder, stand in after the working directory. These tests put pictures there
+// for a moment, so they run from a folder of their own and one at a time.
 #include "ShapeIllustration.h"
 #include "WindowFixture.h"
 
@@ -19,6 +20,22 @@ QString installedFolder() {
 TEST_F(ShippedPicturesTest, TheFoldersAreTheProgramsThenShareKavrolBesideItsBin) {
     EXPECT_EQ(kavrol::ShapeIllustration::shippedFolders(),
               (QStringList{QCoreApplication::applicationDirPath(), installedFolder()}));
+}
+
+TEST_F(ShippedPicturesTest, PicturesBesideTheProgramStandIn) {
+    const QString beside =
+        QDir(QCoreApplication::applicationDirPath()).filePath(QStringLiteral("ZeFo.bmp"));
+    ASSERT_FALSE(QFile::exists(beside)) << "the test needs a folder without the pictures";
+    ASSERT_TRUE(QFile::copy(QStringLiteral(KAVROL_RESOURCES_DIR "/ZeFo.bmp"), beside));
+    auto window = makeWindow();
+    auto* shapes = window->findChild<kavrol::CompletingComboBox*>(QStringLiteral("RefTypeBox"));
+    ASSERT_NE(shapes, nullptr);
+    shapes->setCurrentIndex(2);
+    openAndClose(shapes);
+    QFile::remove(beside);
+    EXPECT_TRUE(errors_.isEmpty()) << errors_.join('\n').toStdString();
+    EXPECT_EQ(shownIllustration(*window), resourcePicture(QStringLiteral("ZeFo.bmp")));
+    EXPECT_TRUE(window->findChild<QWidget*>(QStringLiteral("RefC"))->isEnabled());
 }
 
 TEST_F(ShippedPicturesTest, PicturesInShareKavrolStandIn) {
