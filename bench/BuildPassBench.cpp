@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // One build pass of the start-up design against its floor: filling the whole picture once and
 // copying it once, which every pass must do anyway.
 #include "Canvas.h"

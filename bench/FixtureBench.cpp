@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // A two-tube fixture against a single design of the same unit over the same tank, both at the
 // default options (tolerance 0.0005, 50 bins, bare tubes): the fixture should cost at most
 // twice the single design.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The search by the physical share on 2 threads over every third point of the window's twin-arc
 // grid (A, B and C in steps of 6 mm: 31 x 32 x 32 designs, about as many refused by the physical
 // model as on the whole grid): designs per second of wall time, the CPU time per design the

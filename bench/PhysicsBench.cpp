@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The physical estimate against the build pass of the same design at 96 dots per inch, in one
 // run: one estimate at the default tolerance should cost at most 20 build passes. The screening
 // estimate is timed over a fixed sample of the window's grid, as the search would run it.

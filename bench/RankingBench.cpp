@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Keeping the best designs of a search: the bounded heap the search uses against a sorted vector
 // with an insertion per design (the way the best were kept before), over 130,944 designs in
 // search order with efficiencies from a smooth landscape, for --top 10 and --top 1000000.

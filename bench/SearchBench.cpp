@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Designs per second of the design search's evaluation path and of plain repeated build passes
 // over the same designs, and their ratio.
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Fuzz target for the build pass over its whole input domain: any shape, tube and scale index,
 // any 32-bit dimension and distance, any albedo bit pattern, every check-box combination and
 // screens of 1 to 600 dots per inch, with several passes on one model so that the state one pass

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Fuzz target for reading fixture files: any text must either give a fixture whose scene can be
 // built, or throw FixtureError with a message naming the file. Anything else (a crash, another
 // exception, a hang caught by libFuzzer's -timeout) is a finding.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Fuzz target for the shape illustration loader, driven through the main window: the input is
 // written as the selected shape's bitmap file in the working directory and the window's list
 // close-up handler loads it. A load either shows the picture that the file holds and sets the C

@@ -1,4 +1,5 @@
 #!/usr/bin/env python3
+# SPDX-License-Identifier: GPL-3.0-or-later
 """Writes the seed corpus of the build-pass fuzz target: the window's start-up design, each shape,
 scale and tube, the documented failures and a few designs outside the window's ranges. Layout
 of an input: dots per inch - 1 (u16), passes - 1 (u8), then per pass nine little-endian int32

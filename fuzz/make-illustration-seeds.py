@@ -1,4 +1,5 @@
 #!/usr/bin/env python3
+# SPDX-License-Identifier: GPL-3.0-or-later
 """Writes the seed corpus of the illustration fuzz target: small valid bitmaps of each common
 kind and damaged ones (truncated, wrong sizes, huge dimensions, bad offsets). The first byte of
 each input picks the shape (bits 0-1) and whether the C field starts enabled (bit 2); the rest

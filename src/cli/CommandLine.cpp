@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The single build's command line. Sections: strict parsing of numbers and list words; walking
 // the arguments; the options; the help text and its pieces from the input table.
 

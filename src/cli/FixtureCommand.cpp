@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // "kavrol-cli fixture". Sections: numbers and words; parsing the options; the help text; the
 // text report; the JSON report; the search's report; running (Ctrl-C, progress, files).
 #include "FixtureCommand.h"

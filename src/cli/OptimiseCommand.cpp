@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // "kavrol-cli optimise". Sections: words and numbers in the output; parsing the options (search
 // space, fixed context, output); the help text; the CSV lines; the report; running the search
 // (the CSV file, the progress line, the signals, the exit status).

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The command line's options of the physical model. Sections: the settings; the single build's
 // options; the help texts.
 

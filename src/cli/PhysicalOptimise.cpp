@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // "optimise --objective physical". Sections: numbers and words; the CSV lines; the report;
 // running the search with its progress line.
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The search by the physical model. Sections: one design's figures; running work on several
 // threads; screening; refinement at full tolerance; ranking and the outcome.
 

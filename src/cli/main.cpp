@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // kavrol-cli: one build pass of a lamp design without a window, reported on standard output.
 
 #include "BuildError.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Replacing a file whole. Sections: following links to the file written; the temporary file;
 // writing; putting the file in place.
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Sections: the profile in the design's coordinates; the notes and the scale bar; the page and
 // the placing; the SVG writer; the PDF writer; files.
 #include "CuttingTemplate.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The build pass. Sections: construction; the pass step by step; the background and grid; the
 // outline; the ray fan (traced by Tracer over the picture); the efficiency.
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Sections: samples and pairs; judging a pair; the 7-point rule; bisection; the refinement
 // loop; the irradiance histogram.
 #include "DirectionIntegrator.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Sections: the fields' ranges; messages; typed fields; the tank and materials; tubes;
 // reflectors and profiles (inline or CSV); the order of a profile's points; the whole file.
 #include "FixtureFile.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Sections: messages; pieces as curves; building a unit; checks of one unit; checks between
 // units; the whole fixture.
 #include "FixtureScene.h"

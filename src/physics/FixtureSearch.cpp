@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Sections: the ranges searched; one candidate; the grids; placing the units; screening,
 // verifying and the whole search.
 #include "FixtureSearch.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Sections: positions and failures; values; objects and arrays; strings; numbers and literals.
 #include "JsonReader.h"
 

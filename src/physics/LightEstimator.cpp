@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Sections: settings from the options; the integral over a tube's offsets; the whole scene;
 // the irradiance and the result.
 #include "LightEstimator.h"

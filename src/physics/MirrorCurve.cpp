@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Sections: building and moving; evaluation; the ray's crossing (box test, the cubic's roots on
 // monotone stretches); distance; symmetry.
 #include "MirrorCurve.h"

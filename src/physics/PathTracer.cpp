@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Sections: intersections with each kind of piece; the carried weight; the walk of one ray.
 #include "PathTracer.h"
 

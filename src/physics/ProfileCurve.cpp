@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Sections: slopes of the not-a-knot spline; pieces; straight joins; sampling.
 #include "ProfileCurve.h"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Sections: the checks and the exact lengths; the curve at a length; the samples; a profile's
 // samples.
 #include "ReflectorCurve.h"

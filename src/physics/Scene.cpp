@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Sections: number formatting for messages; distance from a point to the pieces; checks of a
 // design; building the scene; symmetry.
 #include "Scene.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The design search. Sections: the search order (designAt); ranking; collecting the workers'
 // batches and best designs; running the workers.
 

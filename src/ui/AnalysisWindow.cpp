@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Sections: building the window; following builds and the background estimate; showing the
 // figures and charts; saving files; opening a fixture.
 #include "AnalysisWindow.h"

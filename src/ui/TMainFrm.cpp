@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The main window. Sections: the control factories; creating the controls (design inputs,
 // context inputs, the readout, the buttons and the view) and the tab order; the error channel;
 // the handlers (start-up, build, list close-up, save, exit).

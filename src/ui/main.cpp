@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "OpticalModel.h"
 #include "PictureFile.h"
 #include "Report.h"

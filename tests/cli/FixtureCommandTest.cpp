@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // "kavrol-cli fixture": its options, its reports against the estimate they print, and the
 // program end to end (exit statuses, refused files, the search).
 #include "FixtureCommand.h"

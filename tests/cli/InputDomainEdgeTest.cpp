@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Both command-line parsers against the input table: each takes an input's minimum and maximum
 // and refuses one past either end, with the range in its message.
 #include "CommandLine.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // How the search ends early: SIGINT, SIGTERM and SIGHUP stop it with the best designs so far and
 // a CSV file that holds a gap-free prefix of the search order in whole lines; a CSV file that
 // cannot be written stops it with a message naming the file and the reason, the ranking still

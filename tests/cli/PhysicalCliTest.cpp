@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // kavrol-cli --physical end to end: the report's physical part in text and JSON, a refused
 // design, and the files drawn from the estimate, written whole or failing with the picture's
 // messages.

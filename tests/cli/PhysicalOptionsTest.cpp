@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The single build's options of the physical model, parsed in-process: every setting reaches
 // the estimate, the defaults are the input table's and the physical model's own, and refusals
 // name the option and what it takes.

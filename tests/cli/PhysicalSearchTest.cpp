@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The search by the physical share on a small grid that is also estimated exhaustively at full
 // tolerance: the screening loses no design of the true top list, the figures are those of a
 // single build, the uniformity floor holds, and threads change nothing.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The density a saved picture records in its BMP header: pixels per metre from the dots per inch
 // the picture was drawn for, the same from the command line as from the window.
 #include "BmpDensity.h"

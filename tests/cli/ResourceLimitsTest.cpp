@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The threads a search may use within the memory available, and the water that no design can
 // reach at the lowest densities: a warning for the single build, a refusal for the search.
 

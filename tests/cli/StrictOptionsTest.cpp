@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // One rule for every option: plain decimal numbers, each option once, no option taken for a
 // value, a picture name ending in .bmp, lists without empty words, no setting silently dropped.
 // Checked in-process for both commands and end to end for the exit status.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Files replaced whole or not at all: the new content appears under the name only when it is
 // complete, a failure leaves the old file and no temporary file, links are written through and
 // the old file's mode is kept.

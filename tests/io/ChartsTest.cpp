@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The charts of an estimate: the irradiance series hold exactly the model's bins, the
 // cross-section keeps true proportions at any size, the losses add up in both models, the CSV
 // reads back to the same numbers, and chart files are PNG or SVG by name.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The cutting template: the SVG at 1:1 in millimetres, its curve against the stated sheet width
 // and the design's A and B, the ticks' numbers against the length along the curve, the scale
 // bar, the page choice, the PDF's page and the refusals.

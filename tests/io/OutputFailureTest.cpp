@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Output that cannot be written is reported, never taken for success: standard output on a full
 // device or a pipe without a reader, a picture written into a pipe whose reader goes away, and a
 // picture cut short by the system, which leaves the old file as it was.

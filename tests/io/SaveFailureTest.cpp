@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Saving the picture when the file system says no: each failure gives the exact message, writes
 // nothing under the asked name, leaves the work image as it was, and a second save to a good
 // place succeeds afterwards. Checked for PictureFile::save and for kavrol-cli --save.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Writing whole or not at all: the refusals name the file and the system's reason, a write that
 // fails part-way leaves the old file as it was and no temporary behind, devices are written in
 // place and never replaced.

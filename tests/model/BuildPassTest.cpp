@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The build pass. Sections: the start-up design and the scales; the grid, the tube and the water
 // (with the pen earlier drawing left); unknown or missing selections; failures that keep the
 // shown picture; screen densities; the scene against step-by-step drawing.

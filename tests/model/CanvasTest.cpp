@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The canvas's pixel rules. Sections: thin and wide lines; rectangles and ellipses with their
 // grown borders; reads and clipping outside the picture; filled boxes; far end points.
 #include "Canvas.h"

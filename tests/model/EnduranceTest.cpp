@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Endurance: many build passes with varied designs on one model, as a long session at the window
 // runs them, failures in between. Each design gives the same outcome every time it is built from
 // the same carried state (the pen width left by the previous pass, the only state that a pass

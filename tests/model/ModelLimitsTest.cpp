@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The build pass at the edges of its input domain: each case here was found by the build-pass
 // fuzz target (fuzz/) or follows from one of its findings, and is kept as a plain test so that
 // every test run checks it.

@@ -1,4 +1,5 @@
 #!/bin/sh
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Starts the staged, installed kavrol (STAGE/usr/bin/kavrol, so installed elsewhere than its
 # prefix) on a virtual X server in an empty working directory, picks the trapezoid in the shape
 # list and checks that the shape picture changed: the program found share/kavrol/ beside its

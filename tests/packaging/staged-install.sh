@@ -1,4 +1,5 @@
 #!/bin/sh
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Installs the build into a staging folder (DESTDIR, prefix /usr) and checks that every file of
 # the desktop program is there, that the AppStream tree validates when appstreamcli is
 # installed, and that the installed kavrol-cli, run from the staging folder, reports what the

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The error bound and the energy balance over many random designs of the window's ranges:
 // an estimate at a much finer tolerance must lie within the stated bound, and the shares
 // must account for all the light.

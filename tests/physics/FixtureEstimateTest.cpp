@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The physical estimate of whole fixtures: one unit against the single design to the bit,
 // dense profile points against the exact parabola, mirrored units, units far apart against
 // each alone, and the energy balance.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Fixture files: every field read, profiles inline and from CSV, and refusals that name the
 // place, the unit, the field and the reason.
 #include "FixtureFile.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Scenes of fixtures: one unit is the single design's scene to the bit, units are moved into
 // place, and fixtures that cannot exist are refused naming the unit and the reason.
 #include "FixtureScene.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The search of a fixture's spacing and lamp distance: its ranges, the floor on uniformity,
 // determinism, cancelling and the fixtures it cannot search.
 #include "FixtureSearch.h"

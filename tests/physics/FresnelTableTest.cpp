@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The Fresnel share at the water and its table folded over the out-of-plane angle.
 #include "FresnelTable.h"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The strict JSON reader: values with their places, and malformed text refused with the line
 // and column of the fault.
 #include "JsonReader.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The estimate against independent answers: view factors, a direct Fresnel integral, the
 // method of images, the parabola's focus; and its behaviour as a component (irradiance,
 // determinism, threads, cancelling, progress, refusals).

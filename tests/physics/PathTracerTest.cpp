@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Single rays through small scenes whose paths can be worked out by hand.
 #include "PathTracer.h"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Curves through a profile's points: the spline through the points, its accuracy on smooth
 // shapes, and a ray's crossing with it against a brute-force search.
 #include "ProfileCurve.h"

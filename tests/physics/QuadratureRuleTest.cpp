@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The rules the estimate integrates with: exact on the polynomials they must be exact on.
 #include "QuadratureRule.h"
 

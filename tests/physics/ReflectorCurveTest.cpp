@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The exact reflector curve: its length against an independent integration and the closed forms,
 // its samples, the points at a length, and the window's design for the physical model; a profile
 // of points: its length against closed forms, its centre, its samples and its refusals.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Scenes built from designs: the exact curves, and the designs that cannot exist.
 #include "Scene.h"
 #include "PhysicalDesignError.h"

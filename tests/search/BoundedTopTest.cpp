@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The bounded heap of the best values: the same as sorting everything and keeping the first,
 // whatever the capacity, the order of the offers and the merges.
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // What one build pass leaves to the next (the pen width and the tube radius of the last known
 // tube): the model reports it, and the search given it evaluates the next pass bit for bit.
 #include "FastEvaluator.h"

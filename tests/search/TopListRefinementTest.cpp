@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The refinement of a screened top list against an exhaustive ranking by the full figures, over
 // synthetic figures whose screening and full errors stay within their bounds.
 #include "TopListRefinement.h"

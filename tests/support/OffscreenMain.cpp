@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // One QApplication for a whole test program; without a display it uses Qt's offscreen platform.
 // Numbers are written with a point unless a test sets another locale.
 #include <QApplication>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The main window's routes to the analysis window, through the widgets' object names: the
 // built signal only for successful builds, F2 opening one analysis window that follows the
 // builds and ignores failed ones, the context menus of the picture and the efficiency field,

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The analysis window on Qt's offscreen platform: it follows a build with the physical estimate
 // of that very design, survives rapid builds showing only the newest, cancels an estimate a
 // newer build makes outdated, waits while hidden, shows a refused design's reason, and saves

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Every caption, label and list item of the window measured against its box with the face the
 // window actually chose. CTest runs this program twice: with the machine's fonts, and with a
 // font configuration in which DejaVu Sans (regular and bold) is the only face; there

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The integer and real fields: reading, clamping, stepping, keys and the build values they give.
 #include "EfficiencyField.h"
 #include "IntegerSpinEdit.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Keyboard focus and the mouse wheel: the scroll box is no Tab stop, and the wheel changes a
 // drop-down list only once the list has the focus.
 #include "WindowFixture.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The program started without a display: it builds the default design and writes its picture
 // under a name that replaces no file.
 #include "OpticalModel.h"

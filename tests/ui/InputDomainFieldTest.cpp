@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The window's fields and lists against the input table: ranges, steps, start-up values,
 // captions, and values past either end of a field's range held to that end.
 #include "CompletingComboBox.h"

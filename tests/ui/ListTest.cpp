@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The drop-down lists: completion, closing runs the illustration handler, the picture files.
 #include "CompletingComboBox.h"
 #include "EfficiencyField.h"

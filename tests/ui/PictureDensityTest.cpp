@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The window's Save and the start without a display record the picture's density in the BMP
 // header as the command line does: 3780 pixels per metre for 96 dots per inch.
 #include "BmpDensity.h"

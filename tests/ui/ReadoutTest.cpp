@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The efficiency read-out and the error box.
 #include "EfficiencyField.h"
 #include "ErrorReport.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Saving the picture: the dialog's set-up, the name rule, replacing, cancelling and failures.
 #include "OpticalModel.h"
 #include "PictureFile.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The shape pictures shipped with the program: the executable's own folder, then share/kavrol/
 // beside its bin/ folder, stand in after the working directory. These tests put pictures there
 // for a moment, so they run from a folder of their own and one at a time.

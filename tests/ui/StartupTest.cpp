@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The window as it first appears: controls, texts, geometry, tab order and the first build.
 #include "CompletingComboBox.h"
 #include "EfficiencyField.h"
@@ -155,9 +156,8 @@ TEST_F(StartupTest, TabGoesThroughTheControlsInTheirOrder) {
         ui(*window).RefA,       ui(*window).RefB,        ui(*window).RefC,
         ui(*window).Lamp,       ui(*window).RefCreate,   ui(*window).GridVisible,
         ui(*window).RayVisible, ui(*window).LampVisible, ui(*window).RefSave,
-        ui(*window).RefTypeBox,  ui(*window).LampTypeBox,
-        ui(*window).MBox,       ui(*window).Albedo,      ui(*window).AquaW,
-        ui(*window).LampH};
+        ui(*window).RefTypeBox, ui(*window).LampTypeBox, ui(*window).MBox,
+        ui(*window).Albedo,     ui(*window).AquaW,       ui(*window).LampH};
     const auto control = [&](QWidget* focused) -> QWidget* {
         for (QWidget* w = focused; w != nullptr; w = w->parentWidget())
             for (QWidget* c : controls)

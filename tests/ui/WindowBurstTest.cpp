@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // A burst of builds, saves and list close-ups driven through the window, with errors in between:
 // after every step the window stays usable, the view shows the picture of the last build that
 // succeeded, the efficiency field shows that build's efficiency, every failure is reported once

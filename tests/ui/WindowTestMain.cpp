@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The window's tests need one QApplication for the whole run; without a display they use Qt's
 // offscreen platform.
 #include <QApplication>

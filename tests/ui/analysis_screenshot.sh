@@ -1,4 +1,5 @@
 #!/bin/sh
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Starts the real kavrol on a virtual X server, presses F2, and takes one picture of the main
 # window beside the analysis window once its estimate is shown. Checks that the analysis window
 # appeared with its title and that its charts are drawn (the irradiance curve's blue).

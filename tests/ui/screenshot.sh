@@ -1,4 +1,5 @@
 #!/bin/sh
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Starts the real kavrol on a virtual X server, takes a screenshot and checks that the window
 # is there with its picture: the scene's water, tube and reflector colours inside the window
 # and the yellow efficiency field. Usage: screenshot.sh KAVROL_EXECUTABLE OUTPUT_PNG

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Draws Kavrol's pictures of the reflector shapes, with the dimensions A, B and C marked, and
 // the window icon. The output is committed; run this again only to change the drawings.
 #include <QDir>
