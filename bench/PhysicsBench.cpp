@@ -1,12 +1,17 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The physical estimate against the build pass of the same design at 96 dots per inch, in one
 // run: one estimate at the default tolerance should cost at most 20 build passes. The screening
-// estimate is timed over a fixed sample of the window's grid, as the search would run it.
+// estimate is timed over a fixed sample of the window's grid, as the search would run it. The
+// whole tank (the start-up design over a 1200 x 500 x 450 mm tank, a T5 54 W tube, 20 x 48
+// cells, every cell within +-1 % of the mean) should cost at most 300 build passes, four tubes
+// at most four times that.
 #include "BuildInputs.h"
 #include "DesignFromInputs.h"
 #include "LightEstimator.h"
 #include "OpticalModel.h"
 #include "PhysicalDesignError.h"
+#include "TankEstimator.h"
+#include "TankScene.h"
 
 #include <benchmark/benchmark.h>
 
@@ -98,8 +103,55 @@ void BM_ScreeningOverGrid(benchmark::State& state) {
     state.counters["meanRays"] = rays / static_cast<double>(std::max<std::int64_t>(count, 1));
 }
 
+// One tube: the start-up design; four: narrower parabolas side by side over the same tank.
+kavrol::physics::TankScene TankCase(int tubes) {
+    using namespace kavrol::physics;
+    Fixture f;
+    f.waterDistance = 200.0;
+    f.width = 500.0;
+    f.albedo = 0.8;
+    std::vector<TankUnit> spans;
+    for (int i = 0; i < tubes; ++i) {
+        Fixture::Unit u;
+        u.tubeRadius = 8.0;
+        u.lampDistance = tubes == 1 ? 50.0 : 30.0;
+        u.reflector.shape = ReflectorShape::Parabola;
+        u.reflector.a = tubes == 1 ? 200.0 : 110.0;
+        u.reflector.b = tubes == 1 ? 100.0 : 50.0;
+        u.x = tubes == 1 ? 0.0 : -180.0 + 120.0 * i;
+        f.units.push_back(u);
+        TankUnit span;
+        span.centre = 600.0;
+        span.litLength = 1099.0;
+        span.reflectorLength = 1099.0;
+        span.photonFlux = 5000.0 * 0.0135;
+        spans.push_back(span);
+    }
+    Tank tank;
+    tank.length = 1200.0;
+    tank.waterDepth = 450.0;
+    return TankScene(f, tank, spans);
+}
+
+void BM_TankEstimate(benchmark::State& state) {
+    using namespace kavrol::physics;
+    const TankScene scene = TankCase(static_cast<int>(state.range(0)));
+    const TankEstimator estimator(TankEstimator::Settings{});
+    TankEstimate e;
+    for (auto _ : state) {
+        e = estimator.estimate(scene);
+        benchmark::DoNotOptimize(e);
+    }
+    const double worst = *std::max_element(e.cellErrors.begin(), e.cellErrors.end());
+    state.counters["floorShare"] = e.floorShare;
+    state.counters["error"] = e.error;
+    state.counters["worstCellOverMean"] = worst / e.mean;
+    state.counters["rays"] = static_cast<double>(e.raysTraced);
+}
+
 } // namespace
 
 BENCHMARK(BM_BuildPass96)->Arg(0)->Arg(1)->Arg(2)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_PhysicalEstimate)->Arg(0)->Arg(1)->Arg(2)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_ScreeningOverGrid)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_TankEstimate)->Arg(1)->Arg(4)->Iterations(1)->Unit(benchmark::kMillisecond);
