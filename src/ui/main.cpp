@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "OpticalModel.h"
 #include "PictureFile.h"
+#include "QtTranslations.h"
 #include "Report.h"
 #include "StandardOutput.h"
 #include "TMainFrm.h"
@@ -62,6 +63,9 @@ int main(int argc, char* argv[]) {
     const bool ownStyle = styleChosen(argc, argv);
     QApplication application(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("Kavrol"));
+    // Qt's own dialogs and buttons speak Russian as the windows do; without the translations
+    // installed they stay English.
+    kavrol::QtTranslations::installRussian();
     // The window's sizes were laid out for group boxes with their caption on the frame line,
     // as Qt's classic style draws them.
     if (!ownStyle) {

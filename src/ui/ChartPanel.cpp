@@ -1,0 +1,81 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "ChartPanel.h"
+
+#include <QChart>
+#include <QChartView>
+#include <QGraphicsOpacityEffect>
+#include <QLabel>
+#include <QStackedLayout>
+
+namespace kavrol {
+
+namespace {
+
+// How much of an outdated chart still shows through: enough to see that something was there,
+// too little to read it as current.
+constexpr double OutdatedOpacity = 0.25;
+
+} // namespace
+
+ChartPanel::ChartPanel(const QString& name, QWidget* parent) : QWidget(parent) {
+    setObjectName(name);
+    view_ = new QChartView(this);
+    view_->setObjectName(name + QStringLiteral("View"));
+    view_->setRenderHint(QPainter::Antialiasing);
+    // The chart answers no keys: the Tab chain passes it by.
+    view_->setFocusPolicy(Qt::NoFocus);
+    note_ = new QLabel(this);
+    note_->setObjectName(name + QStringLiteral("Note"));
+    note_->setAlignment(Qt::AlignCenter);
+    note_->setWordWrap(true);
+    note_->setMargin(24);
+    note_->setAttribute(Qt::WA_TransparentForMouseEvents);
+    QFont bold = note_->font();
+    bold.setBold(true);
+    note_->setFont(bold);
+    note_->hide();
+    // The note lies over the chart, in its middle.
+    stack_ = new QStackedLayout(this);
+    stack_->setStackingMode(QStackedLayout::StackAll);
+    stack_->setContentsMargins(0, 0, 0, 0);
+    stack_->addWidget(view_);
+    stack_->addWidget(note_);
+    stack_->setCurrentWidget(note_);
+    // The view starts with an empty chart of its own; replacing it hands it back to be deleted.
+}
+
+void ChartPanel::replace(QChart* chart) {
+    QChart* previous = view_->chart();
+    view_->setChart(chart);
+    delete previous;
+}
+
+void ChartPanel::show(std::unique_ptr<QChart> chart) {
+    replace(chart.release());
+    view_->setGraphicsEffect(nullptr);
+    note_->hide();
+    current_ = true;
+}
+
+void ChartPanel::showOutdated(const QString& note) {
+    auto* faded = new QGraphicsOpacityEffect(view_);
+    faded->setOpacity(OutdatedOpacity);
+    view_->setGraphicsEffect(faded);
+    note_->setText(note);
+    note_->show();
+    current_ = false;
+}
+
+void ChartPanel::showMissing(const QString& note) {
+    replace(new QChart);
+    view_->setGraphicsEffect(nullptr);
+    note_->setText(note);
+    note_->show();
+    current_ = false;
+}
+
+QString ChartPanel::note() const {
+    return note_->isVisibleTo(this) ? note_->text() : QString();
+}
+
+} // namespace kavrol
