@@ -34,8 +34,8 @@ bool SameTemplate(const Fixture::Unit& a, const Fixture::Unit& b) {
 std::vector<FixtureTemplate> FixtureTemplate::of(const Fixture& fixture) {
     std::vector<FixtureTemplate> templates;
     for (int i = 0; i < static_cast<int>(fixture.units.size()); ++i) {
-        const auto shared = std::find_if(
-            templates.begin(), templates.end(), [&](const FixtureTemplate& t) {
+        const auto shared =
+            std::find_if(templates.begin(), templates.end(), [&](const FixtureTemplate& t) {
                 return SameTemplate(fixture.units[static_cast<std::size_t>(t.units.front())],
                                     fixture.units[static_cast<std::size_t>(i)]);
             });

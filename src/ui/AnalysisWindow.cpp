@@ -38,6 +38,7 @@
 #include <QRegularExpression>
 #include <QShortcut>
 #include <QShowEvent>
+#include <QStyle>
 #include <QTabBar>
 #include <QTabWidget>
 #include <QTableWidget>
@@ -69,6 +70,11 @@ QPushButton* button(QWidget* parent, const char* name, const QString& text,
     result->setObjectName(QLatin1String(name));
     result->setAutoDefault(false);
     result->setToolTip(toolTip);
+    // The caption as drawn (without the mnemonic's "&") with the style's margins on both sides
+    // and a little to spare, whatever the style's own size hint allows.
+    const int margin = result->style()->pixelMetric(QStyle::PM_ButtonMargin, nullptr, result);
+    const int caption = result->fontMetrics().size(Qt::TextShowMnemonic, text).width();
+    result->setMinimumWidth(caption + 2 * margin + 8);
     return result;
 }
 
@@ -200,12 +206,16 @@ void AnalysisWindow::createWidgets() {
     lossesTable_->horizontalHeader()->setSectionResizeMode(QHeaderView::Stretch);
     lossesTable_->verticalHeader()->setSectionResizeMode(QHeaderView::ResizeToContents);
     lossesTable_->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    // The table is as big as its rows and headings need (fitTable): nothing to scroll.
+    lossesTable_->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    lossesTable_->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     // Tab and Shift+Tab leave the table; the arrow keys move inside it.
     lossesTable_->setTabKeyNavigation(false);
-    lossesTable_->setMinimumWidth(300);
     lossesTable_->setToolTip(
         QStringLiteral("Доли света лампы по моделям, в процентах: 72 луча главного окна и "
                        "физическая оценка."));
+    nameFates(LossComparison::rows(LossBreakdown{}, physics::PhysicalEstimate{}));
+    fitTable();
     lossesNote_ = figureLabel(this, "LossesNote");
     lossesNote_->setWordWrap(true);
     lossesNote_->setText(
@@ -548,21 +558,50 @@ void AnalysisWindow::showEstimate() {
     enableSaving(true);
 }
 
+// The rows' headings in the bars' colours: the table is the chart's legend.
+void AnalysisWindow::nameFates(const std::vector<LossComparison>& rows) {
+    lossesTable_->setRowCount(static_cast<int>(rows.size()));
+    for (int r = 0; r < static_cast<int>(rows.size()); ++r) {
+        auto* fate = new QTableWidgetItem(rows[static_cast<std::size_t>(r)].fate);
+        QPixmap swatch(12, 12);
+        swatch.fill(LossesChart::colour(r));
+        fate->setIcon(QIcon(swatch));
+        lossesTable_->setVerticalHeaderItem(r, fate);
+    }
+}
+
+// The table never scrolls nor cuts a heading: it is at least as wide and as high as its
+// headings and cells need.
+void AnalysisWindow::fitTable() {
+    QTableWidget& t = *lossesTable_;
+    // The item view's own size hints (the table view keeps them protected).
+    const QAbstractItemView& cells = t;
+    // A pixel to spare on each side of every heading.
+    const int frame = 2 * t.frameWidth() + 2 * (t.columnCount() + 1);
+    int width = frame + t.verticalHeader()->sizeHint().width();
+    // The columns share the width evenly: each gets what the widest needs.
+    int widest = 0;
+    for (int c = 0; c < t.columnCount(); ++c) {
+        widest = std::max(
+            {widest, t.horizontalHeader()->sectionSizeHint(c), cells.sizeHintForColumn(c)});
+    }
+    width += t.columnCount() * widest;
+    int height = frame + t.horizontalHeader()->sizeHint().height();
+    for (int r = 0; r < t.rowCount(); ++r) {
+        height += std::max(t.verticalHeader()->sectionSizeHint(r), cells.sizeHintForRow(r));
+    }
+    t.setMinimumSize(width, height);
+}
+
 void AnalysisWindow::showLosses(const physics::PhysicalEstimate& e) {
     // A fixture has no 72-ray figures: its column shows a dash and its bar is left out.
     const bool rays = !fixture_;
     const std::vector<LossComparison> rows =
         LossComparison::rows(rays ? build_->losses : LossBreakdown{}, e);
     losses_->show(LossesChart::create(rows, rays));
-    lossesTable_->setRowCount(static_cast<int>(rows.size()));
+    nameFates(rows);
     for (int r = 0; r < static_cast<int>(rows.size()); ++r) {
         const LossComparison& row = rows[static_cast<std::size_t>(r)];
-        auto* fate = new QTableWidgetItem(row.fate);
-        // The rows' colours are the bars': the table is the chart's legend.
-        QPixmap swatch(12, 12);
-        swatch.fill(LossesChart::colour(r));
-        fate->setIcon(QIcon(swatch));
-        lossesTable_->setVerticalHeaderItem(r, fate);
         const QString shares[] = {rays ? NumberText::percent(row.rays, 1) : QStringLiteral("—"),
                                   NumberText::percent(row.physical, 1)};
         for (int c = 0; c < 2; ++c) {
@@ -571,6 +610,7 @@ void AnalysisWindow::showLosses(const physics::PhysicalEstimate& e) {
             lossesTable_->setItem(r, c, item);
         }
     }
+    fitTable();
 }
 
 // --- Saving files ---

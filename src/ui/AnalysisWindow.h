@@ -5,6 +5,7 @@
 #include "BuildResult.h"
 #include "EstimateRunner.h"
 #include "Fixture.h"
+#include "LossComparison.h"
 
 #include <QString>
 #include <QStringList>
@@ -93,6 +94,8 @@ private:
     void showFixture();
     void showWaiting();
     void showLosses(const physics::PhysicalEstimate& e);
+    void fitTable();
+    void nameFates(const std::vector<LossComparison>& rows);
     std::unique_ptr<QChart> irradianceChart() const;
     void showEstimate();
     void showBusy();

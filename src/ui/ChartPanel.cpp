@@ -1,11 +1,16 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "ChartPanel.h"
 
+#include <QAbstractAxis>
 #include <QChart>
 #include <QChartView>
 #include <QGraphicsOpacityEffect>
 #include <QLabel>
+#include <QLegend>
+#include <QLegendMarker>
 #include <QStackedLayout>
+#include <algorithm>
+#include <cmath>
 
 namespace kavrol {
 
@@ -15,6 +20,9 @@ namespace {
 // too little to read it as current.
 constexpr double OutdatedOpacity = 0.25;
 
+// Room left beside a measured caption, in pixels.
+constexpr int Slack = 12;
+
 } // namespace
 
 ChartPanel::ChartPanel(const QString& name, QWidget* parent) : QWidget(parent) {
@@ -22,6 +30,7 @@ ChartPanel::ChartPanel(const QString& name, QWidget* parent) : QWidget(parent) {
     view_ = new QChartView(this);
     view_->setObjectName(name + QStringLiteral("View"));
     view_->setRenderHint(QPainter::Antialiasing);
+    view_->setMinimumSize(MinimumSize);
     // The chart answers no keys: the Tab chain passes it by.
     view_->setFocusPolicy(Qt::NoFocus);
     note_ = new QLabel(this);
@@ -50,7 +59,31 @@ void ChartPanel::replace(QChart* chart) {
     delete previous;
 }
 
+// The panel is never narrower than its chart's title and legend need, nor lower than its left
+// axis's title: Qt would cut them short with an ellipsis.
+void ChartPanel::fitTo(const QChart& chart) {
+    const QMarginsF margins = chart.margins();
+    const int sides = static_cast<int>(std::ceil(margins.left() + margins.right())) + 2 * Slack;
+    int width = QFontMetrics(chart.titleFont()).horizontalAdvance(chart.title()) + sides;
+    int legend = sides;
+    const QFontMetrics legendFont(chart.legend()->font());
+    for (const QLegendMarker* marker : chart.legend()->markers()) {
+        if (marker->isVisible() && chart.legend()->isVisible()) {
+            legend +=
+                legendFont.horizontalAdvance(marker->label()) + 2 * legendFont.height() + Slack;
+        }
+    }
+    int height = MinimumSize.height();
+    for (const QAbstractAxis* axis : chart.axes(Qt::Vertical)) {
+        // The title runs upward beside the plot, which takes about half of the panel's height.
+        height = std::max(height,
+                          2 * QFontMetrics(axis->titleFont()).horizontalAdvance(axis->titleText()));
+    }
+    view_->setMinimumSize(std::max({MinimumSize.width(), width, legend}), height);
+}
+
 void ChartPanel::show(std::unique_ptr<QChart> chart) {
+    fitTo(*chart);
     replace(chart.release());
     view_->setGraphicsEffect(nullptr);
     note_->hide();

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include <QSize>
 #include <QString>
 #include <QWidget>
 #include <memory>
@@ -35,6 +36,10 @@ public:
 
 private:
     void replace(QChart* chart);
+    void fitTo(const QChart& chart);
+
+    // The smallest a chart is shown, in pixels.
+    static constexpr QSize MinimumSize{360, 240};
 
     QChartView* view_ = nullptr;
     QLabel* note_ = nullptr;

@@ -25,8 +25,7 @@ struct Rule {
 
 // A rule whose Russian text takes the English text's captures in place of %1, %2, ...
 Rule rule(const char* pattern, const char* russianText) {
-    QRegularExpression expression(QLatin1Char('^') + QString::fromUtf8(pattern) +
-                                  QLatin1Char('$'));
+    QRegularExpression expression(QLatin1Char('^') + QString::fromUtf8(pattern) + QLatin1Char('$'));
     const QString text = QString::fromUtf8(russianText);
     return {expression, [text](const QRegularExpressionMatch& match) {
                 QString result = text;
@@ -160,6 +159,14 @@ const std::vector<Rule>& DesignRules() {
              "радиус лампы и расстояние до неё должны быть конечными"),
         rule("[Tt]he unit's reflector is no profile of points",
              "отражатель этой лампы задан не профилем из точек"),
+        rule("The cutting template does not fit the largest page, A0 \\((.+) × (.+)\\): its "
+             "drawing needs (.+) × (.+) with its margins, for a flat sheet (.+) long",
+             "шаблон не помещается даже на самый большой лист A0 (%1 × %2): рисунку с полями "
+             "нужно %3 × %4 при ширине листа %5"),
+        rule("The cutting template is not drawn: its flat sheet is (.+) long, more than the (.+) "
+             "a template on the largest page, A0 \\((.+)\\) is drawn for",
+             "шаблон не рисуется: ширина листа %1 больше %2, на которые рассчитан шаблон на "
+             "самом большом листе A0 (%3)"),
     };
     return rules;
 }
@@ -199,6 +206,36 @@ QString kind(const QString& english, bool instrumental) {
         }
     }
     return english;
+}
+
+// The file a fixture's refusal is about: "fixture file" or "profile file <name>".
+QString fileWhat(const QString& english) {
+    static const QRegularExpression profile(QStringLiteral("^profile file (.+)$"));
+    if (english == QLatin1String("fixture file")) {
+        return QStringLiteral("файл светильника");
+    }
+    if (const auto m = profile.match(english); m.hasMatch()) {
+        return QStringLiteral("файл профиля %1").arg(m.captured(1));
+    }
+    if (english == QLatin1String("file")) {
+        return QStringLiteral("файл");
+    }
+    return english;
+}
+
+// A rule about a file whose first capture names it ("fixture file", "profile file <name>");
+// the system's reason, when there is one, is the second.
+Rule fileRule(const char* pattern, const char* russianText) {
+    Rule r = rule(pattern, russianText);
+    const QString text = QString::fromUtf8(russianText);
+    r.translate = [text](const QRegularExpressionMatch& m) {
+        QString result = text;
+        if (m.lastCapturedIndex() >= 2) {
+            result.replace(QStringLiteral("%2"), systemReason(m.captured(2)));
+        }
+        return result.replace(QStringLiteral("%1"), fileWhat(m.captured(1)));
+    };
+    return r;
 }
 
 // What the JSON reader expected at a place.
@@ -250,12 +287,12 @@ const std::vector<Rule>& FieldRules() {
                  "должно быть не меньше %1 и не больше %3, а здесь %5"),
             rule("must be greater than (\\S+( mm)?) and at most (\\S+( mm)?), got (.+)",
                  "должно быть больше %1 и не больше %3, а здесь %5"),
-            rule("unknown key \"(.*)\" \\(known: (.*)\\)", "неизвестный ключ \"%1\" (известны: %2)"),
+            rule("unknown key \"(.*)\" \\(known: (.*)\\)",
+                 "неизвестный ключ \"%1\" (известны: %2)"),
             rule("is missing", "отсутствует"),
             rule("must be \"T4\", \"T5\", \"T8\" or a diameter in millimetres, got (.+)",
                  "должно быть \"T4\", \"T5\", \"T8\" или диаметром в миллиметрах, а здесь %1"),
-            rule("must be (\"[^\"]+\"(?:, \"[^\"]+\")*) or (\"[^\"]+\")",
-                 "должно быть %1 или %2"),
+            rule("must be (\"[^\"]+\"(?:, \"[^\"]+\")*) or (\"[^\"]+\")", "должно быть %1 или %2"),
             rule("cannot open the profile file (.+)", "не удалось открыть файл профиля %1"),
             rule("must be a pair \\[x, y\\] of numbers in millimetres",
                  "должно быть парой чисел [x, y] в миллиметрах"),
@@ -276,6 +313,21 @@ const std::vector<Rule>& FieldRules() {
             rule("the reflector needs a \"shape\" with A, B, C or a \"profile\" of points",
                  "у отражателя должна быть форма \"shape\" с A, B, C или профиль \"profile\" из "
                  "точек"),
+            // The file as a whole.
+            fileRule("cannot open the (.+): (.+)", "не удалось открыть %1: %2"),
+            fileRule("cannot read the (.+): (.+)", "не удалось прочитать %1: %2"),
+            fileRule("the (.+) is a folder, not a file", "%1 — папка, а не файл"),
+            fileRule("the (.+) is a pipe, not a regular file", "%1 — канал, а не обычный файл"),
+            fileRule("the (.+) is a socket, not a regular file", "%1 — сокет, а не обычный файл"),
+            fileRule("the (.+) is a device, not a regular file",
+                     "%1 — устройство, а не обычный файл"),
+            rule("the (?:fixture |profile )?file is larger than the (\\d+) bytes allowed",
+                 "файл больше допустимых %1 байт"),
+            fileRule("the (.+) is UTF-(?:16|32) \\(by its byte order mark\\), not UTF-8",
+                     "%1 не в кодировке UTF-8 (так говорит его метка порядка байтов)"),
+            rule("more than (\\d+) values in the file", "в файле больше %1 значений"),
+            rule("the text is not valid UTF-8 here \\(the byte (.+)\\)",
+                 "текст здесь не в кодировке UTF-8 (байт %1)"),
             // The JSON text itself.
             rule("the file is empty", "файл пуст"),
             rule("unexpected text after the end of the document", "лишний текст после конца "
@@ -294,7 +346,8 @@ const std::vector<Rule>& FieldRules() {
             rule("a control character inside a string \\(write it as an escape\\)",
                  "управляющий символ внутри строки (его нужно записать через \\)"),
             rule("unknown escape '(.+)'", "неизвестная последовательность '%1'"),
-            rule("a lone surrogate in a \\\\u escape", "одиночный суррогат в последовательности \\u"),
+            rule("a lone surrogate in a \\\\u escape",
+                 "одиночный суррогат в последовательности \\u"),
             rule("a number may not start with 0", "число не может начинаться с 0"),
             rule("expected a digit after the decimal point", "после точки ожидалась цифра"),
             rule("expected a digit in the exponent", "в порядке числа ожидалась цифра"),
@@ -338,21 +391,20 @@ std::optional<QString> reason(const QString& english) {
 
 // A whole fixture message: its place in the file, then its reason.
 std::optional<QString> fixture(const QString& text) {
-    static const QRegularExpression located(QStringLiteral(
-        "^(.+): line (\\d+), column (\\d+): (unit \\d+(?: \\(\"[^\"]*\"\\))?, )?(\"[^\"]*\": )?(.*)$"));
-    static const QRegularExpression csvLine(QStringLiteral(
-        "^(.+), line (\\d+): (unit \\d+(?: \\(\"[^\"]*\"\\))?), (.*)$"));
+    static const QRegularExpression located(
+        QStringLiteral("^(.+): line (\\d+), column (\\d+): (unit \\d+(?: \\(\"[^\"]*\"\\))?, "
+                       ")?(\"[^\"]*\": )?(.*)$"));
+    static const QRegularExpression csvLine(
+        QStringLiteral("^(.+), line (\\d+): (unit \\d+(?: \\(\"[^\"]*\"\\))?), (.*)$"));
     static const QRegularExpression unitOf(
         QStringLiteral("^(?:(.+?): )?(unit \\d+(?: \\(\"[^\"]*\"\\))?): (.*)$"));
-    static const QRegularExpression unopened(QStringLiteral("^(.+): cannot open the fixture file$"));
+    static const QRegularExpression unitComma(
+        QStringLiteral("^(.+): (unit \\d+(?: \\(\"[^\"]*\"\\))?), (.*)$"));
     static const QRegularExpression noUnit(QStringLiteral("^(?:(.+): )?the fixture has no unit$"));
     const auto why = [](const QString& english) {
         return reason(english).value_or(
             QStringLiteral("описание не принято (полный текст покажет «kavrol-cli fixture»)"));
     };
-    if (const auto m = unopened.match(text); m.hasMatch()) {
-        return QStringLiteral("Не удалось открыть файл светильника «%1»").arg(m.captured(1));
-    }
     if (const auto m = located.match(text); m.hasMatch()) {
         QString place = QStringLiteral("%1, строка %2, столбец %3: ")
                             .arg(m.captured(1), m.captured(2), m.captured(3));
@@ -389,6 +441,19 @@ std::optional<QString> fixture(const QString& text) {
     if (const auto m = noUnit.match(text); m.hasMatch()) {
         const QString source = m.hasCaptured(1) ? m.captured(1) + QStringLiteral(": ") : QString();
         return source + QStringLiteral("в светильнике нет ни одной лампы");
+    }
+    if (const auto m = unitComma.match(text); m.hasMatch()) {
+        if (const auto known = reason(m.captured(3))) {
+            return m.captured(1) + QStringLiteral(": ") + m.captured(2) + QStringLiteral(", ") +
+                   *known;
+        }
+    }
+    // "<file>: <reason>", the file's name holding ": " or not.
+    for (qsizetype at = text.indexOf(QStringLiteral(": ")); at > 0;
+         at = text.indexOf(QStringLiteral(": "), at + 2)) {
+        if (const auto known = reason(text.mid(at + 2))) {
+            return text.left(at) + QStringLiteral(": ") + *known;
+        }
     }
     return std::nullopt;
 }

@@ -709,6 +709,25 @@ TEST_F(AnalysisWindowTest, AFixtureFileThatIsRefusedShowsItsMessageAndKeepsTheFi
         ASSERT_TRUE(window->estimate().has_value());
         EXPECT_EQ(window->estimate()->efficiency, efficiency);
     }
+    // A folder and a name that does not exist: refused in Russian as well.
+    ASSERT_TRUE(QDir(dir.path()).mkdir(QStringLiteral("folder.json")));
+    const struct {
+        QString path;
+        QString russian;
+    } files[] = {
+        {dir.filePath(QStringLiteral("folder.json")),
+         QStringLiteral("файл светильника — папка, а не файл")},
+        {dir.filePath(QStringLiteral("absent.json")),
+         QStringLiteral("не удалось открыть файл светильника: нет такого файла или папки")},
+    };
+    for (const auto& f : files) {
+        errors_.clear();
+        window->openFixtureFile(f.path);
+        ASSERT_EQ(errors_.size(), 1);
+        EXPECT_TRUE(errors_[0].contains(f.russian)) << errors_[0].toStdString();
+        EXPECT_EQ(EnglishWords(errors_[0], {f.path}), QStringList()) << errors_[0].toStdString();
+        EXPECT_EQ(text(*window, "PhysicalFigures"), figures);
+    }
     // A cancelled dialog changes nothing.
     errors_.clear();
     open_.clear();
