@@ -119,8 +119,10 @@ TEST(FixtureCommand, RunsEndToEnd) {
     EXPECT_EQ(found.find("search")->find("spacingMax")->number, 800.0);
     const test::CliRun missing = test::Cli({"fixture", "/nonexistent/f.json"});
     EXPECT_EQ(missing.status, 1);
-    EXPECT_EQ(missing.err,
-              "kavrol-cli fixture: /nonexistent/f.json: cannot open the fixture file\n");
+    EXPECT_EQ(
+        missing.err,
+        "kavrol-cli fixture: /nonexistent/f.json: cannot open the fixture file: No such file or "
+        "directory\n");
     const test::CliRun usage = test::Cli({"fixture", kTwo, "--bins", "x"});
     EXPECT_EQ(usage.status, 2);
     const test::CliRun help = test::Cli({"fixture", "--help"});
