@@ -142,7 +142,8 @@ int TankTracer::regionAt(double x, double y) const {
 
 // Rays move by `shift` along their sign. Within a unit's region a closed plate mirrors every
 // ray reaching its plane, from either face.
-void TankTracer::fold(const Interval& in, double shift, int unit, std::vector<Interval>& out) const {
+void TankTracer::fold(const Interval& in, double shift, int unit,
+                      std::vector<Interval>& out) const {
     std::array<double, 2> planes{};
     int count = 0;
     if (unit >= 0) {
@@ -337,7 +338,8 @@ void TankTracer::atMirror(const Sheet& sheet, const Hit& hit, const std::vector<
         return;
     }
     reflected.density = sheet.density * albedo;
-    const double dot = (sheet.dx * hit.nx + sheet.dy * hit.ny) / (hit.nx * hit.nx + hit.ny * hit.ny);
+    const double dot =
+        (sheet.dx * hit.nx + sheet.dy * hit.ny) / (hit.nx * hit.nx + hit.ny * hit.ny);
     const double dx = sheet.dx - 2.0 * dot * hit.nx;
     const double dy = sheet.dy - 2.0 * dot * hit.ny;
     const double length = std::sqrt(dx * dx + dy * dy);
@@ -497,8 +499,7 @@ void TankTracer::trace(int tubeIndex, double a, double p, double psi, TankRay& o
     const double along = std::sqrt(std::max(tube.radius * tube.radius - p * p, 0.0));
     start.px = tube.x + p * start.dy + along * start.dx;
     start.py = tube.y - p * start.dx + along * start.dy;
-    start.pieces.push_back({unit.centre - unit.litLength / 2.0,
-                            unit.centre + unit.litLength / 2.0,
+    start.pieces.push_back({unit.centre - unit.litLength / 2.0, unit.centre + unit.litLength / 2.0,
                             psi > 0.0 ? 1 : (psi < 0.0 ? -1 : 0)});
     start.density = 1.0 / unit.litLength;
     start.skipTube = tubeIndex;
