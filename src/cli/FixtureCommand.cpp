@@ -14,6 +14,7 @@
 #include "IrradianceCsv.h"
 #include "LightEstimator.h"
 #include "PictureFile.h"
+#include "ProgramInfo.h"
 #include "QuotedText.h"
 #include "SignalGuard.h"
 #include "StandardOutput.h"
@@ -183,7 +184,9 @@ std::string UsageText() {
     return R"(Usage: kavrol-cli fixture FILE [options]
 
 The physical estimate of a whole fixture: several tubes side by side, each under its own
-reflector, over one tank, described by a JSON file (see docs/fixture.md; examples/ holds two).
+reflector, over one tank, described by a JSON file (see docs/fixture.md; examples/ holds two;
+both are installed in )" +
+           std::string(ProgramInfo::DocumentationFolder()) + R"(/).
 
 Options:
   --json                 the report as JSON
