@@ -21,8 +21,10 @@
 #include "StandardOutput.h"
 
 #include <QApplication>
+#include <QLocale>
 #include <QString>
 #include <chrono>
+#include <clocale>
 #include <cstdio>
 #include <iostream>
 #include <sstream>
@@ -513,7 +515,12 @@ std::unique_ptr<QApplication> MakeApplication() {
     static int argc = 1;
     static char name[] = "kavrol-cli";
     static char* argv[] = {name, nullptr};
-    return std::make_unique<QApplication>(argc, argv);
+    auto application = std::make_unique<QApplication>(argc, argv);
+    // Qt takes the process's locale from the environment; numbers written after this must not
+    // follow it (a comma-decimal locale would break the JSON and the CSV).
+    std::setlocale(LC_NUMERIC, "C");
+    QLocale::setDefault(QLocale::c());
+    return application;
 }
 
 void WritePlot(const std::string& path, const PhysicalEstimate& estimate) {
