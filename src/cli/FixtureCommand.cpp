@@ -9,17 +9,22 @@
 #include "EstimateCancelled.h"
 #include "FixtureFile.h"
 #include "FixtureScene.h"
+#include "FixtureTemplate.h"
 #include "InputDomain.h"
 #include "IrradianceChart.h"
 #include "IrradianceCsv.h"
 #include "LightEstimator.h"
 #include "PictureFile.h"
+#include "ProgramInfo.h"
+#include "QuotedText.h"
 #include "SignalGuard.h"
 #include "StandardOutput.h"
 
 #include <QApplication>
+#include <QLocale>
 #include <QString>
 #include <chrono>
+#include <clocale>
 #include <cstdio>
 #include <iostream>
 #include <sstream>
@@ -180,7 +185,9 @@ std::string UsageText() {
     return R"(Usage: kavrol-cli fixture FILE [options]
 
 The physical estimate of a whole fixture: several tubes side by side, each under its own
-reflector, over one tank, described by a JSON file (see docs/fixture.md; examples/ holds two).
+reflector, over one tank, described by a JSON file (see docs/fixture.md; examples/ holds two;
+both are installed in )" +
+           std::string(ProgramInfo::DocumentationFolder()) + R"(/).
 
 Options:
   --json                 the report as JSON
@@ -207,9 +214,26 @@ Exit status: 0 done, 1 the estimate or a file failed (a refused fixture file inc
 )";
 }
 
+// "   2  left       ": a unit's number and its name, escaped, in a column of ten bytes or
+// more (as "%-10s" pads), whole however long.
+std::string NumberAndName(std::size_t i, const std::string& name) {
+    char number[32];
+    std::snprintf(number, sizeof number, "  %2zu  ", i + 1);
+    std::string shown = physics::QuotedText::Escaped(name);
+    shown.append(shown.size() < 10 ? 10 - shown.size() : 0, ' ');
+    return number + shown + " ";
+}
+
 std::string TextReport(const Fixture& fixture, const std::string& file, const PhysicalEstimate& e) {
     std::ostringstream out;
-    out << "Fixture: " << (fixture.name.empty() ? file : fixture.name + " (" + file + ")") << "\n";
+    // Names come from the file and the command line: control characters are shown as escapes,
+    // never sent to the terminal.
+    const std::string shownFile = physics::QuotedText::Escaped(file);
+    out << "Fixture: "
+        << (fixture.name.empty()
+                ? shownFile
+                : physics::QuotedText::Escaped(fixture.name) + " (" + shownFile + ")")
+        << "\n";
     out << "Tank " << Short(fixture.width) << " mm wide, water " << Short(fixture.waterDistance)
         << " mm below the tubes' axes; albedo " << Short(fixture.albedo) << ", water index "
         << Short(fixture.refractiveIndex) << "\n";
@@ -217,10 +241,10 @@ std::string TextReport(const Fixture& fixture, const std::string& file, const Ph
     for (std::size_t i = 0; i < fixture.units.size(); ++i) {
         const Fixture::Unit& u = fixture.units[i];
         char line[256];
-        std::snprintf(line, sizeof line, "  %2zu  %-10s %-12s x %8s mm  lamp %6s mm  ", i + 1,
-                      u.name.c_str(), TubeWord(u.tubeRadius).c_str(), Fixed(u.x, 1).c_str(),
+        std::snprintf(line, sizeof line, "%-12s x %8s mm  lamp %6s mm  ",
+                      TubeWord(u.tubeRadius).c_str(), Fixed(u.x, 1).c_str(),
                       Fixed(u.lampDistance, 1).c_str());
-        out << line << ReflectorWords(u.reflector) << "\n";
+        out << NumberAndName(i, u.name) << line << ReflectorWords(u.reflector) << "\n";
     }
     out << "Share into the water: " << Fixed(e.efficiency, 6) << " +- " << Fixed(e.error, 6) << " ("
         << Fixed(100.0 * e.efficiency, 2) << " %)\n";
@@ -240,12 +264,9 @@ std::string TextReport(const Fixture& fixture, const std::string& file, const Ph
     }
     out << "Per tube: the share of its own light into the water, and its part of the whole\n";
     for (std::size_t i = 0; i < e.tubes.size(); ++i) {
-        char line[256];
-        std::snprintf(line, sizeof line, "  %2zu  %-10s %s +- %s   %s\n", i + 1,
-                      fixture.units[i].name.c_str(), Fixed(e.tubes[i].efficiency, 6).c_str(),
-                      Fixed(e.tubes[i].error, 6).c_str(),
-                      Fixed(PowerShare(fixture, i) * e.tubes[i].efficiency, 6).c_str());
-        out << line;
+        out << NumberAndName(i, fixture.units[i].name) << Fixed(e.tubes[i].efficiency, 6) << " +- "
+            << Fixed(e.tubes[i].error, 6) << "   "
+            << Fixed(PowerShare(fixture, i) * e.tubes[i].efficiency, 6) << "\n";
     }
     out << "Rays traced: " << e.raysTraced << "\n";
     return out.str();
@@ -388,12 +409,12 @@ struct Work {
     bool stopped = false;   // a search stopped after its best had its final estimate
 };
 
-// The estimate of the fixture as read; false when it was stopped.
-bool Estimate(const FixtureOptions& options, const Fixture& fixture, Work& work) {
+// The estimate of the fixture as read, over the scene that checked it; false when it was
+// stopped.
+bool Estimate(const FixtureOptions& options, const physics::FixtureScene& scene, Work& work) {
     physics::EstimateOptions e = EstimateOptionsOf(options);
     e.cancel = &SignalGuard::stopFlag();
     e.progress = [&](double f) { work.fraction.store(f); };
-    const physics::FixtureScene scene(fixture);
     try {
         WithProgress(work.show, work.fraction,
                      [&] { work.estimate = physics::LightEstimator(e).estimate(scene.scene()); });
@@ -452,12 +473,14 @@ int Run(const std::vector<std::string>& args) {
     // Failures of the file, the estimate and the written files are reported here, and only
     // here.
     try {
-        Fixture fixture = physics::FixtureFile::Read(options.file);
+        physics::CheckedFixture checked = physics::FixtureFile::Load(options.file);
+        Fixture& fixture = checked.fixture;
         const SignalGuard guard;
         Work work;
         work.show = options.progress && isatty(STDERR_FILENO) != 0;
         const bool searching = options.optimiseSpacing || options.optimiseLamp;
-        if (!(searching ? Search(options, fixture, work) : Estimate(options, fixture, work))) {
+        if (!(searching ? Search(options, fixture, work)
+                        : Estimate(options, checked.scene, work))) {
             if (!options.json) {
                 StandardOutput::Write(work.searchText);
             }
@@ -492,11 +515,18 @@ std::unique_ptr<QApplication> MakeApplication() {
     static int argc = 1;
     static char name[] = "kavrol-cli";
     static char* argv[] = {name, nullptr};
-    return std::make_unique<QApplication>(argc, argv);
+    auto application = std::make_unique<QApplication>(argc, argv);
+    // Qt takes the process's locale from the environment; numbers written after this must not
+    // follow it (a comma-decimal locale would break the JSON and the CSV).
+    std::setlocale(LC_NUMERIC, "C");
+    QLocale::setDefault(QLocale::c());
+    return application;
 }
 
 void WritePlot(const std::string& path, const PhysicalEstimate& estimate) {
-    const std::unique_ptr<QChart> chart = IrradianceChart::create(estimate);
+    // A fixture's x runs from the tank's middle, not from one tube's axis.
+    const std::unique_ptr<QChart> chart =
+        IrradianceChart::create(estimate, ChartText::Subject::Fixture);
     ChartFile::write(*chart, QString::fromStdString(path));
 }
 
@@ -509,51 +539,19 @@ std::string Numbered(const std::string& path, std::size_t n) {
     return path.substr(0, at) + "-" + std::to_string(n) + path.substr(at);
 }
 
-// Two units share a template when their reflectors and tubes are the same.
-bool SameTemplate(const Fixture::Unit& a, const Fixture::Unit& b) {
-    const Fixture::Reflector& p = a.reflector;
-    const Fixture::Reflector& q = b.reflector;
-    if (a.tubeRadius != b.tubeRadius || a.lampDistance != b.lampDistance ||
-        p.hasProfile != q.hasProfile) {
-        return false;
-    }
-    if (!p.hasProfile) {
-        return p.shape == q.shape && p.a == q.a && p.b == q.b && p.c == q.c;
-    }
-    return p.join == q.join && p.points.size() == q.points.size() &&
-           std::equal(p.points.begin(), p.points.end(), q.points.begin(),
-                      [](const Fixture::Point& m, const Fixture::Point& n) {
-                          return m.x == n.x && m.y == n.y;
-                      });
-}
-
 // One template for each distinct reflector with its tube, shapes and profiles of points alike.
 void WriteTemplates(const std::string& path, const Fixture& fixture) {
-    std::vector<std::size_t> firsts;
-    std::vector<std::string> units;
-    for (std::size_t i = 0; i < fixture.units.size(); ++i) {
-        const std::string name = physics::FixtureScene::UnitName(fixture, static_cast<int>(i));
-        std::size_t k = 0;
-        while (k < firsts.size() && !SameTemplate(fixture.units[firsts[k]], fixture.units[i])) {
-            ++k;
+    const std::vector<FixtureTemplate> templates = FixtureTemplate::of(fixture);
+    for (std::size_t k = 0; k < templates.size(); ++k) {
+        std::string units;
+        for (const int u : templates[k].units) {
+            units += (units.empty() ? "" : ", ") + physics::FixtureScene::UnitName(fixture, u);
         }
-        if (k == firsts.size()) {
-            firsts.push_back(i);
-            units.push_back(name);
-        } else {
-            units[k] += ", " + name;
-        }
-    }
-    for (std::size_t k = 0; k < firsts.size(); ++k) {
-        const std::string file = firsts.size() == 1 ? path : Numbered(path, k + 1);
-        const int first = static_cast<int>(firsts[k]);
-        const Fixture::Unit& unit = fixture.units[firsts[k]];
-        const CuttingTemplate cut =
-            unit.reflector.hasProfile
-                ? CuttingTemplate(unit, QString::fromStdString(units[k]))
-                : CuttingTemplate(physics::FixtureScene::UnitDesign(fixture, first));
-        cut.write(QString::fromStdString(file));
-        std::cerr << "kavrol-cli fixture: cutting template of " << units[k] << ": " << file << "\n";
+        const std::string file = templates.size() == 1 ? path : Numbered(path, k + 1);
+        templates[k]
+            .make(fixture, QString::fromStdString(units))
+            .write(QString::fromStdString(file));
+        std::cerr << "kavrol-cli fixture: cutting template of " << units << ": " << file << "\n";
     }
 }
 
