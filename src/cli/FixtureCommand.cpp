@@ -14,13 +14,16 @@
 #include "IrradianceCsv.h"
 #include "LightEstimator.h"
 #include "PictureFile.h"
+#include "ProgramInfo.h"
 #include "QuotedText.h"
 #include "SignalGuard.h"
 #include "StandardOutput.h"
 
 #include <QApplication>
+#include <QLocale>
 #include <QString>
 #include <chrono>
+#include <clocale>
 #include <cstdio>
 #include <iostream>
 #include <sstream>
@@ -181,7 +184,9 @@ std::string UsageText() {
     return R"(Usage: kavrol-cli fixture FILE [options]
 
 The physical estimate of a whole fixture: several tubes side by side, each under its own
-reflector, over one tank, described by a JSON file (see docs/fixture.md; examples/ holds two).
+reflector, over one tank, described by a JSON file (see docs/fixture.md; examples/ holds two;
+both are installed in )" +
+           std::string(ProgramInfo::DocumentationFolder()) + R"(/).
 
 Options:
   --json                 the report as JSON
@@ -509,7 +514,12 @@ std::unique_ptr<QApplication> MakeApplication() {
     static int argc = 1;
     static char name[] = "kavrol-cli";
     static char* argv[] = {name, nullptr};
-    return std::make_unique<QApplication>(argc, argv);
+    auto application = std::make_unique<QApplication>(argc, argv);
+    // Qt takes the process's locale from the environment; numbers written after this must not
+    // follow it (a comma-decimal locale would break the JSON and the CSV).
+    std::setlocale(LC_NUMERIC, "C");
+    QLocale::setDefault(QLocale::c());
+    return application;
 }
 
 void WritePlot(const std::string& path, const PhysicalEstimate& estimate) {
