@@ -109,7 +109,7 @@ kavrol::physics::TankScene TankCase(int tubes) {
     Fixture f;
     f.waterDistance = 200.0;
     f.width = 500.0;
-    f.albedo = 0.8;
+    f.materials.albedo = 0.8;
     std::vector<TankUnit> spans;
     for (int i = 0; i < tubes; ++i) {
         Fixture::Unit u;

@@ -23,9 +23,7 @@ physics::Fixture FixtureOf(const physics::PhysicalDesign& d) {
     physics::Fixture f;
     f.waterDistance = d.waterDistance;
     f.width = d.aquariumWidth;
-    f.albedo = d.albedo;
-    f.tubeTransmission = d.tubeTransmission;
-    f.refractiveIndex = d.refractiveIndex;
+    f.materials = d.materials;
     physics::Fixture::Unit u;
     u.tubeRadius = d.tubeRadius;
     u.lampDistance = d.lampDistance;
@@ -77,7 +75,7 @@ TankBuild::TankBuild(const BuildInputs& inputs, const PhysicalSettings& settings
         // The single design's own checks first, with its own words.
         (void)physics::Scene::FromDesign(design);
         physics::TankScene scene(FixtureOf(design), tank, {unit});
-        scene.setWaterReflection(design.waterReflection);
+        scene.setWaterReflection(design.materials.waterReflection);
         physics::TankEstimator::Settings s;
         s.tolerance = settings.tolerance;
         s.cellsX = options.cellsX;
