@@ -33,6 +33,8 @@
 
 namespace kavrol::FixtureCommand {
 
+namespace D = InputDomain;
+
 namespace {
 
 using physics::Fixture;
@@ -67,16 +69,9 @@ std::string TubeWord(double radius) {
     return across + " tube";
 }
 
+// The input table's word; the shapes' values are its list indices.
 std::string ShapeWord(physics::ReflectorShape shape) {
-    switch (shape) {
-    case physics::ReflectorShape::Trapezoid:
-        return "trapezoid";
-    case physics::ReflectorShape::Parabola:
-        return "parabola";
-    case physics::ReflectorShape::TwinArc:
-        return "twin-arc";
-    }
-    return "?";
+    return std::string(InputDomain::Shape.word(static_cast<int>(shape)));
 }
 
 std::string ReflectorWords(const Fixture::Reflector& r) {
@@ -142,14 +137,13 @@ FixtureOptions Parse(const std::vector<std::string>& args) {
             reader.noValue();
             options.progress = false;
         } else if (name == "--tolerance") {
-            options.tolerance =
-                static_cast<double>(ParseReal(name, reader.value(), 0.00001L, 0.1L));
+            options.tolerance = ParseRealInput(name, reader.value(), D::Tolerance);
         } else if (name == "--bins") {
-            options.bins = ParseInteger(name, reader.value(), 1, 1000, "");
+            options.bins = ParseInput(name, reader.value(), D::Bins);
         } else if (name == "--steps") {
-            options.steps = ParseInteger(name, reader.value(), 3, 100, "");
+            options.steps = ParseInput(name, reader.value(), D::FixtureSteps);
         } else if (name == "--min-uniformity") {
-            options.minUniformity = static_cast<double>(ParseReal(name, reader.value(), 0, 1));
+            options.minUniformity = ParseRealInput(name, reader.value(), D::MinUniformity);
         } else if (name == "--optimise" || name == "--optimize") {
             std::istringstream words(reader.value());
             std::string word;
@@ -182,6 +176,10 @@ FixtureOptions Parse(const std::vector<std::string>& args) {
 }
 
 std::string UsageText() {
+    const auto line = [](const std::string& option, std::string_view description,
+                         const std::string& span) {
+        return OptionLine(option, 23, description, span);
+    };
     return R"(Usage: kavrol-cli fixture FILE [options]
 
 The physical estimate of a whole fixture: several tubes side by side, each under its own
@@ -191,9 +189,9 @@ both are installed in )" +
 
 Options:
   --json                 the report as JSON
-  --tolerance X          bound on the share's error, 0.00001 to 0.1 (0.0005)
-  --bins N               irradiance bins across the tank, 1 to 1000 (50)
-  --no-bare-tube         leave out the bare tubes and the gain
+)" + line("--tolerance X", D::Tolerance.description, RealSpan(D::Tolerance)) +
+           line("--bins N", D::Bins.description, Span(D::Bins)) +
+           R"(  --no-bare-tube         leave out the bare tubes and the gain
   --plot FILE            the irradiance across the tank as a chart, .png or .svg
   --profile-csv FILE     the irradiance bins as CSV
   --template FILE        1:1 cutting templates, .svg or .pdf: one for each distinct
@@ -202,9 +200,9 @@ Options:
   --optimise WHAT        search spacing, lamp-distance or spacing,lamp-distance: the units
                          are spread evenly about the tank's centre and the best share whose
                          uniformity reaches --min-uniformity is reported
-  --min-uniformity U     the lowest bin over the mean the search must reach, 0 to 1 (0)
-  --steps N              grid points per searched value, 3 to 100 (16)
-  --no-progress          no progress line on standard error
+)" + line("--min-uniformity U", D::MinUniformity.description, RealSpan(D::MinUniformity)) +
+           line("--steps N", D::FixtureSteps.description, Span(D::FixtureSteps)) +
+           R"(  --no-progress          no progress line on standard error
   --help                 this text
 
 Ctrl-C stops a search and prints the best candidate so far.
