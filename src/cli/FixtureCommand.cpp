@@ -489,7 +489,14 @@ int Run(const std::vector<std::string>& args) {
         StandardOutput::Write(
             options.json ? JsonReport(fixture, options.file, work.estimate, work.searchJson)
                          : work.searchText + TextReport(fixture, options.file, work.estimate));
+        // A stop that comes while the report or the files are written is honoured as one that
+        // comes during the estimate: the file being written is finished whole, the next ones
+        // are not begun.
         WriteFiles(options, fixture, work.estimate);
+        if (SignalGuard::signal() != 0) {
+            std::cerr << "kavrol-cli fixture: stopped\n";
+            return 128 + SignalGuard::signal();
+        }
         return work.stopped ? 128 + SignalGuard::signal() : 0;
     } catch (const SaveError& e) {
         std::cerr << "kavrol-cli fixture: " << e.detail() << '\n';
@@ -571,7 +578,7 @@ void WriteTemplates(const std::string& path, const Fixture& fixture) {
             units[k] += ", " + name;
         }
     }
-    for (std::size_t k = 0; k < firsts.size(); ++k) {
+    for (std::size_t k = 0; k < firsts.size() && SignalGuard::signal() == 0; ++k) {
         const std::string file = firsts.size() == 1 ? path : Numbered(path, k + 1);
         const int first = static_cast<int>(firsts[k]);
         const Fixture::Unit& unit = fixture.units[firsts[k]];
@@ -586,17 +593,21 @@ void WriteTemplates(const std::string& path, const Fixture& fixture) {
 
 void WriteFiles(const FixtureOptions& options, const Fixture& fixture,
                 const PhysicalEstimate& estimate) {
+    if (SignalGuard::signal() != 0) {
+        return;
+    }
     std::unique_ptr<QApplication> application;
     if (!options.plotPath.empty() || !options.templatePath.empty()) {
         application = MakeApplication();
     }
-    if (!options.plotPath.empty()) {
+    const auto stopped = [] { return SignalGuard::signal() != 0; };
+    if (!options.plotPath.empty() && !stopped()) {
         WritePlot(options.plotPath, estimate);
     }
-    if (!options.profileCsvPath.empty()) {
+    if (!options.profileCsvPath.empty() && !stopped()) {
         IrradianceCsv::write(estimate, QString::fromStdString(options.profileCsvPath));
     }
-    if (!options.templatePath.empty()) {
+    if (!options.templatePath.empty() && !stopped()) {
         WriteTemplates(options.templatePath, fixture);
     }
 }

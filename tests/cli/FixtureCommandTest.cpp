@@ -2,6 +2,7 @@
 // "kavrol-cli fixture": its options, its reports against the estimate they print, and the
 // program end to end (exit statuses, refused files, the search).
 #include "FixtureCommand.h"
+#include "CliProcess.h"
 #include "CliRun.h"
 #include "CommandLine.h"
 #include "FixtureFile.h"
@@ -12,7 +13,11 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <csignal>
+#include <fcntl.h>
 #include <filesystem>
+#include <fstream>
+#include <unistd.h>
 
 #include <string>
 #include <vector>
@@ -132,6 +137,52 @@ TEST(FixtureCommand, TheTextReportEscapesNamesFromTheFile) {
         EXPECT_EQ(std::count(text.begin() + static_cast<std::ptrdiff_t>(tubes), text.end(), '\n'),
                   4);
     }
+}
+
+// A stop that comes once the estimate is done, while the report and the files are written, ends
+// the program with 128 + the signal, every file whole or not begun. The report is held up in a
+// full pipe until the signal has been sent, so the signal always comes at that stage.
+TEST(FixtureCommand, AStopWhileTheFilesAreWrittenIsHonoured) {
+    const std::filesystem::path dir =
+        std::filesystem::temp_directory_path() / ("kavrol-stop-" + std::to_string(::getpid()));
+    std::filesystem::create_directories(dir);
+    for (const int signal : {SIGTERM, SIGINT, SIGHUP}) {
+        SCOPED_TRACE(signal);
+        std::filesystem::remove(dir / "bins.csv");
+        std::filesystem::remove(dir / "cut.svg");
+        int pipe[2];
+        ASSERT_EQ(::pipe(pipe), 0);
+        const int flags = ::fcntl(pipe[1], F_GETFL);
+        ::fcntl(pipe[1], F_SETFL, flags | O_NONBLOCK);
+        const std::string block(4096, 'x');
+        while (::write(pipe[1], block.data(), block.size()) > 0) {
+        }
+        ::fcntl(pipe[1], F_SETFL, flags);
+        test::CliProcess run({"fixture", kTwo, "--tolerance", "0.01", "--no-progress",
+                              "--profile-csv", "bins.csv", "--template", "cut.svg"},
+                             dir, pipe[1]);
+        ::close(pipe[1]);
+        ASSERT_TRUE(run.started());
+        // Blocked writing the report: the estimate is done.
+        ASSERT_TRUE(test::WaitFor([&] {
+            std::ifstream wchan("/proc/" + std::to_string(run.pid()) + "/wchan");
+            std::string where;
+            wchan >> where;
+            return where.find("pipe_write") != std::string::npos;
+        }));
+        run.signal(signal);
+        char sink[65536];
+        while (::read(pipe[0], sink, sizeof sink) > 0) {
+        }
+        ::close(pipe[0]);
+        const test::CliRun done = run.wait();
+        EXPECT_EQ(done.status, 128 + signal) << done.err;
+        EXPECT_EQ(done.err, "kavrol-cli fixture: stopped\n");
+        // The files are not begun once the stop has come; none is left cut short.
+        EXPECT_FALSE(std::filesystem::exists(dir / "bins.csv"));
+        EXPECT_FALSE(std::filesystem::exists(dir / "cut.svg"));
+    }
+    std::filesystem::remove_all(dir);
 }
 
 TEST(FixtureCommand, RunsEndToEnd) {
