@@ -264,8 +264,9 @@ void AnalysisWindow::createControls() {
     charts->addWidget(crossSection_, 0, 1);
     charts->addWidget(losses_, 1, 0);
     auto* tableColumn = new QVBoxLayout;
-    tableColumn->addWidget(lossesTable_, 1);
+    tableColumn->addWidget(lossesTable_);
     tableColumn->addWidget(lossesNote_);
+    tableColumn->addStretch(1);
     charts->addLayout(tableColumn, 1, 1);
     charts->setRowStretch(0, 3);
     charts->setRowStretch(1, 2);
@@ -275,7 +276,7 @@ void AnalysisWindow::createControls() {
     sections_->setObjectName(QStringLiteral("Sections"));
     sections_->setDocumentMode(true);
     sections_->tabBar()->setAutoHide(true);
-    sections_->addTab(design, QStringLiteral("&Отражатель и свет"));
+    sections_->addTab(design, QStringLiteral("Отражатель и &свет"));
     showSectionTabs();
 
     auto* buttons = new QHBoxLayout;
@@ -591,6 +592,8 @@ void AnalysisWindow::fitTable() {
         height += std::max(t.verticalHeader()->sectionSizeHint(r), cells.sizeHintForRow(r));
     }
     t.setMinimumSize(width, height);
+    // No empty rows below the last: the note follows the table directly.
+    t.setMaximumHeight(height);
 }
 
 void AnalysisWindow::showLosses(const physics::PhysicalEstimate& e) {

@@ -4,7 +4,6 @@
 #include <QAbstractAxis>
 #include <QChart>
 #include <QChartView>
-#include <QGraphicsOpacityEffect>
 #include <QLabel>
 #include <QLegend>
 #include <QLegendMarker>
@@ -85,15 +84,12 @@ void ChartPanel::fitTo(const QChart& chart) {
 void ChartPanel::show(std::unique_ptr<QChart> chart) {
     fitTo(*chart);
     replace(chart.release());
-    view_->setGraphicsEffect(nullptr);
     note_->hide();
     current_ = true;
 }
 
 void ChartPanel::showOutdated(const QString& note) {
-    auto* faded = new QGraphicsOpacityEffect(view_);
-    faded->setOpacity(OutdatedOpacity);
-    view_->setGraphicsEffect(faded);
+    view_->chart()->setOpacity(OutdatedOpacity);
     note_->setText(note);
     note_->show();
     current_ = false;
@@ -101,7 +97,6 @@ void ChartPanel::showOutdated(const QString& note) {
 
 void ChartPanel::showMissing(const QString& note) {
     replace(new QChart);
-    view_->setGraphicsEffect(nullptr);
     note_->setText(note);
     note_->show();
     current_ = false;

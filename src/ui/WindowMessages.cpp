@@ -368,12 +368,14 @@ const std::vector<Rule>& UnitRules() {
              "x = (.+) and x = (.+)",
              "ось лампы (x = 0 в профиле) должна лежать между краями, а они при x = %1 и x = %2"),
         rule("overlaps (unit .+): their reflectors span x = (.+) to (.+) and x = (.+) to (.+)",
-             "заходит на %1: их отражатели занимают x от %2 до %3 и от %4 до %5"),
+             "её отражатель и отражатель соседней (%1) перекрываются: они занимают x от %2 до %3 "
+             "и от %4 до %5"),
         rule("its tube overlaps that of (unit .+): their axes lie (.+) apart",
-             "её колба заходит на колбу %1: их оси в %2 друг от друга"),
-        rule("the reflector cuts through the tube of (unit .+): it passes (.+) from that tube's "
-             "axis, within its radius of (.+)",
-             "отражатель проходит сквозь колбу %1: в %2 от её оси, меньше её радиуса %3"),
+             "её колба и колба соседней (%1) перекрываются: их оси в %2 друг от друга"),
+        rule(
+            "the reflector cuts through the tube of (unit .+): it passes (.+) from that tube's "
+            "axis, within its radius of (.+)",
+            "отражатель проходит сквозь колбу соседней (%1): в %2 от её оси, меньше её радиуса %3"),
     };
     return rules;
 }

@@ -63,18 +63,50 @@ const LossBreakdown kLosses{40.0, 12.0, 2.0, 14.0, 4.0};
 const QString kTwoTubes = QStringLiteral(KAVROL_EXAMPLES_DIR "/two-t5-80cm.json");
 
 // The words in Latin letters of a text shown to the user, once the names it quotes (file
-// names, the file's own keys and words in double quotes, its literals in single quotes) are
-// taken out.
+// names, the file's own keys and words in double quotes, its literals in single quotes),
+// format names and key names are taken out.
 QStringList EnglishWords(QString text, const QStringList& names = {}) {
     for (const QString& name : names) {
         text.remove(name);
     }
     text.remove(QRegularExpression(QStringLiteral("\"[^\"]*\"|'[^']*'")));
     QStringList words;
+    // Format names (PNG, SVG, CSV, PDF, JSON) and key names are no English.
+    static const QRegularExpression allowed(QStringLiteral("^([A-Z]+|Ctrl|Alt|Shift)$"));
     for (const auto& match : QRegularExpression(QStringLiteral("[A-Za-z]{2,}")).globalMatch(text)) {
-        words << match.captured();
+        if (!allowed.match(match.captured()).hasMatch()) {
+            words << match.captured();
+        }
     }
     return words;
+}
+
+// Every text the window shows now: its labels, buttons, table, chart notes and the charts'
+// titles and captions.
+QStringList ShownTexts(const QWidget& window) {
+    QStringList texts{window.windowTitle()};
+    for (const QWidget* w : window.findChildren<QWidget*>()) {
+        if (!w->isVisible()) {
+            continue;
+        }
+        if (const auto* label = qobject_cast<const QLabel*>(w)) {
+            texts << label->text();
+        } else if (const auto* button = qobject_cast<const QPushButton*>(w)) {
+            texts << button->text();
+        } else if (const auto* table = qobject_cast<const QTableWidget*>(w)) {
+            for (int r = 0; r < table->rowCount(); ++r) {
+                for (int c = 0; c < table->columnCount(); ++c) {
+                    texts << (table->item(r, c) ? table->item(r, c)->text() : QString());
+                }
+            }
+        } else if (const auto* view = qobject_cast<const QChartView*>(w)) {
+            texts << view->chart()->title();
+            for (const QAbstractAxis* axis : view->chart()->axes()) {
+                texts << axis->titleText();
+            }
+        }
+    }
+    return texts;
 }
 
 class AnalysisWindowTest : public ::testing::Test {
@@ -157,6 +189,23 @@ TEST_F(AnalysisWindowTest, FollowsABuildWithTheEstimateOfThatDesign) {
     EXPECT_EQ(table->item(0, 1)->text(),
               QString::number(expected.efficiency * 100, 'f', 1) + QStringLiteral(" %"));
     EXPECT_TRUE(errors_.isEmpty());
+
+    // Every figure and chart says what it is in its tool tip; the error bound says it is one.
+    for (const char* name : {"RayFigures", "PhysicalFigures", "GainFigures", "LightFigures",
+                             "Irradiance", "CrossSection", "Losses", "LossesTable", "SaveChart",
+                             "SaveFigures", "SaveTemplate", "OpenFixture"}) {
+        const auto* w = window->findChild<QWidget*>(QLatin1String(name));
+        ASSERT_NE(w, nullptr) << name;
+        EXPECT_FALSE(w->toolTip().isEmpty()) << name;
+        EXPECT_EQ(EnglishWords(w->toolTip()), QStringList()) << name;
+    }
+    const QString bound = window->findChild<QLabel*>(QStringLiteral("PhysicalFigures"))->toolTip();
+    EXPECT_TRUE(bound.contains(QStringLiteral("«±» — граница погрешности"))) << bound.toStdString();
+    EXPECT_TRUE(bound.contains(QStringLiteral("95 %")));
+    const QString uniformity =
+        window->findChild<QLabel*>(QStringLiteral("LightFigures"))->toolTip();
+    EXPECT_TRUE(
+        uniformity.contains(QStringLiteral("наименьшая освещённость, делённая на среднюю")));
 }
 
 TEST_F(AnalysisWindowTest, RapidBuildsShowOnlyTheNewestBuildsFigures) {
@@ -249,6 +298,8 @@ TEST_F(AnalysisWindowTest, ADesignThePhysicsRefusesShowsTheReasonInsteadOfFigure
             EXPECT_EQ(table->item(r, c), nullptr) << r << ' ' << c;
         }
     }
+    // And all of it in Russian.
+    EXPECT_EQ(EnglishWords(ShownTexts(*window).join('\n')), QStringList());
 }
 
 TEST_F(AnalysisWindowTest, SavesTheChartTheFiguresAndTheTemplateThroughItsDialogs) {
@@ -296,6 +347,8 @@ TEST_F(AnalysisWindowTest, SavesTheChartTheFiguresAndTheTemplateThroughItsDialog
     window->saveFigures();
     answer_ = dir.filePath(QStringLiteral("missing/bins.csv"));
     window->saveFigures();
+    EXPECT_EQ(EnglishWords(errors_.join('\n'), {answer_}), QStringList());
+    EXPECT_EQ(EnglishWords(ShownTexts(*window).join('\n')), QStringList());
     EXPECT_EQ(errors_, QStringList{QStringLiteral("Не удалось создать файл «%1»: нет такого файла "
                                                   "или папки.")
                                        .arg(answer_)});
@@ -728,6 +781,7 @@ TEST_F(AnalysisWindowTest, AFixtureFileThatIsRefusedShowsItsMessageAndKeepsTheFi
         EXPECT_EQ(EnglishWords(errors_[0], {f.path}), QStringList()) << errors_[0].toStdString();
         EXPECT_EQ(text(*window, "PhysicalFigures"), figures);
     }
+    EXPECT_EQ(EnglishWords(ShownTexts(*window).join('\n')), QStringList());
     // A cancelled dialog changes nothing.
     errors_.clear();
     open_.clear();
