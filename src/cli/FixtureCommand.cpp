@@ -243,8 +243,8 @@ std::string TextReport(const Fixture& fixture, const std::string& file, const Ph
                 : physics::QuotedText::Escaped(fixture.name) + " (" + shownFile + ")")
         << "\n";
     out << "Tank " << Short(fixture.width) << " mm wide, water " << Short(fixture.waterDistance)
-        << " mm below the tubes' axes; albedo " << Short(fixture.albedo) << ", water index "
-        << Short(fixture.refractiveIndex) << "\n";
+        << " mm below the tubes' axes; albedo " << Short(fixture.materials.albedo)
+        << ", water index " << Short(fixture.materials.refractiveIndex) << "\n";
     out << "Units:\n";
     for (std::size_t i = 0; i < fixture.units.size(); ++i) {
         const Fixture::Unit& u = fixture.units[i];

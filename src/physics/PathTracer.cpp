@@ -1,14 +1,22 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// Sections: intersections with each kind of piece; the carried weight; the walk of one ray.
+// Sections: path signatures; the carried weight; the nearest piece; the events of a walk; the
+// walk of one ray.
 #include "PathTracer.h"
+
+#include "Direction.h"
+#include "PieceHit.h"
+#include "Ray.h"
 
 #include <algorithm>
 #include <cmath>
 #include <limits>
+#include <vector>
 
 namespace kavrol::physics {
 
 namespace {
+
+// --- Path signatures ---
 
 // Hits closer than this (mm) to a ray's start are the start itself, met again by rounding.
 constexpr double kMinDistance = 1e-9;
@@ -23,6 +31,8 @@ std::uint64_t Mix(std::uint64_t signature, Kind kind, int index) {
 }
 
 constexpr std::uint64_t kSeed = 0xcbf29ce484222325ULL;
+
+// --- The carried weight ---
 
 // The ray's weight: one number until the water first reflects part of it, then split over the
 // psi nodes because the Fresnel share depends on psi.
@@ -55,216 +65,171 @@ struct Weight {
     }
 };
 
-} // namespace
+// --- The nearest piece ---
 
-struct PathTracer::Hit {
+// The piece a ray meets first: its kind, its index among the scene's pieces of that kind (0 for
+// the water) and the piece's answer.
+struct Hit {
     Kind kind = Kind::None;
     int index = -1;
-    double t = std::numeric_limits<double>::infinity();
-    double tFar = 0.0; // where the ray leaves a tube it passes through
-    double nx = 0.0;   // a curve's normal where the ray meets it
-    double ny = 0.0;
+    PieceHit piece;
 };
 
-PathTracer::PathTracer(const Scene& scene, const FresnelTable& fresnel)
-    : scene_(scene), fresnel_(fresnel) {}
-
-// The ray is (px, py) + t (dx, dy) with |(dx, dy)| = 1.
-void PathTracer::nearestHit(double px, double py, double dx, double dy, int skipTube,
-                            int skipSegment, Hit& hit) const {
-    const int segments = static_cast<int>(scene_.segments.size());
-    for (int i = 0; i < segments; ++i) {
-        if (i == skipSegment) {
-            continue;
-        }
-        const MirrorSegment& s = scene_.segments[static_cast<std::size_t>(i)];
-        const double ex = s.x1 - s.x0;
-        const double ey = s.y1 - s.y0;
-        const double denominator = dx * ey - dy * ex;
-        if (denominator == 0.0) {
-            continue;
-        }
-        const double wx = s.x0 - px;
-        const double wy = s.y0 - py;
-        const double t = (wx * ey - wy * ex) / denominator;
-        const double along = (wx * dy - wy * dx) / denominator;
-        if (t > kMinDistance && t < hit.t && along >= 0.0 && along <= 1.0) {
-            hit = {Kind::Segment, i, t, 0.0};
-        }
-    }
-    const int arcs = static_cast<int>(scene_.arcs.size());
-    for (int i = 0; i < arcs; ++i) {
-        const MirrorArc& arc = scene_.arcs[static_cast<std::size_t>(i)];
-        // (x0 + t dx)^2 = m (y0 + t dy) in the arc's vertex frame.
-        const double x0 = px - arc.vertexX;
-        const double y0 = py - arc.vertexY;
-        const double qa = dx * dx;
-        const double qb = 2.0 * x0 * dx - arc.m * dy;
-        const double qc = x0 * x0 - arc.m * y0;
-        double roots[2] = {-1.0, -1.0};
-        if (qa == 0.0) {
-            if (qb != 0.0) {
-                roots[0] = -qc / qb;
-            }
-        } else {
-            const double discriminant = qb * qb - 4.0 * qa * qc;
-            if (discriminant < 0.0) {
-                continue;
-            }
-            const double q = -0.5 * (qb + std::copysign(std::sqrt(discriminant), qb));
-            roots[0] = q / qa;
-            if (q != 0.0) {
-                roots[1] = qc / q;
-            }
-        }
-        for (double t : roots) {
-            if (t > kMinDistance && t < hit.t) {
-                const double x = px + t * dx;
-                if (x >= arc.xMin && x <= arc.xMax) {
-                    hit = {Kind::Arc, i, t, 0.0};
-                }
-            }
-        }
-    }
-    const int curves = static_cast<int>(scene_.curves.size());
-    for (int i = 0; i < curves; ++i) {
-        MirrorCurve::Hit h;
-        if (scene_.curves[static_cast<std::size_t>(i)].firstHit(px, py, dx, dy, kMinDistance, hit.t,
-                                                                h)) {
-            hit = {Kind::Curve, i, h.t, 0.0, h.nx, h.ny};
-        }
-    }
-    const int tubes = static_cast<int>(scene_.tubes.size());
-    for (int i = 0; i < tubes; ++i) {
-        if (i == skipTube) {
-            continue;
-        }
-        const Tube& tube = scene_.tubes[static_cast<std::size_t>(i)];
-        const double ox = px - tube.x;
-        const double oy = py - tube.y;
-        const double b = ox * dx + oy * dy;
-        const double c = ox * ox + oy * oy - tube.radius * tube.radius;
-        const double discriminant = b * b - c;
-        if (discriminant <= 0.0) {
-            continue;
-        }
-        const double root = std::sqrt(discriminant);
-        const double t = -b - root;
-        if (t > kMinDistance && t < hit.t) {
-            hit = {Kind::Tube, i, t, -b + root};
-        }
-    }
-    if (dy > 0.0) {
-        const double t = (scene_.water.y - py) / dy;
-        if (t > kMinDistance && t < hit.t) {
-            hit = {Kind::Water, 0, t, 0.0};
+// Offers each piece but `skip` the ray; the nearest crossing so far stays in hit.
+template <class Piece>
+void Nearest(const std::vector<Piece>& pieces, Kind kind, int skip, const Ray& ray, Hit& hit) {
+    const int count = static_cast<int>(pieces.size());
+    for (int i = 0; i < count; ++i) {
+        if (i != skip && pieces[static_cast<std::size_t>(i)].hit(ray, kMinDistance, hit.piece)) {
+            hit.kind = kind;
+            hit.index = i;
         }
     }
 }
 
+// One ray's walk: where it is and goes, what it still carries, what it met, and the pieces it
+// just left (a tube it passed, a flat mirror it left), which rounding must not meet again.
+struct Walk {
+    Ray ray;
+    Weight weight;
+    std::uint64_t signature = kSeed;
+    int skipTube = -1;
+    int skipSegment = -1;
+};
+
+// Pieces of equal distance go to the kind offered first: mirrors, then tubes, then the water.
+Hit NearestHit(const Scene& scene, const Walk& walk) {
+    Hit hit;
+    Nearest(scene.segments, Kind::Segment, walk.skipSegment, walk.ray, hit);
+    Nearest(scene.arcs, Kind::Arc, -1, walk.ray, hit);
+    Nearest(scene.curves, Kind::Curve, -1, walk.ray, hit);
+    Nearest(scene.tubes, Kind::Tube, walk.skipTube, walk.ray, hit);
+    if (scene.water.hit(walk.ray, kMinDistance, hit.piece)) {
+        hit.kind = Kind::Water;
+        hit.index = 0;
+    }
+    return hit;
+}
+
+Direction MirrorNormal(const Scene& scene, const Hit& hit, double x, double y) {
+    const auto i = static_cast<std::size_t>(hit.index);
+    switch (hit.kind) {
+    case Kind::Segment:
+        return scene.segments[i].normal(hit.piece, x, y);
+    case Kind::Arc:
+        return scene.arcs[i].normal(hit.piece, x, y);
+    default:
+        return scene.curves[i].normal(hit.piece, x, y);
+    }
+}
+
+// --- The events of a walk ---
+
+// The ray meets the water line at (x, y): beside the tank it ends; over the water the Fresnel
+// share enters, and the rest is lost or goes on upward. False when the ray ends here.
+bool MeetWater(const Scene& scene, const FresnelTable& fresnel, double x, double y, Walk& walk,
+               RayOutcome& out) {
+    Weight& weight = walk.weight;
+    if (!scene.water.overWater(x)) {
+        out.share[RayOutcome::BesideAquarium] += weight.total();
+        out.signature = Mix(walk.signature, Kind::None, 1);
+        return false;
+    }
+    double entered = 0.0;
+    if (!weight.split) {
+        entered = fresnel.enterFirst(walk.ray.dy, weight.whole, weight.psi);
+        weight.split = true;
+        weight.whole = 0.0;
+    } else {
+        entered = fresnel.enterAgain(walk.ray.dy, weight.psi);
+    }
+    out.share[RayOutcome::Water] += entered;
+    const int slot = std::min(out.entries, RayOutcome::kMaxEntries - 1);
+    if (out.entries < RayOutcome::kMaxEntries) {
+        out.entryX[static_cast<std::size_t>(slot)] = x;
+        ++out.entries;
+    }
+    out.entryAmount[static_cast<std::size_t>(slot)] += entered;
+    if (scene.materials.waterReflection == WaterReflection::Lost) {
+        out.share[RayOutcome::ReflectedAtWater] += weight.total();
+        out.signature = walk.signature;
+        return false;
+    }
+    walk.ray = {x, y, walk.ray.dx, -walk.ray.dy};
+    walk.skipTube = -1;
+    walk.skipSegment = -1;
+    return true;
+}
+
+// The ray meets a tube: the share the tube does not pass returns to it; what passes goes on in
+// a straight line from the tube's far side.
+void PassTube(const Scene& scene, const Hit& hit, Walk& walk, RayOutcome& out) {
+    out.share[RayOutcome::ReturnedToTube] += walk.weight.keep(scene.materials.tubeTransmission);
+    walk.ray.px += hit.piece.tFar * walk.ray.dx;
+    walk.ray.py += hit.piece.tFar * walk.ray.dy;
+    walk.skipTube = hit.index;
+    walk.skipSegment = -1;
+}
+
+// The ray meets a mirror at (x, y): the albedo's share goes on, reflected about the normal.
+void Reflect(const Scene& scene, const Hit& hit, double x, double y, Walk& walk, RayOutcome& out) {
+    out.share[RayOutcome::Absorbed] += walk.weight.keep(scene.materials.albedo);
+    const Direction n = MirrorNormal(scene, hit, x, y);
+    double dx = walk.ray.dx;
+    double dy = walk.ray.dy;
+    const double dot = (dx * n.x + dy * n.y) / (n.x * n.x + n.y * n.y);
+    dx -= 2.0 * dot * n.x;
+    dy -= 2.0 * dot * n.y;
+    const double length = std::sqrt(dx * dx + dy * dy);
+    walk.ray = {x, y, dx / length, dy / length};
+    walk.skipSegment = hit.kind == Kind::Segment ? hit.index : -1;
+    walk.skipTube = -1;
+}
+
+} // namespace
+
+// --- The walk of one ray ---
+
+PathTracer::PathTracer(const Scene& scene, const FresnelTable& fresnel)
+    : scene_(scene), fresnel_(fresnel) {}
+
 void PathTracer::trace(int tubeIndex, double a, double p, RayOutcome& out) const {
     out = RayOutcome{};
     const Tube& tube = scene_.tubes[static_cast<std::size_t>(tubeIndex)];
-    double dx = std::sin(a);
-    double dy = std::cos(a);
+    const double dx = std::sin(a);
+    const double dy = std::cos(a);
     // The line leaves the tube where it crosses the circle going forward.
     const double along = std::sqrt(std::max(tube.radius * tube.radius - p * p, 0.0));
-    double px = tube.x + p * dy + along * dx;
-    double py = tube.y - p * dx + along * dy;
-    std::uint64_t signature = kSeed;
-    Weight weight;
-    int skipTube = tubeIndex;
-    int skipSegment = -1;
-    const bool waterLost = scene_.waterReflection == WaterReflection::Lost;
+    Walk walk;
+    walk.ray = {tube.x + p * dy + along * dx, tube.y - p * dx + along * dy, dx, dy};
+    walk.skipTube = tubeIndex;
     for (int event = 0; event < kMaxEvents; ++event) {
-        Hit hit;
-        nearestHit(px, py, dx, dy, skipTube, skipSegment, hit);
-        signature = Mix(signature, hit.kind, hit.index);
+        const Hit hit = NearestHit(scene_, walk);
+        walk.signature = Mix(walk.signature, hit.kind, hit.index);
         if (hit.kind == Kind::None) {
-            out.share[RayOutcome::Escaped] += weight.total();
-            out.signature = signature;
+            out.share[RayOutcome::Escaped] += walk.weight.total();
+            out.signature = walk.signature;
             return;
         }
-        const double hx = px + hit.t * dx;
-        const double hy = py + hit.t * dy;
+        const double hx = walk.ray.px + hit.piece.t * walk.ray.dx;
+        const double hy = walk.ray.py + hit.piece.t * walk.ray.dy;
         if (hit.kind == Kind::Water) {
-            if (hx < scene_.water.xMin || hx > scene_.water.xMax) {
-                out.share[RayOutcome::BesideAquarium] += weight.total();
-                out.signature = Mix(signature, Kind::None, 1);
+            if (!MeetWater(scene_, fresnel_, hx, hy, walk, out)) {
                 return;
             }
-            double entered = 0.0;
-            if (!weight.split) {
-                entered = fresnel_.enterFirst(dy, weight.whole, weight.psi);
-                weight.split = true;
-                weight.whole = 0.0;
-            } else {
-                entered = fresnel_.enterAgain(dy, weight.psi);
-            }
-            out.share[RayOutcome::Water] += entered;
-            const int slot = std::min(out.entries, RayOutcome::kMaxEntries - 1);
-            if (out.entries < RayOutcome::kMaxEntries) {
-                out.entryX[static_cast<std::size_t>(slot)] = hx;
-                ++out.entries;
-            }
-            out.entryAmount[static_cast<std::size_t>(slot)] += entered;
-            if (waterLost) {
-                out.share[RayOutcome::ReflectedAtWater] += weight.total();
-                out.signature = signature;
-                return;
-            }
-            dy = -dy;
-            skipTube = -1;
-            skipSegment = -1;
         } else if (hit.kind == Kind::Tube) {
-            out.share[RayOutcome::ReturnedToTube] += weight.keep(scene_.tubeTransmission);
-            // Transmitted light goes on in a straight line from the tube's far side.
-            px += hit.tFar * dx;
-            py += hit.tFar * dy;
-            skipTube = hit.index;
-            skipSegment = -1;
-            if (weight.total() == 0.0) {
-                out.signature = signature;
-                return;
-            }
-            continue;
+            PassTube(scene_, hit, walk, out);
         } else {
-            out.share[RayOutcome::Absorbed] += weight.keep(scene_.albedo);
-            double nx = 0.0;
-            double ny = 0.0;
-            if (hit.kind == Kind::Segment) {
-                const MirrorSegment& s = scene_.segments[static_cast<std::size_t>(hit.index)];
-                nx = -(s.y1 - s.y0);
-                ny = s.x1 - s.x0;
-                skipSegment = hit.index;
-            } else if (hit.kind == Kind::Curve) {
-                nx = hit.nx;
-                ny = hit.ny;
-                skipSegment = -1;
-            } else {
-                const MirrorArc& arc = scene_.arcs[static_cast<std::size_t>(hit.index)];
-                nx = -2.0 * (hx - arc.vertexX) / arc.m;
-                ny = 1.0;
-                skipSegment = -1;
-            }
-            const double dot = (dx * nx + dy * ny) / (nx * nx + ny * ny);
-            dx -= 2.0 * dot * nx;
-            dy -= 2.0 * dot * ny;
-            const double length = std::sqrt(dx * dx + dy * dy);
-            dx /= length;
-            dy /= length;
-            skipTube = -1;
+            Reflect(scene_, hit, hx, hy, walk, out);
         }
-        px = hx;
-        py = hy;
-        if (weight.total() == 0.0) {
-            out.signature = signature;
+        if (walk.weight.total() == 0.0) {
+            out.signature = walk.signature;
             return;
         }
     }
     // The bound on events was reached: what is left counts as absorbed.
-    out.share[RayOutcome::Absorbed] += weight.total();
-    out.signature = Mix(signature, Kind::None, 2);
+    out.share[RayOutcome::Absorbed] += walk.weight.total();
+    out.signature = Mix(walk.signature, Kind::None, 2);
 }
 
 } // namespace kavrol::physics

@@ -22,10 +22,6 @@ public:
     void trace(int tube, double a, double p, RayOutcome& out) const;
 
 private:
-    struct Hit;
-    void nearestHit(double px, double py, double dx, double dy, int skipTube, int skipSegment,
-                    Hit& hit) const;
-
     const Scene& scene_;
     const FresnelTable& fresnel_;
 };
