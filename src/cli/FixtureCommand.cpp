@@ -14,6 +14,7 @@
 #include "IrradianceChart.h"
 #include "IrradianceCsv.h"
 #include "LightEstimator.h"
+#include "PendingFile.h"
 #include "PictureFile.h"
 #include "ProgramInfo.h"
 #include "QuotedText.h"
@@ -145,7 +146,12 @@ FixtureOptions Parse(const std::vector<std::string>& args) {
         } else if (name == "--min-uniformity") {
             options.minUniformity = ParseRealInput(name, reader.value(), D::MinUniformity);
         } else if (name == "--optimise" || name == "--optimize") {
-            std::istringstream words(reader.value());
+            const std::string value = reader.value();
+            if (value.empty()) {
+                throw UsageError(name + ": expected spacing, lamp-distance or both, separated by a "
+                                        "comma, got ''");
+            }
+            std::istringstream words(value);
             std::string word;
             while (std::getline(words, word, ',')) {
                 if (word == "spacing") {
@@ -159,12 +165,14 @@ FixtureOptions Parse(const std::vector<std::string>& args) {
                                      word + "'");
                 }
             }
-        } else if (name == "--plot") {
-            options.plotPath = reader.value();
-        } else if (name == "--profile-csv") {
-            options.profileCsvPath = reader.value();
-        } else if (name == "--template") {
-            options.templatePath = reader.value();
+        } else if (name == "--plot" || name == "--profile-csv" || name == "--template") {
+            std::string value = reader.value();
+            if (value.empty()) {
+                throw UsageError(name + ": the file name is empty");
+            }
+            (name == "--plot"          ? options.plotPath
+             : name == "--profile-csv" ? options.profileCsvPath
+                                       : options.templatePath) = std::move(value);
         } else {
             throw UsageError("unknown option '" + name + "' (see kavrol-cli fixture --help)");
         }
@@ -451,6 +459,29 @@ bool Search(const FixtureOptions& options, Fixture& fixture, Work& work) {
 
 } // namespace
 
+namespace {
+
+// Every file the run is to write is checked before the work starts: its name, its ending and its
+// folder (a temporary file is made there and dropped), so that a mistake costs no estimate. The
+// messages are those the writing would give.
+void CheckOutputs(const FixtureOptions& options) {
+    if (!options.plotPath.empty()) {
+        const QString name = PictureFile::nameFromBytes(options.plotPath);
+        ChartFile::checkName(name);
+        PendingFile probe(name);
+    }
+    if (!options.profileCsvPath.empty()) {
+        PendingFile probe(PictureFile::nameFromBytes(options.profileCsvPath));
+    }
+    if (!options.templatePath.empty()) {
+        const QString name = PictureFile::nameFromBytes(options.templatePath);
+        CuttingTemplate::CheckName(name);
+        PendingFile probe(name);
+    }
+}
+
+} // namespace
+
 int Run(const std::vector<std::string>& args) {
     FixtureOptions options;
     try {
@@ -471,6 +502,7 @@ int Run(const std::vector<std::string>& args) {
     // Failures of the file, the estimate and the written files are reported here, and only
     // here.
     try {
+        CheckOutputs(options);
         physics::CheckedFixture checked = physics::FixtureFile::Load(options.file);
         Fixture& fixture = checked.fixture;
         const SignalGuard guard;
@@ -488,7 +520,14 @@ int Run(const std::vector<std::string>& args) {
         StandardOutput::Write(
             options.json ? JsonReport(fixture, options.file, work.estimate, work.searchJson)
                          : work.searchText + TextReport(fixture, options.file, work.estimate));
+        // A stop that comes while the report or the files are written is honoured as one that
+        // comes during the estimate: the file being written is finished whole, the next ones
+        // are not begun.
         WriteFiles(options, fixture, work.estimate);
+        if (SignalGuard::signal() != 0) {
+            std::cerr << "kavrol-cli fixture: stopped\n";
+            return 128 + SignalGuard::signal();
+        }
         return work.stopped ? 128 + SignalGuard::signal() : 0;
     } catch (const SaveError& e) {
         std::cerr << "kavrol-cli fixture: " << e.detail() << '\n';
@@ -507,9 +546,9 @@ std::unique_ptr<QApplication> MakeApplication() {
     if (QApplication::instance() != nullptr) {
         return nullptr;
     }
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) {
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-    }
+    // The offscreen platform whatever the environment says: an inherited platform without its
+    // display (wayland without a compositor) would end the program.
+    qputenv("QT_QPA_PLATFORM", "offscreen");
     static int argc = 1;
     static char name[] = "kavrol-cli";
     static char* argv[] = {name, nullptr};
@@ -525,7 +564,7 @@ void WritePlot(const std::string& path, const PhysicalEstimate& estimate) {
     // A fixture's x runs from the tank's middle, not from one tube's axis.
     const std::unique_ptr<QChart> chart =
         IrradianceChart::create(estimate, ChartText::Subject::Fixture);
-    ChartFile::write(*chart, QString::fromStdString(path));
+    ChartFile::write(*chart, PictureFile::nameFromBytes(path));
 }
 
 // "lamp.svg" for the n-th of several templates becomes "lamp-n.svg".
@@ -540,7 +579,7 @@ std::string Numbered(const std::string& path, std::size_t n) {
 // One template for each distinct reflector with its tube, shapes and profiles of points alike.
 void WriteTemplates(const std::string& path, const Fixture& fixture) {
     const std::vector<FixtureTemplate> templates = FixtureTemplate::of(fixture);
-    for (std::size_t k = 0; k < templates.size(); ++k) {
+    for (std::size_t k = 0; k < templates.size() && SignalGuard::signal() == 0; ++k) {
         std::string units;
         for (const int u : templates[k].units) {
             units += (units.empty() ? "" : ", ") + physics::FixtureScene::UnitName(fixture, u);
@@ -548,24 +587,28 @@ void WriteTemplates(const std::string& path, const Fixture& fixture) {
         const std::string file = templates.size() == 1 ? path : Numbered(path, k + 1);
         templates[k]
             .make(fixture, QString::fromStdString(units))
-            .write(QString::fromStdString(file));
+            .write(PictureFile::nameFromBytes(file));
         std::cerr << "kavrol-cli fixture: cutting template of " << units << ": " << file << "\n";
     }
 }
 
 void WriteFiles(const FixtureOptions& options, const Fixture& fixture,
                 const PhysicalEstimate& estimate) {
+    if (SignalGuard::signal() != 0) {
+        return;
+    }
     std::unique_ptr<QApplication> application;
     if (!options.plotPath.empty() || !options.templatePath.empty()) {
         application = MakeApplication();
     }
-    if (!options.plotPath.empty()) {
+    const auto stopped = [] { return SignalGuard::signal() != 0; };
+    if (!options.plotPath.empty() && !stopped()) {
         WritePlot(options.plotPath, estimate);
     }
-    if (!options.profileCsvPath.empty()) {
-        IrradianceCsv::write(estimate, QString::fromStdString(options.profileCsvPath));
+    if (!options.profileCsvPath.empty() && !stopped()) {
+        IrradianceCsv::write(estimate, PictureFile::nameFromBytes(options.profileCsvPath));
     }
-    if (!options.templatePath.empty()) {
+    if (!options.templatePath.empty() && !stopped()) {
         WriteTemplates(options.templatePath, fixture);
     }
 }
