@@ -48,12 +48,6 @@ std::string Number(long double value) {
     return text;
 }
 
-// "0.0001 to 0.1 (0.0005)".
-std::string Shortest(const RealInput& input) {
-    return Number(input.minimum) + " to " + Number(input.maximum) + " (" + Number(input.initial) +
-           ")";
-}
-
 } // namespace
 
 bool ParseSetting(ArgumentReader& reader, PhysicalSettings& settings) {
@@ -134,12 +128,12 @@ std::string SettingsHelp(std::size_t column) {
         return OptionLine(option, column, description, span);
     };
     const SwitchInput& w = D::WaterReflection;
-    return line("--tolerance X", D::Tolerance.description, Shortest(D::Tolerance)) +
+    return line("--tolerance X", D::Tolerance.description, RealSpan(D::Tolerance)) +
            line("--bins N", D::Bins.description, Span(D::Bins)) +
            line(Option(w.option) + " " + std::string(w.word(0)) + "|" + std::string(w.word(1)),
                 w.description, "(" + std::string(w.word(w.initial)) + ")") +
            line("--tube-transmission X", D::TubeTransmission.description,
-                Shortest(D::TubeTransmission));
+                RealSpan(D::TubeTransmission));
 }
 
 std::string BuildHelp() {
@@ -173,7 +167,7 @@ Objective:
                             physical: the physical share entering the water
 )" +
            OptionLine("--min-uniformity U", 26, D::MinUniformity.description,
-                      Shortest(D::MinUniformity)) +
+                      RealSpan(D::MinUniformity)) +
            SettingsHelp(26) +
            "\nWith --objective physical every design is screened by the physical model's cheap "
            "estimate\n(error bound " +
