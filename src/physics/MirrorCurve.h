@@ -27,6 +27,8 @@ struct MirrorCurve {
         double t = 0.0;
         double nx = 0.0;
         double ny = 0.0;
+        int piece = 0; // which piece, and where on it
+        double s = 0.0;
     };
 
     // A box holding pieces.

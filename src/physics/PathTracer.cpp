@@ -1,10 +1,12 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// Sections: intersections with each kind of piece; the carried weight; the walk of one ray.
+// Sections: the carried weight; intersections with each kind of piece; the start of a ray;
+// the walk of one ray; what a scattering surface does at a reflection.
 #include "PathTracer.h"
 
 #include <algorithm>
 #include <cmath>
 #include <limits>
+#include <numbers>
 
 namespace kavrol::physics {
 
@@ -23,6 +25,22 @@ std::uint64_t Mix(std::uint64_t signature, Kind kind, int index) {
 }
 
 constexpr std::uint64_t kSeed = 0xcbf29ce484222325ULL;
+
+// The paths a ray splits into (at glossy reflections) each end with a signature; the ray's is
+// the first path's, mixed with the later significant ones' in order. Faint paths (a few
+// percent of the ray, such as light the water reflected) change their course too often to cut
+// the directions at each change; the integrator's comparison of two rules judges them.
+void Finish(RayOutcome& out, std::uint64_t signature, int& leaves, bool significant = true) {
+    if (leaves == 0) {
+        out.signature = signature;
+    } else if (significant) {
+        out.signature = (out.signature ^ signature) * 0x100000001b3ULL;
+    }
+    ++leaves;
+}
+
+// Paths splitting off with less than this share of the ray's light do not mark its signature.
+constexpr double kSignificant = 0.0;
 
 // The ray's weight: one number until the water first reflects part of it, then split over the
 // psi nodes because the Fresnel share depends on psi.
@@ -64,10 +82,50 @@ struct PathTracer::Hit {
     double tFar = 0.0; // where the ray leaves a tube it passes through
     double nx = 0.0;   // a curve's normal where the ray meets it
     double ny = 0.0;
+    double g = 0.0; // a curve's piece number plus the parameter within it
 };
 
-PathTracer::PathTracer(const Scene& scene, const FresnelTable& fresnel)
-    : scene_(scene), fresnel_(fresnel) {}
+// Where a ray stands on its walk, with what it still carries.
+struct PathTracer::Path {
+    double px = 0.0;
+    double py = 0.0;
+    double dx = 0.0;
+    double dy = 1.0;
+    Weight weight;
+    std::uint64_t signature = kSeed;
+    int skipTube = -1;
+    int skipSegment = -1;
+    int event = 0;
+    int glossSplits = 0;
+    bool significant = true;
+    bool comparing = false; // split by the 2-point gloss rule, for the error estimate
+};
+
+PathTracer::PathTracer(const Scene& scene, const FresnelTable& fresnel,
+                       const SurfacePatches* patches, const GlossRule* gloss)
+    : scene_(scene), fresnel_(fresnel), patches_(patches), mirror_(scene.surface.isMirror()) {
+    const double sigma = scene.surface.glossSpreadDeg * std::numbers::pi / 180.0;
+    if (gloss != nullptr) {
+        gloss_ = *gloss;
+    } else if (sigma > 0.0) {
+        gloss_ = GlossRule::ForSpread(sigma);
+    }
+    for (double tilt : gloss_.tilts) {
+        turnCos_.push_back(std::cos(2.0 * tilt));
+        turnSin_.push_back(std::sin(2.0 * tilt));
+    }
+    if (sigma > 0.0) {
+        compare_ = GlossRule::TwoPoint(sigma);
+    }
+    for (double tilt : compare_.tilts) {
+        compareCos_.push_back(std::cos(2.0 * tilt));
+        compareSin_.push_back(std::sin(2.0 * tilt));
+    }
+}
+
+int PathTracer::sourceCount() const {
+    return tubeCount() + (patches_ != nullptr ? patches_->sideCount() : 0);
+}
 
 // The ray is (px, py) + t (dx, dy) with |(dx, dy)| = 1.
 void PathTracer::nearestHit(double px, double py, double dx, double dy, int skipTube,
@@ -131,7 +189,7 @@ void PathTracer::nearestHit(double px, double py, double dx, double dy, int skip
         MirrorCurve::Hit h;
         if (scene_.curves[static_cast<std::size_t>(i)].firstHit(px, py, dx, dy, kMinDistance, hit.t,
                                                                 h)) {
-            hit = {Kind::Curve, i, h.t, 0.0, h.nx, h.ny};
+            hit = {Kind::Curve, i, h.t, 0.0, h.nx, h.ny, h.piece + h.s};
         }
     }
     const int tubes = static_cast<int>(scene_.tubes.size());
@@ -162,27 +220,51 @@ void PathTracer::nearestHit(double px, double py, double dx, double dy, int skip
     }
 }
 
-void PathTracer::trace(int tubeIndex, double a, double p, RayOutcome& out) const {
+void PathTracer::trace(int source, double a, double p, RayOutcome& out) const {
     out = RayOutcome{};
-    const Tube& tube = scene_.tubes[static_cast<std::size_t>(tubeIndex)];
-    double dx = std::sin(a);
-    double dy = std::cos(a);
-    // The line leaves the tube where it crosses the circle going forward.
-    const double along = std::sqrt(std::max(tube.radius * tube.radius - p * p, 0.0));
-    double px = tube.x + p * dy + along * dx;
-    double py = tube.y - p * dx + along * dy;
-    std::uint64_t signature = kSeed;
-    Weight weight;
-    int skipTube = tubeIndex;
-    int skipSegment = -1;
+    Path path;
+    if (source < tubeCount()) {
+        const Tube& tube = scene_.tubes[static_cast<std::size_t>(source)];
+        path.dx = std::sin(a);
+        path.dy = std::cos(a);
+        // The line leaves the tube where it crosses the circle going forward.
+        const double along = std::sqrt(std::max(tube.radius * tube.radius - p * p, 0.0));
+        path.px = tube.x + p * path.dy + along * path.dx;
+        path.py = tube.y - p * path.dx + along * path.dy;
+        path.skipTube = source;
+    } else {
+        const int side = source - tubeCount();
+        const SurfacePatches::Piece& piece = patches_->pieceOf(side);
+        const SurfacePatches::Point at = patches_->pointAt(piece, p);
+        const double sign = side % 2 == 0 ? 1.0 : -1.0;
+        const double u = std::clamp(2.0 * a / std::numbers::pi, -1.0, 1.0);
+        const double along = std::sqrt(std::max(1.0 - u * u, 0.0));
+        // The normal turned by asin(u): cos along it, sin along the tangent (ny, -nx).
+        path.dx = sign * (along * at.nx + u * at.ny);
+        path.dy = sign * (along * at.ny - u * at.nx);
+        path.px = at.x;
+        path.py = at.y;
+        path.skipSegment = piece.kind == SurfacePatches::PieceKind::Segment ? piece.index : -1;
+    }
+    int leaves = 0;
+    walk(path, out, leaves);
+}
+
+void PathTracer::walk(Path path, RayOutcome& out, int& leaves) const {
+    double& px = path.px;
+    double& py = path.py;
+    double& dx = path.dx;
+    double& dy = path.dy;
+    Weight& weight = path.weight;
+    std::uint64_t& signature = path.signature;
     const bool waterLost = scene_.waterReflection == WaterReflection::Lost;
-    for (int event = 0; event < kMaxEvents; ++event) {
+    for (; path.event < kMaxEvents; ++path.event) {
         Hit hit;
-        nearestHit(px, py, dx, dy, skipTube, skipSegment, hit);
+        nearestHit(px, py, dx, dy, path.skipTube, path.skipSegment, hit);
         signature = Mix(signature, hit.kind, hit.index);
         if (hit.kind == Kind::None) {
             out.share[RayOutcome::Escaped] += weight.total();
-            out.signature = signature;
+            Finish(out, signature, leaves, path.significant);
             return;
         }
         const double hx = px + hit.t * dx;
@@ -190,7 +272,7 @@ void PathTracer::trace(int tubeIndex, double a, double p, RayOutcome& out) const
         if (hit.kind == Kind::Water) {
             if (hx < scene_.water.xMin || hx > scene_.water.xMax) {
                 out.share[RayOutcome::BesideAquarium] += weight.total();
-                out.signature = Mix(signature, Kind::None, 1);
+                Finish(out, Mix(signature, Kind::None, 1), leaves, path.significant);
                 return;
             }
             double entered = 0.0;
@@ -210,61 +292,171 @@ void PathTracer::trace(int tubeIndex, double a, double p, RayOutcome& out) const
             out.entryAmount[static_cast<std::size_t>(slot)] += entered;
             if (waterLost) {
                 out.share[RayOutcome::ReflectedAtWater] += weight.total();
-                out.signature = signature;
+                Finish(out, signature, leaves, path.significant);
                 return;
             }
             dy = -dy;
-            skipTube = -1;
-            skipSegment = -1;
+            path.skipTube = -1;
+            path.skipSegment = -1;
         } else if (hit.kind == Kind::Tube) {
             out.share[RayOutcome::ReturnedToTube] += weight.keep(scene_.tubeTransmission);
             // Transmitted light goes on in a straight line from the tube's far side.
             px += hit.tFar * dx;
             py += hit.tFar * dy;
-            skipTube = hit.index;
-            skipSegment = -1;
+            path.skipTube = hit.index;
+            path.skipSegment = -1;
             if (weight.total() == 0.0) {
-                out.signature = signature;
+                Finish(out, signature, leaves, path.significant);
                 return;
             }
             continue;
         } else {
-            out.share[RayOutcome::Absorbed] += weight.keep(scene_.albedo);
             double nx = 0.0;
             double ny = 0.0;
             if (hit.kind == Kind::Segment) {
                 const MirrorSegment& s = scene_.segments[static_cast<std::size_t>(hit.index)];
                 nx = -(s.y1 - s.y0);
                 ny = s.x1 - s.x0;
-                skipSegment = hit.index;
+                path.skipSegment = hit.index;
             } else if (hit.kind == Kind::Curve) {
                 nx = hit.nx;
                 ny = hit.ny;
-                skipSegment = -1;
+                path.skipSegment = -1;
             } else {
                 const MirrorArc& arc = scene_.arcs[static_cast<std::size_t>(hit.index)];
                 nx = -2.0 * (hx - arc.vertexX) / arc.m;
                 ny = 1.0;
-                skipSegment = -1;
+                path.skipSegment = -1;
             }
+            path.skipTube = -1;
+            if (!mirror_) {
+                if (!scatter(path, hit, hx, hy, nx, ny, out, leaves)) {
+                    return;
+                }
+                continue;
+            }
+            out.share[RayOutcome::Absorbed] += weight.keep(scene_.albedo);
             const double dot = (dx * nx + dy * ny) / (nx * nx + ny * ny);
             dx -= 2.0 * dot * nx;
             dy -= 2.0 * dot * ny;
             const double length = std::sqrt(dx * dx + dy * dy);
             dx /= length;
             dy /= length;
-            skipTube = -1;
         }
         px = hx;
         py = hy;
         if (weight.total() == 0.0) {
-            out.signature = signature;
+            Finish(out, signature, leaves, path.significant);
             return;
         }
     }
     // The bound on events was reached: what is left counts as absorbed.
     out.share[RayOutcome::Absorbed] += weight.total();
-    out.signature = Mix(signature, Kind::None, 2);
+    Finish(out, Mix(signature, Kind::None, 2), leaves, path.significant);
+}
+
+// A reflection on a scattering surface: the albedo's rest is absorbed, the diffuse share is
+// handed to the patch met, and the specular rest is mirrored about the normal tilted by each of
+// the gloss rule's tilts in turn (one path each). A tilted mirror turns the reflected direction
+// by twice the tilt; a direction that then points into the sheet is mirrored once more about
+// the true tangent. Returns true when the walk goes on along `path` (no split).
+bool PathTracer::scatter(Path& path, const Hit& hit, double hx, double hy, double nx, double ny,
+                         RayOutcome& out, int& leaves) const {
+    Weight& weight = path.weight;
+    out.share[RayOutcome::Absorbed] += weight.keep(scene_.albedo);
+    const double d = scene_.surface.diffuseShare;
+    if (d > 0.0 && weight.total() > 0.0) {
+        const double taken = weight.keep(1.0 - d);
+        out.share[RayOutcome::Diffused] += taken;
+        double g = hit.g;
+        SurfacePatches::PieceKind kind = SurfacePatches::PieceKind::Curve;
+        if (hit.kind == Kind::Segment) {
+            const MirrorSegment& s = scene_.segments[static_cast<std::size_t>(hit.index)];
+            const double ex = s.x1 - s.x0;
+            const double ey = s.y1 - s.y0;
+            g = ((hx - s.x0) * ex + (hy - s.y0) * ey) / (ex * ex + ey * ey);
+            kind = SurfacePatches::PieceKind::Segment;
+        } else if (hit.kind == Kind::Arc) {
+            g = hx;
+            kind = SurfacePatches::PieceKind::Arc;
+        }
+        out.deposits.emplace_back(patches_->sideAt(kind, hit.index, g, path.dx, path.dy, nx, ny),
+                                  taken);
+    }
+    if (weight.total() == 0.0) {
+        Finish(out, path.signature, leaves, path.significant);
+        return false;
+    }
+    const double inDot = path.dx * nx + path.dy * ny;
+    const double norm2 = nx * nx + ny * ny;
+    const double dot = inDot / norm2;
+    double rx = path.dx - 2.0 * dot * nx;
+    double ry = path.dy - 2.0 * dot * ny;
+    const double length = std::sqrt(rx * rx + ry * ry);
+    rx /= length;
+    ry /= length;
+    path.px = hx;
+    path.py = hy;
+    const std::size_t tilts = gloss_.tilts.size();
+    if (tilts == 0) {
+        path.dx = rx;
+        path.dy = ry;
+        return true;
+    }
+    const bool split = path.glossSplits < kMaxGlossSplits;
+    if (!split) {
+        // Followed as a mirror from here on; its fate no longer counts as known.
+        out.unresolved += weight.total();
+        path.dx = rx;
+        path.dy = ry;
+        return true;
+    }
+    // The first split also follows the 2-point rule's paths, apart: the difference of what the
+    // two rules bring into the water (or hand to the patches) estimates the 3-point rule's error.
+    const bool compare = !path.comparing && path.glossSplits == 0;
+    const double waterBefore = out.share[RayOutcome::Water];
+    const double diffusedBefore = out.share[RayOutcome::Diffused];
+    const Path& parent = path;
+    const auto branchOut = [&](const GlossRule& rule, const std::vector<double>& turnCos,
+                               const std::vector<double>& turnSin, bool comparing, RayOutcome& into,
+                               int& intoLeaves) {
+        for (std::size_t i = 0; i < rule.tilts.size(); ++i) {
+            Path branch = parent;
+            branch.glossSplits = parent.glossSplits + 1;
+            branch.comparing = comparing;
+            branch.weight.keep(rule.weights[i]);
+            branch.significant = parent.significant && branch.weight.total() >= kSignificant;
+            const double c = turnCos[i];
+            const double s = turnSin[i];
+            double bx = c * rx - s * ry;
+            double by = s * rx + c * ry;
+            const double outDot = (bx * nx + by * ny) / norm2;
+            if (outDot * inDot > 0.0) {
+                bx -= 2.0 * outDot * nx;
+                by -= 2.0 * outDot * ny;
+            }
+            branch.dx = bx;
+            branch.dy = by;
+            branch.signature = Mix(parent.signature, Kind::None, static_cast<int>(3 + i));
+            ++branch.event;
+            walk(branch, into, intoLeaves);
+        }
+    };
+    if (path.comparing) {
+        branchOut(compare_, compareCos_, compareSin_, true, out, leaves);
+        return false;
+    }
+    branchOut(gloss_, turnCos_, turnSin_, false, out, leaves);
+    if (compare) {
+        RayOutcome apart;
+        int apartLeaves = 0;
+        branchOut(compare_, compareCos_, compareSin_, true, apart, apartLeaves);
+        out.glossWaterDelta +=
+            out.share[RayOutcome::Water] - waterBefore - apart.share[RayOutcome::Water];
+        out.glossDiffusedDelta +=
+            out.share[RayOutcome::Diffused] - diffusedBefore - apart.share[RayOutcome::Diffused];
+    }
+    return false;
 }
 
 } // namespace kavrol::physics

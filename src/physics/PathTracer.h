@@ -2,8 +2,12 @@
 #pragma once
 
 #include "FresnelTable.h"
+#include "GlossRule.h"
 #include "RayOutcome.h"
 #include "Scene.h"
+#include "SurfacePatches.h"
+
+#include <vector>
 
 namespace kavrol::physics {
 
@@ -11,23 +15,55 @@ namespace kavrol::physics {
 // in-plane direction a (radians from the downward vertical toward +x) and its offset p (mm) from
 // the tube's axis, measured along (cos a, -sin a): the oriented lines (a, p) with |p| < R are
 // exactly the rays a Lambertian tube emits, with uniform density in a and p.
+//
+// A scene whose reflector is not a plain mirror (ReflectorSurface) needs its patches when it
+// scatters diffusely: the diffuse share of a reflection is handed to the patch it meets (as
+// RayOutcome::Diffused and its deposits) rather than followed. Sources after the tubes are then
+// the patches' sides, each emitting Lambertian light of its own: for them a in [-pi/2, pi/2]
+// stands for the angle asin(2a / pi) from the side's normal (uniform in a, as Lambertian light
+// is uniform in the sine of that angle) and p for the parameter g on the patch's piece.
 class PathTracer {
 public:
     // Bound on the events (reflections, passages, water arrivals) of one ray; what a ray still
     // carries when it reaches the bound counts as absorbed.
     static constexpr int kMaxEvents = 256;
+    // Glossy reflections along one path that are split over the gloss rule's tilts (up to
+    // 3^3 = 27 branches); later ones are taken as mirrors and their weight as unresolved.
+    static constexpr int kMaxGlossSplits = 3;
 
-    PathTracer(const Scene& scene, const FresnelTable& fresnel);
+    // `patches` is needed when the surface scatters diffusely; `gloss` replaces the 3-point
+    // gloss rule (finer runs). Both must outlive the tracer.
+    PathTracer(const Scene& scene, const FresnelTable& fresnel,
+               const SurfacePatches* patches = nullptr, const GlossRule* gloss = nullptr);
 
-    void trace(int tube, double a, double p, RayOutcome& out) const;
+    void trace(int source, double a, double p, RayOutcome& out) const;
+
+    // Tubes, then the patches' sides when there are patches.
+    int sourceCount() const;
+    int tubeCount() const { return static_cast<int>(scene_.tubes.size()); }
+    const SurfacePatches* patches() const { return patches_; }
+    bool mirrorSurface() const { return mirror_; }
 
 private:
     struct Hit;
+    struct Path;
     void nearestHit(double px, double py, double dx, double dy, int skipTube, int skipSegment,
                     Hit& hit) const;
+    void walk(Path path, RayOutcome& out, int& leaves) const;
+    // The surface's reflection at (hx, hy) with normal (nx, ny); false when nothing goes on.
+    bool scatter(Path& path, const Hit& hit, double hx, double hy, double nx, double ny,
+                 RayOutcome& out, int& leaves) const;
 
     const Scene& scene_;
     const FresnelTable& fresnel_;
+    const SurfacePatches* patches_;
+    bool mirror_;
+    GlossRule gloss_;
+    std::vector<double> turnCos_; // of twice each tilt: the reflected direction turns so
+    std::vector<double> turnSin_;
+    GlossRule compare_; // the 2-point rule the error estimate compares with
+    std::vector<double> compareCos_;
+    std::vector<double> compareSin_;
 };
 
 } // namespace kavrol::physics

@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include "ReflectorSurface.h"
+
 namespace kavrol::physics {
 
 // The reflector's cross-section. The values match the pixel model's shape index.
@@ -27,6 +29,7 @@ struct PhysicalDesign {
     double tubeTransmission = 0.0; // share of light returning to a tube that passes through it
     WaterReflection waterReflection = WaterReflection::Traced;
     double refractiveIndex = 1.33; // of the water; 1 switches the Fresnel loss off
+    ReflectorSurface surface;      // a plain mirror unless set
 };
 
 } // namespace kavrol::physics

@@ -106,6 +106,10 @@ void CheckMaterialsAndSizes(const PhysicalDesign& d) {
             "The tube transmission must lie from 0 to 1");
     Require(Finite(d.refractiveIndex) && d.refractiveIndex >= 1.0,
             "The water's refractive index must be at least 1");
+    Require(d.surface.diffuseShare >= 0.0 && d.surface.diffuseShare <= 1.0,
+            "The diffuse share must lie from 0 to 1");
+    Require(d.surface.glossSpreadDeg >= 0.0 && d.surface.glossSpreadDeg <= 30.0,
+            "The gloss spread must lie from 0 to 30 degrees");
 }
 
 // Depth of the reflector on the tube's axis: its deepest point right above the tube.
@@ -180,6 +184,7 @@ Scene Scene::FromDesign(const PhysicalDesign& design) {
     scene.tubeTransmission = design.tubeTransmission;
     scene.waterReflection = design.waterReflection;
     scene.refractiveIndex = design.refractiveIndex;
+    scene.surface = design.surface;
     CheckPlacement(design, scene);
     return scene;
 }

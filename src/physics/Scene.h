@@ -5,6 +5,7 @@
 #include "MirrorCurve.h"
 #include "MirrorSegment.h"
 #include "PhysicalDesign.h"
+#include "ReflectorSurface.h"
 #include "Tube.h"
 #include "WaterLine.h"
 
@@ -25,6 +26,8 @@ struct Scene {
     double tubeTransmission = 0.0;
     WaterReflection waterReflection = WaterReflection::Traced;
     double refractiveIndex = 1.33;
+    // How the reflector's sheet scatters what it keeps; end plates stay plain mirrors.
+    ReflectorSurface surface;
 
     // The scene of a design; throws PhysicalDesignError when the design cannot exist.
     static Scene FromDesign(const PhysicalDesign& design);
