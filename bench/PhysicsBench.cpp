@@ -1,12 +1,15 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The physical estimate against the build pass of the same design at 96 dots per inch, in one
-// run: one estimate at the default tolerance should cost at most 20 build passes. The screening
+// run: one estimate at the default tolerance should cost at most 20 build passes. Scattering
+// surfaces against the mirror estimate of the same shape: a white matte hood at most 10 times,
+// polished sheet at most 5 times, the comparison of surfaces at most 40 times. The screening
 // estimate is timed over a fixed sample of the window's grid, as the search would run it.
 #include "BuildInputs.h"
 #include "DesignFromInputs.h"
 #include "LightEstimator.h"
 #include "OpticalModel.h"
 #include "PhysicalDesignError.h"
+#include "SurfaceComparison.h"
 
 #include <benchmark/benchmark.h>
 
@@ -59,6 +62,41 @@ void BM_PhysicalEstimate(benchmark::State& state) {
     Report(state, e);
 }
 
+// The same start-up shape with a scattering surface: white matte paint (diffuse share 1) and
+// polished sheet (gloss spread 3 degrees, diffuse share 0.05), default options.
+void BM_PhysicalEstimateSurface(benchmark::State& state, double diffuseShare, double glossSpread) {
+    PhysicalDesign design = StartUpDesign(static_cast<int>(state.range(0)));
+    design.surface = {diffuseShare, glossSpread};
+    const LightEstimator estimator;
+    PhysicalEstimate e = estimator.estimate(design);
+    for (auto _ : state) {
+        e = estimator.estimate(design);
+        benchmark::DoNotOptimize(e);
+    }
+    Report(state, e);
+}
+
+void BM_PhysicalEstimateDiffuse(benchmark::State& state) {
+    BM_PhysicalEstimateSurface(state, 1.0, 0.0);
+}
+
+void BM_PhysicalEstimateGloss(benchmark::State& state) {
+    BM_PhysicalEstimateSurface(state, 0.05, 3.0);
+}
+
+// The analysis window's comparison of surfaces for the start-up design: every preset at the
+// design's albedo and at its typical one, default tolerance, on one thread.
+void BM_SurfaceComparison(benchmark::State& state) {
+    const PhysicalDesign design = StartUpDesign(static_cast<int>(state.range(0)));
+    std::size_t rows = 0;
+    for (auto _ : state) {
+        const auto table = kavrol::physics::SurfaceComparison::Compare(design, {});
+        rows = table.size();
+        benchmark::DoNotOptimize(table);
+    }
+    state.counters["rows"] = static_cast<double>(rows);
+}
+
 // A fixed sample of the grid the search visits (twin arcs, A, B, C in steps of 2 mm, lamp 50),
 // the designs that cannot exist left out as the search would refuse them.
 std::vector<PhysicalDesign> GridSample(std::size_t count) {
@@ -102,4 +140,7 @@ void BM_ScreeningOverGrid(benchmark::State& state) {
 
 BENCHMARK(BM_BuildPass96)->Arg(0)->Arg(1)->Arg(2)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_PhysicalEstimate)->Arg(0)->Arg(1)->Arg(2)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_PhysicalEstimateDiffuse)->Arg(0)->Arg(1)->Arg(2)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_PhysicalEstimateGloss)->Arg(0)->Arg(1)->Arg(2)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_SurfaceComparison)->Arg(1)->Unit(benchmark::kMillisecond)->Iterations(1);
 BENCHMARK(BM_ScreeningOverGrid)->Unit(benchmark::kMillisecond);

@@ -246,6 +246,7 @@ PhysicalDesign FixtureScene::UnitDesign(const Fixture& fixture, int unit) {
     design.albedo = fixture.albedo;
     design.tubeTransmission = fixture.tubeTransmission;
     design.refractiveIndex = fixture.refractiveIndex;
+    design.surface = u.surface;
     return design;
 }
 
@@ -302,6 +303,10 @@ void FixtureScene::addUnit(const Fixture& fixture, int unit, double axisY) {
         scene_.curves.push_back(curve);
         outline.push_back(curve);
     }
+    // This unit's pieces take its sheet.
+    scene_.segmentSurfaces.resize(scene_.segments.size(), u.surface);
+    scene_.arcSurfaces.resize(scene_.arcs.size(), u.surface);
+    scene_.curveSurfaces.resize(scene_.curves.size(), u.surface);
     outlines_.push_back(outline);
     const std::vector<Fixture::Point> samples = Samples(outline);
     double low = std::numeric_limits<double>::infinity();
@@ -415,6 +420,19 @@ FixtureScene::FixtureScene(const Fixture& fixture) {
     scene_.albedo = fixture.albedo;
     scene_.tubeTransmission = fixture.tubeTransmission;
     scene_.refractiveIndex = fixture.refractiveIndex;
+    // One sheet for every unit is the scene's own surface, as for a single design.
+    const ReflectorSurface& first = fixture.units.front().surface;
+    const bool oneSurface =
+        std::all_of(fixture.units.begin(), fixture.units.end(), [&](const Fixture::Unit& u) {
+            return u.surface.diffuseShare == first.diffuseShare &&
+                   u.surface.glossSpreadDeg == first.glossSpreadDeg;
+        });
+    if (oneSurface) {
+        scene_.surface = first;
+        scene_.segmentSurfaces.clear();
+        scene_.arcSurfaces.clear();
+        scene_.curveSurfaces.clear();
+    }
     for (int i = 0; i < n; ++i) {
         checkUnit(fixture, i, axisY);
     }

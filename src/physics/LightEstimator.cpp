@@ -6,7 +6,6 @@
 #include "DiffuseTransfer.h"
 #include "DirectionIntegrator.h"
 #include "FresnelTable.h"
-#include "GlossRule.h"
 #include "PathTracer.h"
 #include "PhysicalDesignError.h"
 #include "QuadratureRule.h"
@@ -365,16 +364,10 @@ TubeLight IntegrateScene(const Scene& scene, const EstimateOptions& options, int
     const bool hasReflector =
         !scene.segments.empty() || !scene.arcs.empty() || !scene.curves.empty();
     std::optional<SurfacePatches> patches;
-    if (hasReflector && scene.surface.diffuseShare > 0.0) {
+    if (hasReflector && scene.anyDiffuse()) {
         patches.emplace(scene, PatchCount(options));
     }
-    std::optional<GlossRule> finerGloss;
-    if (options.glossPanels > 0 && scene.surface.glossSpreadDeg > 0.0) {
-        finerGloss = GlossRule::ForSpread(scene.surface.glossSpreadDeg * std::numbers::pi / 180.0,
-                                          options.glossPanels);
-    }
-    const PathTracer tracer(scene, *fresnel, patches ? &*patches : nullptr,
-                            finerGloss ? &*finerGloss : nullptr);
+    const PathTracer tracer(scene, *fresnel, patches ? &*patches : nullptr, options.glossPanels);
     Work work{scene, tracer, options, {}, {}, 0.0, {}, 1, 4.0, 8, 32, progress, nullptr, {}};
     bool symmetric = scene.mirrorSymmetric();
     if (patches) {
@@ -426,7 +419,7 @@ TubeLight IntegrateScene(const Scene& scene, const EstimateOptions& options, int
         total.glossWaterDelta += share * light.glossWaterDelta;
         total.glossDiffusedDelta += share * light.glossDiffusedDelta;
     }
-    if (!scene.surface.isMirror()) {
+    if (scene.anyScattering()) {
         // Light whose gloss was no longer followed may have gone anywhere; the gloss rule's
         // error is estimated by its difference from the 2-point rule.
         total.error +=

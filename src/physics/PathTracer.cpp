@@ -27,20 +27,11 @@ std::uint64_t Mix(std::uint64_t signature, Kind kind, int index) {
 constexpr std::uint64_t kSeed = 0xcbf29ce484222325ULL;
 
 // The paths a ray splits into (at glossy reflections) each end with a signature; the ray's is
-// the first path's, mixed with the later significant ones' in order. Faint paths (a few
-// percent of the ray, such as light the water reflected) change their course too often to cut
-// the directions at each change; the integrator's comparison of two rules judges them.
-void Finish(RayOutcome& out, std::uint64_t signature, int& leaves, bool significant = true) {
-    if (leaves == 0) {
-        out.signature = signature;
-    } else if (significant) {
-        out.signature = (out.signature ^ signature) * 0x100000001b3ULL;
-    }
+// the first path's, mixed with the later ones' in order.
+void Finish(RayOutcome& out, std::uint64_t signature, int& leaves) {
+    out.signature = leaves == 0 ? signature : (out.signature ^ signature) * 0x100000001b3ULL;
     ++leaves;
 }
-
-// Paths splitting off with less than this share of the ray's light do not mark its signature.
-constexpr double kSignificant = 0.0;
 
 // The ray's weight: one number until the water first reflects part of it, then split over the
 // psi nodes because the Fresnel share depends on psi.
@@ -97,29 +88,54 @@ struct PathTracer::Path {
     int skipSegment = -1;
     int event = 0;
     int glossSplits = 0;
-    bool significant = true;
-    bool comparing = false; // split by the 2-point gloss rule, for the error estimate
+    bool unresolved = false; // its gloss is no longer followed
+    bool comparing = false;  // split by the 2-point gloss rule, for the error estimate
 };
 
+PathTracer::Turns::Turns(GlossRule r) : rule(std::move(r)) {
+    for (double tilt : rule.tilts) {
+        cos.push_back(std::cos(2.0 * tilt));
+        sin.push_back(std::sin(2.0 * tilt));
+    }
+}
+
 PathTracer::PathTracer(const Scene& scene, const FresnelTable& fresnel,
-                       const SurfacePatches* patches, const GlossRule* gloss)
-    : scene_(scene), fresnel_(fresnel), patches_(patches), mirror_(scene.surface.isMirror()) {
-    const double sigma = scene.surface.glossSpreadDeg * std::numbers::pi / 180.0;
-    if (gloss != nullptr) {
-        gloss_ = *gloss;
-    } else if (sigma > 0.0) {
-        gloss_ = GlossRule::ForSpread(sigma);
+                       const SurfacePatches* patches, int glossPanels)
+    : scene_(scene), fresnel_(fresnel), patches_(patches), mirror_(!scene.anyScattering()) {
+    const auto add = [&](const ReflectorSurface& surface) {
+        const double degrees = surface.glossSpreadDeg;
+        if (degrees > 0.0 && spreadOf(degrees) == nullptr) {
+            const double sigma = degrees * std::numbers::pi / 180.0;
+            spreads_.push_back({degrees, Turns(GlossRule::ForSpread(sigma, glossPanels)),
+                                Turns(GlossRule::TwoPoint(sigma))});
+        }
+    };
+    add(scene.surface);
+    for (const auto* list : {&scene.segmentSurfaces, &scene.arcSurfaces, &scene.curveSurfaces}) {
+        for (const ReflectorSurface& surface : *list) {
+            add(surface);
+        }
     }
-    for (double tilt : gloss_.tilts) {
-        turnCos_.push_back(std::cos(2.0 * tilt));
-        turnSin_.push_back(std::sin(2.0 * tilt));
+}
+
+const PathTracer::Spread* PathTracer::spreadOf(double sigmaDeg) const {
+    for (const Spread& spread : spreads_) {
+        if (spread.sigmaDeg == sigmaDeg) {
+            return &spread;
+        }
     }
-    if (sigma > 0.0) {
-        compare_ = GlossRule::TwoPoint(sigma);
-    }
-    for (double tilt : compare_.tilts) {
-        compareCos_.push_back(std::cos(2.0 * tilt));
-        compareSin_.push_back(std::sin(2.0 * tilt));
+    return nullptr;
+}
+
+const ReflectorSurface& PathTracer::surfaceOf(const Hit& hit) const {
+    const auto index = static_cast<std::size_t>(hit.index);
+    switch (hit.kind) {
+    case Kind::Segment:
+        return scene_.segmentSurface(index);
+    case Kind::Arc:
+        return scene_.arcSurface(index);
+    default:
+        return scene_.curveSurface(index);
     }
 }
 
@@ -264,7 +280,7 @@ void PathTracer::walk(Path path, RayOutcome& out, int& leaves) const {
         signature = Mix(signature, hit.kind, hit.index);
         if (hit.kind == Kind::None) {
             out.share[RayOutcome::Escaped] += weight.total();
-            Finish(out, signature, leaves, path.significant);
+            Finish(out, signature, leaves);
             return;
         }
         const double hx = px + hit.t * dx;
@@ -272,7 +288,7 @@ void PathTracer::walk(Path path, RayOutcome& out, int& leaves) const {
         if (hit.kind == Kind::Water) {
             if (hx < scene_.water.xMin || hx > scene_.water.xMax) {
                 out.share[RayOutcome::BesideAquarium] += weight.total();
-                Finish(out, Mix(signature, Kind::None, 1), leaves, path.significant);
+                Finish(out, Mix(signature, Kind::None, 1), leaves);
                 return;
             }
             double entered = 0.0;
@@ -292,7 +308,7 @@ void PathTracer::walk(Path path, RayOutcome& out, int& leaves) const {
             out.entryAmount[static_cast<std::size_t>(slot)] += entered;
             if (waterLost) {
                 out.share[RayOutcome::ReflectedAtWater] += weight.total();
-                Finish(out, signature, leaves, path.significant);
+                Finish(out, signature, leaves);
                 return;
             }
             dy = -dy;
@@ -306,7 +322,7 @@ void PathTracer::walk(Path path, RayOutcome& out, int& leaves) const {
             path.skipTube = hit.index;
             path.skipSegment = -1;
             if (weight.total() == 0.0) {
-                Finish(out, signature, leaves, path.significant);
+                Finish(out, signature, leaves);
                 return;
             }
             continue;
@@ -346,13 +362,13 @@ void PathTracer::walk(Path path, RayOutcome& out, int& leaves) const {
         px = hx;
         py = hy;
         if (weight.total() == 0.0) {
-            Finish(out, signature, leaves, path.significant);
+            Finish(out, signature, leaves);
             return;
         }
     }
     // The bound on events was reached: what is left counts as absorbed.
     out.share[RayOutcome::Absorbed] += weight.total();
-    Finish(out, Mix(signature, Kind::None, 2), leaves, path.significant);
+    Finish(out, Mix(signature, Kind::None, 2), leaves);
 }
 
 // A reflection on a scattering surface: the albedo's rest is absorbed, the diffuse share is
@@ -364,7 +380,8 @@ bool PathTracer::scatter(Path& path, const Hit& hit, double hx, double hy, doubl
                          RayOutcome& out, int& leaves) const {
     Weight& weight = path.weight;
     out.share[RayOutcome::Absorbed] += weight.keep(scene_.albedo);
-    const double d = scene_.surface.diffuseShare;
+    const ReflectorSurface& surface = surfaceOf(hit);
+    const double d = surface.diffuseShare;
     if (d > 0.0 && weight.total() > 0.0) {
         const double taken = weight.keep(1.0 - d);
         out.share[RayOutcome::Diffused] += taken;
@@ -384,7 +401,7 @@ bool PathTracer::scatter(Path& path, const Hit& hit, double hx, double hy, doubl
                                   taken);
     }
     if (weight.total() == 0.0) {
-        Finish(out, path.signature, leaves, path.significant);
+        Finish(out, path.signature, leaves);
         return false;
     }
     const double inDot = path.dx * nx + path.dy * ny;
@@ -397,8 +414,8 @@ bool PathTracer::scatter(Path& path, const Hit& hit, double hx, double hy, doubl
     ry /= length;
     path.px = hx;
     path.py = hy;
-    const std::size_t tilts = gloss_.tilts.size();
-    if (tilts == 0) {
+    const Spread* spread = spreadOf(surface.glossSpreadDeg);
+    if (spread == nullptr) {
         path.dx = rx;
         path.dy = ry;
         return true;
@@ -406,7 +423,10 @@ bool PathTracer::scatter(Path& path, const Hit& hit, double hx, double hy, doubl
     const bool split = path.glossSplits < kMaxGlossSplits;
     if (!split) {
         // Followed as a mirror from here on; its fate no longer counts as known.
-        out.unresolved += weight.total();
+        if (!path.unresolved) {
+            out.unresolved += weight.total();
+            path.unresolved = true;
+        }
         path.dx = rx;
         path.dy = ry;
         return true;
@@ -417,17 +437,16 @@ bool PathTracer::scatter(Path& path, const Hit& hit, double hx, double hy, doubl
     const double waterBefore = out.share[RayOutcome::Water];
     const double diffusedBefore = out.share[RayOutcome::Diffused];
     const Path& parent = path;
-    const auto branchOut = [&](const GlossRule& rule, const std::vector<double>& turnCos,
-                               const std::vector<double>& turnSin, bool comparing, RayOutcome& into,
+    const auto branchOut = [&](const Turns& turns, bool comparing, RayOutcome& into,
                                int& intoLeaves) {
+        const GlossRule& rule = turns.rule;
         for (std::size_t i = 0; i < rule.tilts.size(); ++i) {
             Path branch = parent;
             branch.glossSplits = parent.glossSplits + 1;
             branch.comparing = comparing;
             branch.weight.keep(rule.weights[i]);
-            branch.significant = parent.significant && branch.weight.total() >= kSignificant;
-            const double c = turnCos[i];
-            const double s = turnSin[i];
+            const double c = turns.cos[i];
+            const double s = turns.sin[i];
             double bx = c * rx - s * ry;
             double by = s * rx + c * ry;
             const double outDot = (bx * nx + by * ny) / norm2;
@@ -443,14 +462,14 @@ bool PathTracer::scatter(Path& path, const Hit& hit, double hx, double hy, doubl
         }
     };
     if (path.comparing) {
-        branchOut(compare_, compareCos_, compareSin_, true, out, leaves);
+        branchOut(spread->compare, true, out, leaves);
         return false;
     }
-    branchOut(gloss_, turnCos_, turnSin_, false, out, leaves);
+    branchOut(spread->main, false, out, leaves);
     if (compare) {
         RayOutcome apart;
         int apartLeaves = 0;
-        branchOut(compare_, compareCos_, compareSin_, true, apart, apartLeaves);
+        branchOut(spread->compare, true, apart, apartLeaves);
         out.glossWaterDelta +=
             out.share[RayOutcome::Water] - waterBefore - apart.share[RayOutcome::Water];
         out.glossDiffusedDelta +=

@@ -31,10 +31,10 @@ public:
     // 3^3 = 27 branches); later ones are taken as mirrors and their weight as unresolved.
     static constexpr int kMaxGlossSplits = 3;
 
-    // `patches` is needed when the surface scatters diffusely; `gloss` replaces the 3-point
-    // gloss rule (finer runs). Both must outlive the tracer.
+    // `patches` is needed when a surface scatters diffusely and must outlive the tracer;
+    // glossPanels > 0 replaces the 3-point gloss rule by the composite one (finer runs).
     PathTracer(const Scene& scene, const FresnelTable& fresnel,
-               const SurfacePatches* patches = nullptr, const GlossRule* gloss = nullptr);
+               const SurfacePatches* patches = nullptr, int glossPanels = 0);
 
     void trace(int source, double a, double p, RayOutcome& out) const;
 
@@ -57,13 +57,25 @@ private:
     const Scene& scene_;
     const FresnelTable& fresnel_;
     const SurfacePatches* patches_;
+    // A gloss rule with the turns of the reflected direction, twice each tilt.
+    struct Turns {
+        GlossRule rule;
+        std::vector<double> cos;
+        std::vector<double> sin;
+        explicit Turns(GlossRule r);
+    };
+    // The rules of one gloss spread: the one followed and the 2-point one the error estimate
+    // compares with.
+    struct Spread {
+        double sigmaDeg = 0.0;
+        Turns main;
+        Turns compare;
+    };
+    const Spread* spreadOf(double sigmaDeg) const;
+    const ReflectorSurface& surfaceOf(const Hit& hit) const;
+
     bool mirror_;
-    GlossRule gloss_;
-    std::vector<double> turnCos_; // of twice each tilt: the reflected direction turns so
-    std::vector<double> turnSin_;
-    GlossRule compare_; // the 2-point rule the error estimate compares with
-    std::vector<double> compareCos_;
-    std::vector<double> compareSin_;
+    std::vector<Spread> spreads_; // one per distinct spread of the scene's pieces
 };
 
 } // namespace kavrol::physics

@@ -28,6 +28,25 @@ struct Scene {
     double refractiveIndex = 1.33;
     // How the reflector's sheet scatters what it keeps; end plates stay plain mirrors.
     ReflectorSurface surface;
+    // When the pieces' sheets differ (fixtures): one surface per segment, arc and curve, in
+    // their lists' order. Empty lists: `surface` for every piece.
+    std::vector<ReflectorSurface> segmentSurfaces;
+    std::vector<ReflectorSurface> arcSurfaces;
+    std::vector<ReflectorSurface> curveSurfaces;
+
+    // The surface of piece `index` of each kind.
+    const ReflectorSurface& segmentSurface(std::size_t index) const {
+        return segmentSurfaces.empty() ? surface : segmentSurfaces[index];
+    }
+    const ReflectorSurface& arcSurface(std::size_t index) const {
+        return arcSurfaces.empty() ? surface : arcSurfaces[index];
+    }
+    const ReflectorSurface& curveSurface(std::size_t index) const {
+        return curveSurfaces.empty() ? surface : curveSurfaces[index];
+    }
+    // True when some piece is not a plain mirror, or scatters diffusely.
+    bool anyScattering() const;
+    bool anyDiffuse() const;
 
     // The scene of a design; throws PhysicalDesignError when the design cannot exist.
     static Scene FromDesign(const PhysicalDesign& design);
