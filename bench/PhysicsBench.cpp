@@ -66,7 +66,7 @@ void BM_PhysicalEstimate(benchmark::State& state) {
 // polished sheet (gloss spread 3 degrees, diffuse share 0.05), default options.
 void BM_PhysicalEstimateSurface(benchmark::State& state, double diffuseShare, double glossSpread) {
     PhysicalDesign design = StartUpDesign(static_cast<int>(state.range(0)));
-    design.surface = {diffuseShare, glossSpread};
+    design.materials.surface = {diffuseShare, glossSpread};
     const LightEstimator estimator;
     PhysicalEstimate e = estimator.estimate(design);
     for (auto _ : state) {

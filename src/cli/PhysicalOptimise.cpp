@@ -8,16 +8,17 @@
 #include "StandardOutput.h"
 
 #include "OptimiseCommand.h"
+#include "PendingFile.h"
 #include "PhysicalSearch.h"
 #include "PictureFile.h"
 #include "ResourceLimits.h"
-#include "WholeFile.h"
 
 #include <QByteArray>
 #include <chrono>
 #include <cstdio>
 #include <exception>
 #include <iostream>
+#include <optional>
 #include <sstream>
 #include <thread>
 
@@ -265,6 +266,11 @@ int Run(const OptimiseOptions& options, const std::atomic<bool>& stop, bool show
         std::cerr << "kavrol-cli optimise: " << plan.note << '\n';
     run.threads = plan.threads;
     run.stop = &stop;
+    // The CSV file's name is checked, and its temporary file made, before the search: a
+    // missing folder fails now, not after the whole search.
+    std::optional<PendingFile> csvFile;
+    if (run.keepAll)
+        csvFile.emplace(PictureFile::nameFromBytes(options.csvPath));
     const PhysicalSearchOutcome outcome =
         showProgress ? RunWithProgress(search, run) : search.run(run);
     if (!outcome.threadRefusal.empty())
@@ -282,7 +288,7 @@ int Run(const OptimiseOptions& options, const std::atomic<bool>& stop, bool show
             text.append(line.data(), static_cast<qsizetype>(line.size()));
         }
         try {
-            WholeFile::write(PictureFile::nameFromBytes(options.csvPath), text);
+            csvFile->commit(text);
         } catch (const SaveError& e) {
             csvFailure = e.detail();
         }

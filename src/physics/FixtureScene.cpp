@@ -243,10 +243,8 @@ PhysicalDesign FixtureScene::UnitDesign(const Fixture& fixture, int unit) {
     design.lampDistance = u.lampDistance;
     design.waterDistance = fixture.waterDistance;
     design.aquariumWidth = fixture.width;
-    design.albedo = fixture.albedo;
-    design.tubeTransmission = fixture.tubeTransmission;
-    design.refractiveIndex = fixture.refractiveIndex;
-    design.surface = u.surface;
+    design.materials = fixture.materials;
+    design.materials.surface = u.surface;
     return design;
 }
 
@@ -417,18 +415,13 @@ FixtureScene::FixtureScene(const Fixture& fixture) {
         addUnit(fixture, i, axisY);
     }
     scene_.water = {axisY + fixture.waterDistance, -fixture.width / 2.0, fixture.width / 2.0};
-    scene_.albedo = fixture.albedo;
-    scene_.tubeTransmission = fixture.tubeTransmission;
-    scene_.refractiveIndex = fixture.refractiveIndex;
+    scene_.materials = fixture.materials;
     // One sheet for every unit is the scene's own surface, as for a single design.
     const ReflectorSurface& first = fixture.units.front().surface;
-    const bool oneSurface =
-        std::all_of(fixture.units.begin(), fixture.units.end(), [&](const Fixture::Unit& u) {
-            return u.surface.diffuseShare == first.diffuseShare &&
-                   u.surface.glossSpreadDeg == first.glossSpreadDeg;
-        });
+    const bool oneSurface = std::all_of(fixture.units.begin(), fixture.units.end(),
+                                        [&](const Fixture::Unit& u) { return u.surface == first; });
     if (oneSurface) {
-        scene_.surface = first;
+        scene_.materials.surface = first;
         scene_.segmentSurfaces.clear();
         scene_.arcSurfaces.clear();
         scene_.curveSurfaces.clear();

@@ -45,8 +45,8 @@ double FloorGrid::Spread::cdf(double u) const {
 }
 
 FloorGrid::FloorGrid(double width, double length, int cellsX, int cellsZ)
-    : width_(width), length_(length), cellsX_(cellsX), cellsZ_(cellsZ),
-      x_{-width / 2.0, width, cellsX}, z_{0.0, length, cellsZ} {}
+    : width_(width), length_(length), cellsX_(cellsX),
+      cellsZ_(cellsZ), x_{-width / 2.0, width, cellsX}, z_{0.0, length, cellsZ} {}
 
 } // namespace kavrol::physics
 
@@ -127,7 +127,8 @@ void FloorGrid::deposit(double x0, double x1, double z0, double z1, double s0, d
         if (along == 0.0) {
             continue;
         }
-        double* row = cells.data() + static_cast<std::size_t>(j) * static_cast<std::size_t>(cellsX_);
+        double* row =
+            cells.data() + static_cast<std::size_t>(j) * static_cast<std::size_t>(cellsX_);
         for (int i = xFirst; i <= xLast; ++i) {
             row[i] += along * fx_[static_cast<std::size_t>(i)];
         }

@@ -360,7 +360,7 @@ void AddPatchLight(Work& work, const std::vector<double>& tubeShare, TubeLight& 
 
 TubeLight IntegrateScene(const Scene& scene, const EstimateOptions& options, int bins,
                          Progress& progress, std::vector<TubeLight>* perTube = nullptr) {
-    const auto fresnel = FresnelTable::ForIndex(scene.refractiveIndex);
+    const auto fresnel = FresnelTable::ForIndex(scene.materials.refractiveIndex);
     const bool hasReflector =
         !scene.segments.empty() || !scene.arcs.empty() || !scene.curves.empty();
     std::optional<SurfacePatches> patches;

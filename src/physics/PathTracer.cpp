@@ -1,16 +1,23 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// Sections: the carried weight; intersections with each kind of piece; the start of a ray;
-// the walk of one ray; what a scattering surface does at a reflection.
+// Sections: path signatures; the carried weight; the nearest piece; the events of a walk; the
+// walk of one ray; what a scattering surface does at a reflection.
 #include "PathTracer.h"
+
+#include "Direction.h"
+#include "PieceHit.h"
+#include "Ray.h"
 
 #include <algorithm>
 #include <cmath>
 #include <limits>
 #include <numbers>
+#include <vector>
 
 namespace kavrol::physics {
 
 namespace {
+
+// --- Path signatures ---
 
 // Hits closer than this (mm) to a ray's start are the start itself, met again by rounding.
 constexpr double kMinDistance = 1e-9;
@@ -32,6 +39,8 @@ void Finish(RayOutcome& out, std::uint64_t signature, int& leaves) {
     out.signature = leaves == 0 ? signature : (out.signature ^ signature) * 0x100000001b3ULL;
     ++leaves;
 }
+
+// --- The carried weight ---
 
 // The ray's weight: one number until the water first reflects part of it, then split over the
 // psi nodes because the Fresnel share depends on psi.
@@ -64,24 +73,33 @@ struct Weight {
     }
 };
 
-} // namespace
+// --- The nearest piece ---
 
-struct PathTracer::Hit {
+// The piece a ray meets first: its kind, its index among the scene's pieces of that kind (0 for
+// the water) and the piece's answer.
+struct Hit {
     Kind kind = Kind::None;
     int index = -1;
-    double t = std::numeric_limits<double>::infinity();
-    double tFar = 0.0; // where the ray leaves a tube it passes through
-    double nx = 0.0;   // a curve's normal where the ray meets it
-    double ny = 0.0;
-    double g = 0.0; // a curve's piece number plus the parameter within it
+    PieceHit piece;
 };
 
-// Where a ray stands on its walk, with what it still carries.
-struct PathTracer::Path {
-    double px = 0.0;
-    double py = 0.0;
-    double dx = 0.0;
-    double dy = 1.0;
+// Offers each piece but `skip` the ray; the nearest crossing so far stays in hit.
+template <class Piece>
+void Nearest(const std::vector<Piece>& pieces, Kind kind, int skip, const Ray& ray, Hit& hit) {
+    const int count = static_cast<int>(pieces.size());
+    for (int i = 0; i < count; ++i) {
+        if (i != skip && pieces[static_cast<std::size_t>(i)].hit(ray, kMinDistance, hit.piece)) {
+            hit.kind = kind;
+            hit.index = i;
+        }
+    }
+}
+
+// One ray's walk: where it is and goes, what it still carries, what it met, and the pieces it
+// just left (a tube it passed, a flat mirror it left), which rounding must not meet again. A
+// glossy reflection splits a walk into branches, each going on from the event reached.
+struct Walk {
+    Ray ray;
     Weight weight;
     std::uint64_t signature = kSeed;
     int skipTube = -1;
@@ -90,6 +108,115 @@ struct PathTracer::Path {
     int glossSplits = 0;
     bool unresolved = false; // its gloss is no longer followed
     bool comparing = false;  // split by the 2-point gloss rule, for the error estimate
+};
+
+// Pieces of equal distance go to the kind offered first: mirrors, then tubes, then the water.
+Hit NearestHit(const Scene& scene, const Walk& walk) {
+    Hit hit;
+    Nearest(scene.segments, Kind::Segment, walk.skipSegment, walk.ray, hit);
+    Nearest(scene.arcs, Kind::Arc, -1, walk.ray, hit);
+    Nearest(scene.curves, Kind::Curve, -1, walk.ray, hit);
+    Nearest(scene.tubes, Kind::Tube, walk.skipTube, walk.ray, hit);
+    if (scene.water.hit(walk.ray, kMinDistance, hit.piece)) {
+        hit.kind = Kind::Water;
+        hit.index = 0;
+    }
+    return hit;
+}
+
+Direction MirrorNormal(const Scene& scene, const Hit& hit, double x, double y) {
+    const auto i = static_cast<std::size_t>(hit.index);
+    switch (hit.kind) {
+    case Kind::Segment:
+        return scene.segments[i].normal(hit.piece, x, y);
+    case Kind::Arc:
+        return scene.arcs[i].normal(hit.piece, x, y);
+    default:
+        return scene.curves[i].normal(hit.piece, x, y);
+    }
+}
+
+// --- The events of a walk ---
+
+// The ray meets the water line at (x, y): beside the tank it ends; over the water the Fresnel
+// share enters, and the rest is lost or goes on upward. False when the ray ends here.
+bool MeetWater(const Scene& scene, const FresnelTable& fresnel, double x, double y, Walk& walk,
+               RayOutcome& out, int& leaves) {
+    Weight& weight = walk.weight;
+    if (!scene.water.overWater(x)) {
+        out.share[RayOutcome::BesideAquarium] += weight.total();
+        Finish(out, Mix(walk.signature, Kind::None, 1), leaves);
+        return false;
+    }
+    double entered = 0.0;
+    if (!weight.split) {
+        entered = fresnel.enterFirst(walk.ray.dy, weight.whole, weight.psi);
+        weight.split = true;
+        weight.whole = 0.0;
+    } else {
+        entered = fresnel.enterAgain(walk.ray.dy, weight.psi);
+    }
+    out.share[RayOutcome::Water] += entered;
+    const int slot = std::min(out.entries, RayOutcome::kMaxEntries - 1);
+    if (out.entries < RayOutcome::kMaxEntries) {
+        out.entryX[static_cast<std::size_t>(slot)] = x;
+        ++out.entries;
+    }
+    out.entryAmount[static_cast<std::size_t>(slot)] += entered;
+    if (scene.materials.waterReflection == WaterReflection::Lost) {
+        out.share[RayOutcome::ReflectedAtWater] += weight.total();
+        Finish(out, walk.signature, leaves);
+        return false;
+    }
+    walk.ray = {x, y, walk.ray.dx, -walk.ray.dy};
+    walk.skipTube = -1;
+    walk.skipSegment = -1;
+    return true;
+}
+
+// The ray meets a tube: the share the tube does not pass returns to it; what passes goes on in
+// a straight line from the tube's far side.
+void PassTube(const Scene& scene, const Hit& hit, Walk& walk, RayOutcome& out) {
+    out.share[RayOutcome::ReturnedToTube] += walk.weight.keep(scene.materials.tubeTransmission);
+    walk.ray.px += hit.piece.tFar * walk.ray.dx;
+    walk.ray.py += hit.piece.tFar * walk.ray.dy;
+    walk.skipTube = hit.index;
+    walk.skipSegment = -1;
+}
+
+// The ray meets a mirror at (x, y): the albedo's share goes on, reflected about the normal.
+void Reflect(const Scene& scene, const Hit& hit, double x, double y, Walk& walk, RayOutcome& out) {
+    out.share[RayOutcome::Absorbed] += walk.weight.keep(scene.materials.albedo);
+    const Direction n = MirrorNormal(scene, hit, x, y);
+    double dx = walk.ray.dx;
+    double dy = walk.ray.dy;
+    const double dot = (dx * n.x + dy * n.y) / (n.x * n.x + n.y * n.y);
+    dx -= 2.0 * dot * n.x;
+    dy -= 2.0 * dot * n.y;
+    const double length = std::sqrt(dx * dx + dy * dy);
+    walk.ray = {x, y, dx / length, dy / length};
+    walk.skipSegment = hit.kind == Kind::Segment ? hit.index : -1;
+    walk.skipTube = -1;
+}
+
+} // namespace
+
+// --- The walk of one ray ---
+
+// Follows a ray and the branches it splits into, for one tracer.
+class PathWalk {
+public:
+    PathWalk(const PathTracer& tracer, RayOutcome& out) : tracer_(tracer), out_(out) {}
+
+    void walk(Walk walk);
+
+private:
+    bool scatter(Walk& walk, const Hit& hit, double hx, double hy);
+    const ReflectorSurface& surfaceOf(const Hit& hit) const;
+
+    const PathTracer& tracer_;
+    RayOutcome& out_;
+    int leaves_ = 0;
 };
 
 PathTracer::Turns::Turns(GlossRule r) : rule(std::move(r)) {
@@ -110,7 +237,7 @@ PathTracer::PathTracer(const Scene& scene, const FresnelTable& fresnel,
                                 Turns(GlossRule::TwoPoint(sigma))});
         }
     };
-    add(scene.surface);
+    add(scene.materials.surface);
     for (const auto* list : {&scene.segmentSurfaces, &scene.arcSurfaces, &scene.curveSurfaces}) {
         for (const ReflectorSurface& surface : *list) {
             add(surface);
@@ -127,127 +254,21 @@ const PathTracer::Spread* PathTracer::spreadOf(double sigmaDeg) const {
     return nullptr;
 }
 
-const ReflectorSurface& PathTracer::surfaceOf(const Hit& hit) const {
-    const auto index = static_cast<std::size_t>(hit.index);
-    switch (hit.kind) {
-    case Kind::Segment:
-        return scene_.segmentSurface(index);
-    case Kind::Arc:
-        return scene_.arcSurface(index);
-    default:
-        return scene_.curveSurface(index);
-    }
-}
-
 int PathTracer::sourceCount() const {
     return tubeCount() + (patches_ != nullptr ? patches_->sideCount() : 0);
 }
 
-// The ray is (px, py) + t (dx, dy) with |(dx, dy)| = 1.
-void PathTracer::nearestHit(double px, double py, double dx, double dy, int skipTube,
-                            int skipSegment, Hit& hit) const {
-    const int segments = static_cast<int>(scene_.segments.size());
-    for (int i = 0; i < segments; ++i) {
-        if (i == skipSegment) {
-            continue;
-        }
-        const MirrorSegment& s = scene_.segments[static_cast<std::size_t>(i)];
-        const double ex = s.x1 - s.x0;
-        const double ey = s.y1 - s.y0;
-        const double denominator = dx * ey - dy * ex;
-        if (denominator == 0.0) {
-            continue;
-        }
-        const double wx = s.x0 - px;
-        const double wy = s.y0 - py;
-        const double t = (wx * ey - wy * ex) / denominator;
-        const double along = (wx * dy - wy * dx) / denominator;
-        if (t > kMinDistance && t < hit.t && along >= 0.0 && along <= 1.0) {
-            hit = {Kind::Segment, i, t, 0.0};
-        }
-    }
-    const int arcs = static_cast<int>(scene_.arcs.size());
-    for (int i = 0; i < arcs; ++i) {
-        const MirrorArc& arc = scene_.arcs[static_cast<std::size_t>(i)];
-        // (x0 + t dx)^2 = m (y0 + t dy) in the arc's vertex frame.
-        const double x0 = px - arc.vertexX;
-        const double y0 = py - arc.vertexY;
-        const double qa = dx * dx;
-        const double qb = 2.0 * x0 * dx - arc.m * dy;
-        const double qc = x0 * x0 - arc.m * y0;
-        double roots[2] = {-1.0, -1.0};
-        if (qa == 0.0) {
-            if (qb != 0.0) {
-                roots[0] = -qc / qb;
-            }
-        } else {
-            const double discriminant = qb * qb - 4.0 * qa * qc;
-            if (discriminant < 0.0) {
-                continue;
-            }
-            const double q = -0.5 * (qb + std::copysign(std::sqrt(discriminant), qb));
-            roots[0] = q / qa;
-            if (q != 0.0) {
-                roots[1] = qc / q;
-            }
-        }
-        for (double t : roots) {
-            if (t > kMinDistance && t < hit.t) {
-                const double x = px + t * dx;
-                if (x >= arc.xMin && x <= arc.xMax) {
-                    hit = {Kind::Arc, i, t, 0.0};
-                }
-            }
-        }
-    }
-    const int curves = static_cast<int>(scene_.curves.size());
-    for (int i = 0; i < curves; ++i) {
-        MirrorCurve::Hit h;
-        if (scene_.curves[static_cast<std::size_t>(i)].firstHit(px, py, dx, dy, kMinDistance, hit.t,
-                                                                h)) {
-            hit = {Kind::Curve, i, h.t, 0.0, h.nx, h.ny, h.piece + h.s};
-        }
-    }
-    const int tubes = static_cast<int>(scene_.tubes.size());
-    for (int i = 0; i < tubes; ++i) {
-        if (i == skipTube) {
-            continue;
-        }
-        const Tube& tube = scene_.tubes[static_cast<std::size_t>(i)];
-        const double ox = px - tube.x;
-        const double oy = py - tube.y;
-        const double b = ox * dx + oy * dy;
-        const double c = ox * ox + oy * oy - tube.radius * tube.radius;
-        const double discriminant = b * b - c;
-        if (discriminant <= 0.0) {
-            continue;
-        }
-        const double root = std::sqrt(discriminant);
-        const double t = -b - root;
-        if (t > kMinDistance && t < hit.t) {
-            hit = {Kind::Tube, i, t, -b + root};
-        }
-    }
-    if (dy > 0.0) {
-        const double t = (scene_.water.y - py) / dy;
-        if (t > kMinDistance && t < hit.t) {
-            hit = {Kind::Water, 0, t, 0.0};
-        }
-    }
-}
-
 void PathTracer::trace(int source, double a, double p, RayOutcome& out) const {
     out = RayOutcome{};
-    Path path;
+    Walk walk;
     if (source < tubeCount()) {
         const Tube& tube = scene_.tubes[static_cast<std::size_t>(source)];
-        path.dx = std::sin(a);
-        path.dy = std::cos(a);
+        const double dx = std::sin(a);
+        const double dy = std::cos(a);
         // The line leaves the tube where it crosses the circle going forward.
         const double along = std::sqrt(std::max(tube.radius * tube.radius - p * p, 0.0));
-        path.px = tube.x + p * path.dy + along * path.dx;
-        path.py = tube.y - p * path.dx + along * path.dy;
-        path.skipTube = source;
+        walk.ray = {tube.x + p * dy + along * dx, tube.y - p * dx + along * dy, dx, dy};
+        walk.skipTube = source;
     } else {
         const int side = source - tubeCount();
         const SurfacePatches::Piece& piece = patches_->pieceOf(side);
@@ -256,139 +277,86 @@ void PathTracer::trace(int source, double a, double p, RayOutcome& out) const {
         const double u = std::clamp(2.0 * a / std::numbers::pi, -1.0, 1.0);
         const double along = std::sqrt(std::max(1.0 - u * u, 0.0));
         // The normal turned by asin(u): cos along it, sin along the tangent (ny, -nx).
-        path.dx = sign * (along * at.nx + u * at.ny);
-        path.dy = sign * (along * at.ny - u * at.nx);
-        path.px = at.x;
-        path.py = at.y;
-        path.skipSegment = piece.kind == SurfacePatches::PieceKind::Segment ? piece.index : -1;
+        walk.ray = {at.x, at.y, sign * (along * at.nx + u * at.ny),
+                    sign * (along * at.ny - u * at.nx)};
+        walk.skipSegment = piece.kind == SurfacePatches::PieceKind::Segment ? piece.index : -1;
     }
-    int leaves = 0;
-    walk(path, out, leaves);
+    PathWalk(*this, out).walk(walk);
 }
 
-void PathTracer::walk(Path path, RayOutcome& out, int& leaves) const {
-    double& px = path.px;
-    double& py = path.py;
-    double& dx = path.dx;
-    double& dy = path.dy;
-    Weight& weight = path.weight;
-    std::uint64_t& signature = path.signature;
-    const bool waterLost = scene_.waterReflection == WaterReflection::Lost;
-    for (; path.event < kMaxEvents; ++path.event) {
-        Hit hit;
-        nearestHit(px, py, dx, dy, path.skipTube, path.skipSegment, hit);
-        signature = Mix(signature, hit.kind, hit.index);
+void PathWalk::walk(Walk walk) {
+    const Scene& scene = tracer_.scene_;
+    RayOutcome& out = out_;
+    for (; walk.event < PathTracer::kMaxEvents; ++walk.event) {
+        const Hit hit = NearestHit(scene, walk);
+        walk.signature = Mix(walk.signature, hit.kind, hit.index);
         if (hit.kind == Kind::None) {
-            out.share[RayOutcome::Escaped] += weight.total();
-            Finish(out, signature, leaves);
+            out.share[RayOutcome::Escaped] += walk.weight.total();
+            Finish(out, walk.signature, leaves_);
             return;
         }
-        const double hx = px + hit.t * dx;
-        const double hy = py + hit.t * dy;
+        const double hx = walk.ray.px + hit.piece.t * walk.ray.dx;
+        const double hy = walk.ray.py + hit.piece.t * walk.ray.dy;
         if (hit.kind == Kind::Water) {
-            if (hx < scene_.water.xMin || hx > scene_.water.xMax) {
-                out.share[RayOutcome::BesideAquarium] += weight.total();
-                Finish(out, Mix(signature, Kind::None, 1), leaves);
+            if (!MeetWater(scene, tracer_.fresnel_, hx, hy, walk, out, leaves_)) {
                 return;
             }
-            double entered = 0.0;
-            if (!weight.split) {
-                entered = fresnel_.enterFirst(dy, weight.whole, weight.psi);
-                weight.split = true;
-                weight.whole = 0.0;
-            } else {
-                entered = fresnel_.enterAgain(dy, weight.psi);
-            }
-            out.share[RayOutcome::Water] += entered;
-            const int slot = std::min(out.entries, RayOutcome::kMaxEntries - 1);
-            if (out.entries < RayOutcome::kMaxEntries) {
-                out.entryX[static_cast<std::size_t>(slot)] = hx;
-                ++out.entries;
-            }
-            out.entryAmount[static_cast<std::size_t>(slot)] += entered;
-            if (waterLost) {
-                out.share[RayOutcome::ReflectedAtWater] += weight.total();
-                Finish(out, signature, leaves);
-                return;
-            }
-            dy = -dy;
-            path.skipTube = -1;
-            path.skipSegment = -1;
         } else if (hit.kind == Kind::Tube) {
-            out.share[RayOutcome::ReturnedToTube] += weight.keep(scene_.tubeTransmission);
-            // Transmitted light goes on in a straight line from the tube's far side.
-            px += hit.tFar * dx;
-            py += hit.tFar * dy;
-            path.skipTube = hit.index;
-            path.skipSegment = -1;
-            if (weight.total() == 0.0) {
-                Finish(out, signature, leaves);
-                return;
-            }
-            continue;
-        } else {
-            double nx = 0.0;
-            double ny = 0.0;
-            if (hit.kind == Kind::Segment) {
-                const MirrorSegment& s = scene_.segments[static_cast<std::size_t>(hit.index)];
-                nx = -(s.y1 - s.y0);
-                ny = s.x1 - s.x0;
-                path.skipSegment = hit.index;
-            } else if (hit.kind == Kind::Curve) {
-                nx = hit.nx;
-                ny = hit.ny;
-                path.skipSegment = -1;
-            } else {
-                const MirrorArc& arc = scene_.arcs[static_cast<std::size_t>(hit.index)];
-                nx = -2.0 * (hx - arc.vertexX) / arc.m;
-                ny = 1.0;
-                path.skipSegment = -1;
-            }
-            path.skipTube = -1;
-            if (!mirror_) {
-                if (!scatter(path, hit, hx, hy, nx, ny, out, leaves)) {
-                    return;
-                }
-                continue;
-            }
-            out.share[RayOutcome::Absorbed] += weight.keep(scene_.albedo);
-            const double dot = (dx * nx + dy * ny) / (nx * nx + ny * ny);
-            dx -= 2.0 * dot * nx;
-            dy -= 2.0 * dot * ny;
-            const double length = std::sqrt(dx * dx + dy * dy);
-            dx /= length;
-            dy /= length;
+            PassTube(scene, hit, walk, out);
+        } else if (tracer_.mirror_) {
+            Reflect(scene, hit, hx, hy, walk, out);
+        } else if (!scatter(walk, hit, hx, hy)) {
+            return;
         }
-        px = hx;
-        py = hy;
-        if (weight.total() == 0.0) {
-            Finish(out, signature, leaves);
+        if (walk.weight.total() == 0.0) {
+            Finish(out, walk.signature, leaves_);
             return;
         }
     }
     // The bound on events was reached: what is left counts as absorbed.
-    out.share[RayOutcome::Absorbed] += weight.total();
-    Finish(out, Mix(signature, Kind::None, 2), leaves);
+    out.share[RayOutcome::Absorbed] += walk.weight.total();
+    Finish(out, Mix(walk.signature, Kind::None, 2), leaves_);
 }
 
-// A reflection on a scattering surface: the albedo's rest is absorbed, the diffuse share is
-// handed to the patch met, and the specular rest is mirrored about the normal tilted by each of
-// the gloss rule's tilts in turn (one path each). A tilted mirror turns the reflected direction
-// by twice the tilt; a direction that then points into the sheet is mirrored once more about
-// the true tangent. Returns true when the walk goes on along `path` (no split).
-bool PathTracer::scatter(Path& path, const Hit& hit, double hx, double hy, double nx, double ny,
-                         RayOutcome& out, int& leaves) const {
-    Weight& weight = path.weight;
-    out.share[RayOutcome::Absorbed] += weight.keep(scene_.albedo);
+// --- What a scattering surface does at a reflection ---
+
+const ReflectorSurface& PathWalk::surfaceOf(const Hit& hit) const {
+    const Scene& scene = tracer_.scene_;
+    const auto index = static_cast<std::size_t>(hit.index);
+    switch (hit.kind) {
+    case Kind::Segment:
+        return scene.segmentSurface(index);
+    case Kind::Arc:
+        return scene.arcSurface(index);
+    default:
+        return scene.curveSurface(index);
+    }
+}
+
+// A reflection on a scattering surface at (hx, hy): the albedo's rest is absorbed, the diffuse
+// share is handed to the patch met, and the specular rest is mirrored about the normal tilted by
+// each of the gloss rule's tilts in turn (one branch each). A tilted mirror turns the reflected
+// direction by twice the tilt; a direction that then points into the sheet is mirrored once
+// more about the true tangent. Returns true when the walk goes on (no split).
+bool PathWalk::scatter(Walk& walk, const Hit& hit, double hx, double hy) {
+    const Scene& scene = tracer_.scene_;
+    RayOutcome& out = out_;
+    Weight& weight = walk.weight;
+    out.share[RayOutcome::Absorbed] += weight.keep(scene.materials.albedo);
+    const Direction n = MirrorNormal(scene, hit, hx, hy);
+    const double nx = n.x;
+    const double ny = n.y;
+    walk.skipSegment = hit.kind == Kind::Segment ? hit.index : -1;
+    walk.skipTube = -1;
     const ReflectorSurface& surface = surfaceOf(hit);
     const double d = surface.diffuseShare;
     if (d > 0.0 && weight.total() > 0.0) {
         const double taken = weight.keep(1.0 - d);
         out.share[RayOutcome::Diffused] += taken;
-        double g = hit.g;
+        double g = hit.piece.g;
         SurfacePatches::PieceKind kind = SurfacePatches::PieceKind::Curve;
         if (hit.kind == Kind::Segment) {
-            const MirrorSegment& s = scene_.segments[static_cast<std::size_t>(hit.index)];
+            const MirrorSegment& s = scene.segments[static_cast<std::size_t>(hit.index)];
             const double ex = s.x1 - s.x0;
             const double ey = s.y1 - s.y0;
             g = ((hx - s.x0) * ex + (hy - s.y0) * ey) / (ex * ex + ey * ey);
@@ -397,51 +365,45 @@ bool PathTracer::scatter(Path& path, const Hit& hit, double hx, double hy, doubl
             g = hx;
             kind = SurfacePatches::PieceKind::Arc;
         }
-        out.deposits.emplace_back(patches_->sideAt(kind, hit.index, g, path.dx, path.dy, nx, ny),
-                                  taken);
+        out.deposits.emplace_back(
+            tracer_.patches_->sideAt(kind, hit.index, g, walk.ray.dx, walk.ray.dy, nx, ny), taken);
     }
     if (weight.total() == 0.0) {
-        Finish(out, path.signature, leaves);
+        Finish(out, walk.signature, leaves_);
         return false;
     }
-    const double inDot = path.dx * nx + path.dy * ny;
+    const double inDot = walk.ray.dx * nx + walk.ray.dy * ny;
     const double norm2 = nx * nx + ny * ny;
     const double dot = inDot / norm2;
-    double rx = path.dx - 2.0 * dot * nx;
-    double ry = path.dy - 2.0 * dot * ny;
+    double rx = walk.ray.dx - 2.0 * dot * nx;
+    double ry = walk.ray.dy - 2.0 * dot * ny;
     const double length = std::sqrt(rx * rx + ry * ry);
     rx /= length;
     ry /= length;
-    path.px = hx;
-    path.py = hy;
-    const Spread* spread = spreadOf(surface.glossSpreadDeg);
+    walk.ray = {hx, hy, rx, ry};
+    const PathTracer::Spread* spread = tracer_.spreadOf(surface.glossSpreadDeg);
     if (spread == nullptr) {
-        path.dx = rx;
-        path.dy = ry;
         return true;
     }
-    const bool split = path.glossSplits < kMaxGlossSplits;
-    if (!split) {
+    if (walk.glossSplits >= PathTracer::kMaxGlossSplits) {
         // Followed as a mirror from here on; its fate no longer counts as known.
-        if (!path.unresolved) {
+        if (!walk.unresolved) {
             out.unresolved += weight.total();
-            path.unresolved = true;
+            walk.unresolved = true;
         }
-        path.dx = rx;
-        path.dy = ry;
         return true;
     }
-    // The first split also follows the 2-point rule's paths, apart: the difference of what the
-    // two rules bring into the water (or hand to the patches) estimates the 3-point rule's error.
-    const bool compare = !path.comparing && path.glossSplits == 0;
+    // The first split also follows the 2-point rule's branches, apart: the difference of what
+    // the two rules bring into the water (or hand to the patches) estimates the 3-point rule's
+    // error.
+    const bool compare = !walk.comparing && walk.glossSplits == 0;
     const double waterBefore = out.share[RayOutcome::Water];
     const double diffusedBefore = out.share[RayOutcome::Diffused];
-    const Path& parent = path;
-    const auto branchOut = [&](const Turns& turns, bool comparing, RayOutcome& into,
-                               int& intoLeaves) {
+    const Walk& parent = walk;
+    const auto branchOut = [&](const PathTracer::Turns& turns, bool comparing, PathWalk& into) {
         const GlossRule& rule = turns.rule;
         for (std::size_t i = 0; i < rule.tilts.size(); ++i) {
-            Path branch = parent;
+            Walk branch = parent;
             branch.glossSplits = parent.glossSplits + 1;
             branch.comparing = comparing;
             branch.weight.keep(rule.weights[i]);
@@ -454,22 +416,22 @@ bool PathTracer::scatter(Path& path, const Hit& hit, double hx, double hy, doubl
                 bx -= 2.0 * outDot * nx;
                 by -= 2.0 * outDot * ny;
             }
-            branch.dx = bx;
-            branch.dy = by;
+            branch.ray.dx = bx;
+            branch.ray.dy = by;
             branch.signature = Mix(parent.signature, Kind::None, static_cast<int>(3 + i));
             ++branch.event;
-            walk(branch, into, intoLeaves);
+            into.walk(branch);
         }
     };
-    if (path.comparing) {
-        branchOut(spread->compare, true, out, leaves);
+    if (walk.comparing) {
+        branchOut(spread->compare, true, *this);
         return false;
     }
-    branchOut(spread->main, false, out, leaves);
+    branchOut(spread->main, false, *this);
     if (compare) {
         RayOutcome apart;
-        int apartLeaves = 0;
-        branchOut(spread->compare, true, apart, apartLeaves);
+        PathWalk apartWalk(tracer_, apart);
+        branchOut(spread->compare, true, apartWalk);
         out.glossWaterDelta +=
             out.share[RayOutcome::Water] - waterBefore - apart.share[RayOutcome::Water];
         out.glossDiffusedDelta +=

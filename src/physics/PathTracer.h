@@ -45,14 +45,8 @@ public:
     bool mirrorSurface() const { return mirror_; }
 
 private:
-    struct Hit;
-    struct Path;
-    void nearestHit(double px, double py, double dx, double dy, int skipTube, int skipSegment,
-                    Hit& hit) const;
-    void walk(Path path, RayOutcome& out, int& leaves) const;
-    // The surface's reflection at (hx, hy) with normal (nx, ny); false when nothing goes on.
-    bool scatter(Path& path, const Hit& hit, double hx, double hy, double nx, double ny,
-                 RayOutcome& out, int& leaves) const;
+    // The walk of one ray and its branches, in the source.
+    friend class PathWalk;
 
     const Scene& scene_;
     const FresnelTable& fresnel_;
@@ -72,7 +66,6 @@ private:
         Turns compare;
     };
     const Spread* spreadOf(double sigmaDeg) const;
-    const ReflectorSurface& surfaceOf(const Hit& hit) const;
 
     bool mirror_;
     std::vector<Spread> spreads_; // one per distinct spread of the scene's pieces

@@ -12,6 +12,8 @@ struct ReflectorSurface {
     double glossSpreadDeg = 0.0; // degrees, 0 to 30
 
     bool isMirror() const { return diffuseShare == 0.0 && glossSpreadDeg == 0.0; }
+
+    friend bool operator==(const ReflectorSurface&, const ReflectorSurface&) = default;
 };
 
 } // namespace kavrol::physics

@@ -101,14 +101,15 @@ void CheckMaterialsAndSizes(const PhysicalDesign& d) {
             "The water distance must be positive, got " + Mm(d.waterDistance));
     Require(Finite(d.aquariumWidth) && d.aquariumWidth > 0.0,
             "The aquarium's width must be positive, got " + Mm(d.aquariumWidth));
-    Require(d.albedo >= 0.0 && d.albedo <= 1.0, "The albedo must lie from 0 to 1");
-    Require(d.tubeTransmission >= 0.0 && d.tubeTransmission <= 1.0,
+    const Materials& m = d.materials;
+    Require(m.albedo >= 0.0 && m.albedo <= 1.0, "The albedo must lie from 0 to 1");
+    Require(m.tubeTransmission >= 0.0 && m.tubeTransmission <= 1.0,
             "The tube transmission must lie from 0 to 1");
-    Require(Finite(d.refractiveIndex) && d.refractiveIndex >= 1.0,
+    Require(Finite(m.refractiveIndex) && m.refractiveIndex >= 1.0,
             "The water's refractive index must be at least 1");
-    Require(d.surface.diffuseShare >= 0.0 && d.surface.diffuseShare <= 1.0,
+    Require(m.surface.diffuseShare >= 0.0 && m.surface.diffuseShare <= 1.0,
             "The diffuse share must lie from 0 to 1");
-    Require(d.surface.glossSpreadDeg >= 0.0 && d.surface.glossSpreadDeg <= 30.0,
+    Require(m.surface.glossSpreadDeg >= 0.0 && m.surface.glossSpreadDeg <= 30.0,
             "The gloss spread must lie from 0 to 30 degrees");
 }
 
@@ -180,11 +181,7 @@ Scene Scene::FromDesign(const PhysicalDesign& design) {
     AddReflector(design, scene);
     const double waterY = design.lampDistance + design.waterDistance;
     scene.water = {waterY, -design.aquariumWidth / 2.0, design.aquariumWidth / 2.0};
-    scene.albedo = design.albedo;
-    scene.tubeTransmission = design.tubeTransmission;
-    scene.waterReflection = design.waterReflection;
-    scene.refractiveIndex = design.refractiveIndex;
-    scene.surface = design.surface;
+    scene.materials = design.materials;
     CheckPlacement(design, scene);
     return scene;
 }
@@ -206,7 +203,7 @@ template <typename Test> bool AnyPiece(const Scene& scene, Test test) {
     const bool ownLists = !scene.segmentSurfaces.empty() || !scene.arcSurfaces.empty() ||
                           !scene.curveSurfaces.empty();
     if (!ownLists) {
-        return test(scene.surface);
+        return test(scene.materials.surface);
     }
     for (const auto* list : {&scene.segmentSurfaces, &scene.arcSurfaces, &scene.curveSurfaces}) {
         if (std::any_of(list->begin(), list->end(), test)) {

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include "Materials.h"
 #include "MirrorArc.h"
 #include "MirrorCurve.h"
 #include "MirrorSegment.h"
@@ -22,27 +23,22 @@ struct Scene {
     std::vector<MirrorArc> arcs;
     std::vector<MirrorCurve> curves;
     WaterLine water;
-    double albedo = 0.8;
-    double tubeTransmission = 0.0;
-    WaterReflection waterReflection = WaterReflection::Traced;
-    double refractiveIndex = 1.33;
-    // How the reflector's sheet scatters what it keeps; end plates stay plain mirrors.
-    ReflectorSurface surface;
+    Materials materials;
     // When the pieces' sheets differ (fixtures): one surface per segment, arc and curve, in
-    // their lists' order. Empty lists: `surface` for every piece.
+    // their lists' order. Empty lists: the materials' surface for every piece.
     std::vector<ReflectorSurface> segmentSurfaces;
     std::vector<ReflectorSurface> arcSurfaces;
     std::vector<ReflectorSurface> curveSurfaces;
 
     // The surface of piece `index` of each kind.
     const ReflectorSurface& segmentSurface(std::size_t index) const {
-        return segmentSurfaces.empty() ? surface : segmentSurfaces[index];
+        return segmentSurfaces.empty() ? materials.surface : segmentSurfaces[index];
     }
     const ReflectorSurface& arcSurface(std::size_t index) const {
-        return arcSurfaces.empty() ? surface : arcSurfaces[index];
+        return arcSurfaces.empty() ? materials.surface : arcSurfaces[index];
     }
     const ReflectorSurface& curveSurface(std::size_t index) const {
-        return curveSurfaces.empty() ? surface : curveSurfaces[index];
+        return curveSurfaces.empty() ? materials.surface : curveSurfaces[index];
     }
     // True when some piece is not a plain mirror, or scatters diffusely.
     bool anyScattering() const;

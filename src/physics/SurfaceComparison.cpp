@@ -19,15 +19,15 @@ std::vector<SurfaceComparison::Row> SurfaceComparison::Compare(const PhysicalDes
     const std::size_t total = 2 * InputDomain::SurfacePresets.size();
     for (const SurfacePreset& preset : InputDomain::SurfacePresets) {
         for (const bool typical : {false, true}) {
-            const double albedo = typical ? preset.typicalAlbedo : design.albedo;
-            if (typical && albedo == design.albedo) {
+            const double albedo = typical ? preset.typicalAlbedo : design.materials.albedo;
+            if (typical && albedo == design.materials.albedo) {
                 continue;
             }
             PhysicalDesign d = design;
-            d.albedo = albedo;
-            d.surface = {preset.diffuseShare, preset.glossSpreadDeg};
+            d.materials.albedo = albedo;
+            d.materials.surface = {preset.diffuseShare, preset.glossSpreadDeg};
             const PhysicalEstimate e = estimator.estimate(d);
-            rows.push_back({preset.word, preset.caption, d.surface, albedo, typical,
+            rows.push_back({preset.word, preset.caption, d.materials.surface, albedo, typical,
                             e.efficiency, e.error});
             if (progress) {
                 progress(static_cast<double>(rows.size()) / static_cast<double>(total));

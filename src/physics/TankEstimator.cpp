@@ -363,8 +363,8 @@ struct RowRule {
 
 // The stretch of floor around an entry's landing its direction stands for: across, half way
 // to its neighbours' landings; along and across, as far as the elevation's step moves it.
-void Stretch(const Row& row, const RowRule& rule, std::size_t k, const Row::Entry& e,
-             double depth, double n, double& x0, double& x1, double& halfShift) {
+void Stretch(const Row& row, const RowRule& rule, std::size_t k, const Row::Entry& e, double depth,
+             double n, double& x0, double& x1, double& halfShift) {
     const double x = e.water.x + depth * e.water.slopeX;
     x0 = x;
     x1 = x;
@@ -389,7 +389,7 @@ void Stretch(const Row& row, const RowRule& rule, std::size_t k, const Row::Entr
 void Deposit(Work& work, const Row& row, const RowRule& rule, double weight, Accumulator& target,
              bool depthProfile, TankWater::Descent& descent) {
     const double floorDepth = work.scene.tank().waterDepth;
-    const double n = work.scene.scene().refractiveIndex;
+    const double n = work.scene.scene().materials.refractiveIndex;
     for (std::size_t k = 0; k < rule.order.size(); ++k) {
         const Row::Sample& s = row.samples[static_cast<std::size_t>(rule.order[k])];
         const double w = weight * rule.weights[k];
@@ -415,16 +415,16 @@ void Deposit(Work& work, const Row& row, const RowRule& rule, double weight, Acc
             for (std::size_t d = 0; d < work.depths.size(); ++d) {
                 const double depth = work.depths[d];
                 Stretch(row, rule, k, e, depth, n, x0, x1, half);
-                if (work.grid.within(x0, x1, 0.0, length, 0.0, 0.0, work.probeX0, work.probeX1,
-                                     0.0, length) == 0.0) {
+                if (work.grid.within(x0, x1, 0.0, length, 0.0, 0.0, work.probeX0, work.probeX1, 0.0,
+                                     length) == 0.0) {
                     continue;
                 }
                 work.water.descend(e.water, depth, descent);
                 for (const TankWater::Piece& piece : descent.pieces) {
-                    target.depth[d] += w * piece.share *
-                                       work.grid.within(x0, x1, piece.z0, piece.z1, -half, half,
-                                                        work.probeX0, work.probeX1, work.probeZ0,
-                                                        work.probeZ1);
+                    target.depth[d] +=
+                        w * piece.share *
+                        work.grid.within(x0, x1, piece.z0, piece.z1, -half, half, work.probeX0,
+                                         work.probeX1, work.probeZ0, work.probeZ1);
                 }
             }
         }
@@ -538,9 +538,9 @@ TubeLight RefineTube(Work& work, int tube) {
         const bool met = light.shareError <= tolerance && worstCell <= cellTarget;
         std::array<double, 3> need{};
         for (std::size_t axis = 0; axis < 3; ++axis) {
-            need[axis] = std::max(light.shareErrorByAxis[axis] / tolerance,
-                                  cellTarget > 0.0 ? light.cellErrorByAxis[axis] / cellTarget
-                                                   : 0.0);
+            need[axis] =
+                std::max(light.shareErrorByAxis[axis] / tolerance,
+                         cellTarget > 0.0 ? light.cellErrorByAxis[axis] / cellTarget : 0.0);
         }
         Grid next = grid;
         const double largest = *std::max_element(need.begin(), need.end());
@@ -579,7 +579,7 @@ TankEstimate TankEstimator::estimate(const TankScene& scene) const {
                                             : CellsAlong(width, tank.length, cellsX);
     const FloorGrid floor(width, tank.length, cellsX, cellsZ);
     const TankTracer tracer(scene);
-    const TankWater water(width, tank.length, scene.scene().refractiveIndex,
+    const TankWater water(width, tank.length, scene.scene().materials.refractiveIndex,
                           tank.attenuationPerM);
     Work work{scene, tracer, water, floor, settings_, {}, 0.0, 0.0, 0.0, 0.0, 0, 1};
     const int depths = std::max(settings_.depths, 2);
@@ -660,7 +660,8 @@ TankEstimate TankEstimator::estimate(const TankScene& scene) const {
     for (double level : settings_.levels) {
         const auto count = std::count_if(result.cells.begin(), result.cells.end(),
                                          [level](double v) { return v >= level; });
-        result.atLeast.emplace_back(level, static_cast<double>(count) / static_cast<double>(cellCount));
+        result.atLeast.emplace_back(level,
+                                    static_cast<double>(count) / static_cast<double>(cellCount));
     }
     for (std::size_t d = 0; d < work.depths.size(); ++d) {
         result.depthProfile.emplace_back(work.depths[d], depthShares[d] * toPpfd);

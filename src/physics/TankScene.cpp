@@ -45,8 +45,8 @@ void CheckTank(const Tank& tank, const Fixture& fixture) {
 
 void CheckUnit(const TankUnit& u, std::size_t index) {
     const std::string name = "Unit " + std::to_string(index + 1) + ": ";
-    Require(Positive(u.litLength), name + "the lit length must be positive, got " +
-                                       Mm(u.litLength));
+    Require(Positive(u.litLength),
+            name + "the lit length must be positive, got " + Mm(u.litLength));
     Require(Positive(u.reflectorLength),
             name + "the reflector's length must be positive, got " + Mm(u.reflectorLength));
     Require(std::isfinite(u.centre), name + "the centre along the tank must be a finite length");
@@ -58,8 +58,7 @@ void CheckUnit(const TankUnit& u, std::size_t index) {
 TankScene::TankScene(const Fixture& fixture, const Tank& tank, const std::vector<TankUnit>& units)
     : tank_(tank), units_(units) {
     CheckTank(tank, fixture);
-    Require(units.size() == fixture.units.size(),
-            "Every unit needs its extent along the tank");
+    Require(units.size() == fixture.units.size(), "Every unit needs its extent along the tank");
     for (std::size_t i = 0; i < units.size(); ++i) {
         CheckUnit(units[i], i);
     }

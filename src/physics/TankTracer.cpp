@@ -142,7 +142,8 @@ int TankTracer::regionAt(double x, double y) const {
 
 // Rays move by `shift` along their sign. Within a unit's region a closed plate mirrors every
 // ray reaching its plane, from either face.
-void TankTracer::fold(const Interval& in, double shift, int unit, std::vector<Interval>& out) const {
+void TankTracer::fold(const Interval& in, double shift, int unit,
+                      std::vector<Interval>& out) const {
     std::array<double, 2> planes{};
     int count = 0;
     if (unit >= 0) {
@@ -330,14 +331,15 @@ void TankTracer::atMirror(const Sheet& sheet, const Hit& hit, const std::vector<
     if (reflected.pieces.empty()) {
         return;
     }
-    const double albedo = scene_.scene().albedo;
+    const double albedo = scene_.scene().materials.albedo;
     out.share[ReflectorAbsorbed] += (1.0 - albedo) * sheet.density * inside;
     if (albedo == 0.0) {
         End(out, Mix(sheet.path, 1, hit.index, 0), ReflectorAbsorbed);
         return;
     }
     reflected.density = sheet.density * albedo;
-    const double dot = (sheet.dx * hit.nx + sheet.dy * hit.ny) / (hit.nx * hit.nx + hit.ny * hit.ny);
+    const double dot =
+        (sheet.dx * hit.nx + sheet.dy * hit.ny) / (hit.nx * hit.nx + hit.ny * hit.ny);
     const double dx = sheet.dx - 2.0 * dot * hit.nx;
     const double dy = sheet.dy - 2.0 * dot * hit.ny;
     const double length = std::sqrt(dx * dx + dy * dy);
@@ -367,7 +369,7 @@ void TankTracer::atTube(const Sheet& sheet, const Hit& hit, const std::vector<In
     next.inPlaneLength = sheet.inPlaneLength + hit.tFar;
     Sheet pass = next;
     Sheet through = next;
-    const double transmission = scene_.scene().tubeTransmission;
+    const double transmission = scene_.scene().materials.tubeTransmission;
     through.density = sheet.density * transmission;
     double returned = 0.0;
     for (const Interval& i : at) {
@@ -418,10 +420,10 @@ void TankTracer::atWater(const Sheet& sheet, const Hit& hit, const std::vector<I
     const Scene& scene = scene_.scene();
     const double hx = sheet.px + hit.t * sheet.dx;
     const double length = scene_.tank().length;
-    const double n = scene.refractiveIndex;
+    const double n = scene.materials.refractiveIndex;
     const double transmitted = FresnelTable::Transmittance(d.cosPsi * sheet.dy, n);
     const double reflected = sheet.density * (1.0 - transmitted);
-    const bool traced = scene.waterReflection == WaterReflection::Traced;
+    const bool traced = scene.materials.waterReflection == WaterReflection::Traced;
     Sheet up;
     up.px = hx;
     up.py = scene.water.y;
@@ -497,8 +499,7 @@ void TankTracer::trace(int tubeIndex, double a, double p, double psi, TankRay& o
     const double along = std::sqrt(std::max(tube.radius * tube.radius - p * p, 0.0));
     start.px = tube.x + p * start.dy + along * start.dx;
     start.py = tube.y - p * start.dx + along * start.dy;
-    start.pieces.push_back({unit.centre - unit.litLength / 2.0,
-                            unit.centre + unit.litLength / 2.0,
+    start.pieces.push_back({unit.centre - unit.litLength / 2.0, unit.centre + unit.litLength / 2.0,
                             psi > 0.0 ? 1 : (psi < 0.0 ? -1 : 0)});
     start.density = 1.0 / unit.litLength;
     start.skipTube = tubeIndex;

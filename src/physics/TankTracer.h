@@ -45,10 +45,10 @@ private:
     int regionAt(double x, double y) const;
     void fold(const Interval& in, double shift, int unit, std::vector<Interval>& out) const;
 
-    void atMirror(const Sheet& sheet, const Hit& hit, const std::vector<Interval>& at,
-                  TankRay& out, std::vector<Sheet>& stack) const;
-    void atTube(const Sheet& sheet, const Hit& hit, const std::vector<Interval>& at,
-                double tanPsi, TankRay& out, std::vector<Sheet>& stack) const;
+    void atMirror(const Sheet& sheet, const Hit& hit, const std::vector<Interval>& at, TankRay& out,
+                  std::vector<Sheet>& stack) const;
+    void atTube(const Sheet& sheet, const Hit& hit, const std::vector<Interval>& at, double tanPsi,
+                TankRay& out, std::vector<Sheet>& stack) const;
     void atWater(const Sheet& sheet, const Hit& hit, const std::vector<Interval>& at,
                  const Direction& d, TankRay& out, std::vector<Sheet>& stack) const;
 

@@ -54,9 +54,10 @@ TEST(SurfaceOptions, PresetsAndFiguresReachTheDesignWhateverTheirOrder) {
         EXPECT_EQ(s.surfaceName(), c.name);
         EXPECT_EQ(s.surfaceGiven(), !c.args.empty());
         const physics::PhysicalDesign design = s.design(BuildInputs{});
-        EXPECT_EQ(design.surface.diffuseShare, c.diffuseShare);
-        EXPECT_EQ(design.surface.glossSpreadDeg, c.glossSpread);
-        EXPECT_EQ(design.albedo, static_cast<double>(D::Albedo.initial)) << "the user's albedo";
+        EXPECT_EQ(design.materials.surface.diffuseShare, c.diffuseShare);
+        EXPECT_EQ(design.materials.surface.glossSpreadDeg, c.glossSpread);
+        EXPECT_EQ(design.materials.albedo, static_cast<double>(D::Albedo.initial))
+            << "the user's albedo";
     }
     // Every preset of the table is a word of the command line with its own figures.
     for (const SurfacePreset& preset : D::SurfacePresets) {
@@ -110,9 +111,8 @@ TEST(SurfaceOptions, TheReportNamesTheSurfaceOnlyWhenOneIsGiven) {
     const test::CliRun run = test::Cli(
         {"--physical", "--json", "--tolerance", "0.01", "--surface", "white-matte-paint"});
     ASSERT_EQ(run.status, 0) << run.err;
-    const QJsonObject physical = QJsonDocument::fromJson(QByteArray::fromStdString(run.out))
-                                     .object()["physical"]
-                                     .toObject();
+    const QJsonObject physical =
+        QJsonDocument::fromJson(QByteArray::fromStdString(run.out)).object()["physical"].toObject();
     const QJsonObject surface = physical["surface"].toObject();
     EXPECT_EQ(surface.keys(), (QStringList{"diffuseShare", "glossSpread", "name"}));
     EXPECT_EQ(surface["name"].toString(), "white-matte-paint");

@@ -33,10 +33,10 @@ std::string Refusal(const std::string& text) {
 }
 
 TEST(FixtureSurface, UnitsReadTheirSheetsAndRefuseWhatIsNoSheet) {
-    const CheckedFixture f = FixtureFile::Check(
-        File(R"(, "surface": "crumpled-foil")",
-             R"(, "surface": "smooth-foil", "glossSpread": 2.5)"),
-        "f.json", "");
+    const CheckedFixture f =
+        FixtureFile::Check(File(R"(, "surface": "crumpled-foil")",
+                                R"(, "surface": "smooth-foil", "glossSpread": 2.5)"),
+                           "f.json", "");
     const Fixture::Unit& a = f.fixture.units[0];
     const Fixture::Unit& b = f.fixture.units[1];
     EXPECT_EQ(a.surfaceName, "crumpled-foil");
@@ -51,10 +51,10 @@ TEST(FixtureSurface, UnitsReadTheirSheetsAndRefuseWhatIsNoSheet) {
     EXPECT_EQ(scene.arcSurface(0).glossSpreadDeg, 15.0);
     EXPECT_EQ(scene.arcSurface(1).glossSpreadDeg, 2.5);
     EXPECT_FALSE(scene.mirrorSymmetric());
-    const CheckedFixture same = FixtureFile::Check(
-        File(R"(, "diffuseShare": 1)", R"(, "diffuseShare": 1)"), "f.json", "");
+    const CheckedFixture same =
+        FixtureFile::Check(File(R"(, "diffuseShare": 1)", R"(, "diffuseShare": 1)"), "f.json", "");
     EXPECT_TRUE(same.scene.scene().arcSurfaces.empty());
-    EXPECT_EQ(same.scene.scene().surface.diffuseShare, 1.0);
+    EXPECT_EQ(same.scene.scene().materials.surface.diffuseShare, 1.0);
     EXPECT_TRUE(same.scene.scene().mirrorSymmetric());
 
     const std::string chrome = Refusal(File(R"(, "surface": "chrome")", ""));
@@ -62,10 +62,9 @@ TEST(FixtureSurface, UnitsReadTheirSheetsAndRefuseWhatIsNoSheet) {
               std::string::npos)
         << chrome;
     EXPECT_NE(chrome.find("got \"chrome\""), std::string::npos) << chrome;
-    for (const std::string& bad : {std::string(R"(, "surface": "chrome")"),
-                                   std::string(R"(, "surface": 3)"),
-                                   std::string(R"(, "glossSpread": 31)"),
-                                   std::string(R"(, "diffuseShare": -0.1)")}) {
+    for (const std::string& bad :
+         {std::string(R"(, "surface": "chrome")"), std::string(R"(, "surface": 3)"),
+          std::string(R"(, "glossSpread": 31)"), std::string(R"(, "diffuseShare": -0.1)")}) {
         const std::string message = Refusal(File(bad, ""));
         EXPECT_NE(message.find("unit 1"), std::string::npos) << bad << ": " << message;
         EXPECT_NE(message.find(bad.substr(3, bad.find('"', 3) - 3)), std::string::npos)
@@ -74,11 +73,12 @@ TEST(FixtureSurface, UnitsReadTheirSheetsAndRefuseWhatIsNoSheet) {
 }
 
 TEST(FixtureSurface, OneUnitGivesTheSingleDesignsFiguresToTheBit) {
-    for (const ReflectorSurface& surface : {ReflectorSurface{1.0, 0.0}, ReflectorSurface{0.2, 4.0}}) {
+    for (const ReflectorSurface& surface :
+         {ReflectorSurface{1.0, 0.0}, ReflectorSurface{0.2, 4.0}}) {
         Fixture fixture;
         fixture.waterDistance = 150.0;
         fixture.width = 600.0;
-        fixture.albedo = 0.85;
+        fixture.materials.albedo = 0.85;
         Fixture::Unit unit;
         unit.lampDistance = 40.0;
         unit.reflector.shape = ReflectorShape::TwinArc;

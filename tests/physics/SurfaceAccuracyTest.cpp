@@ -25,8 +25,8 @@ std::string Describe(const PhysicalDesign& d) {
     std::ostringstream text;
     text << "shape " << static_cast<int>(d.shape) << " A " << d.a << " B " << d.b << " C " << d.c
          << " lamp " << d.lampDistance << " R " << d.tubeRadius << " water " << d.waterDistance
-         << " width " << d.aquariumWidth << " albedo " << d.albedo << " d "
-         << d.surface.diffuseShare << " sigma " << d.surface.glossSpreadDeg;
+         << " width " << d.aquariumWidth << " albedo " << d.materials.albedo << " d "
+         << d.materials.surface.diffuseShare << " sigma " << d.materials.surface.glossSpreadDeg;
     return text.str();
 }
 
@@ -57,8 +57,8 @@ TEST(SurfaceEstimate, BoundsHoldAgainstMuchFinerRunsOverRandomDesigns) {
         d.tubeRadius = InputDomain::TubeRadiusMm[static_cast<std::size_t>(whole(0, 2))];
         d.waterDistance = whole(InputDomain::LampH.minimum, InputDomain::LampH.maximum);
         d.aquariumWidth = whole(InputDomain::AquaW.minimum, InputDomain::AquaW.maximum);
-        d.albedo = whole(10, 100) / 100.0;
-        d.surface = {whole(0, 100) / 100.0, whole(0, 300) / 10.0};
+        d.materials.albedo = whole(10, 100) / 100.0;
+        d.materials.surface = {whole(0, 100) / 100.0, whole(0, 300) / 10.0};
         try {
             (void)Scene::FromDesign(d);
         } catch (const PhysicalDesignError&) {

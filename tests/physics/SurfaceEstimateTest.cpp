@@ -39,9 +39,9 @@ Scene StripScene(const Strip& g) {
     scene.tubes.push_back({0.0, g.h, g.r, 1.0});
     scene.segments.push_back({-g.w / 2, 0.0, g.w / 2, 0.0});
     scene.water = {g.yw, -g.s / 2, g.s / 2};
-    scene.refractiveIndex = 1.0;
-    scene.albedo = g.albedo;
-    scene.surface = {1.0, 0.0};
+    scene.materials.refractiveIndex = 1.0;
+    scene.materials.albedo = g.albedo;
+    scene.materials.surface = {1.0, 0.0};
     return scene;
 }
 
@@ -97,7 +97,7 @@ TEST(SurfaceEstimate, WhiteStripAboveTheTubeMatchesTheViewFactors) {
 PhysicalDesign StartUp(ReflectorShape shape, double d, double sigma) {
     PhysicalDesign design;
     design.shape = shape;
-    design.surface = {d, sigma};
+    design.materials.surface = {d, sigma};
     return design;
 }
 
@@ -139,8 +139,8 @@ TEST(SurfaceEstimate, EveryShareOfTheLightIsAccountedFor) {
                           Case{ReflectorShape::Trapezoid, 0.05, 3.0, WaterReflection::Traced, 0.5},
                           Case{ReflectorShape::Trapezoid, 1.0, 0.0, WaterReflection::Lost, 0.0}}) {
         PhysicalDesign design = StartUp(c.shape, c.d, c.sigma);
-        design.waterReflection = c.water;
-        design.tubeTransmission = c.transmission;
+        design.materials.waterReflection = c.water;
+        design.materials.tubeTransmission = c.transmission;
         const PhysicalEstimate e = LightEstimator(options).estimate(design);
         const std::string what = "shape " + std::to_string(static_cast<int>(c.shape)) + " d " +
                                  std::to_string(c.d) + " sigma " + std::to_string(c.sigma);
@@ -168,10 +168,10 @@ TEST(SurfaceEstimate, GlossSpreadsAParabolasBeamByTwiceTheSpread) {
         scene.tubes.push_back({0.0, m / 4, 1e-3, 1.0});
         scene.arcs.push_back({0.0, 0.0, m, -150.0, 150.0});
         scene.water = {2000.0, -1e5, 1e5};
-        scene.refractiveIndex = 1.0;
-        scene.albedo = 1.0;
-        scene.waterReflection = WaterReflection::Lost;
-        scene.surface = {0.0, sigmaDeg};
+        scene.materials.refractiveIndex = 1.0;
+        scene.materials.albedo = 1.0;
+        scene.materials.waterReflection = WaterReflection::Lost;
+        scene.materials.surface = {0.0, sigmaDeg};
         const auto fresnel = FresnelTable::ForIndex(1.0);
         const PathTracer tracer(scene, *fresnel);
         double weight = 0.0;

@@ -27,8 +27,8 @@ Fixture Lamp(double width, double albedo = 0.8, double n = 1.33) {
     Fixture f;
     f.waterDistance = 200.0;
     f.width = width;
-    f.albedo = albedo;
-    f.refractiveIndex = n;
+    f.materials.albedo = albedo;
+    f.materials.refractiveIndex = n;
     Fixture::Unit u;
     u.tubeRadius = 8.0;
     u.lampDistance = 50.0;
@@ -153,8 +153,8 @@ TEST(TankEstimate, BareTubeWithoutWaterIsTheFiniteLambertianCylinder) {
 // water tends to the cross-section's.
 TEST(TankEstimate, LongLampTendsToTheCrossSectionsShare) {
     const Fixture lamp = Lamp(500.0);
-    const PhysicalEstimate flat = LightEstimator(EstimateOptions{}).estimate(
-        FixtureScene(lamp).scene());
+    const PhysicalEstimate flat =
+        LightEstimator(EstimateOptions{}).estimate(FixtureScene(lamp).scene());
     double previous = 1.0;
     for (const double length : {1000.0, 10000.0}) {
         Tank tank;
@@ -246,7 +246,7 @@ TEST(TankEstimate, EnergySumsToOne) {
                          Case{true, 2.5, 0.3, WaterReflection::Traced, 450.0},
                          Case{true, 0.0, 0.0, WaterReflection::Lost, 1100.0}}) {
         Fixture lamp = Lamp(500.0);
-        lamp.tubeTransmission = c.transmission;
+        lamp.materials.tubeTransmission = c.transmission;
         Tank tank;
         tank.length = 1200.0;
         tank.waterDepth = 300.0;
@@ -273,10 +273,10 @@ TEST(TankEstimate, FloorGridKeepsEverySpreadsShare) {
     struct Case {
         double x0, x1, z0, z1, s0, s1;
     };
-    for (const Case c : {Case{-10.0, 30.0, 100.0, 400.0, -20.0, 20.0},
-                         Case{150.0, 260.0, -50.0, 300.0, 0.0, 0.0},
-                         Case{-450.0, -100.0, 900.0, 1800.0, -300.0, 100.0},
-                         Case{12.5, 12.5, 500.0, 500.0, 0.0, 0.0}}) {
+    for (const Case c :
+         {Case{-10.0, 30.0, 100.0, 400.0, -20.0, 20.0}, Case{150.0, 260.0, -50.0, 300.0, 0.0, 0.0},
+          Case{-450.0, -100.0, 900.0, 1800.0, -300.0, 100.0},
+          Case{12.5, 12.5, 500.0, 500.0, 0.0, 0.0}}) {
         std::vector<double> cells(static_cast<std::size_t>(grid.cells()), 0.0);
         grid.deposit(c.x0, c.x1, c.z0, c.z1, c.s0, c.s1, 0.5, cells);
         EXPECT_NEAR(std::accumulate(cells.begin(), cells.end(), 0.0), 0.5, 1e-14);
