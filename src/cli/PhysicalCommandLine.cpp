@@ -58,12 +58,6 @@ std::string Number(long double value) {
     return text;
 }
 
-// "0.0001 to 0.1 (0.0005)".
-std::string Shortest(const RealInput& input) {
-    return Number(input.minimum) + " to " + Number(input.maximum) + " (" + Number(input.initial) +
-           ")";
-}
-
 // The presets' words with their figures, one a line under --surface.
 std::string SurfaceWordsHelp(std::size_t column) {
     std::string text = std::string(column + 2, ' ') + std::string(D::MirrorSurface) +
@@ -161,17 +155,17 @@ std::string SettingsHelp(std::size_t column) {
         return OptionLine(option, column, description, span);
     };
     const SwitchInput& w = D::WaterReflection;
-    return line("--tolerance X", D::Tolerance.description, Shortest(D::Tolerance)) +
+    return line("--tolerance X", D::Tolerance.description, RealSpan(D::Tolerance)) +
            line("--bins N", D::Bins.description, Span(D::Bins)) +
            line(Option(w.option) + " " + std::string(w.word(0)) + "|" + std::string(w.word(1)),
                 w.description, "(" + std::string(w.word(w.initial)) + ")") +
            line("--tube-transmission X", D::TubeTransmission.description,
-                Shortest(D::TubeTransmission)) +
+                RealSpan(D::TubeTransmission)) +
            line("--surface WORD", "the reflector's sheet, a preset setting the two below",
                 "(" + std::string(D::MirrorSurface) + ")") +
            SurfaceWordsHelp(column) +
-           line("--diffuse-share D", D::DiffuseShare.description, Shortest(D::DiffuseShare)) +
-           line("--gloss-spread DEG", D::GlossSpread.description, Shortest(D::GlossSpread));
+           line("--diffuse-share D", D::DiffuseShare.description, RealSpan(D::DiffuseShare)) +
+           line("--gloss-spread DEG", D::GlossSpread.description, RealSpan(D::GlossSpread));
 }
 
 std::string BuildHelp() {
@@ -205,7 +199,7 @@ Objective:
                             physical: the physical share entering the water
 )" +
            OptionLine("--min-uniformity U", 26, D::MinUniformity.description,
-                      Shortest(D::MinUniformity)) +
+                      RealSpan(D::MinUniformity)) +
            SettingsHelp(26) +
            "\nWith --objective physical every design is screened by the physical model's cheap "
            "estimate\n(error bound " +
