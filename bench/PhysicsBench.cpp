@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The physical estimate against the build pass of the same design at 96 dots per inch, in one
-// run: one estimate at the default tolerance should cost at most 20 build passes. The screening
+// run: one estimate at the default tolerance should cost at most 20 build passes. Scattering
+// surfaces against the mirror estimate of the same shape: a white matte hood at most 10 times,
+// polished sheet at most 5 times, the comparison of surfaces at most 40 times. The screening
 // estimate is timed over a fixed sample of the window's grid, as the search would run it. The
 // whole tank (the start-up design over a 1200 x 500 x 450 mm tank, a T5 54 W tube, 20 x 48
 // cells, every cell within +-1 % of the mean) should cost at most 300 build passes, four tubes
@@ -10,6 +12,7 @@
 #include "LightEstimator.h"
 #include "OpticalModel.h"
 #include "PhysicalDesignError.h"
+#include "SurfaceComparison.h"
 #include "TankEstimator.h"
 #include "TankScene.h"
 
@@ -62,6 +65,41 @@ void BM_PhysicalEstimate(benchmark::State& state) {
         benchmark::DoNotOptimize(e);
     }
     Report(state, e);
+}
+
+// The same start-up shape with a scattering surface: white matte paint (diffuse share 1) and
+// polished sheet (gloss spread 3 degrees, diffuse share 0.05), default options.
+void BM_PhysicalEstimateSurface(benchmark::State& state, double diffuseShare, double glossSpread) {
+    PhysicalDesign design = StartUpDesign(static_cast<int>(state.range(0)));
+    design.materials.surface = {diffuseShare, glossSpread};
+    const LightEstimator estimator;
+    PhysicalEstimate e = estimator.estimate(design);
+    for (auto _ : state) {
+        e = estimator.estimate(design);
+        benchmark::DoNotOptimize(e);
+    }
+    Report(state, e);
+}
+
+void BM_PhysicalEstimateDiffuse(benchmark::State& state) {
+    BM_PhysicalEstimateSurface(state, 1.0, 0.0);
+}
+
+void BM_PhysicalEstimateGloss(benchmark::State& state) {
+    BM_PhysicalEstimateSurface(state, 0.05, 3.0);
+}
+
+// The analysis window's comparison of surfaces for the start-up design: every preset at the
+// design's albedo and at its typical one, default tolerance, on one thread.
+void BM_SurfaceComparison(benchmark::State& state) {
+    const PhysicalDesign design = StartUpDesign(static_cast<int>(state.range(0)));
+    std::size_t rows = 0;
+    for (auto _ : state) {
+        const auto table = kavrol::physics::SurfaceComparison::Compare(design, {});
+        rows = table.size();
+        benchmark::DoNotOptimize(table);
+    }
+    state.counters["rows"] = static_cast<double>(rows);
 }
 
 // A fixed sample of the grid the search visits (twin arcs, A, B, C in steps of 2 mm, lamp 50),
@@ -153,5 +191,8 @@ void BM_TankEstimate(benchmark::State& state) {
 
 BENCHMARK(BM_BuildPass96)->Arg(0)->Arg(1)->Arg(2)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_PhysicalEstimate)->Arg(0)->Arg(1)->Arg(2)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_PhysicalEstimateDiffuse)->Arg(0)->Arg(1)->Arg(2)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_PhysicalEstimateGloss)->Arg(0)->Arg(1)->Arg(2)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_SurfaceComparison)->Arg(1)->Unit(benchmark::kMillisecond)->Iterations(1);
 BENCHMARK(BM_ScreeningOverGrid)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_TankEstimate)->Arg(1)->Arg(4)->Iterations(1)->Unit(benchmark::kMillisecond);

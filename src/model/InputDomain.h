@@ -4,6 +4,7 @@
 #include "ChoiceInput.h"
 #include "IntegerInput.h"
 #include "RealInput.h"
+#include "SurfacePreset.h"
 #include "SwitchInput.h"
 
 #include <array>
@@ -17,8 +18,8 @@ namespace kavrol {
 // help texts, the search space, the build pass and the tests read it.
 //
 // Sections: the lists (shape, tube, scale) and the tube radii; the dimensions and distances; the
-// albedo; the screen density; the physical estimate's settings; the whole tank and the tube
-// catalogue.
+// albedo; the screen density; the physical estimate's settings; the reflector's surface; the
+// whole tank and the tube catalogue.
 namespace InputDomain {
 
 // --- The lists ---
@@ -178,6 +179,41 @@ constexpr const TubeModel* FindTubeModel(std::string_view word) {
 // Grid points per value the fixture search tries (spacing, lamp distance).
 inline constexpr IntegerInput FixtureSteps{"steps", "grid points per searched value", 3, 100, 1, 16,
                                            "points"};
+
+// --- The reflector's surface (physical model) ---
+
+// Of the light a reflection keeps (the albedo), the share re-emitted diffusely.
+inline constexpr RealInput DiffuseShare{"diffuse-share",
+                                        "share of the kept light the reflector scatters diffusely",
+                                        0.0L,
+                                        1.0L,
+                                        0.01L,
+                                        0.0L};
+// The spread (degrees) of the normal's tilt that blurs the specular rest.
+inline constexpr RealInput GlossSpread{
+    "gloss-spread", "spread of the sheet's normal, in degrees", 0.0L, 30.0L, 0.1L, 0.0L};
+// The surface's name while no preset is chosen and neither figure is set: a perfect mirror
+// (diffuse share 0, gloss spread 0); "custom" once either figure is set by hand.
+inline constexpr std::string_view MirrorSurface = "mirror";
+inline constexpr std::string_view CustomSurface = "custom";
+// Typical sheets with rounded typical figures; docs/surfaces.md gives their sources. Order: from
+// the most specular to the most diffuse, as the window lists them.
+inline constexpr std::array<SurfacePreset, 7> SurfacePresets{{
+    {"mirror-aluminium", "Зеркальный алюминий", 0.02, 1.0, 0.95},
+    {"metallised-film", "Металлизированная плёнка", 0.02, 2.0, 0.92},
+    {"polished-aluminium", "Полированный алюминий", 0.05, 3.0, 0.85},
+    {"smooth-foil", "Гладкая фольга", 0.05, 5.0, 0.85},
+    {"crumpled-foil", "Мятая фольга", 0.3, 15.0, 0.75},
+    {"white-gloss-paint", "Белая глянцевая краска", 0.9, 1.0, 0.85},
+    {"white-matte-paint", "Белая матовая краска", 1.0, 0.0, 0.85},
+}};
+// The preset of a command-line word, nullptr for none.
+constexpr const SurfacePreset* SurfacePresetOf(std::string_view word) {
+    for (const SurfacePreset& preset : SurfacePresets)
+        if (preset.word == word)
+            return &preset;
+    return nullptr;
+}
 
 } // namespace InputDomain
 

@@ -30,6 +30,12 @@ public:
         double error = 0.0;                            // bound on mean[Water]'s error
         std::vector<double> histogram; // light entering each bin (same units as mean)
         std::int64_t rays = 0;
+        // With a scattering surface: the Diffused share by the patch side it went to, and the
+        // weight whose gloss was no longer followed (same units as mean).
+        std::vector<double> deposits;
+        double unresolved = 0.0;
+        double glossWaterDelta = 0.0; // signed, see RayOutcome
+        double glossDiffusedDelta = 0.0;
     };
     // The histogram's bins split [xMin, xMax] evenly; bins may be 0.
     struct Bins {
@@ -68,6 +74,7 @@ private:
     void bisect(int pairIndex);
     void checkCancel() const;
     void deposit(Result& result, const Bins& bins) const;
+    void gatherScattered(Result& result) const;
 
     const PathTracer& tracer_;
     int tube_;

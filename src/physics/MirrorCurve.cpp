@@ -255,6 +255,8 @@ bool MirrorCurve::pieceHit(std::size_t i, const Slabs& ray, double dx, double dy
                 hit.t = t;
                 hit.nx = -Slope(piece.cy, s);
                 hit.ny = Slope(piece.cx, s);
+                hit.piece = static_cast<int>(i);
+                hit.s = s;
                 found = true;
             }
         }

@@ -32,6 +32,8 @@ struct MirrorCurve {
         double t = 0.0;
         double nx = 0.0;
         double ny = 0.0;
+        int piece = 0; // which piece, and where on it
+        double s = 0.0;
     };
 
     // A box holding pieces.
@@ -73,7 +75,7 @@ struct MirrorCurve {
         if (!firstHit(ray.px, ray.py, ray.dx, ray.dy, tMin, hit.t, h)) {
             return false;
         }
-        hit = {h.t, 0.0, h.nx, h.ny};
+        hit = {h.t, 0.0, h.nx, h.ny, h.piece + h.s};
         return true;
     }
 
