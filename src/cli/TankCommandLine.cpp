@@ -143,9 +143,10 @@ Whole tank:
                           reaching the floor with its error bound, PPFD on the floor's cells
                           (umol m^-2 s^-1) with each cell's bound, its mean, least and largest,
                           the share of the floor at or above the levels, PPFD under the
-                          centre from the surface to the floor, and where the rest goes; with
-                          --json as the object "tank". --plot writes the floor map and
-                          --profile-csv its cells instead of the light across the water.
+                          centre from the surface to the floor, and where the rest goes
+                          (the object "tank" with --json); the floor map and its cells are
+                          then what --plot and --profile-csv write, instead of the light
+                          across the water.
 )" +
            line("--tank-length MM", D::TankLength.description,
                 integer(D::TankLength, std::to_string(D::TankLength.initial))) +
@@ -173,8 +174,8 @@ Whole tank:
            line("--floor-cells NX[,NZ]", "floor cells across and along",
                 "1 to 200, 1 to 400 (20, along in proportion)") +
            line("--ppfd-levels A,B", D::PpfdLevel.description, "0 to 5000 each (30,50)") +
-           "  --tolerance bounds the floor share; every cell's bound reaches 20 times it of the "
-           "mean cell.\n";
+           "  With --tank, the tolerance bounds the floor share, and every cell's bound reaches\n"
+           "  20 times it of the mean cell.\n";
 }
 
 } // namespace kavrol::TankCommandLine
