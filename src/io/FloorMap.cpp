@@ -72,8 +72,9 @@ void Draw(QPainter& p, const physics::TankEstimate& e, const std::vector<TubeSpa
     }
     // Contours: the cell edges where the PPFD crosses a level.
     p.setPen(QPen(Qt::white, 1.5));
-    for (const auto& [level, share] : e.atLeast) {
-        (void)share;
+    for (const auto& entry : e.atLeast) {
+        // A plain copy: clang does not let a lambda capture a structured binding.
+        const double level = entry.first;
         const auto above = [&](int i, int j) {
             return e.cells[static_cast<std::size_t>(j * e.cellsX + i)] >= level;
         };
