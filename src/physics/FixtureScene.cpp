@@ -2,6 +2,7 @@
 // Sections: messages; pieces as curves; building a unit; checks of one unit; checks between
 // units; the whole fixture.
 #include "FixtureScene.h"
+#include "RefusalText.h"
 
 #include "FixtureError.h"
 #include "PhysicalDesignError.h"
@@ -20,12 +21,7 @@ namespace {
 // Samples per curve piece for the checks: enough to see a loop of a smooth piece.
 constexpr int kCheckSamples = 64;
 
-std::string Mm(double value) {
-    std::ostringstream text;
-    text.precision(6);
-    text << value << " mm";
-    return text.str();
-}
+using RefusalText::Mm;
 
 MirrorCurve SegmentCurve(const MirrorSegment& s) {
     MirrorCurve curve;

@@ -2,6 +2,7 @@
 // Sections: number formatting for messages; distance from a point to the pieces; checks of a
 // design; building the scene; symmetry.
 #include "Scene.h"
+#include "RefusalText.h"
 
 #include "PhysicalDesignError.h"
 
@@ -15,18 +16,8 @@ namespace kavrol::physics {
 
 namespace {
 
-std::string Mm(double value) {
-    std::ostringstream text;
-    text.precision(6);
-    text << value << " mm";
-    return text.str();
-}
-
-void Require(bool condition, const std::string& message) {
-    if (!condition) {
-        throw PhysicalDesignError(message);
-    }
-}
+using RefusalText::Mm;
+using RefusalText::Require;
 
 double DistanceToSegment(const MirrorSegment& s, double px, double py) {
     const double ex = s.x1 - s.x0;
