@@ -244,6 +244,8 @@ std::string TextReport(const Fixture& fixture, const std::string& file, const Ph
     return out.str();
 }
 
+namespace {
+
 void WriteSearch(JsonWriter& json, const physics::FixtureSearch::Outcome& o) {
     json.key("search")
         .beginObject()
@@ -261,6 +263,8 @@ void WriteSearch(JsonWriter& json, const physics::FixtureSearch::Outcome& o) {
         .member("metFloor", o.metFloor)
         .endObject();
 }
+
+} // namespace
 
 // The estimate's pieces in the fixture's order, a member a line, with the file, the units and
 // the search around them.

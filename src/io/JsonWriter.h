@@ -36,15 +36,13 @@ public:
     JsonWriter& value(std::string_view text);
     JsonWriter& value(const char* text);
     template <std::integral Integer>
-        requires(!std::same_as<Integer, bool>)
-    JsonWriter& value(Integer number) {
+    requires(!std::same_as<Integer, bool>) JsonWriter& value(Integer number) {
         return raw(std::to_string(number));
     }
     // An array of reals on one line.
     JsonWriter& value(const std::vector<double>& numbers);
 
-    template <typename Value>
-    JsonWriter& member(std::string_view name, const Value& item) {
+    template <typename Value> JsonWriter& member(std::string_view name, const Value& item) {
         key(name);
         return value(item);
     }

@@ -13,7 +13,8 @@ namespace {
 template <typename Real, typename... Format>
 std::string Written(Real value, std::size_t decimals, Format... format) {
     std::string text(330 + decimals, '\0');
-    const auto [end, error] = std::to_chars(text.data(), text.data() + text.size(), value, format...);
+    const auto [end, error] =
+        std::to_chars(text.data(), text.data() + text.size(), value, format...);
     if (error != std::errc())
         throw std::logic_error("a number does not fit its text buffer");
     text.resize(static_cast<std::size_t>(end - text.data()));

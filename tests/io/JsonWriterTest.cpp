@@ -1,8 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The JSON writer: layouts and spacing as the reports use them, escapes, numbers, and misuse
 // refused rather than written.
-#include "CommaLocale.h"
 #include "JsonWriter.h"
+#include "CommaLocale.h"
 
 #include <cmath>
 #include <functional>
@@ -46,8 +46,10 @@ TEST(JsonWriter, WritesEachLayoutAndSpacing) {
          "{\n  \"n\": -3,\n  \"o\": {\"p\": 2, \"q\": 3},\n  \"l\": [\n    {\"u\": 1},\n    "
          "{\"u\": 2}\n  ]\n}"},
         {"empty lines", Spacing::Spaced,
-         [&](JsonWriter& j) { j.beginObject(Layout::Lines).key("t").beginArray(Layout::Lines);
-             j.endArray().endObject(); },
+         [&](JsonWriter& j) {
+             j.beginObject(Layout::Lines).key("t").beginArray(Layout::Lines);
+             j.endArray().endObject();
+         },
          "{\n  \"t\": [\n  ]\n}"},
         {"non-finite as null", Spacing::Compact,
          [&](JsonWriter& j) {

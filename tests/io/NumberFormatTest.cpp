@@ -1,8 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The number writer against the C library's printf in the "C" locale, digit for digit, and the
 // same text under a comma-decimal locale.
-#include "CommaLocale.h"
 #include "NumberFormat.h"
+#include "CommaLocale.h"
 
 #include <charconv>
 #include <cmath>
@@ -88,11 +88,16 @@ TEST(NumberFormat, ShortestAndTrimmedTexts) {
         const char* shortest;
         const char* trimmed;
     };
-    const Case cases[] = {{30.0L, "30", "30"},       {37.5L, "37.5", "37.5"},
-                          {0.0005L, "5e-04", "0.0005"}, {1e-05L, "1e-05", "0.00001"},
-                          {0.4L, "0.4", "0.4"},       {2.0L, "2", "2"},
-                          {0.0L, "0", "0"},           {100000.0L, "1e+05", "100000"},
-                          {0.85L, "0.85", "0.85"},    {1e-10L, "1e-10", "0"}};
+    const Case cases[] = {{30.0L, "30", "30"},
+                          {37.5L, "37.5", "37.5"},
+                          {0.0005L, "5e-04", "0.0005"},
+                          {1e-05L, "1e-05", "0.00001"},
+                          {0.4L, "0.4", "0.4"},
+                          {2.0L, "2", "2"},
+                          {0.0L, "0", "0"},
+                          {100000.0L, "1e+05", "100000"},
+                          {0.85L, "0.85", "0.85"},
+                          {1e-10L, "1e-10", "0"}};
     for (const Case& c : cases) {
         EXPECT_EQ(NumberFormat::shortest(static_cast<double>(c.value)), c.shortest);
         EXPECT_EQ(NumberFormat::trimmed(c.value), c.trimmed);

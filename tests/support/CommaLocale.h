@@ -19,8 +19,8 @@ public:
         const std::filesystem::path folder = std::filesystem::temp_directory_path() /
                                              ("kavrol-locale-" + std::to_string(::getpid()));
         std::filesystem::create_directories(folder);
-        const std::string command = "localedef -i de_DE -f UTF-8 '" + folder.string() +
-                                    "/de_DE.UTF-8' >/dev/null 2>&1";
+        const std::string command =
+            "localedef -i de_DE -f UTF-8 '" + folder.string() + "/de_DE.UTF-8' >/dev/null 2>&1";
         if (std::system(command.c_str()) == 0) {
             ::setenv("LOCPATH", folder.c_str(), 1);
             active_ = std::setlocale(LC_NUMERIC, "de_DE.UTF-8") != nullptr;
