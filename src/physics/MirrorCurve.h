@@ -22,11 +22,13 @@ struct MirrorCurve {
         double yMin = 0.0;
         double yMax = 0.0;
     };
-    // Where a ray meets the curve: its distance along the ray and the normal (not unit length).
+    // Where a ray meets the curve: its distance along the ray, the normal (not unit length) and
+    // the signed curvature there (positive where the curve turns toward the normal).
     struct Hit {
         double t = 0.0;
         double nx = 0.0;
         double ny = 0.0;
+        double curvature = 0.0;
     };
 
     // A box holding pieces.

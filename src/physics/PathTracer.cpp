@@ -1,5 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// Sections: intersections with each kind of piece; the carried weight; the walk of one ray.
+// Sections: intersections with each kind of piece; the carried weight; the ray's derivatives;
+// the clearances; the walk of one ray.
 #include "PathTracer.h"
 
 #include <algorithm>
@@ -24,9 +25,15 @@ std::uint64_t Mix(std::uint64_t signature, Kind kind, int index) {
 
 constexpr std::uint64_t kSeed = 0xcbf29ce484222325ULL;
 
+int Code(Kind kind, int index) {
+    return (static_cast<int>(kind) << 20) + index;
+}
+
+} // namespace
+
 // The ray's weight: one number until the water first reflects part of it, then split over the
 // psi nodes because the Fresnel share depends on psi.
-struct Weight {
+struct PathTracer::Weight {
     bool split = false;
     double whole = 1.0;
     std::array<double, FresnelTable::kPsiNodes> psi{};
@@ -55,8 +62,6 @@ struct Weight {
     }
 };
 
-} // namespace
-
 struct PathTracer::Hit {
     Kind kind = Kind::None;
     int index = -1;
@@ -64,10 +69,37 @@ struct PathTracer::Hit {
     double tFar = 0.0; // where the ray leaves a tube it passes through
     double nx = 0.0;   // a curve's normal where the ray meets it
     double ny = 0.0;
+    double curvature = 0.0; // a curve's, signed as MirrorCurve::Hit's
 };
 
 PathTracer::PathTracer(const Scene& scene, const FresnelTable& fresnel)
-    : scene_(scene), fresnel_(fresnel) {}
+    : scene_(scene), fresnel_(fresnel) {
+    for (std::size_t i = 0; i < scene.segments.size(); ++i) {
+        const MirrorSegment& s = scene.segments[i];
+        const int owner = Code(Kind::Segment, static_cast<int>(i));
+        rims_.push_back({s.x0, s.y0, owner});
+        rims_.push_back({s.x1, s.y1, owner});
+    }
+    for (std::size_t i = 0; i < scene.arcs.size(); ++i) {
+        const MirrorArc& arc = scene.arcs[i];
+        const int owner = Code(Kind::Arc, static_cast<int>(i));
+        rims_.push_back({arc.xMin, arc.yAt(arc.xMin), owner});
+        rims_.push_back({arc.xMax, arc.yAt(arc.xMax), owner});
+    }
+    for (std::size_t i = 0; i < scene.curves.size(); ++i) {
+        const MirrorCurve& curve = scene.curves[i];
+        if (curve.pieces.empty()) {
+            continue;
+        }
+        const int owner = Code(Kind::Curve, static_cast<int>(i));
+        rims_.push_back({curve.xAt(0, 0.0), curve.yAt(0, 0.0), owner});
+        const int last = static_cast<int>(curve.pieces.size()) - 1;
+        rims_.push_back({curve.xAt(last, 1.0), curve.yAt(last, 1.0), owner});
+    }
+    const int water = Code(Kind::Water, 0);
+    rims_.push_back({scene.water.xMin, scene.water.y, water});
+    rims_.push_back({scene.water.xMax, scene.water.y, water});
+}
 
 // The ray is (px, py) + t (dx, dy) with |(dx, dy)| = 1.
 void PathTracer::nearestHit(double px, double py, double dx, double dy, int skipTube,
@@ -131,7 +163,7 @@ void PathTracer::nearestHit(double px, double py, double dx, double dy, int skip
         MirrorCurve::Hit h;
         if (scene_.curves[static_cast<std::size_t>(i)].firstHit(px, py, dx, dy, kMinDistance, hit.t,
                                                                 h)) {
-            hit = {Kind::Curve, i, h.t, 0.0, h.nx, h.ny};
+            hit = {Kind::Curve, i, h.t, 0.0, h.nx, h.ny, h.curvature};
         }
     }
     const int tubes = static_cast<int>(scene_.tubes.size());
@@ -162,109 +194,269 @@ void PathTracer::nearestHit(double px, double py, double dx, double dy, int skip
     }
 }
 
-void PathTracer::trace(int tubeIndex, double a, double p, RayOutcome& out) const {
+// ================================================================ the ray's derivatives
+// A ray as a point and a unit direction, with their derivatives in a at fixed p. Only the part
+// of (dpx, dpy) across the direction matters: sliding the point along the line changes nothing.
+struct PathTracer::Line {
+    double px = 0.0;
+    double py = 0.0;
+    double dx = 0.0;
+    double dy = 0.0;
+    double dpx = 0.0;
+    double dpy = 0.0;
+    double ddx = 0.0;
+    double ddy = 0.0;
+
+    // The derivative of the point where the line meets, at distance t, a surface with unit
+    // normal (nx, ny): the point stays on the surface as the line turns.
+    void hitDerivative(double t, double nx, double ny, double& hx, double& hy) const {
+        const double wx = dpx + t * ddx;
+        const double wy = dpy + t * ddy;
+        const double k = (wx * nx + wy * ny) / (dx * nx + dy * ny);
+        hx = wx - k * dx;
+        hy = wy - k * dy;
+    }
+
+    // The derivatives after a mirror with unit normal (nx, ny) and signed curvature kappa
+    // (positive where it turns toward the normal) reflects the line at distance t; the point
+    // and direction themselves are moved by the caller.
+    void reflectDerivatives(double t, double nx, double ny, double kappa) {
+        double hx = 0.0;
+        double hy = 0.0;
+        hitDerivative(t, nx, ny, hx, hy);
+        // The unit tangent (ny, -nx) turns the normal by -kappa per millimetre along it.
+        const double along = hx * ny - hy * nx;
+        const double dnx = -kappa * along * ny;
+        const double dny = kappa * along * nx;
+        const double dn = dx * nx + dy * ny;
+        const double ddn = ddx * nx + ddy * ny + dx * dnx + dy * dny;
+        ddx -= 2.0 * (ddn * nx + dn * dnx);
+        ddy -= 2.0 * (ddn * ny + dn * dny);
+        dpx = hx;
+        dpy = hy;
+    }
+};
+
+namespace {
+
+// The clearance of one condition g(a) whose sign change changes the path.
+void Limit(double g, double slope, RayOutcome& out) {
+    if (g == 0.0) {
+        out.clearAhead = 0.0;
+        out.clearBehind = 0.0;
+        return;
+    }
+    if (slope == 0.0 || !std::isfinite(slope)) {
+        return;
+    }
+    const double distance = std::abs(g / slope);
+    double& side = (g > 0.0) == (slope < 0.0) ? out.clearAhead : out.clearBehind;
+    side = std::min(side, distance);
+}
+
+} // namespace
+
+// ====================================================================== the clearances
+// Between the line's start and what it meets, the path changes where the line crosses a rim
+// (its hit piece's rims also beyond), touches a tube or becomes tangent to an arc.
+void PathTracer::clear(const Line& line, const Hit& hit, int skipTube, RayOutcome& out) const {
+    const double cross = line.dpx * line.dy - line.dpy * line.dx; // d/da of P x D, first part
+    const int hitOwner = Code(hit.kind, hit.index);
+    for (const Rim& rim : rims_) {
+        const double ex = rim.x - line.px;
+        const double ey = rim.y - line.py;
+        const double along = ex * line.dx + ey * line.dy;
+        if (along <= 0.0 || (along >= hit.t && rim.owner != hitOwner)) {
+            continue;
+        }
+        Limit(ex * line.dy - ey * line.dx, -cross + ex * line.ddy - ey * line.ddx, out);
+    }
+    for (std::size_t i = 0; i < scene_.tubes.size(); ++i) {
+        const Tube& tube = scene_.tubes[i];
+        const double ex = tube.x - line.px;
+        const double ey = tube.y - line.py;
+        const double along = ex * line.dx + ey * line.dy;
+        if (static_cast<int>(i) == skipTube || along + tube.radius <= 0.0 ||
+            along - tube.radius >= hit.t) {
+            continue;
+        }
+        const double c = ex * line.dy - ey * line.dx;
+        const double slope = -cross + ex * line.ddy - ey * line.ddx;
+        Limit(std::abs(c) - tube.radius, c < 0.0 ? -slope : slope, out);
+    }
+    for (const MirrorArc& arc : scene_.arcs) {
+        const double x0 = line.px - arc.vertexX;
+        const double y0 = line.py - arc.vertexY;
+        const double qa = line.dx * line.dx;
+        const double qb = 2.0 * x0 * line.dx - arc.m * line.dy;
+        const double qc = x0 * x0 - arc.m * y0;
+        if (qa < 1e-12) {
+            continue;
+        }
+        const double tangent = -qb / (2.0 * qa);
+        const double x = line.px + tangent * line.dx;
+        if (tangent <= 0.0 || tangent >= hit.t || x < arc.xMin || x > arc.xMax) {
+            continue;
+        }
+        const double dqa = 2.0 * line.dx * line.ddx;
+        const double dqb = 2.0 * (line.dpx * line.dx + x0 * line.ddx) - arc.m * line.ddy;
+        const double dqc = 2.0 * x0 * line.dpx - arc.m * line.dpy;
+        Limit(qb * qb - 4.0 * qa * qc, 2.0 * qb * dqb - 4.0 * (dqa * qc + qa * dqc), out);
+    }
+}
+
+} // namespace kavrol::physics
+
+namespace kavrol::physics {
+
+// ====================================================================== the walk of one ray
+void PathTracer::trace(int tubeIndex, double a, double p, RayOutcome& out,
+                       double followWeight) const {
     out = RayOutcome{};
     const Tube& tube = scene_.tubes[static_cast<std::size_t>(tubeIndex)];
-    double dx = std::sin(a);
-    double dy = std::cos(a);
+    Line line;
+    line.dx = std::sin(a);
+    line.dy = std::cos(a);
     // The line leaves the tube where it crosses the circle going forward.
     const double along = std::sqrt(std::max(tube.radius * tube.radius - p * p, 0.0));
-    double px = tube.x + p * dy + along * dx;
-    double py = tube.y - p * dx + along * dy;
+    line.px = tube.x + p * line.dy + along * line.dx;
+    line.py = tube.y - p * line.dx + along * line.dy;
+    // d/da of the direction is (dy, -dx); of the start, -p times the direction plus along times
+    // that.
+    line.ddx = line.dy;
+    line.ddy = -line.dx;
+    line.dpx = -p * line.dx + along * line.ddx;
+    line.dpy = -p * line.dy + along * line.ddy;
     std::uint64_t signature = kSeed;
     Weight weight;
     int skipTube = tubeIndex;
     int skipSegment = -1;
-    const bool waterLost = scene_.waterReflection == WaterReflection::Lost;
     for (int event = 0; event < kMaxEvents; ++event) {
         Hit hit;
-        nearestHit(px, py, dx, dy, skipTube, skipSegment, hit);
+        nearestHit(line.px, line.py, line.dx, line.dy, skipTube, skipSegment, hit);
+        if (out.unfollowed == 0.0) {
+            const double carried = weight.total();
+            if (carried >= followWeight) {
+                clear(line, hit, skipTube, out);
+            } else {
+                out.unfollowed = carried;
+            }
+        }
         signature = Mix(signature, hit.kind, hit.index);
         if (hit.kind == Kind::None) {
             out.share[RayOutcome::Escaped] += weight.total();
             out.signature = signature;
             return;
         }
-        const double hx = px + hit.t * dx;
-        const double hy = py + hit.t * dy;
-        if (hit.kind == Kind::Water) {
-            if (hx < scene_.water.xMin || hx > scene_.water.xMax) {
-                out.share[RayOutcome::BesideAquarium] += weight.total();
-                out.signature = Mix(signature, Kind::None, 1);
-                return;
-            }
-            double entered = 0.0;
-            if (!weight.split) {
-                entered = fresnel_.enterFirst(dy, weight.whole, weight.psi);
-                weight.split = true;
-                weight.whole = 0.0;
-            } else {
-                entered = fresnel_.enterAgain(dy, weight.psi);
-            }
-            out.share[RayOutcome::Water] += entered;
-            const int slot = std::min(out.entries, RayOutcome::kMaxEntries - 1);
-            if (out.entries < RayOutcome::kMaxEntries) {
-                out.entryX[static_cast<std::size_t>(slot)] = hx;
-                ++out.entries;
-            }
-            out.entryAmount[static_cast<std::size_t>(slot)] += entered;
-            if (waterLost) {
-                out.share[RayOutcome::ReflectedAtWater] += weight.total();
-                out.signature = signature;
-                return;
-            }
-            dy = -dy;
-            skipTube = -1;
-            skipSegment = -1;
-        } else if (hit.kind == Kind::Tube) {
-            out.share[RayOutcome::ReturnedToTube] += weight.keep(scene_.tubeTransmission);
-            // Transmitted light goes on in a straight line from the tube's far side.
-            px += hit.tFar * dx;
-            py += hit.tFar * dy;
-            skipTube = hit.index;
-            skipSegment = -1;
-            if (weight.total() == 0.0) {
-                out.signature = signature;
-                return;
-            }
-            continue;
-        } else {
-            out.share[RayOutcome::Absorbed] += weight.keep(scene_.albedo);
-            double nx = 0.0;
-            double ny = 0.0;
-            if (hit.kind == Kind::Segment) {
-                const MirrorSegment& s = scene_.segments[static_cast<std::size_t>(hit.index)];
-                nx = -(s.y1 - s.y0);
-                ny = s.x1 - s.x0;
-                skipSegment = hit.index;
-            } else if (hit.kind == Kind::Curve) {
-                nx = hit.nx;
-                ny = hit.ny;
-                skipSegment = -1;
-            } else {
-                const MirrorArc& arc = scene_.arcs[static_cast<std::size_t>(hit.index)];
-                nx = -2.0 * (hx - arc.vertexX) / arc.m;
-                ny = 1.0;
-                skipSegment = -1;
-            }
-            const double dot = (dx * nx + dy * ny) / (nx * nx + ny * ny);
-            dx -= 2.0 * dot * nx;
-            dy -= 2.0 * dot * ny;
-            const double length = std::sqrt(dx * dx + dy * dy);
-            dx /= length;
-            dy /= length;
-            skipTube = -1;
-        }
-        px = hx;
-        py = hy;
-        if (weight.total() == 0.0) {
-            out.signature = signature;
+        if (!follow(hit, line, weight, signature, skipTube, skipSegment, out)) {
             return;
         }
     }
     // The bound on events was reached: what is left counts as absorbed.
     out.share[RayOutcome::Absorbed] += weight.total();
     out.signature = Mix(signature, Kind::None, 2);
+}
+
+// One event of the walk: the ray meets what `hit` names. False when the ray ends there.
+bool PathTracer::follow(const Hit& hit, Line& line, Weight& weight, std::uint64_t& signature,
+                        int& skipTube, int& skipSegment, RayOutcome& out) const {
+    const double hx = line.px + hit.t * line.dx;
+    const double hy = line.py + hit.t * line.dy;
+    if (hit.kind == Kind::Water) {
+        if (hx < scene_.water.xMin || hx > scene_.water.xMax) {
+            out.share[RayOutcome::BesideAquarium] += weight.total();
+            out.signature = Mix(signature, Kind::None, 1);
+            return false;
+        }
+        double entered = 0.0;
+        if (!weight.split) {
+            entered = fresnel_.enterFirst(line.dy, weight.whole, weight.psi);
+            weight.split = true;
+            weight.whole = 0.0;
+        } else {
+            entered = fresnel_.enterAgain(line.dy, weight.psi);
+        }
+        out.share[RayOutcome::Water] += entered;
+        double slopeX = 0.0;
+        double slopeY = 0.0;
+        line.hitDerivative(hit.t, 0.0, 1.0, slopeX, slopeY);
+        const int slot = std::min(out.entries, RayOutcome::kMaxEntries - 1);
+        if (out.entries < RayOutcome::kMaxEntries) {
+            out.entryX[static_cast<std::size_t>(slot)] = hx;
+            out.entrySlope[static_cast<std::size_t>(slot)] = slopeX;
+            ++out.entries;
+        }
+        out.entryAmount[static_cast<std::size_t>(slot)] += entered;
+        if (scene_.waterReflection == WaterReflection::Lost) {
+            out.share[RayOutcome::ReflectedAtWater] += weight.total();
+            out.signature = signature;
+            return false;
+        }
+        line.dy = -line.dy;
+        line.ddy = -line.ddy;
+        line.dpx = slopeX;
+        line.dpy = slopeY;
+        skipTube = -1;
+        skipSegment = -1;
+    } else if (hit.kind == Kind::Tube) {
+        out.share[RayOutcome::ReturnedToTube] += weight.keep(scene_.tubeTransmission);
+        // Transmitted light goes on in a straight line from the tube's far side.
+        line.px += hit.tFar * line.dx;
+        line.py += hit.tFar * line.dy;
+        line.dpx += hit.tFar * line.ddx;
+        line.dpy += hit.tFar * line.ddy;
+        skipTube = hit.index;
+        skipSegment = -1;
+        if (weight.total() == 0.0) {
+            out.signature = signature;
+            return false;
+        }
+        return true;
+    } else {
+        out.share[RayOutcome::Absorbed] += weight.keep(scene_.albedo);
+        reflect(hit, hx, line, skipSegment);
+        skipTube = -1;
+    }
+    line.px = hx;
+    line.py = hy;
+    if (weight.total() == 0.0) {
+        out.signature = signature;
+        return false;
+    }
+    return true;
+}
+
+// Turns the line at a mirror it meets at x = hx, with its derivatives.
+void PathTracer::reflect(const Hit& hit, double hx, Line& line, int& skipSegment) const {
+    double nx = 0.0;
+    double ny = 0.0;
+    double kappa = 0.0;
+    if (hit.kind == Kind::Segment) {
+        const MirrorSegment& s = scene_.segments[static_cast<std::size_t>(hit.index)];
+        nx = -(s.y1 - s.y0);
+        ny = s.x1 - s.x0;
+        skipSegment = hit.index;
+    } else if (hit.kind == Kind::Curve) {
+        nx = hit.nx;
+        ny = hit.ny;
+        kappa = hit.curvature;
+        skipSegment = -1;
+    } else {
+        const MirrorArc& arc = scene_.arcs[static_cast<std::size_t>(hit.index)];
+        const double slope = 2.0 * (hx - arc.vertexX) / arc.m;
+        nx = -slope;
+        ny = 1.0;
+        kappa = (2.0 / arc.m) / std::pow(1.0 + slope * slope, 1.5);
+        skipSegment = -1;
+    }
+    const double norm = std::sqrt(nx * nx + ny * ny);
+    line.reflectDerivatives(hit.t, nx / norm, ny / norm, kappa);
+    const double dot = (line.dx * nx + line.dy * ny) / (nx * nx + ny * ny);
+    line.dx -= 2.0 * dot * nx;
+    line.dy -= 2.0 * dot * ny;
+    const double length = std::sqrt(line.dx * line.dx + line.dy * line.dy);
+    line.dx /= length;
+    line.dy /= length;
 }
 
 } // namespace kavrol::physics

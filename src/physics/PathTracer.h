@@ -5,6 +5,8 @@
 #include "RayOutcome.h"
 #include "Scene.h"
 
+#include <vector>
+
 namespace kavrol::physics {
 
 // Follows one emitted ray through a scene in its cross-section. A ray is named by its tube, its
@@ -19,15 +21,30 @@ public:
 
     PathTracer(const Scene& scene, const FresnelTable& fresnel);
 
-    void trace(int tube, double a, double p, RayOutcome& out) const;
+    // Also follows the ray's derivatives in a, for the entries' slopes and the clearances; the
+    // clearances only while the ray carries at least `followWeight`.
+    void trace(int tube, double a, double p, RayOutcome& out, double followWeight = 0.0) const;
 
 private:
     struct Hit;
+    struct Line;
+    struct Weight;
+    // An end point of a reflector piece or of the water's span, with its owner's code.
+    struct Rim {
+        double x = 0.0;
+        double y = 0.0;
+        int owner = 0;
+    };
     void nearestHit(double px, double py, double dx, double dy, int skipTube, int skipSegment,
                     Hit& hit) const;
+    void clear(const Line& line, const Hit& hit, int skipTube, RayOutcome& out) const;
+    bool follow(const Hit& hit, Line& line, Weight& weight, std::uint64_t& signature, int& skipTube,
+                int& skipSegment, RayOutcome& out) const;
+    void reflect(const Hit& hit, double hx, Line& line, int& skipSegment) const;
 
     const Scene& scene_;
     const FresnelTable& fresnel_;
+    std::vector<Rim> rims_;
 };
 
 } // namespace kavrol::physics

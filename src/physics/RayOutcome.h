@@ -3,6 +3,7 @@
 
 #include <array>
 #include <cstdint>
+#include <limits>
 
 namespace kavrol::physics {
 
@@ -27,6 +28,14 @@ struct RayOutcome {
     int entries = 0;
     std::array<double, kMaxEntries> entryX{};      // where the light entered the water (mm)
     std::array<double, kMaxEntries> entryAmount{}; // how much entered there
+    std::array<double, kMaxEntries> entrySlope{};  // d entryX / da (mm per radian)
+    // How far the direction a may move up (ahead) or down (behind) before the path meets a
+    // rim, a tube's or an arc's tangent or the water's edge, to first order in a (radians).
+    double clearAhead = std::numeric_limits<double>::infinity();
+    double clearBehind = std::numeric_limits<double>::infinity();
+    // The weight the ray still carried where its clearances stopped being followed (0 when it
+    // ended first): what changes of path beyond that point could move.
+    double unfollowed = 0.0;
 };
 
 } // namespace kavrol::physics
