@@ -20,18 +20,6 @@ namespace {
 
 constexpr int kFates = RayOutcome::kFates;
 
-// How the error bound is shared out: the directions' integrals get this much of it, the
-// integral over offsets the rest but a little kept for the Fresnel table.
-constexpr double kDirectionShare = 0.4;
-constexpr double kOffsetShare = 0.55;
-// Changes of path are followed while a ray carries this share of the directions' bound or more;
-// what rays carry beyond counts in the bound whole, at most this share of it.
-constexpr double kFollowShare = 0.1;
-// Rough integrands (kinks, near-jumps at caustics) can make two rules agree by chance; the
-// difference counts this many times over in the bound. Doubling it cost a third more rays and
-// did not change how often the bound missed over 300 random designs, so it stays at one.
-constexpr double kDifferenceSafety = 1.0;
-
 struct TubeLight {
     std::array<double, kFates> mean{};
     double error = 0.0;
@@ -172,16 +160,16 @@ void RefineOffsets(Work& work, int tube, double t0, double t1, const TubeLight& 
             stray = std::max(stray, std::abs(half->nodeShare[i] - value));
         }
     }
-    const bool settled =
-        kDifferenceSafety * difference <= budget && stray * mass <= work.strayFactor * budget;
+    const bool settled = work.options.budget.differenceSafety * difference <= budget &&
+                         stray * mass <= work.strayFactor * budget;
     if ((settled && depth >= work.minOffsetDepth) || depth >= work.maxOffsetDepth) {
         Add(light, left);
         Add(light, right);
-        light.error += kDifferenceSafety * difference;
+        light.error += work.options.budget.differenceSafety * difference;
         // Each bin's light is compared the same way.
         for (std::size_t b = 0; b < whole.histogram.size(); ++b) {
             light.histogramError[b] +=
-                kDifferenceSafety *
+                work.options.budget.differenceSafety *
                 std::abs(left.histogram[b] + right.histogram[b] - whole.histogram[b]);
         }
         return;
@@ -252,10 +240,10 @@ TubeLight IntegrateScene(const Scene& scene, const EstimateOptions& options, int
     const bool symmetric = scene.mirrorSymmetric();
     work.cellsPerHalfTurn = CellsPerHalfTurn(options.tolerance);
     work.offsetRule = QuadratureRule::GaussLegendre(3);
-    work.settings.budget = kDirectionShare * options.tolerance;
-    work.settings.followWeight = kFollowShare * work.settings.budget;
+    work.settings.budget = options.budget.directions * options.tolerance;
+    work.settings.followWeight = options.budget.follow * work.settings.budget;
     work.settings.cancel = options.cancel;
-    work.offsetBudget = kOffsetShare * options.tolerance;
+    work.offsetBudget = options.budget.offsets * options.tolerance;
     work.bins = {scene.water.xMin, scene.water.xMax, bins};
     TubeLight total;
     total.histogram.assign(static_cast<std::size_t>(bins), 0.0);
@@ -320,6 +308,13 @@ void Validate(const Scene& scene, const EstimateOptions& options) {
     }
     if (!(options.tolerance > 0.0) || options.bins < 0) {
         throw PhysicalDesignError("The tolerance must be positive and the bins at least 0");
+    }
+    const EstimateOptions::ErrorBudget& b = options.budget;
+    if (!(b.directions > 0.0) || !(b.offsets > 0.0) || !(b.directions + b.offsets <= 1.0) ||
+        !(b.differenceSafety >= 1.0) || !(b.follow >= 0.0 && b.follow < 1.0)) {
+        throw PhysicalDesignError("The error budget's shares must be positive and add up to at "
+                                  "most 1, the difference's safety at least 1 and the followed "
+                                  "share below 1");
     }
 }
 

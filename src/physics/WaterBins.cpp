@@ -1,13 +1,14 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// Sections: spreading over bins; polynomials; following a track.
+// Sections: bins; polynomials; following a track.
 #include "WaterBins.h"
 
 #include <algorithm>
 #include <cmath>
+#include <limits>
 
 namespace kavrol::physics {
 
-// ====================================================================== spreading over bins
+// ====================================================================== bins
 WaterBins::WaterBins(double xMin, double xMax, int count)
     : xMin_(xMin), width_((xMax - xMin) / count), light_(static_cast<std::size_t>(count), 0.0),
       error_(static_cast<std::size_t>(count), 0.0) {}
@@ -21,30 +22,10 @@ std::vector<double> WaterBins::errors() const {
 }
 
 void WaterBins::addAt(double x, double amount, double error) {
-    spread(x, x, amount, error);
-}
-
-// Adds `amount` and `error` spread evenly over [x0, x1] (either order).
-void WaterBins::spread(double x0, double x1, double amount, double error) {
-    const int bins = count();
-    const double lo = std::clamp((std::min(x0, x1) - xMin_) / width_, 0.0, double(bins));
-    const double hi = std::clamp((std::max(x0, x1) - xMin_) / width_, 0.0, double(bins));
-    const int last = bins - 1;
-    const int first = std::min(static_cast<int>(lo), last);
-    const int end = std::min(static_cast<int>(hi), last);
-    if (first == end || hi - lo < 1e-12) {
-        light_[static_cast<std::size_t>(first)] += amount;
-        error_[static_cast<std::size_t>(first)] += error;
-        return;
-    }
-    const double perUnit = 1.0 / (hi - lo);
-    for (int bin = first; bin <= end; ++bin) {
-        const double overlap = std::min(hi, bin + 1.0) - std::max(lo, double(bin));
-        if (overlap > 0.0) {
-            light_[static_cast<std::size_t>(bin)] += amount * perUnit * overlap;
-            error_[static_cast<std::size_t>(bin)] += error * perUnit * overlap;
-        }
-    }
+    const double u = (x - xMin_) / width_;
+    const int bin = std::clamp(u < 0.0 ? 0 : static_cast<int>(std::min(u, 1e9)), 0, count() - 1);
+    light_[static_cast<std::size_t>(bin)] += amount;
+    error_[static_cast<std::size_t>(bin)] += error;
 }
 
 // ====================================================================== polynomials
@@ -99,8 +80,8 @@ WaterBins::Interpolate(const double* nodes, const double* values, int n) {
                 continue;
             }
             auto& other = m[static_cast<std::size_t>(i)];
-            const double factor = other[static_cast<std::size_t>(col)] /
-                                  row[static_cast<std::size_t>(col)];
+            const double factor =
+                other[static_cast<std::size_t>(col)] / row[static_cast<std::size_t>(col)];
             for (int k = col; k <= n; ++k) {
                 other[static_cast<std::size_t>(k)] -= factor * row[static_cast<std::size_t>(k)];
             }
@@ -117,9 +98,9 @@ WaterBins::Interpolate(const double* nodes, const double* values, int n) {
 
 // ====================================================================== following a track
 // Between neighbouring points x(tau) is the cubic Hermite piece through their places and
-// slopes; each piece is cut into steps narrower than a bin where it crosses bins, and each
-// step's light (the rule's polynomial integrated over it) is spread evenly between the places
-// at its ends. The step's error is the difference of the two polynomials' integrals over it.
+// slopes; each piece is cut into steps narrower than a bin where it crosses bins, and within a
+// step x is taken linear in tau, so that each bin gets the rule's polynomial integrated over
+// the part that lands in it. Its error is the two polynomials' difference over that part.
 void WaterBins::add(const Track& track) {
     for (int i = 0; i + 1 < track.points; ++i) {
         const auto k = static_cast<std::size_t>(i);
@@ -132,23 +113,52 @@ void WaterBins::add(const Track& track) {
             std::abs(track.x[k + 1] - track.x[k]) + 0.25 * (std::abs(m0) + std::abs(m1));
         const int steps = std::clamp(static_cast<int>(std::ceil(3.0 * reach / width_)), 1, 512);
         double xFrom = track.x[k];
-        double highFrom = Antiderivative(track.high, t0);
-        double lowFrom = Antiderivative(track.low, t0);
-        for (int s = 1; s <= steps; ++s) {
-            const double theta = double(s) / steps;
-            const double tTo = s == steps ? t1 : t0 + h * theta;
+        double tFrom = t0;
+        for (int step = 1; step <= steps; ++step) {
+            const double theta = double(step) / steps;
+            const double tTo = step == steps ? t1 : t0 + h * theta;
             const double xTo =
-                s == steps ? track.x[k + 1] : Hermite(track.x[k], m0, track.x[k + 1], m1, theta);
-            const double highTo = Antiderivative(track.high, tTo);
-            const double lowTo = Antiderivative(track.low, tTo);
-            const double amount = track.scale * (highTo - highFrom);
-            const double error = track.scale * std::abs(highTo - highFrom - lowTo + lowFrom) +
-                                 track.errorRate * std::abs(amount);
-            spread(xFrom, xTo, amount, error);
+                step == steps ? track.x[k + 1] : Hermite(track.x[k], m0, track.x[k + 1], m1, theta);
+            place(track, tFrom, tTo, xFrom, xTo);
             xFrom = xTo;
-            highFrom = highTo;
-            lowFrom = lowTo;
+            tFrom = tTo;
         }
+    }
+}
+
+// One step from tau0 (landing at x0) to tau1 (at x1), x taken linear in tau between them: each
+// bin gets the polynomials' integrals over the part of the step that lands in it. The end bins
+// reach out to either side.
+void WaterBins::place(const Track& track, double tau0, double tau1, double x0, double x1) {
+    const double u0 = (x0 - xMin_) / width_;
+    const double u1 = (x1 - xMin_) / width_;
+    const int last = count() - 1;
+    const auto binOf = [last](double u) {
+        return u < 0.0 ? 0 : (u >= last ? last : static_cast<int>(u));
+    };
+    const int first = binOf(std::min(u0, u1));
+    const int end = binOf(std::max(u0, u1));
+    const bool flat = std::abs(u1 - u0) < 1e-12;
+    for (int bin = first; bin <= end; ++bin) {
+        double ta = tau0;
+        double tb = tau1;
+        if (!flat && first != end) {
+            const double lo = bin == 0 ? -std::numeric_limits<double>::infinity() : double(bin);
+            const double hi = bin == last ? std::numeric_limits<double>::infinity() : bin + 1.0;
+            const auto tauAt = [&](double u) {
+                return tau0 + (std::clamp(u, std::min(u0, u1), std::max(u0, u1)) - u0) / (u1 - u0) *
+                                  (tau1 - tau0);
+            };
+            ta = tauAt(lo);
+            tb = tauAt(hi);
+        }
+        const double from = std::min(ta, tb);
+        const double to = std::max(ta, tb);
+        const double high = Antiderivative(track.high, to) - Antiderivative(track.high, from);
+        const double low = Antiderivative(track.low, to) - Antiderivative(track.low, from);
+        light_[static_cast<std::size_t>(bin)] += track.scale * high;
+        error_[static_cast<std::size_t>(bin)] +=
+            track.scale * std::abs(high - low) + track.errorRate * track.scale * std::abs(high);
     }
 }
 

@@ -23,7 +23,7 @@ public:
         std::array<double, kMaxPoints> slope{};
         std::array<double, kMaxPoints> high{}; // degree < kMaxPoints
         std::array<double, kMaxPoints> low{};
-        double scale = 1.0;    // directions (radians) per unit tau
+        double scale = 1.0;     // directions (radians) per unit tau
         double errorRate = 0.0; // an error bound per unit of light, beside the rules' difference
     };
 
@@ -46,7 +46,7 @@ public:
                                                              const double* values, int n);
 
 private:
-    void spread(double x0, double x1, double amount, double error);
+    void place(const Track& track, double tau0, double tau1, double x0, double x1);
 
     double xMin_;
     double width_;
