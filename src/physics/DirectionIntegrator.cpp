@@ -63,27 +63,48 @@ int DirectionIntegrator::addPair(int left, int right) {
     return static_cast<int>(pairs_.size()) - 1;
 }
 
-// The width of directions between two samples that neither sample's path accounts for: the
-// left ray's path holds for clearAhead beyond it and the right one's for clearBehind before it
-// (to first order, so both are shortened by the clearance factor). Anything may happen there.
-double DirectionIntegrator::unexplained(const RayOutcome& left, const RayOutcome& right,
-                                        double gap) const {
-    const double covered = (left.clearAhead + right.clearBehind) / settings_.clearanceFactor;
+// The width of directions between two samples that neither sample's path accounts for, by the
+// changes of path at steps of the first `classes` weight classes: the left ray's path holds for
+// clearAhead beyond it and the right one's for clearBehind before it, to first order. Anything
+// may happen there. Between samples of one path the clearances are shortened by the clearance
+// factor, room for their second order: they must cover the gap with it to spare. Between
+// different paths they meet at the one change that parts them.
+double DirectionIntegrator::unexplained(const RayOutcome& left, const RayOutcome& right, double gap,
+                                        int classes) const {
+    double ahead = RayOutcome::kNever;
+    double behind = RayOutcome::kNever;
+    for (std::size_t c = 0; c < static_cast<std::size_t>(classes); ++c) {
+        ahead = std::min(ahead, left.clearAhead[c]);
+        behind = std::min(behind, right.clearBehind[c]);
+    }
+    double covered = ahead + behind;
+    if (left.signature == right.signature) {
+        covered /= settings_.clearanceFactor;
+    }
     return covered >= gap ? 0.0 : gap - covered;
 }
 
-// What the light between two samples may differ by beyond their smooth variation: the
-// unexplained width, and the weight the rays carried past their followed clearances.
+// What the light between two samples may differ by beyond their smooth variation: each
+// unexplained width times the most light a change of path there can move (its class's
+// weight), and the weight the rays carried past their followed clearances.
 double DirectionIntegrator::openError(const RayOutcome& left, const RayOutcome& right,
                                       double gap) const {
-    return unexplained(left, right, gap) + gap * std::max(left.unfollowed, right.unfollowed);
+    double error = gap * std::max(left.unfollowed, right.unfollowed);
+    double before = 0.0;
+    for (int c = 0; c < RayOutcome::kClasses; ++c) {
+        const double width = unexplained(left, right, gap, c + 1);
+        error += (width - before) * RayOutcome::kClassWeight[static_cast<std::size_t>(c)];
+        before = width;
+    }
+    return error;
 }
 
-// True when two samples `gap` apart follow one path with nothing unexplained between them, so
-// that the light varies smoothly from one to the other.
+// True when two samples `gap` apart follow one path and no change of path at a step carrying
+// more than half the light can lie between them: the light varies smoothly from one to the
+// other but for what openError bounds.
 bool DirectionIntegrator::clears(const RayOutcome& left, const RayOutcome& right,
                                  double gap) const {
-    return left.signature == right.signature && unexplained(left, right, gap) == 0.0;
+    return left.signature == right.signature && unexplained(left, right, gap, 1) == 0.0;
 }
 
 // The trapezoid rule over a pair. Its error is at most half the width times the jump when the
@@ -196,14 +217,19 @@ void DirectionIntegrator::integrateRule(int pairIndex) {
             lossDifference = std::max(lossDifference, std::abs(done.value[f] - gauss[f]));
         }
     }
-    double unfollowed = std::max(samples_[static_cast<std::size_t>(pair.left)].ray.unfollowed,
-                                 samples_[static_cast<std::size_t>(pair.right)].ray.unfollowed);
-    for (const RayOutcome& ray : rays) {
-        unfollowed = std::max(unfollowed, ray.unfollowed);
+    // The gaps between the nodes may still hold changes of path at light steps.
+    done.openError = 0.0;
+    const RayOutcome* from = &samples_[static_cast<std::size_t>(pair.left)].ray;
+    double fromAt = aL;
+    for (std::size_t i = 0; i <= 7; ++i) {
+        const RayOutcome& to = i < 7 ? rays[i] : samples_[static_cast<std::size_t>(pair.right)].ray;
+        const double toAt = i < 7 ? centre + half * GaussKronrod7::kNodes[i] : aR;
+        done.openError += openError(*from, to, toAt - fromAt);
+        from = &to;
+        fromAt = toAt;
     }
-    done.unfollowedError = 2.0 * half * unfollowed;
     done.shareError =
-        std::abs(done.value[RayOutcome::Water] - gauss[RayOutcome::Water]) + done.unfollowedError;
+        std::abs(done.value[RayOutcome::Water] - gauss[RayOutcome::Water]) + done.openError;
     done.key = std::max(done.shareError, settings_.lossWeight * lossDifference);
     enqueue(static_cast<int>(pairs_.size()) - 1);
 }
@@ -302,8 +328,7 @@ void DirectionIntegrator::deposit(Result& result, const Bins& bins) const {
         const Sample& l = samples_[static_cast<std::size_t>(pair.left)];
         const Sample& r = samples_[static_cast<std::size_t>(pair.right)];
         const double half = 0.5 * (r.a - l.a);
-        const double open =
-            pair.integrated ? pair.unfollowedError : openError(l.ray, r.ray, r.a - l.a);
+        const double open = pair.integrated ? pair.openError : openError(l.ray, r.ray, r.a - l.a);
         water.addAnywhere(std::isinf(pair.key) ? 2.0 * half : open);
         if (!clears(l.ray, r.ray, r.a - l.a)) {
             const double value =

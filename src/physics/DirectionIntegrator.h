@@ -69,8 +69,8 @@ private:
         int firstNode = -1;
         std::array<double, RayOutcome::kFates> value{};
         double shareError = 0.0;
-        double unfollowedError = 0.0; // of an integrated pair: part of shareError
-        double key = 0.0;             // what refining would gain; infinite when it must be refined
+        double openError = 0.0; // of an integrated pair: the part of shareError its gaps leave
+        double key = 0.0;       // what refining would gain; infinite when it must be refined
     };
 
     int addSample(double a);
@@ -81,7 +81,8 @@ private:
     void integrateRule(int pairIndex);
     void bisect(int pairIndex);
     void checkCancel() const;
-    double unexplained(const RayOutcome& left, const RayOutcome& right, double gap) const;
+    double unexplained(const RayOutcome& left, const RayOutcome& right, double gap,
+                       int classes) const;
     double openError(const RayOutcome& left, const RayOutcome& right, double gap) const;
     bool clears(const RayOutcome& left, const RayOutcome& right, double gap) const;
     void deposit(Result& result, const Bins& bins) const;

@@ -239,19 +239,29 @@ struct PathTracer::Line {
 
 namespace {
 
-// The clearance of one condition g(a) whose sign change changes the path.
-void Limit(double g, double slope, RayOutcome& out) {
+// The clearance of one condition g(a) whose sign change changes the path, at a step of weight
+// class c.
+inline void Limit(double g, double slope, std::size_t c, RayOutcome& out) {
     if (g == 0.0) {
-        out.clearAhead = 0.0;
-        out.clearBehind = 0.0;
+        out.clearAhead[c] = 0.0;
+        out.clearBehind[c] = 0.0;
         return;
     }
     if (slope == 0.0 || !std::isfinite(slope)) {
         return;
     }
     const double distance = std::abs(g / slope);
-    double& side = (g > 0.0) == (slope < 0.0) ? out.clearAhead : out.clearBehind;
+    double& side = (g > 0.0) == (slope < 0.0) ? out.clearAhead[c] : out.clearBehind[c];
     side = std::min(side, distance);
+}
+
+// The class of a step carrying `weight`.
+std::size_t WeightClass(double weight) {
+    std::size_t c = 0;
+    while (c + 1 < RayOutcome::kClasses && weight <= RayOutcome::kClassWeight[c + 1]) {
+        ++c;
+    }
+    return c;
 }
 
 } // namespace
@@ -259,7 +269,9 @@ void Limit(double g, double slope, RayOutcome& out) {
 // ====================================================================== the clearances
 // Between the line's start and what it meets, the path changes where the line crosses a rim
 // (its hit piece's rims also beyond), touches a tube or becomes tangent to an arc.
-void PathTracer::clear(const Line& line, const Hit& hit, int skipTube, RayOutcome& out) const {
+void PathTracer::clear(const Line& line, const Hit& hit, int skipTube, double weight,
+                       RayOutcome& out) const {
+    const std::size_t c = WeightClass(weight);
     const double cross = line.dpx * line.dy - line.dpy * line.dx; // d/da of P x D, first part
     const int hitOwner = Code(hit.kind, hit.index);
     for (const Rim& rim : rims_) {
@@ -269,7 +281,7 @@ void PathTracer::clear(const Line& line, const Hit& hit, int skipTube, RayOutcom
         if (along <= 0.0 || (along >= hit.t && rim.owner != hitOwner)) {
             continue;
         }
-        Limit(ex * line.dy - ey * line.dx, -cross + ex * line.ddy - ey * line.ddx, out);
+        Limit(ex * line.dy - ey * line.dx, -cross + ex * line.ddy - ey * line.ddx, c, out);
     }
     for (std::size_t i = 0; i < scene_.tubes.size(); ++i) {
         const Tube& tube = scene_.tubes[i];
@@ -280,9 +292,9 @@ void PathTracer::clear(const Line& line, const Hit& hit, int skipTube, RayOutcom
             along - tube.radius >= hit.t) {
             continue;
         }
-        const double c = ex * line.dy - ey * line.dx;
+        const double side = ex * line.dy - ey * line.dx;
         const double slope = -cross + ex * line.ddy - ey * line.ddx;
-        Limit(std::abs(c) - tube.radius, c < 0.0 ? -slope : slope, out);
+        Limit(std::abs(side) - tube.radius, side < 0.0 ? -slope : slope, c, out);
     }
     for (const MirrorArc& arc : scene_.arcs) {
         const double x0 = line.px - arc.vertexX;
@@ -301,7 +313,7 @@ void PathTracer::clear(const Line& line, const Hit& hit, int skipTube, RayOutcom
         const double dqa = 2.0 * line.dx * line.ddx;
         const double dqb = 2.0 * (line.dpx * line.dx + x0 * line.ddx) - arc.m * line.ddy;
         const double dqc = 2.0 * x0 * line.dpx - arc.m * line.dpy;
-        Limit(qb * qb - 4.0 * qa * qc, 2.0 * qb * dqb - 4.0 * (dqa * qc + qa * dqc), out);
+        Limit(qb * qb - 4.0 * qa * qc, 2.0 * qb * dqb - 4.0 * (dqa * qc + qa * dqc), c, out);
     }
 }
 
@@ -337,7 +349,7 @@ void PathTracer::trace(int tubeIndex, double a, double p, RayOutcome& out,
         if (out.unfollowed == 0.0) {
             const double carried = weight.total();
             if (carried >= followWeight) {
-                clear(line, hit, skipTube, out);
+                clear(line, hit, skipTube, carried, out);
             } else {
                 out.unfollowed = carried;
             }
@@ -446,7 +458,8 @@ void PathTracer::reflect(const Hit& hit, double hx, Line& line, int& skipSegment
         const double slope = 2.0 * (hx - arc.vertexX) / arc.m;
         nx = -slope;
         ny = 1.0;
-        kappa = (2.0 / arc.m) / std::pow(1.0 + slope * slope, 1.5);
+        const double stretch = 1.0 + slope * slope;
+        kappa = (2.0 / arc.m) / (stretch * std::sqrt(stretch));
         skipSegment = -1;
     }
     const double norm = std::sqrt(nx * nx + ny * ny);

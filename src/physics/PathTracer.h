@@ -37,7 +37,8 @@ private:
     };
     void nearestHit(double px, double py, double dx, double dy, int skipTube, int skipSegment,
                     Hit& hit) const;
-    void clear(const Line& line, const Hit& hit, int skipTube, RayOutcome& out) const;
+    void clear(const Line& line, const Hit& hit, int skipTube, double weight,
+               RayOutcome& out) const;
     bool follow(const Hit& hit, Line& line, Weight& weight, std::uint64_t& signature, int& skipTube,
                 int& skipSegment, RayOutcome& out) const;
     void reflect(const Hit& hit, double hx, Line& line, int& skipSegment) const;

@@ -109,9 +109,10 @@ void WaterBins::add(const Track& track) {
         const double h = t1 - t0;
         const double m0 = track.slope[k] * h;
         const double m1 = track.slope[k + 1] * h;
-        const double reach =
-            std::abs(track.x[k + 1] - track.x[k]) + 0.25 * (std::abs(m0) + std::abs(m1));
-        const int steps = std::clamp(static_cast<int>(std::ceil(3.0 * reach / width_)), 1, 512);
+        // How far the piece reaches: its chord, and how far its slopes bend it off the chord.
+        const double chord = track.x[k + 1] - track.x[k];
+        const double reach = std::abs(chord) + 0.25 * (std::abs(m0 - chord) + std::abs(m1 - chord));
+        const int steps = std::clamp(static_cast<int>(std::ceil(2.0 * reach / width_)), 1, 512);
         double xFrom = track.x[k];
         double tFrom = t0;
         for (int step = 1; step <= steps; ++step) {

@@ -37,7 +37,8 @@ std::vector<Exact> ExactScenes() {
     bare.tubes.push_back({0.0, 40.0, 8.0, 1.0});
     bare.water = {240.0, -250.0, 250.0};
     bare.refractiveIndex = 1.0;
-    scenes.push_back({"bare tube", bare, [](double a, double b) { return ViewFactor(a, b, 200.0); }});
+    scenes.push_back(
+        {"bare tube", bare, [](double a, double b) { return ViewFactor(a, b, 200.0); }});
     // Mirror y = 0 above the tube at (0, 50): its image at (0, -50) adds 0.8 of its own view
     // factor; the strip [60, 200] lies outside the real tube's shadow as seen from the image.
     Scene mirror;
@@ -67,12 +68,13 @@ BinCheck CheckBins(const Exact& exact, int bins, double tolerance) {
     EXPECT_EQ(e.perMmError.size(), static_cast<std::size_t>(bins));
     for (std::size_t b = 0; b < e.perMm.size(); ++b) {
         const double width = e.edgesMm[b + 1] - e.edgesMm[b];
-        const double miss = std::abs(e.perMm[b] * width - exact.strip(e.edgesMm[b], e.edgesMm[b + 1]));
+        const double miss =
+            std::abs(e.perMm[b] * width - exact.strip(e.edgesMm[b], e.edgesMm[b + 1]));
         const double bound = e.perMmError[b] * width;
         check.worstMiss = std::max(check.worstMiss, miss);
         check.worstRatio = std::max(check.worstRatio, miss / bound);
-        EXPECT_LE(miss, bound) << exact.name << ", " << bins << " bins at " << tolerance
-                               << ", bin " << b;
+        EXPECT_LE(miss, bound) << exact.name << ", " << bins << " bins at " << tolerance << ", bin "
+                               << b;
     }
     return check;
 }
