@@ -254,6 +254,7 @@ Output:
   --json              one JSON object: efficiency, the 72 ray powers, the loss breakdown,
                       every pixel quantity and the profile entries 0 to RefAPx
   --help              this text
+  --version           the version and the licence
 
 )" + OptionRules() +
            R"(
@@ -300,13 +301,19 @@ std::string Alternatives(const ChoiceInput& list, char separator) {
     return text;
 }
 
+// Two blanks at least part an option from its description, or readers such as help2man take the
+// description for part of the option.
 std::string OptionLine(const std::string& option, std::size_t column, std::string_view description,
                        const std::string& span) {
     std::string text = "  " + option;
-    text += std::string(option.size() < column ? column - option.size() : 1, ' ');
+    if (option.size() + 2 <= column)
+        text += std::string(column - option.size(), ' ');
+    else
+        text += "\n" + std::string(column + 2, ' ');
     text += description;
-    text += span.front() == '(' ? " " : ", ";
-    return text + span + "\n";
+    if (!span.empty())
+        text += (span.front() == '(' ? " " : ", ") + span;
+    return text + "\n";
 }
 
 } // namespace kavrol

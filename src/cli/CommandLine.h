@@ -68,7 +68,8 @@ int ParseInput(const std::string& option, const std::string& text, const Integer
 int ParseChoice(const std::string& option, const std::string& text, const ChoiceInput& list);
 
 // Pieces of the help texts, from the input table: "20 to 200 (200)", "(parabola)",
-// "trapezoid|parabola|zefo", and one option's line with its description from the given column.
+// "trapezoid|parabola|zefo", and one option's line with its description from the given column
+// (on the next line when the option leaves fewer than two blanks before it).
 std::string Span(const IntegerInput& input);
 std::string Span(const RealInput& input);
 std::string Default(const ChoiceInput& list);

@@ -566,6 +566,11 @@ int Search(const OptimiseOptions& options) {
     const SearchOptions run = RunOptions(options, plan.threads, csv ? &*csv : nullptr);
     const bool showProgress = options.progress && isatty(STDERR_FILENO) != 0;
     const SearchOutcome outcome = showProgress ? RunWithProgress(search, run) : search.run(run);
+    if (!outcome.threadRefusal.empty())
+        std::cerr << "kavrol-cli optimise: "
+                  << ResourceLimits::ThreadsNotStarted(outcome.threads, plan.threads,
+                                                       outcome.threadRefusal)
+                  << '\n';
     const std::string csvFailure = csv ? csv->commit() : std::string();
     StandardOutput::Write(Report(options, outcome));
     if (!csvFailure.empty()) {

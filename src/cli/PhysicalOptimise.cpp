@@ -8,15 +8,17 @@
 #include "StandardOutput.h"
 
 #include "OptimiseCommand.h"
+#include "PendingFile.h"
 #include "PhysicalSearch.h"
 #include "PictureFile.h"
-#include "WholeFile.h"
+#include "ResourceLimits.h"
 
 #include <QByteArray>
 #include <chrono>
 #include <cstdio>
 #include <exception>
 #include <iostream>
+#include <optional>
 #include <sstream>
 #include <thread>
 
@@ -189,6 +191,10 @@ std::string Report(const OptimiseOptions& options, const PhysicalSearchOutcome& 
 
 namespace {
 
+// What a thread of the search by the physical share needs without the CSV file: its stack
+// (8 MB by default) and the estimate's own tables and lists.
+constexpr std::uint64_t EstimateThreadBytes = 16u << 20;
+
 std::string ProgressLine(const PhysicalSearch& search, double seconds) {
     const std::int64_t done = search.screened();
     const std::int64_t total = search.size();
@@ -245,13 +251,33 @@ int Run(const OptimiseOptions& options, const std::atomic<bool>& stop, bool show
     PhysicalSearch::RunOptions run;
     run.top = options.top;
     run.listRefused = options.listRefused;
-    run.threads = options.threads > 0
-                      ? options.threads
-                      : static_cast<int>(std::max(1u, std::thread::hardware_concurrency()));
     run.keepAll = !options.csvPath.empty();
+    // Capped as the pixel search's threads are: with the CSV file each thread builds the 72-ray
+    // picture; without, it needs its stack and the estimate's own few megabytes.
+    const int cores = static_cast<int>(std::max(1u, std::thread::hardware_concurrency()));
+    const ResourceLimits::ThreadPlan plan =
+        run.keepAll
+            ? ResourceLimits::PlanThreads(options.threads, cores, options.context.dotsPerInch,
+                                          ResourceLimits::AvailableMemory())
+            : ResourceLimits::PlanThreads(options.threads, cores, EstimateThreadBytes,
+                                          " for its stack and estimate",
+                                          ResourceLimits::AvailableMemory());
+    if (!plan.note.empty())
+        std::cerr << "kavrol-cli optimise: " << plan.note << '\n';
+    run.threads = plan.threads;
     run.stop = &stop;
+    // The CSV file's name is checked, and its temporary file made, before the search: a
+    // missing folder fails now, not after the whole search.
+    std::optional<PendingFile> csvFile;
+    if (run.keepAll)
+        csvFile.emplace(PictureFile::nameFromBytes(options.csvPath));
     const PhysicalSearchOutcome outcome =
         showProgress ? RunWithProgress(search, run) : search.run(run);
+    if (!outcome.threadRefusal.empty())
+        std::cerr << "kavrol-cli optimise: "
+                  << ResourceLimits::ThreadsNotStarted(outcome.threads, run.threads,
+                                                       outcome.threadRefusal)
+                  << '\n';
     // A CSV file that cannot be written is reported after the ranking, which is printed all the
     // same.
     std::string csvFailure;
@@ -262,7 +288,7 @@ int Run(const OptimiseOptions& options, const std::atomic<bool>& stop, bool show
             text.append(line.data(), static_cast<qsizetype>(line.size()));
         }
         try {
-            WholeFile::write(PictureFile::nameFromBytes(options.csvPath), text);
+            csvFile->commit(text);
         } catch (const SaveError& e) {
             csvFailure = e.detail();
         }

@@ -8,6 +8,7 @@
 #include "LightEstimator.h"
 #include "PhysicalDesignError.h"
 #include "TopListRefinement.h"
+#include "WorkerThreads.h"
 
 #include <algorithm>
 #include <chrono>
@@ -79,9 +80,12 @@ namespace {
 
 // Calls work(slot, item) for every item of [0, count) on `threads` threads, slot numbering the
 // thread from 0. Stops handing out items once stop reads true or a call throws; the first
-// failure is rethrown once every thread has ended.
+// failure is rethrown once every thread has ended. Threads the system refuses to start are
+// noted in `fewest` (the fewest threads that ran) and `refusal` (the system's reason); the
+// others do their share.
 void ForEach(std::int64_t count, std::int64_t batch, int threads, const std::atomic<bool>* stop,
-             const std::function<void(int, std::int64_t)>& work) {
+             const std::function<void(int, std::int64_t)>& work, int& fewest,
+             std::string& refusal) {
     std::atomic<std::int64_t> next{0};
     std::mutex lock;
     std::exception_ptr failure;
@@ -103,12 +107,12 @@ void ForEach(std::int64_t count, std::int64_t batch, int threads, const std::ato
             next.store(count);
         }
     };
-    std::vector<std::thread> pool;
-    for (int slot = 1; slot < threads; ++slot)
-        pool.emplace_back(run, slot);
+    WorkerThreads pool(threads, run);
     run(0);
-    for (std::thread& t : pool)
-        t.join();
+    pool.join();
+    fewest = std::min(fewest, pool.running());
+    if (!pool.refusal().empty())
+        refusal = pool.refusal();
     if (failure)
         std::rethrow_exception(failure);
 }
@@ -130,12 +134,14 @@ bool PhysicalSearch::refine(TopListRefinement& refinement, std::vector<PhysicalS
         if (round.empty())
             return true;
         std::vector<PhysicalScore> full(round.size());
-        ForEach(static_cast<std::int64_t>(round.size()), 1, threads, options.stop,
-                [&](int, std::int64_t k) {
-                    const auto at = static_cast<std::size_t>(k);
-                    full[at] = score(designAt(round[at]), settings_.tolerance);
-                    reestimated_.fetch_add(1, std::memory_order_relaxed);
-                });
+        ForEach(
+            static_cast<std::int64_t>(round.size()), 1, threads, options.stop,
+            [&](int, std::int64_t k) {
+                const auto at = static_cast<std::size_t>(k);
+                full[at] = score(designAt(round[at]), settings_.tolerance);
+                reestimated_.fetch_add(1, std::memory_order_relaxed);
+            },
+            threadsRan_, threadRefusal_);
         if (Stopped(options.stop))
             return false;
         for (std::size_t k = 0; k < round.size(); ++k) {
@@ -153,18 +159,21 @@ void PhysicalSearch::screen(const RunOptions& options, std::vector<PhysicalScore
     const int threads = std::max(1, options.threads);
     std::vector<std::unique_ptr<FastEvaluator>> evaluators(static_cast<std::size_t>(threads));
     const double screening = screeningTolerance();
-    ForEach(size(), BatchSize, threads, options.stop, [&](int slot, std::int64_t i) {
-        const Design design = designAt(i);
-        const auto at = static_cast<std::size_t>(i);
-        scores[at] = score(design, screening);
-        if (options.keepAll) {
-            auto& evaluator = evaluators[static_cast<std::size_t>(slot)];
-            if (!evaluator)
-                evaluator = std::make_unique<FastEvaluator>(context_);
-            pixel[at] = evaluator->evaluate(design);
-        }
-        screened_.fetch_add(1, std::memory_order_relaxed);
-    });
+    ForEach(
+        size(), BatchSize, threads, options.stop,
+        [&](int slot, std::int64_t i) {
+            const Design design = designAt(i);
+            const auto at = static_cast<std::size_t>(i);
+            scores[at] = score(design, screening);
+            if (options.keepAll) {
+                auto& evaluator = evaluators[static_cast<std::size_t>(slot)];
+                if (!evaluator)
+                    evaluator = std::make_unique<FastEvaluator>(context_);
+                pixel[at] = evaluator->evaluate(design);
+            }
+            screened_.fetch_add(1, std::memory_order_relaxed);
+        },
+        threadsRan_, threadRefusal_);
 }
 
 bool PhysicalSearch::refineTop(const RunOptions& options, std::vector<PhysicalScore>& scores,
@@ -232,6 +241,8 @@ PhysicalSearchOutcome PhysicalSearch::run(const RunOptions& options) {
     };
     screened_.store(0);
     reestimated_.store(0);
+    threadsRan_ = std::max(1, options.threads);
+    threadRefusal_.clear();
     // Every design's figures, screening ones until it is estimated again; tolerance 0 marks a
     // design a stop left out.
     std::vector<PhysicalScore> scores(static_cast<std::size_t>(size()));
@@ -250,6 +261,8 @@ PhysicalSearchOutcome PhysicalSearch::run(const RunOptions& options) {
         outcome.stopped = !onlyFull;
     }
     rank(options, scores, pixel, onlyFull, outcome);
+    outcome.threads = threadsRan_;
+    outcome.threadRefusal = threadRefusal_;
     outcome.seconds = since();
     return outcome;
 }

@@ -95,6 +95,9 @@ private:
     double minUniformity_ = 0;
     std::atomic<std::int64_t> screened_{0};
     std::atomic<std::int64_t> reestimated_{0};
+    // The fewest threads that ran in this run's stages, and why the others did not start.
+    int threadsRan_ = 1;
+    std::string threadRefusal_;
 };
 
 } // namespace kavrol

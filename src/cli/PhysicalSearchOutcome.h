@@ -39,6 +39,10 @@ struct PhysicalSearchOutcome {
     bool stopped = false;
     double screeningSeconds = 0;
     double seconds = 0;
+    // The fewest threads that worked at once, and the system's reason when fewer started than
+    // were asked.
+    int threads = 1;
+    std::string threadRefusal;
 };
 
 } // namespace kavrol

@@ -10,7 +10,9 @@ namespace kavrol {
 // messages for a run that exceeds it or cannot deliver anything.
 namespace ResourceLimits {
 
-// The memory the system says is available to new work (MemAvailable), in bytes; 0 when unknown.
+// The memory available to new work, in bytes: the least of what the machine has available
+// (MemAvailable), the room under this process's cgroup memory limit and the address space left
+// under its RLIMIT_AS (ulimit -v); 0 when none of them is known.
 std::uint64_t AvailableMemory();
 
 // The threads a search runs with: those asked (0: one per core), at most as many as half the
@@ -21,6 +23,13 @@ struct ThreadPlan {
     std::string note;
 };
 ThreadPlan PlanThreads(int asked, int cores, int dotsPerInch, std::uint64_t available);
+// The same for threads that each need `each` bytes; `what` follows the size in the note
+// (" at 600 dpi").
+ThreadPlan PlanThreads(int asked, int cores, std::uint64_t each, const std::string& what,
+                       std::uint64_t available);
+
+// The note for a search some of whose threads the system refused to start.
+std::string ThreadsNotStarted(int ran, int asked, const std::string& reason);
 
 // The message for memory exhausted at a density, by the single build or by a search.
 std::string OutOfMemory(int dotsPerInch, bool search);

@@ -8,12 +8,14 @@
 #include "OptimiseCommand.h"
 #include "PhysicalBuild.h"
 #include "PictureFile.h"
+#include "ProgramInfo.h"
 #include "Report.h"
 #include "ResourceLimits.h"
 #include "SignalGuard.h"
 #include "StandardOutput.h"
 
 #include <QString>
+#include <algorithm>
 #include <iostream>
 #include <new>
 #include <string>
@@ -60,6 +62,16 @@ int main(int argc, char** argv) {
     StandardOutput::IgnoreBrokenPipes();
     SignalGuard::RemoveTemporaryFilesOnSignals();
     const std::vector<std::string> args(argv + 1, argv + argc);
+    // --version answers wherever it stands, before any other option is looked at.
+    if (std::find(args.begin(), args.end(), "--version") != args.end()) {
+        try {
+            StandardOutput::Write(ProgramInfo::VersionText("kavrol-cli"));
+        } catch (const std::exception& e) {
+            std::cerr << "kavrol-cli: " << e.what() << '\n';
+            return 1;
+        }
+        return 0;
+    }
     // "optimise" searches the design space; anything else is the single build.
     if (!args.empty() && args[0] == "optimise")
         return OptimiseCommand::Run(std::vector<std::string>(args.begin() + 1, args.end()));
@@ -75,10 +87,12 @@ int main(int argc, char** argv) {
     }
     if (options.help) {
         try {
-            StandardOutput::Write(UsageText() +
-                                  "\nTo search shapes and dimensions for the best design: "
-                                  "kavrol-cli optimise --help\nTo estimate a whole fixture of "
-                                  "several tubes: kavrol-cli fixture --help\n");
+            StandardOutput::Write(
+                UsageText() + "\nCommands, each with its own --help:\n" +
+                OptionLine("optimise", 18, "search shapes and dimensions for the best design", "") +
+                OptionLine("fixture FILE", 18, "estimate a whole fixture of several tubes", "") +
+                "\nThe README, docs/ and examples/ are installed in " +
+                std::string(ProgramInfo::DocumentationFolder()) + "/.\n");
         } catch (const std::exception& e) {
             std::cerr << "kavrol-cli: " << e.what() << '\n';
             return 1;

@@ -8,6 +8,8 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <ctime>
+#include <dirent.h>
 #include <fcntl.h>
 #include <random>
 #include <sys/stat.h>
@@ -95,6 +97,56 @@ std::string RandomSuffix() {
     return suffix;
 }
 
+// The temporary name of a file named `base` in its folder: ".BASE-XXXXXXXX.tmp", the base cut
+// to 64 bytes so that a name near the system's length limit still has one.
+std::string TemporaryName(const std::string& base) {
+    return "." + base.substr(0, 64) + "-" + RandomSuffix() + ".tmp";
+}
+
+// Whether `entry` is a temporary name of `base` as TemporaryName makes them.
+bool IsTemporaryNameOf(const std::string& entry, const std::string& base) {
+    const std::string head = "." + base.substr(0, 64) + "-";
+    constexpr std::size_t SuffixLength = 8;
+    if (entry.size() != head.size() + SuffixLength + 4 ||
+        entry.compare(0, head.size(), head) != 0 || entry.compare(entry.size() - 4, 4, ".tmp") != 0)
+        return false;
+    for (std::size_t i = head.size(); i < head.size() + SuffixLength; ++i)
+        if (!((entry[i] >= 'a' && entry[i] <= 'z') || (entry[i] >= '0' && entry[i] <= '9')))
+            return false;
+    return true;
+}
+
+// Temporary files of `base` older than this were left by a save that was killed outright.
+constexpr std::time_t StaleSeconds = 24 * 60 * 60;
+
+// Removes the temporary files of `base` in `folder` left by saves killed a day or more ago
+// (a kill that cannot be handled leaves one where unnamed files are not to be had). Younger
+// ones may belong to a save still running and stay.
+void RemoveStaleTemporaryFiles(const std::string& folder, const std::string& base) {
+    DIR* dir = ::opendir(folder.empty() ? "." : folder.c_str());
+    if (dir == nullptr)
+        return;
+    const std::time_t now = std::time(nullptr);
+    while (const dirent* entry = ::readdir(dir)) {
+        const std::string name = entry->d_name;
+        if (!IsTemporaryNameOf(name, base))
+            continue;
+        struct stat info {};
+        if (::fstatat(::dirfd(dir), name.c_str(), &info, AT_SYMLINK_NOFOLLOW) == 0 &&
+            S_ISREG(info.st_mode) && now - info.st_mtime >= StaleSeconds)
+            ::unlinkat(::dirfd(dir), name.c_str(), 0);
+    }
+    ::closedir(dir);
+}
+
+// An unnamed file in `folder` (O_TMPFILE), or -1 where the system or the file system has none,
+// or where it could not be given a name later (linkat goes through /proc/self/fd).
+int OpenUnnamed(const std::string& folder) {
+    if (::access("/proc/self/fd", X_OK) != 0)
+        return -1;
+    return ::open(folder.empty() ? "." : folder.c_str(), O_TMPFILE | O_WRONLY | O_CLOEXEC, 0666);
+}
+
 } // namespace
 
 AtomicFile::AtomicFile(const std::string& path, Existing existing)
@@ -133,10 +185,15 @@ AtomicFile::AtomicFile(const std::string& path, Existing existing)
             fail(FileError::Stage::Create, errno);
         ::close(probe);
     }
-    // A short name of its own, so that a name near the system's length limit still has one.
-    const std::string base = target_.substr(FolderOf(target_).size());
+    const std::string folder = FolderOf(target_);
+    const std::string base = target_.substr(folder.size());
+    RemoveStaleTemporaryFiles(folder, base);
+    // An unnamed file vanishes with the program however it ends, even by SIGKILL; it gets its
+    // name only when complete.
+    fd_ = OpenUnnamed(folder);
+    unnamed_ = fd_ >= 0;
     for (int attempt = 0; fd_ < 0; ++attempt) {
-        temporary_ = FolderOf(target_) + "." + base.substr(0, 64) + "-" + RandomSuffix() + ".tmp";
+        temporary_ = folder + TemporaryName(base);
         fd_ = ::open(temporary_.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
         if (fd_ < 0 && (errno != EEXIST || attempt == 100)) {
             const int error = errno;
@@ -144,7 +201,8 @@ AtomicFile::AtomicFile(const std::string& path, Existing existing)
             fail(FileError::Stage::Create, error);
         }
     }
-    slot_ = Remember(temporary_);
+    if (!unnamed_)
+        slot_ = Remember(temporary_);
     if (exists) {
         // The owner first: changing it clears the set-user-ID bits the mode then restores.
         [[maybe_unused]] const int owned = ::fchown(fd_, info.st_uid, info.st_gid);
@@ -184,17 +242,22 @@ bool AtomicFile::commit() {
         fail(FileError::Stage::Write, EBADF);
     flushBuffer();
     // A device or a pipe written in place has nothing to sync.
-    if (!temporary_.empty() && ::fsync(fd_) != 0)
+    const bool inPlace = !unnamed_ && temporary_.empty();
+    if (!inPlace && ::fsync(fd_) != 0)
         fail(FileError::Stage::Write, errno);
+    // An unnamed file kept from a name already taken is linked under the name itself.
+    bool placed = false;
+    if (unnamed_ && !nameUnnamedFile(placed))
+        return false;
     const int closed = ::close(fd_);
     fd_ = -1;
     if (closed != 0)
         fail(FileError::Stage::Write, errno);
-    if (temporary_.empty()) {
+    if (inPlace) {
         committed_ = true;
         return true;
     }
-    if (existing_ == Existing::Keep) {
+    if (!placed && existing_ == Existing::Keep) {
         int moved =
             ::renameat2(AT_FDCWD, temporary_.c_str(), AT_FDCWD, target_.c_str(), RENAME_NOREPLACE);
         // File systems without that rename still make a hard link only under a free name.
@@ -210,7 +273,7 @@ bool AtomicFile::commit() {
         }
         if (moved != 0)
             fail(FileError::Stage::Create, errno);
-    } else if (::rename(temporary_.c_str(), target_.c_str()) != 0) {
+    } else if (!placed && ::rename(temporary_.c_str(), target_.c_str()) != 0) {
         fail(FileError::Stage::Create, errno);
     }
     Forget(slot_);
@@ -226,6 +289,43 @@ bool AtomicFile::commit() {
         ::fsync(dir);
         ::close(dir);
     }
+    return true;
+}
+
+// Gives the complete unnamed file a name. With Existing::Keep that is the target itself (a
+// link is never made over a name that exists) and `placed` becomes true; otherwise a temporary
+// name, which commit() renames over the target. False when Keep was asked and the name was
+// taken meanwhile.
+bool AtomicFile::nameUnnamedFile(bool& placed) {
+    const std::string self = "/proc/self/fd/" + std::to_string(fd_);
+    if (existing_ == Existing::Keep) {
+        if (::linkat(AT_FDCWD, self.c_str(), AT_FDCWD, target_.c_str(), AT_SYMLINK_FOLLOW) != 0) {
+            if (errno != EEXIST)
+                fail(FileError::Stage::Create, errno);
+            discard();
+            taken_ = true;
+            return false;
+        }
+        unnamed_ = false;
+        placed = true;
+        return true;
+    }
+    const std::string folder = FolderOf(target_);
+    const std::string base = target_.substr(folder.size());
+    for (int attempt = 0;; ++attempt) {
+        temporary_ = folder + TemporaryName(base);
+        // Known to the signal handler before it exists, so that it is never missed.
+        slot_ = Remember(temporary_);
+        if (::linkat(AT_FDCWD, self.c_str(), AT_FDCWD, temporary_.c_str(), AT_SYMLINK_FOLLOW) == 0)
+            break;
+        const int error = errno;
+        Forget(slot_);
+        slot_ = -1;
+        temporary_.clear();
+        if (error != EEXIST || attempt == 100)
+            fail(FileError::Stage::Create, error);
+    }
+    unnamed_ = false;
     return true;
 }
 

@@ -12,7 +12,10 @@ namespace kavrol {
 
 // A file replaced whole or not at all. The bytes go to a temporary file in the same folder,
 // which commit() flushes to the disk and renames over the name; until then, and after any
-// failure, the old file stays untouched and the temporary file is removed again.
+// failure, the old file stays untouched and the temporary file is removed again. Where the
+// file system allows, the temporary file is unnamed (O_TMPFILE) until it is complete, so that
+// even a kill that cannot be handled leaves nothing behind; elsewhere such a kill can leave a
+// ".NAME-XXXXXXXX.tmp" file, which the next save of NAME removes once it is a day old.
 //
 // Symbolic links are followed: the file they lead to is replaced and the link stays. A file that
 // is replaced keeps its mode and, where the system allows, its owner (hard links to the old file
@@ -39,8 +42,11 @@ public:
 
     bool taken() const { return taken_; }
     const std::string& path() const { return path_; }
-    // The temporary file's name while it exists (empty when written in place); for tests.
+    // The temporary file's name while it has one (empty when written in place or while the
+    // file is unnamed); for tests.
     const std::string& temporaryPath() const { return temporary_; }
+    // Whether the bytes go to an unnamed file; for tests.
+    bool unnamed() const { return unnamed_; }
 
     // Removes every temporary file that exists now, the old files staying as they are. Safe in
     // a signal handler (it only calls unlink), for a signal that is about to end the program.
@@ -48,6 +54,7 @@ public:
 
 private:
     void flushBuffer();
+    bool nameUnnamedFile(bool& placed);
     void discard() noexcept;
     [[noreturn]] void fail(FileError::Stage stage, int errorNumber);
 
@@ -57,6 +64,7 @@ private:
     Existing existing_;
     int fd_ = -1;
     bool taken_ = false;
+    bool unnamed_ = false; // an O_TMPFILE file, with no name yet
     bool committed_ = false;
     int slot_ = -1; // where the temporary file's name is known to RemoveTemporaryFilesNow()
     std::string buffer_;

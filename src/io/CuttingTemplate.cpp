@@ -21,8 +21,10 @@
 #include <QRectF>
 #include <QXmlStreamWriter>
 #include <algorithm>
+#include <charconv>
 #include <cmath>
 #include <limits>
+#include <string>
 
 namespace kavrol {
 
@@ -312,6 +314,43 @@ private:
 
 } // namespace
 
+// A number for a message, with one decimal at most, whatever the locale.
+std::string MessageNumber(double value) {
+    char text[64];
+    const double rounded = std::round(value * 10.0) / 10.0;
+    const int decimals = rounded == std::round(rounded) ? 0 : 1;
+    const auto end =
+        std::to_chars(text, text + sizeof text, rounded, std::chars_format::fixed, decimals);
+    return std::string(text, end.ptr);
+}
+
+std::string MessageMm(double value) {
+    return MessageNumber(value) + " mm";
+}
+
+// Refuses a template that the largest page cannot hold, before anything is drawn at its size.
+void RefuseOversized(QSizeF drawingMm, double sheetMm) {
+    const QSizeF largest = CuttingTemplate::kLargestPageMm;
+    const double room = 2.0 * CuttingTemplate::kMarginMm;
+    const QSizeF needed(drawingMm.width() + room, drawingMm.height() + room);
+    const bool fits = (needed.width() <= largest.width() && needed.height() <= largest.height()) ||
+                      (needed.width() <= largest.height() && needed.height() <= largest.width());
+    const std::string page = "the largest page, A0 (" + MessageNumber(largest.width()) + " × " +
+                             MessageMm(largest.height()) + ")";
+    if (!fits) {
+        throw physics::PhysicalDesignError(
+            "The cutting template does not fit " + page + ": its drawing needs " +
+            MessageNumber(needed.width()) + " × " + MessageMm(needed.height()) +
+            " with its margins, for a flat sheet " + MessageMm(sheetMm) + " long");
+    }
+    if (!(sheetMm <= CuttingTemplate::kLongestSheetMm)) {
+        throw physics::PhysicalDesignError("The cutting template is not drawn: its flat sheet is " +
+                                           MessageMm(sheetMm) + " long, more than the " +
+                                           MessageMm(CuttingTemplate::kLongestSheetMm) +
+                                           " a template on " + page + " is drawn for");
+    }
+}
+
 CuttingTemplate::Page CuttingTemplate::ChoosePage(QSizeF drawingMm) {
     const bool wide = drawingMm.width() > drawingMm.height();
     for (const Paper paper : {Paper::A4, Paper::A3}) {
@@ -346,6 +385,26 @@ CuttingTemplate::CuttingTemplate(const physics::Fixture::Unit& unit, const QStri
     const physics::Fixture::Reflector& r = unit.reflector;
     if (!r.hasProfile) {
         throw physics::PhysicalDesignError("The unit's reflector is no profile of points");
+    }
+    // The points' box and the polyline through them are within the curve's, so a profile they
+    // already make too large is refused before the curve is sampled at its full length.
+    double pointsLeft = std::numeric_limits<double>::infinity();
+    double pointsTop = pointsLeft;
+    double pointsRight = -pointsLeft;
+    double pointsBottom = -pointsLeft;
+    double polyline = 0.0;
+    for (std::size_t i = 0; i < r.points.size(); ++i) {
+        const physics::Fixture::Point& p = r.points[i];
+        pointsLeft = std::min(pointsLeft, p.x);
+        pointsRight = std::max(pointsRight, p.x);
+        pointsTop = std::min(pointsTop, p.y);
+        pointsBottom = std::max(pointsBottom, p.y);
+        if (i > 0) {
+            polyline += std::hypot(p.x - r.points[i - 1].x, p.y - r.points[i - 1].y);
+        }
+    }
+    if (!r.points.empty()) {
+        RefuseOversized(QSizeF(pointsRight - pointsLeft, pointsBottom - pointsTop), polyline);
     }
     const physics::ReflectorCurve curve = physics::ReflectorCurve::FromProfile(r.points, r.join);
     double left = std::numeric_limits<double>::infinity();
@@ -384,6 +443,7 @@ void CuttingTemplate::layOut(const physics::ReflectorCurve& curve, double tubeRa
     constexpr double kGap = 10.0;
     const QSizeF whole(std::max(profileBox.width(), notesBox.width()),
                        profileBox.height() + kGap + notesBox.height());
+    RefuseOversized(whole, sheetWidth_);
     page_ = ChoosePage(whole);
 
     // The profile centred across the page at the top margin, the notes below it at the left of

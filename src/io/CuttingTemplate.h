@@ -23,7 +23,9 @@ class ReflectorCurve;
 // curve's length), A, B and C (a profile of points: its width and depth), and a 100 mm bar to check
 // the print's scale. The page is the smallest of A4 and A3 that holds it with margins, landscape
 // when only that fits or when the drawing is wider than tall; a drawing too big for A3 gets a page
-// of its own size.
+// of its own size, up to A0 (what a plotter takes). A template that A0 cannot hold, or whose
+// flat sheet is longer than kLongestSheetMm, is refused with its sizes rather than drawn at
+// any size (see docs/fixture.md).
 class CuttingTemplate {
 public:
     enum class Paper { A4, A3, Custom };
@@ -33,12 +35,17 @@ public:
         QSizeF sizeMm; // width and height as printed
     };
     static constexpr double kMarginMm = 15.0;
+    // The largest page a template is drawn on, A0 upright, in millimetres.
+    static constexpr QSizeF kLargestPageMm{841.0, 1189.0};
+    // The longest flat sheet a template is drawn for: ticks every 10 mm make a thousand labels.
+    static constexpr double kLongestSheetMm = 10000.0;
 
-    // Throws PhysicalDesignError when the design cannot exist.
+    // Throws PhysicalDesignError when the design cannot exist or the template is too large.
     explicit CuttingTemplate(const physics::PhysicalDesign& design);
     // A fixture unit's profile of points with its tube, drawn as the physical model joins the
     // points and labelled with `name`, its width and its depth instead of A, B and C. Throws
-    // PhysicalDesignError for a unit of the three shapes or a curve that cannot be drawn.
+    // PhysicalDesignError for a unit of the three shapes, a curve that cannot be drawn or a
+    // template too large.
     CuttingTemplate(const physics::Fixture::Unit& unit, const QString& name);
 
     // The page for a drawing of this size (millimetres, margins not included).

@@ -3,16 +3,18 @@
 // reflectors and profiles (inline or CSV); the order of a profile's points; the whole file.
 #include "FixtureFile.h"
 
+#include "BoundedFile.h"
 #include "FixtureError.h"
 #include "FixtureScene.h"
 #include "InputDomain.h"
 #include "JsonReader.h"
+#include "QuotedText.h"
 
 #include <charconv>
 #include <cmath>
-#include <fstream>
 #include <initializer_list>
 #include <sstream>
+#include <string_view>
 
 namespace kavrol::physics {
 
@@ -112,7 +114,8 @@ void CheckKeys(const Place& place, const JsonValue& object,
         }
         if (!found) {
             Fail(place, value, "",
-                 "unknown key \"" + place.prefix + key + "\" (known: " + list + ")");
+                 "unknown key \"" + place.prefix + QuotedText::Excerpt(key) + "\" (known: " + list +
+                     ")");
         }
     }
 }
@@ -170,7 +173,7 @@ double TubeRadius(const Place& place, const JsonValue& tube) {
     }
     Fail(place, tube, "tube",
          "must be \"T4\", \"T5\", \"T8\" or a diameter in millimetres, got " +
-             (tube.type == JsonValue::Type::String ? "\"" + tube.text + "\""
+             (tube.type == JsonValue::Type::String ? "\"" + QuotedText::Excerpt(tube.text) + "\""
                                                    : std::string(TypeName(tube.type))));
 }
 
@@ -202,23 +205,43 @@ bool ParsePair(const std::string& line, double& x, double& y) {
     return p == end && std::isfinite(x) && std::isfinite(y);
 }
 
+// A profile file's name as written in the fixture: absolute names are used as they are,
+// relative ones are taken from the fixture file's folder.
+std::string ProfilePath(const std::string& directory, const std::string& name) {
+    if (directory.empty() || (!name.empty() && name.front() == '/')) {
+        return name;
+    }
+    return directory + "/" + name;
+}
+
 // A CSV file of x, y rows; blank lines and lines starting with '#' are skipped, and a first
 // row that is not two numbers is taken for a header.
 std::vector<Fixture::Point> ReadCsv(const Place& place, const JsonValue& at,
                                     const std::string& directory, const std::string& name) {
-    const std::string path = directory.empty() ? name : directory + "/" + name;
-    std::ifstream file(path, std::ios::binary);
-    if (!file) {
-        Fail(place, at, "profile", "cannot open the profile file " + path);
+    const std::string path = ProfilePath(directory, name);
+    std::string text;
+    try {
+        text = BoundedFile::Read(path, "profile file " + QuotedText::Name(path));
+    } catch (const FixtureError& e) {
+        Fail(place, at, "profile", e.what());
+    }
+    const std::string shown = QuotedText::Name(name);
+    const std::string_view start = std::string_view(text).substr(0, 2);
+    if (start == "\xFF\xFE" || start == "\xFE\xFF") {
+        throw FixtureError(shown + ": " + place.unit +
+                           ", the profile file is UTF-16 (by its byte order mark), not UTF-8");
     }
     std::vector<Fixture::Point> points;
-    std::string line;
     int number = 0;
     bool first = true;
-    while (std::getline(file, line)) {
+    for (std::size_t from = 0; from < text.size();) {
+        const std::size_t newline = text.find('\n', from);
+        const std::size_t end = newline == std::string::npos ? text.size() : newline;
+        const std::string line = text.substr(from, end - from);
+        from = end + 1;
         ++number;
-        const std::size_t start = line.find_first_not_of(" \t\r");
-        if (start == std::string::npos || line[start] == '#') {
+        const std::size_t lead = line.find_first_not_of(" \t\r");
+        if (lead == std::string::npos || line[lead] == '#') {
             continue;
         }
         double x = 0.0;
@@ -228,12 +251,13 @@ std::vector<Fixture::Point> ReadCsv(const Place& place, const JsonValue& at,
                 first = false;
                 continue;
             }
-            throw FixtureError(name + ", line " + std::to_string(number) + ": " + place.unit +
-                               ", expected two numbers x, y, got \"" + line + "\"");
+            throw FixtureError(shown + ", line " + std::to_string(number) + ": " + place.unit +
+                               ", expected two numbers x, y, got \"" + QuotedText::Excerpt(line) +
+                               "\"");
         }
         first = false;
         if (x < kPointX.low || x > kPointX.high || y < kPointY.low || y > kPointY.high) {
-            throw FixtureError(name + ", line " + std::to_string(number) + ": " + place.unit +
+            throw FixtureError(shown + ", line " + std::to_string(number) + ": " + place.unit +
                                ", the point (" + Number(x) + ", " + Number(y) + "): x " +
                                Describe(kPointX) + " and y " + Describe(kPointY));
         }
@@ -369,7 +393,7 @@ Fixture::Unit ReadUnit(const std::string& source, const JsonValue& unit, int num
     if (const JsonValue* name = unit.find("name")) {
         RequireType(place, *name, "name", JsonValue::Type::String);
         result.name = name->text;
-        place.unit += " (\"" + result.name + "\")";
+        place.unit += " (\"" + QuotedText::Excerpt(result.name) + "\")";
     }
     result.tubeRadius = TubeRadius(place, Required(place, unit, "tube"));
     result.x = NumberField(place, unit, "x", kUnitX);
@@ -381,8 +405,8 @@ Fixture::Unit ReadUnit(const std::string& source, const JsonValue& unit, int num
 
 } // namespace
 
-Fixture FixtureFile::Parse(const std::string& text, const std::string& source,
-                           const std::string& directory) {
+CheckedFixture FixtureFile::Check(const std::string& text, const std::string& source,
+                                  const std::string& directory) {
     const JsonValue root = JsonReader::Parse(text, source);
     Place place{source, "", ""};
     RequireType(place, root, "", JsonValue::Type::Object);
@@ -411,23 +435,25 @@ Fixture FixtureFile::Parse(const std::string& text, const std::string& source,
     }
     // Whether the units fit together and around their tubes: the scene's own checks.
     try {
-        (void)FixtureScene(fixture);
+        FixtureScene scene(fixture);
+        return CheckedFixture{std::move(fixture), std::move(scene)};
     } catch (const FixtureError& e) {
         throw FixtureError(source + ": " + e.what());
     }
-    return fixture;
 }
 
-Fixture FixtureFile::Read(const std::string& path) {
-    std::ifstream file(path, std::ios::binary);
-    if (!file) {
-        throw FixtureError(path + ": cannot open the fixture file");
+CheckedFixture FixtureFile::Load(const std::string& path) {
+    std::string text;
+    try {
+        text = BoundedFile::Read(path, "fixture file");
+    } catch (const FixtureError& e) {
+        throw FixtureError(QuotedText::Name(path) + ": " + e.what());
     }
-    std::ostringstream text;
-    text << file.rdbuf();
     const std::size_t slash = path.find_last_of('/');
-    const std::string directory = slash == std::string::npos ? "" : path.substr(0, slash);
-    return Parse(text.str(), path, directory);
+    // A fixture in the root folder keeps "/" as its folder, not "".
+    const std::string directory =
+        slash == std::string::npos ? "" : path.substr(0, slash == 0 ? 1 : slash);
+    return Check(text, path, directory);
 }
 
 } // namespace kavrol::physics

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include "CheckedFixture.h"
 #include "Fixture.h"
 
 #include <string>
@@ -18,12 +19,19 @@ public:
     // A profile holds 2 to this many points.
     static constexpr int kMaxPoints = 4000;
 
-    // Reads the file at `path`; a profile's CSV file is looked for beside it.
-    static Fixture Read(const std::string& path);
+    // Reads the file at `path` (at most BoundedFile::kMaxBytes, a regular file); a profile's
+    // CSV file named relative to it is looked for in its folder, an absolute name as it is.
+    // The scene that checked it comes along, so that it is built once.
+    static CheckedFixture Load(const std::string& path);
+    static Fixture Read(const std::string& path) { return Load(path).fixture; }
 
-    // Parses `text`, named `source` in messages; CSV files are looked for in `directory`.
+    // Parses `text`, named `source` in messages; relative CSV names are taken from `directory`.
+    static CheckedFixture Check(const std::string& text, const std::string& source,
+                                const std::string& directory);
     static Fixture Parse(const std::string& text, const std::string& source,
-                         const std::string& directory);
+                         const std::string& directory) {
+        return Check(text, source, directory).fixture;
+    }
 };
 
 } // namespace kavrol::physics

@@ -6,6 +6,7 @@
 #include "FixtureError.h"
 #include "PhysicalDesignError.h"
 #include "ProfileCurve.h"
+#include "QuotedText.h"
 
 #include <algorithm>
 #include <cmath>
@@ -56,10 +57,12 @@ std::vector<Fixture::Point> Samples(const std::vector<MirrorCurve>& outline) {
     return all;
 }
 
-double Distance(const std::vector<MirrorCurve>& outline, double x, double y) {
+// The distance from (x, y) to the outline when it is below `limit`; infinity or a distance of
+// at least `limit` otherwise.
+double Distance(const std::vector<MirrorCurve>& outline, double x, double y, double limit) {
     double nearest = std::numeric_limits<double>::infinity();
     for (const MirrorCurve& curve : outline) {
-        nearest = std::min(nearest, curve.distanceTo(x, y));
+        nearest = std::min(nearest, curve.distanceTo(x, y, std::min(nearest, limit)));
     }
     return nearest;
 }
@@ -83,28 +86,123 @@ bool Meet(const Fixture::Point& p, const Fixture::Point& q, const Fixture::Point
            ((d3 <= 0.0 && d4 >= 0.0) || (d3 >= 0.0 && d4 <= 0.0));
 }
 
-// Where the polyline through `points` first meets itself away from neighbouring pieces: the
-// crossing of the two pieces (or, where they overlap along a line, the later one's start).
-bool CrossesItself(const std::vector<Fixture::Point>& points, Fixture::Point& where) {
-    const std::size_t n = points.size();
-    for (std::size_t i = 0; i + 1 < n; ++i) {
-        for (std::size_t j = i + 2; j + 1 < n; ++j) {
-            const Fixture::Point& p = points[i];
-            const Fixture::Point& q = points[i + 1];
-            const Fixture::Point& r = points[j];
-            const Fixture::Point& s = points[j + 1];
-            if (!Meet(p, q, r, s)) {
-                continue;
+// A run of consecutive segments of a polyline behind one box, so that only runs whose boxes
+// overlap have their segments tested against each other.
+struct Run {
+    std::size_t first; // the run's first segment: points[first] to points[first + 1]
+    std::size_t end;   // one past its last segment
+    double xMin;
+    double xMax;
+    double yMin;
+    double yMax;
+};
+
+// Segments to a run: long enough that runs are few, short enough that testing two runs'
+// segments pairwise stays cheap.
+constexpr std::size_t kRunLength = 32;
+
+bool BoxesMeet(const Run& a, const Run& b) {
+    return a.xMin <= b.xMax && b.xMin <= a.xMax && a.yMin <= b.yMax && b.yMin <= a.yMax;
+}
+
+bool SegmentMeetsBox(const Fixture::Point& p, const Fixture::Point& q, const Run& box) {
+    return std::min(p.x, q.x) <= box.xMax && std::max(p.x, q.x) >= box.xMin &&
+           std::min(p.y, q.y) <= box.yMax && std::max(p.y, q.y) >= box.yMin;
+}
+
+std::vector<Run> Runs(const std::vector<Fixture::Point>& points) {
+    std::vector<Run> runs;
+    const std::size_t segments = points.size() < 2 ? 0 : points.size() - 1;
+    for (std::size_t first = 0; first < segments; first += kRunLength) {
+        Run run{first,           std::min(first + kRunLength, segments),
+                points[first].x, points[first].x,
+                points[first].y, points[first].y};
+        for (std::size_t k = first + 1; k <= run.end; ++k) {
+            run.xMin = std::min(run.xMin, points[k].x);
+            run.xMax = std::max(run.xMax, points[k].x);
+            run.yMin = std::min(run.yMin, points[k].y);
+            run.yMax = std::max(run.yMax, points[k].y);
+        }
+        runs.push_back(run);
+    }
+    return runs;
+}
+
+// The pairs of runs whose boxes overlap (a run with itself included), found by sweeping the
+// boxes from left to right: about linear for a profile, whose runs mostly follow one another.
+std::vector<std::pair<std::size_t, std::size_t>> OverlappingRuns(const std::vector<Run>& runs) {
+    std::vector<std::size_t> order(runs.size());
+    for (std::size_t i = 0; i < order.size(); ++i) {
+        order[i] = i;
+    }
+    std::sort(order.begin(), order.end(),
+              [&](std::size_t a, std::size_t b) { return runs[a].xMin < runs[b].xMin; });
+    std::vector<std::pair<std::size_t, std::size_t>> pairs;
+    std::vector<std::size_t> active;
+    for (const std::size_t r : order) {
+        std::erase_if(active, [&](std::size_t a) { return runs[a].xMax < runs[r].xMin; });
+        pairs.emplace_back(r, r);
+        for (const std::size_t a : active) {
+            if (BoxesMeet(runs[a], runs[r])) {
+                pairs.emplace_back(std::min(a, r), std::max(a, r));
             }
-            const double denominator = (q.x - p.x) * (s.y - r.y) - (q.y - p.y) * (s.x - r.x);
-            const double t = denominator == 0.0 ? 0.0 : Cross(p, r, s) / denominator;
-            where = denominator == 0.0
-                        ? r
-                        : Fixture::Point{p.x + t * (q.x - p.x), p.y + t * (q.y - p.y)};
-            return true;
+        }
+        active.push_back(r);
+    }
+    return pairs;
+}
+
+// Where the polyline through `points` first meets itself away from neighbouring pieces: of the
+// pairs of segments i < j - 1 that meet, the one with the smallest i, then the smallest j; the
+// crossing of the two (or, where they overlap along a line, the later one's start).
+bool CrossesItself(const std::vector<Fixture::Point>& points, Fixture::Point& where) {
+    const std::vector<Run> runs = Runs(points);
+    std::size_t bestI = points.size();
+    std::size_t bestJ = points.size();
+    std::vector<std::size_t> fromA;
+    std::vector<std::size_t> fromB;
+    for (const auto& [ra, rb] : OverlappingRuns(runs)) {
+        const Run& a = runs[ra];
+        const Run& b = runs[rb];
+        fromA.clear();
+        fromB.clear();
+        for (std::size_t i = a.first; i < a.end; ++i) {
+            if (SegmentMeetsBox(points[i], points[i + 1], b)) {
+                fromA.push_back(i);
+            }
+        }
+        for (std::size_t j = b.first; j < b.end; ++j) {
+            if (SegmentMeetsBox(points[j], points[j + 1], a)) {
+                fromB.push_back(j);
+            }
+        }
+        for (const std::size_t i : fromA) {
+            if (i > bestI) {
+                break;
+            }
+            for (const std::size_t j : fromB) {
+                if (j < i + 2 || (i == bestI && j >= bestJ)) {
+                    continue;
+                }
+                if (Meet(points[i], points[i + 1], points[j], points[j + 1])) {
+                    bestI = i;
+                    bestJ = j;
+                    break;
+                }
+            }
         }
     }
-    return false;
+    if (bestI == points.size()) {
+        return false;
+    }
+    const Fixture::Point& p = points[bestI];
+    const Fixture::Point& q = points[bestI + 1];
+    const Fixture::Point& r = points[bestJ];
+    const Fixture::Point& s = points[bestJ + 1];
+    const double denominator = (q.x - p.x) * (s.y - r.y) - (q.y - p.y) * (s.x - r.x);
+    const double t = denominator == 0.0 ? 0.0 : Cross(p, r, s) / denominator;
+    where = denominator == 0.0 ? r : Fixture::Point{p.x + t * (q.x - p.x), p.y + t * (q.y - p.y)};
+    return true;
 }
 
 // The deepest y at which the polyline crosses the vertical line x; -infinity when it does not.
@@ -131,7 +229,7 @@ void Fail(const Fixture& fixture, int unit, const std::string& reason) {
 std::string FixtureScene::UnitName(const Fixture& fixture, int unit) {
     std::string name = "unit " + std::to_string(unit + 1);
     const std::string& given = fixture.units[static_cast<std::size_t>(unit)].name;
-    return given.empty() ? name : name + " (\"" + given + "\")";
+    return given.empty() ? name : name + " (\"" + QuotedText::Excerpt(given) + "\")";
 }
 
 PhysicalDesign FixtureScene::UnitDesign(const Fixture& fixture, int unit) {
@@ -252,7 +350,7 @@ void FixtureScene::checkUnit(const Fixture& fixture, int unit, double axisY) con
              "the tube lies behind the reflector: the profile lies " + Mm(above) +
                  " deep above the tube, not above its axis at " + Mm(u.lampDistance));
     }
-    const double nearest = Distance(own, u.x, axisY);
+    const double nearest = Distance(own, u.x, axisY, u.tubeRadius);
     if (nearest < u.tubeRadius) {
         Fail(fixture, unit,
              "the reflector cuts through the tube: it passes " + Mm(nearest) +
@@ -288,7 +386,7 @@ void FixtureScene::checkNeighbours(const Fixture& fixture) const {
         }
         for (int j = 0; j < n; ++j) {
             const Tube& tj = scene_.tubes[static_cast<std::size_t>(j)];
-            const double nearest = j == i ? tj.radius : Distance(outline(i), tj.x, tj.y);
+            const double nearest = j == i ? tj.radius : Distance(outline(i), tj.x, tj.y, tj.radius);
             if (nearest < tj.radius) {
                 Fail(fixture, i,
                      "the reflector cuts through the tube of " + UnitName(fixture, j) +

@@ -35,7 +35,7 @@ public:
     // The deepest y that unit i's reflector reaches.
     double bottom(int unit) const { return bottoms_[static_cast<std::size_t>(unit)]; }
 
-    // "unit 2" or "unit 2 ("left")", as messages name a unit.
+    // "unit 2" or "unit 2 ("left")", as messages name a unit (the name escaped, cut short).
     static std::string UnitName(const Fixture& fixture, int unit);
 
     // Unit i's reflector of the three shapes with its tube as a single design over the

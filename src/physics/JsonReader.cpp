@@ -3,9 +3,11 @@
 #include "JsonReader.h"
 
 #include "FixtureError.h"
+#include "QuotedText.h"
 
 #include <charconv>
 #include <string_view>
+#include <unordered_set>
 
 namespace kavrol::physics {
 
@@ -14,8 +16,17 @@ JsonReader::JsonReader(const std::string& text, const std::string& source)
 
 JsonValue JsonReader::Parse(const std::string& text, const std::string& source) {
     JsonReader reader(text, source);
+    const std::string_view start = std::string_view(text).substr(0, 4);
+    // UTF-32's marks begin with UTF-16's, so they are tested first.
+    if (start == std::string_view("\xFF\xFE\0\0", 4) ||
+        start == std::string_view("\0\0\xFE\xFF", 4)) {
+        reader.fail("the file is UTF-32 (by its byte order mark), not UTF-8");
+    }
+    if (start.substr(0, 2) == "\xFF\xFE" || start.substr(0, 2) == "\xFE\xFF") {
+        reader.fail("the file is UTF-16 (by its byte order mark), not UTF-8");
+    }
     // A byte order mark is not JSON, but editors write one; it is skipped.
-    if (std::string_view(text).substr(0, 3) == "\xEF\xBB\xBF") {
+    if (start.substr(0, 3) == "\xEF\xBB\xBF") {
         reader.at_ = 3;
     }
     reader.skipSpace();
@@ -59,6 +70,15 @@ void JsonReader::skipSpace() {
     }
 }
 
+// The character at the reading position for a message, escaped when it is not printable.
+std::string JsonReader::characterHere() const {
+    if (at_ >= text_.size()) {
+        return "";
+    }
+    const std::size_t length = QuotedText::Utf8Length(text_, at_);
+    return QuotedText::Escaped(std::string_view(text_).substr(at_, length == 0 ? 1 : length));
+}
+
 void JsonReader::fail(const std::string& what) const {
     failAt(line_, column_, what);
 }
@@ -86,6 +106,9 @@ JsonValue JsonReader::value(int depth) {
     if (at_ == text_.size()) {
         fail("the text ends where a value was expected");
     }
+    if (++values_ > kMaxValues) {
+        fail("more than " + std::to_string(kMaxValues) + " values in the file");
+    }
     if (c == '{' || c == '[') {
         if (depth >= kMaxDepth) {
             fail("nested more than " + std::to_string(kMaxDepth) + " deep");
@@ -108,7 +131,7 @@ JsonValue JsonReader::value(int depth) {
     } else if (c == 'n') {
         literal("null");
     } else {
-        fail(std::string("unexpected character '") + c + "' where a value was expected");
+        fail("unexpected character '" + characterHere() + "' where a value was expected");
     }
     return result;
 }
@@ -122,6 +145,10 @@ JsonValue JsonReader::object(int depth) {
         advance();
         return result;
     }
+    // Keys seen so far, hashed once the object outgrows a scan, so that repeated keys are
+    // found in linear time however many there are.
+    constexpr std::size_t kScanned = 16;
+    std::unordered_set<std::string> seen;
     for (;;) {
         skipSpace();
         const int keyLine = line_;
@@ -131,8 +158,14 @@ JsonValue JsonReader::object(int depth) {
                                      : "expected a key in double quotes");
         }
         std::string key = string();
-        if (result.find(key) != nullptr) {
-            failAt(keyLine, keyColumn, "the key \"" + key + "\" appears twice");
+        if (result.keys.size() == kScanned) {
+            seen.insert(result.keys.begin(), result.keys.end());
+        }
+        const bool repeated =
+            result.keys.size() < kScanned ? result.find(key) != nullptr : !seen.insert(key).second;
+        if (repeated) {
+            failAt(keyLine, keyColumn,
+                   "the key \"" + QuotedText::Excerpt(key) + "\" appears twice");
         }
         expect(':', "':' after the key");
         JsonValue member = value(depth);
@@ -226,6 +259,18 @@ std::string JsonReader::string() {
         if (static_cast<unsigned char>(c) < 0x20) {
             fail("a control character inside a string (write it as an escape)");
         }
+        if (static_cast<unsigned char>(c) >= 0x80) {
+            const std::size_t length = QuotedText::Utf8Length(text_, at_);
+            if (length == 0) {
+                fail("the text is not valid UTF-8 here (the byte " +
+                     QuotedText::Escaped(text_.substr(at_, 1)) + ")");
+            }
+            out.append(text_, at_, length);
+            for (std::size_t i = 0; i < length; ++i) {
+                advance();
+            }
+            continue;
+        }
         if (c != '\\') {
             out += c;
             advance();
@@ -242,7 +287,7 @@ std::string JsonReader::string() {
             continue;
         }
         if (e != 'u') {
-            fail(std::string("unknown escape '\\") + e + "'");
+            fail("unknown escape '\\" + characterHere() + "'");
         }
         advance();
         unsigned code = hex4();
@@ -309,7 +354,10 @@ double JsonReader::number() {
     double parsed = 0.0;
     const auto [end, error] = std::from_chars(text_.data() + start, text_.data() + at_, parsed);
     if (error != std::errc() || end != text_.data() + at_) {
-        failAt(line, column, "the number " + text_.substr(start, at_ - start) + " is out of range");
+        failAt(line, column,
+               "the number " +
+                   QuotedText::Excerpt(std::string_view(text_).substr(start, at_ - start)) +
+                   " is out of range");
     }
     return parsed;
 }

@@ -281,9 +281,42 @@ bool MirrorCurve::pieceHit(std::size_t i, const Ray& ray, double dx, double dy, 
 }
 
 // A scan of each piece followed by a golden-section search around its best sample.
-double MirrorCurve::distanceTo(double px, double py) const {
+namespace {
+
+// The distance from (px, py) to a box; every point of what the box holds lies at least this far.
+double BoxDistance(double xMin, double xMax, double yMin, double yMax, double px, double py) {
+    const double dx = std::max({xMin - px, 0.0, px - xMax});
+    const double dy = std::max({yMin - py, 0.0, py - yMax});
+    return std::sqrt(dx * dx + dy * dy);
+}
+
+// Points evaluated on a piece may stray from its box by rounding; boxes are judged with this
+// margin (millimetres, far above the rounding of coordinates up to 10^4 mm).
+constexpr double kBoxMargin = 1e-6;
+
+} // namespace
+
+double MirrorCurve::distanceTo(double px, double py, double limit) const {
     double nearest = std::numeric_limits<double>::infinity();
+    // A piece whose box lies farther than the nearest distance found (or than the limit) cannot
+    // bring a smaller one, so it is passed over: the result is the same as without the boxes.
+    const auto beyond = [&](double boxDistance) {
+        return boxDistance - kBoxMargin > std::min(nearest, limit);
+    };
+    if (beyond(BoxDistance(xMin, xMax, yMin, yMax, px, py))) {
+        return nearest;
+    }
     for (int i = 0; i < static_cast<int>(pieces.size()); ++i) {
+        const std::size_t block = static_cast<std::size_t>(i) / kBlock;
+        const Box& b = blocks[block];
+        if (beyond(BoxDistance(b.xMin, b.xMax, b.yMin, b.yMax, px, py))) {
+            i = static_cast<int>((block + 1) * kBlock) - 1;
+            continue;
+        }
+        const Piece& piece = pieces[static_cast<std::size_t>(i)];
+        if (beyond(BoxDistance(piece.xMin, piece.xMax, piece.yMin, piece.yMax, px, py))) {
+            continue;
+        }
         const auto distance = [&](double s) {
             const double ex = xAt(i, s) - px;
             const double ey = yAt(i, s) - py;

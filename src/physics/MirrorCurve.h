@@ -2,6 +2,7 @@
 #pragma once
 
 #include <array>
+#include <limits>
 #include <vector>
 
 namespace kavrol::physics {
@@ -63,8 +64,10 @@ struct MirrorCurve {
     bool firstHit(double px, double py, double dx, double dy, double tMin, double tMax,
                   Hit& hit) const;
 
-    // The distance from (px, py) to the curve.
-    double distanceTo(double px, double py) const;
+    // The distance from (px, py) to the curve. Pieces farther than `limit` are not measured,
+    // so a distance beyond it may come back as infinity; one within it is exact.
+    double distanceTo(double px, double py,
+                      double limit = std::numeric_limits<double>::infinity()) const;
 
     // True when `other` is this curve mirrored by x -> -x, its pieces in the opposite order,
     // each point within `tolerance`.

@@ -6,6 +6,7 @@
 
 #include "BoundedTop.h"
 #include "FastEvaluator.h"
+#include "WorkerThreads.h"
 
 #include <algorithm>
 #include <chrono>
@@ -188,13 +189,11 @@ SearchOutcome DesignSearch::run(const SearchOptions& options) {
         }
     };
 
-    const int threads = std::max(1, options.threads);
-    std::vector<std::thread> pool;
-    for (int k = 1; k < threads; ++k)
-        pool.emplace_back(work);
+    WorkerThreads pool(options.threads, [&](int) { work(); });
     work();
-    for (std::thread& t : pool)
-        t.join();
+    pool.join();
+    outcome.threads = pool.running();
+    outcome.threadRefusal = pool.refusal();
     collector.finish();
     outcome.stopped = outcome.evaluated < size_;
     outcome.seconds =

@@ -4,6 +4,7 @@
 #include "ScoredDesign.h"
 
 #include <cstdint>
+#include <string>
 #include <vector>
 
 namespace kavrol {
@@ -19,6 +20,9 @@ struct SearchOutcome {
     std::int64_t delivered = 0;
     bool stopped = false; // stopped before the end
     double seconds = 0;
+    // The threads that worked, and the system's reason when fewer started than were asked.
+    int threads = 1;
+    std::string threadRefusal;
 };
 
 } // namespace kavrol

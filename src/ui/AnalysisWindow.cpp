@@ -504,10 +504,11 @@ void AnalysisWindow::openFixture() {
 void AnalysisWindow::openFixtureFile(const QString& path) {
     guarded([this, &path] {
         // Read and checked in full before anything on show changes.
-        physics::Fixture fixture =
-            physics::FixtureFile::Read(QFile::encodeName(path).toStdString());
-        const physics::FixtureScene scene(fixture);
-        fixture_ = ShownFixture{QFileInfo(path).fileName(), std::move(fixture)};
+        // The scene that checked the file is the one estimated: a long profile's is built once.
+        physics::CheckedFixture checked =
+            physics::FixtureFile::Load(QFile::encodeName(path).toStdString());
+        const physics::FixtureScene& scene = checked.scene;
+        fixture_ = ShownFixture{QFileInfo(path).fileName(), std::move(checked.fixture)};
         estimate_.reset();
         failure_.clear();
         pending_ = false;

@@ -20,7 +20,9 @@
 
 #include <QCheckBox>
 #include <QCloseEvent>
+#include <QDir>
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QGroupBox>
 #include <QLabel>
 #include <QPushButton>
@@ -130,6 +132,18 @@ AnalysisServices analysisServices(const WindowServices& services) {
 
 // The screen's density in device pixels: with Qt's scaling the logical density stays near 96
 // and the device pixel ratio carries the rest.
+// The icon in every size the icon theme installs (bundled as :/kavrol/icons/<size>.png), so that
+// the title bar, the task switcher and the dock each take a sharp one rather than a scaled 16.
+QIcon applicationIcon() {
+    QIcon icon;
+    const QDir sizes(QStringLiteral(":/kavrol/icons"));
+    for (const QString& file : sizes.entryList({QStringLiteral("*.png")}, QDir::Files)) {
+        const int size = QFileInfo(file).completeBaseName().toInt();
+        icon.addFile(sizes.filePath(file), QSize(size, size));
+    }
+    return icon;
+}
+
 int screenDotsPerInch(const QScreen* screen) {
     if (screen == nullptr)
         return 96;
@@ -159,7 +173,7 @@ TMainFrm::~TMainFrm() = default;
 
 void TMainFrm::createControls() {
     setWindowTitle(QStringLiteral("\"Kavrol\""));
-    setWindowIcon(QIcon(QStringLiteral(":/kavrol/kavrol_icon.png")));
+    setWindowIcon(applicationIcon());
     setFont(windowFont(8, false));
     // Sizes are pixels at 96 dots per inch; Qt scales them on denser screens.
     setFixedSize(1050, 840);

@@ -93,11 +93,29 @@ TEST(CliProgram, BuildFailureExitsWithStatusOne) {
     EXPECT_TRUE(build.out.empty());
 }
 
+// --version answers wherever it stands, before any other option is read, in every command.
+TEST(CliProgram, VersionAnswersBeforeAnyOtherOption) {
+    const std::vector<std::vector<std::string>> lines = {{"--version"},
+                                                         {"--shape", "zefo", "--version"},
+                                                         {"--no-such-option", "--version"},
+                                                         {"optimise", "--version"},
+                                                         {"fixture", "--version"}};
+    for (const auto& args : lines) {
+        const CliRun run = Cli(args);
+        EXPECT_EQ(run.status, 0) << args.front();
+        EXPECT_EQ(run.out.substr(0, run.out.find('\n')),
+                  "kavrol-cli (Kavrol) " KAVROL_PROJECT_VERSION);
+        EXPECT_NE(run.out.find("License GPL-3.0-or-later"), std::string::npos);
+        EXPECT_TRUE(run.err.empty()) << run.err;
+    }
+}
+
 TEST(CliProgram, HelpDocumentsEveryOption) {
     const CliRun run = Cli({"--help"});
     EXPECT_EQ(run.status, 0);
-    for (const char* option : {"--shape", "--a", "--b", "--c", "--tube", "--lamp-distance",
-                               "--water-distance", "--aquarium-width", "--albedo", "--scale",
-                               "--dpi", "--no-grid", "--no-lamp", "--no-rays", "--save", "--json"})
+    for (const char* option :
+         {"--shape", "--a", "--b", "--c", "--tube", "--lamp-distance", "--water-distance",
+          "--aquarium-width", "--albedo", "--scale", "--dpi", "--no-grid", "--no-lamp", "--no-rays",
+          "--save", "--json", "--version"})
         EXPECT_NE(run.out.find(option), std::string::npos) << option;
 }

@@ -86,3 +86,20 @@ TEST(CommandLine, RefusalsNameTheOptionAndWhatItAccepts) {
     EXPECT_EQ(Refusal({"--a"}), "--a: a value is missing");
     EXPECT_EQ(Refusal({"--json=yes"}), "--json: takes no value");
 }
+
+// Help lines keep two blanks at least between an option and its description, which readers such
+// as help2man need to tell them apart; a longer option moves its description to the next line.
+TEST(CommandLine, OptionLinesKeepTwoBlanksBeforeTheDescription) {
+    const struct {
+        std::string option;
+        std::string span;
+        std::string line;
+    } cases[] = {
+        {"--a MM", "20 to 200 (200)", "  --a MM  description, 20 to 200 (200)\n"},
+        {"--a", "(T5)", "  --a     description (T5)\n"},
+        {"--long M", "", "  --long M\n          description\n"},
+        {"--longer MM", "(x)", "  --longer MM\n          description (x)\n"},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(kavrol::OptionLine(c.option, 8, "description", c.span), c.line) << c.option;
+}

@@ -97,6 +97,43 @@ TEST(FixtureCommand, ReportsTheEstimateItMade) {
     EXPECT_EQ(json.find("irradiance")->find("relative")->items.size(), e.relative.size());
 }
 
+// Names from the file reach the text report whole, with control characters and terminal
+// escapes shown as escapes; plain names keep their columns.
+TEST(FixtureCommand, TheTextReportEscapesNamesFromTheFile) {
+    physics::Fixture f = physics::FixtureFile::Read(kTwo);
+    physics::EstimateOptions options;
+    options.tolerance = 0.01;
+    const physics::PhysicalEstimate e =
+        physics::LightEstimator(options).estimate(physics::FixtureScene(f).scene());
+    const std::string plain = FixtureCommand::TextReport(f, kTwo, e);
+    EXPECT_NE(plain.find("\n   1  left       T5"), std::string::npos) << plain;
+    const struct {
+        std::string name;
+        std::string shown;
+    } cases[] = {
+        {std::string("a\x1B[2Jb\0c\nd", 10), "a\\x1B[2Jb\\x00c\\nd"},
+        {"\xC2\x9B"
+         "31mred",
+         "\\xC2\\x9B31mred"},
+        {std::string(300, 'w'), std::string(300, 'w')},
+        {"лево", "лево"},
+    };
+    for (const auto& c : cases) {
+        f.name = c.name;
+        f.units[0].name = c.name;
+        const std::string text = FixtureCommand::TextReport(f, kTwo, e);
+        EXPECT_NE(text.find("Fixture: " + c.shown + " ("), std::string::npos) << text;
+        EXPECT_NE(text.find("   1  " + c.shown + " "), std::string::npos) << text;
+        EXPECT_EQ(text.find('\x1B'), std::string::npos);
+        EXPECT_EQ(text.find('\0'), std::string::npos);
+        // Every line after the per-tube heading is whole: one per tube, then the rays.
+        const std::size_t tubes = text.find("Per tube");
+        ASSERT_NE(tubes, std::string::npos);
+        EXPECT_EQ(std::count(text.begin() + static_cast<std::ptrdiff_t>(tubes), text.end(), '\n'),
+                  4);
+    }
+}
+
 TEST(FixtureCommand, RunsEndToEnd) {
     const test::CliRun ok = test::Cli({"fixture", kTwo, "--tolerance", "0.005", "--no-progress"});
     EXPECT_EQ(ok.status, 0) << ok.err;
@@ -119,8 +156,10 @@ TEST(FixtureCommand, RunsEndToEnd) {
     EXPECT_EQ(found.find("search")->find("spacingMax")->number, 800.0);
     const test::CliRun missing = test::Cli({"fixture", "/nonexistent/f.json"});
     EXPECT_EQ(missing.status, 1);
-    EXPECT_EQ(missing.err,
-              "kavrol-cli fixture: /nonexistent/f.json: cannot open the fixture file\n");
+    EXPECT_EQ(
+        missing.err,
+        "kavrol-cli fixture: /nonexistent/f.json: cannot open the fixture file: No such file or "
+        "directory\n");
     const test::CliRun usage = test::Cli({"fixture", kTwo, "--bins", "x"});
     EXPECT_EQ(usage.status, 2);
     const test::CliRun help = test::Cli({"fixture", "--help"});

@@ -39,13 +39,6 @@ protected:
     }
 
     // The size of the temporary CSV file beside out.csv, or 0 when there is none yet.
-    std::uintmax_t TemporaryCsvSize() const {
-        for (const auto& entry : fs::directory_iterator(dir_))
-            if (entry.path().filename().string().rfind(".out.csv-", 0) == 0)
-                return entry.file_size();
-        return 0;
-    }
-
     std::vector<std::string> Names() const {
         std::vector<std::string> names;
         // The running program's standard error is the test's own file.
@@ -91,7 +84,7 @@ TEST_F(OptimiseStop, EachStopSignalKeepsTheBestSoFarAndAGapFreeCsv) {
         CliProcess run(args, dir_, dir_ / "report.txt");
         ASSERT_TRUE(run.started());
         // Rows are streaming into the temporary file: the search is well under way.
-        ASSERT_TRUE(test::WaitFor([&] { return TemporaryCsvSize() > 0; }));
+        ASSERT_TRUE(test::WaitFor([&] { return run.temporaryFileSize(dir_, "out.csv") > 0; }));
         run.signal(signal);
         const CliRun done = run.wait();
         EXPECT_EQ(done.status, 128 + signal) << done.err;
@@ -126,7 +119,7 @@ TEST_F(OptimiseStop, ASignalIgnoredFromTheStartStaysIgnored) {
                    true);
     std::signal(SIGHUP, previous);
     ASSERT_TRUE(run.started());
-    ASSERT_TRUE(test::WaitFor([&] { return TemporaryCsvSize() > 0; }));
+    ASSERT_TRUE(test::WaitFor([&] { return run.temporaryFileSize(dir_, "out.csv") > 0; }));
     run.signal(SIGHUP);
     std::this_thread::sleep_for(std::chrono::milliseconds(300));
     EXPECT_FALSE(run.finished());

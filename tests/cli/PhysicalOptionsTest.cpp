@@ -109,8 +109,11 @@ TEST(PhysicalOptions, HelpShowsTheTablesRangesAndWords) {
          {"  --tolerance X       error bound the physical estimate reaches, 0.0001 to 0.1 "
           "(0.0005)\n",
           "  --bins N            irradiance bins across the aquarium, 1 to 1000 (50)\n",
-          "  --water-reflection traced|lost light the water surface reflects (traced)\n",
-          "  --tube-transmission X share of light meeting a tube that passes it, 0 to 1 (0)\n"})
+          // Options too long for the column give their description a line of its own.
+          "  --water-reflection traced|lost\n"
+          "                      light the water surface reflects (traced)\n",
+          "  --tube-transmission X\n"
+          "                      share of light meeting a tube that passes it, 0 to 1 (0)\n"})
         EXPECT_NE(help.find(line), std::string::npos) << line;
     for (const char* option :
          {"--physical", "--plot FILE", "--profile-csv FILE", "--template FILE"})

@@ -6,8 +6,15 @@
 #include "CliRun.h"
 #include "FastEvaluator.h"
 
+#include "WorkerThreads.h"
+
+#include <atomic>
 #include <cstdlib>
+#include <fstream>
 #include <gtest/gtest.h>
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 namespace kavrol {
 namespace {
@@ -94,6 +101,55 @@ TEST(ResourceLimits, MemoryExhaustionIsAClearMessage) {
     ASSERT_TRUE(WIFEXITED(status));
     EXPECT_EQ(WEXITSTATUS(status), 1);
     EXPECT_EQ(message, "kavrol-cli optimise: " + ResourceLimits::OutOfMemory(600, true) + "\n");
+}
+
+// The memory the threads are planned in sees a limit on the address space (ulimit -v) as well as
+// the machine's; threads the system then refuses to start are reported and the others do all
+// the work. Run in a child process, whose limits end with it.
+TEST(ResourceLimits, ThreadsSeeTheAddressSpaceLimitAndRunOnWhenSomeCannotStart) {
+#if defined(__SANITIZE_ADDRESS__)
+    GTEST_SKIP() << "AddressSanitizer's shadow memory does not fit a limited address space";
+#endif
+    const pid_t child = ::fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        std::ifstream statm("/proc/self/statm");
+        std::uint64_t pages = 0;
+        statm >> pages;
+        const std::uint64_t used = pages * static_cast<std::uint64_t>(::sysconf(_SC_PAGESIZE));
+        // Room for a few thread stacks (8 MB each by default), not for 64 of them.
+        struct rlimit limit {};
+        limit.rlim_cur = limit.rlim_max = used + 64 * MB;
+        if (::setrlimit(RLIMIT_AS, &limit) != 0)
+            ::_exit(10);
+        const std::uint64_t available = ResourceLimits::AvailableMemory();
+        if (available == 0 || available > 64 * MB)
+            ::_exit(11);
+        std::atomic<int> done{0};
+        std::atomic<std::int64_t> next{0};
+        const auto work = [&](int) {
+            while (next.fetch_add(1) < 1000)
+                done.fetch_add(1);
+        };
+        WorkerThreads pool(64, work);
+        work(0);
+        pool.join();
+        if (pool.running() >= 64 || pool.refusal().empty())
+            ::_exit(12);
+        if (done.load() != 1000)
+            ::_exit(13);
+        const std::string note =
+            ResourceLimits::ThreadsNotStarted(pool.running(), 64, pool.refusal());
+        if (note.rfind("only ", 0) != 0 || note.find(" of 64 could start (") == std::string::npos)
+            ::_exit(14);
+        ::_exit(0);
+    }
+    int status = 0;
+    ASSERT_EQ(::waitpid(child, &status, 0), child);
+    ASSERT_TRUE(WIFEXITED(status));
+    // 11: the limit was not seen; 12: every thread started or no reason was kept; 13: work was
+    // lost; 14: the note.
+    EXPECT_EQ(WEXITSTATUS(status), 0);
 }
 
 } // namespace

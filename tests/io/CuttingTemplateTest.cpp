@@ -343,3 +343,45 @@ TEST(CuttingTemplate, ProfilesOfPointsAreDrawnAtOneToOne) {
 }
 
 } // namespace
+
+// Templates too large for the largest page, or with a flat sheet too long to tick, are refused
+// with their sizes before the curve is drawn at its length; one that A0 holds gets its own page.
+TEST(CuttingTemplate, RefusesTemplatesLargerThanTheLargestPage) {
+    const kavrol::physics::Fixture fixture =
+        kavrol::physics::FixtureFile::Read(KAVROL_EXAMPLES_DIR "/four-tube-gull-wing.json");
+    using Points = std::vector<kavrol::physics::Fixture::Point>;
+    Points zigzag; // 1.6 km of straight sheet across the allowed range
+    for (int i = 0; i <= 320; ++i)
+        zigzag.push_back({-5000.0 + i * 10000.0 / 320, i % 2 == 0 ? 0.0 : 5000.0});
+    Points narrowZigzag; // within A0, but 20 m of sheet
+    for (int i = 0; i <= 40; ++i)
+        narrowZigzag.push_back({-200.0 + i * 10.0, i % 2 == 0 ? 0.0 : 500.0});
+    const struct {
+        const char* name;
+        Points points;
+        const char* message; // empty when drawn
+    } cases[] = {
+        {"across the range", zigzag,
+         "The cutting template does not fit the largest page, A0 (841 × 1189 mm): its drawing "
+         "needs 10030 × 5030 mm with its margins, for a flat sheet 1600031.2 mm long"},
+        {"long sheet", narrowZigzag,
+         "The cutting template is not drawn: its flat sheet is 20004 mm long, more than the "
+         "10000 mm a template on the largest page, A0 (841 × 1189 mm) is drawn for"},
+        {"wide", {{-350, 40}, {0, 0}, {350, 40}}, ""},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        kavrol::physics::Fixture::Unit unit = fixture.units.front();
+        unit.reflector.points = c.points;
+        unit.reflector.join = kavrol::physics::Fixture::Join::Straight;
+        std::string message;
+        try {
+            const CuttingTemplate sheet(unit, QStringLiteral("u"));
+            EXPECT_EQ(sheet.page().paper, CuttingTemplate::Paper::Custom);
+            EXPECT_LE(sheet.page().sizeMm.width(), 1189.0);
+        } catch (const kavrol::physics::PhysicalDesignError& e) {
+            message = e.what();
+        }
+        EXPECT_EQ(message, c.message);
+    }
+}

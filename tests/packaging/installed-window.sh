@@ -4,13 +4,14 @@
 # prefix) on a virtual X server in an empty working directory, picks the trapezoid in the shape
 # list and checks that the shape picture changed: the program found share/kavrol/ beside its
 # bin/ folder. As a control, the same with share/kavrol/ moved away must leave the picture as
-# it was. Usage: installed-window.sh STAGE_DIR
-# Exits 77 (skipped) when xvfb-run, xdotool or ImageMagick are missing.
+# it was. The window's X class is the one the desktop entry names (StartupWMClass) and its icon
+# comes in every size the icon theme installs. Usage: installed-window.sh STAGE_DIR
+# Exits 77 (skipped) when xvfb-run, xdotool, xprop or ImageMagick are missing.
 set -u
 stage=$1
 program="$stage/usr/bin/kavrol"
 pictures="$stage/usr/share/kavrol"
-for tool in xvfb-run xdotool import convert compare; do
+for tool in xvfb-run xdotool xprop import convert compare; do
     if ! command -v "$tool" >/dev/null 2>&1; then
         echo "skipped: $tool is not installed"
         exit 77
@@ -39,6 +40,8 @@ status=1
 if [ -n "$window" ]; then
     sleep 1
     import -window "$window" "$out-before.png"
+    xprop -id "$window" WM_CLASS >"$out-class.txt"
+    xprop -len 16777216 -id "$window" _NET_WM_ICON | grep -a -o 'Icon ([0-9]* x [0-9]*)' >"$out-icons.txt"
     # The shape list's arrow (list at 16, 208, 177 x 21 in the window), then the item above
     # the parabola.
     xdotool mousemove --window "$window" 185 218 click 1
@@ -66,6 +69,19 @@ changed() {
 
 found=$(changed found)
 echo "with share/kavrol: $found pixels of the shape picture changed"
+
+# Docks pair the window with its launcher by the class the entry names.
+entry="$stage/usr/share/applications/org.kavrol.kavrol.desktop"
+class=$(sed -n 's/^StartupWMClass=//p' "$entry")
+[ -n "$class" ] || { echo "FAIL: the desktop entry names no StartupWMClass"; exit 1; }
+grep -q -F ", \"$class\"" "$work/found-class.txt" ||
+    { echo "FAIL: the window's class is not $class: $(cat "$work/found-class.txt")"; exit 1; }
+for png in "$stage"/usr/share/icons/hicolor/*/apps/kavrol.png; do
+    size=$(basename "$(dirname "$(dirname "$png")")" | sed 's/x.*//')
+    grep -q -x "Icon ($size x $size)" "$work/found-icons.txt" ||
+        { echo "FAIL: the window icon lacks the size $size"; exit 1; }
+done
+echo "window class $class, icon sizes: $(sed 's/Icon (\([0-9]*\) .*/\1/' "$work/found-icons.txt" | sort -n | tr '\n' ' ')"
 mv "$pictures" "$work.pictures"
 missing=$(changed missing)
 mv "$work.pictures" "$pictures"

@@ -6,10 +6,13 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
 #include <string>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace kavrol::physics {
 namespace {
@@ -92,7 +95,7 @@ TEST(FixtureFile, ReadsAProfileFromACsvFileBesideIt) {
     EXPECT_EQ(ParseError(Text(R"({"tube": "T5", "x": 100, "lampDistance": 40,
         "reflector": {"profile": "missing.csv"}})")),
               "f.json: line 7, column 34: unit 2, \"reflector.profile\": cannot open the "
-              "profile file missing.csv");
+              "profile file missing.csv: No such file or directory");
     try {
         (void)FixtureFile::Read((dir / "f.json").string());
         ADD_FAILURE() << "a bad CSV row was accepted";
@@ -195,6 +198,113 @@ TEST(FixtureFile, RefusesBadFieldsNamingUnitFieldAndReason) {
          "mm and x = -190 mm to -10 mm"},
         {Text(R"({"tube": "T5", "x": 100 "lampDistance": 4})"),
          "f.json: line 6, column 29: expected ',' or '}' after a member"},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(ParseError(c.text), c.message) << c.text;
+    }
+}
+
+// Every file read is a regular file within the size cap, judged before its bytes are read, and
+// every refusal says why; as the fixture and as a profile the same reasons apply.
+TEST(FixtureFile, RefusesWhatIsNotASmallRegularFileWithTheReason) {
+    const std::filesystem::path dir =
+        std::filesystem::temp_directory_path() / ("kavrol-kinds-" + std::to_string(::getpid()));
+    std::filesystem::create_directories(dir / "folder");
+    ASSERT_EQ(::mkfifo((dir / "pipe").c_str(), 0600), 0);
+    // Sparse: a gigabyte that takes no room, refused by its size without a byte read.
+    std::ofstream(dir / "huge");
+    std::filesystem::resize_file(dir / "huge", std::uintmax_t(1) << 30);
+    std::ofstream(dir / "utf16", std::ios::binary) << std::string("\xFF\xFE{\0", 4);
+    std::filesystem::create_directories(dir / "sub" / "deeper");
+    std::filesystem::create_directories(dir / "sub" / "deeper");
+    const std::string d = dir.string();
+    const struct {
+        std::string path;
+        std::string reason; // after the name, for the fixture; after "the profile file NAME "
+    } cases[] = {
+        {"/dev/zero", "is a device, not a regular file"},
+        {d + "/folder", "is a folder, not a file"},
+        {d + "/pipe", "is a pipe, not a regular file"},
+        {d + "/huge", "is larger than the 4194304 bytes allowed"},
+        {d + "/missing", ": No such file or directory"},
+    };
+    for (const auto& c : cases) {
+        const bool missing = c.reason.front() == ':';
+        std::string message;
+        try {
+            (void)FixtureFile::Read(c.path);
+        } catch (const FixtureError& e) {
+            message = e.what();
+        }
+        EXPECT_EQ(message, missing ? c.path + ": cannot open the fixture file" + c.reason
+                                   : c.path + ": the fixture file " + c.reason);
+        // As a profile, named by its absolute path and relative to the fixture's folder.
+        for (const std::string& name :
+             {c.path, std::filesystem::relative(c.path, dir / "sub" / "deeper").string()}) {
+            std::ofstream(dir / "sub" / "deeper" / "f.json") << Text(
+                R"({"tube": "T5", "x": 100, "lampDistance": 40, "reflector": {"profile": ")" +
+                name + R"("}})");
+            const std::string shown = name.front() == '/' ? name : d + "/sub/deeper/" + name;
+            message.clear();
+            try {
+                (void)FixtureFile::Read(d + "/sub/deeper/f.json");
+            } catch (const FixtureError& e) {
+                message = e.what();
+            }
+            const std::string expected =
+                (missing ? "cannot open the profile file " + shown + c.reason
+                         : "the profile file " + shown + " " + c.reason);
+            EXPECT_NE(message.find("unit 2, \"reflector.profile\": " + expected), std::string::npos)
+                << message;
+        }
+    }
+    std::string message;
+    try {
+        (void)FixtureFile::Read(d + "/utf16");
+    } catch (const FixtureError& e) {
+        message = e.what();
+    }
+    EXPECT_EQ(message, d + "/utf16: line 1, column 1: the file is UTF-16 (by its byte order "
+                           "mark), not UTF-8");
+    std::filesystem::remove_all(dir);
+}
+
+// Text from the file is quoted short and escaped in messages: a long CSV line, a key or a unit
+// name with control characters or terminal escapes; invalid UTF-8 is refused where it stands.
+TEST(FixtureFile, QuotesUntrustedTextShortAndEscaped) {
+    const std::filesystem::path dir =
+        std::filesystem::temp_directory_path() / ("kavrol-quoted-" + std::to_string(::getpid()));
+    std::filesystem::create_directories(dir);
+    std::ofstream(dir / "long.csv") << "x,y\n-60,30\n" << std::string(100000, '7') << ";\n";
+    std::ofstream(dir / "f.json") << Text(R"({"tube": "T5", "x": 100, "lampDistance": 40,
+        "reflector": {"profile": "long.csv"}})");
+    std::string message;
+    try {
+        (void)FixtureFile::Read((dir / "f.json").string());
+    } catch (const FixtureError& e) {
+        message = e.what();
+    }
+    EXPECT_EQ(message, "long.csv, line 3: unit 2, expected two numbers x, y, got \"" +
+                           std::string(60, '7') + "...\"");
+    std::filesystem::remove_all(dir);
+
+    const struct {
+        std::string text;
+        const char* message;
+    } cases[] = {
+        {Text(R"({"name": "a\u001b[2Jb\nc", "tube": "T5", "x": 100, "lampDistance": 4,
+          "reflector": {"shape": "parabola", "A": 100, "B": 0}})"),
+         "f.json: line 7, column 61: unit 2 (\"a\\x1B[2Jb\\nc\"), \"reflector.B\": must be "
+         "greater than 0 mm and at most 5000 mm, got 0 mm"},
+        {Text(R"({"tube": "T5", "x": 100, "lampDistance": 4, "\u009b31m": 1})"),
+         "f.json: line 6, column 62: unit 2, unknown key \"\\xC2\\x9B31m\" (known: name, tube, "
+         "x, lampDistance, power, reflector)"},
+        {Text("{\"name\": \"caf\xC3\xA9 \xFF\", \"tube\": \"T5\"}"),
+         "f.json: line 6, column 20: the text is not valid UTF-8 here (the byte \\xFF)"},
+        {Text(R"({"tube": ")" + std::string(500, 'T') + R"(", "x": 1})"),
+         "f.json: line 6, column 14: unit 2, \"tube\": must be \"T4\", \"T5\", \"T8\" or a "
+         "diameter in millimetres, got \"TTTTTTTTTTTTTTTTTTTTTTTTTTTTTTTTTTTTTTTTTTTTTTTTTTTTTTT"
+         "TTTTT...\""},
     };
     for (const auto& c : cases) {
         EXPECT_EQ(ParseError(c.text), c.message) << c.text;

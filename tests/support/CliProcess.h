@@ -65,6 +65,26 @@ public:
         return run;
     }
 
+    // The size of a temporary file the program is writing for `name` in `folder`, named
+    // (".NAME-XXXXXXXX.tmp") or unnamed (O_TMPFILE, seen through the program's descriptors as
+    // "FOLDER/#INODE (deleted)"); 0 when there is none, or it is still empty.
+    std::uintmax_t temporaryFileSize(const std::filesystem::path& folder,
+                                     const std::string& name) const {
+        std::error_code error;
+        for (const auto& entry : std::filesystem::directory_iterator(folder, error))
+            if (entry.path().filename().string().rfind("." + name + "-", 0) == 0)
+                return std::max<std::uintmax_t>(entry.file_size(error), 1);
+        if (pid_ <= 0)
+            return 0;
+        const std::filesystem::path fds = "/proc/" + std::to_string(pid_) + "/fd";
+        for (const auto& entry : std::filesystem::directory_iterator(fds, error)) {
+            const std::string target = std::filesystem::read_symlink(entry.path(), error).string();
+            if (target.rfind((folder / "#").string(), 0) == 0)
+                return std::filesystem::file_size(entry.path(), error);
+        }
+        return 0;
+    }
+
     // The signal that ended the program after wait(), or 0.
     int endingSignal() const { return WIFSIGNALED(status_) ? WTERMSIG(status_) : 0; }
 

@@ -49,7 +49,8 @@ struct ProgramRun {
 
 // Runs the real program in folder with every variable that names a display removed; its standard
 // output goes to outputFile when one is given.
-ProgramRun runWithoutDisplay(const QString& folder, const QString& outputFile = QString()) {
+ProgramRun runWithoutDisplay(const QString& folder, const QString& outputFile = QString(),
+                             const QStringList& arguments = {}) {
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
     for (const char* name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"})
         environment.remove(QString::fromLatin1(name));
@@ -58,7 +59,7 @@ ProgramRun runWithoutDisplay(const QString& folder, const QString& outputFile = 
     program.setWorkingDirectory(folder);
     if (!outputFile.isEmpty())
         program.setStandardOutputFile(outputFile);
-    program.start(QStringLiteral(KAVROL_PROGRAM_PATH), QStringList{});
+    program.start(QStringLiteral(KAVROL_PROGRAM_PATH), arguments);
     ProgramRun run;
     if (!program.waitForFinished(60000)) {
         program.kill();
@@ -149,6 +150,33 @@ TEST(HeadlessStart, AFullDiskOnStandardOutputIsAFailure) {
     EXPECT_TRUE(run.errors.endsWith(
         QStringLiteral("kavrol: cannot write standard output: No space left on device\n")))
         << run.errors.toStdString();
+}
+
+// --help and --version answer before the start without a display would build its picture: they
+// print, write no file, and a report that cannot be written is still a failure.
+TEST(HeadlessStart, HelpAndVersionPrintAndWriteNoFile) {
+    const struct {
+        const char* argument;
+        const char* firstLine;
+    } cases[] = {{"--help", "Usage: kavrol [Qt options]"},
+                 {"-h", "Usage: kavrol [Qt options]"},
+                 {"--version", "kavrol (Kavrol) " KAVROL_PROJECT_VERSION}};
+    for (const auto& c : cases) {
+        QTemporaryDir folder;
+        ASSERT_TRUE(folder.isValid());
+        const QStringList arguments{QString::fromLatin1(c.argument)};
+        const ProgramRun run = runWithoutDisplay(folder.path(), QString(), arguments);
+        ASSERT_FALSE(run.crashed) << c.argument;
+        EXPECT_EQ(run.exitCode, 0) << c.argument;
+        EXPECT_EQ(run.output.section(QLatin1Char('\n'), 0, 0), QString::fromUtf8(c.firstLine));
+        EXPECT_TRUE(run.errors.isEmpty()) << run.errors.toStdString();
+        EXPECT_TRUE(QDir(folder.path()).isEmpty()) << c.argument << " wrote a file";
+        if (QFile::exists(QStringLiteral("/dev/full"))) {
+            const ProgramRun full =
+                runWithoutDisplay(folder.path(), QStringLiteral("/dev/full"), arguments);
+            EXPECT_EQ(full.exitCode, 1) << c.argument;
+        }
+    }
 }
 
 } // namespace

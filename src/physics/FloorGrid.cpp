@@ -1,0 +1,143 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// Sections: the spread's cumulative share; folding into the tank; deposits.
+#include "FloorGrid.h"
+
+#include <algorithm>
+#include <cmath>
+
+namespace kavrol::physics {
+
+namespace {
+
+// Narrower boxes or shift ranges than this (mm) count as points.
+constexpr double kPoint = 1e-9;
+
+// The integral of clamp(x, 0, box) from -infinity to x.
+double RampIntegral(double x, double box) {
+    if (x <= 0.0) {
+        return 0.0;
+    }
+    if (x <= box) {
+        return 0.5 * x * x;
+    }
+    return box * x - 0.5 * box * box;
+}
+
+} // namespace
+
+double FloorGrid::Spread::cdf(double u) const {
+    const double box = a1 - a0;
+    const double shifts = s1 - s0;
+    if (box <= kPoint && shifts <= kPoint) {
+        return u > 0.5 * (a0 + a1) + 0.5 * (s0 + s1) ? 1.0 : 0.0;
+    }
+    if (shifts <= kPoint) {
+        const double shift = 0.5 * (s0 + s1);
+        return std::clamp((u - a0 - shift) / box, 0.0, 1.0);
+    }
+    if (box <= kPoint) {
+        const double at = 0.5 * (a0 + a1);
+        return std::clamp((u - at - s0) / shifts, 0.0, 1.0);
+    }
+    const double value =
+        (RampIntegral(u - a0 - s0, box) - RampIntegral(u - a0 - s1, box)) / (box * shifts);
+    return std::clamp(value, 0.0, 1.0);
+}
+
+FloorGrid::FloorGrid(double width, double length, int cellsX, int cellsZ)
+    : width_(width), length_(length), cellsX_(cellsX),
+      cellsZ_(cellsZ), x_{-width / 2.0, width, cellsX}, z_{0.0, length, cellsZ} {}
+
+} // namespace kavrol::physics
+
+// ---- Folding into the tank ----
+namespace kavrol::physics {
+
+// The unfolded line is cut into images of the tank, lo + k period to lo + (k + 1) period; odd
+// images are mirrored. Each cell gathers its share from every image the spread reaches.
+void FloorGrid::Fractions(const Axis& axis, const Spread& spread, std::vector<double>& out,
+                          int& first, int& last) {
+    const double width = axis.period / axis.cells;
+    const double low = spread.low();
+    const double high = std::max(spread.high(), low);
+    const auto kLow = static_cast<long long>(std::floor((low - axis.lo) / axis.period));
+    const auto kHigh = static_cast<long long>(std::floor((high - axis.lo) / axis.period));
+    first = axis.cells;
+    last = -1;
+    for (long long k = kLow; k <= kHigh; ++k) {
+        const double start = axis.lo + static_cast<double>(k) * axis.period;
+        const double r0 = std::max(low, start) - start;
+        const double r1 = std::min(high, start + axis.period) - start;
+        const bool mirrored = (k % 2) != 0;
+        const double f0 = mirrored ? axis.period - r1 : r0;
+        const double f1 = mirrored ? axis.period - r0 : r1;
+        const int c0 = std::clamp(static_cast<int>(std::floor(f0 / width)), 0, axis.cells - 1);
+        const int c1 = std::clamp(static_cast<int>(std::floor(f1 / width)), 0, axis.cells - 1);
+        for (int c = c0; c <= c1; ++c) {
+            const double e0 = mirrored ? start + axis.period - (c + 1) * width : start + c * width;
+            const double e1 = e0 + width;
+            const double mass = spread.cdf(e1) - spread.cdf(e0);
+            if (c < first || c > last) {
+                for (int fill = std::min(first, c); fill <= std::max(last, c); ++fill) {
+                    if (fill < first || fill > last) {
+                        out[static_cast<std::size_t>(fill)] = 0.0;
+                    }
+                }
+                first = std::min(first, c);
+                last = std::max(last, c);
+            }
+            out[static_cast<std::size_t>(c)] += mass;
+        }
+    }
+}
+
+double FloorGrid::Mass(const Axis& axis, const Spread& spread, double a, double b) {
+    const double low = spread.low();
+    const double high = std::max(spread.high(), low);
+    const auto kLow = static_cast<long long>(std::floor((low - axis.lo) / axis.period));
+    const auto kHigh = static_cast<long long>(std::floor((high - axis.lo) / axis.period));
+    double mass = 0.0;
+    for (long long k = kLow; k <= kHigh; ++k) {
+        const double start = axis.lo + static_cast<double>(k) * axis.period;
+        const bool mirrored = (k % 2) != 0;
+        const double e0 = mirrored ? start + axis.period - (b - axis.lo) : start + (a - axis.lo);
+        const double e1 = mirrored ? start + axis.period - (a - axis.lo) : start + (b - axis.lo);
+        mass += spread.cdf(e1) - spread.cdf(e0);
+    }
+    return mass;
+}
+
+} // namespace kavrol::physics
+
+// ---- Deposits ----
+namespace kavrol::physics {
+
+void FloorGrid::deposit(double x0, double x1, double z0, double z1, double s0, double s1,
+                        double share, std::vector<double>& cells) const {
+    fx_.resize(static_cast<std::size_t>(cellsX_));
+    fz_.resize(static_cast<std::size_t>(cellsZ_));
+    int xFirst = 0;
+    int xLast = -1;
+    int zFirst = 0;
+    int zLast = -1;
+    Fractions(x_, {x0, x1, 0.0, 0.0}, fx_, xFirst, xLast);
+    Fractions(z_, {z0, z1, s0, s1}, fz_, zFirst, zLast);
+    for (int j = zFirst; j <= zLast; ++j) {
+        const double along = share * fz_[static_cast<std::size_t>(j)];
+        if (along == 0.0) {
+            continue;
+        }
+        double* row =
+            cells.data() + static_cast<std::size_t>(j) * static_cast<std::size_t>(cellsX_);
+        for (int i = xFirst; i <= xLast; ++i) {
+            row[i] += along * fx_[static_cast<std::size_t>(i)];
+        }
+    }
+}
+
+double FloorGrid::within(double x0, double x1, double z0, double z1, double s0, double s1,
+                         double xa, double xb, double za, double zb) const {
+    return Mass(x_, {x0, x1, 0.0, 0.0}, xa, xb) * Mass(z_, {z0, z1, s0, s1}, za, zb);
+}
+
+} // namespace kavrol::physics

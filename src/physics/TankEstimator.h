@@ -1,0 +1,64 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+
+#include "TankEstimate.h"
+#include "TankScene.h"
+
+#include <atomic>
+#include <cstdint>
+#include <functional>
+#include <vector>
+
+namespace kavrol::physics {
+
+// The light of a lamp over a whole tank, on the floor's cells and in total, with error bounds.
+//
+// Each tube's light is integrated over its emitting directions: the offset p across the tube,
+// the in-plane angle a and the elevation psi, on a grid of trapezoid rules (uniform in a over
+// the whole turn, in psi with weight (2/pi) cos^2 psi, in the offset's substitution of
+// LightEstimator); the lit length is integrated exactly by tracing every point of it at once
+// (TankTracer). Each grid point's floor light is spread over the stretch of floor its
+// neighbours bound, so the cells see a piecewise linear picture rather than points. The grid
+// with every other point in one of the three directions is the same rule at twice the step;
+// its difference from the full grid, summed over the three directions, is the error bound of
+// every cell and of the floor share. The grid is doubled in the directions that need it until
+// the floor share's bound is within the tolerance and every cell's within
+// kCellFactor * tolerance of the mean cell.
+class TankEstimator {
+public:
+    // A cell's bound relative to the mean cell, per unit of the share's tolerance: 20, so that
+    // the default tolerance 0.0005 asks for +-1 % of the mean in every cell.
+    static constexpr double kCellFactor = 20.0;
+    // The largest grid: offsets x angles x elevations per tube. Memory does not grow with it:
+    // five rows of angles are kept at a time, besides five arrays of the cells.
+    static constexpr std::int64_t kMaxDirections = 1LL << 25;
+
+    struct Settings {
+        double tolerance = 0.0005;
+        int cellsX = 20;
+        int cellsZ = 0; // 0: in proportion to the tank's length over its width
+        std::vector<double> levels{30.0, 50.0};
+        int depths = 20;
+        // The first grid's intervals: offsets, in-plane angles, elevations (each even), and
+        // the largest grid refinement may reach.
+        int startOffsets = 4;
+        int startAngles = 256;
+        int startElevations = 16;
+        std::int64_t maxDirections = kMaxDirections;
+        const std::atomic<bool>* cancel = nullptr;
+        std::function<void(double)> progress;
+    };
+
+    explicit TankEstimator(Settings settings);
+
+    // Throws EstimateCancelled when cancelled.
+    TankEstimate estimate(const TankScene& scene) const;
+
+    // Cells along the tank for `cellsX` across: in proportion, at least 1, at most 400.
+    static int CellsAlong(double width, double length, int cellsX);
+
+private:
+    Settings settings_;
+};
+
+} // namespace kavrol::physics

@@ -1,0 +1,123 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "TankScene.h"
+
+#include "FixtureScene.h"
+#include "PhysicalDesignError.h"
+#include "ProfileCurve.h"
+
+#include <algorithm>
+#include <cmath>
+#include <sstream>
+
+namespace kavrol::physics {
+
+namespace {
+
+// Samples per mirror piece of an end plate's outline: a parabola's arc is one piece, so this
+// keeps the polygon within a few micrometres of the curve for the reflectors the window takes.
+constexpr int kRegionSamples = 512;
+
+std::string Mm(double value) {
+    std::ostringstream text;
+    text.precision(6);
+    text << value << " mm";
+    return text.str();
+}
+
+void Require(bool condition, const std::string& message) {
+    if (!condition) {
+        throw PhysicalDesignError(message);
+    }
+}
+
+bool Positive(double value) {
+    return std::isfinite(value) && value > 0.0;
+}
+
+void CheckTank(const Tank& tank, const Fixture& fixture) {
+    Require(Positive(tank.length), "The tank's length must be positive, got " + Mm(tank.length));
+    Require(Positive(tank.waterDepth),
+            "The water depth must be positive, got " + Mm(tank.waterDepth));
+    Require(std::isfinite(tank.attenuationPerM) && tank.attenuationPerM >= 0.0,
+            "The water's attenuation must not be negative");
+    Require(fixture.units.size() > 0, "The lamp has no tube");
+}
+
+void CheckUnit(const TankUnit& u, std::size_t index) {
+    const std::string name = "Unit " + std::to_string(index + 1) + ": ";
+    Require(Positive(u.litLength),
+            name + "the lit length must be positive, got " + Mm(u.litLength));
+    Require(Positive(u.reflectorLength),
+            name + "the reflector's length must be positive, got " + Mm(u.reflectorLength));
+    Require(std::isfinite(u.centre), name + "the centre along the tank must be a finite length");
+    Require(Positive(u.photonFlux), name + "the photon output must be positive");
+}
+
+} // namespace
+
+TankScene::TankScene(const Fixture& fixture, const Tank& tank, const std::vector<TankUnit>& units)
+    : tank_(tank), units_(units) {
+    CheckTank(tank, fixture);
+    Require(units.size() == fixture.units.size(), "Every unit needs its extent along the tank");
+    for (std::size_t i = 0; i < units.size(); ++i) {
+        CheckUnit(units[i], i);
+    }
+    const FixtureScene cross(fixture);
+    scene_ = cross.scene();
+    for (std::size_t i = 0; i < units.size(); ++i) {
+        scene_.tubes[i].power = units[i].photonFlux;
+        std::vector<Fixture::Point> outline;
+        for (const MirrorCurve& curve : cross.outline(static_cast<int>(i))) {
+            mirrors_.push_back({curve, static_cast<int>(i)});
+            for (const Fixture::Point& p : ProfileCurve::Sample(curve, kRegionSamples)) {
+                if (outline.empty() || p.x != outline.back().x || p.y != outline.back().y) {
+                    outline.push_back(p);
+                }
+            }
+        }
+        Region region;
+        for (const Fixture::Point& p : outline) {
+            region.x.push_back(p.x);
+            region.y.push_back(p.y);
+        }
+        const auto [xLow, xHigh] = std::minmax_element(region.x.begin(), region.x.end());
+        const auto [yLow, yHigh] = std::minmax_element(region.y.begin(), region.y.end());
+        region.xMin = *xLow;
+        region.xMax = *xHigh;
+        region.yMin = *yLow;
+        region.yMax = *yHigh;
+        regions_.push_back(std::move(region));
+    }
+}
+
+TankScene TankScene::withoutReflectors() const {
+    TankScene bare = *this;
+    bare.scene_ = scene_.withoutReflector();
+    bare.mirrors_.clear();
+    for (TankUnit& u : bare.units_) {
+        u.closedLow = false;
+        u.closedHigh = false;
+    }
+    return bare;
+}
+
+// Crossing number over the polygon closed by the chord from the right rim back to the left.
+bool TankScene::inRegion(int unit, double x, double y) const {
+    const Region& r = regions_[static_cast<std::size_t>(unit)];
+    if (x < r.xMin || x > r.xMax || y < r.yMin || y > r.yMax) {
+        return false;
+    }
+    bool inside = false;
+    const std::size_t n = r.x.size();
+    for (std::size_t i = 0, j = n - 1; i < n; j = i++) {
+        if ((r.y[i] > y) != (r.y[j] > y)) {
+            const double crossing = r.x[j] + (y - r.y[j]) * (r.x[i] - r.x[j]) / (r.y[i] - r.y[j]);
+            if (x < crossing) {
+                inside = !inside;
+            }
+        }
+    }
+    return inside;
+}
+
+} // namespace kavrol::physics

@@ -1,0 +1,59 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+
+#include "TankRay.h"
+#include "TankScene.h"
+
+#include <cstdint>
+#include <vector>
+
+namespace kavrol::physics {
+
+// Follows the light a tube emits in one 3D direction above the water, for every point of its
+// lit length at once. The direction is named as PathTracer names it, by its in-plane angle a
+// and offset p, with the elevation psi out of the cross-section added. All rays of one
+// direction share their in-plane path; along the tank they form an interval of z that moves by
+// |tan psi| per millimetre of in-plane path, is folded by closed end plates and is cut where a
+// surface ends. The ray's share is spread evenly over the lit length.
+class TankTracer {
+public:
+    // Bound on the events of one piece of the sheet; what it still carries then counts as
+    // absorbed by the reflector.
+    static constexpr int kMaxEvents = 256;
+    // Bound on the pieces a sheet may be cut into; further pieces count as absorbed too.
+    static constexpr int kMaxSheets = 4096;
+
+    explicit TankTracer(const TankScene& scene);
+
+    void trace(int tube, double a, double p, double psi, TankRay& out) const;
+
+private:
+    struct Sheet;
+    struct Interval {
+        double z0 = 0.0;
+        double z1 = 0.0;
+        int sign = 0; // of the rays' motion along z
+    };
+    struct Hit;
+    struct Direction;
+
+    void nearestHit(const Sheet& sheet, Hit& hit) const;
+    // The sheet's pieces after `length` of in-plane path, folded where they run through a
+    // unit's closed end plates; pieces that come to touch again are joined.
+    void advance(const Sheet& sheet, double length, double tanPsi,
+                 std::vector<Interval>& out) const;
+    int regionAt(double x, double y) const;
+    void fold(const Interval& in, double shift, int unit, std::vector<Interval>& out) const;
+
+    void atMirror(const Sheet& sheet, const Hit& hit, const std::vector<Interval>& at, TankRay& out,
+                  std::vector<Sheet>& stack) const;
+    void atTube(const Sheet& sheet, const Hit& hit, const std::vector<Interval>& at, double tanPsi,
+                TankRay& out, std::vector<Sheet>& stack) const;
+    void atWater(const Sheet& sheet, const Hit& hit, const std::vector<Interval>& at,
+                 const Direction& d, TankRay& out, std::vector<Sheet>& stack) const;
+
+    const TankScene& scene_;
+    std::vector<int> platedUnits_; // units with at least one closed end
+};
+
+} // namespace kavrol::physics

@@ -1,0 +1,175 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// Sections: Fresnel at a wall; the wall crossings of one line; the descent of an entry.
+#include "TankWater.h"
+
+#include <algorithm>
+#include <array>
+#include <cmath>
+
+namespace kavrol::physics {
+
+namespace {
+
+// The mean of exp(-c f) over f running linearly from f0 to f1.
+double MeanDecay(double c, double f0, double f1) {
+    const double span = c * (f1 - f0);
+    if (std::abs(span) < 1e-9) {
+        return std::exp(-c * 0.5 * (f0 + f1));
+    }
+    return std::exp(-c * f0) * -std::expm1(-span) / span;
+}
+
+// Where the line from `from` moving by `delta` crosses the planes offset + k * period, as
+// fractions of the way (ascending), at most TankWater::kMaxWallEvents + 1 of them.
+int Crossings(double from, double delta, double offset, double period, double* fractions) {
+    if (delta == 0.0) {
+        return 0;
+    }
+    const double to = from + delta;
+    int count = 0;
+    if (delta > 0.0) {
+        double k = std::floor((from - offset) / period) + 1.0;
+        for (double plane = offset + k * period; plane <= to; plane = offset + (++k) * period) {
+            if (plane > from) {
+                fractions[count++] = (plane - from) / delta;
+            }
+            if (count > TankWater::kMaxWallEvents) {
+                break;
+            }
+        }
+    } else {
+        double k = std::ceil((from - offset) / period) - 1.0;
+        for (double plane = offset + k * period; plane >= to; plane = offset + (--k) * period) {
+            if (plane < from) {
+                fractions[count++] = (plane - from) / delta;
+            }
+            if (count > TankWater::kMaxWallEvents) {
+                break;
+            }
+        }
+    }
+    return count;
+}
+
+} // namespace
+
+TankWater::TankWater(double width, double length, double refractiveIndex, double attenuationPerM)
+    : width_(width), length_(length), n_(refractiveIndex),
+      attenuationPerMm_(attenuationPerM / 1000.0) {}
+
+double TankWater::WallTransmittance(double cosTheta, double n) {
+    if (n == 1.0) {
+        return 1.0;
+    }
+    const double ci = std::clamp(cosTheta, 0.0, 1.0);
+    const double sinT2 = n * n * (1.0 - ci * ci);
+    if (sinT2 >= 1.0) {
+        return 0.0; // total reflection
+    }
+    const double ct = std::sqrt(1.0 - sinT2);
+    const double rs = (n * ci - ct) / (n * ci + ct);
+    const double rp = (ci - n * ct) / (ci + n * ct);
+    return 1.0 - 0.5 * (rs * rs + rp * rp);
+}
+
+} // namespace kavrol::physics
+
+// ---- The descent of an entry ----
+namespace kavrol::physics {
+
+// The entry's z-interval is cut where the set or the order of its wall crossings changes;
+// within a cut every line meets the same walls in the same order, and each loss is a closed
+// form: the share before the crossing times (1 - R) times the mean attenuation up to it.
+void TankWater::descend(const WaterEntry& entry, double depth, Descent& out) const {
+    out.pieces.clear();
+    out.arrived = out.frontBackGlass = out.endGlass = out.absorbed = 0.0;
+    const double deltaX = depth * entry.slopeX;
+    const double deltaZ = depth * entry.slopeZ;
+    out.x = entry.x + deltaX;
+    const double c = attenuationPerMm_ * depth * entry.lengthPerDepth;
+    const double down = 1.0 / entry.lengthPerDepth;
+    const double reflectX = 1.0 - WallTransmittance(std::abs(entry.slopeX) * down, n_);
+    const double reflectZ = 1.0 - WallTransmittance(std::abs(entry.slopeZ) * down, n_);
+
+    std::array<double, kMaxWallEvents + 2> fx{};
+    const int crossX = Crossings(entry.x, deltaX, -width_ / 2.0, width_, fx.data());
+
+    // Cuts of the entry's interval: where a line starts or stops crossing a plane k L, and
+    // where its crossing passes one across.
+    std::vector<double> cuts{entry.z0, entry.z1};
+    if (deltaZ != 0.0) {
+        const double low = std::min(entry.z0, entry.z0 + deltaZ);
+        const double high = std::max(entry.z1, entry.z1 + deltaZ);
+        const double firstK = std::floor(low / length_);
+        const double lastK = std::min(std::ceil(high / length_), firstK + kMaxWallEvents + 2);
+        for (double k = firstK; k <= lastK; k += 1.0) {
+            const double plane = k * length_;
+            cuts.push_back(plane);
+            cuts.push_back(plane - deltaZ);
+            for (int i = 0; i < crossX; ++i) {
+                cuts.push_back(plane - fx[static_cast<std::size_t>(i)] * deltaZ);
+            }
+        }
+    }
+    std::sort(cuts.begin(), cuts.end());
+    struct Event {
+        double f0 = 0.0; // the fraction of the way at the cut's ends
+        double f1 = 0.0;
+        bool alongZ = false;
+    };
+    std::array<Event, 2 * kMaxWallEvents + 4> events{};
+    for (std::size_t i = 0; i + 1 < cuts.size(); ++i) {
+        const double u0 = std::max(cuts[i], entry.z0);
+        const double u1 = std::min(cuts[i + 1], entry.z1);
+        if (!(u1 > u0)) {
+            continue;
+        }
+        const double middle = 0.5 * (u0 + u1);
+        const double weight = entry.density * (u1 - u0);
+        std::size_t count = 0;
+        for (int k = 0; k < crossX && count < kMaxWallEvents; ++k) {
+            const double f = fx[static_cast<std::size_t>(k)];
+            events[count++] = {f, f, false};
+        }
+        std::array<double, kMaxWallEvents + 2> fz{};
+        const int crossZ = Crossings(middle, deltaZ, 0.0, length_, fz.data());
+        for (int k = 0; k < crossZ && count < 2 * kMaxWallEvents; ++k) {
+            // The plane this line crosses, and the fraction at the cut's ends.
+            const double plane = middle + fz[static_cast<std::size_t>(k)] * deltaZ;
+            events[count++] = {(plane - u0) / deltaZ, (plane - u1) / deltaZ, true};
+        }
+        std::sort(events.begin(), events.begin() + static_cast<std::ptrdiff_t>(count),
+                  [](const Event& p, const Event& q) { return p.f0 + p.f1 < q.f0 + q.f1; });
+        double factor = 1.0;
+        const bool capped = crossX > kMaxWallEvents || crossZ > kMaxWallEvents;
+        for (std::size_t e = 0; e < count; ++e) {
+            const Event& ev = events[e];
+            const double reflect = ev.alongZ ? reflectZ : reflectX;
+            const double lost = weight * factor * (1.0 - reflect) * MeanDecay(c, ev.f0, ev.f1);
+            (ev.alongZ ? out.endGlass : out.frontBackGlass) += lost;
+            factor *= reflect;
+            if (factor == 0.0) {
+                break;
+            }
+        }
+        const double arrived = capped ? 0.0 : weight * factor * std::exp(-c);
+        if (arrived > 0.0) {
+            const double share = arrived;
+            const double z0 = u0 + deltaZ;
+            const double z1 = u1 + deltaZ;
+            if (!out.pieces.empty() && out.pieces.back().z1 == z0 &&
+                out.pieces.back().share / (out.pieces.back().z1 - out.pieces.back().z0) ==
+                    share / (z1 - z0)) {
+                out.pieces.back().z1 = z1;
+                out.pieces.back().share += share;
+            } else {
+                out.pieces.push_back({z0, z1, share});
+            }
+            out.arrived += share;
+        }
+        out.absorbed += weight - arrived;
+    }
+    out.absorbed -= out.frontBackGlass + out.endGlass;
+}
+
+} // namespace kavrol::physics
