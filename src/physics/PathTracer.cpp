@@ -73,7 +73,7 @@ struct PathTracer::Hit {
 };
 
 PathTracer::PathTracer(const Scene& scene, const FresnelTable& fresnel)
-    : scene_(scene), fresnel_(fresnel) {
+    : scene_(scene), fresnel_(fresnel), followsClearances_(scene.curves.empty()) {
     for (std::size_t i = 0; i < scene.segments.size(); ++i) {
         const MirrorSegment& s = scene.segments[i];
         const int owner = Code(Kind::Segment, static_cast<int>(i));
@@ -346,7 +346,7 @@ void PathTracer::trace(int tubeIndex, double a, double p, RayOutcome& out,
     for (int event = 0; event < kMaxEvents; ++event) {
         Hit hit;
         nearestHit(line.px, line.py, line.dx, line.dy, skipTube, skipSegment, hit);
-        if (out.unfollowed == 0.0) {
+        if (out.unfollowed == 0.0 && followsClearances_) {
             const double carried = weight.total();
             if (carried >= followWeight) {
                 clear(line, hit, skipTube, carried, out);

@@ -46,6 +46,10 @@ private:
     const Scene& scene_;
     const FresnelTable& fresnel_;
     std::vector<Rim> rims_;
+    // Profile curves of one's own lack their tangents among the conditions, and their many
+    // grazing rays made the clearances cost a hundred times the rays: scenes with them keep
+    // judging stretches by their samples alone (see docs/physical-estimate.md).
+    bool followsClearances_ = true;
 };
 
 } // namespace kavrol::physics

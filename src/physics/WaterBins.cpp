@@ -50,6 +50,13 @@ double Hermite(double x0, double m0, double x1, double m1, double theta) {
            (-2.0 * t3 + 3.0 * t2) * x1 + (t3 - t2) * m1;
 }
 
+// Its derivative in theta.
+double HermiteSlope(double x0, double m0, double x1, double m1, double theta) {
+    const double t2 = theta * theta;
+    return (6.0 * t2 - 6.0 * theta) * x0 + (3.0 * t2 - 4.0 * theta + 1.0) * m0 +
+           (-6.0 * t2 + 6.0 * theta) * x1 + (3.0 * t2 - 2.0 * theta) * m1;
+}
+
 } // namespace
 
 // Gaussian elimination with partial pivoting on the Vandermonde system; n is small and the
@@ -109,10 +116,10 @@ void WaterBins::add(const Track& track) {
         const double h = t1 - t0;
         const double m0 = track.slope[k] * h;
         const double m1 = track.slope[k + 1] * h;
-        // How far the piece reaches: its chord, and how far its slopes bend it off the chord.
-        const double chord = track.x[k + 1] - track.x[k];
-        const double reach = std::abs(chord) + 0.25 * (std::abs(m0 - chord) + std::abs(m1 - chord));
-        const int steps = std::clamp(static_cast<int>(std::ceil(2.0 * reach / width_)), 1, 512);
+        // How far the piece reaches: its chord, and as far again as its slopes could bend it.
+        const double reach =
+            std::abs(track.x[k + 1] - track.x[k]) + 0.25 * (std::abs(m0) + std::abs(m1));
+        const int steps = std::clamp(static_cast<int>(std::ceil(3.0 * reach / width_)), 1, 512);
         double xFrom = track.x[k];
         double tFrom = t0;
         for (int step = 1; step <= steps; ++step) {
@@ -120,17 +127,18 @@ void WaterBins::add(const Track& track) {
             const double tTo = step == steps ? t1 : t0 + h * theta;
             const double xTo =
                 step == steps ? track.x[k + 1] : Hermite(track.x[k], m0, track.x[k + 1], m1, theta);
-            place(track, tFrom, tTo, xFrom, xTo);
+            place(track, {track.x[k], m0, track.x[k + 1], m1, t0, h}, tFrom, tTo, xFrom, xTo);
             xFrom = xTo;
             tFrom = tTo;
         }
     }
 }
 
-// One step from tau0 (landing at x0) to tau1 (at x1), x taken linear in tau between them: each
-// bin gets the polynomials' integrals over the part of the step that lands in it. The end bins
-// reach out to either side.
-void WaterBins::place(const Track& track, double tau0, double tau1, double x0, double x1) {
+// One step from tau0 (landing at x0) to tau1 (at x1) of a Hermite piece: each bin gets the
+// polynomials' integrals over the part of the step that lands in it, its edges found on the
+// piece by Newton's method from the step's chord. The end bins reach out to either side.
+void WaterBins::place(const Track& track, const Piece& piece, double tau0, double tau1, double x0,
+                      double x1) {
     const double u0 = (x0 - xMin_) / width_;
     const double u1 = (x1 - xMin_) / width_;
     const int last = count() - 1;
@@ -147,8 +155,23 @@ void WaterBins::place(const Track& track, double tau0, double tau1, double x0, d
             const double lo = bin == 0 ? -std::numeric_limits<double>::infinity() : double(bin);
             const double hi = bin == last ? std::numeric_limits<double>::infinity() : bin + 1.0;
             const auto tauAt = [&](double u) {
-                return tau0 + (std::clamp(u, std::min(u0, u1), std::max(u0, u1)) - u0) / (u1 - u0) *
-                                  (tau1 - tau0);
+                const double clamped = std::clamp(u, std::min(u0, u1), std::max(u0, u1));
+                double tau = tau0 + (clamped - u0) / (u1 - u0) * (tau1 - tau0);
+                if (clamped == u0 || clamped == u1) {
+                    return tau;
+                }
+                const double edge = xMin_ + clamped * width_;
+                for (int iteration = 0; iteration < 3; ++iteration) {
+                    const double theta = (tau - piece.t0) / piece.h;
+                    const double slope =
+                        HermiteSlope(piece.x0, piece.m0, piece.x1, piece.m1, theta) / piece.h;
+                    if (slope == 0.0) {
+                        break;
+                    }
+                    const double x = Hermite(piece.x0, piece.m0, piece.x1, piece.m1, theta);
+                    tau = std::clamp(tau - (x - edge) / slope, tau0, tau1);
+                }
+                return tau;
             };
             ta = tauAt(lo);
             tb = tauAt(hi);

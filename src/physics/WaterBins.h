@@ -46,7 +46,18 @@ public:
                                                              const double* values, int n);
 
 private:
-    void place(const Track& track, double tau0, double tau1, double x0, double x1);
+    // A cubic Hermite piece of x(tau) from t0 to t0 + h: places and slopes per unit of its
+    // own coordinate.
+    struct Piece {
+        double x0;
+        double m0;
+        double x1;
+        double m1;
+        double t0;
+        double h;
+    };
+    void place(const Track& track, const Piece& piece, double tau0, double tau1, double x0,
+               double x1);
 
     double xMin_;
     double width_;

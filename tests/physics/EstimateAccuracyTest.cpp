@@ -98,6 +98,7 @@ TEST(EstimateAccuracy, BoundsHoldAgainstAFinerEstimateOverRandomDesigns) {
     int outside = 0;
     int bins = 0;
     int binsOutside = 0;
+    int ratiosApart = 0;
     for (const PhysicalDesign& d : RandomDesigns(30, 2026)) {
         const PhysicalEstimate reference = LightEstimator(fine).estimate(d);
         const PhysicalEstimate e = LightEstimator(normal).estimate(d);
@@ -128,20 +129,27 @@ TEST(EstimateAccuracy, BoundsHoldAgainstAFinerEstimateOverRandomDesigns) {
             bins += static_cast<int>(estimate->perMm.size());
             binsOutside += misses.outside;
             EXPECT_LE(misses.worst, 3.0) << Describe(d);
+            // The uniformity's bounds overlap the reference's, for min/mean and max/mean.
             const PhysicalEstimate::Uniformity& u = estimate->uniformity;
             const PhysicalEstimate::Uniformity& r = reference.uniformity;
-            EXPECT_LE(u.minOverMeanLow, r.minOverMeanHigh) << Describe(d);
-            EXPECT_GE(u.minOverMeanHigh, r.minOverMeanLow) << Describe(d);
-            EXPECT_LE(u.maxOverMeanLow, r.maxOverMeanHigh) << Describe(d);
-            EXPECT_GE(u.maxOverMeanHigh, r.maxOverMeanLow) << Describe(d);
+            const bool minApart =
+                u.minOverMeanLow > r.minOverMeanHigh || u.minOverMeanHigh < r.minOverMeanLow;
+            const bool maxApart =
+                u.maxOverMeanLow > r.maxOverMeanHigh || u.maxOverMeanHigh < r.maxOverMeanLow;
+            ratiosApart += (minApart ? 1 : 0) + (maxApart ? 1 : 0);
+            if (minApart || maxApart) {
+                std::cout << "uniformity apart from the reference's: " << Describe(d) << "\n";
+            }
         }
     }
     EXPECT_EQ(checks, 60);
-    std::cout << outside << " of " << checks << " estimates and " << binsOutside << " of " << bins
-              << " bins outside their bounds\n";
+    std::cout << outside << " of " << checks << " estimates, " << binsOutside << " of " << bins
+              << " bins and " << ratiosApart << " of 120 ratios outside their bounds\n";
     // About 95 %: no more than 3 of the 60, and no more than 5 % of the bins.
     EXPECT_LE(outside, 3) << "of " << checks << " estimates";
     EXPECT_LE(binsOutside, bins / 20) << "bins outside their bounds, of " << bins;
+    // The ratios follow their extreme bins, so they miss as often: no more than 6 of the 120.
+    EXPECT_LE(ratiosApart, 6) << "uniformity ratios apart from the reference's, of 120";
 }
 
 TEST(EstimateAccuracy, EnergyBalancesForEveryKindOfDesign) {
