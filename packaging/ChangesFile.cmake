@@ -3,6 +3,7 @@
 # a version and the Debian changelog made of every version's entry.
 #   kavrol_release_date(CHANGES VERSION OUT)        the date of "## VERSION (YYYY-MM-DD)"
 #   kavrol_debian_changelog(CHANGES MAINTAINER OUT)  the changelog's text
+#   kavrol_date_epoch(DATE OUT)                     seconds from 1970 to noon UTC of YYYY-MM-DD
 
 # The weekday's English abbreviation of a Gregorian date (Zeller's congruence), as the date line
 # of a Debian changelog entry needs it.
@@ -16,6 +17,30 @@ function(kavrol_weekday year month day out)
     set(names Sat Sun Mon Tue Wed Thu Fri)
     list(GET names ${index} name)
     set(${out} ${name} PARENT_SCOPE)
+endfunction()
+
+# Noon UTC of a Gregorian date in seconds since 1970 (days from the civil date, in 400-year eras),
+# for tools that take their date from SOURCE_DATE_EPOCH.
+function(kavrol_date_epoch date out)
+    if(NOT date MATCHES "^([0-9][0-9][0-9][0-9])-0?([0-9]+)-0?([0-9]+)$")
+        message(FATAL_ERROR "not a date YYYY-MM-DD: ${date}")
+    endif()
+    set(year ${CMAKE_MATCH_1})
+    set(month ${CMAKE_MATCH_2})
+    set(day ${CMAKE_MATCH_3})
+    if(month LESS_EQUAL 2)
+        math(EXPR year "${year} - 1")
+        math(EXPR shifted "${month} + 9")
+    else()
+        math(EXPR shifted "${month} - 3")
+    endif()
+    math(EXPR era "${year} / 400")
+    math(EXPR year_of_era "${year} - ${era} * 400")
+    math(EXPR day_of_year "(153 * ${shifted} + 2) / 5 + ${day} - 1")
+    math(EXPR day_of_era "${year_of_era} * 365 + ${year_of_era} / 4 - ${year_of_era} / 100 + ${day_of_year}")
+    math(EXPR days "${era} * 146097 + ${day_of_era} - 719468")
+    math(EXPR seconds "${days} * 86400 + 43200")
+    set(${out} ${seconds} PARENT_SCOPE)
 endfunction()
 
 # The versions' headings: "## 0.1.0 (2026-12-08)".

@@ -9,6 +9,7 @@
 #include "EstimateCancelled.h"
 #include "FixtureFile.h"
 #include "FixtureScene.h"
+#include "FixtureTemplate.h"
 #include "InputDomain.h"
 #include "IrradianceChart.h"
 #include "IrradianceCsv.h"
@@ -20,8 +21,10 @@
 #include "StandardOutput.h"
 
 #include <QApplication>
+#include <QLocale>
 #include <QString>
 #include <chrono>
+#include <clocale>
 #include <cstdio>
 #include <iostream>
 #include <sstream>
@@ -232,8 +235,8 @@ std::string TextReport(const Fixture& fixture, const std::string& file, const Ph
                 : physics::QuotedText::Escaped(fixture.name) + " (" + shownFile + ")")
         << "\n";
     out << "Tank " << Short(fixture.width) << " mm wide, water " << Short(fixture.waterDistance)
-        << " mm below the tubes' axes; albedo " << Short(fixture.albedo) << ", water index "
-        << Short(fixture.refractiveIndex) << "\n";
+        << " mm below the tubes' axes; albedo " << Short(fixture.materials.albedo)
+        << ", water index " << Short(fixture.materials.refractiveIndex) << "\n";
     out << "Units:\n";
     for (std::size_t i = 0; i < fixture.units.size(); ++i) {
         const Fixture::Unit& u = fixture.units[i];
@@ -512,11 +515,18 @@ std::unique_ptr<QApplication> MakeApplication() {
     static int argc = 1;
     static char name[] = "kavrol-cli";
     static char* argv[] = {name, nullptr};
-    return std::make_unique<QApplication>(argc, argv);
+    auto application = std::make_unique<QApplication>(argc, argv);
+    // Qt takes the process's locale from the environment; numbers written after this must not
+    // follow it (a comma-decimal locale would break the JSON and the CSV).
+    std::setlocale(LC_NUMERIC, "C");
+    QLocale::setDefault(QLocale::c());
+    return application;
 }
 
 void WritePlot(const std::string& path, const PhysicalEstimate& estimate) {
-    const std::unique_ptr<QChart> chart = IrradianceChart::create(estimate);
+    // A fixture's x runs from the tank's middle, not from one tube's axis.
+    const std::unique_ptr<QChart> chart =
+        IrradianceChart::create(estimate, ChartText::Subject::Fixture);
     ChartFile::write(*chart, QString::fromStdString(path));
 }
 
@@ -529,51 +539,19 @@ std::string Numbered(const std::string& path, std::size_t n) {
     return path.substr(0, at) + "-" + std::to_string(n) + path.substr(at);
 }
 
-// Two units share a template when their reflectors and tubes are the same.
-bool SameTemplate(const Fixture::Unit& a, const Fixture::Unit& b) {
-    const Fixture::Reflector& p = a.reflector;
-    const Fixture::Reflector& q = b.reflector;
-    if (a.tubeRadius != b.tubeRadius || a.lampDistance != b.lampDistance ||
-        p.hasProfile != q.hasProfile) {
-        return false;
-    }
-    if (!p.hasProfile) {
-        return p.shape == q.shape && p.a == q.a && p.b == q.b && p.c == q.c;
-    }
-    return p.join == q.join && p.points.size() == q.points.size() &&
-           std::equal(p.points.begin(), p.points.end(), q.points.begin(),
-                      [](const Fixture::Point& m, const Fixture::Point& n) {
-                          return m.x == n.x && m.y == n.y;
-                      });
-}
-
 // One template for each distinct reflector with its tube, shapes and profiles of points alike.
 void WriteTemplates(const std::string& path, const Fixture& fixture) {
-    std::vector<std::size_t> firsts;
-    std::vector<std::string> units;
-    for (std::size_t i = 0; i < fixture.units.size(); ++i) {
-        const std::string name = physics::FixtureScene::UnitName(fixture, static_cast<int>(i));
-        std::size_t k = 0;
-        while (k < firsts.size() && !SameTemplate(fixture.units[firsts[k]], fixture.units[i])) {
-            ++k;
+    const std::vector<FixtureTemplate> templates = FixtureTemplate::of(fixture);
+    for (std::size_t k = 0; k < templates.size(); ++k) {
+        std::string units;
+        for (const int u : templates[k].units) {
+            units += (units.empty() ? "" : ", ") + physics::FixtureScene::UnitName(fixture, u);
         }
-        if (k == firsts.size()) {
-            firsts.push_back(i);
-            units.push_back(name);
-        } else {
-            units[k] += ", " + name;
-        }
-    }
-    for (std::size_t k = 0; k < firsts.size(); ++k) {
-        const std::string file = firsts.size() == 1 ? path : Numbered(path, k + 1);
-        const int first = static_cast<int>(firsts[k]);
-        const Fixture::Unit& unit = fixture.units[firsts[k]];
-        const CuttingTemplate cut =
-            unit.reflector.hasProfile
-                ? CuttingTemplate(unit, QString::fromStdString(units[k]))
-                : CuttingTemplate(physics::FixtureScene::UnitDesign(fixture, first));
-        cut.write(QString::fromStdString(file));
-        std::cerr << "kavrol-cli fixture: cutting template of " << units[k] << ": " << file << "\n";
+        const std::string file = templates.size() == 1 ? path : Numbered(path, k + 1);
+        templates[k]
+            .make(fixture, QString::fromStdString(units))
+            .write(QString::fromStdString(file));
+        std::cerr << "kavrol-cli fixture: cutting template of " << units << ": " << file << "\n";
     }
 }
 

@@ -12,6 +12,8 @@
 
 #include <QApplication>
 #include <QFileInfo>
+#include <QLocale>
+#include <clocale>
 
 namespace kavrol {
 
@@ -33,6 +35,10 @@ public:
         if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
             qputenv("QT_QPA_PLATFORM", "offscreen");
         application_.emplace(argc_, argv_);
+        // Qt takes the process's locale from the environment; numbers written after this must
+        // not follow it (a comma-decimal locale would break the JSON and the CSV).
+        std::setlocale(LC_NUMERIC, "C");
+        QLocale::setDefault(QLocale::c());
     }
 
 private:

@@ -7,8 +7,8 @@ namespace kavrol {
 
 physics::PhysicalDesign PhysicalSettings::design(const BuildInputs& inputs) const {
     physics::PhysicalDesign design = physics::DesignFromInputs(inputs);
-    design.tubeTransmission = tubeTransmission;
-    design.waterReflection =
+    design.materials.tubeTransmission = tubeTransmission;
+    design.materials.waterReflection =
         waterReflection == 1 ? physics::WaterReflection::Lost : physics::WaterReflection::Traced;
     return design;
 }

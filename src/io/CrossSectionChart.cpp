@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "CrossSectionChart.h"
 
+#include "ChartText.h"
 #include "ReflectorCurve.h"
 #include "Scene.h"
 
@@ -87,10 +88,10 @@ void HoldTrueProportions(QChart& chart, QValueAxis& across, QValueAxis& down, co
 // The axes in millimetres, y downward, the series on them, held at true proportions over data.
 void AddAxes(QChart& chart, const std::vector<QLineSeries*>& all, const QRectF& data) {
     auto* across = new QValueAxis;
-    across->setTitleText(QStringLiteral("мм"));
+    across->setTitleText(ChartText::sectionAcross());
     across->setLabelFormat(QStringLiteral("%.0f"));
     auto* down = new QValueAxis;
-    down->setTitleText(QStringLiteral("мм вниз от верха отражателя"));
+    down->setTitleText(ChartText::sectionDown());
     down->setLabelFormat(QStringLiteral("%.0f"));
     down->setReverse(true);
     chart.addAxis(across, Qt::AlignBottom);
@@ -139,7 +140,7 @@ std::unique_ptr<QChart> create(const physics::PhysicalDesign& design) {
     const physics::ReflectorCurve curve = physics::ReflectorCurve::FromDesign(design, 0.5);
 
     auto chart = std::make_unique<QChart>();
-    chart->setTitle(QStringLiteral("Разрез светильника в истинных пропорциях"));
+    chart->setTitle(ChartText::designSection());
     auto* reflector = series(kReflectorSeries, QStringLiteral("Отражатель"), QPen(Qt::black, 2.0));
     for (const physics::ReflectorCurve::Point& p : curve.points()) {
         reflector->append(p.x, p.y);

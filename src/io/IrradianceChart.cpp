@@ -10,24 +10,26 @@
 
 namespace kavrol::IrradianceChart {
 
-std::unique_ptr<QChart> create(const physics::PhysicalEstimate& estimate) {
+std::unique_ptr<QChart> create(const physics::PhysicalEstimate& estimate,
+                               ChartText::Subject subject) {
     auto chart = std::make_unique<QChart>();
     const bool hasBins =
         !estimate.relative.empty() && estimate.edgesMm.size() == estimate.relative.size() + 1;
-    QString title = QStringLiteral("Освещённость поверхности воды");
+    QString title = ChartText::irradianceTitle();
     if (hasBins) {
-        title += QStringLiteral(" — равномерность (мин/сред): %1")
-                     .arg(NumberText::fixed(estimate.uniformity.minOverMean, 2));
+        title += QStringLiteral(" — %1: %2")
+                     .arg(ChartText::uniformityCaption(),
+                          NumberText::fixed(estimate.uniformity.minOverMean, 2));
     }
     chart->setTitle(title);
 
     auto* light = new QLineSeries;
     light->setObjectName(QLatin1String(kIrradianceSeries));
-    light->setName(QStringLiteral("Освещённость, доля от средней"));
+    light->setName(ChartText::irradianceSeries());
     light->setPen(QPen(QColor(0x1f, 0x6f, 0xb4), 2.0));
     auto* mean = new QLineSeries;
     mean->setObjectName(QLatin1String(kMeanSeries));
-    mean->setName(QStringLiteral("Средняя"));
+    mean->setName(ChartText::meanSeries());
     QPen meanPen(QColor(0xd0, 0x40, 0x20), 1.5, Qt::DashLine);
     mean->setPen(meanPen);
 
@@ -45,13 +47,13 @@ std::unique_ptr<QChart> create(const physics::PhysicalEstimate& estimate) {
     chart->addSeries(mean);
 
     auto* across = new QValueAxis;
-    across->setTitleText(QStringLiteral("Поперёк аквариума от оси лампы, мм"));
+    across->setTitleText(ChartText::irradianceAcross(subject));
     across->setLabelFormat(QStringLiteral("%.0f"));
     if (hasBins) {
         across->setRange(estimate.edgesMm.front(), estimate.edgesMm.back());
     }
     auto* level = new QValueAxis;
-    level->setTitleText(QStringLiteral("Освещённость / средняя"));
+    level->setTitleText(ChartText::irradianceLevel());
     level->setLabelFormat(QStringLiteral("%.1f"));
     level->setRange(0.0, highest * 1.1);
     level->applyNiceNumbers();

@@ -24,9 +24,11 @@ struct EstimateOptions {
     };
 
     // The bound to reach on the share entering the water (absolute, about 95 %).
-    double tolerance = 0.0005;
-    // Irradiance bins across the aquarium's span; 0 leaves the irradiance out.
-    int bins = 50;
+    static constexpr double kDefaultTolerance = 0.0005;
+    double tolerance = kDefaultTolerance;
+    // Irradiance bins across the tank's span; 0 leaves the irradiance out.
+    static constexpr int kDefaultBins = 50;
+    int bins = kDefaultBins;
     // Also estimate the bare tube (same tubes and water, no reflector) and the gain.
     bool bareTube = true;
     // Polled while the estimate runs; once it reads true the estimate throws EstimateCancelled.

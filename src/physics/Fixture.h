@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include "Materials.h"
 #include "PhysicalDesign.h"
 
 #include <string>
@@ -45,9 +46,7 @@ struct Fixture {
     std::string name;
     double waterDistance = 200.0;
     double width = 800.0;
-    double albedo = 0.8;
-    double tubeTransmission = 0.0;
-    double refractiveIndex = 1.33;
+    Materials materials; // the water reflection is always traced
     std::vector<Unit> units;
 };
 

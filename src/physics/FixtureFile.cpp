@@ -418,10 +418,13 @@ CheckedFixture FixtureFile::Check(const std::string& text, const std::string& so
         fixture.name = name->text;
     }
     ReadTank(source, root, fixture);
-    fixture.albedo = NumberField(place, root, "albedo", kShare);
-    fixture.tubeTransmission = OptionalNumber(place, root, "tubeTransmission", kShare, 0.0);
-    fixture.refractiveIndex =
-        OptionalNumber(place, root, "refractiveIndex", kRefractiveIndex, 1.33);
+    Materials& materials = fixture.materials;
+    const Materials defaults;
+    materials.albedo = NumberField(place, root, "albedo", kShare);
+    materials.tubeTransmission =
+        OptionalNumber(place, root, "tubeTransmission", kShare, defaults.tubeTransmission);
+    materials.refractiveIndex =
+        OptionalNumber(place, root, "refractiveIndex", kRefractiveIndex, defaults.refractiveIndex);
     const JsonValue& units = Required(place, root, "units");
     RequireType(place, units, "units", JsonValue::Type::Array);
     if (units.items.empty() || units.items.size() > static_cast<std::size_t>(kMaxUnits)) {

@@ -243,9 +243,7 @@ PhysicalDesign FixtureScene::UnitDesign(const Fixture& fixture, int unit) {
     design.lampDistance = u.lampDistance;
     design.waterDistance = fixture.waterDistance;
     design.aquariumWidth = fixture.width;
-    design.albedo = fixture.albedo;
-    design.tubeTransmission = fixture.tubeTransmission;
-    design.refractiveIndex = fixture.refractiveIndex;
+    design.materials = fixture.materials;
     return design;
 }
 
@@ -412,9 +410,7 @@ FixtureScene::FixtureScene(const Fixture& fixture) {
         addUnit(fixture, i, axisY);
     }
     scene_.water = {axisY + fixture.waterDistance, -fixture.width / 2.0, fixture.width / 2.0};
-    scene_.albedo = fixture.albedo;
-    scene_.tubeTransmission = fixture.tubeTransmission;
-    scene_.refractiveIndex = fixture.refractiveIndex;
+    scene_.materials = fixture.materials;
     for (int i = 0; i < n; ++i) {
         checkUnit(fixture, i, axisY);
     }

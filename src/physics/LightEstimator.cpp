@@ -234,7 +234,7 @@ TubeLight Mirrored(const TubeLight& light) {
 
 TubeLight IntegrateScene(const Scene& scene, const EstimateOptions& options, int bins,
                          Progress& progress, std::vector<TubeLight>* perTube = nullptr) {
-    const auto fresnel = FresnelTable::ForIndex(scene.refractiveIndex);
+    const auto fresnel = FresnelTable::ForIndex(scene.materials.refractiveIndex);
     const PathTracer tracer(scene, *fresnel);
     Work work{scene, tracer, options, {}, {}, 0.0, {}, 1, 4.0, 8, 32, progress};
     const bool symmetric = scene.mirrorSymmetric();

@@ -46,7 +46,7 @@ void Range(const std::array<double, 4>& c, double& low, double& high) {
 
 // The ray's start and reciprocal direction, computed once for every box it is tested against
 // (divisions cost more than the rest of a test).
-struct MirrorCurve::Ray {
+struct MirrorCurve::Slabs {
     double px;
     double py;
     double inverseX;
@@ -54,7 +54,7 @@ struct MirrorCurve::Ray {
     bool alongY; // dx == 0
     bool alongX; // dy == 0
 
-    Ray(double x, double y, double dx, double dy)
+    Slabs(double x, double y, double dx, double dy)
         : px(x), py(y), inverseX(dx != 0.0 ? 1.0 / dx : 0.0), inverseY(dy != 0.0 ? 1.0 / dy : 0.0),
           alongY(dx == 0.0), alongX(dy == 0.0) {}
 
@@ -181,7 +181,7 @@ double MirrorCurve::yAt(int piece, double s) const {
 // points, so a ray through a joint is found by one of the two pieces whatever the rounding.
 bool MirrorCurve::firstHit(double px, double py, double dx, double dy, double tMin, double tMax,
                            Hit& hit) const {
-    const Ray ray(px, py, dx, dy);
+    const Slabs ray(px, py, dx, dy);
     if (pieces.empty() || !ray.meets(tMin, tMax, {xMin, xMax, yMin, yMax})) {
         return false;
     }
@@ -199,7 +199,7 @@ bool MirrorCurve::firstHit(double px, double py, double dx, double dy, double tM
     return found;
 }
 
-bool MirrorCurve::pieceHit(std::size_t i, const Ray& ray, double dx, double dy, double tMin,
+bool MirrorCurve::pieceHit(std::size_t i, const Slabs& ray, double dx, double dy, double tMin,
                            double& tMax, Hit& hit) const {
     const Piece& piece = pieces[i];
     if (!ray.meets(tMin, tMax, {piece.xMin, piece.xMax, piece.yMin, piece.yMax})) {

@@ -1,6 +1,10 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include "Direction.h"
+#include "PieceHit.h"
+#include "Ray.h"
+
 #include <array>
 #include <limits>
 #include <vector>
@@ -64,6 +68,22 @@ struct MirrorCurve {
     bool firstHit(double px, double py, double dx, double dy, double tMin, double tMax,
                   Hit& hit) const;
 
+    // firstHit as every piece of a scene answers it: the crossing when tMin < t < hit.t, its
+    // normal kept in hit.
+    bool hit(const Ray& ray, double tMin, PieceHit& hit) const {
+        Hit h;
+        if (!firstHit(ray.px, ray.py, ray.dx, ray.dy, tMin, hit.t, h)) {
+            return false;
+        }
+        hit = {h.t, 0.0, h.nx, h.ny, h.curvature};
+        return true;
+    }
+
+    // The normal (not unit length) at a crossing `hit` found.
+    Direction normal(const PieceHit& hit, double /*x*/, double /*y*/) const {
+        return {hit.nx, hit.ny};
+    }
+
     // The distance from (px, py) to the curve. Pieces farther than `limit` are not measured,
     // so a distance beyond it may come back as infinity; one within it is exact.
     double distanceTo(double px, double py,
@@ -77,9 +97,9 @@ struct MirrorCurve {
     MirrorCurve translated(double dx, double dy) const;
 
 private:
-    struct Ray;
+    struct Slabs;
     // firstHit for piece i alone; on a hit tMax becomes its distance.
-    bool pieceHit(std::size_t i, const Ray& ray, double dx, double dy, double tMin, double& tMax,
+    bool pieceHit(std::size_t i, const Slabs& ray, double dx, double dy, double tMin, double& tMax,
                   Hit& hit) const;
 };
 

@@ -1,15 +1,22 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// Sections: intersections with each kind of piece; the carried weight; the ray's derivatives;
-// the clearances; the walk of one ray.
+// Sections: path signatures; the carried weight; the nearest piece; the ray's derivatives; the
+// events of a walk; the clearances; the walk of one ray.
 #include "PathTracer.h"
+
+#include "Direction.h"
+#include "PieceHit.h"
+#include "Ray.h"
 
 #include <algorithm>
 #include <cmath>
 #include <limits>
+#include <vector>
 
 namespace kavrol::physics {
 
 namespace {
+
+// --- Path signatures ---
 
 // Hits closer than this (mm) to a ray's start are the start itself, met again by rounding.
 constexpr double kMinDistance = 1e-9;
@@ -25,15 +32,11 @@ std::uint64_t Mix(std::uint64_t signature, Kind kind, int index) {
 
 constexpr std::uint64_t kSeed = 0xcbf29ce484222325ULL;
 
-int Code(Kind kind, int index) {
-    return (static_cast<int>(kind) << 20) + index;
-}
-
-} // namespace
+// --- The carried weight ---
 
 // The ray's weight: one number until the water first reflects part of it, then split over the
 // psi nodes because the Fresnel share depends on psi.
-struct PathTracer::Weight {
+struct Weight {
     bool split = false;
     double whole = 1.0;
     std::array<double, FresnelTable::kPsiNodes> psi{};
@@ -62,182 +65,182 @@ struct PathTracer::Weight {
     }
 };
 
-struct PathTracer::Hit {
+// --- The nearest piece ---
+
+// The piece a ray meets first: its kind, its index among the scene's pieces of that kind (0 for
+// the water) and the piece's answer.
+struct Hit {
     Kind kind = Kind::None;
     int index = -1;
-    double t = std::numeric_limits<double>::infinity();
-    double tFar = 0.0; // where the ray leaves a tube it passes through
-    double nx = 0.0;   // a curve's normal where the ray meets it
-    double ny = 0.0;
-    double curvature = 0.0; // a curve's, signed as MirrorCurve::Hit's
+    PieceHit piece;
 };
 
-PathTracer::PathTracer(const Scene& scene, const FresnelTable& fresnel)
-    : scene_(scene), fresnel_(fresnel), followsClearances_(scene.curves.empty()) {
-    for (std::size_t i = 0; i < scene.segments.size(); ++i) {
-        const MirrorSegment& s = scene.segments[i];
-        const int owner = Code(Kind::Segment, static_cast<int>(i));
-        rims_.push_back({s.x0, s.y0, owner});
-        rims_.push_back({s.x1, s.y1, owner});
-    }
-    for (std::size_t i = 0; i < scene.arcs.size(); ++i) {
-        const MirrorArc& arc = scene.arcs[i];
-        const int owner = Code(Kind::Arc, static_cast<int>(i));
-        rims_.push_back({arc.xMin, arc.yAt(arc.xMin), owner});
-        rims_.push_back({arc.xMax, arc.yAt(arc.xMax), owner});
-    }
-    for (std::size_t i = 0; i < scene.curves.size(); ++i) {
-        const MirrorCurve& curve = scene.curves[i];
-        if (curve.pieces.empty()) {
-            continue;
-        }
-        const int owner = Code(Kind::Curve, static_cast<int>(i));
-        rims_.push_back({curve.xAt(0, 0.0), curve.yAt(0, 0.0), owner});
-        const int last = static_cast<int>(curve.pieces.size()) - 1;
-        rims_.push_back({curve.xAt(last, 1.0), curve.yAt(last, 1.0), owner});
-    }
-    const int water = Code(Kind::Water, 0);
-    rims_.push_back({scene.water.xMin, scene.water.y, water});
-    rims_.push_back({scene.water.xMax, scene.water.y, water});
-}
-
-// The ray is (px, py) + t (dx, dy) with |(dx, dy)| = 1.
-void PathTracer::nearestHit(double px, double py, double dx, double dy, int skipTube,
-                            int skipSegment, Hit& hit) const {
-    const int segments = static_cast<int>(scene_.segments.size());
-    for (int i = 0; i < segments; ++i) {
-        if (i == skipSegment) {
-            continue;
-        }
-        const MirrorSegment& s = scene_.segments[static_cast<std::size_t>(i)];
-        const double ex = s.x1 - s.x0;
-        const double ey = s.y1 - s.y0;
-        const double denominator = dx * ey - dy * ex;
-        if (denominator == 0.0) {
-            continue;
-        }
-        const double wx = s.x0 - px;
-        const double wy = s.y0 - py;
-        const double t = (wx * ey - wy * ex) / denominator;
-        const double along = (wx * dy - wy * dx) / denominator;
-        if (t > kMinDistance && t < hit.t && along >= 0.0 && along <= 1.0) {
-            hit = {Kind::Segment, i, t, 0.0};
-        }
-    }
-    const int arcs = static_cast<int>(scene_.arcs.size());
-    for (int i = 0; i < arcs; ++i) {
-        const MirrorArc& arc = scene_.arcs[static_cast<std::size_t>(i)];
-        // (x0 + t dx)^2 = m (y0 + t dy) in the arc's vertex frame.
-        const double x0 = px - arc.vertexX;
-        const double y0 = py - arc.vertexY;
-        const double qa = dx * dx;
-        const double qb = 2.0 * x0 * dx - arc.m * dy;
-        const double qc = x0 * x0 - arc.m * y0;
-        double roots[2] = {-1.0, -1.0};
-        if (qa == 0.0) {
-            if (qb != 0.0) {
-                roots[0] = -qc / qb;
-            }
-        } else {
-            const double discriminant = qb * qb - 4.0 * qa * qc;
-            if (discriminant < 0.0) {
-                continue;
-            }
-            const double q = -0.5 * (qb + std::copysign(std::sqrt(discriminant), qb));
-            roots[0] = q / qa;
-            if (q != 0.0) {
-                roots[1] = qc / q;
-            }
-        }
-        for (double t : roots) {
-            if (t > kMinDistance && t < hit.t) {
-                const double x = px + t * dx;
-                if (x >= arc.xMin && x <= arc.xMax) {
-                    hit = {Kind::Arc, i, t, 0.0};
-                }
-            }
-        }
-    }
-    const int curves = static_cast<int>(scene_.curves.size());
-    for (int i = 0; i < curves; ++i) {
-        MirrorCurve::Hit h;
-        if (scene_.curves[static_cast<std::size_t>(i)].firstHit(px, py, dx, dy, kMinDistance, hit.t,
-                                                                h)) {
-            hit = {Kind::Curve, i, h.t, 0.0, h.nx, h.ny, h.curvature};
-        }
-    }
-    const int tubes = static_cast<int>(scene_.tubes.size());
-    for (int i = 0; i < tubes; ++i) {
-        if (i == skipTube) {
-            continue;
-        }
-        const Tube& tube = scene_.tubes[static_cast<std::size_t>(i)];
-        const double ox = px - tube.x;
-        const double oy = py - tube.y;
-        const double b = ox * dx + oy * dy;
-        const double c = ox * ox + oy * oy - tube.radius * tube.radius;
-        const double discriminant = b * b - c;
-        if (discriminant <= 0.0) {
-            continue;
-        }
-        const double root = std::sqrt(discriminant);
-        const double t = -b - root;
-        if (t > kMinDistance && t < hit.t) {
-            hit = {Kind::Tube, i, t, -b + root};
-        }
-    }
-    if (dy > 0.0) {
-        const double t = (scene_.water.y - py) / dy;
-        if (t > kMinDistance && t < hit.t) {
-            hit = {Kind::Water, 0, t, 0.0};
+// Offers each piece but `skip` the ray; the nearest crossing so far stays in hit.
+template <class Piece>
+void Nearest(const std::vector<Piece>& pieces, Kind kind, int skip, const Ray& ray, Hit& hit) {
+    const int count = static_cast<int>(pieces.size());
+    for (int i = 0; i < count; ++i) {
+        if (i != skip && pieces[static_cast<std::size_t>(i)].hit(ray, kMinDistance, hit.piece)) {
+            hit.kind = kind;
+            hit.index = i;
         }
     }
 }
 
-// ================================================================ the ray's derivatives
-// A ray as a point and a unit direction, with their derivatives in a at fixed p. Only the part
-// of (dpx, dpy) across the direction matters: sliding the point along the line changes nothing.
-struct PathTracer::Line {
-    double px = 0.0;
-    double py = 0.0;
-    double dx = 0.0;
-    double dy = 0.0;
+// One ray's walk: where it is and goes, what it still carries, what it met, and the pieces it
+// just left (a tube it passed, a flat mirror it left), which rounding must not meet again.
+struct Walk {
+    Ray ray;
+    // d/da of the ray's point and direction at fixed p; only the point's part across the
+    // direction matters: sliding it along the line changes nothing.
     double dpx = 0.0;
     double dpy = 0.0;
     double ddx = 0.0;
     double ddy = 0.0;
-
-    // The derivative of the point where the line meets, at distance t, a surface with unit
-    // normal (nx, ny): the point stays on the surface as the line turns.
-    void hitDerivative(double t, double nx, double ny, double& hx, double& hy) const {
-        const double wx = dpx + t * ddx;
-        const double wy = dpy + t * ddy;
-        const double k = (wx * nx + wy * ny) / (dx * nx + dy * ny);
-        hx = wx - k * dx;
-        hy = wy - k * dy;
-    }
-
-    // The derivatives after a mirror with unit normal (nx, ny) and signed curvature kappa
-    // (positive where it turns toward the normal) reflects the line at distance t; the point
-    // and direction themselves are moved by the caller.
-    void reflectDerivatives(double t, double nx, double ny, double kappa) {
-        double hx = 0.0;
-        double hy = 0.0;
-        hitDerivative(t, nx, ny, hx, hy);
-        // The unit tangent (ny, -nx) turns the normal by -kappa per millimetre along it.
-        const double along = hx * ny - hy * nx;
-        const double dnx = -kappa * along * ny;
-        const double dny = kappa * along * nx;
-        const double dn = dx * nx + dy * ny;
-        const double ddn = ddx * nx + ddy * ny + dx * dnx + dy * dny;
-        ddx -= 2.0 * (ddn * nx + dn * dnx);
-        ddy -= 2.0 * (ddn * ny + dn * dny);
-        dpx = hx;
-        dpy = hy;
-    }
+    Weight weight;
+    std::uint64_t signature = kSeed;
+    int skipTube = -1;
+    int skipSegment = -1;
 };
 
-namespace {
+// Pieces of equal distance go to the kind offered first: mirrors, then tubes, then the water.
+Hit NearestHit(const Scene& scene, const Walk& walk) {
+    Hit hit;
+    Nearest(scene.segments, Kind::Segment, walk.skipSegment, walk.ray, hit);
+    Nearest(scene.arcs, Kind::Arc, -1, walk.ray, hit);
+    Nearest(scene.curves, Kind::Curve, -1, walk.ray, hit);
+    Nearest(scene.tubes, Kind::Tube, walk.skipTube, walk.ray, hit);
+    if (scene.water.hit(walk.ray, kMinDistance, hit.piece)) {
+        hit.kind = Kind::Water;
+        hit.index = 0;
+    }
+    return hit;
+}
+
+Direction MirrorNormal(const Scene& scene, const Hit& hit, double x, double y) {
+    const auto i = static_cast<std::size_t>(hit.index);
+    switch (hit.kind) {
+    case Kind::Segment:
+        return scene.segments[i].normal(hit.piece, x, y);
+    case Kind::Arc:
+        return scene.arcs[i].normal(hit.piece, x, y);
+    default:
+        return scene.curves[i].normal(hit.piece, x, y);
+    }
+}
+
+// --- The ray's derivatives ---
+
+// The derivative of the point where the walk's line meets, at distance t, a surface with unit
+// normal (nx, ny): the point stays on the surface as the line turns.
+void HitDerivative(const Walk& w, double t, double nx, double ny, double& hx, double& hy) {
+    const double wx = w.dpx + t * w.ddx;
+    const double wy = w.dpy + t * w.ddy;
+    const double k = (wx * nx + wy * ny) / (w.ray.dx * nx + w.ray.dy * ny);
+    hx = wx - k * w.ray.dx;
+    hy = wy - k * w.ray.dy;
+}
+
+// The derivatives after a mirror with unit normal (nx, ny) and signed curvature kappa (positive
+// where it turns toward the normal) reflects the line at distance t, before the direction turns.
+void ReflectDerivatives(Walk& w, double t, double nx, double ny, double kappa) {
+    double hx = 0.0;
+    double hy = 0.0;
+    HitDerivative(w, t, nx, ny, hx, hy);
+    // The unit tangent (ny, -nx) turns the normal by -kappa per millimetre along it.
+    const double along = hx * ny - hy * nx;
+    const double dnx = -kappa * along * ny;
+    const double dny = kappa * along * nx;
+    const double dn = w.ray.dx * nx + w.ray.dy * ny;
+    const double ddn = w.ddx * nx + w.ddy * ny + w.ray.dx * dnx + w.ray.dy * dny;
+    w.ddx -= 2.0 * (ddn * nx + dn * dnx);
+    w.ddy -= 2.0 * (ddn * ny + dn * dny);
+    w.dpx = hx;
+    w.dpy = hy;
+}
+
+// --- The events of a walk ---
+
+// The ray meets the water line at (x, y): beside the tank it ends; over the water the Fresnel
+// share enters, and the rest is lost or goes on upward. False when the ray ends here.
+bool MeetWater(const Scene& scene, const FresnelTable& fresnel, double t, double x, double y,
+               Walk& walk, RayOutcome& out) {
+    Weight& weight = walk.weight;
+    if (!scene.water.overWater(x)) {
+        out.share[RayOutcome::BesideAquarium] += weight.total();
+        out.signature = Mix(walk.signature, Kind::None, 1);
+        return false;
+    }
+    double entered = 0.0;
+    if (!weight.split) {
+        entered = fresnel.enterFirst(walk.ray.dy, weight.whole, weight.psi);
+        weight.split = true;
+        weight.whole = 0.0;
+    } else {
+        entered = fresnel.enterAgain(walk.ray.dy, weight.psi);
+    }
+    out.share[RayOutcome::Water] += entered;
+    double slopeX = 0.0;
+    double slopeY = 0.0;
+    HitDerivative(walk, t, 0.0, 1.0, slopeX, slopeY);
+    const int slot = std::min(out.entries, RayOutcome::kMaxEntries - 1);
+    if (out.entries < RayOutcome::kMaxEntries) {
+        out.entryX[static_cast<std::size_t>(slot)] = x;
+        out.entrySlope[static_cast<std::size_t>(slot)] = slopeX;
+        ++out.entries;
+    }
+    out.entryAmount[static_cast<std::size_t>(slot)] += entered;
+    if (scene.materials.waterReflection == WaterReflection::Lost) {
+        out.share[RayOutcome::ReflectedAtWater] += weight.total();
+        out.signature = walk.signature;
+        return false;
+    }
+    walk.ray = {x, y, walk.ray.dx, -walk.ray.dy};
+    walk.ddy = -walk.ddy;
+    walk.dpx = slopeX;
+    walk.dpy = slopeY;
+    walk.skipTube = -1;
+    walk.skipSegment = -1;
+    return true;
+}
+
+// The ray meets a tube: the share the tube does not pass returns to it; what passes goes on in
+// a straight line from the tube's far side.
+void PassTube(const Scene& scene, const Hit& hit, Walk& walk, RayOutcome& out) {
+    out.share[RayOutcome::ReturnedToTube] += walk.weight.keep(scene.materials.tubeTransmission);
+    walk.ray.px += hit.piece.tFar * walk.ray.dx;
+    walk.ray.py += hit.piece.tFar * walk.ray.dy;
+    walk.dpx += hit.piece.tFar * walk.ddx;
+    walk.dpy += hit.piece.tFar * walk.ddy;
+    walk.skipTube = hit.index;
+    walk.skipSegment = -1;
+}
+
+// The ray meets a mirror at (x, y): the albedo's share goes on, reflected about the normal.
+void Reflect(const Scene& scene, const Hit& hit, double x, double y, Walk& walk, RayOutcome& out) {
+    out.share[RayOutcome::Absorbed] += walk.weight.keep(scene.materials.albedo);
+    const Direction n = MirrorNormal(scene, hit, x, y);
+    double kappa = hit.piece.curvature;
+    if (hit.kind == Kind::Arc) {
+        const MirrorArc& arc = scene.arcs[static_cast<std::size_t>(hit.index)];
+        const double slope = 2.0 * (x - arc.vertexX) / arc.m;
+        const double stretch = 1.0 + slope * slope;
+        kappa = (2.0 / arc.m) / (stretch * std::sqrt(stretch));
+    }
+    const double norm = std::sqrt(n.x * n.x + n.y * n.y);
+    ReflectDerivatives(walk, hit.piece.t, n.x / norm, n.y / norm, kappa);
+    double dx = walk.ray.dx;
+    double dy = walk.ray.dy;
+    const double dot = (dx * n.x + dy * n.y) / (n.x * n.x + n.y * n.y);
+    dx -= 2.0 * dot * n.x;
+    dy -= 2.0 * dot * n.y;
+    const double length = std::sqrt(dx * dx + dy * dy);
+    walk.ray = {x, y, dx / length, dy / length};
+    walk.skipSegment = hit.kind == Kind::Segment ? hit.index : -1;
+    walk.skipTube = -1;
+}
+
+// --- The clearances ---
 
 // The clearance of one condition g(a) whose sign change changes the path, at a step of weight
 // class c.
@@ -264,212 +267,137 @@ std::size_t WeightClass(double weight) {
     return c;
 }
 
+int Code(Kind kind, int index) {
+    return (static_cast<int>(kind) << 20) + index;
+}
+
 } // namespace
 
-// ====================================================================== the clearances
 // Between the line's start and what it meets, the path changes where the line crosses a rim
 // (its hit piece's rims also beyond), touches a tube or becomes tangent to an arc.
-void PathTracer::clear(const Line& line, const Hit& hit, int skipTube, double weight,
+void PathTracer::clear(const void* walkPointer, int hitKind, int hitIndex, double hitT,
                        RayOutcome& out) const {
-    const std::size_t c = WeightClass(weight);
-    const double cross = line.dpx * line.dy - line.dpy * line.dx; // d/da of P x D, first part
-    const int hitOwner = Code(hit.kind, hit.index);
+    const Walk& w = *static_cast<const Walk*>(walkPointer);
+    const Ray& r = w.ray;
+    const std::size_t c = WeightClass(w.weight.total());
+    const double cross = w.dpx * r.dy - w.dpy * r.dx; // d/da of P x D, first part
+    const int hitOwner = Code(static_cast<Kind>(hitKind), hitIndex);
     for (const Rim& rim : rims_) {
-        const double ex = rim.x - line.px;
-        const double ey = rim.y - line.py;
-        const double along = ex * line.dx + ey * line.dy;
-        if (along <= 0.0 || (along >= hit.t && rim.owner != hitOwner)) {
+        const double ex = rim.x - r.px;
+        const double ey = rim.y - r.py;
+        const double along = ex * r.dx + ey * r.dy;
+        if (along <= 0.0 || (along >= hitT && rim.owner != hitOwner)) {
             continue;
         }
-        Limit(ex * line.dy - ey * line.dx, -cross + ex * line.ddy - ey * line.ddx, c, out);
+        Limit(ex * r.dy - ey * r.dx, -cross + ex * w.ddy - ey * w.ddx, c, out);
     }
     for (std::size_t i = 0; i < scene_.tubes.size(); ++i) {
         const Tube& tube = scene_.tubes[i];
-        const double ex = tube.x - line.px;
-        const double ey = tube.y - line.py;
-        const double along = ex * line.dx + ey * line.dy;
-        if (static_cast<int>(i) == skipTube || along + tube.radius <= 0.0 ||
-            along - tube.radius >= hit.t) {
+        const double ex = tube.x - r.px;
+        const double ey = tube.y - r.py;
+        const double along = ex * r.dx + ey * r.dy;
+        if (static_cast<int>(i) == w.skipTube || along + tube.radius <= 0.0 ||
+            along - tube.radius >= hitT) {
             continue;
         }
-        const double side = ex * line.dy - ey * line.dx;
-        const double slope = -cross + ex * line.ddy - ey * line.ddx;
+        const double side = ex * r.dy - ey * r.dx;
+        const double slope = -cross + ex * w.ddy - ey * w.ddx;
         Limit(std::abs(side) - tube.radius, side < 0.0 ? -slope : slope, c, out);
     }
     for (const MirrorArc& arc : scene_.arcs) {
-        const double x0 = line.px - arc.vertexX;
-        const double y0 = line.py - arc.vertexY;
-        const double qa = line.dx * line.dx;
-        const double qb = 2.0 * x0 * line.dx - arc.m * line.dy;
+        const double x0 = r.px - arc.vertexX;
+        const double y0 = r.py - arc.vertexY;
+        const double qa = r.dx * r.dx;
+        const double qb = 2.0 * x0 * r.dx - arc.m * r.dy;
         const double qc = x0 * x0 - arc.m * y0;
         if (qa < 1e-12) {
             continue;
         }
         const double tangent = -qb / (2.0 * qa);
-        const double x = line.px + tangent * line.dx;
-        if (tangent <= 0.0 || tangent >= hit.t || x < arc.xMin || x > arc.xMax) {
+        const double x = r.px + tangent * r.dx;
+        if (tangent <= 0.0 || tangent >= hitT || x < arc.xMin || x > arc.xMax) {
             continue;
         }
-        const double dqa = 2.0 * line.dx * line.ddx;
-        const double dqb = 2.0 * (line.dpx * line.dx + x0 * line.ddx) - arc.m * line.ddy;
-        const double dqc = 2.0 * x0 * line.dpx - arc.m * line.dpy;
+        const double dqa = 2.0 * r.dx * w.ddx;
+        const double dqb = 2.0 * (w.dpx * r.dx + x0 * w.ddx) - arc.m * w.ddy;
+        const double dqc = 2.0 * x0 * w.dpx - arc.m * w.dpy;
         Limit(qb * qb - 4.0 * qa * qc, 2.0 * qb * dqb - 4.0 * (dqa * qc + qa * dqc), c, out);
     }
 }
 
-} // namespace kavrol::physics
+// --- The walk of one ray ---
 
-namespace kavrol::physics {
+PathTracer::PathTracer(const Scene& scene, const FresnelTable& fresnel)
+    : scene_(scene), fresnel_(fresnel), followsClearances_(scene.curves.empty()) {
+    for (std::size_t i = 0; i < scene.segments.size(); ++i) {
+        const MirrorSegment& s = scene.segments[i];
+        const int owner = Code(Kind::Segment, static_cast<int>(i));
+        rims_.push_back({s.x0, s.y0, owner});
+        rims_.push_back({s.x1, s.y1, owner});
+    }
+    for (std::size_t i = 0; i < scene.arcs.size(); ++i) {
+        const MirrorArc& arc = scene.arcs[i];
+        const int owner = Code(Kind::Arc, static_cast<int>(i));
+        rims_.push_back({arc.xMin, arc.yAt(arc.xMin), owner});
+        rims_.push_back({arc.xMax, arc.yAt(arc.xMax), owner});
+    }
+    const int water = Code(Kind::Water, 0);
+    rims_.push_back({scene.water.xMin, scene.water.y, water});
+    rims_.push_back({scene.water.xMax, scene.water.y, water});
+}
 
-// ====================================================================== the walk of one ray
 void PathTracer::trace(int tubeIndex, double a, double p, RayOutcome& out,
                        double followWeight) const {
     out = RayOutcome{};
     const Tube& tube = scene_.tubes[static_cast<std::size_t>(tubeIndex)];
-    Line line;
-    line.dx = std::sin(a);
-    line.dy = std::cos(a);
+    const double dx = std::sin(a);
+    const double dy = std::cos(a);
     // The line leaves the tube where it crosses the circle going forward.
     const double along = std::sqrt(std::max(tube.radius * tube.radius - p * p, 0.0));
-    line.px = tube.x + p * line.dy + along * line.dx;
-    line.py = tube.y - p * line.dx + along * line.dy;
+    Walk walk;
+    walk.ray = {tube.x + p * dy + along * dx, tube.y - p * dx + along * dy, dx, dy};
     // d/da of the direction is (dy, -dx); of the start, -p times the direction plus along times
     // that.
-    line.ddx = line.dy;
-    line.ddy = -line.dx;
-    line.dpx = -p * line.dx + along * line.ddx;
-    line.dpy = -p * line.dy + along * line.ddy;
-    std::uint64_t signature = kSeed;
-    Weight weight;
-    int skipTube = tubeIndex;
-    int skipSegment = -1;
+    walk.ddx = dy;
+    walk.ddy = -dx;
+    walk.dpx = -p * dx + along * walk.ddx;
+    walk.dpy = -p * dy + along * walk.ddy;
+    walk.skipTube = tubeIndex;
     for (int event = 0; event < kMaxEvents; ++event) {
-        Hit hit;
-        nearestHit(line.px, line.py, line.dx, line.dy, skipTube, skipSegment, hit);
+        const Hit hit = NearestHit(scene_, walk);
         if (out.unfollowed == 0.0 && followsClearances_) {
-            const double carried = weight.total();
+            const double carried = walk.weight.total();
             if (carried >= followWeight) {
-                clear(line, hit, skipTube, carried, out);
+                clear(&walk, static_cast<int>(hit.kind), hit.index, hit.piece.t, out);
             } else {
                 out.unfollowed = carried;
             }
         }
-        signature = Mix(signature, hit.kind, hit.index);
+        walk.signature = Mix(walk.signature, hit.kind, hit.index);
         if (hit.kind == Kind::None) {
-            out.share[RayOutcome::Escaped] += weight.total();
-            out.signature = signature;
+            out.share[RayOutcome::Escaped] += walk.weight.total();
+            out.signature = walk.signature;
             return;
         }
-        if (!follow(hit, line, weight, signature, skipTube, skipSegment, out)) {
+        const double hx = walk.ray.px + hit.piece.t * walk.ray.dx;
+        const double hy = walk.ray.py + hit.piece.t * walk.ray.dy;
+        if (hit.kind == Kind::Water) {
+            if (!MeetWater(scene_, fresnel_, hit.piece.t, hx, hy, walk, out)) {
+                return;
+            }
+        } else if (hit.kind == Kind::Tube) {
+            PassTube(scene_, hit, walk, out);
+        } else {
+            Reflect(scene_, hit, hx, hy, walk, out);
+        }
+        if (walk.weight.total() == 0.0) {
+            out.signature = walk.signature;
             return;
         }
     }
     // The bound on events was reached: what is left counts as absorbed.
-    out.share[RayOutcome::Absorbed] += weight.total();
-    out.signature = Mix(signature, Kind::None, 2);
-}
-
-// One event of the walk: the ray meets what `hit` names. False when the ray ends there.
-bool PathTracer::follow(const Hit& hit, Line& line, Weight& weight, std::uint64_t& signature,
-                        int& skipTube, int& skipSegment, RayOutcome& out) const {
-    const double hx = line.px + hit.t * line.dx;
-    const double hy = line.py + hit.t * line.dy;
-    if (hit.kind == Kind::Water) {
-        if (hx < scene_.water.xMin || hx > scene_.water.xMax) {
-            out.share[RayOutcome::BesideAquarium] += weight.total();
-            out.signature = Mix(signature, Kind::None, 1);
-            return false;
-        }
-        double entered = 0.0;
-        if (!weight.split) {
-            entered = fresnel_.enterFirst(line.dy, weight.whole, weight.psi);
-            weight.split = true;
-            weight.whole = 0.0;
-        } else {
-            entered = fresnel_.enterAgain(line.dy, weight.psi);
-        }
-        out.share[RayOutcome::Water] += entered;
-        double slopeX = 0.0;
-        double slopeY = 0.0;
-        line.hitDerivative(hit.t, 0.0, 1.0, slopeX, slopeY);
-        const int slot = std::min(out.entries, RayOutcome::kMaxEntries - 1);
-        if (out.entries < RayOutcome::kMaxEntries) {
-            out.entryX[static_cast<std::size_t>(slot)] = hx;
-            out.entrySlope[static_cast<std::size_t>(slot)] = slopeX;
-            ++out.entries;
-        }
-        out.entryAmount[static_cast<std::size_t>(slot)] += entered;
-        if (scene_.waterReflection == WaterReflection::Lost) {
-            out.share[RayOutcome::ReflectedAtWater] += weight.total();
-            out.signature = signature;
-            return false;
-        }
-        line.dy = -line.dy;
-        line.ddy = -line.ddy;
-        line.dpx = slopeX;
-        line.dpy = slopeY;
-        skipTube = -1;
-        skipSegment = -1;
-    } else if (hit.kind == Kind::Tube) {
-        out.share[RayOutcome::ReturnedToTube] += weight.keep(scene_.tubeTransmission);
-        // Transmitted light goes on in a straight line from the tube's far side.
-        line.px += hit.tFar * line.dx;
-        line.py += hit.tFar * line.dy;
-        line.dpx += hit.tFar * line.ddx;
-        line.dpy += hit.tFar * line.ddy;
-        skipTube = hit.index;
-        skipSegment = -1;
-        if (weight.total() == 0.0) {
-            out.signature = signature;
-            return false;
-        }
-        return true;
-    } else {
-        out.share[RayOutcome::Absorbed] += weight.keep(scene_.albedo);
-        reflect(hit, hx, line, skipSegment);
-        skipTube = -1;
-    }
-    line.px = hx;
-    line.py = hy;
-    if (weight.total() == 0.0) {
-        out.signature = signature;
-        return false;
-    }
-    return true;
-}
-
-// Turns the line at a mirror it meets at x = hx, with its derivatives.
-void PathTracer::reflect(const Hit& hit, double hx, Line& line, int& skipSegment) const {
-    double nx = 0.0;
-    double ny = 0.0;
-    double kappa = 0.0;
-    if (hit.kind == Kind::Segment) {
-        const MirrorSegment& s = scene_.segments[static_cast<std::size_t>(hit.index)];
-        nx = -(s.y1 - s.y0);
-        ny = s.x1 - s.x0;
-        skipSegment = hit.index;
-    } else if (hit.kind == Kind::Curve) {
-        nx = hit.nx;
-        ny = hit.ny;
-        kappa = hit.curvature;
-        skipSegment = -1;
-    } else {
-        const MirrorArc& arc = scene_.arcs[static_cast<std::size_t>(hit.index)];
-        const double slope = 2.0 * (hx - arc.vertexX) / arc.m;
-        nx = -slope;
-        ny = 1.0;
-        const double stretch = 1.0 + slope * slope;
-        kappa = (2.0 / arc.m) / (stretch * std::sqrt(stretch));
-        skipSegment = -1;
-    }
-    const double norm = std::sqrt(nx * nx + ny * ny);
-    line.reflectDerivatives(hit.t, nx / norm, ny / norm, kappa);
-    const double dot = (line.dx * nx + line.dy * ny) / (nx * nx + ny * ny);
-    line.dx -= 2.0 * dot * nx;
-    line.dy -= 2.0 * dot * ny;
-    const double length = std::sqrt(line.dx * line.dx + line.dy * line.dy);
-    line.dx /= length;
-    line.dy /= length;
+    out.share[RayOutcome::Absorbed] += walk.weight.total();
+    out.signature = Mix(walk.signature, Kind::None, 2);
 }
 
 } // namespace kavrol::physics

@@ -26,22 +26,14 @@ public:
     void trace(int tube, double a, double p, RayOutcome& out, double followWeight = 0.0) const;
 
 private:
-    struct Hit;
-    struct Line;
-    struct Weight;
     // An end point of a reflector piece or of the water's span, with its owner's code.
     struct Rim {
         double x = 0.0;
         double y = 0.0;
         int owner = 0;
     };
-    void nearestHit(double px, double py, double dx, double dy, int skipTube, int skipSegment,
-                    Hit& hit) const;
-    void clear(const Line& line, const Hit& hit, int skipTube, double weight,
-               RayOutcome& out) const;
-    bool follow(const Hit& hit, Line& line, Weight& weight, std::uint64_t& signature, int& skipTube,
-                int& skipSegment, RayOutcome& out) const;
-    void reflect(const Hit& hit, double hx, Line& line, int& skipSegment) const;
+    // The clearances of one step of a walk (the tracer's own walk state) toward what it meets.
+    void clear(const void* walk, int hitKind, int hitIndex, double hitT, RayOutcome& out) const;
 
     const Scene& scene_;
     const FresnelTable& fresnel_;

@@ -101,10 +101,11 @@ void CheckMaterialsAndSizes(const PhysicalDesign& d) {
             "The water distance must be positive, got " + Mm(d.waterDistance));
     Require(Finite(d.aquariumWidth) && d.aquariumWidth > 0.0,
             "The aquarium's width must be positive, got " + Mm(d.aquariumWidth));
-    Require(d.albedo >= 0.0 && d.albedo <= 1.0, "The albedo must lie from 0 to 1");
-    Require(d.tubeTransmission >= 0.0 && d.tubeTransmission <= 1.0,
+    const Materials& m = d.materials;
+    Require(m.albedo >= 0.0 && m.albedo <= 1.0, "The albedo must lie from 0 to 1");
+    Require(m.tubeTransmission >= 0.0 && m.tubeTransmission <= 1.0,
             "The tube transmission must lie from 0 to 1");
-    Require(Finite(d.refractiveIndex) && d.refractiveIndex >= 1.0,
+    Require(Finite(m.refractiveIndex) && m.refractiveIndex >= 1.0,
             "The water's refractive index must be at least 1");
 }
 
@@ -176,10 +177,7 @@ Scene Scene::FromDesign(const PhysicalDesign& design) {
     AddReflector(design, scene);
     const double waterY = design.lampDistance + design.waterDistance;
     scene.water = {waterY, -design.aquariumWidth / 2.0, design.aquariumWidth / 2.0};
-    scene.albedo = design.albedo;
-    scene.tubeTransmission = design.tubeTransmission;
-    scene.waterReflection = design.waterReflection;
-    scene.refractiveIndex = design.refractiveIndex;
+    scene.materials = design.materials;
     CheckPlacement(design, scene);
     return scene;
 }

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include "Materials.h"
 #include "MirrorArc.h"
 #include "MirrorCurve.h"
 #include "MirrorSegment.h"
@@ -21,10 +22,7 @@ struct Scene {
     std::vector<MirrorArc> arcs;
     std::vector<MirrorCurve> curves;
     WaterLine water;
-    double albedo = 0.8;
-    double tubeTransmission = 0.0;
-    WaterReflection waterReflection = WaterReflection::Traced;
-    double refractiveIndex = 1.33;
+    Materials materials;
 
     // The scene of a design; throws PhysicalDesignError when the design cannot exist.
     static Scene FromDesign(const PhysicalDesign& design);

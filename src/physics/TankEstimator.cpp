@@ -389,7 +389,7 @@ void Stretch(const Row& row, const RowRule& rule, std::size_t k, const Row::Entr
 void Deposit(Work& work, const Row& row, const RowRule& rule, double weight, Accumulator& target,
              bool depthProfile, TankWater::Descent& descent) {
     const double floorDepth = work.scene.tank().waterDepth;
-    const double n = work.scene.scene().refractiveIndex;
+    const double n = work.scene.scene().materials.refractiveIndex;
     for (std::size_t k = 0; k < rule.order.size(); ++k) {
         const Row::Sample& s = row.samples[static_cast<std::size_t>(rule.order[k])];
         const double w = weight * rule.weights[k];
@@ -579,7 +579,8 @@ TankEstimate TankEstimator::estimate(const TankScene& scene) const {
                                             : CellsAlong(width, tank.length, cellsX);
     const FloorGrid floor(width, tank.length, cellsX, cellsZ);
     const TankTracer tracer(scene);
-    const TankWater water(width, tank.length, scene.scene().refractiveIndex, tank.attenuationPerM);
+    const TankWater water(width, tank.length, scene.scene().materials.refractiveIndex,
+                          tank.attenuationPerM);
     Work work{scene, tracer, water, floor, settings_, {}, 0.0, 0.0, 0.0, 0.0, 0, 1};
     const int depths = std::max(settings_.depths, 2);
     for (int d = 0; d < depths; ++d) {

@@ -43,7 +43,9 @@ public:
     double width() const { return scene_.water.xMax - scene_.water.xMin; }
 
     // Whether light the water's surface reflects is traced on or lost.
-    void setWaterReflection(WaterReflection reflection) { scene_.waterReflection = reflection; }
+    void setWaterReflection(WaterReflection reflection) {
+        scene_.materials.waterReflection = reflection;
+    }
 
     // The same tubes, tank and water without any reflector or end plate.
     TankScene withoutReflectors() const;

@@ -331,7 +331,7 @@ void TankTracer::atMirror(const Sheet& sheet, const Hit& hit, const std::vector<
     if (reflected.pieces.empty()) {
         return;
     }
-    const double albedo = scene_.scene().albedo;
+    const double albedo = scene_.scene().materials.albedo;
     out.share[ReflectorAbsorbed] += (1.0 - albedo) * sheet.density * inside;
     if (albedo == 0.0) {
         End(out, Mix(sheet.path, 1, hit.index, 0), ReflectorAbsorbed);
@@ -369,7 +369,7 @@ void TankTracer::atTube(const Sheet& sheet, const Hit& hit, const std::vector<In
     next.inPlaneLength = sheet.inPlaneLength + hit.tFar;
     Sheet pass = next;
     Sheet through = next;
-    const double transmission = scene_.scene().tubeTransmission;
+    const double transmission = scene_.scene().materials.tubeTransmission;
     through.density = sheet.density * transmission;
     double returned = 0.0;
     for (const Interval& i : at) {
@@ -420,10 +420,10 @@ void TankTracer::atWater(const Sheet& sheet, const Hit& hit, const std::vector<I
     const Scene& scene = scene_.scene();
     const double hx = sheet.px + hit.t * sheet.dx;
     const double length = scene_.tank().length;
-    const double n = scene.refractiveIndex;
+    const double n = scene.materials.refractiveIndex;
     const double transmitted = FresnelTable::Transmittance(d.cosPsi * sheet.dy, n);
     const double reflected = sheet.density * (1.0 - transmitted);
-    const bool traced = scene.waterReflection == WaterReflection::Traced;
+    const bool traced = scene.materials.waterReflection == WaterReflection::Traced;
     Sheet up;
     up.px = hx;
     up.py = scene.water.y;

@@ -12,6 +12,15 @@
 
 namespace kavrol {
 
+namespace {
+
+// The template's key, in the main window and the analysis window alike.
+QKeySequence TemplateKey() {
+    return QKeySequence(Qt::CTRL | Qt::Key_T);
+}
+
+} // namespace
+
 AnalysisLink::AnalysisLink(QWidget& mainWindow, std::initializer_list<QWidget*> menuOwners,
                            AnalysisServices services)
     : QObject(&mainWindow), main_(mainWindow), services_(std::move(services)) {
@@ -20,6 +29,10 @@ AnalysisLink::AnalysisLink(QWidget& mainWindow, std::initializer_list<QWidget*> 
     key->setObjectName(QStringLiteral("AnalysisShortcut"));
     key->setContext(Qt::WindowShortcut);
     connect(key, &QShortcut::activated, this, &AnalysisLink::openAnalysis);
+    auto* sheetKey = new QShortcut(TemplateKey(), &mainWindow);
+    sheetKey->setObjectName(QStringLiteral("TemplateShortcut"));
+    sheetKey->setContext(Qt::WindowShortcut);
+    connect(sheetKey, &QShortcut::activated, this, &AnalysisLink::saveTemplate);
     for (QWidget* owner : menuOwners) {
         owner->setContextMenuPolicy(Qt::CustomContextMenu);
         connect(owner, &QWidget::customContextMenuRequested, this, [this, owner](QPoint at) {
@@ -52,16 +65,16 @@ QMenu* AnalysisLink::createMenu(QWidget* parent) {
     analysis->setObjectName(QStringLiteral("OpenAnalysis"));
     QAction* sheet =
         menu->addAction(QStringLiteral("Сохранить шаблон..."), this, &AnalysisLink::saveTemplate);
+    sheet->setShortcut(TemplateKey());
     sheet->setObjectName(QStringLiteral("SaveTemplate"));
     sheet->setEnabled(last_.has_value());
     return menu;
 }
 
-void AnalysisLink::recordBuild(const BuildInputs& inputs, const LossBreakdown& losses,
-                               double efficiency) {
-    last_ = Build{inputs, losses, efficiency};
+void AnalysisLink::recordBuild(const BuildResult& build) {
+    last_ = build;
     if (window_) {
-        window_->follow(inputs, losses, efficiency);
+        window_->follow(build);
     }
 }
 
@@ -72,7 +85,7 @@ AnalysisWindow& AnalysisLink::ensureWindow() {
         window_ = new AnalysisWindow(services_);
         window_->setWindowIcon(main_.windowIcon());
         if (last_) {
-            window_->follow(last_->inputs, last_->losses, last_->efficiency);
+            window_->follow(*last_);
         }
     }
     return *window_;

@@ -2,8 +2,7 @@
 #pragma once
 
 #include "AnalysisServices.h"
-#include "BuildInputs.h"
-#include "LossBreakdown.h"
+#include "BuildResult.h"
 
 #include <QObject>
 #include <QPointer>
@@ -21,9 +20,9 @@ class AnalysisWindow;
 
 // The routes from the main window to the analysis window that leave the main window's layout
 // alone: a context menu ("Анализ…", "Сохранить шаблон…") on the widgets it is given, the F2
-// key anywhere in the main window, and a line for the end of the efficiency's tool tip. It keeps
-// the last good build and the one analysis window, made when first needed, and closes that
-// window when the main window closes.
+// key (the analysis) and Ctrl+T (the template) anywhere in the main window, and a line for the end
+// of the efficiency's tool tip. It keeps the last good build and the one analysis window, made when
+// first needed, and closes that window when the main window closes.
 class AnalysisLink : public QObject {
     Q_OBJECT
 public:
@@ -41,8 +40,7 @@ public:
 
 public slots:
     // A successful build of the main window; the analysis window follows it.
-    void recordBuild(const kavrol::BuildInputs& inputs, const kavrol::LossBreakdown& losses,
-                     double efficiency);
+    void recordBuild(const kavrol::BuildResult& build);
     // Shows the analysis window (made on first use) and brings it to the front.
     void openAnalysis();
     // The cutting template of the last good build, through the analysis window's dialog.
@@ -57,12 +55,7 @@ private:
     QWidget& main_;
     AnalysisServices services_;
     QPointer<AnalysisWindow> window_;
-    struct Build {
-        BuildInputs inputs;
-        LossBreakdown losses;
-        double efficiency = 0.0;
-    };
-    std::optional<Build> last_;
+    std::optional<BuildResult> last_;
 };
 
 } // namespace kavrol

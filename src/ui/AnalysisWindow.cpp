@@ -1,34 +1,46 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// Sections: building the window; following builds and the background estimate; showing the
-// figures and charts; saving files; opening a fixture.
+// Sections: building the window; keys and the Tab order; following builds and the background
+// estimate; showing the figures and charts; saving files; opening a fixture.
 #include "AnalysisWindow.h"
 
 #include "ChartFile.h"
+#include "ChartPanel.h"
+#include "ChartText.h"
 #include "CrossSectionChart.h"
 #include "CuttingTemplate.h"
 #include "DesignFromInputs.h"
 #include "ErrorReport.h"
 #include "FixtureFile.h"
 #include "FixtureScene.h"
+#include "FixtureTemplate.h"
 #include "IrradianceChart.h"
 #include "IrradianceCsv.h"
 #include "LossComparison.h"
 #include "LossesChart.h"
 #include "NumberText.h"
+#include "WindowMessages.h"
 
-#include <QAbstractAxis>
+#include <QChart>
 #include <QChartView>
+#include <QDir>
 #include <QFile>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QGridLayout>
 #include <QHBoxLayout>
 #include <QHeaderView>
+#include <QKeySequence>
 #include <QLabel>
+#include <QMenu>
+#include <QMessageBox>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QRegularExpression>
+#include <QShortcut>
 #include <QShowEvent>
+#include <QStyle>
+#include <QTabBar>
+#include <QTabWidget>
 #include <QTableWidget>
 #include <QTimer>
 #include <QVBoxLayout>
@@ -44,26 +56,25 @@ physics::EstimateOptions WindowOptions(const AnalysisServices& services) {
     return options;
 }
 
-QLabel* figureLabel(QWidget* parent, const char* name) {
+QLabel* figureLabel(QWidget* parent, const char* name, const QString& toolTip = QString()) {
     auto* label = new QLabel(parent);
     label->setObjectName(QLatin1String(name));
     label->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    label->setToolTip(toolTip);
     return label;
 }
 
-QChartView* chartView(QWidget* parent, const char* name) {
-    auto* view = new QChartView(parent);
-    view->setObjectName(QLatin1String(name));
-    view->setRenderHint(QPainter::Antialiasing);
-    view->setMinimumSize(360, 240);
-    // The view starts with an empty chart of its own; replacing it hands it back to be deleted.
-    return view;
-}
-
-QPushButton* button(QWidget* parent, const char* name, const QString& text) {
+QPushButton* button(QWidget* parent, const char* name, const QString& text,
+                    const QString& toolTip) {
     auto* result = new QPushButton(text, parent);
     result->setObjectName(QLatin1String(name));
     result->setAutoDefault(false);
+    result->setToolTip(toolTip);
+    // The caption as drawn (without the mnemonic's "&") with the style's margins on both sides
+    // and a little to spare, whatever the style's own size hint allows.
+    const int margin = result->style()->pixelMetric(QStyle::PM_ButtonMargin, nullptr, result);
+    const int caption = result->fontMetrics().size(Qt::TextShowMnemonic, text).width();
+    result->setMinimumWidth(caption + 2 * margin + 8);
     return result;
 }
 
@@ -74,6 +85,8 @@ QString runSaveDialog(QWidget* parent, const QString& caption, const QString& fi
     dialog.setFileMode(QFileDialog::AnyFile);
     dialog.setOption(QFileDialog::DontUseNativeDialog);
     dialog.setNameFilter(filter);
+    // The window asks about replacing a file itself, once the name has its ending.
+    dialog.setOption(QFileDialog::DontConfirmOverwrite);
     // A name typed without a suffix gets the one of the filter chosen.
     const auto suffixOf = [](const QString& chosen) {
         return QRegularExpression(QStringLiteral("\\*\\.(\\w+)")).match(chosen).captured(1);
@@ -89,8 +102,9 @@ QString runSaveDialog(QWidget* parent, const QString& caption, const QString& fi
     return dialog.selectedFiles().constFirst();
 }
 
-QString runOpenDialog(QWidget* parent, const QString& caption, const QString& filter) {
-    QFileDialog dialog(parent, caption);
+QString runOpenDialog(QWidget* parent, const QString& caption, const QString& filter,
+                      const QString& folder) {
+    QFileDialog dialog(parent, caption, folder);
     dialog.setAcceptMode(QFileDialog::AcceptOpen);
     dialog.setFileMode(QFileDialog::ExistingFile);
     dialog.setOption(QFileDialog::DontUseNativeDialog);
@@ -112,6 +126,24 @@ QString withSuffix(const QString& name, const QStringList& suffixes) {
     return name + QLatin1Char('.') + suffixes.constFirst();
 }
 
+// What the figures mean, for their tool tips.
+const QString RayFiguresTip =
+    QStringLiteral("Доля света лампы, дошедшая до воды в главном окне: 72 луча, прослеженные "
+                   "по пикселям картинки.\nГлавное окно пишет её долей единицы (0,65 там — "
+                   "65 % здесь).");
+const QString PhysicalFiguresTip =
+    QStringLiteral("Доля света лампы, входящая в воду по физической модели: лампа светит "
+                   "равномерно во все стороны,\nотражатель — точная кривая, вода отражает по "
+                   "Френелю.\n«±» — граница погрешности этой оценки (около 95 %): истинная "
+                   "доля модели лежит в этих пределах.");
+const QString GainFiguresTip =
+    QStringLiteral("Во сколько раз отражатель увеличивает свет, входящий в воду, по сравнению "
+                   "с той же лампой без отражателя.");
+const QString LightFiguresTip =
+    QStringLiteral("Средняя освещённость: доля света лампы, приходящаяся на каждые 100 мм "
+                   "ширины воды.\nРавномерность: наименьшая освещённость, делённая на "
+                   "среднюю (1 — свет ровный, 0 — есть тёмные места).");
+
 } // namespace
 
 // --- Building the window ---
@@ -122,10 +154,12 @@ AnalysisWindow::AnalysisWindow(AnalysisServices services, QWidget* parent)
     setObjectName(QStringLiteral("AnalysisWindow"));
     setWindowTitle(QStringLiteral("Анализ"));
     createControls();
+    createKeys();
+    setTabOrder();
     connect(&runner_, &EstimateRunner::finished, this, &AnalysisWindow::showOutcome);
     connect(saveChartButton_, &QPushButton::clicked, this, &AnalysisWindow::saveChart);
     connect(saveFiguresButton_, &QPushButton::clicked, this, &AnalysisWindow::saveFigures);
-    connect(saveTemplateButton_, &QPushButton::clicked, this, &AnalysisWindow::saveTemplate);
+    connect(saveTemplateButton_, &QPushButton::clicked, this, &AnalysisWindow::offerTemplates);
     connect(openFixtureButton_, &QPushButton::clicked, this, &AnalysisWindow::openFixture);
     connect(progressTimer_, &QTimer::timeout, this, &AnalysisWindow::showBusy);
     showBuild();
@@ -134,10 +168,10 @@ AnalysisWindow::AnalysisWindow(AnalysisServices services, QWidget* parent)
 AnalysisWindow::~AnalysisWindow() = default;
 
 void AnalysisWindow::createWidgets() {
-    rayFigures_ = figureLabel(this, "RayFigures");
-    physicalFigures_ = figureLabel(this, "PhysicalFigures");
-    gainFigures_ = figureLabel(this, "GainFigures");
-    lightFigures_ = figureLabel(this, "LightFigures");
+    rayFigures_ = figureLabel(this, "RayFigures", RayFiguresTip);
+    physicalFigures_ = figureLabel(this, "PhysicalFigures", PhysicalFiguresTip);
+    gainFigures_ = figureLabel(this, "GainFigures", GainFiguresTip);
+    lightFigures_ = figureLabel(this, "LightFigures", LightFiguresTip);
     fixtureFigures_ = figureLabel(this, "FixtureFigures");
     fixtureFigures_->setWordWrap(true);
     status_ = figureLabel(this, "Status");
@@ -154,9 +188,17 @@ void AnalysisWindow::createWidgets() {
     progressTimer_ = new QTimer(this);
     progressTimer_->setInterval(100);
 
-    irradianceView_ = chartView(this, "IrradianceView");
-    crossSectionView_ = chartView(this, "CrossSectionView");
-    lossesView_ = chartView(this, "LossesView");
+    irradiance_ = new ChartPanel(QStringLiteral("Irradiance"), this);
+    irradiance_->setToolTip(QStringLiteral(
+        "Освещённость поверхности воды поперёк аквариума по физической модели,\nв долях "
+        "средней: 1 — средний уровень (красная линия)."));
+    crossSection_ = new ChartPanel(QStringLiteral("CrossSection"), this);
+    crossSection_->setToolTip(QStringLiteral(
+        "Разрез светильника в истинных пропорциях: миллиметр по обеим осям одной длины."));
+    losses_ = new ChartPanel(QStringLiteral("Losses"), this);
+    losses_->setToolTip(
+        QStringLiteral("Куда уходит свет лампы в каждой модели, в процентах; цвета — как в "
+                       "таблице рядом."));
     lossesTable_ = new QTableWidget(5, 2, this);
     lossesTable_->setObjectName(QStringLiteral("LossesTable"));
     lossesTable_->setHorizontalHeaderLabels(
@@ -164,23 +206,44 @@ void AnalysisWindow::createWidgets() {
     lossesTable_->horizontalHeader()->setSectionResizeMode(QHeaderView::Stretch);
     lossesTable_->verticalHeader()->setSectionResizeMode(QHeaderView::ResizeToContents);
     lossesTable_->setEditTriggers(QAbstractItemView::NoEditTriggers);
-    lossesTable_->setMinimumWidth(300);
+    // The table is as big as its rows and headings need (fitTable): nothing to scroll.
+    lossesTable_->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    lossesTable_->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    // Tab and Shift+Tab leave the table; the arrow keys move inside it.
+    lossesTable_->setTabKeyNavigation(false);
+    lossesTable_->setToolTip(
+        QStringLiteral("Доли света лампы по моделям, в процентах: 72 луча главного окна и "
+                       "физическая оценка."));
+    nameFates(LossComparison::rows(LossBreakdown{}, physics::PhysicalEstimate{}));
+    fitTable();
     lossesNote_ = figureLabel(this, "LossesNote");
     lossesNote_->setWordWrap(true);
     lossesNote_->setText(
         QStringLiteral("Физическая модель прослеживает свет, отражённый водой, дальше: он "
                        "входит в другие строки. «Ушло мимо» — мимо аквариума и за пределы "
                        "светильника."));
+}
 
-    saveChartButton_ = button(this, "SaveChart", QStringLiteral("Сохранить график..."));
-    saveFiguresButton_ = button(this, "SaveFigures", QStringLiteral("Сохранить данные (CSV)..."));
-    saveTemplateButton_ = button(this, "SaveTemplate", QStringLiteral("Сохранить шаблон..."));
-    openFixtureButton_ = button(this, "OpenFixture", QStringLiteral("Открыть светильник..."));
+void AnalysisWindow::createButtons() {
+    saveChartButton_ = button(this, "SaveChart", QStringLiteral("Сохранить &график..."),
+                              QStringLiteral("Записать график освещённости в файл PNG или SVG."));
+    saveFiguresButton_ =
+        button(this, "SaveFigures", QStringLiteral("Сохранить &данные (CSV)..."),
+               QStringLiteral("Записать освещённость по участкам поверхности воды в файл CSV."));
+    saveTemplateButton_ =
+        button(this, "SaveTemplate", QStringLiteral("Сохранить &шаблон..."),
+               QStringLiteral("Шаблон для раскроя отражателя в натуральную величину, SVG или PDF "
+                              "(Ctrl+T).\nДелается по последнему построению главного окна."));
+    openFixtureButton_ =
+        button(this, "OpenFixture", QStringLiteral("&Открыть светильник..."),
+               QStringLiteral("Прочитать светильник из нескольких ламп из файла JSON "
+                              "(Ctrl+O)."));
 }
 
 void AnalysisWindow::createControls() {
     resize(1100, 760);
     createWidgets();
+    createButtons();
     auto* figures = new QGridLayout;
     figures->addWidget(rayFigures_, 0, 0);
     figures->addWidget(physicalFigures_, 0, 1);
@@ -192,18 +255,29 @@ void AnalysisWindow::createControls() {
     figures->setColumnStretch(0, 1);
     figures->setColumnStretch(1, 1);
 
-    auto* charts = new QGridLayout;
-    charts->addWidget(irradianceView_, 0, 0);
-    charts->addWidget(crossSectionView_, 0, 1);
-    charts->addWidget(lossesView_, 1, 0);
+    // The design's charts are the first section; further sections come as pages of their own.
+    auto* design = new QWidget;
+    design->setObjectName(QStringLiteral("DesignSection"));
+    auto* charts = new QGridLayout(design);
+    charts->setContentsMargins(0, 0, 0, 0);
+    charts->addWidget(irradiance_, 0, 0);
+    charts->addWidget(crossSection_, 0, 1);
+    charts->addWidget(losses_, 1, 0);
     auto* tableColumn = new QVBoxLayout;
-    tableColumn->addWidget(lossesTable_, 1);
+    tableColumn->addWidget(lossesTable_);
     tableColumn->addWidget(lossesNote_);
+    tableColumn->addStretch(1);
     charts->addLayout(tableColumn, 1, 1);
     charts->setRowStretch(0, 3);
     charts->setRowStretch(1, 2);
     charts->setColumnStretch(0, 3);
     charts->setColumnStretch(1, 2);
+    sections_ = new QTabWidget(this);
+    sections_->setObjectName(QStringLiteral("Sections"));
+    sections_->setDocumentMode(true);
+    sections_->tabBar()->setAutoHide(true);
+    sections_->addTab(design, QStringLiteral("Отражатель и &свет"));
+    showSectionTabs();
 
     auto* buttons = new QHBoxLayout;
     buttons->addWidget(saveChartButton_);
@@ -214,16 +288,53 @@ void AnalysisWindow::createControls() {
 
     auto* page = new QVBoxLayout(this);
     page->addLayout(figures);
-    page->addLayout(charts, 1);
+    page->addWidget(sections_, 1);
     page->addLayout(buttons);
 }
 
-template <typename Handler> void AnalysisWindow::guarded(Handler&& handler) {
+int AnalysisWindow::addSection(QWidget* page, const QString& title) {
+    const int index = sections_->addTab(page, title);
+    showSectionTabs();
+    return index;
+}
+
+// The tabs show, and take the focus, once there is more than one section: a hidden tab bar
+// would swallow the Tab key.
+void AnalysisWindow::showSectionTabs() {
+    sections_->setFocusPolicy(sections_->count() > 1 ? Qt::TabFocus : Qt::NoFocus);
+}
+
+// --- Keys and the Tab order ---
+
+void AnalysisWindow::createKeys() {
+    const auto key = [this](const char* name, const QKeySequence& sequence, auto slot) {
+        auto* shortcut = new QShortcut(sequence, this);
+        shortcut->setObjectName(QLatin1String(name));
+        shortcut->setContext(Qt::WindowShortcut);
+        connect(shortcut, &QShortcut::activated, this, slot);
+    };
+    key("CloseKey", QKeySequence(Qt::Key_Escape), &QWidget::close);
+    key("TemplateKey", QKeySequence(Qt::CTRL | Qt::Key_T), &AnalysisWindow::offerTemplates);
+    key("OpenKey", QKeySequence(QKeySequence::Open), &AnalysisWindow::openFixture);
+}
+
+// Down the window: the sections' tabs, the table, then the buttons from left to right.
+void AnalysisWindow::setTabOrder() {
+    const QList<QWidget*> order = {sections_,          lossesTable_,        saveChartButton_,
+                                   saveFiguresButton_, saveTemplateButton_, openFixtureButton_};
+    for (qsizetype i = 1; i < order.size(); ++i) {
+        QWidget::setTabOrder(order[i - 1], order[i]);
+    }
+}
+
+template <typename Handler> void AnalysisWindow::guarded(Handler&& handler, bool onPage) {
     try {
         handler();
     } catch (const std::exception& error) {
-        const QString text = QString::fromUtf8(error.what());
-        if (services_.reportError) {
+        const QString text = WindowMessages::russian(QString::fromUtf8(error.what()));
+        if (onPage) {
+            showFailure(text);
+        } else if (services_.reportError) {
             services_.reportError(ErrorReport::withFullStop(text));
         } else {
             ErrorReport::show(this, text);
@@ -233,10 +344,10 @@ template <typename Handler> void AnalysisWindow::guarded(Handler&& handler) {
 
 // --- Following builds and the background estimate ---
 
-void AnalysisWindow::follow(const BuildInputs& inputs, const LossBreakdown& losses,
-                            double efficiency) {
-    build_ = Build{inputs, losses, efficiency};
+void AnalysisWindow::follow(const BuildResult& build) {
+    build_ = build;
     fixture_.reset();
+    offerFixtureTemplates();
     estimate_.reset();
     failure_.clear();
     runner_.cancel();
@@ -262,13 +373,16 @@ void AnalysisWindow::startEstimate() {
     if (!build_) {
         return;
     }
-    try {
-        const physics::PhysicalDesign design = physics::DesignFromInputs(build_->inputs);
-        setChart(crossSectionView_, CrossSectionChart::create(design).release());
-        saveTemplateButton_->setEnabled(true);
-        runner_.start(design);
-    } catch (const std::exception& error) {
-        showFailure(QString::fromUtf8(error.what()));
+    bool started = false;
+    guarded(
+        [this, &started] {
+            const physics::PhysicalDesign design = physics::DesignFromInputs(build_->inputs);
+            crossSection_->show(CrossSectionChart::create(design));
+            runner_.start(design);
+            started = true;
+        },
+        true);
+    if (!started) {
         emit estimateShown();
         return;
     }
@@ -283,38 +397,50 @@ void AnalysisWindow::showOutcome(const EstimateRunner::Outcome& outcome) {
         estimate_ = outcome.estimate;
         showEstimate();
     } else if (!outcome.cancelled) {
-        showFailure(outcome.failure);
+        showFailure(WindowMessages::russian(outcome.failure));
     }
     emit estimateShown();
 }
 
 // --- Showing the figures and charts ---
 
-void AnalysisWindow::setChart(QChartView* view, QChart* chart) {
-    QChart* previous = view->chart();
-    view->setChart(chart);
-    delete previous;
+void AnalysisWindow::enableSaving(bool estimated) {
+    for (QPushButton* save : {saveChartButton_, saveFiguresButton_}) {
+        save->setEnabled(estimated);
+    }
+    // A fixture's templates are its own; otherwise the template is the last good build's.
+    saveTemplateButton_->setEnabled(fixture_ ? true : build_.has_value() && failure_.isEmpty());
 }
 
-void AnalysisWindow::showBuild() {
-    const bool have = build_.has_value();
-    fixtureFigures_->clear();
-    rayFigures_->setText(
-        have ? QStringLiteral("КПД по 72 лучам: %1").arg(NumberText::percent(build_->efficiency, 2))
-             : QStringLiteral("Постройте отражатель в главном окне."));
-    physicalFigures_->setText(have ? QStringLiteral("Физическая оценка: расчёт…") : QString());
+void AnalysisWindow::showWaiting() {
     gainFigures_->clear();
     lightFigures_->clear();
     status_->clear();
-    for (QWidget* view :
-         {static_cast<QWidget*>(irradianceView_), static_cast<QWidget*>(lossesView_),
-          static_cast<QWidget*>(lossesTable_)}) {
-        view->setEnabled(false);
+    const QString note = QStringLiteral("Идёт расчёт…");
+    for (ChartPanel* panel : {irradiance_, losses_}) {
+        panel->showOutdated(note);
     }
-    for (QPushButton* save : {saveChartButton_, saveFiguresButton_}) {
-        save->setEnabled(false);
+    lossesTable_->setEnabled(false);
+    enableSaving(false);
+}
+
+void AnalysisWindow::showBuild() {
+    fixtureFigures_->clear();
+    if (!build_) {
+        rayFigures_->setText(QStringLiteral("Постройте отражатель в главном окне."));
+        physicalFigures_->clear();
+        const QString note = QStringLiteral("Нет построения");
+        for (ChartPanel* panel : {irradiance_, crossSection_, losses_}) {
+            panel->showMissing(note);
+        }
+        lossesTable_->setEnabled(false);
+        enableSaving(false);
+        return;
     }
-    saveTemplateButton_->setEnabled(false);
+    rayFigures_->setText(
+        QStringLiteral("КПД по 72 лучам: %1").arg(NumberText::percent(build_->efficiency, 1)));
+    physicalFigures_->setText(QStringLiteral("Физическая оценка: расчёт…"));
+    showWaiting();
 }
 
 void AnalysisWindow::showBusy() {
@@ -327,41 +453,69 @@ void AnalysisWindow::showFailure(const QString& text) {
     failure_ = text;
     physicalFigures_->setText(QStringLiteral("Физическая оценка невозможна"));
     status_->setText(QStringLiteral("Физическая модель отвергла конструкцию: %1").arg(text));
-    setChart(crossSectionView_, new QChart);
+    const QString note = QStringLiteral("Нет оценки: физическая модель отвергла конструкцию "
+                                        "(причина — над графиками)");
+    for (ChartPanel* panel : {irradiance_, crossSection_, losses_}) {
+        panel->showMissing(note);
+    }
+    for (int r = 0; r < lossesTable_->rowCount(); ++r) {
+        for (int c = 0; c < lossesTable_->columnCount(); ++c) {
+            delete lossesTable_->takeItem(r, c);
+        }
+    }
+    lossesTable_->setEnabled(false);
+    enableSaving(false);
+}
+
+// A fixture of several reflectors offers a template of each from the button's menu.
+void AnalysisWindow::offerFixtureTemplates() {
+    delete saveTemplateButton_->menu();
+    saveTemplateButton_->setMenu(nullptr);
+    if (!fixture_) {
+        return;
+    }
+    const std::vector<FixtureTemplate> templates = FixtureTemplate::of(fixture_->fixture);
+    if (templates.size() < 2) {
+        return;
+    }
+    auto* menu = new QMenu(saveTemplateButton_);
+    menu->setObjectName(QStringLiteral("FixtureTemplates"));
+    for (std::size_t k = 0; k < templates.size(); ++k) {
+        menu->addAction(QStringLiteral("Шаблон &%1: %2").arg(k + 1).arg(unitNames(templates[k])),
+                        this, [this, k] { saveFixtureTemplate(k); });
+    }
+    saveTemplateButton_->setMenu(menu);
+}
+
+QString AnalysisWindow::unitNames(const FixtureTemplate& sheet) const {
+    QStringList names;
+    for (const int u : sheet.units) {
+        const std::string& name = fixture_->fixture.units[static_cast<std::size_t>(u)].name;
+        names
+            << (name.empty()
+                    ? QStringLiteral("лампа %1").arg(u + 1)
+                    : QStringLiteral("лампа %1 «%2»").arg(u + 1).arg(QString::fromStdString(name)));
+    }
+    return names.join(QStringLiteral(", "));
 }
 
 void AnalysisWindow::showFixture() {
     const physics::Fixture& f = fixture_->fixture;
     rayFigures_->setText(QStringLiteral("КПД по 72 лучам: — (к светильнику не относится)"));
     physicalFigures_->setText(QStringLiteral("Физическая оценка: расчёт…"));
-    gainFigures_->clear();
-    lightFigures_->clear();
-    status_->clear();
     fixtureFigures_->setText(
         QStringLiteral("Светильник: %1%2, ламп: %3")
             .arg(fixture_->fileName,
                  f.name.empty() ? QString()
                                 : QStringLiteral(" («%1»)").arg(QString::fromStdString(f.name)))
             .arg(f.units.size()));
-    for (QWidget* view :
-         {static_cast<QWidget*>(irradianceView_), static_cast<QWidget*>(lossesView_),
-          static_cast<QWidget*>(lossesTable_)}) {
-        view->setEnabled(false);
-    }
-    for (QPushButton* save : {saveChartButton_, saveFiguresButton_, saveTemplateButton_}) {
-        save->setEnabled(false);
-    }
+    showWaiting();
+    offerFixtureTemplates();
 }
 
 std::unique_ptr<QChart> AnalysisWindow::irradianceChart() const {
-    auto chart = IrradianceChart::create(*estimate_);
-    if (fixture_) {
-        // A fixture's x runs from the tank's centre line, not from one tube's axis.
-        for (QAbstractAxis* axis : chart->axes(Qt::Horizontal)) {
-            axis->setTitleText(QStringLiteral("Поперёк аквариума от его середины, мм"));
-        }
-    }
-    return chart;
+    return IrradianceChart::create(*estimate_, fixture_ ? ChartText::Subject::Fixture
+                                                        : ChartText::Subject::Design);
 }
 
 void AnalysisWindow::showEstimate() {
@@ -369,7 +523,7 @@ void AnalysisWindow::showEstimate() {
     // An estimate whose refinement stopped before its tolerance says so beside its bound.
     physicalFigures_->setText(
         QStringLiteral("Физическая оценка: %1 ± %2")
-            .arg(NumberText::percent(e.efficiency, 2), NumberText::percent(e.error, 2)) +
+            .arg(NumberText::percent(e.efficiency, 1), NumberText::significantPercent(e.error, 2)) +
         (e.toleranceReached ? QString() : QStringLiteral(" (заданная точность не достигнута)")));
     if (e.hasBareTube) {
         gainFigures_->setText(
@@ -394,25 +548,54 @@ void AnalysisWindow::showEstimate() {
                           .arg(name.empty()
                                    ? QString()
                                    : QStringLiteral(" «%1»").arg(QString::fromStdString(name)),
-                               NumberText::percent(e.tubes[i].efficiency, 2),
-                               NumberText::percent(e.tubes[i].error, 2));
+                               NumberText::percent(e.tubes[i].efficiency, 1),
+                               NumberText::significantPercent(e.tubes[i].error, 2));
         }
         fixtureFigures_->setText(fixtureFigures_->text().section(QLatin1Char('\n'), 0, 0) +
                                  QStringLiteral("\nДоля света каждой лампы в воде: ") +
                                  shares.join(QStringLiteral("; ")));
     }
-    setChart(irradianceView_, irradianceChart().release());
+    irradiance_->show(irradianceChart());
     showLosses(e);
-    for (QWidget* view :
-         {static_cast<QWidget*>(irradianceView_), static_cast<QWidget*>(lossesView_),
-          static_cast<QWidget*>(lossesTable_)}) {
-        view->setEnabled(true);
+    lossesTable_->setEnabled(true);
+    enableSaving(true);
+}
+
+// The rows' headings in the bars' colours: the table is the chart's legend.
+void AnalysisWindow::nameFates(const std::vector<LossComparison>& rows) {
+    lossesTable_->setRowCount(static_cast<int>(rows.size()));
+    for (int r = 0; r < static_cast<int>(rows.size()); ++r) {
+        auto* fate = new QTableWidgetItem(rows[static_cast<std::size_t>(r)].fate);
+        QPixmap swatch(12, 12);
+        swatch.fill(LossesChart::colour(r));
+        fate->setIcon(QIcon(swatch));
+        lossesTable_->setVerticalHeaderItem(r, fate);
     }
-    for (QPushButton* save : {saveChartButton_, saveFiguresButton_}) {
-        save->setEnabled(true);
+}
+
+// The table never scrolls nor cuts a heading: it is at least as wide and as high as its
+// headings and cells need.
+void AnalysisWindow::fitTable() {
+    QTableWidget& t = *lossesTable_;
+    // The item view's own size hints (the table view keeps them protected).
+    const QAbstractItemView& cells = t;
+    // A pixel to spare on each side of every heading.
+    const int frame = 2 * t.frameWidth() + 2 * (t.columnCount() + 1);
+    int width = frame + t.verticalHeader()->sizeHint().width();
+    // The columns share the width evenly: each gets what the widest needs.
+    int widest = 0;
+    for (int c = 0; c < t.columnCount(); ++c) {
+        widest = std::max(
+            {widest, t.horizontalHeader()->sectionSizeHint(c), cells.sizeHintForColumn(c)});
     }
-    // A fixture's reflectors are not cut from one template here.
-    saveTemplateButton_->setEnabled(!fixture_);
+    width += t.columnCount() * widest;
+    int height = frame + t.horizontalHeader()->sizeHint().height();
+    for (int r = 0; r < t.rowCount(); ++r) {
+        height += std::max(t.verticalHeader()->sectionSizeHint(r), cells.sizeHintForRow(r));
+    }
+    t.setMinimumSize(width, height);
+    // No empty rows below the last: the note follows the table directly.
+    t.setMaximumHeight(height);
 }
 
 void AnalysisWindow::showLosses(const physics::PhysicalEstimate& e) {
@@ -420,11 +603,10 @@ void AnalysisWindow::showLosses(const physics::PhysicalEstimate& e) {
     const bool rays = !fixture_;
     const std::vector<LossComparison> rows =
         LossComparison::rows(rays ? build_->losses : LossBreakdown{}, e);
-    setChart(lossesView_, LossesChart::create(rows, rays).release());
-    lossesTable_->setRowCount(static_cast<int>(rows.size()));
+    losses_->show(LossesChart::create(rows, rays));
+    nameFates(rows);
     for (int r = 0; r < static_cast<int>(rows.size()); ++r) {
         const LossComparison& row = rows[static_cast<std::size_t>(r)];
-        lossesTable_->setVerticalHeaderItem(r, new QTableWidgetItem(row.fate));
         const QString shares[] = {rays ? NumberText::percent(row.rays, 1) : QStringLiteral("—"),
                                   NumberText::percent(row.physical, 1)};
         for (int c = 0; c < 2; ++c) {
@@ -433,61 +615,116 @@ void AnalysisWindow::showLosses(const physics::PhysicalEstimate& e) {
             lossesTable_->setItem(r, c, item);
         }
     }
+    fitTable();
 }
 
 // --- Saving files ---
 
-QString AnalysisWindow::askPath(const QString& caption, const QString& filter,
-                                const QString& proposed) {
-    return services_.saveDialog ? services_.saveDialog(this, caption, filter, proposed)
-                                : runSaveDialog(this, caption, filter, proposed);
+QString AnalysisWindow::askPath(FileKind kind, const QString& caption, const QString& filter,
+                                const QString& name, const QStringList& suffixes) {
+    QString& folder = folders_[static_cast<std::size_t>(kind)];
+    const QString proposed = folder.isEmpty() ? name : QDir(folder).filePath(name);
+    const QString chosen = services_.saveDialog
+                               ? services_.saveDialog(this, caption, filter, proposed)
+                               : runSaveDialog(this, caption, filter, proposed);
+    if (chosen.isEmpty()) {
+        return {};
+    }
+    const QString path = withSuffix(chosen, suffixes);
+    folder = QFileInfo(path).absolutePath();
+    if (QFileInfo::exists(path) && !confirmReplace(path)) {
+        return {};
+    }
+    return path;
+}
+
+bool AnalysisWindow::confirmReplace(const QString& path) {
+    if (services_.confirmReplace) {
+        return services_.confirmReplace(path);
+    }
+    return QMessageBox::question(this, ErrorReport::title(),
+                                 QStringLiteral("Файл «%1» уже существует. Заменить его?")
+                                     .arg(QDir::toNativeSeparators(path)),
+                                 QMessageBox::Yes | QMessageBox::No,
+                                 QMessageBox::No) == QMessageBox::Yes;
+}
+
+QString AnalysisWindow::askTemplatePath(const QString& name) {
+    return askPath(FileKind::Template, QStringLiteral("Сохранить шаблон"),
+                   QStringLiteral("SVG (*.svg);;PDF (*.pdf)"), name,
+                   {QStringLiteral("svg"), QStringLiteral("pdf")});
 }
 
 void AnalysisWindow::saveChart() {
     guarded([this] {
         if (!estimate_) {
-            throw std::runtime_error("There is no physical estimate to save yet");
+            throw std::runtime_error("Физической оценки для записи ещё нет");
         }
-        const QString chosen =
-            askPath(QStringLiteral("Сохранить график"), QStringLiteral("PNG (*.png);;SVG (*.svg)"),
-                    QStringLiteral("Освещённость.png"));
-        if (chosen.isEmpty()) {
+        const QString path =
+            askPath(FileKind::Chart, QStringLiteral("Сохранить график"),
+                    QStringLiteral("PNG (*.png);;SVG (*.svg)"), QStringLiteral("Освещённость.png"),
+                    {QStringLiteral("png"), QStringLiteral("svg")});
+        if (path.isEmpty()) {
             return;
         }
         const auto chart = irradianceChart();
-        ChartFile::write(*chart,
-                         withSuffix(chosen, {QStringLiteral("png"), QStringLiteral("svg")}));
+        ChartFile::write(*chart, path);
     });
 }
 
 void AnalysisWindow::saveFigures() {
     guarded([this] {
         if (!estimate_) {
-            throw std::runtime_error("There is no physical estimate to save yet");
+            throw std::runtime_error("Физической оценки для записи ещё нет");
         }
-        const QString chosen =
-            askPath(QStringLiteral("Сохранить данные"), QStringLiteral("CSV (*.csv)"),
-                    QStringLiteral("Освещённость.csv"));
-        if (chosen.isEmpty()) {
+        const QString path = askPath(FileKind::Figures, QStringLiteral("Сохранить данные"),
+                                     QStringLiteral("CSV (*.csv)"),
+                                     QStringLiteral("Освещённость.csv"), {QStringLiteral("csv")});
+        if (path.isEmpty()) {
             return;
         }
-        IrradianceCsv::write(*estimate_, withSuffix(chosen, {QStringLiteral("csv")}));
+        IrradianceCsv::write(*estimate_, path);
     });
 }
 
 void AnalysisWindow::saveTemplate() {
     guarded([this] {
-        if (!build_ || fixture_) {
-            throw std::runtime_error("There is no build to make a template of yet");
+        if (!build_) {
+            throw std::runtime_error(
+                "Шаблон делается по построению главного окна, а его ещё не было");
         }
         const CuttingTemplate sheet(physics::DesignFromInputs(build_->inputs));
-        const QString chosen =
-            askPath(QStringLiteral("Сохранить шаблон"), QStringLiteral("SVG (*.svg);;PDF (*.pdf)"),
-                    QStringLiteral("Шаблон.svg"));
-        if (chosen.isEmpty()) {
+        const QString path = askTemplatePath(QStringLiteral("Шаблон.svg"));
+        if (path.isEmpty()) {
             return;
         }
-        sheet.write(withSuffix(chosen, {QStringLiteral("svg"), QStringLiteral("pdf")}));
+        sheet.write(path);
+    });
+}
+
+void AnalysisWindow::offerTemplates() {
+    if (!fixture_) {
+        saveTemplate();
+    } else if (saveTemplateButton_->menu() != nullptr) {
+        saveTemplateButton_->showMenu();
+    } else {
+        saveFixtureTemplate(0);
+    }
+}
+
+void AnalysisWindow::saveFixtureTemplate(std::size_t index) {
+    guarded([this, index] {
+        const std::vector<FixtureTemplate> templates = FixtureTemplate::of(fixture_->fixture);
+        const FixtureTemplate& chosen = templates.at(index);
+        const CuttingTemplate sheet = chosen.make(fixture_->fixture, unitNames(chosen));
+        const QString proposed = templates.size() == 1
+                                     ? QStringLiteral("Шаблон.svg")
+                                     : QStringLiteral("Шаблон-%1.svg").arg(index + 1);
+        const QString path = askTemplatePath(proposed);
+        if (path.isEmpty()) {
+            return;
+        }
+        sheet.write(path);
     });
 }
 
@@ -496,9 +733,12 @@ void AnalysisWindow::saveTemplate() {
 void AnalysisWindow::openFixture() {
     const QString caption = QStringLiteral("Открыть светильник");
     const QString filter = QStringLiteral("Светильник (*.json)");
-    const QString chosen = services_.openDialog ? services_.openDialog(this, caption, filter)
-                                                : runOpenDialog(this, caption, filter);
+    QString& folder = folders_[static_cast<std::size_t>(FileKind::Fixture)];
+    const QString chosen = services_.openDialog
+                               ? services_.openDialog(this, caption, filter, folder)
+                               : runOpenDialog(this, caption, filter, folder);
     if (!chosen.isEmpty()) {
+        folder = QFileInfo(chosen).absolutePath();
         openFixtureFile(chosen);
     }
 }
@@ -516,10 +756,7 @@ void AnalysisWindow::openFixtureFile(const QString& path) {
         pending_ = false;
         progressTimer_->stop();
         showFixture();
-        setChart(crossSectionView_,
-                 CrossSectionChart::create(
-                     scene.scene(), QStringLiteral("Разрез светильника в истинных пропорциях"))
-                     .release());
+        crossSection_->show(CrossSectionChart::create(scene.scene(), ChartText::designSection()));
         runner_.start(scene.scene());
         progressTimer_->start();
         showBusy();

@@ -53,9 +53,21 @@ int checkBoxShortfall(const QCheckBox& box) {
     return textWidth(box, box.text()) - room.width();
 }
 
+// A button's caption as drawn: a mnemonic's "&" is not shown ("&&" shows one).
+QString shownText(const QString& text) {
+    QString shown;
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        if (text[i] == QLatin1Char('&') && i + 1 < text.size()) {
+            ++i;
+        }
+        shown += text[i];
+    }
+    return shown;
+}
+
 int buttonShortfall(const QPushButton& button) {
     const int margin = button.style()->pixelMetric(QStyle::PM_ButtonMargin, nullptr, &button);
-    return textWidth(button, button.text()) - (button.width() - 2 * margin);
+    return textWidth(button, shownText(button.text())) - (button.width() - 2 * margin);
 }
 
 // Every item of a list, not only the one shown, must fit the list's edit field.

@@ -336,7 +336,7 @@ void TMainFrm::PaintRef() {
         showPicture();
         KpdBox->setValue(model_->efficiency());
         showLosses();
-        emit built(inputs, model_->losses(), model_->efficiency());
+        emit built(BuildResult{inputs, model_->losses(), model_->efficiency()});
     });
 }
 

@@ -2,7 +2,7 @@
 #pragma once
 
 #include "BuildInputs.h"
-#include "LossBreakdown.h"
+#include "BuildResult.h"
 #include "WindowServices.h"
 
 #include <QWidget>
@@ -54,9 +54,8 @@ public slots:
     void Exit();
 
 signals:
-    // A build pass succeeded with these inputs; its losses and efficiency (share of 1).
-    void built(const kavrol::BuildInputs& inputs, const kavrol::LossBreakdown& losses,
-               double efficiency);
+    // A build pass succeeded: its inputs, losses and efficiency.
+    void built(const kavrol::BuildResult& result);
 
 protected:
     void closeEvent(QCloseEvent* event) override;

@@ -2,6 +2,7 @@
 #include "OpticalModel.h"
 #include "PictureFile.h"
 #include "ProgramInfo.h"
+#include "QtTranslations.h"
 #include "Report.h"
 #include "StandardOutput.h"
 #include "TMainFrm.h"
@@ -124,6 +125,9 @@ int main(int argc, char* argv[]) {
     // The desktop entry's name, by which docks pair the window with its launcher: Wayland's app id.
     // X11's window class stays "Kavrol", which the entry names as its StartupWMClass.
     QGuiApplication::setDesktopFileName(QStringLiteral("org.kavrol.kavrol"));
+    // Qt's own dialogs and buttons speak Russian as the windows do; without the translations
+    // installed they stay English.
+    kavrol::QtTranslations::installRussian();
     // The window's sizes were laid out for group boxes with their caption on the frame line,
     // as Qt's classic style draws them.
     if (!ownStyle) {

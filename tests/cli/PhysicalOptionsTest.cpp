@@ -36,11 +36,11 @@ TEST(PhysicalOptions, DefaultsAreTheTablesAndThePhysicalModelsOwn) {
     EXPECT_EQ(o.settings.tolerance, estimate.tolerance);
     EXPECT_EQ(o.settings.bins, D::Bins.initial);
     EXPECT_EQ(o.settings.bins, estimate.bins);
-    EXPECT_EQ(o.settings.tubeTransmission, design.tubeTransmission);
+    EXPECT_EQ(o.settings.tubeTransmission, design.materials.tubeTransmission);
     EXPECT_EQ(D::WaterReflection.word(static_cast<int>(physics::WaterReflection::Traced)),
               "traced");
     EXPECT_EQ(D::WaterReflection.word(static_cast<int>(physics::WaterReflection::Lost)), "lost");
-    EXPECT_EQ(o.settings.waterReflection, static_cast<int>(design.waterReflection));
+    EXPECT_EQ(o.settings.waterReflection, static_cast<int>(design.materials.waterReflection));
 }
 
 TEST(PhysicalOptions, EveryOptionReachesTheEstimateAndTheDesign) {
@@ -59,8 +59,8 @@ TEST(PhysicalOptions, EveryOptionReachesTheEstimateAndTheDesign) {
     EXPECT_EQ(o.templatePath, "t.pdf");
 
     const physics::PhysicalDesign design = o.settings.design(BuildInputs{});
-    EXPECT_EQ(design.waterReflection, physics::WaterReflection::Lost);
-    EXPECT_EQ(design.tubeTransmission, 0.25);
+    EXPECT_EQ(design.materials.waterReflection, physics::WaterReflection::Lost);
+    EXPECT_EQ(design.materials.tubeTransmission, 0.25);
     const physics::EstimateOptions estimate = o.settings.estimateOptions(false);
     EXPECT_EQ(estimate.tolerance, 0.002);
     EXPECT_EQ(estimate.bins, 80);

@@ -24,8 +24,9 @@ std::string Describe(const PhysicalDesign& d) {
     std::ostringstream text;
     text << "shape " << static_cast<int>(d.shape) << " A " << d.a << " B " << d.b << " C " << d.c
          << " lamp " << d.lampDistance << " R " << d.tubeRadius << " water " << d.waterDistance
-         << " width " << d.aquariumWidth << " albedo " << d.albedo << " X " << d.tubeTransmission
-         << " lost " << (d.waterReflection == WaterReflection::Lost);
+         << " width " << d.aquariumWidth << " albedo " << d.materials.albedo << " X "
+         << d.materials.tubeTransmission << " lost "
+         << (d.materials.waterReflection == WaterReflection::Lost);
     return text.str();
 }
 
@@ -47,9 +48,10 @@ std::vector<PhysicalDesign> RandomDesigns(int count, unsigned seed) {
         d.tubeRadius = InputDomain::TubeRadiusMm[static_cast<std::size_t>(whole(0, 2))];
         d.waterDistance = whole(InputDomain::LampH.minimum, InputDomain::LampH.maximum);
         d.aquariumWidth = whole(InputDomain::AquaW.minimum, InputDomain::AquaW.maximum);
-        d.albedo = whole(10, 100) / 100.0;
-        d.tubeTransmission = whole(0, 1) * 0.3;
-        d.waterReflection = whole(0, 3) == 0 ? WaterReflection::Lost : WaterReflection::Traced;
+        d.materials.albedo = whole(10, 100) / 100.0;
+        d.materials.tubeTransmission = whole(0, 1) * 0.3;
+        d.materials.waterReflection =
+            whole(0, 3) == 0 ? WaterReflection::Lost : WaterReflection::Traced;
         try {
             (void)Scene::FromDesign(d);
             designs.push_back(d);
@@ -173,7 +175,7 @@ TEST(EstimateAccuracy, EnergyBalancesForEveryKindOfDesign) {
 // The irradiance of a plain sampling of the emitted rays (4,000 directions by 400 offsets, each
 // ray's light put in the bin where it enters), as relative bins over the span.
 std::vector<double> SampledIrradiance(const Scene& scene, int bins) {
-    const auto fresnel = FresnelTable::ForIndex(scene.refractiveIndex);
+    const auto fresnel = FresnelTable::ForIndex(scene.materials.refractiveIndex);
     const PathTracer tracer(scene, *fresnel);
     const double radius = scene.tubes[0].radius;
     const double width = (scene.water.xMax - scene.water.xMin) / bins;

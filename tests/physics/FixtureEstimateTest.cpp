@@ -54,7 +54,7 @@ Fixture Make(std::vector<Fixture::Unit> units, double width = 800.0) {
     Fixture f;
     f.waterDistance = 150.0;
     f.width = width;
-    f.albedo = 0.85;
+    f.materials.albedo = 0.85;
     f.units = std::move(units);
     return f;
 }
@@ -80,7 +80,7 @@ TEST(FixtureEstimate, OneUnitGivesTheSingleDesignsFiguresToTheBit) {
         d.lampDistance = 30.0;
         d.waterDistance = 150.0;
         d.aquariumWidth = 500.0;
-        d.albedo = 0.85;
+        d.materials.albedo = 0.85;
         const EstimateOptions options = Options(0.002, 25, true);
         const PhysicalEstimate single = LightEstimator(options).estimate(d);
         const PhysicalEstimate fixture = Estimate(f, options);
@@ -174,7 +174,7 @@ TEST(FixtureEstimate, ShareAndLossesAddUpToOneForEveryFixture) {
     };
     for (const Fixture& f : fixtures) {
         Fixture traced = f;
-        traced.tubeTransmission = 0.3;
+        traced.materials.tubeTransmission = 0.3;
         for (const Fixture& g : {f, traced}) {
             const PhysicalEstimate e = Estimate(g, Options(0.01, 20, true));
             EXPECT_NEAR(LossSum(e), 1.0, 1e-12) << f.name;

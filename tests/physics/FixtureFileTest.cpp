@@ -44,9 +44,9 @@ TEST(FixtureFile, ReadsEveryField) {
     EXPECT_EQ(f.name, "test");
     EXPECT_EQ(f.waterDistance, 150.0);
     EXPECT_EQ(f.width, 600.0);
-    EXPECT_EQ(f.albedo, 0.9);
-    EXPECT_EQ(f.refractiveIndex, 1.0);
-    EXPECT_EQ(f.tubeTransmission, 0.1);
+    EXPECT_EQ(f.materials.albedo, 0.9);
+    EXPECT_EQ(f.materials.refractiveIndex, 1.0);
+    EXPECT_EQ(f.materials.tubeTransmission, 0.1);
     ASSERT_EQ(f.units.size(), 2u);
     const Fixture::Unit& a = f.units[0];
     EXPECT_EQ(a.name, "left");
@@ -70,8 +70,8 @@ TEST(FixtureFile, ReadsEveryField) {
         {"tube": "T4", "x": 0, "lampDistance": 30,
          "reflector": {"profile": [[50, 20], [0, 0], [-50, 20]]}}]})",
         "g.json", "");
-    EXPECT_EQ(g.refractiveIndex, 1.33);
-    EXPECT_EQ(g.tubeTransmission, 0.0);
+    EXPECT_EQ(g.materials.refractiveIndex, 1.33);
+    EXPECT_EQ(g.materials.tubeTransmission, 0.0);
     EXPECT_EQ(g.units[0].tubeRadius, 6.0);
     EXPECT_EQ(g.units[0].reflector.join, Fixture::Join::Smooth);
     EXPECT_EQ(g.units[0].reflector.points.front().x, -50.0);

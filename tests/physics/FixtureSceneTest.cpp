@@ -40,9 +40,9 @@ Fixture Make(std::vector<Fixture::Unit> units, double water = 150.0, double widt
     Fixture f;
     f.waterDistance = water;
     f.width = width;
-    f.albedo = 0.85;
-    f.tubeTransmission = 0.05;
-    f.refractiveIndex = 1.4;
+    f.materials.albedo = 0.85;
+    f.materials.tubeTransmission = 0.05;
+    f.materials.refractiveIndex = 1.4;
     f.units = std::move(units);
     return f;
 }
@@ -64,9 +64,9 @@ TEST(FixtureScene, OneUnitIsTheSingleDesignsSceneToTheBit) {
         d.lampDistance = u.lampDistance;
         d.waterDistance = f.waterDistance;
         d.aquariumWidth = f.width;
-        d.albedo = f.albedo;
-        d.tubeTransmission = f.tubeTransmission;
-        d.refractiveIndex = f.refractiveIndex;
+        d.materials.albedo = f.materials.albedo;
+        d.materials.tubeTransmission = f.materials.tubeTransmission;
+        d.materials.refractiveIndex = f.materials.refractiveIndex;
         const Scene expected = Scene::FromDesign(d);
         const Scene s = FixtureScene(f).scene();
         ASSERT_EQ(s.tubes.size(), 1u);
@@ -93,9 +93,9 @@ TEST(FixtureScene, OneUnitIsTheSingleDesignsSceneToTheBit) {
         EXPECT_EQ(s.water.y, expected.water.y);
         EXPECT_EQ(s.water.xMin, expected.water.xMin);
         EXPECT_EQ(s.water.xMax, expected.water.xMax);
-        EXPECT_EQ(s.albedo, expected.albedo);
-        EXPECT_EQ(s.tubeTransmission, expected.tubeTransmission);
-        EXPECT_EQ(s.refractiveIndex, expected.refractiveIndex);
+        EXPECT_EQ(s.materials.albedo, expected.materials.albedo);
+        EXPECT_EQ(s.materials.tubeTransmission, expected.materials.tubeTransmission);
+        EXPECT_EQ(s.materials.refractiveIndex, expected.materials.refractiveIndex);
     }
 }
 

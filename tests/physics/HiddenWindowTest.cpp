@@ -25,7 +25,7 @@ struct Sampled {
 // The share entering the water by a randomly shifted rank-1 lattice over (direction, offset):
 // each shift is an unbiased estimate of the integral, and their spread gives its error.
 Sampled SampledShare(const Scene& scene, int pointsPerShift, int shifts) {
-    const auto fresnel = FresnelTable::ForIndex(scene.refractiveIndex);
+    const auto fresnel = FresnelTable::ForIndex(scene.materials.refractiveIndex);
     const PathTracer tracer(scene, *fresnel);
     const double radius = scene.tubes[0].radius;
     // The plastic number's lattice: well spread in both coordinates at any count.
@@ -94,7 +94,7 @@ void Check(const std::vector<Deep>& family, int pointsPerShift) {
         design.lampDistance = 90.0;
         design.waterDistance = d.waterDistance;
         design.aquariumWidth = d.width;
-        design.albedo = d.albedo;
+        design.materials.albedo = d.albedo;
         const Scene scene = Scene::FromDesign(design);
         EstimateOptions options;
         options.bins = 0;

@@ -36,7 +36,7 @@ std::vector<Exact> ExactScenes() {
     Scene bare;
     bare.tubes.push_back({0.0, 40.0, 8.0, 1.0});
     bare.water = {240.0, -250.0, 250.0};
-    bare.refractiveIndex = 1.0;
+    bare.materials.refractiveIndex = 1.0;
     scenes.push_back(
         {"bare tube", bare, [](double a, double b) { return ViewFactor(a, b, 200.0); }});
     // Mirror y = 0 above the tube at (0, 50): its image at (0, -50) adds 0.8 of its own view
@@ -45,8 +45,8 @@ std::vector<Exact> ExactScenes() {
     mirror.tubes.push_back({0.0, 50.0, 8.0, 1.0});
     mirror.segments.push_back({-1e6, 0.0, 1e6, 0.0});
     mirror.water = {250.0, 60.0, 200.0};
-    mirror.refractiveIndex = 1.0;
-    mirror.albedo = 0.8;
+    mirror.materials.refractiveIndex = 1.0;
+    mirror.materials.albedo = 0.8;
     scenes.push_back({"flat mirror", mirror, [](double a, double b) {
                           return ViewFactor(a, b, 200.0) + 0.8 * ViewFactor(a, b, 300.0);
                       }});

@@ -36,7 +36,7 @@ Scene BareTube(double radius, double depth, double xa, double xb, double n) {
     Scene scene;
     scene.tubes.push_back({0.0, 40.0, radius, 1.0});
     scene.water = {40.0 + depth, xa, xb};
-    scene.refractiveIndex = n;
+    scene.materials.refractiveIndex = n;
     return scene;
 }
 
@@ -110,7 +110,7 @@ double BareTubeWithFresnel(double radius, double depth, double xa, double xb, do
 
 TEST(LightEstimator, BareTubeWithFresnelMatchesADirectIntegral) {
     Scene scene = BareTube(8.0, 200.0, -120.0, 300.0, 1.33);
-    scene.waterReflection = WaterReflection::Lost;
+    scene.materials.waterReflection = WaterReflection::Lost;
     const PhysicalEstimate e = LightEstimator(Options(5e-4)).estimate(scene);
     const double reference = BareTubeWithFresnel(8.0, 200.0, -120.0, 300.0, 1.33);
     EXPECT_NEAR(e.efficiency, reference, e.error + 2e-6);
@@ -126,8 +126,8 @@ TEST(LightEstimator, FlatMirrorAboveTheTubeFollowsTheMethodOfImages) {
     scene.tubes.push_back({0.0, 50.0, 8.0, 1.0});
     scene.segments.push_back({-1e6, 0.0, 1e6, 0.0});
     scene.water = {250.0, 60.0, 200.0};
-    scene.refractiveIndex = 1.0;
-    scene.albedo = 0.8;
+    scene.materials.refractiveIndex = 1.0;
+    scene.materials.albedo = 0.8;
     const PhysicalEstimate e = LightEstimator(Options(5e-4)).estimate(scene);
     const double expected = ViewFactor(60.0, 200.0, 200.0) + 0.8 * ViewFactor(60.0, 200.0, 300.0);
     EXPECT_NEAR(e.efficiency, expected, e.error);
@@ -147,8 +147,8 @@ TEST(LightEstimator, ThinTubeAtTheParabolasFocus) {
     design.tubeRadius = 0.001;
     design.waterDistance = 200.0;
     design.aquariumWidth = 200.0;
-    design.albedo = 0.9;
-    design.refractiveIndex = 1.0;
+    design.materials.albedo = 0.9;
+    design.materials.refractiveIndex = 1.0;
     EstimateOptions options = Options(5e-4, 20);
     options.bareTube = true;
     const PhysicalEstimate e = LightEstimator(options).estimate(design);
@@ -167,7 +167,7 @@ TEST(LightEstimator, SeveralTubesAddTheirLightByPower) {
     scene.tubes.push_back({-100.0, 50.0, 8.0, 1.0});
     scene.tubes.push_back({100.0, 50.0, 8.0, 3.0});
     scene.water = {250.0, -150.0, 150.0};
-    scene.refractiveIndex = 1.0;
+    scene.materials.refractiveIndex = 1.0;
     const PhysicalEstimate e = LightEstimator(Options(5e-4)).estimate(scene);
     const double left = ViewFactor(-50.0, 250.0, 200.0);
     const double right = ViewFactor(-250.0, 50.0, 200.0);
@@ -229,12 +229,12 @@ TEST(LightEstimator, WaterReflectionAndTubeTransmissionSwitches) {
     PhysicalDesign design;
     EstimateOptions options = Options(5e-4);
     const PhysicalEstimate traced = LightEstimator(options).estimate(design);
-    design.waterReflection = WaterReflection::Lost;
+    design.materials.waterReflection = WaterReflection::Lost;
     const PhysicalEstimate lost = LightEstimator(options).estimate(design);
     EXPECT_EQ(traced.losses.reflectedAtWater, 0.0);
     EXPECT_GT(lost.losses.reflectedAtWater, 0.01);
     EXPECT_GT(traced.efficiency, lost.efficiency + traced.error + lost.error);
-    design.tubeTransmission = 1.0;
+    design.materials.tubeTransmission = 1.0;
     const PhysicalEstimate clear = LightEstimator(options).estimate(design);
     EXPECT_EQ(clear.losses.returnedToTube, 0.0);
     EXPECT_GT(clear.efficiency, lost.efficiency + clear.error + lost.error);

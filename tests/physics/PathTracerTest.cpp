@@ -25,8 +25,8 @@ Scene BareScene(double n) {
     Scene scene;
     scene.tubes.push_back({0.0, 50.0, 8.0, 1.0});
     scene.water = {250.0, -100.0, 100.0};
-    scene.refractiveIndex = n;
-    scene.albedo = 0.8;
+    scene.materials.refractiveIndex = n;
+    scene.materials.albedo = 0.8;
     return scene;
 }
 
@@ -70,7 +70,7 @@ TEST(PathTracer, FatesOfTheBareTube) {
 TEST(PathTracer, FlatMirrorReflectsWithTheAlbedoAndTheTubeLetsItsShareThrough) {
     Scene scene = BareScene(1.0);
     scene.segments.push_back({-1000.0, 0.0, 1000.0, 0.0});
-    scene.tubeTransmission = 0.25;
+    scene.materials.tubeTransmission = 0.25;
     const auto fresnel = FresnelTable::ForIndex(1.0);
     const PathTracer tracer(scene, *fresnel);
     RayOutcome out;
@@ -101,7 +101,7 @@ TEST(PathTracer, WaterReflectionIsTracedOrCountedLost) {
     EXPECT_EQ(traced.share[RayOutcome::ReflectedAtWater], 0.0);
     EXPECT_NEAR(Sum(traced), 1.0, 1e-15);
     EXPECT_NEAR(traced.entryX[1] - traced.entryX[0], 2.0 * 250.0 * std::tan(0.2), 1e-9);
-    scene.waterReflection = WaterReflection::Lost;
+    scene.materials.waterReflection = WaterReflection::Lost;
     RayOutcome lost;
     PathTracer(scene, *fresnel).trace(0, 0.2, 0.0, lost);
     EXPECT_EQ(lost.entries, 1);
@@ -117,8 +117,8 @@ TEST(PathTracer, ParabolaSendsRaysFromItsFocusStraightDown) {
     Scene scene;
     scene.arcs.push_back({0.0, 0.0, 100.0, -100.0, 100.0});
     scene.tubes.push_back({0.0, 25.0, 1e-9, 1.0});
-    scene.refractiveIndex = 1.0;
-    scene.albedo = 0.9;
+    scene.materials.refractiveIndex = 1.0;
+    scene.materials.albedo = 0.9;
     const auto fresnel = FresnelTable::ForIndex(1.0);
     for (double a : {1.2, 2.0, 2.9, -2.5, -1.0}) {
         double places[2] = {};

@@ -186,7 +186,7 @@ TEST(DesignFromInputs, CarriesEveryDesignInputAndRefusesUnselectedLists) {
     EXPECT_EQ(d.lampDistance, 30.0);
     EXPECT_EQ(d.waterDistance, 400.0);
     EXPECT_EQ(d.aquariumWidth, 800.0);
-    EXPECT_EQ(d.albedo, 0.93);
+    EXPECT_EQ(d.materials.albedo, 0.93);
     const std::vector<std::pair<int, double>> radii = {{0, 6.0}, {1, 8.0}, {2, 13.0}};
     for (const auto& [tube, radius] : radii) {
         in.tube = tube;

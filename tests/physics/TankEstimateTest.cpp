@@ -27,8 +27,8 @@ Fixture Lamp(double width, double albedo = 0.8, double n = 1.33) {
     Fixture f;
     f.waterDistance = 200.0;
     f.width = width;
-    f.albedo = albedo;
-    f.refractiveIndex = n;
+    f.materials.albedo = albedo;
+    f.materials.refractiveIndex = n;
     Fixture::Unit u;
     u.tubeRadius = 8.0;
     u.lampDistance = 50.0;
@@ -246,7 +246,7 @@ TEST(TankEstimate, EnergySumsToOne) {
                          Case{true, 2.5, 0.3, WaterReflection::Traced, 450.0},
                          Case{true, 0.0, 0.0, WaterReflection::Lost, 1100.0}}) {
         Fixture lamp = Lamp(500.0);
-        lamp.tubeTransmission = c.transmission;
+        lamp.materials.tubeTransmission = c.transmission;
         Tank tank;
         tank.length = 1200.0;
         tank.waterDepth = 300.0;

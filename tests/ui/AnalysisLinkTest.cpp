@@ -95,12 +95,11 @@ TEST_F(AnalysisLinkTest, BuiltIsSignalledForSuccessfulBuildsOnly) {
     child<kavrol::IntegerSpinEdit>("RefA")->setValue(150);
     main_->PaintRef();
     ASSERT_EQ(built.count(), 1);
-    const auto inputs = built[0][0].value<BuildInputs>();
-    EXPECT_EQ(inputs.refA, 150);
-    EXPECT_EQ(inputs.shape, 1);
-    EXPECT_EQ(built[0][2].toDouble(), main_->model()->efficiency());
-    EXPECT_EQ(built[0][1].value<kavrol::LossBreakdown>().delivered,
-              main_->model()->losses().delivered);
+    const auto result = built[0][0].value<kavrol::BuildResult>();
+    EXPECT_EQ(result.inputs.refA, 150);
+    EXPECT_EQ(result.inputs.shape, 1);
+    EXPECT_EQ(result.efficiency, main_->model()->efficiency());
+    EXPECT_EQ(result.losses.delivered, main_->model()->losses().delivered);
     failBuild();
     EXPECT_EQ(errors_.size(), 1);
     EXPECT_EQ(built.count(), 1);
@@ -179,6 +178,33 @@ TEST_F(AnalysisLinkTest, PictureAndEfficiencyOfferTheAnalysisAndTheTemplate) {
     menu->close();
     EXPECT_TRUE(link_->window()->isVisible());
     EXPECT_TRUE(errors_.isEmpty()) << errors_.join('\n').toStdString();
+}
+
+// The main window's template is its last good build's even while the analysis window shows a
+// fixture; Ctrl+T in the main window does the same as the menu's action.
+TEST_F(AnalysisLinkTest, TheTemplateIsTheLastGoodBuildsAfterAFixture) {
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    activate();
+    QTest::keyClick(main_.get(), Qt::Key_F2);
+    AnalysisWindow* analysis = link_->window();
+    ASSERT_NE(analysis, nullptr);
+    analysis->openFixtureFile(QStringLiteral(KAVROL_EXAMPLES_DIR "/two-t5-80cm.json"));
+    ASSERT_EQ(analysis->fixtureFile(), QStringLiteral("two-t5-80cm.json"));
+    ASSERT_TRUE(errors_.isEmpty()) << errors_.join('\n').toStdString();
+    answer_ = dir.filePath(QStringLiteral("cut.svg"));
+    link_->saveTemplate();
+    EXPECT_TRUE(errors_.isEmpty()) << errors_.join('\n').toStdString();
+    QFile written(answer_);
+    ASSERT_TRUE(written.open(QIODevice::ReadOnly));
+    // The start-up build: the parabola of the main window.
+    EXPECT_TRUE(written.readAll().contains("Парабола"));
+
+    activate();
+    answer_ = dir.filePath(QStringLiteral("key.svg"));
+    QTest::keyClick(main_.get(), Qt::Key_T, Qt::ControlModifier);
+    EXPECT_TRUE(QFile::exists(answer_));
+    EXPECT_EQ(analysis->fixtureFile(), QStringLiteral("two-t5-80cm.json"));
 }
 
 TEST_F(AnalysisLinkTest, TheToolTipEndsWithTheWayToTheAnalysisAndClosingTheMainWindowClosesIt) {

@@ -5,24 +5,32 @@
 // the chart, the figures and the template through its dialogs. It opens a whole fixture through
 // its dialog, shows a file's refusal keeping what was on show, and goes back to builds.
 #include "AnalysisWindow.h"
+#include "ChartPanel.h"
+#include "CliRun.h"
 #include "DesignFromInputs.h"
 #include "ErrorReport.h"
 #include "FixtureError.h"
 #include "FixtureFile.h"
 #include "FixtureScene.h"
 #include "LightEstimator.h"
+#include "QtTranslations.h"
 
+#include <QAbstractAxis>
 #include <QApplication>
 #include <QChartView>
 #include <QComboBox>
+#include <QDialogButtonBox>
 #include <QDir>
 #include <QFile>
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QLabel>
 #include <QLineEdit>
 #include <QLineSeries>
+#include <QMenu>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QRegularExpression>
 #include <QSignalSpy>
 #include <QTableWidget>
 #include <QTemporaryDir>
@@ -52,6 +60,54 @@ kavrol::physics::PhysicalEstimate Direct(const BuildInputs& in,
 }
 
 const LossBreakdown kLosses{40.0, 12.0, 2.0, 14.0, 4.0};
+const QString kTwoTubes = QStringLiteral(KAVROL_EXAMPLES_DIR "/two-t5-80cm.json");
+
+// The words in Latin letters of a text shown to the user, once the names it quotes (file
+// names, the file's own keys and words in double quotes, its literals in single quotes),
+// format names and key names are taken out.
+QStringList EnglishWords(QString text, const QStringList& names = {}) {
+    for (const QString& name : names) {
+        text.remove(name);
+    }
+    text.remove(QRegularExpression(QStringLiteral("\"[^\"]*\"|'[^']*'")));
+    QStringList words;
+    // Format names (PNG, SVG, CSV, PDF, JSON) and key names are no English.
+    static const QRegularExpression allowed(QStringLiteral("^([A-Z]+|Ctrl|Alt|Shift)$"));
+    for (const auto& match : QRegularExpression(QStringLiteral("[A-Za-z]{2,}")).globalMatch(text)) {
+        if (!allowed.match(match.captured()).hasMatch()) {
+            words << match.captured();
+        }
+    }
+    return words;
+}
+
+// Every text the window shows now: its labels, buttons, table, chart notes and the charts'
+// titles and captions.
+QStringList ShownTexts(const QWidget& window) {
+    QStringList texts{window.windowTitle()};
+    for (const QWidget* w : window.findChildren<QWidget*>()) {
+        if (!w->isVisible()) {
+            continue;
+        }
+        if (const auto* label = qobject_cast<const QLabel*>(w)) {
+            texts << label->text();
+        } else if (const auto* button = qobject_cast<const QPushButton*>(w)) {
+            texts << button->text();
+        } else if (const auto* table = qobject_cast<const QTableWidget*>(w)) {
+            for (int r = 0; r < table->rowCount(); ++r) {
+                for (int c = 0; c < table->columnCount(); ++c) {
+                    texts << (table->item(r, c) ? table->item(r, c)->text() : QString());
+                }
+            }
+        } else if (const auto* view = qobject_cast<const QChartView*>(w)) {
+            texts << view->chart()->title();
+            for (const QAbstractAxis* axis : view->chart()->axes()) {
+                texts << axis->titleText();
+            }
+        }
+    }
+    return texts;
+}
 
 class AnalysisWindowTest : public ::testing::Test {
 protected:
@@ -64,9 +120,15 @@ protected:
             proposed_ << proposed;
             return answer_;
         };
-        services.openDialog = [this](QWidget*, const QString&, const QString& filter) {
+        services.openDialog = [this](QWidget*, const QString&, const QString& filter,
+                                     const QString& folder) {
             filters_ << filter;
+            openFolders_ << folder;
             return open_;
+        };
+        services.confirmReplace = [this](const QString& path) {
+            questions_ << path;
+            return replace_;
         };
         services.estimate = options;
         return std::make_unique<AnalysisWindow>(services);
@@ -84,6 +146,9 @@ protected:
     QStringList proposed_;
     QString answer_;
     QString open_; // the open dialog's answer
+    QStringList openFolders_;
+    QStringList questions_; // the files the user was asked to replace
+    bool replace_ = false;  // the answer
 };
 
 TEST_F(AnalysisWindowTest, FollowsABuildWithTheEstimateOfThatDesign) {
@@ -92,7 +157,7 @@ TEST_F(AnalysisWindowTest, FollowsABuildWithTheEstimateOfThatDesign) {
     window->show();
     QSignalSpy shown(window.get(), &AnalysisWindow::estimateShown);
     const BuildInputs in = Inputs(2, 180, 90, 40);
-    window->follow(in, kLosses, 0.5512);
+    window->follow({in, kLosses, 0.5512});
     EXPECT_TRUE(window->busy());
     ASSERT_TRUE(settle(*window));
     ASSERT_EQ(shown.count(), 1);
@@ -102,11 +167,12 @@ TEST_F(AnalysisWindowTest, FollowsABuildWithTheEstimateOfThatDesign) {
     EXPECT_EQ(window->estimate()->relative, expected.relative);
     EXPECT_TRUE(window->failure().isEmpty());
 
-    EXPECT_EQ(text(*window, "RayFigures"), QStringLiteral("КПД по 72 лучам: 55.12 %"));
+    // Shares with one decimal, the error bound with two significant digits.
+    EXPECT_EQ(text(*window, "RayFigures"), QStringLiteral("КПД по 72 лучам: 55.1 %"));
     EXPECT_EQ(text(*window, "PhysicalFigures"),
               QStringLiteral("Физическая оценка: %1 % ± %2 %")
-                  .arg(QString::number(expected.efficiency * 100, 'f', 2),
-                       QString::number(expected.error * 100, 'f', 2)));
+                  .arg(QString::number(expected.efficiency * 100, 'f', 1),
+                       QString::number(expected.error * 100, 'g', 2)));
     EXPECT_TRUE(text(*window, "GainFigures").contains(QString::number(expected.gain, 'f', 2)));
     EXPECT_TRUE(text(*window, "LightFigures")
                     .contains(QString::number(expected.uniformity.minOverMean, 'f', 2)));
@@ -123,6 +189,23 @@ TEST_F(AnalysisWindowTest, FollowsABuildWithTheEstimateOfThatDesign) {
     EXPECT_EQ(table->item(0, 1)->text(),
               QString::number(expected.efficiency * 100, 'f', 1) + QStringLiteral(" %"));
     EXPECT_TRUE(errors_.isEmpty());
+
+    // Every figure and chart says what it is in its tool tip; the error bound says it is one.
+    for (const char* name : {"RayFigures", "PhysicalFigures", "GainFigures", "LightFigures",
+                             "Irradiance", "CrossSection", "Losses", "LossesTable", "SaveChart",
+                             "SaveFigures", "SaveTemplate", "OpenFixture"}) {
+        const auto* w = window->findChild<QWidget*>(QLatin1String(name));
+        ASSERT_NE(w, nullptr) << name;
+        EXPECT_FALSE(w->toolTip().isEmpty()) << name;
+        EXPECT_EQ(EnglishWords(w->toolTip()), QStringList()) << name;
+    }
+    const QString bound = window->findChild<QLabel*>(QStringLiteral("PhysicalFigures"))->toolTip();
+    EXPECT_TRUE(bound.contains(QStringLiteral("«±» — граница погрешности"))) << bound.toStdString();
+    EXPECT_TRUE(bound.contains(QStringLiteral("95 %")));
+    const QString uniformity =
+        window->findChild<QLabel*>(QStringLiteral("LightFigures"))->toolTip();
+    EXPECT_TRUE(
+        uniformity.contains(QStringLiteral("наименьшая освещённость, делённая на среднюю")));
 }
 
 TEST_F(AnalysisWindowTest, RapidBuildsShowOnlyTheNewestBuildsFigures) {
@@ -132,7 +215,7 @@ TEST_F(AnalysisWindowTest, RapidBuildsShowOnlyTheNewestBuildsFigures) {
     const std::vector<BuildInputs> builds = {Inputs(1, 200, 100, 50), Inputs(0, 160, 60, 40),
                                              Inputs(2, 200, 120, 60), Inputs(1, 120, 40, 50, 30)};
     for (const BuildInputs& in : builds)
-        window->follow(in, kLosses, 0.5);
+        window->follow({in, kLosses, 0.5});
     ASSERT_TRUE(settle(*window));
     QTest::qWait(50); // any outdated job that ends late must still be dropped
     EXPECT_EQ(shown.count(), 1);
@@ -151,12 +234,12 @@ TEST_F(AnalysisWindowTest, ANewerBuildCancelsTheEstimateStillRunning) {
     window->show();
     const BuildInputs first = Inputs(1, 200, 100, 50);
     const BuildInputs second = Inputs(0, 160, 60, 40);
-    window->follow(first, kLosses, 0.5);
+    window->follow({first, kLosses, 0.5});
     QTest::qWait(20);
     EXPECT_TRUE(window->busy());
     const auto* indicator = window->findChild<QProgressBar*>(QStringLiteral("Busy"));
     EXPECT_TRUE(indicator->isVisible());
-    window->follow(second, kLosses, 0.5);
+    window->follow({second, kLosses, 0.5});
     ASSERT_TRUE(QTest::qWaitFor([&] { return window->runner().cancelledJobs() == 1; }, 10000));
     ASSERT_TRUE(settle(*window, 120000));
     EXPECT_FALSE(indicator->isVisible());
@@ -166,8 +249,8 @@ TEST_F(AnalysisWindowTest, ANewerBuildCancelsTheEstimateStillRunning) {
 
 TEST_F(AnalysisWindowTest, WhileHiddenItKeepsTheNewestBuildAndEstimatesItWhenShown) {
     auto window = makeWindow();
-    window->follow(Inputs(1, 200, 100, 50), kLosses, 0.5);
-    window->follow(Inputs(2, 200, 100, 50), kLosses, 0.6);
+    window->follow({Inputs(1, 200, 100, 50), kLosses, 0.5});
+    window->follow({Inputs(2, 200, 100, 50), kLosses, 0.6});
     EXPECT_FALSE(window->busy());
     EXPECT_EQ(window->runner().generation(), 0u);
     window->show();
@@ -182,19 +265,41 @@ TEST_F(AnalysisWindowTest, WhileHiddenItKeepsTheNewestBuildAndEstimatesItWhenSho
 TEST_F(AnalysisWindowTest, ADesignThePhysicsRefusesShowsTheReasonInsteadOfFigures) {
     auto window = makeWindow();
     window->show();
-    window->follow(Inputs(1, 200, 100, 50), kLosses, 0.5);
+    window->follow({Inputs(1, 200, 100, 50), kLosses, 0.5});
     ASSERT_TRUE(settle(*window));
     BuildInputs refused = Inputs(1, 200, 200, 50, 10);
     refused.tube = 2;
-    window->follow(refused, kLosses, 0.4);
+    window->follow({refused, kLosses, 0.4});
     ASSERT_TRUE(settle(*window));
     EXPECT_FALSE(window->estimate().has_value());
-    EXPECT_TRUE(window->failure().startsWith(QStringLiteral("The reflector cuts through the tube")))
+    EXPECT_TRUE(window->failure().startsWith(QStringLiteral("Отражатель проходит сквозь лампу")))
         << window->failure().toStdString();
     EXPECT_TRUE(text(*window, "Status").contains(window->failure()));
     EXPECT_EQ(text(*window, "PhysicalFigures"), QStringLiteral("Физическая оценка невозможна"));
     for (const char* name : {"SaveChart", "SaveFigures", "SaveTemplate"})
         EXPECT_FALSE(window->findChild<QPushButton*>(QLatin1String(name))->isEnabled()) << name;
+    // Nothing of the previous design stays on show: every chart is emptied and says why on
+    // itself, and the table is empty.
+    for (const char* name : {"Irradiance", "CrossSection", "Losses"}) {
+        SCOPED_TRACE(name);
+        const auto* panel = window->findChild<kavrol::ChartPanel*>(QLatin1String(name));
+        ASSERT_NE(panel, nullptr);
+        EXPECT_FALSE(panel->current());
+        EXPECT_TRUE(panel->view()->chart()->series().isEmpty());
+        EXPECT_TRUE(panel->note().contains(QStringLiteral("отвергла")))
+            << panel->note().toStdString();
+        const auto* note = window->findChild<QLabel*>(QLatin1String(name) + QStringLiteral("Note"));
+        ASSERT_NE(note, nullptr);
+        EXPECT_TRUE(note->isVisible());
+    }
+    const auto* table = window->findChild<QTableWidget*>(QStringLiteral("LossesTable"));
+    for (int r = 0; r < table->rowCount(); ++r) {
+        for (int c = 0; c < table->columnCount(); ++c) {
+            EXPECT_EQ(table->item(r, c), nullptr) << r << ' ' << c;
+        }
+    }
+    // And all of it in Russian.
+    EXPECT_EQ(EnglishWords(ShownTexts(*window).join('\n')), QStringList());
 }
 
 TEST_F(AnalysisWindowTest, SavesTheChartTheFiguresAndTheTemplateThroughItsDialogs) {
@@ -202,7 +307,7 @@ TEST_F(AnalysisWindowTest, SavesTheChartTheFiguresAndTheTemplateThroughItsDialog
     ASSERT_TRUE(dir.isValid());
     auto window = makeWindow();
     window->show();
-    window->follow(Inputs(2, 200, 100, 50), kLosses, 0.5);
+    window->follow({Inputs(2, 200, 100, 50), kLosses, 0.5});
     ASSERT_TRUE(settle(*window));
     struct Case {
         void (AnalysisWindow::*save)();
@@ -242,10 +347,48 @@ TEST_F(AnalysisWindowTest, SavesTheChartTheFiguresAndTheTemplateThroughItsDialog
     window->saveFigures();
     answer_ = dir.filePath(QStringLiteral("missing/bins.csv"));
     window->saveFigures();
-    EXPECT_EQ(errors_, QStringList{QStringLiteral("Cannot create file \"%1\". No such file or "
-                                                  "directory.")
+    EXPECT_EQ(EnglishWords(errors_.join('\n'), {answer_}), QStringList());
+    EXPECT_EQ(EnglishWords(ShownTexts(*window).join('\n')), QStringList());
+    EXPECT_EQ(errors_, QStringList{QStringLiteral("Не удалось создать файл «%1»: нет такого файла "
+                                                  "или папки.")
                                        .arg(answer_)});
     EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files).size(), 5);
+}
+
+// Each kind of file remembers the folder last used; a name typed without its ending gets it,
+// and the replace question when a file of that name exists.
+TEST_F(AnalysisWindowTest, TheDialogsRememberTheFolderAndAskBeforeReplacing) {
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    auto window = makeWindow();
+    window->show();
+    window->follow({Inputs(2, 200, 100, 50), kLosses, 0.5});
+    ASSERT_TRUE(settle(*window));
+    const QString png = dir.filePath(QStringLiteral("light.png"));
+    answer_ = dir.filePath(QStringLiteral("light"));
+    window->saveChart();
+    ASSERT_TRUE(QFile::exists(png));
+    EXPECT_TRUE(questions_.isEmpty());
+    QFile::resize(png, 4);
+    // The same name again: asked, declined, the file stays as it was.
+    window->saveChart();
+    EXPECT_EQ(questions_, QStringList{png});
+    EXPECT_EQ(QFileInfo(png).size(), 4);
+    replace_ = true;
+    window->saveChart();
+    EXPECT_GT(QFileInfo(png).size(), 4);
+    EXPECT_EQ(proposed_, (QStringList{QStringLiteral("Освещённость.png"),
+                                      dir.filePath(QStringLiteral("Освещённость.png")),
+                                      dir.filePath(QStringLiteral("Освещённость.png"))}));
+    // Another kind of file has its own folder: none yet.
+    answer_.clear();
+    window->saveFigures();
+    EXPECT_EQ(proposed_.back(), QStringLiteral("Освещённость.csv"));
+    open_ = kTwoTubes;
+    window->openFixture();
+    window->openFixture();
+    EXPECT_EQ(openFolders_, (QStringList{QString(), QFileInfo(kTwoTubes).absolutePath()}));
+    EXPECT_TRUE(errors_.isEmpty()) << errors_.join('\n').toStdString();
 }
 
 // The real dialog: a name typed without a suffix gets the one of the filter chosen.
@@ -256,7 +399,7 @@ TEST_F(AnalysisWindowTest, TheRealDialogAddsTheSuffixOfTheChosenFilter) {
     services.reportError = [this](const QString& text) { errors_ << text; };
     AnalysisWindow window(services);
     window.show();
-    window.follow(Inputs(1, 200, 100, 50), kLosses, 0.5);
+    window.follow({Inputs(1, 200, 100, 50), kLosses, 0.5});
     ASSERT_TRUE(settle(window));
     QStringList filters;
     QTimer::singleShot(0, [&] {
@@ -291,7 +434,7 @@ TEST_F(AnalysisWindowTest, ClosingWhileAnEstimateRunsCancelsItAndWaits) {
     slow.tolerance = 1e-7;
     auto window = makeWindow(slow);
     window->show();
-    window->follow(Inputs(1, 200, 100, 50), kLosses, 0.5);
+    window->follow({Inputs(1, 200, 100, 50), kLosses, 0.5});
     EXPECT_TRUE(window->busy());
     QElapsedTimer timer;
     timer.start();
@@ -299,9 +442,122 @@ TEST_F(AnalysisWindowTest, ClosingWhileAnEstimateRunsCancelsItAndWaits) {
     EXPECT_LT(timer.elapsed(), 5000) << "the estimate was not cancelled";
 }
 
-// --- Whole fixtures ---
+// By keyboard alone: Tab leaves the table and reaches every button, round to the table again,
+// and Shift+Tab goes back; every button has a mnemonic of its own, which clicks it; Ctrl+O
+// opens a fixture; Escape closes the window.
+TEST_F(AnalysisWindowTest, TheKeyboardReachesEveryButtonAndEscapeCloses) {
+    auto window = makeWindow();
+    window->show();
+    QApplication::setActiveWindow(window.get());
+    ASSERT_TRUE(QTest::qWaitForWindowActive(window.get()));
+    window->follow({Inputs(1, 200, 100, 50), kLosses, 0.5});
+    ASSERT_TRUE(settle(*window));
+    auto* table = window->findChild<QTableWidget*>(QStringLiteral("LossesTable"));
+    table->setFocus();
+    ASSERT_EQ(QApplication::focusWidget(), table);
+    const QList<QPushButton*> buttons = window->findChildren<QPushButton*>();
+    ASSERT_EQ(buttons.size(), 4);
+    for (const auto key : {Qt::Key_Tab, Qt::Key_Backtab}) {
+        QList<QWidget*> reached;
+        for (int i = 0; i < 8 && (reached.isEmpty() || reached.back() != table); ++i) {
+            QTest::keyClick(QApplication::focusWidget(), key);
+            reached << QApplication::focusWidget();
+        }
+        QStringList names;
+        for (const QWidget* w : reached) {
+            names << (w ? w->objectName() : QStringLiteral("-"));
+        }
+        EXPECT_EQ(reached.back(), table) << names.join(' ').toStdString();
+        for (QPushButton* b : buttons) {
+            EXPECT_TRUE(reached.contains(b)) << b->objectName().toStdString();
+        }
+    }
+    QList<QKeySequence> mnemonics;
+    for (QPushButton* b : buttons) {
+        const QKeySequence mnemonic = QKeySequence::mnemonic(b->text());
+        EXPECT_FALSE(mnemonic.isEmpty()) << b->objectName().toStdString();
+        EXPECT_FALSE(mnemonics.contains(mnemonic)) << b->objectName().toStdString();
+        mnemonics << mnemonic;
+    }
+    // Alt with the open button's letter, then Ctrl+O: the open dialog both times.
+    auto* open = window->findChild<QPushButton*>(QStringLiteral("OpenFixture"));
+    const QKeyCombination letter = QKeySequence::mnemonic(open->text())[0];
+    QTest::sendKeyEvent(QTest::Click, QApplication::focusWidget(), letter.key(),
+                        QString(QChar(letter.key())).toLower(), letter.keyboardModifiers());
+    // A mnemonic clicks its button the way a mouse would, after a short press.
+    EXPECT_TRUE(QTest::qWaitFor([&] { return filters_.size() == 1; }, 2000));
+    QTest::keySequence(window.get(), QKeySequence(QKeySequence::Open));
+    EXPECT_EQ(filters_.size(), 2);
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Escape);
+    EXPECT_FALSE(window->isVisible());
+}
 
-const QString kTwoTubes = QStringLiteral(KAVROL_EXAMPLES_DIR "/two-t5-80cm.json");
+// The chart titles and captions of the command line's files are the window's, for a single
+// design and for a whole fixture alike.
+TEST_F(AnalysisWindowTest, TheCommandLinesChartTitlesAreTheWindows) {
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    const auto captions = [](const QChart& chart) {
+        QStringList all{chart.title()};
+        for (const QAbstractAxis* axis : chart.axes()) {
+            all << axis->titleText();
+        }
+        for (const QAbstractSeries* series : chart.series()) {
+            all << series->name();
+        }
+        return all;
+    };
+    struct Case {
+        const char* name;
+        std::vector<std::string> arguments; // besides --plot
+    };
+    const std::vector<Case> cases = {
+        {"design", {"--physical"}},
+        {"fixture", {"fixture", kTwoTubes.toStdString()}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        auto window = makeWindow();
+        window->show();
+        if (c.arguments.front() == "--physical") {
+            window->follow({BuildInputs{}, kLosses, 0.5});
+        } else {
+            window->openFixtureFile(kTwoTubes);
+        }
+        ASSERT_TRUE(settle(*window));
+        const QStringList shown =
+            captions(*window->findChild<QChartView*>(QStringLiteral("IrradianceView"))->chart());
+        ASSERT_EQ(shown.size(), 5);
+        const std::string plot = dir.filePath(QLatin1String(c.name) + ".svg").toStdString();
+        std::vector<std::string> arguments = c.arguments;
+        arguments.insert(arguments.end(), {"--plot", plot});
+        const kavrol::test::CliRun run = kavrol::test::Cli(arguments);
+        ASSERT_EQ(run.status, 0) << run.err;
+        const QString written = QString::fromStdString(kavrol::test::Slurp(plot));
+        for (const QString& caption : shown) {
+            EXPECT_TRUE(written.contains(QLatin1Char('>') + caption + QLatin1Char('<')))
+                << caption.toStdString();
+        }
+    }
+}
+
+// Qt's own dialogs speak Russian once its translations are installed, as the program does at
+// its start (scripts/setup installs them).
+TEST(QtTranslationsTest, QtsOwnDialogsSpeakRussian) {
+    ASSERT_TRUE(kavrol::QtTranslations::installRussian())
+        << "Qt's Russian translations (qt6-translations-l10n) are not installed";
+    QFileDialog dialog(nullptr, QStringLiteral("Сохранить"));
+    dialog.setOption(QFileDialog::DontUseNativeDialog);
+    dialog.setAcceptMode(QFileDialog::AcceptSave);
+    const auto* buttons = dialog.findChild<QDialogButtonBox*>();
+    ASSERT_NE(buttons, nullptr);
+    EXPECT_EQ(buttons->button(QDialogButtonBox::Cancel)->text(), QStringLiteral("Отмена"));
+    const auto* lookIn = dialog.findChild<QLabel*>(QStringLiteral("lookInLabel"));
+    ASSERT_NE(lookIn, nullptr);
+    EXPECT_EQ(EnglishWords(lookIn->text()), QStringList()) << lookIn->text().toStdString();
+}
+
+// --- Whole fixtures ---
 
 // The fixture's estimate as the window makes it: its options with the bare tubes.
 kavrol::physics::PhysicalEstimate DirectFixture(const QString& path) {
@@ -329,7 +585,7 @@ TEST_F(AnalysisWindowTest, OpensAFixtureAndShowsItsEstimateAcrossTheTank) {
     open_ = kTwoTubes;
     auto* openButton = window->findChild<QPushButton*>(QStringLiteral("OpenFixture"));
     ASSERT_NE(openButton, nullptr);
-    EXPECT_EQ(openButton->text(), QStringLiteral("Открыть светильник..."));
+    EXPECT_EQ(openButton->text(), QStringLiteral("&Открыть светильник..."));
     openButton->click();
     EXPECT_EQ(filters_, QStringList{QStringLiteral("Светильник (*.json)")});
     EXPECT_EQ(window->fixtureFile(), QStringLiteral("two-t5-80cm.json"));
@@ -349,18 +605,18 @@ TEST_F(AnalysisWindowTest, OpensAFixtureAndShowsItsEstimateAcrossTheTank) {
 
     EXPECT_EQ(text(*window, "PhysicalFigures"),
               QStringLiteral("Физическая оценка: %1 % ± %2 %")
-                  .arg(QString::number(expected.efficiency * 100, 'f', 2),
-                       QString::number(expected.error * 100, 'f', 2)));
+                  .arg(QString::number(expected.efficiency * 100, 'f', 1),
+                       QString::number(expected.error * 100, 'g', 2)));
     EXPECT_TRUE(text(*window, "RayFigures").contains(QStringLiteral("—")));
     const QString header = text(*window, "FixtureFigures");
     EXPECT_TRUE(header.contains(QStringLiteral("two-t5-80cm.json"))) << header.toStdString();
     EXPECT_TRUE(
         header.contains(QStringLiteral("1 «left»: %1 %")
-                            .arg(QString::number(expected.tubes[0].efficiency * 100, 'f', 2))))
+                            .arg(QString::number(expected.tubes[0].efficiency * 100, 'f', 1))))
         << header.toStdString();
     EXPECT_TRUE(
         header.contains(QStringLiteral("2 «right»: %1 %")
-                            .arg(QString::number(expected.tubes[1].efficiency * 100, 'f', 2))))
+                            .arg(QString::number(expected.tubes[1].efficiency * 100, 'f', 1))))
         << header.toStdString();
 
     // The light spans the whole 800 mm tank, centred on its middle.
@@ -399,7 +655,54 @@ TEST_F(AnalysisWindowTest, OpensAFixtureAndShowsItsEstimateAcrossTheTank) {
     EXPECT_EQ(table->item(0, 0)->text(), QStringLiteral("—"));
     EXPECT_EQ(table->item(0, 1)->text(),
               QString::number(expected.efficiency * 100, 'f', 1) + QStringLiteral(" %"));
-    EXPECT_FALSE(window->findChild<QPushButton*>(QStringLiteral("SaveTemplate"))->isEnabled());
+    // The fixture's own template: both units share one reflector, so there is one, no menu.
+    auto* sheet = window->findChild<QPushButton*>(QStringLiteral("SaveTemplate"));
+    EXPECT_TRUE(sheet->isEnabled());
+    EXPECT_EQ(sheet->menu(), nullptr);
+}
+
+// A fixture of two different reflectors offers a template of each from the button's menu; the
+// main window's last good build keeps its own template.
+TEST_F(AnalysisWindowTest, AFixtureOffersATemplateOfEachOfItsReflectors) {
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    const QString path = dir.filePath(QStringLiteral("mixed.json"));
+    QFile file(path);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write(R"({"tank": {"waterDistance": 150, "width": 800}, "albedo": 0.85, "units": [
+        {"name": "left", "tube": "T5", "x": -200, "lampDistance": 30,
+         "reflector": {"shape": "parabola", "A": 160, "B": 60}},
+        {"name": "right", "tube": "T5", "x": 200, "lampDistance": 30,
+         "reflector": {"shape": "trapezoid", "A": 160, "B": 60, "C": 40}}]})");
+    file.close();
+    auto window = makeWindow();
+    window->show();
+    window->follow({Inputs(1, 200, 100, 50), kLosses, 0.5});
+    ASSERT_TRUE(settle(*window));
+    window->openFixtureFile(path);
+    ASSERT_TRUE(errors_.isEmpty()) << errors_.join('\n').toStdString();
+    auto* sheet = window->findChild<QPushButton*>(QStringLiteral("SaveTemplate"));
+    ASSERT_NE(sheet->menu(), nullptr);
+    const QList<QAction*> actions = sheet->menu()->actions();
+    ASSERT_EQ(actions.size(), 2);
+    EXPECT_EQ(actions[0]->text(), QStringLiteral("Шаблон &1: лампа 1 «left»"));
+    EXPECT_EQ(actions[1]->text(), QStringLiteral("Шаблон &2: лампа 2 «right»"));
+    answer_ = dir.filePath(QStringLiteral("right"));
+    actions[1]->trigger();
+    EXPECT_EQ(proposed_, QStringList{QStringLiteral("Шаблон-2.svg")});
+    QFile written(dir.filePath(QStringLiteral("right.svg")));
+    ASSERT_TRUE(written.open(QIODevice::ReadOnly));
+    EXPECT_TRUE(written.readAll().contains("Трапеция"));
+    // The build's template is still the build's.
+    answer_ = dir.filePath(QStringLiteral("build.svg"));
+    window->saveTemplate();
+    QFile build(answer_);
+    ASSERT_TRUE(build.open(QIODevice::ReadOnly));
+    EXPECT_TRUE(build.readAll().contains("Парабола"));
+    EXPECT_TRUE(errors_.isEmpty()) << errors_.join('\n').toStdString();
+    // Back to builds: no menu any more.
+    window->follow({Inputs(1, 200, 100, 50), kLosses, 0.5});
+    EXPECT_EQ(sheet->menu(), nullptr);
 }
 
 // A file that cannot be read and a fixture that cannot exist: the reader's very message is
@@ -408,18 +711,24 @@ TEST_F(AnalysisWindowTest, AFixtureFileThatIsRefusedShowsItsMessageAndKeepsTheFi
     struct Case {
         const char* file;
         const char* text;
+        const char* russian; // what the window says of it
     };
     const Case cases[] = {
-        {"broken.json", "{\"units\": [ {\"tube\": \"T5\" "},
-        {"drowned.json", R"({"tank": {"waterDistance": 10, "width": 800},
-            "units": [{"tube": "T5", "reflector": {"shape": "parabola", "A": 160, "B": 60}}]})"},
+        {"broken.json", "{\"units\": [ {\"tube\": \"T5\" ",
+         "строка 1, столбец 27: текст обрывается там, где ожидалось ',' или '}' после элемента "
+         "объекта"},
+        {"drowned.json", R"({"tank": {"waterDistance": 10, "width": 800}, "albedo": 0.8,
+            "units": [{"tube": "T5", "x": 0, "lampDistance": 30,
+                       "reflector": {"shape": "parabola", "A": 160, "B": 60}}]})",
+         "лампа 1: отражатель достаёт до воды: его глубина 60 мм, а вода на 40 мм ниже его "
+         "верха"},
     };
     QTemporaryDir dir;
     ASSERT_TRUE(dir.isValid());
     auto window = makeWindow();
     window->show();
     const BuildInputs in = Inputs(2, 180, 90, 40);
-    window->follow(in, kLosses, 0.5512);
+    window->follow({in, kLosses, 0.5512});
     ASSERT_TRUE(settle(*window));
     const QString figures = text(*window, "PhysicalFigures");
     const double efficiency = window->estimate()->efficiency;
@@ -441,15 +750,38 @@ TEST_F(AnalysisWindowTest, AFixtureFileThatIsRefusedShowsItsMessageAndKeepsTheFi
         errors_.clear();
         open_ = path;
         window->openFixture();
-        EXPECT_EQ(errors_,
-                  QStringList{kavrol::ErrorReport::withFullStop(QString::fromStdString(message))});
+        // The reader's message in Russian: the same place and figures, no English words.
+        ASSERT_EQ(errors_.size(), 1) << message;
+        EXPECT_TRUE(errors_[0].startsWith(path)) << errors_[0].toStdString();
+        EXPECT_TRUE(errors_[0].contains(QString::fromUtf8(c.russian))) << errors_[0].toStdString();
+        EXPECT_EQ(EnglishWords(errors_[0], {path}), QStringList()) << message;
         EXPECT_FALSE(window->busy());
         EXPECT_TRUE(window->fixtureFile().isEmpty());
         EXPECT_EQ(text(*window, "PhysicalFigures"), figures);
-        EXPECT_EQ(text(*window, "RayFigures"), QStringLiteral("КПД по 72 лучам: 55.12 %"));
+        EXPECT_EQ(text(*window, "RayFigures"), QStringLiteral("КПД по 72 лучам: 55.1 %"));
         ASSERT_TRUE(window->estimate().has_value());
         EXPECT_EQ(window->estimate()->efficiency, efficiency);
     }
+    // A folder and a name that does not exist: refused in Russian as well.
+    ASSERT_TRUE(QDir(dir.path()).mkdir(QStringLiteral("folder.json")));
+    const struct {
+        QString path;
+        QString russian;
+    } files[] = {
+        {dir.filePath(QStringLiteral("folder.json")),
+         QStringLiteral("файл светильника — папка, а не файл")},
+        {dir.filePath(QStringLiteral("absent.json")),
+         QStringLiteral("не удалось открыть файл светильника: нет такого файла или папки")},
+    };
+    for (const auto& f : files) {
+        errors_.clear();
+        window->openFixtureFile(f.path);
+        ASSERT_EQ(errors_.size(), 1);
+        EXPECT_TRUE(errors_[0].contains(f.russian)) << errors_[0].toStdString();
+        EXPECT_EQ(EnglishWords(errors_[0], {f.path}), QStringList()) << errors_[0].toStdString();
+        EXPECT_EQ(text(*window, "PhysicalFigures"), figures);
+    }
+    EXPECT_EQ(EnglishWords(ShownTexts(*window).join('\n')), QStringList());
     // A cancelled dialog changes nothing.
     errors_.clear();
     open_.clear();
@@ -469,14 +801,14 @@ TEST_F(AnalysisWindowTest, ABuildAfterAFixtureSwitchesBackToFollowingBuilds) {
     ASSERT_EQ(window->fixtureFile(), QStringLiteral("two-t5-80cm.json"));
     EXPECT_TRUE(window->busy());
     const BuildInputs in = Inputs(1, 200, 100, 50);
-    window->follow(in, kLosses, 0.5);
+    window->follow({in, kLosses, 0.5});
     EXPECT_TRUE(window->fixtureFile().isEmpty());
     ASSERT_TRUE(settle(*window));
     QTest::qWait(50); // the fixture's job, should it end late, must still be dropped
     EXPECT_EQ(shown.count(), 1);
     ASSERT_TRUE(window->estimate().has_value());
     EXPECT_EQ(window->estimate()->efficiency, Direct(in).efficiency);
-    EXPECT_EQ(text(*window, "RayFigures"), QStringLiteral("КПД по 72 лучам: 50.00 %"));
+    EXPECT_EQ(text(*window, "RayFigures"), QStringLiteral("КПД по 72 лучам: 50.0 %"));
     EXPECT_TRUE(text(*window, "FixtureFigures").isEmpty());
     const auto* section = window->findChild<QChartView*>(QStringLiteral("CrossSectionView"));
     EXPECT_EQ(SeriesNamed(*section, "tube").size(), 1u);
