@@ -26,6 +26,8 @@ struct TubeLight {
     std::vector<double> histogram;
     std::vector<double> histogramError; // a bound on each bin's error
     std::int64_t rays = 0;
+    // False once a refinement stopped at its limit before its part of the budget was met.
+    bool reached = true;
     // The share entering the water at each node of the rule over offsets, and where (t).
     std::vector<double> nodeT;
     std::vector<double> nodeShare;
@@ -107,6 +109,7 @@ TubeLight GaussOverOffsets(Work& work, int tube, double t0, double t1, double aM
         }
         part.error += weight * r.error;
         part.rays += r.rays;
+        part.reached = part.reached && r.reached;
         part.nodeT.push_back(t);
         part.nodeShare.push_back(r.mean[RayOutcome::Water]);
     }
@@ -122,6 +125,7 @@ void Add(TubeLight& total, const TubeLight& part) {
         total.histogramError[b] += part.histogramError[b];
     }
     total.error += part.error;
+    total.reached = total.reached && part.reached;
 }
 
 // The light over offsets [t0, t1], whose Gauss rule gave `whole`: the rule over both halves is
@@ -165,6 +169,7 @@ void RefineOffsets(Work& work, int tube, double t0, double t1, const TubeLight& 
     if ((settled && depth >= work.minOffsetDepth) || depth >= work.maxOffsetDepth) {
         Add(light, left);
         Add(light, right);
+        light.reached = light.reached && settled;
         light.error += work.options.budget.differenceSafety * difference;
         // Each bin's light is compared the same way.
         for (std::size_t b = 0; b < whole.histogram.size(); ++b) {
@@ -277,6 +282,7 @@ TubeLight IntegrateScene(const Scene& scene, const EstimateOptions& options, int
         }
         total.error += share * light.error;
         total.rays += light.rays;
+        total.reached = total.reached && light.reached;
     }
     total.error += fresnel->interpolationError();
     // The Fresnel table's error falls on each bin in proportion to its light, or less.
@@ -386,11 +392,15 @@ PhysicalEstimate LightEstimator::estimate(const Scene& scene) const {
     result.losses.escaped = light.mean[RayOutcome::Escaped];
     result.losses.reflectedAtWater = light.mean[RayOutcome::ReflectedAtWater];
     result.raysTraced = light.rays;
+    // Reached when no refinement stopped at its limit; the stated bound may then still exceed the
+    // tolerance by the Fresnel table's interpolation error and the light of rays not followed.
+    result.toleranceReached = light.reached;
     for (const TubeLight& t : perTube) {
         result.tubes.push_back({t.mean[RayOutcome::Water], t.error});
     }
     if (options_.bareTube) {
         const TubeLight bare = IntegrateScene(scene.withoutReflector(), options_, 0, progress);
+        result.toleranceReached = result.toleranceReached && bare.reached;
         result.hasBareTube = true;
         result.bareTube = {bare.mean[RayOutcome::Water], bare.error};
         result.gain = bare.mean[RayOutcome::Water] > 0.0
@@ -398,8 +408,6 @@ PhysicalEstimate LightEstimator::estimate(const Scene& scene) const {
                           : 0.0;
         result.raysTraced += bare.rays;
     }
-    result.toleranceReached = result.error <= options_.tolerance &&
-                              (!result.hasBareTube || result.bareTube.error <= options_.tolerance);
     if (options_.bins > 0) {
         Irradiance(scene, light, result);
     }
