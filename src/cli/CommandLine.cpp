@@ -85,6 +85,10 @@ int ParseInput(const std::string& option, const std::string& text, const Integer
                         (" (" + std::string(input.unit) + ")").c_str());
 }
 
+double ParseRealInput(const std::string& option, const std::string& text, const RealInput& input) {
+    return static_cast<double>(ParseReal(option, text, input.minimum, input.maximum));
+}
+
 int ParseChoice(const std::string& option, const std::string& text, const ChoiceInput& list) {
     return ParseWord(option, text, list);
 }
@@ -277,6 +281,21 @@ std::string Span(const IntegerInput& input) {
 }
 
 // The albedo's bounds and start-up value have one decimal.
+std::string RealSpan(const RealInput& input) {
+    // "0.4", "2": nine decimals at most, trailing zeros dropped.
+    const auto number = [](long double value) {
+        char buffer[48];
+        std::snprintf(buffer, sizeof buffer, "%.9f", static_cast<double>(value));
+        std::string text = buffer;
+        text.erase(text.find_last_not_of('0') + 1);
+        if (text.back() == '.')
+            text.pop_back();
+        return text;
+    };
+    return number(input.minimum) + " to " + number(input.maximum) + " (" + number(input.initial) +
+           ")";
+}
+
 std::string Span(const RealInput& input) {
     const auto decimal = [](long double value) {
         char buffer[32];

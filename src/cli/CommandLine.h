@@ -64,6 +64,8 @@ long double ParseReal(const std::string& option, const std::string& text, long d
                       long double maximum);
 // The same over one input of the input table, with its range and unit.
 int ParseInput(const std::string& option, const std::string& text, const IntegerInput& input);
+// The same over one real input of the input table, with its range.
+double ParseRealInput(const std::string& option, const std::string& text, const RealInput& input);
 // The list index of a command-line word of one list of the input table.
 int ParseChoice(const std::string& option, const std::string& text, const ChoiceInput& list);
 
@@ -72,6 +74,8 @@ int ParseChoice(const std::string& option, const std::string& text, const Choice
 // (on the next line when the option leaves fewer than two blanks before it).
 std::string Span(const IntegerInput& input);
 std::string Span(const RealInput& input);
+// "0.0001 to 0.1 (0.0005)": the bounds and default in their shortest plain decimals.
+std::string RealSpan(const RealInput& input);
 std::string Default(const ChoiceInput& list);
 std::string Alternatives(const ChoiceInput& list, char separator = '|');
 std::string OptionLine(const std::string& option, std::size_t column, std::string_view description,

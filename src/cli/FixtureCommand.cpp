@@ -14,6 +14,7 @@
 #include "IrradianceChart.h"
 #include "IrradianceCsv.h"
 #include "LightEstimator.h"
+#include "PendingFile.h"
 #include "PictureFile.h"
 #include "ProgramInfo.h"
 #include "QuotedText.h"
@@ -32,6 +33,8 @@
 #include <unistd.h>
 
 namespace kavrol::FixtureCommand {
+
+namespace D = InputDomain;
 
 namespace {
 
@@ -67,16 +70,9 @@ std::string TubeWord(double radius) {
     return across + " tube";
 }
 
+// The input table's word; the shapes' values are its list indices.
 std::string ShapeWord(physics::ReflectorShape shape) {
-    switch (shape) {
-    case physics::ReflectorShape::Trapezoid:
-        return "trapezoid";
-    case physics::ReflectorShape::Parabola:
-        return "parabola";
-    case physics::ReflectorShape::TwinArc:
-        return "twin-arc";
-    }
-    return "?";
+    return std::string(InputDomain::Shape.word(static_cast<int>(shape)));
 }
 
 std::string ReflectorWords(const Fixture::Reflector& r) {
@@ -142,16 +138,20 @@ FixtureOptions Parse(const std::vector<std::string>& args) {
             reader.noValue();
             options.progress = false;
         } else if (name == "--tolerance") {
-            options.tolerance =
-                static_cast<double>(ParseReal(name, reader.value(), 0.00001L, 0.1L));
+            options.tolerance = ParseRealInput(name, reader.value(), D::Tolerance);
         } else if (name == "--bins") {
-            options.bins = ParseInteger(name, reader.value(), 1, 1000, "");
+            options.bins = ParseInput(name, reader.value(), D::Bins);
         } else if (name == "--steps") {
-            options.steps = ParseInteger(name, reader.value(), 3, 100, "");
+            options.steps = ParseInput(name, reader.value(), D::FixtureSteps);
         } else if (name == "--min-uniformity") {
-            options.minUniformity = static_cast<double>(ParseReal(name, reader.value(), 0, 1));
+            options.minUniformity = ParseRealInput(name, reader.value(), D::MinUniformity);
         } else if (name == "--optimise" || name == "--optimize") {
-            std::istringstream words(reader.value());
+            const std::string value = reader.value();
+            if (value.empty()) {
+                throw UsageError(name + ": expected spacing, lamp-distance or both, separated by a "
+                                        "comma, got ''");
+            }
+            std::istringstream words(value);
             std::string word;
             while (std::getline(words, word, ',')) {
                 if (word == "spacing") {
@@ -165,12 +165,14 @@ FixtureOptions Parse(const std::vector<std::string>& args) {
                                      word + "'");
                 }
             }
-        } else if (name == "--plot") {
-            options.plotPath = reader.value();
-        } else if (name == "--profile-csv") {
-            options.profileCsvPath = reader.value();
-        } else if (name == "--template") {
-            options.templatePath = reader.value();
+        } else if (name == "--plot" || name == "--profile-csv" || name == "--template") {
+            std::string value = reader.value();
+            if (value.empty()) {
+                throw UsageError(name + ": the file name is empty");
+            }
+            (name == "--plot"          ? options.plotPath
+             : name == "--profile-csv" ? options.profileCsvPath
+                                       : options.templatePath) = std::move(value);
         } else {
             throw UsageError("unknown option '" + name + "' (see kavrol-cli fixture --help)");
         }
@@ -182,6 +184,10 @@ FixtureOptions Parse(const std::vector<std::string>& args) {
 }
 
 std::string UsageText() {
+    const auto line = [](const std::string& option, std::string_view description,
+                         const std::string& span) {
+        return OptionLine(option, 23, description, span);
+    };
     return R"(Usage: kavrol-cli fixture FILE [options]
 
 The physical estimate of a whole fixture: several tubes side by side, each under its own
@@ -191,9 +197,9 @@ both are installed in )" +
 
 Options:
   --json                 the report as JSON
-  --tolerance X          bound on the share's error, 0.00001 to 0.1 (0.0005)
-  --bins N               irradiance bins across the tank, 1 to 1000 (50)
-  --no-bare-tube         leave out the bare tubes and the gain
+)" + line("--tolerance X", D::Tolerance.description, RealSpan(D::Tolerance)) +
+           line("--bins N", D::Bins.description, Span(D::Bins)) +
+           R"(  --no-bare-tube         leave out the bare tubes and the gain
   --plot FILE            the irradiance across the tank as a chart, .png or .svg
   --profile-csv FILE     the irradiance bins as CSV
   --template FILE        1:1 cutting templates, .svg or .pdf: one for each distinct
@@ -202,9 +208,9 @@ Options:
   --optimise WHAT        search spacing, lamp-distance or spacing,lamp-distance: the units
                          are spread evenly about the tank's centre and the best share whose
                          uniformity reaches --min-uniformity is reported
-  --min-uniformity U     the lowest bin over the mean the search must reach, 0 to 1 (0)
-  --steps N              grid points per searched value, 3 to 100 (16)
-  --no-progress          no progress line on standard error
+)" + line("--min-uniformity U", D::MinUniformity.description, RealSpan(D::MinUniformity)) +
+           line("--steps N", D::FixtureSteps.description, Span(D::FixtureSteps)) +
+           R"(  --no-progress          no progress line on standard error
   --help                 this text
 
 Ctrl-C stops a search and prints the best candidate so far.
@@ -453,6 +459,29 @@ bool Search(const FixtureOptions& options, Fixture& fixture, Work& work) {
 
 } // namespace
 
+namespace {
+
+// Every file the run is to write is checked before the work starts: its name, its ending and its
+// folder (a temporary file is made there and dropped), so that a mistake costs no estimate. The
+// messages are those the writing would give.
+void CheckOutputs(const FixtureOptions& options) {
+    if (!options.plotPath.empty()) {
+        const QString name = PictureFile::nameFromBytes(options.plotPath);
+        ChartFile::checkName(name);
+        PendingFile probe(name);
+    }
+    if (!options.profileCsvPath.empty()) {
+        PendingFile probe(PictureFile::nameFromBytes(options.profileCsvPath));
+    }
+    if (!options.templatePath.empty()) {
+        const QString name = PictureFile::nameFromBytes(options.templatePath);
+        CuttingTemplate::CheckName(name);
+        PendingFile probe(name);
+    }
+}
+
+} // namespace
+
 int Run(const std::vector<std::string>& args) {
     FixtureOptions options;
     try {
@@ -473,6 +502,7 @@ int Run(const std::vector<std::string>& args) {
     // Failures of the file, the estimate and the written files are reported here, and only
     // here.
     try {
+        CheckOutputs(options);
         physics::CheckedFixture checked = physics::FixtureFile::Load(options.file);
         Fixture& fixture = checked.fixture;
         const SignalGuard guard;
@@ -490,7 +520,14 @@ int Run(const std::vector<std::string>& args) {
         StandardOutput::Write(
             options.json ? JsonReport(fixture, options.file, work.estimate, work.searchJson)
                          : work.searchText + TextReport(fixture, options.file, work.estimate));
+        // A stop that comes while the report or the files are written is honoured as one that
+        // comes during the estimate: the file being written is finished whole, the next ones
+        // are not begun.
         WriteFiles(options, fixture, work.estimate);
+        if (SignalGuard::signal() != 0) {
+            std::cerr << "kavrol-cli fixture: stopped\n";
+            return 128 + SignalGuard::signal();
+        }
         return work.stopped ? 128 + SignalGuard::signal() : 0;
     } catch (const SaveError& e) {
         std::cerr << "kavrol-cli fixture: " << e.detail() << '\n';
@@ -509,9 +546,9 @@ std::unique_ptr<QApplication> MakeApplication() {
     if (QApplication::instance() != nullptr) {
         return nullptr;
     }
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) {
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-    }
+    // The offscreen platform whatever the environment says: an inherited platform without its
+    // display (wayland without a compositor) would end the program.
+    qputenv("QT_QPA_PLATFORM", "offscreen");
     static int argc = 1;
     static char name[] = "kavrol-cli";
     static char* argv[] = {name, nullptr};
@@ -527,7 +564,7 @@ void WritePlot(const std::string& path, const PhysicalEstimate& estimate) {
     // A fixture's x runs from the tank's middle, not from one tube's axis.
     const std::unique_ptr<QChart> chart =
         IrradianceChart::create(estimate, ChartText::Subject::Fixture);
-    ChartFile::write(*chart, QString::fromStdString(path));
+    ChartFile::write(*chart, PictureFile::nameFromBytes(path));
 }
 
 // "lamp.svg" for the n-th of several templates becomes "lamp-n.svg".
@@ -542,7 +579,7 @@ std::string Numbered(const std::string& path, std::size_t n) {
 // One template for each distinct reflector with its tube, shapes and profiles of points alike.
 void WriteTemplates(const std::string& path, const Fixture& fixture) {
     const std::vector<FixtureTemplate> templates = FixtureTemplate::of(fixture);
-    for (std::size_t k = 0; k < templates.size(); ++k) {
+    for (std::size_t k = 0; k < templates.size() && SignalGuard::signal() == 0; ++k) {
         std::string units;
         for (const int u : templates[k].units) {
             units += (units.empty() ? "" : ", ") + physics::FixtureScene::UnitName(fixture, u);
@@ -550,24 +587,28 @@ void WriteTemplates(const std::string& path, const Fixture& fixture) {
         const std::string file = templates.size() == 1 ? path : Numbered(path, k + 1);
         templates[k]
             .make(fixture, QString::fromStdString(units))
-            .write(QString::fromStdString(file));
+            .write(PictureFile::nameFromBytes(file));
         std::cerr << "kavrol-cli fixture: cutting template of " << units << ": " << file << "\n";
     }
 }
 
 void WriteFiles(const FixtureOptions& options, const Fixture& fixture,
                 const PhysicalEstimate& estimate) {
+    if (SignalGuard::signal() != 0) {
+        return;
+    }
     std::unique_ptr<QApplication> application;
     if (!options.plotPath.empty() || !options.templatePath.empty()) {
         application = MakeApplication();
     }
-    if (!options.plotPath.empty()) {
+    const auto stopped = [] { return SignalGuard::signal() != 0; };
+    if (!options.plotPath.empty() && !stopped()) {
         WritePlot(options.plotPath, estimate);
     }
-    if (!options.profileCsvPath.empty()) {
-        IrradianceCsv::write(estimate, QString::fromStdString(options.profileCsvPath));
+    if (!options.profileCsvPath.empty() && !stopped()) {
+        IrradianceCsv::write(estimate, PictureFile::nameFromBytes(options.profileCsvPath));
     }
-    if (!options.templatePath.empty()) {
+    if (!options.templatePath.empty() && !stopped()) {
         WriteTemplates(options.templatePath, fixture);
     }
 }

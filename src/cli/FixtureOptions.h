@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include "InputDomain.h"
+
 #include <string>
 
 namespace kavrol {
@@ -10,13 +12,13 @@ struct FixtureOptions {
     std::string file;
     bool help = false;
     bool json = false;
-    double tolerance = 0.0005; // the physical estimate's default
-    int bins = 50;
+    double tolerance = static_cast<double>(InputDomain::Tolerance.initial);
+    int bins = InputDomain::Bins.initial;
     bool bareTube = true;
     bool optimiseSpacing = false;
     bool optimiseLamp = false;
-    double minUniformity = 0.0;
-    int steps = 16;
+    double minUniformity = static_cast<double>(InputDomain::MinUniformity.initial);
+    int steps = InputDomain::FixtureSteps.initial;
     bool progress = true;
     std::string plotPath;       // the irradiance chart, .png or .svg
     std::string profileCsvPath; // the irradiance bins as CSV

@@ -26,14 +26,15 @@ namespace {
 }
 
 // Charts and the template's PDF need a QApplication; the command line makes one only for them,
-// on the offscreen platform unless another is set, so that no display is needed.
+// always on the offscreen platform, so that no display is needed.
 class ApplicationForFiles {
 public:
     ApplicationForFiles() {
         if (QCoreApplication::instance() != nullptr)
             return;
-        if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-            qputenv("QT_QPA_PLATFORM", "offscreen");
+        // The offscreen platform whatever the environment says: an inherited platform without
+        // its display (wayland without a compositor) would end the program.
+        qputenv("QT_QPA_PLATFORM", "offscreen");
         application_.emplace(argc_, argv_);
         // Qt takes the process's locale from the environment; numbers written after this must
         // not follow it (a comma-decimal locale would break the JSON and the CSV).

@@ -48,12 +48,6 @@ std::string Number(long double value) {
     return text;
 }
 
-// "0.0001 to 0.1 (0.0005)".
-std::string Shortest(const RealInput& input) {
-    return Number(input.minimum) + " to " + Number(input.maximum) + " (" + Number(input.initial) +
-           ")";
-}
-
 } // namespace
 
 bool ParseSetting(ArgumentReader& reader, PhysicalSettings& settings) {
@@ -135,13 +129,13 @@ std::string SettingsHelp(std::size_t column) {
     };
     const SwitchInput& w = D::WaterReflection;
     // The refinement can stop short of the tolerance; the help does not promise it.
-    return line("--tolerance X", D::Tolerance.description, Shortest(D::Tolerance)) +
+    return line("--tolerance X", D::Tolerance.description, RealSpan(D::Tolerance)) +
            std::string(column, ' ') + "(when it stops short, the report says so)\n" +
            line("--bins N", D::Bins.description, Span(D::Bins)) +
            line(Option(w.option) + " " + std::string(w.word(0)) + "|" + std::string(w.word(1)),
                 w.description, "(" + std::string(w.word(w.initial)) + ")") +
            line("--tube-transmission X", D::TubeTransmission.description,
-                Shortest(D::TubeTransmission));
+                RealSpan(D::TubeTransmission));
 }
 
 std::string BuildHelp() {
@@ -175,7 +169,7 @@ Objective:
                             physical: the physical share entering the water
 )" +
            OptionLine("--min-uniformity U", 26, D::MinUniformity.description,
-                      Shortest(D::MinUniformity)) +
+                      RealSpan(D::MinUniformity)) +
            SettingsHelp(26) +
            "\nWith --objective physical every design is screened by the physical model's cheap "
            "estimate\n(error bound " +

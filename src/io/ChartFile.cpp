@@ -89,14 +89,17 @@ QByteArray render(QChart& chart, Format format, QSize size) {
     return bytes;
 }
 
-void write(QChart& chart, const QString& path, QSize size) {
-    const std::optional<Format> format = formatOf(path);
-    if (!format) {
+void checkName(const QString& path) {
+    if (!formatOf(path)) {
         throw SaveError(
             QStringLiteral("Cannot create file \"%1\". The name must end in .png or .svg")
                 .arg(QFileInfo(path).absoluteFilePath()));
     }
-    WholeFile::write(path, render(chart, *format, size));
+}
+
+void write(QChart& chart, const QString& path, QSize size) {
+    checkName(path);
+    WholeFile::write(path, render(chart, *formatOf(path), size));
 }
 
 } // namespace kavrol::ChartFile

@@ -19,6 +19,9 @@ inline constexpr QSize DefaultSize{900, 560};
 // The format a file name asks for by its ending, ".png" or ".svg" in any letter case.
 std::optional<Format> formatOf(const QString& path);
 
+// Throws the SaveError write() gives for a name whose ending names no format.
+void checkName(const QString& path);
+
 // The chart drawn at size as a PNG image or an SVG document. The chart must not sit in a scene
 // (a view's); it is put in one of its own for the drawing and taken out again. Needs a
 // QApplication; without a display use the offscreen platform (QT_QPA_PLATFORM=offscreen).

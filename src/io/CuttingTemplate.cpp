@@ -564,16 +564,21 @@ void CuttingTemplate::writePdf(const QString& path) const {
     WholeFile::write(path, pdf());
 }
 
-void CuttingTemplate::write(const QString& path) const {
+void CuttingTemplate::CheckName(const QString& path) {
     const QString suffix = QFileInfo(path).suffix().toLower();
-    if (suffix == QLatin1String("svg")) {
-        writeSvg(path);
-    } else if (suffix == QLatin1String("pdf")) {
-        writePdf(path);
-    } else {
+    if (suffix != QLatin1String("svg") && suffix != QLatin1String("pdf")) {
         throw SaveError(
             QStringLiteral("Cannot create file \"%1\". The name must end in .svg or .pdf")
                 .arg(QFileInfo(path).absoluteFilePath()));
+    }
+}
+
+void CuttingTemplate::write(const QString& path) const {
+    CheckName(path);
+    if (QFileInfo(path).suffix().toLower() == QLatin1String("svg")) {
+        writeSvg(path);
+    } else {
+        writePdf(path);
     }
 }
 

@@ -68,6 +68,8 @@ public:
     // Writes SVG or PDF as the name ends (".svg" or ".pdf", any letter case); throws SaveError
     // "Cannot create file "<full path>". The name must end in .svg or .pdf" otherwise.
     void write(const QString& path) const;
+    // Throws the SaveError write() gives for a name that ends in neither.
+    static void CheckName(const QString& path);
 
 private:
     // The drawing and the page for a curve; `heading` holds the first lines of the notes with

@@ -11,6 +11,8 @@
 #include <exception>
 #include <limits>
 #include <string_view>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace kavrol::PictureFile {
 
@@ -151,6 +153,21 @@ QString nameFromBytes(const std::string& bytes) {
     // A name that is not valid in the local encoding would be written under another name.
     if (QFile::encodeName(name).toStdString() != bytes)
         CannotCreate(QFileInfo(name).absoluteFilePath(), EILSEQ);
+    // Standard output carries the report: a file written there would be mixed into it or, where
+    // the output is redirected to a file, replace that file and lose the report.
+    if (bytes == "-")
+        throw SaveError(QStringLiteral("Cannot create file \"%1\". \"-\" does not stand for the "
+                                       "standard output, which carries the report; give the "
+                                       "file a name of its own")
+                            .arg(QFileInfo(name).absoluteFilePath()));
+    struct stat output {};
+    struct stat named {};
+    if (::fstat(STDOUT_FILENO, &output) == 0 && ::stat(bytes.c_str(), &named) == 0 &&
+        output.st_dev == named.st_dev && output.st_ino == named.st_ino)
+        throw SaveError(QStringLiteral("Cannot create file \"%1\". It is the standard output, "
+                                       "which carries the report; give the file a name of its "
+                                       "own")
+                            .arg(QFileInfo(name).absoluteFilePath()));
     return name;
 }
 

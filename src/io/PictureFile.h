@@ -59,7 +59,8 @@ QString saveUnderFreeName(const Canvas& canvas, const QDir& folder, const QStrin
 
 // A file name given as bytes (a command-line argument) as the QString that names that very file.
 // Throws SaveError "Cannot create file ..." when the bytes are not valid in the local encoding,
-// since any conversion would name another file.
+// since any conversion would name another file, and for "-" and any name of the program's
+// standard output (/dev/stdout, or the file it is redirected to), which carries the report.
 QString nameFromBytes(const std::string& bytes);
 
 // The save dialog's name rule: ".bmp" is appended unless the name already ends in it, in any

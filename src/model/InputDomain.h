@@ -8,6 +8,7 @@
 
 #include <array>
 #include <cstdint>
+#include <string_view>
 
 namespace kavrol {
 
@@ -26,6 +27,8 @@ inline constexpr ChoiceInput Shape{
 inline constexpr int Trapezoid = 0;
 inline constexpr int Parabola = 1;
 inline constexpr int ZeFo = 2;
+// The twin arc's older word, still read from fixture files written with it.
+inline constexpr std::string_view ZeFoAlias = "twin-arc";
 // The trapezoid's flat top and the gap between the "ZeFo" arcs are C; the parabola has none.
 constexpr bool UsesC(int shape) {
     return shape != Parabola;
@@ -90,6 +93,10 @@ inline constexpr SwitchInput Objective{
 // physical share; 0 keeps every design.
 inline constexpr RealInput MinUniformity{
     "min-uniformity", "least min/mean of the light across the water", 0.0L, 1.0L, 0.01L, 0.0L};
+
+// Grid points per value the fixture search tries (spacing, lamp distance).
+inline constexpr IntegerInput FixtureSteps{"steps", "grid points per searched value", 3, 100, 1, 16,
+                                           "points"};
 
 } // namespace InputDomain
 

@@ -350,15 +350,16 @@ Fixture::Reflector ReadShape(const Place& place, const JsonValue& reflector) {
     CheckKeys(place, reflector, {"shape", "A", "B", "C"});
     Fixture::Reflector result;
     const JsonValue& shape = Required(place, reflector, "shape");
-    const char* names[] = {"trapezoid", "parabola", "twin-arc"};
+    namespace D = InputDomain;
     int index = -1;
-    for (int i = 0; i < 3; ++i) {
-        if (shape.type == JsonValue::Type::String && shape.text == names[i]) {
-            index = i;
-        }
+    if (shape.type == JsonValue::Type::String) {
+        index = shape.text == D::ZeFoAlias ? D::ZeFo : D::Shape.indexOf(shape.text);
     }
     if (index < 0) {
-        Fail(place, shape, "shape", "must be \"parabola\", \"trapezoid\" or \"twin-arc\"");
+        const auto word = [](int i) { return "\"" + std::string(D::Shape.word(i)) + "\""; };
+        Fail(place, shape, "shape",
+             "must be " + word(D::Trapezoid) + ", " + word(D::Parabola) + " or " + word(D::ZeFo) +
+                 " (also \"" + std::string(D::ZeFoAlias) + "\")");
     }
     result.shape = static_cast<ReflectorShape>(index);
     result.a = NumberField(place, reflector, "A", kOpening);

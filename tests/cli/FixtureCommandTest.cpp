@@ -2,6 +2,7 @@
 // "kavrol-cli fixture": its options, its reports against the estimate they print, and the
 // program end to end (exit statuses, refused files, the search).
 #include "FixtureCommand.h"
+#include "CliProcess.h"
 #include "CliRun.h"
 #include "CommandLine.h"
 #include "FixtureFile.h"
@@ -12,7 +13,11 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <csignal>
+#include <fcntl.h>
 #include <filesystem>
+#include <fstream>
+#include <unistd.h>
 
 #include <string>
 #include <vector>
@@ -132,6 +137,135 @@ TEST(FixtureCommand, TheTextReportEscapesNamesFromTheFile) {
         EXPECT_EQ(std::count(text.begin() + static_cast<std::ptrdiff_t>(tubes), text.end(), '\n'),
                   4);
     }
+}
+
+// A stop that comes once the estimate is done, while the report and the files are written, ends
+// the program with 128 + the signal, every file whole or not begun. The report is held up in a
+// full pipe until the signal has been sent, so the signal always comes at that stage.
+TEST(FixtureCommand, AStopWhileTheFilesAreWrittenIsHonoured) {
+    const std::filesystem::path dir =
+        std::filesystem::temp_directory_path() / ("kavrol-stop-" + std::to_string(::getpid()));
+    std::filesystem::create_directories(dir);
+    for (const int signal : {SIGTERM, SIGINT, SIGHUP}) {
+        SCOPED_TRACE(signal);
+        std::filesystem::remove(dir / "bins.csv");
+        std::filesystem::remove(dir / "cut.svg");
+        int pipe[2];
+        ASSERT_EQ(::pipe(pipe), 0);
+        const int flags = ::fcntl(pipe[1], F_GETFL);
+        ::fcntl(pipe[1], F_SETFL, flags | O_NONBLOCK);
+        const std::string block(4096, 'x');
+        while (::write(pipe[1], block.data(), block.size()) > 0) {
+        }
+        ::fcntl(pipe[1], F_SETFL, flags);
+        test::CliProcess run({"fixture", kTwo, "--tolerance", "0.01", "--no-progress",
+                              "--profile-csv", "bins.csv", "--template", "cut.svg"},
+                             dir, pipe[1]);
+        ::close(pipe[1]);
+        ASSERT_TRUE(run.started());
+        // Blocked writing the report: the estimate is done.
+        ASSERT_TRUE(test::WaitFor([&] {
+            std::ifstream wchan("/proc/" + std::to_string(run.pid()) + "/wchan");
+            std::string where;
+            wchan >> where;
+            return where.find("pipe_write") != std::string::npos;
+        }));
+        run.signal(signal);
+        char sink[65536];
+        while (::read(pipe[0], sink, sizeof sink) > 0) {
+        }
+        ::close(pipe[0]);
+        const test::CliRun done = run.wait();
+        EXPECT_EQ(done.status, 128 + signal) << done.err;
+        EXPECT_EQ(done.err, "kavrol-cli fixture: stopped\n");
+        // The files are not begun once the stop has come; none is left cut short.
+        EXPECT_FALSE(std::filesystem::exists(dir / "bins.csv"));
+        EXPECT_FALSE(std::filesystem::exists(dir / "cut.svg"));
+    }
+    std::filesystem::remove_all(dir);
+}
+
+// Output names are checked before the estimate (empty values, endings, folders, names that are
+// not valid bytes of the locale's encoding, standard output), in the fixture command and the
+// single build alike; the charts need no display whatever QT_QPA_PLATFORM says.
+TEST(FixtureCommand, OutputNamesAreWrittenAsGivenOrRefusedBeforeTheWork) {
+    const std::filesystem::path dir =
+        std::filesystem::temp_directory_path() / ("kavrol-names-" + std::to_string(::getpid()));
+    std::filesystem::create_directories(dir);
+    const std::string d = dir.string();
+    const std::string invalid = d + "/a\xff.csv";
+    const struct {
+        std::vector<std::string> args;
+        int status;
+        std::string err; // the whole of standard error
+    } cases[] = {
+        {{"fixture", kTwo, "--plot="}, 2, "kavrol-cli fixture: --plot: the file name is empty\n"},
+        {{"fixture", kTwo, "--profile-csv="},
+         2,
+         "kavrol-cli fixture: --profile-csv: the file name is empty\n"},
+        {{"fixture", kTwo, "--template", ""},
+         2,
+         "kavrol-cli fixture: --template: the file name is empty\n"},
+        {{"fixture", kTwo, "--optimise="},
+         2,
+         "kavrol-cli fixture: --optimise: expected spacing, lamp-distance or both, separated by "
+         "a comma, got ''\n"},
+        {{"fixture", kTwo, "--plot", d + "/x.txt"},
+         1,
+         "kavrol-cli fixture: Cannot create file \"" + d +
+             "/x.txt\". The name must end in .png or "
+             ".svg\n"},
+        {{"fixture", kTwo, "--template", d + "/x.png"},
+         1,
+         "kavrol-cli fixture: Cannot create file \"" + d +
+             "/x.png\". The name must end in .svg or "
+             ".pdf\n"},
+        {{"fixture", kTwo, "--profile-csv", d + "/none/x.csv"},
+         1,
+         "kavrol-cli fixture: Cannot create file \"" + d +
+             "/none/x.csv\". No such file or "
+             "directory\n"},
+        {{"fixture", kTwo, "--profile-csv", invalid},
+         1,
+         "kavrol-cli fixture: Cannot create file \"" + d +
+             "/a\xEF\xBF\xBD.csv\". Invalid or incomplete multibyte or wide character\n"},
+        {{"fixture", kTwo, "--profile-csv", "/dev/stdout"},
+         1,
+         "kavrol-cli fixture: Cannot create file \"/dev/stdout\". It is the standard output, which "
+         "carries the report; give the file a name of its own\n"},
+        {{"--physical", "--profile-csv", "/dev/stdout"},
+         1,
+         "kavrol-cli: Cannot create file \"/dev/stdout\". It is the standard output, which "
+         "carries the report; give the file a name of its own\n"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.args.back());
+        const test::CliRun run = test::Cli(c.args, dir);
+        EXPECT_EQ(run.status, c.status);
+        EXPECT_EQ(run.err, c.err);
+        // Refused before the estimate: nothing is reported.
+        if (c.args.front() == "fixture") {
+            EXPECT_EQ(run.out, "");
+        }
+    }
+    // "-" is no name for standard output either; nothing is written under it.
+    const test::CliRun dash = test::Cli({"fixture", kTwo, "--profile-csv", "-"}, dir);
+    EXPECT_EQ(dash.status, 1);
+    EXPECT_NE(dash.err.find("\"-\" does not stand for the standard output"), std::string::npos)
+        << dash.err;
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir),
+                            std::filesystem::directory_iterator()),
+              0);
+
+    // An inherited platform without its display does not stop the charts.
+    ::setenv("QT_QPA_PLATFORM", "wayland", 1);
+    ::unsetenv("WAYLAND_DISPLAY");
+    const test::CliRun wayland =
+        test::Cli({"--physical", "--tolerance", "0.01", "--plot", d + "/p.png"}, dir);
+    ::setenv("QT_QPA_PLATFORM", "offscreen", 1);
+    EXPECT_EQ(wayland.status, 0) << wayland.err;
+    EXPECT_TRUE(std::filesystem::exists(dir / "p.png"));
+    std::filesystem::remove_all(dir);
 }
 
 TEST(FixtureCommand, RunsEndToEnd) {

@@ -2,6 +2,7 @@
 // Both command-line parsers against the input table: each takes an input's minimum and maximum
 // and refuses one past either end, with the range in its message.
 #include "CommandLine.h"
+#include "FixtureCommand.h"
 #include "InputDomain.h"
 #include "OptimiseCommand.h"
 
@@ -51,7 +52,32 @@ std::vector<Edge> Edges() {
             return field(OptimiseCommand::Parse(args));
         };
     };
+    const auto physicalBuild = [](auto field) -> Parser {
+        return [field](std::vector<std::string> args) {
+            args.insert(args.begin(), "--physical");
+            return field(ParseCommandLine(args));
+        };
+    };
+    const auto physicalSearch = [](auto field) -> Parser {
+        return [field](std::vector<std::string> args) {
+            args.insert(args.begin(), {"--objective", "physical"});
+            return field(OptimiseCommand::Parse(args));
+        };
+    };
+    const auto fixture = [](auto field) -> Parser {
+        return [field](std::vector<std::string> args) {
+            args.insert(args.begin(), "f.json");
+            return field(FixtureCommand::Parse(args));
+        };
+    };
     return {
+        {"build", "--bins", D::Bins,
+         physicalBuild([](const CliOptions& o) { return o.physical.settings.bins; })},
+        {"optimise", "--bins", D::Bins,
+         physicalSearch([](const OptimiseOptions& o) { return o.objective.settings.bins; })},
+        {"fixture", "--bins", D::Bins, fixture([](const FixtureOptions& o) { return o.bins; })},
+        {"fixture", "--steps", D::FixtureSteps,
+         fixture([](const FixtureOptions& o) { return o.steps; })},
         {"build", "--a", D::RefA, build([](const CliOptions& o) { return o.inputs.refA; })},
         {"build", "--b", D::RefB, build([](const CliOptions& o) { return o.inputs.refB; })},
         {"build", "--c", D::RefC, build([](const CliOptions& o) { return o.inputs.refC; })},
@@ -154,6 +180,61 @@ TEST(InputDomainEdges, AlbedoAndListsFollowTheTable) {
         EXPECT_EQ(OptimiseCommand::Parse({"--shapes", shape}).space.shapes, std::vector<int>{k});
         EXPECT_EQ(OptimiseCommand::Parse({"--tube", tube}).context.tube, k);
         EXPECT_EQ(OptimiseCommand::Parse({"--scale", scale}).context.scale, k);
+    }
+}
+
+// Every parser taking a real input of the table takes its bounds, refuses what lies beyond them,
+// and each refusal names bounds the same parser takes.
+TEST(InputDomainEdges, EveryRealOptionTakesItsInputsRangeAndNoMore) {
+    using RealParser = std::function<double(const std::string&, const std::string&)>;
+    const RealParser build = [](const std::string& option, const std::string& text) {
+        const CliOptions o = ParseCommandLine({"--physical", option, text});
+        return option == "--tolerance" ? o.physical.settings.tolerance
+                                       : o.physical.settings.tubeTransmission;
+    };
+    const RealParser search = [](const std::string& option, const std::string& text) {
+        const OptimiseOptions o = OptimiseCommand::Parse({"--objective", "physical", option, text});
+        return option == "--tolerance" ? o.objective.settings.tolerance : o.objective.minUniformity;
+    };
+    const RealParser fixture = [](const std::string& option, const std::string& text) {
+        const FixtureOptions o = FixtureCommand::Parse({"f.json", option, text});
+        return option == "--tolerance" ? o.tolerance : o.minUniformity;
+    };
+    const struct {
+        const char* command;
+        const char* option;
+        RealInput input;
+        RealParser parse;
+        std::string below; // just under the minimum
+        std::string above; // just over the maximum
+    } cases[] = {
+        {"build", "--tolerance", D::Tolerance, build, "0.00009", "0.10001"},
+        {"build", "--tube-transmission", D::TubeTransmission, build, "", "1.01"},
+        {"optimise", "--tolerance", D::Tolerance, search, "0.00009", "0.10001"},
+        {"optimise", "--min-uniformity", D::MinUniformity, search, "", "1.01"},
+        {"fixture", "--tolerance", D::Tolerance, fixture, "0.00005", "0.10001"},
+        {"fixture", "--min-uniformity", D::MinUniformity, fixture, "", "1.01"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(std::string(c.command) + " " + c.option);
+        const std::string span = RealSpan(c.input);
+        const std::string minimum = span.substr(0, span.find(' '));
+        const std::string maximum =
+            span.substr(span.find(" to ") + 4, span.find(" (") - span.find(" to ") - 4);
+        EXPECT_EQ(c.parse(c.option, minimum), static_cast<double>(c.input.minimum));
+        EXPECT_EQ(c.parse(c.option, maximum), static_cast<double>(c.input.maximum));
+        for (const std::string& beyond : {c.below, c.above}) {
+            if (beyond.empty())
+                continue;
+            try {
+                c.parse(c.option, beyond);
+                ADD_FAILURE() << beyond << " was taken";
+            } catch (const UsageError& e) {
+                EXPECT_EQ(std::string(e.what()), std::string(c.option) +
+                                                     ": expected a number from " + minimum +
+                                                     " to " + maximum + ", got '" + beyond + "'");
+            }
+        }
     }
 }
 

@@ -42,9 +42,9 @@ run() {
         echo "FAILED: $name: $(tail -n 1 "$c/stdout"): $(head -c 300 "$c/stderr")" >&2
         failures=$((failures + 1))
     fi
-    # The searches' timings differ from run to run: their digits are masked, their separators
+    # The searches' timings differ from run to run: their numbers are masked, their separators
     # kept.
-    sed -i '/^Searched /s/[0-9]/#/g' "$c/stdout" "$de/stdout"
+    sed -i '/^Searched /s/[0-9][0-9]*/#/g' "$c/stdout" "$de/stdout"
     for file in "$c"/stdout "$c"/*.csv "$c"/*.svg "$c"/*.json; do
         [[ -e $file ]] || continue
         if ! cmp -s "$file" "$de/$(basename "$file")"; then

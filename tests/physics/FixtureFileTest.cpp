@@ -146,8 +146,8 @@ TEST(FixtureFile, RefusesBadFieldsNamingUnitFieldAndReason) {
          "\"profile\" of points"},
         {Text(R"({"tube": "T5", "x": 100, "lampDistance": 4,
           "reflector": {"shape": "cone", "A": 1, "B": 1}})"),
-         "f.json: line 7, column 34: unit 2, \"reflector.shape\": must be \"parabola\", "
-         "\"trapezoid\" or \"twin-arc\""},
+         "f.json: line 7, column 34: unit 2, \"reflector.shape\": must be \"trapezoid\", "
+         "\"parabola\" or \"zefo\" (also \"twin-arc\")"},
         {Text(R"({"tube": "T5", "x": 100, "lampDistance": 4,
           "reflector": {"shape": "trapezoid", "A": 100, "B": 40}})"),
          "f.json: line 7, column 24: unit 2, \"reflector.C\": is missing"},

@@ -41,6 +41,7 @@ public:
     CliProcess& operator=(const CliProcess&) = delete;
 
     bool started() const { return pid_ > 0; }
+    pid_t pid() const { return pid_; }
     // Sends a signal while the program runs; never to a process group (pid 0 or -1).
     void signal(int number) const {
         if (pid_ > 0)
