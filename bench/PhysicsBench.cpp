@@ -1,12 +1,20 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The physical estimate against the build pass of the same design at 96 dots per inch, in one
-// run: one estimate at the default tolerance should cost at most 20 build passes. The screening
-// estimate is timed over a fixed sample of the window's grid, as the search would run it.
+// run: one estimate at the default tolerance should cost at most 20 build passes. Scattering
+// surfaces against the mirror estimate of the same shape: a white matte hood at most 10 times,
+// polished sheet at most 5 times, the comparison of surfaces at most 40 times. The screening
+// estimate is timed over a fixed sample of the window's grid, as the search would run it. The
+// whole tank (the start-up design over a 1200 x 500 x 450 mm tank, a T5 54 W tube, 20 x 48
+// cells, every cell within +-1 % of the mean) should cost at most 300 build passes, four tubes
+// at most four times that.
 #include "BuildInputs.h"
 #include "DesignFromInputs.h"
 #include "LightEstimator.h"
 #include "OpticalModel.h"
 #include "PhysicalDesignError.h"
+#include "SurfaceComparison.h"
+#include "TankEstimator.h"
+#include "TankScene.h"
 
 #include <benchmark/benchmark.h>
 
@@ -59,6 +67,41 @@ void BM_PhysicalEstimate(benchmark::State& state) {
     Report(state, e);
 }
 
+// The same start-up shape with a scattering surface: white matte paint (diffuse share 1) and
+// polished sheet (gloss spread 3 degrees, diffuse share 0.05), default options.
+void BM_PhysicalEstimateSurface(benchmark::State& state, double diffuseShare, double glossSpread) {
+    PhysicalDesign design = StartUpDesign(static_cast<int>(state.range(0)));
+    design.materials.surface = {diffuseShare, glossSpread};
+    const LightEstimator estimator;
+    PhysicalEstimate e = estimator.estimate(design);
+    for (auto _ : state) {
+        e = estimator.estimate(design);
+        benchmark::DoNotOptimize(e);
+    }
+    Report(state, e);
+}
+
+void BM_PhysicalEstimateDiffuse(benchmark::State& state) {
+    BM_PhysicalEstimateSurface(state, 1.0, 0.0);
+}
+
+void BM_PhysicalEstimateGloss(benchmark::State& state) {
+    BM_PhysicalEstimateSurface(state, 0.05, 3.0);
+}
+
+// The analysis window's comparison of surfaces for the start-up design: every preset at the
+// design's albedo and at its typical one, default tolerance, on one thread.
+void BM_SurfaceComparison(benchmark::State& state) {
+    const PhysicalDesign design = StartUpDesign(static_cast<int>(state.range(0)));
+    std::size_t rows = 0;
+    for (auto _ : state) {
+        const auto table = kavrol::physics::SurfaceComparison::Compare(design, {});
+        rows = table.size();
+        benchmark::DoNotOptimize(table);
+    }
+    state.counters["rows"] = static_cast<double>(rows);
+}
+
 // A fixed sample of the grid the search visits (twin arcs, A, B, C in steps of 2 mm, lamp 50),
 // the designs that cannot exist left out as the search would refuse them.
 std::vector<PhysicalDesign> GridSample(std::size_t count) {
@@ -98,8 +141,58 @@ void BM_ScreeningOverGrid(benchmark::State& state) {
     state.counters["meanRays"] = rays / static_cast<double>(std::max<std::int64_t>(count, 1));
 }
 
+// One tube: the start-up design; four: narrower parabolas side by side over the same tank.
+kavrol::physics::TankScene TankCase(int tubes) {
+    using namespace kavrol::physics;
+    Fixture f;
+    f.waterDistance = 200.0;
+    f.width = 500.0;
+    f.materials.albedo = 0.8;
+    std::vector<TankUnit> spans;
+    for (int i = 0; i < tubes; ++i) {
+        Fixture::Unit u;
+        u.tubeRadius = 8.0;
+        u.lampDistance = tubes == 1 ? 50.0 : 30.0;
+        u.reflector.shape = ReflectorShape::Parabola;
+        u.reflector.a = tubes == 1 ? 200.0 : 110.0;
+        u.reflector.b = tubes == 1 ? 100.0 : 50.0;
+        u.x = tubes == 1 ? 0.0 : -180.0 + 120.0 * i;
+        f.units.push_back(u);
+        TankUnit span;
+        span.centre = 600.0;
+        span.litLength = 1099.0;
+        span.reflectorLength = 1099.0;
+        span.photonFlux = 5000.0 * 0.0135;
+        spans.push_back(span);
+    }
+    Tank tank;
+    tank.length = 1200.0;
+    tank.waterDepth = 450.0;
+    return TankScene(f, tank, spans);
+}
+
+void BM_TankEstimate(benchmark::State& state) {
+    using namespace kavrol::physics;
+    const TankScene scene = TankCase(static_cast<int>(state.range(0)));
+    const TankEstimator estimator(TankEstimator::Settings{});
+    TankEstimate e;
+    for (auto _ : state) {
+        e = estimator.estimate(scene);
+        benchmark::DoNotOptimize(e);
+    }
+    const double worst = *std::max_element(e.cellErrors.begin(), e.cellErrors.end());
+    state.counters["floorShare"] = e.floorShare;
+    state.counters["error"] = e.error;
+    state.counters["worstCellOverMean"] = worst / e.mean;
+    state.counters["rays"] = static_cast<double>(e.raysTraced);
+}
+
 } // namespace
 
 BENCHMARK(BM_BuildPass96)->Arg(0)->Arg(1)->Arg(2)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_PhysicalEstimate)->Arg(0)->Arg(1)->Arg(2)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_PhysicalEstimateDiffuse)->Arg(0)->Arg(1)->Arg(2)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_PhysicalEstimateGloss)->Arg(0)->Arg(1)->Arg(2)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_SurfaceComparison)->Arg(1)->Unit(benchmark::kMillisecond)->Iterations(1);
 BENCHMARK(BM_ScreeningOverGrid)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_TankEstimate)->Arg(1)->Arg(4)->Iterations(1)->Unit(benchmark::kMillisecond);

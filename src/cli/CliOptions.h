@@ -3,6 +3,7 @@
 
 #include "BuildInputs.h"
 #include "PhysicalOptions.h"
+#include "TankOptions.h"
 
 #include <string>
 
@@ -16,6 +17,7 @@ struct CliOptions {
     std::string savePath; // empty: no picture written
     bool json = false;
     PhysicalOptions physical; // the physical estimate and its files
+    TankOptions tank;         // the light over the whole tank
     bool help = false;
 };
 

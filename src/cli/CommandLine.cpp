@@ -6,6 +6,7 @@
 
 #include "InputDomain.h"
 #include "PhysicalCommandLine.h"
+#include "TankCommandLine.h"
 
 #include <cerrno>
 #include <charconv>
@@ -152,6 +153,7 @@ CliOptions ParseCommandLine(const std::vector<std::string>& args) {
     CliOptions options;
     BuildInputs& in = options.inputs;
     std::string needsEstimate;
+    std::string needsTank;
     ArgumentReader reader(args);
     while (reader.next()) {
         const std::string& name = reader.name();
@@ -210,12 +212,17 @@ CliOptions ParseCommandLine(const std::vector<std::string>& args) {
         } else if (name == "optimize" || name == "--optimise" || name == "--optimize") {
             throw UsageError("unknown option '" + reader.raw() +
                              "' (to search designs: kavrol-cli optimise [options])");
+        } else if (TankCommandLine::ParseOption(reader, options.tank, needsTank)) {
         } else if (!PhysicalCommandLine::ParseBuildOption(reader, options.physical,
                                                           needsEstimate)) {
             throw UsageError("unknown option '" + reader.raw() + "' (see --help)");
         }
     }
-    PhysicalCommandLine::CheckBuild(options.physical, needsEstimate);
+    // --tank takes the estimate's settings too, and with it --plot and --profile-csv draw the
+    // floor.
+    if (!options.tank.enabled)
+        PhysicalCommandLine::CheckBuild(options.physical, needsEstimate);
+    TankCommandLine::Check(options.tank, needsTank, in.tube);
     return options;
 }
 
@@ -253,6 +260,7 @@ Picture:
   --save FILE         write the picture as an uncompressed 24-bit BMP file; the name must
                       end in .bmp, and an existing file is replaced whole or not at all
 )" + PhysicalCommandLine::BuildHelp() +
+           TankCommandLine::Help() +
            R"(
 Output:
   --json              one JSON object: efficiency, the 72 ray powers, the loss breakdown,

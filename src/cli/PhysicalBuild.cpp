@@ -102,15 +102,33 @@ void PhysicalBuild::writeTemplate() const {
 std::string PhysicalBuild::text() const {
     if (!options_.estimate)
         return {};
-    return estimate_ ? PhysicalReport::text(*estimate_) : PhysicalReport::refusedText(refusal());
+    if (!estimate_)
+        return PhysicalReport::refusedText(refusal());
+    std::string report = PhysicalReport::text(*estimate_);
+    const PhysicalSettings& settings = options_.settings;
+    if (settings.surfaceGiven()) {
+        const physics::ReflectorSurface surface = settings.surface();
+        report += PhysicalReport::surfaceText(settings.surfaceName(), surface.diffuseShare,
+                                              surface.glossSpreadDeg);
+    }
+    return report;
 }
 
 std::string PhysicalBuild::json(const std::string& buildJson) const {
     if (!options_.estimate)
         return buildJson;
-    return PhysicalReport::withPhysical(buildJson, estimate_
-                                                       ? PhysicalReport::json(*estimate_)
-                                                       : PhysicalReport::refusedJson(refusal()));
+    if (!estimate_)
+        return PhysicalReport::withPhysical(buildJson, PhysicalReport::refusedJson(refusal()));
+    const PhysicalSettings& settings = options_.settings;
+    std::string physical = PhysicalReport::json(*estimate_);
+    if (settings.surfaceGiven()) {
+        const physics::ReflectorSurface surface = settings.surface();
+        physical = PhysicalReport::withMember(physical, "surface",
+                                              PhysicalReport::surfaceJson(settings.surfaceName(),
+                                                                          surface.diffuseShare,
+                                                                          surface.glossSpreadDeg));
+    }
+    return PhysicalReport::withPhysical(buildJson, physical);
 }
 
 } // namespace kavrol

@@ -28,6 +28,16 @@ int ParseSwitch(const std::string& option, const std::string& text, const Switch
     return index;
 }
 
+// A preset's word, as the input table lists them.
+std::string SurfaceWord(const std::string& option, const std::string& text) {
+    if (text == D::MirrorSurface || D::SurfacePresetOf(text) != nullptr)
+        return text;
+    std::string words(D::MirrorSurface);
+    for (const SurfacePreset& preset : D::SurfacePresets)
+        words += ", " + std::string(preset.word);
+    throw UsageError(option + ": expected one of " + words + ", got '" + text + "'");
+}
+
 // A file name option's value; empty names are refused here rather than by the file system.
 std::string FileName(ArgumentReader& reader) {
     std::string name = reader.value();
@@ -48,6 +58,17 @@ std::string Number(long double value) {
     return text;
 }
 
+// The presets' words with their figures, one a line under --surface.
+std::string SurfaceWordsHelp(std::size_t column) {
+    std::string text = std::string(column + 2, ' ') + std::string(D::MirrorSurface) +
+                       ": diffuse share 0, gloss spread 0\n";
+    for (const SurfacePreset& preset : D::SurfacePresets)
+        text += std::string(column + 2, ' ') + std::string(preset.word) + ": diffuse share " +
+                Number(preset.diffuseShare) + ", gloss spread " + Number(preset.glossSpreadDeg) +
+                ", typical albedo " + Number(preset.typicalAlbedo) + "\n";
+    return text;
+}
+
 } // namespace
 
 bool ParseSetting(ArgumentReader& reader, PhysicalSettings& settings) {
@@ -63,6 +84,12 @@ bool ParseSetting(ArgumentReader& reader, PhysicalSettings& settings) {
         settings.waterReflection = ParseSwitch(name, reader.value(), D::WaterReflection);
     else if (name == Option(D::TubeTransmission.option))
         settings.tubeTransmission = real(D::TubeTransmission);
+    else if (name == "--surface")
+        settings.surfaceWord = SurfaceWord(name, reader.value());
+    else if (name == Option(D::DiffuseShare.option))
+        settings.diffuseShare = real(D::DiffuseShare);
+    else if (name == Option(D::GlossSpread.option))
+        settings.glossSpread = real(D::GlossSpread);
     else
         return false;
     return true;
@@ -135,7 +162,12 @@ std::string SettingsHelp(std::size_t column) {
            line(Option(w.option) + " " + std::string(w.word(0)) + "|" + std::string(w.word(1)),
                 w.description, "(" + std::string(w.word(w.initial)) + ")") +
            line("--tube-transmission X", D::TubeTransmission.description,
-                RealSpan(D::TubeTransmission));
+                RealSpan(D::TubeTransmission)) +
+           line("--surface WORD", "the reflector's sheet, a preset setting the two below",
+                "(" + std::string(D::MirrorSurface) + ")") +
+           SurfaceWordsHelp(column) +
+           line("--diffuse-share D", D::DiffuseShare.description, RealSpan(D::DiffuseShare)) +
+           line("--gloss-spread DEG", D::GlossSpread.description, RealSpan(D::GlossSpread));
 }
 
 std::string BuildHelp() {

@@ -13,6 +13,7 @@
 #include "ResourceLimits.h"
 #include "SignalGuard.h"
 #include "StandardOutput.h"
+#include "TankBuild.h"
 
 #include <QString>
 #include <algorithm>
@@ -31,7 +32,14 @@ int Build(const kavrol::CliOptions& options) {
     try {
         OpticalModel model(options.dotsPerInch);
         model.PaintRef(options.inputs);
-        const PhysicalBuild physical(options.inputs, options.physical);
+        // With --tank, --plot and --profile-csv draw the floor rather than the water's line.
+        PhysicalOptions physicalOptions = options.physical;
+        if (options.tank.enabled) {
+            physicalOptions.plotPath.clear();
+            physicalOptions.profileCsvPath.clear();
+        }
+        const PhysicalBuild physical(options.inputs, physicalOptions);
+        const TankBuild tank(options.inputs, options.physical.settings, options.tank);
         if (model.quantities().WaterY >= model.workImage().height())
             std::cerr << "kavrol-cli: warning: "
                       << ResourceLimits::WaterOutOfPicture(options.dotsPerInch) << '\n';
@@ -39,8 +47,10 @@ int Build(const kavrol::CliOptions& options) {
             PictureFile::save(model.workImage(), PictureFile::nameFromBytes(options.savePath),
                               options.dotsPerInch);
         physical.writeFiles();
-        StandardOutput::Write(options.json ? physical.json(Report::json(model))
-                                           : Report::text(model) + physical.text());
+        if (options.tank.enabled)
+            tank.writeFiles(options.physical.plotPath, options.physical.profileCsvPath);
+        StandardOutput::Write(options.json ? tank.json(physical.json(Report::json(model)))
+                                           : Report::text(model) + physical.text() + tank.text());
     } catch (const SaveError& e) {
         std::cerr << "kavrol-cli: " << e.detail() << '\n';
         return 1;

@@ -85,6 +85,24 @@ std::string json(const physics::PhysicalEstimate& e) {
     return out.str();
 }
 
+std::string surfaceJson(const std::string& name, double diffuseShare, double glossSpreadDeg) {
+    return "{\"name\":" + quoted(name) + ",\"diffuseShare\":" + Report::real(diffuseShare) +
+           ",\"glossSpread\":" + Report::real(glossSpreadDeg) + "}";
+}
+
+std::string withMember(const std::string& objectJson, const std::string& key,
+                       const std::string& valueJson) {
+    const std::size_t end = objectJson.rfind('}');
+    if (end == std::string::npos)
+        throw std::logic_error("not a JSON object");
+    return objectJson.substr(0, end) + "," + quoted(key) + ":" + valueJson + objectJson.substr(end);
+}
+
+std::string surfaceText(const std::string& name, double diffuseShare, double glossSpreadDeg) {
+    return "  reflector surface       " + name + " (diffuse share " + Fixed(diffuseShare, 2) +
+           ", gloss spread " + Fixed(glossSpreadDeg, 1) + " degrees)\n";
+}
+
 std::string refusedJson(const std::string& reason) {
     return "{\"refused\":" + quoted(reason) + "}";
 }

@@ -23,6 +23,14 @@ std::string refusedText(const std::string& reason);
 // "uniformity" {"minOverMean", "maxOverMean", "minOverMeanBounds", "maxOverMeanBounds"}; reals
 // with 17 significant digits.
 std::string json(const physics::PhysicalEstimate& estimate);
+// The reflector's surface: {"name", "diffuseShare", "glossSpread"} (degrees).
+std::string surfaceJson(const std::string& name, double diffuseShare, double glossSpreadDeg);
+// The object `objectJson` with the member `key` added last.
+std::string withMember(const std::string& objectJson, const std::string& key,
+                       const std::string& valueJson);
+// One line naming the surface and its figures, for the text report.
+std::string surfaceText(const std::string& name, double diffuseShare, double glossSpreadDeg);
+
 // {"refused": reason}.
 std::string refusedJson(const std::string& reason);
 

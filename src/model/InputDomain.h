@@ -4,6 +4,7 @@
 #include "ChoiceInput.h"
 #include "IntegerInput.h"
 #include "RealInput.h"
+#include "SurfacePreset.h"
 #include "SwitchInput.h"
 
 #include <array>
@@ -17,7 +18,8 @@ namespace kavrol {
 // help texts, the search space, the build pass and the tests read it.
 //
 // Sections: the lists (shape, tube, scale) and the tube radii; the dimensions and distances; the
-// albedo; the screen density; the physical estimate's settings.
+// albedo; the screen density; the physical estimate's settings; the reflector's surface; the
+// whole tank and the tube catalogue.
 namespace InputDomain {
 
 // --- The lists ---
@@ -94,9 +96,124 @@ inline constexpr SwitchInput Objective{
 inline constexpr RealInput MinUniformity{
     "min-uniformity", "least min/mean of the light across the water", 0.0L, 1.0L, 0.01L, 0.0L};
 
+// --- The whole tank (command line --tank and fixture files; millimetres unless said) ---
+
+inline constexpr IntegerInput TankLength{
+    "tank-length", "inner length of the tank along the tube", 100, 5000, 1, 1200, "mm"};
+inline constexpr IntegerInput WaterDepth{
+    "water-depth", "depth of the water from its surface to the floor", 20, 2000, 1, 450, "mm"};
+// 0 in `initial` means "taken from elsewhere": the lit length from the tube model, the
+// reflector's length from the lit length, the tube's centre from the tank's middle.
+inline constexpr IntegerInput LitLength{"lit-length", "the tube's lit length", 50, 3000, 1, 0,
+                                        "mm"};
+inline constexpr IntegerInput ReflectorLength{
+    "reflector-length", "the reflector's length along the tube", 50, 5000, 1, 0, "mm"};
+inline constexpr IntegerInput TubeCentre{
+    "tube-centre", "the tube's and reflector's middle along the tank", 0, 5000, 1, 0, "mm"};
+inline constexpr RealInput Lumens{"lumens", "the tube's luminous flux, lm", 1.0L, 100000.0L, 1.0L,
+                                  0.0L};
+inline constexpr RealInput PhotonFlux{
+    "photon-flux", "the tube's photon output, umol/s (400-700 nm)", 0.01L, 2000.0L, 0.01L, 0.0L};
+// Micromoles per second per lumen for a cool-daylight triphosphor tube: a quantum meter maker's
+// tables give about 74 lux per umol m^-2 s^-1 for cool-white fluorescent light.
+inline constexpr RealInput PhotonFactor{"photon-factor", "umol/s per lumen", 0.005L, 0.05L, 0.0001L,
+                                        0.0135L};
+inline constexpr RealInput OutputFactor{
+    "output-factor", "ballast and ageing factor on the tube's output", 0.1L, 1.5L, 0.01L, 1.0L};
+inline constexpr SwitchInput ReflectorEnds{
+    "reflector-ends", "the reflector's ends", {"open", "closed"}, 0};
+inline constexpr RealInput WaterAttenuation{
+    "water-attenuation", "the water's attenuation, per metre", 0.0L, 100.0L, 0.01L, 0.0L};
+// The floor's cells: across (--floor-cells NX), along in proportion unless given (NX,NZ).
+inline constexpr IntegerInput FloorCellsX{"floor-cells", "floor cells across", 1, 200, 1, 20,
+                                          "cells"};
+inline constexpr IntegerInput FloorCellsZ{"floor-cells", "floor cells along", 1, 400, 1, 0,
+                                          "cells"};
+// The levels whose share of the floor is reported, umol m^-2 s^-1.
+inline constexpr RealInput PpfdLevel{
+    "ppfd-levels", "PPFD levels, umol m^-2 s^-1", 0.0L, 5000.0L, 0.1L, 30.0L};
+inline constexpr std::array<double, 2> PpfdLevels{30.0, 50.0};
+
+// One tube of the catalogue: its word, diameter (list index of Tube), power in watts, nominal
+// length and lit length in millimetres and nominal luminous flux in lumens. Nominal typical
+// values from makers' data sheets (cool white, T5 at 35 degrees C, T8 and T4 at 25); the lit
+// length is the nominal length less the caps and electrode zones (see docs/tank.md).
+struct TubeModel {
+    std::string_view word;
+    int tube = 1;
+    int watts = 0;
+    int nominalLengthMm = 0;
+    int litLengthMm = 0;
+    int lumens = 0;
+};
+inline constexpr std::array<TubeModel, 18> TubeCatalogue{{
+    {"T4-12", 0, 12, 353, 313, 650},
+    {"T4-16", 0, 16, 423, 383, 900},
+    {"T4-20", 0, 20, 553, 513, 1200},
+    {"T4-24", 0, 24, 623, 583, 1450},
+    {"T4-30", 0, 30, 833, 793, 1900},
+    {"T5-HE-14", 1, 14, 549, 499, 1350},
+    {"T5-HE-21", 1, 21, 849, 799, 2100},
+    {"T5-HE-28", 1, 28, 1149, 1099, 2900},
+    {"T5-HE-35", 1, 35, 1449, 1399, 3650},
+    {"T5-HO-24", 1, 24, 549, 499, 2000},
+    {"T5-HO-39", 1, 39, 849, 799, 3500},
+    {"T5-HO-49", 1, 49, 1449, 1399, 4900},
+    {"T5-HO-54", 1, 54, 1149, 1099, 5000},
+    {"T5-HO-80", 1, 80, 1449, 1399, 7000},
+    {"T8-18", 2, 18, 590, 540, 1350},
+    {"T8-30", 2, 30, 895, 845, 2400},
+    {"T8-36", 2, 36, 1200, 1150, 3350},
+    {"T8-58", 2, 58, 1500, 1450, 5200},
+}};
+// The model taken for each diameter (list index of Tube) when none is given.
+inline constexpr std::array<std::string_view, ChoiceInput::Count> DefaultTubeModel{
+    "T4-24", "T5-HO-54", "T8-36"};
+// The catalogue's entry of a word, or null.
+constexpr const TubeModel* FindTubeModel(std::string_view word) {
+    for (const TubeModel& m : TubeCatalogue)
+        if (m.word == word)
+            return &m;
+    return nullptr;
+}
 // Grid points per value the fixture search tries (spacing, lamp distance).
 inline constexpr IntegerInput FixtureSteps{"steps", "grid points per searched value", 3, 100, 1, 16,
                                            "points"};
+
+// --- The reflector's surface (physical model) ---
+
+// Of the light a reflection keeps (the albedo), the share re-emitted diffusely.
+inline constexpr RealInput DiffuseShare{"diffuse-share",
+                                        "share of the kept light the reflector scatters diffusely",
+                                        0.0L,
+                                        1.0L,
+                                        0.01L,
+                                        0.0L};
+// The spread (degrees) of the normal's tilt that blurs the specular rest.
+inline constexpr RealInput GlossSpread{
+    "gloss-spread", "spread of the sheet's normal, in degrees", 0.0L, 30.0L, 0.1L, 0.0L};
+// The surface's name while no preset is chosen and neither figure is set: a perfect mirror
+// (diffuse share 0, gloss spread 0); "custom" once either figure is set by hand.
+inline constexpr std::string_view MirrorSurface = "mirror";
+inline constexpr std::string_view CustomSurface = "custom";
+// Typical sheets with rounded typical figures; docs/surfaces.md gives their sources. Order: from
+// the most specular to the most diffuse, as the window lists them.
+inline constexpr std::array<SurfacePreset, 7> SurfacePresets{{
+    {"mirror-aluminium", "Зеркальный алюминий", 0.02, 1.0, 0.95},
+    {"metallised-film", "Металлизированная плёнка", 0.02, 2.0, 0.92},
+    {"polished-aluminium", "Полированный алюминий", 0.05, 3.0, 0.85},
+    {"smooth-foil", "Гладкая фольга", 0.05, 5.0, 0.85},
+    {"crumpled-foil", "Мятая фольга", 0.3, 15.0, 0.75},
+    {"white-gloss-paint", "Белая глянцевая краска", 0.9, 1.0, 0.85},
+    {"white-matte-paint", "Белая матовая краска", 1.0, 0.0, 0.85},
+}};
+// The preset of a command-line word, nullptr for none.
+constexpr const SurfacePreset* SurfacePresetOf(std::string_view word) {
+    for (const SurfacePreset& preset : SurfacePresets)
+        if (preset.word == word)
+            return &preset;
+    return nullptr;
+}
 
 } // namespace InputDomain
 

@@ -9,6 +9,8 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdio>
+#include <cstdlib>
 #include <limits>
 #include <queue>
 
@@ -117,7 +119,10 @@ void DirectionIntegrator::assess(Pair& pair) {
     for (std::size_t f = 0; f < kFates; ++f) {
         pair.value[f] = half * (l.ray.share[f] + r.ray.share[f]);
     }
-    const double jump = std::abs(l.ray.share[RayOutcome::Water] - r.ray.share[RayOutcome::Water]);
+    // Light handed to the reflector's patches reaches the water later: its error counts too.
+    const double jump =
+        std::abs(l.ray.share[RayOutcome::Water] - r.ray.share[RayOutcome::Water]) +
+        std::abs(l.ray.share[RayOutcome::Diffused] - r.ray.share[RayOutcome::Diffused]);
     const double open = openError(l.ray, r.ray, 2.0 * half);
     pair.shareError = half * jump + open;
     pair.key =
@@ -228,8 +233,9 @@ void DirectionIntegrator::integrateRule(int pairIndex) {
         from = &to;
         fromAt = toAt;
     }
-    done.shareError =
-        std::abs(done.value[RayOutcome::Water] - gauss[RayOutcome::Water]) + done.openError;
+    done.shareError = std::abs(done.value[RayOutcome::Water] - gauss[RayOutcome::Water]) +
+                      std::abs(done.value[RayOutcome::Diffused] - gauss[RayOutcome::Diffused]) +
+                      done.openError;
     done.key = std::max(done.shareError, settings_.lossWeight * lossDifference);
     enqueue(static_cast<int>(pairs_.size()) - 1);
 }
@@ -307,7 +313,48 @@ DirectionIntegrator::Result DirectionIntegrator::integrate(double aMin, double a
             value /= range;
         }
     }
+    if (tracer_.sourceCount() > tracer_.tubeCount() || !tracer_.mirrorSurface()) {
+        gatherScattered(result);
+        for (double& value : result.deposits) {
+            value /= range;
+        }
+        result.unresolved /= range;
+        result.glossWaterDelta /= range;
+        result.glossDiffusedDelta /= range;
+    }
     return result;
+}
+
+// The patches' deposits and the unresolved weight, integrated with the same weights as the
+// fates so that they add up with them.
+void DirectionIntegrator::gatherScattered(Result& result) const {
+    const int sides = tracer_.sourceCount() - tracer_.tubeCount();
+    result.deposits.assign(static_cast<std::size_t>(sides), 0.0);
+    const auto add = [&](const RayOutcome& ray, double weight) {
+        for (const auto& [side, amount] : ray.deposits) {
+            result.deposits[static_cast<std::size_t>(side)] += weight * amount;
+        }
+        result.unresolved += weight * ray.unresolved;
+        result.glossWaterDelta += weight * ray.glossWaterDelta;
+        result.glossDiffusedDelta += weight * ray.glossDiffusedDelta;
+    };
+    for (const Pair& pair : pairs_) {
+        if (!pair.alive) {
+            continue;
+        }
+        const Sample& l = samples_[static_cast<std::size_t>(pair.left)];
+        const Sample& r = samples_[static_cast<std::size_t>(pair.right)];
+        const double half = 0.5 * (r.a - l.a);
+        if (!pair.integrated) {
+            add(l.ray, half);
+            add(r.ray, half);
+            continue;
+        }
+        for (std::size_t i = 0; i < 7; ++i) {
+            add(nodes_[static_cast<std::size_t>(pair.firstNode) + i],
+                half * GaussKronrod7::kKronrodWeights[i]);
+        }
+    }
 }
 
 } // namespace kavrol::physics

@@ -43,6 +43,12 @@ public:
         std::vector<double> histogramError; // a bound on each bin's error
         std::int64_t rays = 0;
         bool reached = true; // false when the ray budget ran out before the bound was met
+        // With a scattering surface: the Diffused share by the patch side it went to, and the
+        // weight whose gloss was no longer followed (same units as mean).
+        std::vector<double> deposits;
+        double unresolved = 0.0;
+        double glossWaterDelta = 0.0; // signed, see RayOutcome
+        double glossDiffusedDelta = 0.0;
     };
     // The histogram's bins split [xMin, xMax] evenly; bins may be 0.
     struct Bins {
@@ -87,6 +93,7 @@ private:
     bool clears(const RayOutcome& left, const RayOutcome& right, double gap) const;
     void deposit(Result& result, const Bins& bins) const;
     void depositStretch(WaterBins& water, const Pair& pair) const;
+    void gatherScattered(Result& result) const;
 
     const PathTracer& tracer_;
     int tube_;

@@ -36,6 +36,11 @@ struct EstimateOptions {
     // Called now and then with the fraction done, from 0 to 1, on the estimating thread.
     std::function<void(double)> progress;
     ErrorBudget budget;
+    // For a scattering reflector: the patches of the diffuse transfer (0: from the tolerance)
+    // and, when above 0, a composite gloss rule on that many panels instead of the 3-point one
+    // (both for much finer runs).
+    int surfacePatches = 0;
+    int glossPanels = 0;
 
     // A cheap screening estimate for searches: a loose bound (still honest), no bare tube. About
     // 1,600 rays a design against some 25,000 at the default tolerance.

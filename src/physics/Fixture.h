@@ -41,6 +41,8 @@ struct Fixture {
         double lampDistance = 50.0; // the reflector's top line to the tube's axis
         double power = 1.0;         // the tube's light relative to the other tubes
         Reflector reflector;
+        ReflectorSurface surface; // the reflector's sheet; a plain mirror unless set
+        std::string surfaceName;  // the preset's word, "custom", or empty when not set
     };
 
     std::string name;

@@ -33,6 +33,7 @@ struct Range {
 constexpr Range kWaterDistance{0.0, 5000.0, false, " mm"};
 constexpr Range kTankWidth{0.0, 10000.0, false, " mm"};
 constexpr Range kShare{0.0, 1.0, true, ""};
+constexpr Range kGlossSpread{0.0, 30.0, true, " degrees"};
 constexpr Range kRefractiveIndex{1.0, 3.0, true, ""};
 constexpr Range kUnitX{-5000.0, 5000.0, true, " mm"};
 constexpr Range kLampDistance{0.0, 2000.0, false, " mm"};
@@ -175,6 +176,42 @@ double TubeRadius(const Place& place, const JsonValue& tube) {
          "must be \"T4\", \"T5\", \"T8\" or a diameter in millimetres, got " +
              (tube.type == JsonValue::Type::String ? "\"" + QuotedText::Excerpt(tube.text) + "\""
                                                    : std::string(TypeName(tube.type))));
+}
+
+// A unit's sheet: a preset of the input table ("surface") and the figures set by hand, which win
+// over the preset's.
+void ReadSurface(const Place& place, const JsonValue& unit, Fixture::Unit& result) {
+    if (const JsonValue* word = unit.find("surface")) {
+        const SurfacePreset* preset = word->type == JsonValue::Type::String
+                                          ? InputDomain::SurfacePresetOf(word->text)
+                                          : nullptr;
+        const bool mirror =
+            word->type == JsonValue::Type::String && word->text == InputDomain::MirrorSurface;
+        if (preset == nullptr && !mirror) {
+            std::string words = "\"" + std::string(InputDomain::MirrorSurface) + "\"";
+            for (const SurfacePreset& p : InputDomain::SurfacePresets) {
+                words += ", \"" + std::string(p.word) + "\"";
+            }
+            Fail(place, *word, "surface",
+                 "must be one of " + words + ", got " +
+                     (word->type == JsonValue::Type::String
+                          ? "\"" + QuotedText::Excerpt(word->text) + "\""
+                          : std::string(TypeName(word->type))));
+        }
+        if (preset != nullptr) {
+            result.surface = {preset->diffuseShare, preset->glossSpreadDeg};
+        }
+        result.surfaceName = word->text;
+    }
+    const bool diffuse = unit.find("diffuseShare") != nullptr;
+    const bool gloss = unit.find("glossSpread") != nullptr;
+    result.surface.diffuseShare =
+        OptionalNumber(place, unit, "diffuseShare", kShare, result.surface.diffuseShare);
+    result.surface.glossSpreadDeg =
+        OptionalNumber(place, unit, "glossSpread", kGlossSpread, result.surface.glossSpreadDeg);
+    if (diffuse || gloss) {
+        result.surfaceName = std::string(InputDomain::CustomSurface);
+    }
 }
 
 // Two numbers on a line, separated by a comma, a semicolon or blanks.
@@ -389,7 +426,9 @@ Fixture::Unit ReadUnit(const std::string& source, const JsonValue& unit, int num
                        const std::string& directory) {
     Place place{source, "unit " + std::to_string(number), ""};
     RequireType(place, unit, "", JsonValue::Type::Object);
-    CheckKeys(place, unit, {"name", "tube", "x", "lampDistance", "power", "reflector"});
+    CheckKeys(place, unit,
+              {"name", "tube", "x", "lampDistance", "power", "reflector", "surface", "diffuseShare",
+               "glossSpread"});
     Fixture::Unit result;
     if (const JsonValue* name = unit.find("name")) {
         RequireType(place, *name, "name", JsonValue::Type::String);
@@ -401,6 +440,7 @@ Fixture::Unit ReadUnit(const std::string& source, const JsonValue& unit, int num
     result.lampDistance = NumberField(place, unit, "lampDistance", kLampDistance);
     result.power = OptionalNumber(place, unit, "power", kPower, 1.0);
     result.reflector = ReadReflector(place, unit, directory);
+    ReadSurface(place, unit, result);
     return result;
 }
 

@@ -2,6 +2,7 @@
 // Sections: messages; pieces as curves; building a unit; checks of one unit; checks between
 // units; the whole fixture.
 #include "FixtureScene.h"
+#include "RefusalText.h"
 
 #include "FixtureError.h"
 #include "PhysicalDesignError.h"
@@ -20,12 +21,7 @@ namespace {
 // Samples per curve piece for the checks: enough to see a loop of a smooth piece.
 constexpr int kCheckSamples = 64;
 
-std::string Mm(double value) {
-    std::ostringstream text;
-    text.precision(6);
-    text << value << " mm";
-    return text.str();
-}
+using RefusalText::Mm;
 
 MirrorCurve SegmentCurve(const MirrorSegment& s) {
     MirrorCurve curve;
@@ -244,6 +240,7 @@ PhysicalDesign FixtureScene::UnitDesign(const Fixture& fixture, int unit) {
     design.waterDistance = fixture.waterDistance;
     design.aquariumWidth = fixture.width;
     design.materials = fixture.materials;
+    design.materials.surface = u.surface;
     return design;
 }
 
@@ -300,6 +297,10 @@ void FixtureScene::addUnit(const Fixture& fixture, int unit, double axisY) {
         scene_.curves.push_back(curve);
         outline.push_back(curve);
     }
+    // This unit's pieces take its sheet.
+    scene_.segmentSurfaces.resize(scene_.segments.size(), u.surface);
+    scene_.arcSurfaces.resize(scene_.arcs.size(), u.surface);
+    scene_.curveSurfaces.resize(scene_.curves.size(), u.surface);
     outlines_.push_back(outline);
     const std::vector<Fixture::Point> samples = Samples(outline);
     double low = std::numeric_limits<double>::infinity();
@@ -411,6 +412,16 @@ FixtureScene::FixtureScene(const Fixture& fixture) {
     }
     scene_.water = {axisY + fixture.waterDistance, -fixture.width / 2.0, fixture.width / 2.0};
     scene_.materials = fixture.materials;
+    // One sheet for every unit is the scene's own surface, as for a single design.
+    const ReflectorSurface& first = fixture.units.front().surface;
+    const bool oneSurface = std::all_of(fixture.units.begin(), fixture.units.end(),
+                                        [&](const Fixture::Unit& u) { return u.surface == first; });
+    if (oneSurface) {
+        scene_.materials.surface = first;
+        scene_.segmentSurfaces.clear();
+        scene_.arcSurfaces.clear();
+        scene_.curveSurfaces.clear();
+    }
     for (int i = 0; i < n; ++i) {
         checkUnit(fixture, i, axisY);
     }

@@ -1,8 +1,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// Sections: settings from the options; the integral over a tube's offsets; the whole scene;
-// the irradiance and the result.
+// Sections: settings from the options; the integral over a tube's offsets; the light of the
+// reflector's patches; the whole scene; the irradiance and the result.
 #include "LightEstimator.h"
 
+#include "DiffuseTransfer.h"
 #include "DirectionIntegrator.h"
 #include "FresnelTable.h"
 #include "PathTracer.h"
@@ -11,14 +12,21 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdio>
+#include <cstdlib>
 #include <limits>
 #include <numbers>
+#include <optional>
 
 namespace kavrol::physics {
 
 namespace {
 
 constexpr int kFates = RayOutcome::kFates;
+
+// Light reaching reflector patches too faintly to be worth tracing, as a share of the
+// tolerance: it counts as absorbed and joins the bound whole.
+constexpr double kUntracedShare = 0.05;
 
 struct TubeLight {
     std::array<double, kFates> mean{};
@@ -31,6 +39,11 @@ struct TubeLight {
     // The share entering the water at each node of the rule over offsets, and where (t).
     std::vector<double> nodeT;
     std::vector<double> nodeShare;
+    // With a scattering surface: what went to each patch side, and the unresolved gloss.
+    std::vector<double> deposits;
+    double unresolved = 0.0;
+    double glossWaterDelta = 0.0; // signed; see RayOutcome
+    double glossDiffusedDelta = 0.0;
 };
 
 // Inner integrals done and foreseen over the whole estimate, bare tube included.
@@ -48,12 +61,13 @@ struct Work {
     DirectionIntegrator::Bins bins;
     double offsetBudget = 0.0;
     QuadratureRule offsetRule;
-    int minOffsetDepth = 1; // halvings before a comparison may settle a range
-    // How much more than its budget a range's stray may weigh before the range is halved.
+    // How much a range's stray, weighed by its mass, may exceed what the range adds to the bound.
     double strayFactor = 4.0;
-    int maxOffsetDepth = 8; // halvings of a tube's offsets at most
+    int maxOffsetDepth = 12; // halvings of a tube's offsets at most
     int cellsPerHalfTurn = 32;
     Progress& progress;
+    const SurfacePatches* patches = nullptr;
+    std::vector<int> mirrorMap; // of the patches' sides, when the scene is symmetric
 };
 
 // Refinement adds work as it goes, so the fraction is held from going back.
@@ -112,6 +126,13 @@ TubeLight GaussOverOffsets(Work& work, int tube, double t0, double t1, double aM
         part.reached = part.reached && r.reached;
         part.nodeT.push_back(t);
         part.nodeShare.push_back(r.mean[RayOutcome::Water]);
+        part.deposits.resize(r.deposits.size(), 0.0);
+        for (std::size_t k = 0; k < r.deposits.size(); ++k) {
+            part.deposits[k] += weight * r.deposits[k];
+        }
+        part.unresolved += weight * r.unresolved;
+        part.glossWaterDelta += weight * r.glossWaterDelta;
+        part.glossDiffusedDelta += weight * r.glossDiffusedDelta;
     }
     return part;
 }
@@ -126,29 +147,33 @@ void Add(TubeLight& total, const TubeLight& part) {
     }
     total.error += part.error;
     total.reached = total.reached && part.reached;
+    total.deposits.resize(part.deposits.size(), 0.0);
+    for (std::size_t k = 0; k < part.deposits.size(); ++k) {
+        total.deposits[k] += part.deposits[k];
+    }
+    total.unresolved += part.unresolved;
+    total.glossWaterDelta += part.glossWaterDelta;
+    total.glossDiffusedDelta += part.glossDiffusedDelta;
 }
 
-// The light over offsets [t0, t1], whose Gauss rule gave `whole`: the rule over both halves is
-// compared with it, and the halves are refined in turn until the difference is within the
-// range's part of the budget. The difference bounds the halves' error generously: halving
-// shrinks a smooth integrand's error some sixty-fold and even a square-root kink's (where a
-// path appears at a fold) nearly three-fold.
-void RefineOffsets(Work& work, int tube, double t0, double t1, const TubeLight& whole, double aMin,
-                   double aMax, int depth, TubeLight& light) {
-    const double middle = 0.5 * (t0 + t1);
-    const TubeLight left = GaussOverOffsets(work, tube, t0, middle, aMin, aMax);
-    const TubeLight right = GaussOverOffsets(work, tube, middle, t1, aMin, aMax);
-    light.rays += left.rays + right.rays;
-    const double difference =
-        std::abs(left.mean[RayOutcome::Water] + right.mean[RayOutcome::Water] -
-                 whole.mean[RayOutcome::Water]);
-    const double mass = OffsetMass(t1) - OffsetMass(t0);
-    const double budget = work.offsetBudget * mass;
-    // How far the halves' nodes stray from the polynomial through the whole range's nodes:
-    // large where the light jumps or kinks between nodes, however well the sums happen to
-    // agree.
+// A range of offsets [t0, t1] with the Gauss rule over it whole and over both halves.
+struct OffsetRange {
+    double t0 = 0.0;
+    double t1 = 0.0;
+    int depth = 1;
+    TubeLight whole;
+    TubeLight left;
+    TubeLight right;
+    double difference = 0.0; // of the share entering the water, halves against whole
+    double key = 0.0;        // what the range may still be wrong by, as refinement judges it
+};
+
+// How far the halves' nodes stray from the polynomial through the whole range's nodes: large
+// where the light jumps or kinks between nodes, however well the sums happen to agree.
+double Stray(const OffsetRange& range) {
+    const TubeLight& whole = range.whole;
     double stray = 0.0;
-    for (const TubeLight* half : {&left, &right}) {
+    for (const TubeLight* half : {&range.left, &range.right}) {
         for (std::size_t i = 0; i < half->nodeT.size(); ++i) {
             double value = 0.0;
             for (std::size_t j = 0; j < whole.nodeT.size(); ++j) {
@@ -164,24 +189,86 @@ void RefineOffsets(Work& work, int tube, double t0, double t1, const TubeLight& 
             stray = std::max(stray, std::abs(half->nodeShare[i] - value));
         }
     }
-    const bool settled = work.options.budget.differenceSafety * difference <= budget &&
-                         stray * mass <= work.strayFactor * budget;
-    if ((settled && depth >= work.minOffsetDepth) || depth >= work.maxOffsetDepth) {
-        Add(light, left);
-        Add(light, right);
-        light.reached = light.reached && settled;
-        light.error += work.options.budget.differenceSafety * difference;
-        // Each bin's light is compared the same way.
-        for (std::size_t b = 0; b < whole.histogram.size(); ++b) {
-            light.histogramError[b] +=
-                work.options.budget.differenceSafety *
-                std::abs(left.histogram[b] + right.histogram[b] - whole.histogram[b]);
+    return stray;
+}
+
+// The halves of a range whose whole rule is known, and what the range may still be wrong by:
+// the halves' difference from the whole (which bounds the halves' error generously: halving
+// shrinks a smooth integrand's error some sixty-fold and even a square-root kink's, where a
+// path appears at a fold, nearly three-fold), or the stray weighed by the range's mass when
+// that is larger. A jump of the light at one offset (a path appearing there) strays alike at
+// every depth, so only its mass shrinks as the range narrows.
+void Judge(Work& work, int tube, double aMin, double aMax, OffsetRange& range) {
+    const double middle = 0.5 * (range.t0 + range.t1);
+    range.left = GaussOverOffsets(work, tube, range.t0, middle, aMin, aMax);
+    range.right = GaussOverOffsets(work, tube, middle, range.t1, aMin, aMax);
+    range.difference =
+        std::abs(range.left.mean[RayOutcome::Water] + range.right.mean[RayOutcome::Water] -
+                 range.whole.mean[RayOutcome::Water]);
+    const double mass = OffsetMass(range.t1) - OffsetMass(range.t0);
+    range.key = std::max(work.options.budget.differenceSafety * range.difference,
+                         Stray(range) * mass / work.strayFactor);
+}
+
+// The light over all offsets, whose Gauss rule gave `whole`: the range whose key is largest is
+// halved until the keys together are within the offsets' budget or no range may be halved
+// further. Each range's error is its halves' difference; each bin's the same comparison.
+void RefineOffsets(Work& work, int tube, const TubeLight& whole, double aMin, double aMax,
+                   TubeLight& light) {
+    std::vector<OffsetRange> ranges(1);
+    ranges[0].t0 = -1.0;
+    ranges[0].t1 = 1.0;
+    ranges[0].whole = whole;
+    Judge(work, tube, aMin, aMax, ranges[0]);
+    light.rays += ranges[0].left.rays + ranges[0].right.rays;
+    const auto total = [&ranges] {
+        double sum = 0.0;
+        for (const OffsetRange& range : ranges) {
+            sum += range.key;
         }
-        return;
+        return sum;
+    };
+    while (total() > work.offsetBudget) {
+        std::size_t worst = ranges.size();
+        for (std::size_t i = 0; i < ranges.size(); ++i) {
+            if (ranges[i].depth < work.maxOffsetDepth &&
+                (worst == ranges.size() || ranges[i].key > ranges[worst].key)) {
+                worst = i;
+            }
+        }
+        if (worst == ranges.size()) {
+            break;
+        }
+        work.progress.expected += 4 * static_cast<int>(work.offsetRule.nodes.size());
+        const OffsetRange parent = std::move(ranges[worst]);
+        const double middle = 0.5 * (parent.t0 + parent.t1);
+        OffsetRange low;
+        low.t0 = parent.t0;
+        low.t1 = middle;
+        low.depth = parent.depth + 1;
+        low.whole = parent.left;
+        Judge(work, tube, aMin, aMax, low);
+        OffsetRange high;
+        high.t0 = middle;
+        high.t1 = parent.t1;
+        high.depth = parent.depth + 1;
+        high.whole = parent.right;
+        Judge(work, tube, aMin, aMax, high);
+        light.rays += low.left.rays + low.right.rays + high.left.rays + high.right.rays;
+        ranges[worst] = std::move(low);
+        ranges.insert(ranges.begin() + static_cast<std::ptrdiff_t>(worst) + 1, std::move(high));
     }
-    work.progress.expected += 4 * static_cast<int>(work.offsetRule.nodes.size());
-    RefineOffsets(work, tube, t0, middle, left, aMin, aMax, depth + 1, light);
-    RefineOffsets(work, tube, middle, t1, right, aMin, aMax, depth + 1, light);
+    light.reached = light.reached && total() <= work.offsetBudget;
+    for (const OffsetRange& range : ranges) {
+        Add(light, range.left);
+        Add(light, range.right);
+        light.error += work.options.budget.differenceSafety * range.difference;
+        for (std::size_t b = 0; b < range.whole.histogram.size(); ++b) {
+            light.histogramError[b] += work.options.budget.differenceSafety *
+                                       std::abs(range.left.histogram[b] + range.right.histogram[b] -
+                                                range.whole.histogram[b]);
+        }
+    }
 }
 
 // A tube on the axis of a mirror-symmetric scene sends its light to x < 0 as the mirror image
@@ -198,13 +285,18 @@ TubeLight IntegrateTube(Work& work, int tube, bool symmetric) {
     const double aMin = halfTurn ? 0.0 : -pi;
     const TubeLight whole = GaussOverOffsets(work, tube, -1.0, 1.0, aMin, pi);
     light.rays += whole.rays;
-    RefineOffsets(work, tube, -1.0, 1.0, whole, aMin, pi, 1, light);
+    RefineOffsets(work, tube, whole, aMin, pi, light);
     if (halfTurn) {
         const std::vector<double> once = light.histogram;
         const std::vector<double> onceError = light.histogramError;
         for (std::size_t b = 0; b < once.size(); ++b) {
             light.histogram[b] = 0.5 * (once[b] + once[once.size() - 1 - b]);
             light.histogramError[b] = 0.5 * (onceError[b] + onceError[once.size() - 1 - b]);
+        }
+        const std::vector<double> deposits = light.deposits;
+        for (std::size_t k = 0; k < deposits.size(); ++k) {
+            light.deposits[k] =
+                0.5 * (deposits[k] + deposits[static_cast<std::size_t>(work.mirrorMap[k])]);
         }
     }
     return light;
@@ -229,20 +321,136 @@ int MirrorPartner(const Scene& scene, std::size_t tube, bool symmetric) {
     return -1;
 }
 
-TubeLight Mirrored(const TubeLight& light) {
+TubeLight Mirrored(const TubeLight& light, const std::vector<int>& mirrorMap) {
     TubeLight mirrored = light;
     mirrored.rays = 0;
     std::reverse(mirrored.histogram.begin(), mirrored.histogram.end());
     std::reverse(mirrored.histogramError.begin(), mirrored.histogramError.end());
+    for (std::size_t k = 0; k < light.deposits.size(); ++k) {
+        mirrored.deposits[static_cast<std::size_t>(mirrorMap[k])] = light.deposits[k];
+    }
     return mirrored;
+}
+
+// How many patches the reflector is cut into for the diffuse transfer, from the tolerance.
+int PatchCount(const EstimateOptions& options) {
+    if (options.surfacePatches > 0) {
+        return options.surfacePatches;
+    }
+    if (options.tolerance >= 0.008) {
+        return 16;
+    }
+    return options.tolerance >= 0.002 ? 24 : 32;
+}
+
+// The diffuse light of one patch side, per unit it emits: 2-point Gauss-Legendre over the
+// patch's parameter (weighed by length, as the light is spread evenly along the patch), each
+// node's light integrated over the directions of its half plane.
+PatchLight TraceSide(Work& work, int side) {
+    static const QuadratureRule rule = QuadratureRule::GaussLegendre(2);
+    const SurfacePatches& patches = *work.patches;
+    const SurfacePatches::Patch& patch = patches.patchOf(side);
+    const SurfacePatches::Piece& piece = patches.pieceOf(side);
+    const double centre = 0.5 * (patch.g0 + patch.g1);
+    const double half = 0.5 * (patch.g1 - patch.g0);
+    std::array<double, 2> at{};
+    std::array<double, 2> weight{};
+    double sum = 0.0;
+    for (std::size_t i = 0; i < 2; ++i) {
+        at[i] = centre + half * rule.nodes[i];
+        weight[i] = rule.weights[i] * patches.pointAt(piece, at[i]).speed;
+        sum += weight[i];
+    }
+    PatchLight light;
+    light.histogram.assign(static_cast<std::size_t>(work.bins.count), 0.0);
+    light.deposits.assign(static_cast<std::size_t>(patches.sideCount()), 0.0);
+    DirectionIntegrator::Settings settings = work.settings;
+    settings.gridCells = work.cellsPerHalfTurn;
+    const double pi = std::numbers::pi;
+    work.progress.expected += 2;
+    for (std::size_t i = 0; i < 2; ++i) {
+        const double w = sum > 0.0 ? weight[i] / sum : 0.5;
+        DirectionIntegrator directions(work.tracer, work.tracer.tubeCount() + side, at[i],
+                                       settings);
+        const DirectionIntegrator::Result r = directions.integrate(-pi / 2, pi / 2, work.bins);
+        Report(work);
+        for (std::size_t f = 0; f < kFates; ++f) {
+            light.mean[f] += w * r.mean[f];
+        }
+        for (std::size_t b = 0; b < r.histogram.size(); ++b) {
+            light.histogram[b] += w * r.histogram[b];
+        }
+        for (std::size_t k = 0; k < r.deposits.size(); ++k) {
+            light.deposits[k] += w * r.deposits[k];
+        }
+        light.error += w * r.error;
+        light.unresolved += w * r.unresolved;
+        // The gloss rule's error, as the difference from the 2-point rule.
+        light.error += w * (std::abs(r.glossWaterDelta) + std::abs(r.glossDiffusedDelta));
+        light.rays += r.rays;
+    }
+    return light;
+}
+
+// Hands the light the tubes gave the patches through the diffuse transfer and adds what
+// becomes of it to the total and to each tube's own light.
+void AddPatchLight(Work& work, const std::vector<double>& tubeShare, TubeLight& total,
+                   std::vector<TubeLight>& lights) {
+    const int sides = work.patches->sideCount();
+    std::vector<double> source(static_cast<std::size_t>(sides), 0.0);
+    std::vector<std::vector<double>> perTube;
+    for (std::size_t i = 0; i < lights.size(); ++i) {
+        lights[i].deposits.resize(static_cast<std::size_t>(sides), 0.0);
+        for (int k = 0; k < sides; ++k) {
+            source[static_cast<std::size_t>(k)] +=
+                tubeShare[i] * lights[i].deposits[static_cast<std::size_t>(k)];
+        }
+        if (lights.size() > 1) {
+            perTube.push_back(lights[i].deposits);
+        }
+    }
+    DiffuseTransfer transfer(
+        sides, work.mirrorMap, [&work](int side) { return TraceSide(work, side); }, work.bins.count,
+        kUntracedShare * work.options.tolerance);
+    const DiffuseTransfer::Solution solution = transfer.solve(source, perTube);
+    for (std::size_t f = 0; f < kFates; ++f) {
+        total.mean[f] += solution.mean[f];
+    }
+    total.mean[RayOutcome::Diffused] = 0.0;
+    for (std::size_t b = 0; b < total.histogram.size(); ++b) {
+        total.histogram[b] += solution.histogram[b];
+        // The patches' light is binned by its samples alone: its bound may fall into any bin.
+        total.histogramError[b] += solution.error;
+    }
+    total.error += solution.error;
+    total.rays += solution.rays;
+    for (std::size_t i = 0; i < lights.size(); ++i) {
+        const double patchWater =
+            lights.size() > 1 ? solution.water[i] : solution.mean[RayOutcome::Water];
+        lights[i].mean[RayOutcome::Water] += patchWater;
+        lights[i].error += solution.error;
+    }
 }
 
 TubeLight IntegrateScene(const Scene& scene, const EstimateOptions& options, int bins,
                          Progress& progress, std::vector<TubeLight>* perTube = nullptr) {
     const auto fresnel = FresnelTable::ForIndex(scene.materials.refractiveIndex);
-    const PathTracer tracer(scene, *fresnel);
-    Work work{scene, tracer, options, {}, {}, 0.0, {}, 1, 4.0, 8, 32, progress};
-    const bool symmetric = scene.mirrorSymmetric();
+    const bool hasReflector =
+        !scene.segments.empty() || !scene.arcs.empty() || !scene.curves.empty();
+    std::optional<SurfacePatches> patches;
+    if (hasReflector && scene.anyDiffuse()) {
+        patches.emplace(scene, PatchCount(options));
+    }
+    const PathTracer tracer(scene, *fresnel, patches ? &*patches : nullptr, options.glossPanels);
+    Work work{scene, tracer, options, {}, {}, 0.0, {}, 4.0, 12, 32, progress, nullptr, {}};
+    bool symmetric = scene.mirrorSymmetric();
+    if (patches) {
+        work.patches = &*patches;
+        if (symmetric) {
+            work.mirrorMap = patches->mirrorMap();
+            symmetric = !work.mirrorMap.empty();
+        }
+    }
     work.cellsPerHalfTurn = CellsPerHalfTurn(options.tolerance);
     work.offsetRule = QuadratureRule::GaussLegendre(3);
     work.settings.budget = options.budget.directions * options.tolerance;
@@ -267,12 +475,14 @@ TubeLight IntegrateScene(const Scene& scene, const EstimateOptions& options, int
     }
     for (std::size_t i = 0; i < scene.tubes.size(); ++i) {
         if (partners[i] >= 0) {
-            lights[i] = Mirrored(lights[static_cast<std::size_t>(partners[i])]);
+            lights[i] = Mirrored(lights[static_cast<std::size_t>(partners[i])], work.mirrorMap);
         }
     }
+    std::vector<double> tubeShare(scene.tubes.size());
     for (std::size_t i = 0; i < scene.tubes.size(); ++i) {
         const TubeLight& light = lights[i];
         const double share = scene.tubes[i].power / power;
+        tubeShare[i] = share;
         for (std::size_t f = 0; f < kFates; ++f) {
             total.mean[f] += share * light.mean[f];
         }
@@ -283,6 +493,27 @@ TubeLight IntegrateScene(const Scene& scene, const EstimateOptions& options, int
         total.error += share * light.error;
         total.rays += light.rays;
         total.reached = total.reached && light.reached;
+        total.unresolved += share * light.unresolved;
+        total.glossWaterDelta += share * light.glossWaterDelta;
+        total.glossDiffusedDelta += share * light.glossDiffusedDelta;
+    }
+    if (scene.anyScattering()) {
+        // Light whose gloss was no longer followed may have gone anywhere; the gloss rule's
+        // error is estimated by its difference from the 2-point rule.
+        const double scattered =
+            total.unresolved + std::abs(total.glossWaterDelta) + std::abs(total.glossDiffusedDelta);
+        total.error += scattered;
+        // Where that light lands is not followed: it may fall into any bin.
+        for (double& binError : total.histogramError) {
+            binError += scattered;
+        }
+        for (TubeLight& light : lights) {
+            light.error += light.unresolved + std::abs(light.glossWaterDelta) +
+                           std::abs(light.glossDiffusedDelta);
+        }
+    }
+    if (patches) {
+        AddPatchLight(work, tubeShare, total, lights);
     }
     total.error += fresnel->interpolationError();
     // The Fresnel table's error falls on each bin in proportion to its light, or less.

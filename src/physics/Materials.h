@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include "ReflectorSurface.h"
+
 namespace kavrol::physics {
 
 // What becomes of the light the water surface reflects.
@@ -21,6 +23,8 @@ struct Materials {
     WaterReflection waterReflection = WaterReflection::Traced;
     // Of the water; 1 switches the Fresnel loss off.
     double refractiveIndex = 1.33;
+    // How the reflector's sheet scatters what it keeps; end plates stay plain mirrors.
+    ReflectorSurface surface;
 
     friend bool operator==(const Materials&, const Materials&) = default;
 };

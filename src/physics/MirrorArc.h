@@ -50,7 +50,7 @@ struct MirrorArc {
             if (t > tMin && t < hit.t) {
                 const double x = ray.px + t * ray.dx;
                 if (x >= xMin && x <= xMax) {
-                    hit = {t, 0.0, 0.0, 0.0};
+                    hit = {t, 0.0, 0.0, 0.0, 0.0};
                     found = true;
                 }
             }

@@ -271,6 +271,8 @@ bool MirrorCurve::pieceHit(std::size_t i, const Slabs& ray, double dx, double dy
                 hit.nx = -Slope(piece.cy, s);
                 hit.ny = Slope(piece.cx, s);
                 hit.curvature = Curvature(piece, s);
+                hit.piece = static_cast<int>(i);
+                hit.s = s;
                 found = true;
             }
         }

@@ -34,6 +34,8 @@ struct MirrorCurve {
         double nx = 0.0;
         double ny = 0.0;
         double curvature = 0.0;
+        int piece = 0; // which piece, and where on it
+        double s = 0.0;
     };
 
     // A box holding pieces.
@@ -75,7 +77,7 @@ struct MirrorCurve {
         if (!firstHit(ray.px, ray.py, ray.dx, ray.dy, tMin, hit.t, h)) {
             return false;
         }
-        hit = {h.t, 0.0, h.nx, h.ny, h.curvature};
+        hit = {h.t, 0.0, h.nx, h.ny, h.curvature, h.piece + h.s};
         return true;
     }
 

@@ -28,7 +28,7 @@ struct MirrorSegment {
         const double t = (wx * ey - wy * ex) / denominator;
         const double along = (wx * ray.dy - wy * ray.dx) / denominator;
         if (t > tMin && t < hit.t && along >= 0.0 && along <= 1.0) {
-            hit = {t, 0.0, 0.0, 0.0};
+            hit = {t, 0.0, 0.0, 0.0, 0.0};
             return true;
         }
         return false;

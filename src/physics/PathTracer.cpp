@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // Sections: path signatures; the carried weight; the nearest piece; the ray's derivatives; the
-// events of a walk; the clearances; the walk of one ray.
+// events of a walk; the clearances; the walk of one ray; what a scattering surface does at a
+// reflection.
 #include "PathTracer.h"
 
 #include "Direction.h"
@@ -10,6 +11,7 @@
 #include <algorithm>
 #include <cmath>
 #include <limits>
+#include <numbers>
 #include <vector>
 
 namespace kavrol::physics {
@@ -31,6 +33,13 @@ std::uint64_t Mix(std::uint64_t signature, Kind kind, int index) {
 }
 
 constexpr std::uint64_t kSeed = 0xcbf29ce484222325ULL;
+
+// The paths a ray splits into (at glossy reflections) each end with a signature; the ray's is
+// the first path's, mixed with the later ones' in order.
+void Finish(RayOutcome& out, std::uint64_t signature, int& leaves) {
+    out.signature = leaves == 0 ? signature : (out.signature ^ signature) * 0x100000001b3ULL;
+    ++leaves;
+}
 
 // --- The carried weight ---
 
@@ -88,7 +97,8 @@ void Nearest(const std::vector<Piece>& pieces, Kind kind, int skip, const Ray& r
 }
 
 // One ray's walk: where it is and goes, what it still carries, what it met, and the pieces it
-// just left (a tube it passed, a flat mirror it left), which rounding must not meet again.
+// just left (a tube it passed, a flat mirror it left), which rounding must not meet again. A
+// glossy reflection splits a walk into branches, each going on from the event reached.
 struct Walk {
     Ray ray;
     // d/da of the ray's point and direction at fixed p; only the point's part across the
@@ -101,6 +111,11 @@ struct Walk {
     std::uint64_t signature = kSeed;
     int skipTube = -1;
     int skipSegment = -1;
+    int event = 0;
+    int glossSplits = 0;
+    bool following = true;   // its clearances are still followed
+    bool unresolved = false; // its gloss is no longer followed
+    bool comparing = false;  // split by the 2-point gloss rule, for the error estimate
 };
 
 // Pieces of equal distance go to the kind offered first: mirrors, then tubes, then the water.
@@ -141,22 +156,28 @@ void HitDerivative(const Walk& w, double t, double nx, double ny, double& hx, do
     hy = wy - k * w.ray.dy;
 }
 
-// The derivatives after a mirror with unit normal (nx, ny) and signed curvature kappa (positive
-// where it turns toward the normal) reflects the line at distance t, before the direction turns.
-void ReflectDerivatives(Walk& w, double t, double nx, double ny, double kappa) {
-    double hx = 0.0;
-    double hy = 0.0;
-    HitDerivative(w, t, nx, ny, hx, hy);
+// The direction's derivative once the walk's direction is mirrored about the unit normal
+// (nx, ny) of a mirror with signed curvature kappa (positive where it turns toward the normal),
+// the walk's point derivative already being the hit point's, before the direction turns.
+void TurnDerivative(Walk& w, double nx, double ny, double kappa) {
     // The unit tangent (ny, -nx) turns the normal by -kappa per millimetre along it.
-    const double along = hx * ny - hy * nx;
+    const double along = w.dpx * ny - w.dpy * nx;
     const double dnx = -kappa * along * ny;
     const double dny = kappa * along * nx;
     const double dn = w.ray.dx * nx + w.ray.dy * ny;
     const double ddn = w.ddx * nx + w.ddy * ny + w.ray.dx * dnx + w.ray.dy * dny;
     w.ddx -= 2.0 * (ddn * nx + dn * dnx);
     w.ddy -= 2.0 * (ddn * ny + dn * dny);
+}
+
+// The derivatives after a mirror reflects the line at distance t, before the direction turns.
+void ReflectDerivatives(Walk& w, double t, double nx, double ny, double kappa) {
+    double hx = 0.0;
+    double hy = 0.0;
+    HitDerivative(w, t, nx, ny, hx, hy);
     w.dpx = hx;
     w.dpy = hy;
+    TurnDerivative(w, nx, ny, kappa);
 }
 
 // --- The events of a walk ---
@@ -164,11 +185,11 @@ void ReflectDerivatives(Walk& w, double t, double nx, double ny, double kappa) {
 // The ray meets the water line at (x, y): beside the tank it ends; over the water the Fresnel
 // share enters, and the rest is lost or goes on upward. False when the ray ends here.
 bool MeetWater(const Scene& scene, const FresnelTable& fresnel, double t, double x, double y,
-               Walk& walk, RayOutcome& out) {
+               Walk& walk, RayOutcome& out, int& leaves) {
     Weight& weight = walk.weight;
     if (!scene.water.overWater(x)) {
         out.share[RayOutcome::BesideAquarium] += weight.total();
-        out.signature = Mix(walk.signature, Kind::None, 1);
+        Finish(out, Mix(walk.signature, Kind::None, 1), leaves);
         return false;
     }
     double entered = 0.0;
@@ -192,7 +213,7 @@ bool MeetWater(const Scene& scene, const FresnelTable& fresnel, double t, double
     out.entryAmount[static_cast<std::size_t>(slot)] += entered;
     if (scene.materials.waterReflection == WaterReflection::Lost) {
         out.share[RayOutcome::ReflectedAtWater] += weight.total();
-        out.signature = walk.signature;
+        Finish(out, walk.signature, leaves);
         return false;
     }
     walk.ray = {x, y, walk.ray.dx, -walk.ray.dy};
@@ -216,17 +237,22 @@ void PassTube(const Scene& scene, const Hit& hit, Walk& walk, RayOutcome& out) {
     walk.skipSegment = -1;
 }
 
-// The ray meets a mirror at (x, y): the albedo's share goes on, reflected about the normal.
-void Reflect(const Scene& scene, const Hit& hit, double x, double y, Walk& walk, RayOutcome& out) {
-    out.share[RayOutcome::Absorbed] += walk.weight.keep(scene.materials.albedo);
-    const Direction n = MirrorNormal(scene, hit, x, y);
-    double kappa = hit.piece.curvature;
+// The signed curvature of the mirror met at (x, y), as ReflectDerivatives takes it.
+double MirrorCurvature(const Scene& scene, const Hit& hit, double x) {
     if (hit.kind == Kind::Arc) {
         const MirrorArc& arc = scene.arcs[static_cast<std::size_t>(hit.index)];
         const double slope = 2.0 * (x - arc.vertexX) / arc.m;
         const double stretch = 1.0 + slope * slope;
-        kappa = (2.0 / arc.m) / (stretch * std::sqrt(stretch));
+        return (2.0 / arc.m) / (stretch * std::sqrt(stretch));
     }
+    return hit.piece.curvature;
+}
+
+// The ray meets a mirror at (x, y): the albedo's share goes on, reflected about the normal.
+void Reflect(const Scene& scene, const Hit& hit, double x, double y, Walk& walk, RayOutcome& out) {
+    out.share[RayOutcome::Absorbed] += walk.weight.keep(scene.materials.albedo);
+    const Direction n = MirrorNormal(scene, hit, x, y);
+    const double kappa = MirrorCurvature(scene, hit, x);
     const double norm = std::sqrt(n.x * n.x + n.y * n.y);
     ReflectDerivatives(walk, hit.piece.t, n.x / norm, n.y / norm, kappa);
     double dx = walk.ray.dx;
@@ -327,8 +353,52 @@ void PathTracer::clear(const void* walkPointer, int hitKind, int hitIndex, doubl
 
 // --- The walk of one ray ---
 
-PathTracer::PathTracer(const Scene& scene, const FresnelTable& fresnel)
-    : scene_(scene), fresnel_(fresnel), followsClearances_(scene.curves.empty()) {
+// Follows a ray and the branches it splits into, for one tracer.
+class PathWalk {
+public:
+    // Clearances are followed only when `follow` is set, while a branch carries followWeight.
+    PathWalk(const PathTracer& tracer, RayOutcome& out, bool follow = false,
+             double followWeight = 0.0)
+        : tracer_(tracer), out_(out), follow_(follow), followWeight_(followWeight) {}
+
+    void walk(Walk walk);
+
+private:
+    bool scatter(Walk& walk, const Hit& hit, double hx, double hy);
+    const ReflectorSurface& surfaceOf(const Hit& hit) const;
+
+    const PathTracer& tracer_;
+    RayOutcome& out_;
+    bool follow_;
+    double followWeight_;
+    int leaves_ = 0;
+};
+
+PathTracer::Turns::Turns(GlossRule r) : rule(std::move(r)) {
+    for (double tilt : rule.tilts) {
+        cos.push_back(std::cos(2.0 * tilt));
+        sin.push_back(std::sin(2.0 * tilt));
+    }
+}
+
+PathTracer::PathTracer(const Scene& scene, const FresnelTable& fresnel,
+                       const SurfacePatches* patches, int glossPanels)
+    : scene_(scene), fresnel_(fresnel), patches_(patches), mirror_(!scene.anyScattering()),
+      followsClearances_(scene.curves.empty()) {
+    const auto add = [&](const ReflectorSurface& surface) {
+        const double degrees = surface.glossSpreadDeg;
+        if (degrees > 0.0 && spreadOf(degrees) == nullptr) {
+            const double sigma = degrees * std::numbers::pi / 180.0;
+            spreads_.push_back({degrees, Turns(GlossRule::ForSpread(sigma, glossPanels)),
+                                Turns(GlossRule::TwoPoint(sigma))});
+        }
+    };
+    add(scene.materials.surface);
+    for (const auto* list : {&scene.segmentSurfaces, &scene.arcSurfaces, &scene.curveSurfaces}) {
+        for (const ReflectorSurface& surface : *list) {
+            add(surface);
+        }
+    }
     for (std::size_t i = 0; i < scene.segments.size(); ++i) {
         const MirrorSegment& s = scene.segments[i];
         const int owner = Code(Kind::Segment, static_cast<int>(i));
@@ -346,58 +416,232 @@ PathTracer::PathTracer(const Scene& scene, const FresnelTable& fresnel)
     rims_.push_back({scene.water.xMax, scene.water.y, water});
 }
 
-void PathTracer::trace(int tubeIndex, double a, double p, RayOutcome& out,
-                       double followWeight) const {
+const PathTracer::Spread* PathTracer::spreadOf(double sigmaDeg) const {
+    for (const Spread& spread : spreads_) {
+        if (spread.sigmaDeg == sigmaDeg) {
+            return &spread;
+        }
+    }
+    return nullptr;
+}
+
+int PathTracer::sourceCount() const {
+    return tubeCount() + (patches_ != nullptr ? patches_->sideCount() : 0);
+}
+
+void PathTracer::trace(int source, double a, double p, RayOutcome& out, double followWeight) const {
     out = RayOutcome{};
-    const Tube& tube = scene_.tubes[static_cast<std::size_t>(tubeIndex)];
-    const double dx = std::sin(a);
-    const double dy = std::cos(a);
-    // The line leaves the tube where it crosses the circle going forward.
-    const double along = std::sqrt(std::max(tube.radius * tube.radius - p * p, 0.0));
     Walk walk;
-    walk.ray = {tube.x + p * dy + along * dx, tube.y - p * dx + along * dy, dx, dy};
-    // d/da of the direction is (dy, -dx); of the start, -p times the direction plus along times
-    // that.
-    walk.ddx = dy;
-    walk.ddy = -dx;
-    walk.dpx = -p * dx + along * walk.ddx;
-    walk.dpy = -p * dy + along * walk.ddy;
-    walk.skipTube = tubeIndex;
-    for (int event = 0; event < kMaxEvents; ++event) {
-        const Hit hit = NearestHit(scene_, walk);
-        if (out.unfollowed == 0.0 && followsClearances_) {
+    if (source < tubeCount()) {
+        const Tube& tube = scene_.tubes[static_cast<std::size_t>(source)];
+        const double dx = std::sin(a);
+        const double dy = std::cos(a);
+        // The line leaves the tube where it crosses the circle going forward.
+        const double along = std::sqrt(std::max(tube.radius * tube.radius - p * p, 0.0));
+        walk.ray = {tube.x + p * dy + along * dx, tube.y - p * dx + along * dy, dx, dy};
+        // d/da of the direction is (dy, -dx); of the start, -p times the direction plus along
+        // times that.
+        walk.ddx = dy;
+        walk.ddy = -dx;
+        walk.dpx = -p * dx + along * walk.ddx;
+        walk.dpy = -p * dy + along * walk.ddy;
+        walk.skipTube = source;
+    } else {
+        const int side = source - tubeCount();
+        const SurfacePatches::Piece& piece = patches_->pieceOf(side);
+        const SurfacePatches::Point at = patches_->pointAt(piece, p);
+        const double sign = side % 2 == 0 ? 1.0 : -1.0;
+        const double u = std::clamp(2.0 * a / std::numbers::pi, -1.0, 1.0);
+        const double along = std::sqrt(std::max(1.0 - u * u, 0.0));
+        // The normal turned by asin(u): cos along it, sin along the tangent (ny, -nx).
+        walk.ray = {at.x, at.y, sign * (along * at.nx + u * at.ny),
+                    sign * (along * at.ny - u * at.nx)};
+        walk.skipSegment = piece.kind == SurfacePatches::PieceKind::Segment ? piece.index : -1;
+    }
+    // The patches' sides emit over directions whose derivative grows without bound at grazing:
+    // their light keeps being judged by its samples.
+    PathWalk(*this, out, followsClearances_ && source < tubeCount(), followWeight).walk(walk);
+}
+
+void PathWalk::walk(Walk walk) {
+    const Scene& scene = tracer_.scene_;
+    RayOutcome& out = out_;
+    for (; walk.event < PathTracer::kMaxEvents; ++walk.event) {
+        const Hit hit = NearestHit(scene, walk);
+        if (follow_ && walk.following) {
+            // Each branch stops being followed on its own; what they carried then adds up.
             const double carried = walk.weight.total();
-            if (carried >= followWeight) {
-                clear(&walk, static_cast<int>(hit.kind), hit.index, hit.piece.t, out);
+            if (carried >= followWeight_) {
+                tracer_.clear(&walk, static_cast<int>(hit.kind), hit.index, hit.piece.t, out);
             } else {
-                out.unfollowed = carried;
+                out.unfollowed += carried;
+                walk.following = false;
             }
         }
         walk.signature = Mix(walk.signature, hit.kind, hit.index);
         if (hit.kind == Kind::None) {
             out.share[RayOutcome::Escaped] += walk.weight.total();
-            out.signature = walk.signature;
+            Finish(out, walk.signature, leaves_);
             return;
         }
         const double hx = walk.ray.px + hit.piece.t * walk.ray.dx;
         const double hy = walk.ray.py + hit.piece.t * walk.ray.dy;
         if (hit.kind == Kind::Water) {
-            if (!MeetWater(scene_, fresnel_, hit.piece.t, hx, hy, walk, out)) {
+            if (!MeetWater(scene, tracer_.fresnel_, hit.piece.t, hx, hy, walk, out, leaves_)) {
                 return;
             }
         } else if (hit.kind == Kind::Tube) {
-            PassTube(scene_, hit, walk, out);
-        } else {
-            Reflect(scene_, hit, hx, hy, walk, out);
+            PassTube(scene, hit, walk, out);
+        } else if (tracer_.mirror_) {
+            Reflect(scene, hit, hx, hy, walk, out);
+        } else if (!scatter(walk, hit, hx, hy)) {
+            return;
         }
         if (walk.weight.total() == 0.0) {
-            out.signature = walk.signature;
+            Finish(out, walk.signature, leaves_);
             return;
         }
     }
     // The bound on events was reached: what is left counts as absorbed.
     out.share[RayOutcome::Absorbed] += walk.weight.total();
-    out.signature = Mix(walk.signature, Kind::None, 2);
+    Finish(out, Mix(walk.signature, Kind::None, 2), leaves_);
+}
+
+// --- What a scattering surface does at a reflection ---
+
+const ReflectorSurface& PathWalk::surfaceOf(const Hit& hit) const {
+    const Scene& scene = tracer_.scene_;
+    const auto index = static_cast<std::size_t>(hit.index);
+    switch (hit.kind) {
+    case Kind::Segment:
+        return scene.segmentSurface(index);
+    case Kind::Arc:
+        return scene.arcSurface(index);
+    default:
+        return scene.curveSurface(index);
+    }
+}
+
+// A reflection on a scattering surface at (hx, hy): the albedo's rest is absorbed, the diffuse
+// share is handed to the patch met, and the specular rest is mirrored about the normal tilted by
+// each of the gloss rule's tilts in turn (one branch each). A tilted mirror turns the reflected
+// direction by twice the tilt; a direction that then points into the sheet is mirrored once
+// more about the true tangent. Returns true when the walk goes on (no split).
+bool PathWalk::scatter(Walk& walk, const Hit& hit, double hx, double hy) {
+    const Scene& scene = tracer_.scene_;
+    RayOutcome& out = out_;
+    Weight& weight = walk.weight;
+    out.share[RayOutcome::Absorbed] += weight.keep(scene.materials.albedo);
+    const Direction n = MirrorNormal(scene, hit, hx, hy);
+    const double nx = n.x;
+    const double ny = n.y;
+    walk.skipSegment = hit.kind == Kind::Segment ? hit.index : -1;
+    walk.skipTube = -1;
+    const ReflectorSurface& surface = surfaceOf(hit);
+    const double d = surface.diffuseShare;
+    if (d > 0.0 && weight.total() > 0.0) {
+        const double taken = weight.keep(1.0 - d);
+        out.share[RayOutcome::Diffused] += taken;
+        double g = hit.piece.g;
+        SurfacePatches::PieceKind kind = SurfacePatches::PieceKind::Curve;
+        if (hit.kind == Kind::Segment) {
+            const MirrorSegment& s = scene.segments[static_cast<std::size_t>(hit.index)];
+            const double ex = s.x1 - s.x0;
+            const double ey = s.y1 - s.y0;
+            g = ((hx - s.x0) * ex + (hy - s.y0) * ey) / (ex * ex + ey * ey);
+            kind = SurfacePatches::PieceKind::Segment;
+        } else if (hit.kind == Kind::Arc) {
+            g = hx;
+            kind = SurfacePatches::PieceKind::Arc;
+        }
+        out.deposits.emplace_back(
+            tracer_.patches_->sideAt(kind, hit.index, g, walk.ray.dx, walk.ray.dy, nx, ny), taken);
+    }
+    if (weight.total() == 0.0) {
+        Finish(out, walk.signature, leaves_);
+        return false;
+    }
+    const double inDot = walk.ray.dx * nx + walk.ray.dy * ny;
+    const double norm2 = nx * nx + ny * ny;
+    const double norm = std::sqrt(norm2);
+    const double kappa = MirrorCurvature(scene, hit, hx);
+    if (follow_) {
+        ReflectDerivatives(walk, hit.piece.t, nx / norm, ny / norm, kappa);
+    }
+    const double dot = inDot / norm2;
+    double rx = walk.ray.dx - 2.0 * dot * nx;
+    double ry = walk.ray.dy - 2.0 * dot * ny;
+    const double length = std::sqrt(rx * rx + ry * ry);
+    rx /= length;
+    ry /= length;
+    walk.ray = {hx, hy, rx, ry};
+    const PathTracer::Spread* spread = tracer_.spreadOf(surface.glossSpreadDeg);
+    if (spread == nullptr) {
+        return true;
+    }
+    if (walk.glossSplits >= PathTracer::kMaxGlossSplits) {
+        // Followed as a mirror from here on; its fate no longer counts as known.
+        if (!walk.unresolved) {
+            out.unresolved += weight.total();
+            walk.unresolved = true;
+        }
+        return true;
+    }
+    // The first split also follows the 2-point rule's branches, apart: the difference of what
+    // the two rules bring into the water (or hand to the patches) estimates the 3-point rule's
+    // error.
+    const bool compare = !walk.comparing && walk.glossSplits == 0;
+    const double waterBefore = out.share[RayOutcome::Water];
+    const double diffusedBefore = out.share[RayOutcome::Diffused];
+    const Walk& parent = walk;
+    const auto branchOut = [&](const PathTracer::Turns& turns, bool comparing, PathWalk& into) {
+        const GlossRule& rule = turns.rule;
+        for (std::size_t i = 0; i < rule.tilts.size(); ++i) {
+            Walk branch = parent;
+            branch.glossSplits = parent.glossSplits + 1;
+            branch.comparing = comparing;
+            branch.weight.keep(rule.weights[i]);
+            const double c = turns.cos[i];
+            const double s = turns.sin[i];
+            double bx = c * rx - s * ry;
+            double by = s * rx + c * ry;
+            const double outDot = (bx * nx + by * ny) / norm2;
+            // A turn by a fixed angle turns the direction's derivative alike.
+            const double bdx = c * parent.ddx - s * parent.ddy;
+            const double bdy = s * parent.ddx + c * parent.ddy;
+            branch.ddx = bdx;
+            branch.ddy = bdy;
+            if (outDot * inDot > 0.0) {
+                if (into.follow_) {
+                    branch.ray.dx = bx;
+                    branch.ray.dy = by;
+                    TurnDerivative(branch, nx / norm, ny / norm, kappa);
+                }
+                bx -= 2.0 * outDot * nx;
+                by -= 2.0 * outDot * ny;
+            }
+            branch.ray.dx = bx;
+            branch.ray.dy = by;
+            branch.signature = Mix(parent.signature, Kind::None, static_cast<int>(3 + i));
+            ++branch.event;
+            into.walk(branch);
+        }
+    };
+    if (walk.comparing) {
+        branchOut(spread->compare, true, *this);
+        return false;
+    }
+    branchOut(spread->main, false, *this);
+    if (compare) {
+        RayOutcome apart;
+        PathWalk apartWalk(tracer_, apart);
+        branchOut(spread->compare, true, apartWalk);
+        out.glossWaterDelta +=
+            out.share[RayOutcome::Water] - waterBefore - apart.share[RayOutcome::Water];
+        out.glossDiffusedDelta +=
+            out.share[RayOutcome::Diffused] - diffusedBefore - apart.share[RayOutcome::Diffused];
+    }
+    return false;
 }
 
 } // namespace kavrol::physics

@@ -2,8 +2,10 @@
 #pragma once
 
 #include "FresnelTable.h"
+#include "GlossRule.h"
 #include "RayOutcome.h"
 #include "Scene.h"
+#include "SurfacePatches.h"
 
 #include <vector>
 
@@ -13,19 +15,44 @@ namespace kavrol::physics {
 // in-plane direction a (radians from the downward vertical toward +x) and its offset p (mm) from
 // the tube's axis, measured along (cos a, -sin a): the oriented lines (a, p) with |p| < R are
 // exactly the rays a Lambertian tube emits, with uniform density in a and p.
+//
+// A scene whose reflector is not a plain mirror (ReflectorSurface) needs its patches when it
+// scatters diffusely: the diffuse share of a reflection is handed to the patch it meets (as
+// RayOutcome::Diffused and its deposits) rather than followed. Sources after the tubes are then
+// the patches' sides, each emitting Lambertian light of its own: for them a in [-pi/2, pi/2]
+// stands for the angle asin(2a / pi) from the side's normal (uniform in a, as Lambertian light
+// is uniform in the sine of that angle) and p for the parameter g on the patch's piece.
 class PathTracer {
 public:
     // Bound on the events (reflections, passages, water arrivals) of one ray; what a ray still
     // carries when it reaches the bound counts as absorbed.
     static constexpr int kMaxEvents = 256;
+    // Glossy reflections along one path that are split over the gloss rule's tilts (up to
+    // 3^3 = 27 branches); later ones are taken as mirrors and their weight as unresolved.
+    static constexpr int kMaxGlossSplits = 3;
 
-    PathTracer(const Scene& scene, const FresnelTable& fresnel);
+    // `patches` is needed when a surface scatters diffusely and must outlive the tracer;
+    // glossPanels > 0 replaces the 3-point gloss rule by the composite one (finer runs).
+    PathTracer(const Scene& scene, const FresnelTable& fresnel,
+               const SurfacePatches* patches = nullptr, int glossPanels = 0);
 
     // Also follows the ray's derivatives in a, for the entries' slopes and the clearances; the
-    // clearances only while the ray carries at least `followWeight`.
-    void trace(int tube, double a, double p, RayOutcome& out, double followWeight = 0.0) const;
+    // clearances only while a branch carries at least `followWeight`, only for the tubes' rays
+    // and only in scenes without profile curves (elsewhere stretches are judged by their
+    // samples).
+    void trace(int source, double a, double p, RayOutcome& out, double followWeight = 0.0) const;
+
+    // Tubes, then the patches' sides when there are patches.
+    int sourceCount() const;
+    int tubeCount() const { return static_cast<int>(scene_.tubes.size()); }
+    const SurfacePatches* patches() const { return patches_; }
+    bool mirrorSurface() const { return mirror_; }
+    bool followsClearances() const { return followsClearances_; }
 
 private:
+    // The walk of one ray and its branches, in the source.
+    friend class PathWalk;
+
     // An end point of a reflector piece or of the water's span, with its owner's code.
     struct Rim {
         double x = 0.0;
@@ -37,6 +64,25 @@ private:
 
     const Scene& scene_;
     const FresnelTable& fresnel_;
+    const SurfacePatches* patches_;
+    // A gloss rule with the turns of the reflected direction, twice each tilt.
+    struct Turns {
+        GlossRule rule;
+        std::vector<double> cos;
+        std::vector<double> sin;
+        explicit Turns(GlossRule r);
+    };
+    // The rules of one gloss spread: the one followed and the 2-point one the error estimate
+    // compares with.
+    struct Spread {
+        double sigmaDeg = 0.0;
+        Turns main;
+        Turns compare;
+    };
+    const Spread* spreadOf(double sigmaDeg) const;
+
+    bool mirror_;
+    std::vector<Spread> spreads_; // one per distinct spread of the scene's pieces
     std::vector<Rim> rims_;
     // Profile curves of one's own lack their tangents among the conditions, and their many
     // grazing rays made the clearances cost a hundred times the rays: scenes with them keep

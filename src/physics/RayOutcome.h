@@ -4,6 +4,8 @@
 #include <array>
 #include <cstdint>
 #include <limits>
+#include <utility>
+#include <vector>
 
 namespace kavrol::physics {
 
@@ -17,6 +19,7 @@ struct RayOutcome {
         BesideAquarium,
         Escaped,
         ReflectedAtWater,
+        Diffused, // re-emitted diffusely by the reflector: the patches' own light
         kFates
     };
     static constexpr int kMaxEntries = 8; // water entries kept with their place; later ones
@@ -41,6 +44,15 @@ struct RayOutcome {
     // The weight the ray still carried where its clearances stopped being followed (0 when it
     // ended first): what changes of path beyond that point could move.
     double unfollowed = 0.0;
+    // Where the Diffused share went: (side of a reflector patch, amount), in order.
+    std::vector<std::pair<int, double>> deposits;
+    // Weight whose gloss spread was no longer followed (taken as a mirror from there on): its
+    // fate is uncertain, so it joins the error bound whole.
+    double unresolved = 0.0;
+    // What the 3-point gloss rule brought into the water (and handed to the patches) beyond
+    // what the 2-point rule brings: an estimate of the gloss rule's error.
+    double glossWaterDelta = 0.0;
+    double glossDiffusedDelta = 0.0;
 };
 
 } // namespace kavrol::physics

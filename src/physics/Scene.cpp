@@ -2,6 +2,7 @@
 // Sections: number formatting for messages; distance from a point to the pieces; checks of a
 // design; building the scene; symmetry.
 #include "Scene.h"
+#include "RefusalText.h"
 
 #include "PhysicalDesignError.h"
 
@@ -15,18 +16,8 @@ namespace kavrol::physics {
 
 namespace {
 
-std::string Mm(double value) {
-    std::ostringstream text;
-    text.precision(6);
-    text << value << " mm";
-    return text.str();
-}
-
-void Require(bool condition, const std::string& message) {
-    if (!condition) {
-        throw PhysicalDesignError(message);
-    }
-}
+using RefusalText::Mm;
+using RefusalText::Require;
 
 double DistanceToSegment(const MirrorSegment& s, double px, double py) {
     const double ex = s.x1 - s.x0;
@@ -107,6 +98,10 @@ void CheckMaterialsAndSizes(const PhysicalDesign& d) {
             "The tube transmission must lie from 0 to 1");
     Require(Finite(m.refractiveIndex) && m.refractiveIndex >= 1.0,
             "The water's refractive index must be at least 1");
+    Require(m.surface.diffuseShare >= 0.0 && m.surface.diffuseShare <= 1.0,
+            "The diffuse share must lie from 0 to 1");
+    Require(m.surface.glossSpreadDeg >= 0.0 && m.surface.glossSpreadDeg <= 30.0,
+            "The gloss spread must lie from 0 to 30 degrees");
 }
 
 // Depth of the reflector on the tube's axis: its deepest point right above the tube.
@@ -187,7 +182,36 @@ Scene Scene::withoutReflector() const {
     bare.segments.clear();
     bare.arcs.clear();
     bare.curves.clear();
+    bare.segmentSurfaces.clear();
+    bare.arcSurfaces.clear();
+    bare.curveSurfaces.clear();
     return bare;
+}
+
+namespace {
+
+template <typename Test> bool AnyPiece(const Scene& scene, Test test) {
+    const bool ownLists = !scene.segmentSurfaces.empty() || !scene.arcSurfaces.empty() ||
+                          !scene.curveSurfaces.empty();
+    if (!ownLists) {
+        return test(scene.materials.surface);
+    }
+    for (const auto* list : {&scene.segmentSurfaces, &scene.arcSurfaces, &scene.curveSurfaces}) {
+        if (std::any_of(list->begin(), list->end(), test)) {
+            return true;
+        }
+    }
+    return false;
+}
+
+} // namespace
+
+bool Scene::anyScattering() const {
+    return AnyPiece(*this, [](const ReflectorSurface& s) { return !s.isMirror(); });
+}
+
+bool Scene::anyDiffuse() const {
+    return AnyPiece(*this, [](const ReflectorSurface& s) { return s.diffuseShare > 0.0; });
 }
 
 bool Scene::mirrorSymmetric() const {
@@ -201,8 +225,16 @@ bool Scene::mirrorSymmetric() const {
                    Near(o.radius, t.radius, scale) && o.power == t.power;
         });
     };
+    const auto alike = [](const ReflectorSurface& p, const ReflectorSurface& q) {
+        return p.diffuseShare == q.diffuseShare && p.glossSpreadDeg == q.glossSpreadDeg;
+    };
     const auto hasSegment = [&](const MirrorSegment& s) {
+        const ReflectorSurface& own =
+            segmentSurface(static_cast<std::size_t>(&s - segments.data()));
         return std::any_of(segments.begin(), segments.end(), [&](const MirrorSegment& o) {
+            if (!alike(own, segmentSurface(static_cast<std::size_t>(&o - segments.data())))) {
+                return false;
+            }
             const bool same = Near(o.x0, -s.x0, scale) && Near(o.y0, s.y0, scale) &&
                               Near(o.x1, -s.x1, scale) && Near(o.y1, s.y1, scale);
             const bool reversed = Near(o.x1, -s.x0, scale) && Near(o.y1, s.y0, scale) &&
@@ -211,15 +243,20 @@ bool Scene::mirrorSymmetric() const {
         });
     };
     const auto hasArc = [&](const MirrorArc& a) {
+        const ReflectorSurface& own = arcSurface(static_cast<std::size_t>(&a - arcs.data()));
         return std::any_of(arcs.begin(), arcs.end(), [&](const MirrorArc& o) {
-            return Near(o.vertexX, -a.vertexX, scale) && Near(o.vertexY, a.vertexY, scale) &&
+            return alike(own, arcSurface(static_cast<std::size_t>(&o - arcs.data()))) &&
+                   Near(o.vertexX, -a.vertexX, scale) && Near(o.vertexY, a.vertexY, scale) &&
                    Near(o.m, a.m, scale) && Near(o.xMin, -a.xMax, scale) &&
                    Near(o.xMax, -a.xMin, scale);
         });
     };
     const auto hasCurve = [&](const MirrorCurve& c) {
-        return std::any_of(curves.begin(), curves.end(),
-                           [&](const MirrorCurve& o) { return c.mirrors(o, 1e-12 * scale); });
+        const ReflectorSurface& own = curveSurface(static_cast<std::size_t>(&c - curves.data()));
+        return std::any_of(curves.begin(), curves.end(), [&](const MirrorCurve& o) {
+            return alike(own, curveSurface(static_cast<std::size_t>(&o - curves.data()))) &&
+                   c.mirrors(o, 1e-12 * scale);
+        });
     };
     return std::all_of(tubes.begin(), tubes.end(), hasTube) &&
            std::all_of(segments.begin(), segments.end(), hasSegment) &&

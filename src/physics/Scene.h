@@ -6,6 +6,7 @@
 #include "MirrorCurve.h"
 #include "MirrorSegment.h"
 #include "PhysicalDesign.h"
+#include "ReflectorSurface.h"
 #include "Tube.h"
 #include "WaterLine.h"
 
@@ -23,6 +24,25 @@ struct Scene {
     std::vector<MirrorCurve> curves;
     WaterLine water;
     Materials materials;
+    // When the pieces' sheets differ (fixtures): one surface per segment, arc and curve, in
+    // their lists' order. Empty lists: the materials' surface for every piece.
+    std::vector<ReflectorSurface> segmentSurfaces;
+    std::vector<ReflectorSurface> arcSurfaces;
+    std::vector<ReflectorSurface> curveSurfaces;
+
+    // The surface of piece `index` of each kind.
+    const ReflectorSurface& segmentSurface(std::size_t index) const {
+        return segmentSurfaces.empty() ? materials.surface : segmentSurfaces[index];
+    }
+    const ReflectorSurface& arcSurface(std::size_t index) const {
+        return arcSurfaces.empty() ? materials.surface : arcSurfaces[index];
+    }
+    const ReflectorSurface& curveSurface(std::size_t index) const {
+        return curveSurfaces.empty() ? materials.surface : curveSurfaces[index];
+    }
+    // True when some piece is not a plain mirror, or scatters diffusely.
+    bool anyScattering() const;
+    bool anyDiffuse() const;
 
     // The scene of a design; throws PhysicalDesignError when the design cannot exist.
     static Scene FromDesign(const PhysicalDesign& design);

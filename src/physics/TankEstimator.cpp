@@ -628,6 +628,11 @@ TankEstimate TankEstimator::estimate(const TankScene& scene) const {
             result.elevations = light.grid.elevations;
         }
     }
+    // Without attenuation the water's share is what rounding leaves of the telescoping sum.
+    if (tank.attenuationPerM == 0.0 && std::abs(fates[WaterAbsorbed]) < 1e-12) {
+        fates[Floor] += fates[WaterAbsorbed];
+        fates[WaterAbsorbed] = 0.0;
+    }
     result.floorShare = fates[Floor];
     result.losses = {fates[ReflectorAbsorbed], fates[ReturnedToTube], fates[BesideTank],
                      fates[FrontBackGlass],    fates[EndGlass],       fates[WaterAbsorbed]};

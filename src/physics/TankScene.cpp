@@ -1,5 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "TankScene.h"
+#include "RefusalText.h"
 
 #include "FixtureScene.h"
 #include "PhysicalDesignError.h"
@@ -17,18 +18,8 @@ namespace {
 // keeps the polygon within a few micrometres of the curve for the reflectors the window takes.
 constexpr int kRegionSamples = 512;
 
-std::string Mm(double value) {
-    std::ostringstream text;
-    text.precision(6);
-    text << value << " mm";
-    return text.str();
-}
-
-void Require(bool condition, const std::string& message) {
-    if (!condition) {
-        throw PhysicalDesignError(message);
-    }
-}
+using RefusalText::Mm;
+using RefusalText::Require;
 
 bool Positive(double value) {
     return std::isfinite(value) && value > 0.0;

@@ -31,7 +31,7 @@ struct Tube {
         const double root = std::sqrt(discriminant);
         const double t = -b - root;
         if (t > tMin && t < hit.t) {
-            hit = {t, -b + root, 0.0, 0.0};
+            hit = {t, -b + root, 0.0, 0.0, 0.0};
             return true;
         }
         return false;

@@ -22,7 +22,7 @@ struct WaterLine {
         }
         const double t = (y - ray.py) / ray.dy;
         if (t > tMin && t < hit.t) {
-            hit = {t, 0.0, 0.0, 0.0};
+            hit = {t, 0.0, 0.0, 0.0, 0.0};
             return true;
         }
         return false;

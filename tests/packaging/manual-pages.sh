@@ -24,7 +24,7 @@ commands=$("$usr/bin/kavrol-cli" --help |
 [ -n "$commands" ] || fail "kavrol-cli --help lists no commands"
 
 # Writes the option lines' parts before the description, one a line ("--tube T4|T5|T8").
-option_specs() {
+option_words() {
     grep -E '^ +-' | sed -e 's/^ *//' -e 's/  .*//'
 }
 
@@ -35,13 +35,13 @@ check_help() {
     # An option followed by one blank and more words has lost its column.
     merged=$(grep -E '^ +-' "$help" | grep -vE '^ +-[^ ]+( [^ ]+)?(, -[^ ]+( [^ ]+)?)*(  |$)')
     [ -z "$merged" ] || fail "$help: an option runs into its description: $merged"
-    option_specs <"$help" >"$work/specs"
-    [ -s "$work/specs" ] || fail "$help lists no options"
-    while IFS= read -r spec; do
-        SPEC=$spec awk 'substr($0, 1, length(ENVIRON["SPEC"]) + 1) == ENVIRON["SPEC"] " " ||
-                        $0 == ENVIRON["SPEC"] { found = 1 } END { exit !found }' \
-            "$work/$page.starts" || fail "$page(1) lacks \"$spec\" at the start of a line"
-    done <"$work/specs"
+    option_words <"$help" >"$work/options"
+    [ -s "$work/options" ] || fail "$help lists no options"
+    while IFS= read -r option; do
+        OPTION=$option awk 'substr($0, 1, length(ENVIRON["OPTION"]) + 1) == ENVIRON["OPTION"] " " ||
+                        $0 == ENVIRON["OPTION"] { found = 1 } END { exit !found }' \
+            "$work/$page.starts" || fail "$page(1) lacks \"$option\" at the start of a line"
+    done <"$work/options"
 }
 
 for page in kavrol kavrol-cli; do

@@ -138,7 +138,7 @@ TEST(FixtureFile, RefusesBadFieldsNamingUnitFieldAndReason) {
          "at most 2000 mm, got -4 mm"},
         {Text(R"({"tube": "T5", "x": 100, "lampDistance": 4, "height": 3})"),
          "f.json: line 6, column 59: unit 2, unknown key \"height\" (known: name, tube, x, "
-         "lampDistance, power, reflector)"},
+         "lampDistance, power, reflector, surface, diffuseShare, glossSpread)"},
         {Text(R"({"tube": "T5", "x": 100, "lampDistance": 4})"),
          "f.json: line 6, column 5: unit 2, \"reflector\": is missing"},
         {Text(R"({"tube": "T5", "x": 100, "lampDistance": 4, "reflector": {}})"),
@@ -298,7 +298,7 @@ TEST(FixtureFile, QuotesUntrustedTextShortAndEscaped) {
          "greater than 0 mm and at most 5000 mm, got 0 mm"},
         {Text(R"({"tube": "T5", "x": 100, "lampDistance": 4, "\u009b31m": 1})"),
          "f.json: line 6, column 62: unit 2, unknown key \"\\xC2\\x9B31m\" (known: name, tube, "
-         "x, lampDistance, power, reflector)"},
+         "x, lampDistance, power, reflector, surface, diffuseShare, glossSpread)"},
         {Text("{\"name\": \"caf\xC3\xA9 \xFF\", \"tube\": \"T5\"}"),
          "f.json: line 6, column 20: the text is not valid UTF-8 here (the byte \\xFF)"},
         {Text(R"({"tube": ")" + std::string(500, 'T') + R"(", "x": 1})"),

@@ -1,0 +1,43 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+
+#include "BuildInputs.h"
+#include "PhysicalSettings.h"
+#include "TankEstimate.h"
+#include "TankOptions.h"
+#include "TankReport.h"
+
+#include <optional>
+#include <string>
+
+namespace kavrol {
+
+// The whole tank under a single build's design: the estimate, or the reason the design or
+// tank cannot exist, the report's lines and JSON object, and the files drawn from it.
+class TankBuild {
+public:
+    TankBuild(const BuildInputs& inputs, const PhysicalSettings& settings,
+              const TankOptions& options);
+
+    bool enabled() const { return options_.enabled; }
+    const std::optional<physics::TankEstimate>& estimate() const { return estimate_; }
+    const std::optional<std::string>& refusal() const { return refusal_; }
+
+    // Nothing without --tank.
+    std::string text() const;
+    std::string json(const std::string& objectJson) const;
+
+    // The floor map (.png or .svg) and the cells as CSV, each whole or not at all; throws
+    // SaveError naming the file, also when the tank was refused.
+    void writeFiles(const std::string& plotPath, const std::string& csvPath) const;
+
+private:
+    TankOptions options_;
+    TankReport::TubeLine tube_;
+    double centre_ = 0.0;
+    double radius_ = 8.0;
+    std::optional<std::string> refusal_;
+    std::optional<physics::TankEstimate> estimate_;
+};
+
+} // namespace kavrol

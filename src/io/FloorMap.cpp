@@ -1,0 +1,190 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// Sections: colours; the drawing; the files.
+#include "FloorMap.h"
+
+#include "PictureFile.h"
+#include "WholeFile.h"
+
+#include <QBuffer>
+#include <QFileInfo>
+#include <QImage>
+#include <QPainter>
+#include <QSvgGenerator>
+#include <algorithm>
+#include <array>
+#include <cmath>
+
+namespace kavrol::FloorMap {
+
+namespace {
+
+// Dark blue through green to yellow: the order reads as low to high in print and on screen.
+QColor Colour(double t) {
+    static constexpr std::array<std::array<int, 3>, 5> kStops{
+        {{68, 1, 84}, {59, 82, 139}, {33, 145, 140}, {94, 201, 98}, {253, 231, 37}}};
+    t = std::clamp(t, 0.0, 1.0) * 4.0;
+    const int i = std::min(static_cast<int>(t), 3);
+    const double f = t - i;
+    const auto mix = [&](std::size_t c) {
+        return static_cast<int>(std::lround(kStops[static_cast<std::size_t>(i)][c] * (1.0 - f) +
+                                            kStops[static_cast<std::size_t>(i + 1)][c] * f));
+    };
+    return QColor(mix(0), mix(1), mix(2));
+}
+
+QString Number(double value, int decimals) {
+    return QString::number(value, 'f', decimals);
+}
+
+} // namespace
+
+} // namespace kavrol::FloorMap
+
+// ---- The drawing ----
+namespace kavrol::FloorMap {
+
+namespace {
+
+constexpr int kWidth = 900;
+constexpr int kMargin = 50;
+constexpr int kBar = 90;
+
+void Draw(QPainter& p, const physics::TankEstimate& e, const std::vector<TubeSpan>& tubes,
+          int height) {
+    const double length = e.edgesZmm.back() - e.edgesZmm.front();
+    const double width = e.edgesXmm.back() - e.edgesXmm.front();
+    const double scale =
+        std::min((kWidth - 2.0 * kMargin - kBar) / length, (height - 2.0 * kMargin) / width);
+    const auto px = [&](double z) { return kMargin + (z - e.edgesZmm.front()) * scale; };
+    const auto py = [&](double x) { return kMargin + (x - e.edgesXmm.front()) * scale; };
+    p.fillRect(QRectF(0, 0, kWidth, height), Qt::white);
+    const double low = e.min;
+    const double high = e.max > e.min ? e.max : e.min + 1.0;
+    for (int j = 0; j < e.cellsZ; ++j) {
+        for (int i = 0; i < e.cellsX; ++i) {
+            const double v = e.cells[static_cast<std::size_t>(j * e.cellsX + i)];
+            const QRectF cell(QPointF(px(e.edgesZmm[static_cast<std::size_t>(j)]),
+                                      py(e.edgesXmm[static_cast<std::size_t>(i)])),
+                              QPointF(px(e.edgesZmm[static_cast<std::size_t>(j + 1)]),
+                                      py(e.edgesXmm[static_cast<std::size_t>(i + 1)])));
+            p.fillRect(cell.adjusted(0, 0, 0.5, 0.5), Colour((v - low) / (high - low)));
+        }
+    }
+    // Contours: the cell edges where the PPFD crosses a level.
+    p.setPen(QPen(Qt::white, 1.5));
+    for (const auto& entry : e.atLeast) {
+        // A plain copy: clang does not let a lambda capture a structured binding.
+        const double level = entry.first;
+        const auto above = [&](int i, int j) {
+            return e.cells[static_cast<std::size_t>(j * e.cellsX + i)] >= level;
+        };
+        for (int j = 0; j < e.cellsZ; ++j) {
+            for (int i = 0; i < e.cellsX; ++i) {
+                const double z0 = px(e.edgesZmm[static_cast<std::size_t>(j)]);
+                const double z1 = px(e.edgesZmm[static_cast<std::size_t>(j + 1)]);
+                const double x0 = py(e.edgesXmm[static_cast<std::size_t>(i)]);
+                const double x1 = py(e.edgesXmm[static_cast<std::size_t>(i + 1)]);
+                if (i + 1 < e.cellsX && above(i, j) != above(i + 1, j))
+                    p.drawLine(QPointF(z0, x1), QPointF(z1, x1));
+                if (j + 1 < e.cellsZ && above(i, j) != above(i, j + 1))
+                    p.drawLine(QPointF(z1, x0), QPointF(z1, x1));
+            }
+        }
+    }
+    p.setPen(QPen(Qt::black, 2));
+    p.drawRect(QRectF(QPointF(px(e.edgesZmm.front()), py(e.edgesXmm.front())),
+                      QPointF(px(e.edgesZmm.back()), py(e.edgesXmm.back()))));
+    p.setPen(QPen(Qt::black, 1));
+    p.setBrush(QColor(255, 255, 255, 160));
+    for (const TubeSpan& t : tubes)
+        p.drawRect(
+            QRectF(QPointF(px(t.z0), py(t.x - t.radius)), QPointF(px(t.z1), py(t.x + t.radius))));
+    p.setBrush(Qt::NoBrush);
+    p.setPen(Qt::black);
+    p.drawText(QPointF(kMargin, kMargin - 18),
+               QStringLiteral("PPFD on the floor, umol m^-2 s^-1: mean %1, min/mean %2")
+                   .arg(Number(e.mean, 1), Number(e.minOverMean, 3)));
+    p.drawText(QPointF(kMargin, py(e.edgesXmm.back()) + 20),
+               QStringLiteral("along the tank, %1 mm; across, %2 mm")
+                   .arg(Number(length, 0), Number(width, 0)));
+    // The colour bar.
+    const double barX = kWidth - kBar + 10;
+    const double top = kMargin;
+    const double bottom = height - kMargin;
+    for (int k = 0; k < 100; ++k) {
+        const double y0 = bottom - (bottom - top) * (k + 1) / 100.0;
+        p.fillRect(QRectF(barX, y0, 20, (bottom - top) / 100.0 + 0.5), Colour(k / 99.0));
+    }
+    p.drawRect(QRectF(barX, top, 20, bottom - top));
+    for (int k = 0; k <= 4; ++k) {
+        const double y = bottom - (bottom - top) * k / 4.0;
+        p.drawText(QPointF(barX + 24, y + 4), Number(low + (high - low) * k / 4.0, 1));
+    }
+}
+
+} // namespace
+
+QByteArray render(const physics::TankEstimate& e, const std::vector<TubeSpan>& tubes,
+                  ChartFile::Format format) {
+    const double length = e.edgesZmm.back() - e.edgesZmm.front();
+    const double width = e.edgesXmm.back() - e.edgesXmm.front();
+    const int height = std::clamp(
+        static_cast<int>(2 * kMargin + (kWidth - 2.0 * kMargin - kBar) * width / length), 260, 900);
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::WriteOnly);
+    if (format == ChartFile::Format::Svg) {
+        QSvgGenerator svg;
+        svg.setOutputDevice(&buffer);
+        svg.setSize(QSize(kWidth, height));
+        svg.setViewBox(QRect(0, 0, kWidth, height));
+        QPainter p(&svg);
+        Draw(p, e, tubes, height);
+        p.end();
+    } else {
+        QImage image(kWidth, height, QImage::Format_RGB32);
+        QPainter p(&image);
+        p.setRenderHint(QPainter::Antialiasing);
+        Draw(p, e, tubes, height);
+        p.end();
+        image.save(&buffer, "PNG");
+    }
+    return bytes;
+}
+
+} // namespace kavrol::FloorMap
+
+// ---- The files ----
+namespace kavrol::FloorMap {
+
+void write(const physics::TankEstimate& estimate, const std::vector<TubeSpan>& tubes,
+           const QString& path) {
+    const std::optional<ChartFile::Format> format = ChartFile::formatOf(path);
+    if (!format)
+        throw SaveError(QStringLiteral("Cannot create file \"%1\". The name must end in .png or "
+                                       ".svg")
+                            .arg(QFileInfo(path).absoluteFilePath()));
+    WholeFile::write(path, render(estimate, tubes, *format));
+}
+
+QByteArray csv(const physics::TankEstimate& e) {
+    QByteArray out("x_left_mm,x_right_mm,z_left_mm,z_right_mm,ppfd,error\n");
+    const auto number = [](double v) { return QByteArray::number(v, 'g', 17); };
+    for (int j = 0; j < e.cellsZ; ++j) {
+        for (int i = 0; i < e.cellsX; ++i) {
+            const auto c = static_cast<std::size_t>(j * e.cellsX + i);
+            out += number(e.edgesXmm[static_cast<std::size_t>(i)]) + ',' +
+                   number(e.edgesXmm[static_cast<std::size_t>(i + 1)]) + ',' +
+                   number(e.edgesZmm[static_cast<std::size_t>(j)]) + ',' +
+                   number(e.edgesZmm[static_cast<std::size_t>(j + 1)]) + ',' + number(e.cells[c]) +
+                   ',' + number(e.cellErrors[c]) + '\n';
+        }
+    }
+    return out;
+}
+
+void writeCsv(const physics::TankEstimate& estimate, const QString& path) {
+    WholeFile::write(path, csv(estimate));
+}
+
+} // namespace kavrol::FloorMap
