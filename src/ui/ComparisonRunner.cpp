@@ -60,8 +60,8 @@ std::uint64_t ComparisonRunner::start(const physics::PhysicalDesign& design) {
     job.watcher = new QFutureWatcher<Outcome>(this);
     QFutureWatcher<Outcome>* watcher = job.watcher;
     connect(watcher, &QFutureWatcherBase::finished, this, [this, watcher] { jobEnded(watcher); });
-    watcher->setFuture(QtConcurrent::run(Compare, job.generation, design, options_, job.cancel,
-                                         job.progress));
+    watcher->setFuture(
+        QtConcurrent::run(Compare, job.generation, design, options_, job.cancel, job.progress));
     jobs_.push_back(std::move(job));
     running_ = generation_;
     return generation_;

@@ -257,8 +257,8 @@ void SurfaceSection::showHint() {
 // --- The comparison of the presets ---
 
 void SurfaceSection::setDesign(const std::optional<physics::PhysicalDesign>& design) {
-    const bool changed = design.has_value() != design_.has_value() ||
-                         (design && !sameButSurface(*design, *design_));
+    const bool changed =
+        design.has_value() != design_.has_value() || (design && !sameButSurface(*design, *design_));
     design_ = design;
     showHint();
     if (!changed) {
@@ -326,13 +326,12 @@ void SurfaceSection::showComparison(const ComparisonRunner::Outcome& outcome) {
             table_->setItem(r, 0, cell(caption(row.caption), false));
             table_->setItem(r, 1, cell(NumberText::fixed(row.surface.diffuseShare, 2)));
             table_->setItem(r, 2, cell(NumberText::fixed(row.surface.glossSpreadDeg, 1)));
-            table_->setItem(r, 3,
-                            cell(row.typicalAlbedo ? albedo + QStringLiteral(" (типичное)")
-                                                   : albedo));
-            table_->setItem(r, 4,
-                            cell(QStringLiteral("%1 ± %2")
-                                     .arg(NumberText::percent(row.efficiency, 1),
-                                          NumberText::significantPercent(row.error, 2))));
+            table_->setItem(
+                r, 3, cell(row.typicalAlbedo ? albedo + QStringLiteral(" (типичное)") : albedo));
+            table_->setItem(
+                r, 4,
+                cell(QStringLiteral("%1 ± %2").arg(NumberText::percent(row.efficiency, 1),
+                                                   NumberText::significantPercent(row.error, 2))));
         }
         table_->setEnabled(true);
     }

@@ -4,13 +4,13 @@
 // gives for that surface, and the comparison of the presets fills its table best first, takes
 // the preset's typical albedo as well as the window's, can be cancelled and is outdated by a
 // new build.
+#include "SurfaceSection.h"
 #include "AnalysisWindow.h"
 #include "CliRun.h"
 #include "DesignFromInputs.h"
 #include "InputDomain.h"
 #include "LightEstimator.h"
 #include "RealSpinEdit.h"
-#include "SurfaceSection.h"
 
 #include <QComboBox>
 #include <QJsonDocument>
@@ -172,10 +172,10 @@ TEST(SurfaceSectionTest, TheComparisonFillsBestFirstAndCanBeCancelled) {
         if (r > 0) {
             EXPECT_GE(rows[r - 1].efficiency, rows[r].efficiency);
         }
-        EXPECT_EQ(rows[r].albedo, rows[r].typicalAlbedo
-                                      ? kavrol::InputDomain::SurfacePresetOf(rows[r].word)
-                                            ->typicalAlbedo
-                                      : 0.8);
+        EXPECT_EQ(rows[r].albedo,
+                  rows[r].typicalAlbedo
+                      ? kavrol::InputDomain::SurfacePresetOf(rows[r].word)->typicalAlbedo
+                      : 0.8);
         EXPECT_EQ(table->item(row, 0)->text().toStdString(), rows[r].caption);
         EXPECT_EQ(table->item(row, 3)->text().contains(QStringLiteral("типичное")),
                   rows[r].typicalAlbedo);
