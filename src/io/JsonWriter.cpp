@@ -104,6 +104,10 @@ JsonWriter& JsonWriter::value(const char* text) {
     return value(std::string_view(text));
 }
 
+JsonWriter& JsonWriter::null() {
+    return raw("null");
+}
+
 JsonWriter& JsonWriter::value(const std::vector<double>& numbers) {
     beginArray();
     for (const double number : numbers)

@@ -35,6 +35,7 @@ public:
     JsonWriter& value(bool flag);
     JsonWriter& value(std::string_view text);
     JsonWriter& value(const char* text);
+    JsonWriter& null();
     template <std::integral Integer>
     requires(!std::same_as<Integer, bool>) JsonWriter& value(Integer number) {
         return raw(std::to_string(number));

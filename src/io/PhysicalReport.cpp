@@ -15,6 +15,8 @@ std::string text(const physics::PhysicalEstimate& e) {
     out << "Physical estimate (share of the tube's light, error bound about 95 %):\n";
     out << "  into the water          " << fixed(e.efficiency, 6) << " +/- " << fixed(e.error, 6)
         << '\n';
+    if (!e.toleranceReached)
+        out << "  the tolerance asked for was not reached: the refinement stopped first\n";
     out << "  absorbed by reflector   " << fixed(l.absorbed, 6) << '\n';
     out << "  returned to the tube    " << fixed(l.returnedToTube, 6) << '\n';
     out << "  beside the aquarium     " << fixed(l.besideAquarium, 6) << '\n';
@@ -28,6 +30,11 @@ std::string text(const physics::PhysicalEstimate& e) {
     if (!e.relative.empty())
         out << "  uniformity (min/mean)   " << fixed(e.uniformity.minOverMean, 4) << ", max/mean "
             << fixed(e.uniformity.maxOverMean, 4) << " over " << e.relative.size() << " bins\n";
+    if (!e.relative.empty())
+        out << "  within their bounds     min/mean " << fixed(e.uniformity.minOverMeanLow, 4)
+            << " to " << fixed(e.uniformity.minOverMeanHigh, 4) << ", max/mean "
+            << fixed(e.uniformity.maxOverMeanLow, 4) << " to "
+            << fixed(e.uniformity.maxOverMeanHigh, 4) << '\n';
     return out.str();
 }
 
@@ -59,30 +66,38 @@ void writeBareTube(JsonWriter& json, const physics::PhysicalEstimate& e) {
         .endObject();
 }
 
-void writeIrradiance(JsonWriter& json, const physics::PhysicalEstimate& e) {
+void writeIrradiance(JsonWriter& json, const physics::PhysicalEstimate& e, Bounds bounds) {
     json.key("irradiance")
         .beginObject()
         .member("edgesMm", e.edgesMm)
         .member("relative", e.relative)
-        .member("perMm", e.perMm)
-        .endObject();
+        .member("perMm", e.perMm);
+    if (bounds == Bounds::With)
+        json.member("errors", e.perMmError);
+    json.endObject();
 }
 
-void writeUniformity(JsonWriter& json, const physics::PhysicalEstimate& e) {
+void writeUniformity(JsonWriter& json, const physics::PhysicalEstimate& e, Bounds bounds) {
+    const physics::PhysicalEstimate::Uniformity& u = e.uniformity;
     json.key("uniformity")
         .beginObject()
-        .member("minOverMean", e.uniformity.minOverMean)
-        .member("maxOverMean", e.uniformity.maxOverMean)
-        .endObject();
+        .member("minOverMean", u.minOverMean)
+        .member("maxOverMean", u.maxOverMean);
+    if (bounds == Bounds::With) {
+        json.member("minOverMeanBounds", std::vector<double>{u.minOverMeanLow, u.minOverMeanHigh});
+        json.member("maxOverMeanBounds", std::vector<double>{u.maxOverMeanLow, u.maxOverMeanHigh});
+    }
+    json.endObject();
 }
 
 void writeMembers(JsonWriter& json, const physics::PhysicalEstimate& e) {
     json.member("efficiency", e.efficiency).member("error", e.error);
+    json.member("toleranceReached", e.toleranceReached);
     writeLosses(json, e.losses);
     writeBareTube(json, e);
     json.member("gain", e.gain);
-    writeIrradiance(json, e);
-    writeUniformity(json, e);
+    writeIrradiance(json, e, Bounds::With);
+    writeUniformity(json, e, Bounds::With);
 }
 
 void writeSurface(JsonWriter& json, const std::string& name, double diffuseShare,

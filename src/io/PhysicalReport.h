@@ -21,17 +21,22 @@ std::string refusedText(const std::string& reason);
 std::string surfaceText(const std::string& name, double diffuseShare, double glossSpreadDeg);
 
 // The members of the estimate's object, into an object the caller has open: "efficiency",
-// "error", "losses", "bareTube", "gain", "irradiance" and "uniformity" (see the pieces below);
-// reals with 17 significant digits.
+// "error", "toleranceReached", "losses", "bareTube", "gain", "irradiance" and "uniformity" (see
+// the pieces below, with their bounds); reals with 17 significant digits.
 void writeMembers(JsonWriter& json, const physics::PhysicalEstimate& estimate);
 
 // The pieces, each one member: "losses" {"absorbed", "returnedToTube", "besideAquarium",
 // "escaped", "reflectedAtWater"}; "bareTube" {"efficiency", "error"}; "irradiance"
-// {"edgesMm", "relative", "perMm"}; "uniformity" {"minOverMean", "maxOverMean"}.
+// {"edgesMm", "relative", "perMm", with their bounds "errors"}; "uniformity" {"minOverMean",
+// "maxOverMean", with their bounds "minOverMeanBounds" and "maxOverMeanBounds" as [low, high]}.
+// The fixture's report has no bounds (yet).
+enum class Bounds { Without, With };
 void writeLosses(JsonWriter& json, const physics::PhysicalEstimate::Losses& losses);
 void writeBareTube(JsonWriter& json, const physics::PhysicalEstimate& estimate);
-void writeIrradiance(JsonWriter& json, const physics::PhysicalEstimate& estimate);
-void writeUniformity(JsonWriter& json, const physics::PhysicalEstimate& estimate);
+void writeIrradiance(JsonWriter& json, const physics::PhysicalEstimate& estimate,
+                     Bounds bounds = Bounds::Without);
+void writeUniformity(JsonWriter& json, const physics::PhysicalEstimate& estimate,
+                     Bounds bounds = Bounds::Without);
 
 // The member "surface": {"name", "diffuseShare", "glossSpread"} (degrees).
 void writeSurface(JsonWriter& json, const std::string& name, double diffuseShare,

@@ -28,10 +28,10 @@ TEST(JsonWriter, WritesEachLayoutAndSpacing) {
     const Case cases[] = {
         {"compact nested", Spacing::Compact,
          [&](JsonWriter& j) {
-             j.beginObject().member("a", 1).key("b").beginArray().value(true).value("x");
+             j.beginObject().member("a", 1).key("b").beginArray().value(true).value("x").null();
              j.beginObject().endObject().endArray().member("c", list).endObject();
          },
-         R"({"a":1,"b":[true,"x",{}],"c":[0.5,0.25]})"},
+         R"({"a":1,"b":[true,"x",null,{}],"c":[0.5,0.25]})"},
         {"spaced", Spacing::Spaced,
          [&](JsonWriter& j) { j.beginObject().member("a", 0.1).member("b", false).endObject(); },
          R"({"a": 0.10000000000000001, "b": false})"},
