@@ -207,6 +207,9 @@ bool ParseOutputOption(ArgumentReader& reader, OptimiseOptions& o) {
         o.csvPath = reader.value();
         if (o.csvPath.empty())
             throw UsageError("--csv: expected a file name");
+    } else if (name == "--json") {
+        reader.noValue();
+        o.json = true;
     } else if (name == "--no-progress") {
         reader.noValue();
         o.progress = false;
@@ -231,6 +234,8 @@ OptimiseOptions Parse(const std::vector<std::string>& args) {
             throw UsageError("unknown option '" + reader.raw() + "' (see optimise --help)");
     }
     PhysicalCommandLine::CheckSearch(o.objective, needsPhysical, o.context.lampVisible);
+    if (o.json && !o.objective.physical)
+        throw UsageError("--json: only with --objective physical");
     s.lamp = lamp.ranged ? lamp.range : IntRange{lamp.distance, lamp.distance, 1};
     auto check = [](const IntRange& r, const char* what) {
         if (r.first > r.last)
@@ -332,6 +337,7 @@ Output:
   --threads N               worker threads (one per core), fewer when the memory
                             available does not hold that many pictures
   --no-progress             no progress bar (it is shown only on a terminal)
+  --json                    the report as one JSON object (only with --objective physical)
   --help                    this text
 
 The full grid of one shape with C is )" +

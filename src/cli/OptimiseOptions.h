@@ -19,6 +19,7 @@ struct OptimiseOptions {
     int threads = 0; // 0: one per core
     std::string csvPath;
     bool progress = true; // shown only when standard error is a terminal
+    bool json = false;    // the physical search's report as JSON
     bool help = false;
     PhysicalObjective objective;
 };

@@ -10,8 +10,10 @@
 #include "OptimiseCommand.h"
 #include "PendingFile.h"
 #include "PhysicalSearch.h"
+#include "PhysicalSearchJson.h"
 #include "PictureFile.h"
 #include "ResourceLimits.h"
+#include "SurfaceContrast.h"
 
 #include <QByteArray>
 #include <chrono>
@@ -293,14 +295,24 @@ int Run(const OptimiseOptions& options, const std::atomic<bool>& stop, bool show
             csvFailure = e.detail();
         }
     }
-    StandardOutput::Write(Report(options, outcome));
+    // A scattering surface's best shape is set against the mirror's: the same search again.
+    std::optional<SurfaceContrast> contrast;
+    if (SurfaceContrast::Wanted(options) && !outcome.stopped && !outcome.best.empty())
+        contrast = SurfaceContrast::Find(
+            options, search, outcome.best.front(), run,
+            [showProgress](PhysicalSearch& mirror, const PhysicalSearch::RunOptions& mirrorRun) {
+                return showProgress ? RunWithProgress(mirror, mirrorRun) : mirror.run(mirrorRun);
+            });
+    StandardOutput::Write(options.json ? PhysicalSearchJson::Report(options, outcome, contrast)
+                                       : Report(options, outcome) +
+                                             (contrast ? contrast->text() : std::string()));
     if (!csvFailure.empty()) {
         std::cerr << "kavrol-cli optimise: " << csvFailure << '\n';
         return 1;
     }
     if (SignalGuard::signal() != 0)
         return 128 + SignalGuard::signal();
-    return outcome.stopped ? 130 : 0;
+    return outcome.stopped || (contrast && contrast->mirrorStopped) ? 130 : 0;
 }
 
 } // namespace kavrol::PhysicalOptimise

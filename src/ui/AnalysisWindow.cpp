@@ -18,6 +18,7 @@
 #include "LossComparison.h"
 #include "LossesChart.h"
 #include "NumberText.h"
+#include "SurfaceSection.h"
 #include "WindowMessages.h"
 
 #include <QChart>
@@ -162,6 +163,14 @@ AnalysisWindow::AnalysisWindow(AnalysisServices services, QWidget* parent)
     connect(saveTemplateButton_, &QPushButton::clicked, this, &AnalysisWindow::offerTemplates);
     connect(openFixtureButton_, &QPushButton::clicked, this, &AnalysisWindow::openFixture);
     connect(progressTimer_, &QTimer::timeout, this, &AnalysisWindow::showBusy);
+    // The reflector's surface: the build's estimate follows the surface chosen on its page.
+    surfaces_ = new SurfaceSection(WindowOptions(services_));
+    addSection(surfaces_, QStringLiteral("&Поверхности"));
+    connect(surfaces_, &SurfaceSection::surfaceChanged, this, [this] {
+        if (build_ && !fixture_) {
+            follow(*build_);
+        }
+    });
     showBuild();
 }
 
@@ -376,13 +385,16 @@ void AnalysisWindow::startEstimate() {
     bool started = false;
     guarded(
         [this, &started] {
-            const physics::PhysicalDesign design = physics::DesignFromInputs(build_->inputs);
+            physics::PhysicalDesign design = physics::DesignFromInputs(build_->inputs);
+            design.materials.surface = surfaces_->surface();
+            surfaces_->setDesign(design);
             crossSection_->show(CrossSectionChart::create(design));
             runner_.start(design);
             started = true;
         },
         true);
     if (!started) {
+        surfaces_->setDesign(std::nullopt);
         emit estimateShown();
         return;
     }
@@ -522,7 +534,10 @@ void AnalysisWindow::showEstimate() {
     const physics::PhysicalEstimate& e = *estimate_;
     physicalFigures_->setText(
         QStringLiteral("Физическая оценка: %1 ± %2")
-            .arg(NumberText::percent(e.efficiency, 1), NumberText::significantPercent(e.error, 2)));
+            .arg(NumberText::percent(e.efficiency, 1), NumberText::significantPercent(e.error, 2)) +
+        (fixture_ || surfaces_->surface().isMirror()
+             ? QString()
+             : QStringLiteral(" (%1)").arg(surfaces_->surfaceCaption().toLower())));
     if (e.hasBareTube) {
         gainFigures_->setText(
             QStringLiteral("Выигрыш над голой лампой: ×%1 (голая лампа: %2)")
@@ -748,6 +763,7 @@ void AnalysisWindow::openFixtureFile(const QString& path) {
         physics::CheckedFixture checked =
             physics::FixtureFile::Load(QFile::encodeName(path).toStdString());
         const physics::FixtureScene& scene = checked.scene;
+        surfaces_->setDesign(std::nullopt);
         fixture_ = ShownFixture{QFileInfo(path).fileName(), std::move(checked.fixture)};
         estimate_.reset();
         failure_.clear();

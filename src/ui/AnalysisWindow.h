@@ -25,6 +25,7 @@ class QTimer;
 namespace kavrol {
 
 class ChartPanel;
+class SurfaceSection;
 struct FixtureTemplate;
 
 // The analysis window ("Анализ"): the physical estimate of the main window's last good build
@@ -150,6 +151,7 @@ private:
     QPushButton* saveFiguresButton_ = nullptr;
     QPushButton* saveTemplateButton_ = nullptr;
     QPushButton* openFixtureButton_ = nullptr;
+    SurfaceSection* surfaces_ = nullptr;
 };
 
 } // namespace kavrol
