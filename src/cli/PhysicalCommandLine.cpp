@@ -155,7 +155,9 @@ std::string SettingsHelp(std::size_t column) {
         return OptionLine(option, column, description, span);
     };
     const SwitchInput& w = D::WaterReflection;
+    // The refinement can stop short of the tolerance; the help does not promise it.
     return line("--tolerance X", D::Tolerance.description, RealSpan(D::Tolerance)) +
+           std::string(column, ' ') + "(when it stops short, the report says so)\n" +
            line("--bins N", D::Bins.description, Span(D::Bins)) +
            line(Option(w.option) + " " + std::string(w.word(0)) + "|" + std::string(w.word(1)),
                 w.description, "(" + std::string(w.word(w.initial)) + ")") +
@@ -209,10 +211,9 @@ Objective:
            " times their error bound, could reach the top list are estimated again at\n"
            "--tolerance, round by round until no other could, and the list is ranked by those "
            "full\n"
-           "figures. A design is left out for its uniformity at screening only when its screening\n"
-           "min/mean lies more than " +
-           Number(PhysicalSearch::UniformityMargin) +
-           R"( below U; nearer ones are decided at full tolerance.
+           "figures. A design is left out for its uniformity at screening only when the upper\n"
+           "bound on its screening min/mean, widened the same way, lies below U; others are\n"
+           R"(decided at full tolerance.
 Designs the 72-ray build refuses are still ranked when the physical model takes them (its
 figures do not depend on the picture); designs the physical model refuses are counted and
 listed. The list shows each design's 72-ray efficiency beside its physical figures. With --csv

@@ -12,6 +12,7 @@ struct PhysicalScore {
     double efficiency = 0;
     double error = 0;
     double minOverMean = 0;
+    double minOverMeanHigh = 0; // the upper bound on min/mean
     double maxOverMean = 0;
     double tolerance = 0;
     std::string refusal;

@@ -51,6 +51,7 @@ PhysicalScore PhysicalSearch::score(const Design& design, double tolerance) cons
         score.efficiency = e.efficiency;
         score.error = e.error;
         score.minOverMean = e.uniformity.minOverMean;
+        score.minOverMeanHigh = e.uniformity.minOverMeanHigh;
         score.maxOverMean = e.uniformity.maxOverMean;
     } catch (const physics::PhysicalDesignError& e) {
         score.refusal = e.what();
@@ -181,7 +182,10 @@ bool PhysicalSearch::refineTop(const RunOptions& options, std::vector<PhysicalSc
     std::vector<TopListRefinement::Candidate> candidates;
     for (std::int64_t i = 0; i < size(); ++i) {
         const PhysicalScore& s = scores[static_cast<std::size_t>(i)];
-        if (!s.refused() && s.minOverMean >= minUniformity_ - UniformityMargin)
+        // Out for its uniformity only when its screening min/mean could not reach the floor
+        // even at its upper bound, widened as the share's bound is.
+        const double reach = s.minOverMean + ScreeningSafety * (s.minOverMeanHigh - s.minOverMean);
+        if (!s.refused() && reach >= minUniformity_)
             candidates.push_back({i, s.efficiency, s.error});
     }
     outcome.candidates = static_cast<std::int64_t>(candidates.size());

@@ -23,8 +23,9 @@ namespace kavrol {
 // Every design is screened with the physical model's cheap estimate; then the designs that could
 // reach the top list are estimated again at full tolerance, by TopListRefinement over their
 // screening bounds widened by ScreeningSafety, and the list is ranked by the full figures. A
-// design leaves the race for its uniformity at screening only when its screening min/mean lies
-// more than UniformityMargin below the floor; any nearer one is decided by its full figures.
+// design leaves the race for its uniformity at screening only when the upper bound on its
+// screening min/mean, widened the same way, lies below the floor; any other is decided by its
+// full figures.
 // The outcome is the same whatever the number of threads.
 class PhysicalSearch {
 public:
@@ -33,10 +34,6 @@ public:
     // together, and 1 of 429 with A from 150 mm, at most 1.27 times the screening bound; at 0.02
     // none of the same designs did (at most 0.92 times). Twice the bound covers them.
     static constexpr double ScreeningSafety = 2.0;
-    // The screening's min/mean differed from the full one by up to 0.147 (screening at 0.01)
-    // and 0.195 (at 0.02) over those 429 twin arcs, at 50 bins; more bins make each bin, and so
-    // the minimum, rougher. Twice that is kept.
-    static constexpr double UniformityMargin = 0.4;
     // Designs a worker screens at a time, and designs re-estimated per round of the refinement.
     static constexpr std::int64_t BatchSize = 64;
     static constexpr std::size_t RefineRound = 32;

@@ -19,8 +19,8 @@ namespace D = InputDomain;
 // Locale-free fixed-point text.
 std::string Fixed(double value, int decimals) {
     char buffer[64];
-    const auto end = std::to_chars(buffer, buffer + sizeof buffer, value, std::chars_format::fixed,
-                                   decimals);
+    const auto end =
+        std::to_chars(buffer, buffer + sizeof buffer, value, std::chars_format::fixed, decimals);
     return std::string(buffer, end.ptr);
 }
 
@@ -67,8 +67,7 @@ SurfaceContrast SurfaceContrast::Find(const OptimiseOptions& options,
     mirror.surfaceWord.clear();
     mirror.diffuseShare = -1.0;
     mirror.glossSpread = -1.0;
-    PhysicalSearch search(options.context, options.space, mirror,
-                          options.objective.minUniformity);
+    PhysicalSearch search(options.context, options.space, mirror, options.objective.minUniformity);
     PhysicalSearch::RunOptions mirrorRun = run;
     mirrorRun.top = 1;
     mirrorRun.listRefused = 0;
@@ -140,9 +139,9 @@ std::string SurfaceContrast::text() const {
 // --- The JSON object ---
 
 std::string SurfaceContrast::json() const {
-    std::string text = "{\"surface\":" + PhysicalReport::surfaceJson(surfaceName,
-                                                                       surface.diffuseShare,
-                                                                       surface.glossSpreadDeg);
+    std::string text =
+        "{\"surface\":" +
+        PhysicalReport::surfaceJson(surfaceName, surface.diffuseShare, surface.glossSpreadDeg);
     if (mirrorStopped)
         return text + ",\"stopped\":true}";
     text += ",\"stopped\":false,\"best\":" + PhysicalSearchJson::Design(surfaceBest);
@@ -151,15 +150,15 @@ std::string SurfaceContrast::json() const {
     const Design& s = surfaceBest.design;
     const Design& m = mirrorBest.design;
     const bool bothC = D::UsesC(s.shape) && D::UsesC(m.shape);
-    return text + ",\"mirrorBest\":" + PhysicalSearchJson::Design(mirrorBest) + ",\"mirrorBestOnSurface\":{" +
-           PhysicalSearchJson::Figures(mirrorBestOnSurface) + "},\"sameDesign\":" +
-           (sameDesign() ? "true" : "false") + ",\"gainOverMirrorShape\":" +
+    return text + ",\"mirrorBest\":" + PhysicalSearchJson::Design(mirrorBest) +
+           ",\"mirrorBestOnSurface\":{" + PhysicalSearchJson::Figures(mirrorBestOnSurface) +
+           "},\"sameDesign\":" + (sameDesign() ? "true" : "false") + ",\"gainOverMirrorShape\":" +
            Report::real(surfaceBest.score.efficiency - mirrorBestOnSurface.efficiency) +
            ",\"differences\":{\"shape\":" +
            (s.shape == m.shape ? std::string("null")
                                : PhysicalReport::quoted(std::string(D::Shape.word(m.shape)))) +
-           ",\"A\":" + std::to_string(s.refA - m.refA) + ",\"B\":" +
-           std::to_string(s.refB - m.refB) +
+           ",\"A\":" + std::to_string(s.refA - m.refA) +
+           ",\"B\":" + std::to_string(s.refB - m.refB) +
            ",\"C\":" + (bothC ? std::to_string(s.refC - m.refC) : std::string("null")) +
            ",\"lamp\":" + std::to_string(s.lamp - m.lamp) + "}}";
 }

@@ -33,8 +33,7 @@ struct SurfaceContrast {
     static bool Wanted(const OptimiseOptions& options);
     // Runs the mirror's search with run's threads and stop flag, and estimates its best with the
     // surface at the full tolerance. surfaceSearch is the search that found surfaceBest.
-    static SurfaceContrast Find(const OptimiseOptions& options,
-                                const PhysicalSearch& surfaceSearch,
+    static SurfaceContrast Find(const OptimiseOptions& options, const PhysicalSearch& surfaceSearch,
                                 const PhysicalSearchOutcome::Scored& surfaceBest,
                                 const PhysicalSearch::RunOptions& run, const SearchRunner& runner);
 

@@ -32,6 +32,8 @@ std::string text(const physics::PhysicalEstimate& e) {
     out << "Physical estimate (share of the tube's light, error bound about 95 %):\n";
     out << "  into the water          " << Fixed(e.efficiency, 6) << " +/- " << Fixed(e.error, 6)
         << '\n';
+    if (!e.toleranceReached)
+        out << "  the tolerance asked for was not reached: the refinement stopped first\n";
     out << "  absorbed by reflector   " << Fixed(l.absorbed, 6) << '\n';
     out << "  returned to the tube    " << Fixed(l.returnedToTube, 6) << '\n';
     out << "  beside the aquarium     " << Fixed(l.besideAquarium, 6) << '\n';
@@ -45,6 +47,11 @@ std::string text(const physics::PhysicalEstimate& e) {
     if (!e.relative.empty())
         out << "  uniformity (min/mean)   " << Fixed(e.uniformity.minOverMean, 4) << ", max/mean "
             << Fixed(e.uniformity.maxOverMean, 4) << " over " << e.relative.size() << " bins\n";
+    if (!e.relative.empty())
+        out << "  within their bounds     min/mean " << Fixed(e.uniformity.minOverMeanLow, 4)
+            << " to " << Fixed(e.uniformity.minOverMeanHigh, 4) << ", max/mean "
+            << Fixed(e.uniformity.maxOverMeanLow, 4) << " to "
+            << Fixed(e.uniformity.maxOverMeanHigh, 4) << '\n';
     return out.str();
 }
 
@@ -57,6 +64,7 @@ std::string json(const physics::PhysicalEstimate& e) {
     std::ostringstream out;
     out << "{\"efficiency\":" << Report::real(e.efficiency)
         << ",\"error\":" << Report::real(e.error)
+        << ",\"toleranceReached\":" << (e.toleranceReached ? "true" : "false")
         << ",\"losses\":{\"absorbed\":" << Report::real(l.absorbed)
         << ",\"returnedToTube\":" << Report::real(l.returnedToTube)
         << ",\"besideAquarium\":" << Report::real(l.besideAquarium)
@@ -66,9 +74,14 @@ std::string json(const physics::PhysicalEstimate& e) {
         << ",\"error\":" << Report::real(e.bareTube.error) << "}";
     out << ",\"gain\":" << Report::real(e.gain);
     out << ",\"irradiance\":{\"edgesMm\":" << Array(e.edgesMm)
-        << ",\"relative\":" << Array(e.relative) << ",\"perMm\":" << Array(e.perMm) << "}";
+        << ",\"relative\":" << Array(e.relative) << ",\"perMm\":" << Array(e.perMm)
+        << ",\"errors\":" << Array(e.perMmError) << "}";
     out << ",\"uniformity\":{\"minOverMean\":" << Report::real(e.uniformity.minOverMean)
-        << ",\"maxOverMean\":" << Report::real(e.uniformity.maxOverMean) << "}}";
+        << ",\"maxOverMean\":" << Report::real(e.uniformity.maxOverMean)
+        << ",\"minOverMeanBounds\":"
+        << Array({e.uniformity.minOverMeanLow, e.uniformity.minOverMeanHigh})
+        << ",\"maxOverMeanBounds\":"
+        << Array({e.uniformity.maxOverMeanLow, e.uniformity.maxOverMeanHigh}) << "}}";
     return out.str();
 }
 

@@ -17,10 +17,11 @@ std::string text(const physics::PhysicalEstimate& estimate);
 // One line giving the reason the physical model refused the design.
 std::string refusedText(const std::string& reason);
 
-// The JSON object of the estimate: "efficiency", "error", "losses" {"absorbed",
-// "returnedToTube", "besideAquarium", "escaped", "reflectedAtWater"}, "bareTube" {"efficiency",
-// "error"}, "gain", "irradiance" {"edgesMm", "relative", "perMm"} and "uniformity"
-// {"minOverMean", "maxOverMean"}; reals with 17 significant digits.
+// The JSON object of the estimate: "efficiency", "error", "toleranceReached", "losses"
+// {"absorbed", "returnedToTube", "besideAquarium", "escaped", "reflectedAtWater"}, "bareTube"
+// {"efficiency", "error"}, "gain", "irradiance" {"edgesMm", "relative", "perMm", "errors"} and
+// "uniformity" {"minOverMean", "maxOverMean", "minOverMeanBounds", "maxOverMeanBounds"}; reals
+// with 17 significant digits.
 std::string json(const physics::PhysicalEstimate& estimate);
 // The reflector's surface: {"name", "diffuseShare", "glossSpread"} (degrees).
 std::string surfaceJson(const std::string& name, double diffuseShare, double glossSpreadDeg);

@@ -5,9 +5,12 @@
 
 #include "EstimateCancelled.h"
 #include "QuadratureRule.h"
+#include "WaterBins.h"
 
 #include <algorithm>
 #include <cmath>
+#include <cstdio>
+#include <cstdlib>
 #include <limits>
 #include <queue>
 
@@ -31,32 +34,6 @@ double LargestLossDifference(const RayOutcome& p, const RayOutcome& q) {
     return largest;
 }
 
-// Adds `amount` spread evenly over [x0, x1] (either order) to the histogram; what falls outside
-// the span goes to the nearest end bin, so nothing is lost.
-void Spread(std::vector<double>& histogram, const DirectionIntegrator::Bins& bins, double x0,
-            double x1, double amount) {
-    if (amount == 0.0) {
-        return;
-    }
-    const double width = (bins.xMax - bins.xMin) / bins.count;
-    const double lo = std::clamp((std::min(x0, x1) - bins.xMin) / width, 0.0, double(bins.count));
-    const double hi = std::clamp((std::max(x0, x1) - bins.xMin) / width, 0.0, double(bins.count));
-    const int last = bins.count - 1;
-    const int first = std::min(static_cast<int>(lo), last);
-    const int end = std::min(static_cast<int>(hi), last);
-    if (first == end || hi - lo < 1e-12) {
-        histogram[static_cast<std::size_t>(first)] += amount;
-        return;
-    }
-    const double perUnit = amount / (hi - lo);
-    for (int bin = first; bin <= end; ++bin) {
-        const double overlap = std::min(hi, bin + 1.0) - std::max(lo, double(bin));
-        if (overlap > 0.0) {
-            histogram[static_cast<std::size_t>(bin)] += perUnit * overlap;
-        }
-    }
-}
-
 } // namespace
 
 DirectionIntegrator::DirectionIntegrator(const PathTracer& tracer, int tube, double p,
@@ -75,7 +52,7 @@ int DirectionIntegrator::addSample(double a) {
     }
     Sample& sample = samples_.emplace_back();
     sample.a = a;
-    tracer_.trace(tube_, a, p_, sample.ray);
+    tracer_.trace(tube_, a, p_, sample.ray, settings_.followWeight);
     ++rays_;
     return static_cast<int>(samples_.size()) - 1;
 }
@@ -88,8 +65,53 @@ int DirectionIntegrator::addPair(int left, int right) {
     return static_cast<int>(pairs_.size()) - 1;
 }
 
-// The trapezoid rule over a pair; its error is at most half the width times the jump when the
-// figures change monotonically or jump once, which holds for the narrow pairs it is kept for.
+// The width of directions between two samples that neither sample's path accounts for, by the
+// changes of path at steps of the first `classes` weight classes: the left ray's path holds for
+// clearAhead beyond it and the right one's for clearBehind before it, to first order. Anything
+// may happen there. Between samples of one path the clearances are shortened by the clearance
+// factor, room for their second order: they must cover the gap with it to spare. Between
+// different paths they meet at the one change that parts them.
+double DirectionIntegrator::unexplained(const RayOutcome& left, const RayOutcome& right, double gap,
+                                        int classes) const {
+    double ahead = RayOutcome::kNever;
+    double behind = RayOutcome::kNever;
+    for (std::size_t c = 0; c < static_cast<std::size_t>(classes); ++c) {
+        ahead = std::min(ahead, left.clearAhead[c]);
+        behind = std::min(behind, right.clearBehind[c]);
+    }
+    double covered = ahead + behind;
+    if (left.signature == right.signature) {
+        covered /= settings_.clearanceFactor;
+    }
+    return covered >= gap ? 0.0 : gap - covered;
+}
+
+// What the light between two samples may differ by beyond their smooth variation: each
+// unexplained width times the most light a change of path there can move (its class's
+// weight), and the weight the rays carried past their followed clearances.
+double DirectionIntegrator::openError(const RayOutcome& left, const RayOutcome& right,
+                                      double gap) const {
+    double error = gap * std::max(left.unfollowed, right.unfollowed);
+    double before = 0.0;
+    for (int c = 0; c < RayOutcome::kClasses; ++c) {
+        const double width = unexplained(left, right, gap, c + 1);
+        error += (width - before) * RayOutcome::kClassWeight[static_cast<std::size_t>(c)];
+        before = width;
+    }
+    return error;
+}
+
+// True when two samples `gap` apart follow one path and no change of path at a step carrying
+// more than half the light can lie between them: the light varies smoothly from one to the
+// other but for what openError bounds.
+bool DirectionIntegrator::clears(const RayOutcome& left, const RayOutcome& right,
+                                 double gap) const {
+    return left.signature == right.signature && unexplained(left, right, gap, 1) == 0.0;
+}
+
+// The trapezoid rule over a pair. Its error is at most half the width times the jump when the
+// figures change monotonically or jump once, which holds for the narrow pairs it is kept for,
+// plus the unexplained width, where a ray's share may be anything from 0 to 1.
 void DirectionIntegrator::assess(Pair& pair) {
     const Sample& l = samples_[static_cast<std::size_t>(pair.left)];
     const Sample& r = samples_[static_cast<std::size_t>(pair.right)];
@@ -101,8 +123,10 @@ void DirectionIntegrator::assess(Pair& pair) {
     const double jump =
         std::abs(l.ray.share[RayOutcome::Water] - r.ray.share[RayOutcome::Water]) +
         std::abs(l.ray.share[RayOutcome::Diffused] - r.ray.share[RayOutcome::Diffused]);
-    pair.shareError = half * jump;
-    pair.key = half * std::max(jump, settings_.lossWeight * LargestLossDifference(l.ray, r.ray));
+    const double open = openError(l.ray, r.ray, 2.0 * half);
+    pair.shareError = half * jump + open;
+    pair.key =
+        half * std::max(jump, settings_.lossWeight * LargestLossDifference(l.ray, r.ray)) + open;
     // Wide pairs may hide further changes of path: the 7-point rule probes those with one path
     // at both ends, bisection the others.
     if (2.0 * half > trapezoidWidth_) {
@@ -149,8 +173,20 @@ void DirectionIntegrator::integrateRule(int pairIndex) {
     std::array<RayOutcome, 7> rays;
     bool samePath = true;
     for (std::size_t i = 0; i < 7; ++i) {
-        tracer_.trace(tube_, centre + half * GaussKronrod7::kNodes[i], p_, rays[i]);
+        tracer_.trace(tube_, centre + half * GaussKronrod7::kNodes[i], p_, rays[i],
+                      settings_.followWeight);
         samePath = samePath && rays[i].signature == signature;
+    }
+    // One path throughout only when each sample clears the next.
+    const RayOutcome* before = &samples_[static_cast<std::size_t>(pair.left)].ray;
+    double at = aL;
+    for (std::size_t i = 0; i <= 7 && samePath; ++i) {
+        const RayOutcome& next =
+            i < 7 ? rays[i] : samples_[static_cast<std::size_t>(pair.right)].ray;
+        const double nextAt = i < 7 ? centre + half * GaussKronrod7::kNodes[i] : aR;
+        samePath = clears(*before, next, nextAt - at);
+        before = &next;
+        at = nextAt;
     }
     rays_ += 7;
     retire(pairIndex);
@@ -186,8 +222,20 @@ void DirectionIntegrator::integrateRule(int pairIndex) {
             lossDifference = std::max(lossDifference, std::abs(done.value[f] - gauss[f]));
         }
     }
+    // The gaps between the nodes may still hold changes of path at light steps.
+    done.openError = 0.0;
+    const RayOutcome* from = &samples_[static_cast<std::size_t>(pair.left)].ray;
+    double fromAt = aL;
+    for (std::size_t i = 0; i <= 7; ++i) {
+        const RayOutcome& to = i < 7 ? rays[i] : samples_[static_cast<std::size_t>(pair.right)].ray;
+        const double toAt = i < 7 ? centre + half * GaussKronrod7::kNodes[i] : aR;
+        done.openError += openError(*from, to, toAt - fromAt);
+        from = &to;
+        fromAt = toAt;
+    }
     done.shareError = std::abs(done.value[RayOutcome::Water] - gauss[RayOutcome::Water]) +
-                      std::abs(done.value[RayOutcome::Diffused] - gauss[RayOutcome::Diffused]);
+                      std::abs(done.value[RayOutcome::Diffused] - gauss[RayOutcome::Diffused]) +
+                      done.openError;
     done.key = std::max(done.shareError, settings_.lossWeight * lossDifference);
     enqueue(static_cast<int>(pairs_.size()) - 1);
 }
@@ -226,9 +274,11 @@ DirectionIntegrator::Result DirectionIntegrator::integrate(double aMin, double a
         if (key == 0.0) {
             break;
         }
-        const bool samePath = samples_[static_cast<std::size_t>(pair.left)].ray.signature ==
-                              samples_[static_cast<std::size_t>(pair.right)].ray.signature;
-        if (samePath && !pair.integrated) {
+        const Sample& l = samples_[static_cast<std::size_t>(pair.left)];
+        const Sample& r = samples_[static_cast<std::size_t>(pair.right)];
+        // The rule only where one path holds throughout; elsewhere the pair is cut where a
+        // change of path or a window of another path may be.
+        if (clears(l.ray, r.ray, r.a - l.a) && !pair.integrated) {
             integrateRule(index);
         } else {
             bisect(index);
@@ -237,6 +287,7 @@ DirectionIntegrator::Result DirectionIntegrator::integrate(double aMin, double a
 
     Result result;
     result.rays = rays_;
+    result.reached = infiniteKeys_ == 0 && finiteKeys_ <= budget;
     for (const Pair& pair : pairs_) {
         if (!pair.alive) {
             continue;
@@ -256,6 +307,9 @@ DirectionIntegrator::Result DirectionIntegrator::integrate(double aMin, double a
     if (bins.count > 0) {
         deposit(result, bins);
         for (double& value : result.histogram) {
+            value /= range;
+        }
+        for (double& value : result.histogramError) {
             value /= range;
         }
     }
@@ -307,12 +361,13 @@ void DirectionIntegrator::gatherScattered(Result& result) const {
 
 namespace kavrol::physics {
 
-// Each pair's light entering the water goes to the bins where it enters. Within a pair ruled by
-// the 7-point rule, node i stands for a stretch of directions as wide as its weight, and its
-// light is spread between the entry places at the stretch's ends, interpolated linearly in a
-// between the nodes; this keeps the histogram free of the rule's node pattern.
+// Each pair's light entering the water goes to the bins where it lands. Along a stretch of one
+// path each entry's place follows the rays' own slopes between the samples, and its light the
+// rule's polynomial through the nodes (see WaterBins); a bin's error is the rules' difference
+// over the part that lands in it. Pairs that straddle a change of path put each end's light
+// where that end lands, with the pair's bound; the unexplained widths may land anywhere.
 void DirectionIntegrator::deposit(Result& result, const Bins& bins) const {
-    result.histogram.assign(static_cast<std::size_t>(bins.count), 0.0);
+    WaterBins water(bins.xMin, bins.xMax, bins.count);
     for (const Pair& pair : pairs_) {
         if (!pair.alive) {
             continue;
@@ -320,56 +375,73 @@ void DirectionIntegrator::deposit(Result& result, const Bins& bins) const {
         const Sample& l = samples_[static_cast<std::size_t>(pair.left)];
         const Sample& r = samples_[static_cast<std::size_t>(pair.right)];
         const double half = 0.5 * (r.a - l.a);
-        if (!pair.integrated) {
-            const bool samePath = l.ray.signature == r.ray.signature;
-            for (int j = 0; j < l.ray.entries; ++j) {
-                const auto k = static_cast<std::size_t>(j);
-                const double xEnd = samePath ? r.ray.entryX[k] : l.ray.entryX[k];
-                Spread(result.histogram, bins, l.ray.entryX[k], xEnd, half * l.ray.entryAmount[k]);
-            }
-            for (int j = 0; j < r.ray.entries; ++j) {
-                const auto k = static_cast<std::size_t>(j);
-                const double xStart = samePath ? l.ray.entryX[k] : r.ray.entryX[k];
-                Spread(result.histogram, bins, xStart, r.ray.entryX[k],
-                       half * r.ray.entryAmount[k]);
+        const double open = pair.integrated ? pair.openError : openError(l.ray, r.ray, r.a - l.a);
+        water.addAnywhere(std::isinf(pair.key) ? 2.0 * half : open);
+        if (!clears(l.ray, r.ray, r.a - l.a)) {
+            const double value =
+                half * (l.ray.share[RayOutcome::Water] + r.ray.share[RayOutcome::Water]);
+            const double rate = value > 0.0 ? (pair.shareError - open) / value : 0.0;
+            for (const RayOutcome* end : {&l.ray, &r.ray}) {
+                for (int j = 0; j < end->entries; ++j) {
+                    const auto k = static_cast<std::size_t>(j);
+                    const double amount = half * end->entryAmount[k];
+                    water.addAt(end->entryX[k], amount, rate * amount);
+                }
             }
             continue;
         }
-        std::array<double, 9> at{};
-        at[0] = l.a;
-        for (std::size_t i = 0; i < 7; ++i) {
-            at[i + 1] = l.a + half * (1.0 + GaussKronrod7::kNodes[i]);
-        }
-        at[8] = r.a;
-        const RayOutcome* node = &nodes_[static_cast<std::size_t>(pair.firstNode)];
-        for (int j = 0; j < l.ray.entries; ++j) {
-            const auto k = static_cast<std::size_t>(j);
-            std::array<double, 9> x{};
-            x[0] = l.ray.entryX[k];
-            for (std::size_t i = 0; i < 7; ++i) {
-                x[i + 1] = node[i].entryX[k];
+        depositStretch(water, pair);
+    }
+    result.histogram = water.light();
+    result.histogramError = water.errors();
+}
+
+// A stretch of one path: its ends and, when the rule ruled it, its nodes.
+void DirectionIntegrator::depositStretch(WaterBins& water, const Pair& pair) const {
+    const Sample& l = samples_[static_cast<std::size_t>(pair.left)];
+    const Sample& r = samples_[static_cast<std::size_t>(pair.right)];
+    const double half = 0.5 * (r.a - l.a);
+    std::array<const RayOutcome*, 9> rays{};
+    WaterBins::Track track;
+    track.scale = half;
+    track.points = pair.integrated ? 9 : 2;
+    rays[0] = &l.ray;
+    track.tau[0] = -1.0;
+    for (std::size_t i = 1; i + 1 < static_cast<std::size_t>(track.points); ++i) {
+        rays[i] = &nodes_[static_cast<std::size_t>(pair.firstNode) + i - 1];
+        track.tau[i] = GaussKronrod7::kNodes[i - 1];
+    }
+    const auto last = static_cast<std::size_t>(track.points - 1);
+    rays[last] = &r.ray;
+    track.tau[last] = 1.0;
+    const double value = pair.value[RayOutcome::Water];
+    const double smooth = pair.shareError - openError(l.ray, r.ray, r.a - l.a);
+    track.errorRate = !pair.integrated && value > 0.0 ? smooth / value : 0.0;
+    for (int j = 0; j < l.ray.entries; ++j) {
+        const auto k = static_cast<std::size_t>(j);
+        std::array<double, 7> amounts{};
+        for (std::size_t i = 0; i <= last; ++i) {
+            track.x[i] = rays[i]->entryX[k];
+            track.slope[i] = rays[i]->entrySlope[k] * half;
+            if (pair.integrated && i >= 1 && i <= 7) {
+                amounts[i - 1] = rays[i]->entryAmount[k];
             }
-            x[8] = r.ray.entryX[k];
-            std::size_t segment = 0;
-            const auto placeAt = [&](double a) {
-                while (segment < 7 && a > at[segment + 1]) {
-                    ++segment;
-                }
-                const double span = at[segment + 1] - at[segment];
-                const double t = span > 0.0 ? (a - at[segment]) / span : 0.0;
-                return x[segment] + t * (x[segment + 1] - x[segment]);
-            };
-            double from = l.a;
-            double xFrom = x[0];
-            for (std::size_t i = 0; i < 7; ++i) {
-                const double width = half * GaussKronrod7::kKronrodWeights[i];
-                const double to = i == 6 ? r.a : from + width;
-                const double xTo = i == 6 ? x[8] : placeAt(to);
-                Spread(result.histogram, bins, xFrom, xTo, width * node[i].entryAmount[k]);
-                from = to;
-                xFrom = xTo;
-            }
         }
+        if (pair.integrated) {
+            const std::array<double, 3> gaussNodes{
+                GaussKronrod7::kNodes[1], GaussKronrod7::kNodes[3], GaussKronrod7::kNodes[5]};
+            const std::array<double, 3> gaussAmounts{amounts[1], amounts[3], amounts[5]};
+            track.high = WaterBins::Interpolate(GaussKronrod7::kNodes.data(), amounts.data(), 7);
+            track.low = WaterBins::Interpolate(gaussNodes.data(), gaussAmounts.data(), 3);
+        } else {
+            const double wl = l.ray.entryAmount[k];
+            const double wr = r.ray.entryAmount[k];
+            track.high = {};
+            track.high[0] = 0.5 * (wl + wr);
+            track.high[1] = 0.5 * (wr - wl);
+            track.low = track.high;
+        }
+        water.add(track);
     }
 }
 

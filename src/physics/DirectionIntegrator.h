@@ -12,10 +12,15 @@
 
 namespace kavrol::physics {
 
+class WaterBins;
+
 // The light of one tube along the lines of one offset p, integrated over the in-plane
 // directions a in [aMin, aMax]. The directions are cut at the places where a ray's path changes
 // (located by bisection) and each stretch of one path is integrated with a 7-point
 // Gauss-Kronrod rule, refining where the estimated error is largest until the bound is met.
+// A stretch counts as one path only when every sample in it clears its neighbours: no rim,
+// tangent or water edge lies between them by the rays' own derivatives (see
+// docs/physical-estimate.md), so a window of another path cannot hide between samples.
 class DirectionIntegrator {
 public:
     struct Settings {
@@ -23,13 +28,21 @@ public:
         double budget = 1e-4;          // bound to reach on the mean share entering the water
         double lossWeight = 1.0;       // how much the losses' accuracy weighs against the share's
         std::int64_t maxRays = 400000; // a stop for pathological scenes; the bound stays honest
+        // The clearances of neighbouring samples must together cover this many times the gap
+        // between them before it counts as explained: room for their second order.
+        double clearanceFactor = 1.5;
+        // Clearances are followed while a ray carries this much of its light; what changes of
+        // path beyond could move counts in the bound whole.
+        double followWeight = 0.0;
         const std::atomic<bool>* cancel = nullptr;
     };
     struct Result {
         std::array<double, RayOutcome::kFates> mean{}; // shares averaged over a
         double error = 0.0;                            // bound on mean[Water]'s error
-        std::vector<double> histogram; // light entering each bin (same units as mean)
+        std::vector<double> histogram;      // light entering each bin (same units as mean)
+        std::vector<double> histogramError; // a bound on each bin's error
         std::int64_t rays = 0;
+        bool reached = true; // false when the ray budget ran out before the bound was met
         // With a scattering surface: the Diffused share by the patch side it went to, and the
         // weight whose gloss was no longer followed (same units as mean).
         std::vector<double> deposits;
@@ -62,7 +75,8 @@ private:
         int firstNode = -1;
         std::array<double, RayOutcome::kFates> value{};
         double shareError = 0.0;
-        double key = 0.0; // what refining would gain; infinite when it must be refined
+        double openError = 0.0; // of an integrated pair: the part of shareError its gaps leave
+        double key = 0.0;       // what refining would gain; infinite when it must be refined
     };
 
     int addSample(double a);
@@ -73,7 +87,12 @@ private:
     void integrateRule(int pairIndex);
     void bisect(int pairIndex);
     void checkCancel() const;
+    double unexplained(const RayOutcome& left, const RayOutcome& right, double gap,
+                       int classes) const;
+    double openError(const RayOutcome& left, const RayOutcome& right, double gap) const;
+    bool clears(const RayOutcome& left, const RayOutcome& right, double gap) const;
     void deposit(Result& result, const Bins& bins) const;
+    void depositStretch(WaterBins& water, const Pair& pair) const;
     void gatherScattered(Result& result) const;
 
     const PathTracer& tracer_;

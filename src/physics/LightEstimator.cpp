@@ -12,6 +12,9 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <limits>
 #include <numbers>
 #include <optional>
 
@@ -21,14 +24,6 @@ namespace {
 
 constexpr int kFates = RayOutcome::kFates;
 
-// How the error bound is shared out: the directions' integrals get this much of it, the
-// integral over offsets the rest but a little kept for the Fresnel table.
-constexpr double kDirectionShare = 0.4;
-constexpr double kOffsetShare = 0.55;
-// Rough integrands (kinks, near-jumps at caustics) can make two rules agree by chance; the
-// difference counts this many times over in the bound. Doubling it cost a third more rays and
-// did not change how often the bound missed over 300 random designs, so it stays at one.
-constexpr double kDifferenceSafety = 1.0;
 // Light reaching reflector patches too faintly to be worth tracing, as a share of the
 // tolerance: it counts as absorbed and joins the bound whole.
 constexpr double kUntracedShare = 0.05;
@@ -37,7 +32,10 @@ struct TubeLight {
     std::array<double, kFates> mean{};
     double error = 0.0;
     std::vector<double> histogram;
+    std::vector<double> histogramError; // a bound on each bin's error
     std::int64_t rays = 0;
+    // False once a refinement stopped at its limit before its part of the budget was met.
+    bool reached = true;
     // The share entering the water at each node of the rule over offsets, and where (t).
     std::vector<double> nodeT;
     std::vector<double> nodeShare;
@@ -63,10 +61,9 @@ struct Work {
     DirectionIntegrator::Bins bins;
     double offsetBudget = 0.0;
     QuadratureRule offsetRule;
-    int minOffsetDepth = 1; // halvings before a comparison may settle a range
-    // How much more than its budget a range's stray may weigh before the range is halved.
+    // How much a range's stray, weighed by its mass, may exceed what the range adds to the bound.
     double strayFactor = 4.0;
-    int maxOffsetDepth = 8; // halvings of a tube's offsets at most
+    int maxOffsetDepth = 12; // halvings of a tube's offsets at most
     int cellsPerHalfTurn = 32;
     Progress& progress;
     const SurfacePatches* patches = nullptr;
@@ -110,6 +107,7 @@ TubeLight GaussOverOffsets(Work& work, int tube, double t0, double t1, double aM
     const double half = 0.5 * (t1 - t0);
     TubeLight part;
     part.histogram.assign(static_cast<std::size_t>(work.bins.count), 0.0);
+    part.histogramError.assign(static_cast<std::size_t>(work.bins.count), 0.0);
     for (std::size_t i = 0; i < work.offsetRule.nodes.size(); ++i) {
         const double t = centre + half * work.offsetRule.nodes[i];
         const double weight = half * work.offsetRule.weights[i] * 0.75 * (1.0 - t * t);
@@ -121,9 +119,11 @@ TubeLight GaussOverOffsets(Work& work, int tube, double t0, double t1, double aM
         }
         for (std::size_t b = 0; b < r.histogram.size(); ++b) {
             part.histogram[b] += weight * r.histogram[b];
+            part.histogramError[b] += weight * r.histogramError[b];
         }
         part.error += weight * r.error;
         part.rays += r.rays;
+        part.reached = part.reached && r.reached;
         part.nodeT.push_back(t);
         part.nodeShare.push_back(r.mean[RayOutcome::Water]);
         part.deposits.resize(r.deposits.size(), 0.0);
@@ -143,8 +143,10 @@ void Add(TubeLight& total, const TubeLight& part) {
     }
     for (std::size_t b = 0; b < part.histogram.size(); ++b) {
         total.histogram[b] += part.histogram[b];
+        total.histogramError[b] += part.histogramError[b];
     }
     total.error += part.error;
+    total.reached = total.reached && part.reached;
     total.deposits.resize(part.deposits.size(), 0.0);
     for (std::size_t k = 0; k < part.deposits.size(); ++k) {
         total.deposits[k] += part.deposits[k];
@@ -154,27 +156,24 @@ void Add(TubeLight& total, const TubeLight& part) {
     total.glossDiffusedDelta += part.glossDiffusedDelta;
 }
 
-// The light over offsets [t0, t1], whose Gauss rule gave `whole`: the rule over both halves is
-// compared with it, and the halves are refined in turn until the difference is within the
-// range's part of the budget. The difference bounds the halves' error generously: halving
-// shrinks a smooth integrand's error some sixty-fold and even a square-root kink's (where a
-// path appears at a fold) nearly three-fold.
-void RefineOffsets(Work& work, int tube, double t0, double t1, const TubeLight& whole, double aMin,
-                   double aMax, int depth, TubeLight& light) {
-    const double middle = 0.5 * (t0 + t1);
-    const TubeLight left = GaussOverOffsets(work, tube, t0, middle, aMin, aMax);
-    const TubeLight right = GaussOverOffsets(work, tube, middle, t1, aMin, aMax);
-    light.rays += left.rays + right.rays;
-    const double difference =
-        std::abs(left.mean[RayOutcome::Water] + right.mean[RayOutcome::Water] -
-                 whole.mean[RayOutcome::Water]);
-    const double mass = OffsetMass(t1) - OffsetMass(t0);
-    const double budget = work.offsetBudget * mass;
-    // How far the halves' nodes stray from the polynomial through the whole range's nodes:
-    // large where the light jumps or kinks between nodes, however well the sums happen to
-    // agree.
+// A range of offsets [t0, t1] with the Gauss rule over it whole and over both halves.
+struct OffsetRange {
+    double t0 = 0.0;
+    double t1 = 0.0;
+    int depth = 1;
+    TubeLight whole;
+    TubeLight left;
+    TubeLight right;
+    double difference = 0.0; // of the share entering the water, halves against whole
+    double key = 0.0;        // what the range may still be wrong by, as refinement judges it
+};
+
+// How far the halves' nodes stray from the polynomial through the whole range's nodes: large
+// where the light jumps or kinks between nodes, however well the sums happen to agree.
+double Stray(const OffsetRange& range) {
+    const TubeLight& whole = range.whole;
     double stray = 0.0;
-    for (const TubeLight* half : {&left, &right}) {
+    for (const TubeLight* half : {&range.left, &range.right}) {
         for (std::size_t i = 0; i < half->nodeT.size(); ++i) {
             double value = 0.0;
             for (std::size_t j = 0; j < whole.nodeT.size(); ++j) {
@@ -190,17 +189,86 @@ void RefineOffsets(Work& work, int tube, double t0, double t1, const TubeLight& 
             stray = std::max(stray, std::abs(half->nodeShare[i] - value));
         }
     }
-    const bool settled =
-        kDifferenceSafety * difference <= budget && stray * mass <= work.strayFactor * budget;
-    if ((settled && depth >= work.minOffsetDepth) || depth >= work.maxOffsetDepth) {
-        Add(light, left);
-        Add(light, right);
-        light.error += kDifferenceSafety * difference;
-        return;
+    return stray;
+}
+
+// The halves of a range whose whole rule is known, and what the range may still be wrong by:
+// the halves' difference from the whole (which bounds the halves' error generously: halving
+// shrinks a smooth integrand's error some sixty-fold and even a square-root kink's, where a
+// path appears at a fold, nearly three-fold), or the stray weighed by the range's mass when
+// that is larger. A jump of the light at one offset (a path appearing there) strays alike at
+// every depth, so only its mass shrinks as the range narrows.
+void Judge(Work& work, int tube, double aMin, double aMax, OffsetRange& range) {
+    const double middle = 0.5 * (range.t0 + range.t1);
+    range.left = GaussOverOffsets(work, tube, range.t0, middle, aMin, aMax);
+    range.right = GaussOverOffsets(work, tube, middle, range.t1, aMin, aMax);
+    range.difference =
+        std::abs(range.left.mean[RayOutcome::Water] + range.right.mean[RayOutcome::Water] -
+                 range.whole.mean[RayOutcome::Water]);
+    const double mass = OffsetMass(range.t1) - OffsetMass(range.t0);
+    range.key = std::max(work.options.budget.differenceSafety * range.difference,
+                         Stray(range) * mass / work.strayFactor);
+}
+
+// The light over all offsets, whose Gauss rule gave `whole`: the range whose key is largest is
+// halved until the keys together are within the offsets' budget or no range may be halved
+// further. Each range's error is its halves' difference; each bin's the same comparison.
+void RefineOffsets(Work& work, int tube, const TubeLight& whole, double aMin, double aMax,
+                   TubeLight& light) {
+    std::vector<OffsetRange> ranges(1);
+    ranges[0].t0 = -1.0;
+    ranges[0].t1 = 1.0;
+    ranges[0].whole = whole;
+    Judge(work, tube, aMin, aMax, ranges[0]);
+    light.rays += ranges[0].left.rays + ranges[0].right.rays;
+    const auto total = [&ranges] {
+        double sum = 0.0;
+        for (const OffsetRange& range : ranges) {
+            sum += range.key;
+        }
+        return sum;
+    };
+    while (total() > work.offsetBudget) {
+        std::size_t worst = ranges.size();
+        for (std::size_t i = 0; i < ranges.size(); ++i) {
+            if (ranges[i].depth < work.maxOffsetDepth &&
+                (worst == ranges.size() || ranges[i].key > ranges[worst].key)) {
+                worst = i;
+            }
+        }
+        if (worst == ranges.size()) {
+            break;
+        }
+        work.progress.expected += 4 * static_cast<int>(work.offsetRule.nodes.size());
+        const OffsetRange parent = std::move(ranges[worst]);
+        const double middle = 0.5 * (parent.t0 + parent.t1);
+        OffsetRange low;
+        low.t0 = parent.t0;
+        low.t1 = middle;
+        low.depth = parent.depth + 1;
+        low.whole = parent.left;
+        Judge(work, tube, aMin, aMax, low);
+        OffsetRange high;
+        high.t0 = middle;
+        high.t1 = parent.t1;
+        high.depth = parent.depth + 1;
+        high.whole = parent.right;
+        Judge(work, tube, aMin, aMax, high);
+        light.rays += low.left.rays + low.right.rays + high.left.rays + high.right.rays;
+        ranges[worst] = std::move(low);
+        ranges.insert(ranges.begin() + static_cast<std::ptrdiff_t>(worst) + 1, std::move(high));
     }
-    work.progress.expected += 4 * static_cast<int>(work.offsetRule.nodes.size());
-    RefineOffsets(work, tube, t0, middle, left, aMin, aMax, depth + 1, light);
-    RefineOffsets(work, tube, middle, t1, right, aMin, aMax, depth + 1, light);
+    light.reached = light.reached && total() <= work.offsetBudget;
+    for (const OffsetRange& range : ranges) {
+        Add(light, range.left);
+        Add(light, range.right);
+        light.error += work.options.budget.differenceSafety * range.difference;
+        for (std::size_t b = 0; b < range.whole.histogram.size(); ++b) {
+            light.histogramError[b] += work.options.budget.differenceSafety *
+                                       std::abs(range.left.histogram[b] + range.right.histogram[b] -
+                                                range.whole.histogram[b]);
+        }
+    }
 }
 
 // A tube on the axis of a mirror-symmetric scene sends its light to x < 0 as the mirror image
@@ -211,16 +279,19 @@ TubeLight IntegrateTube(Work& work, int tube, bool symmetric) {
     const bool halfTurn = symmetric && t.x == 0.0;
     TubeLight light;
     light.histogram.assign(static_cast<std::size_t>(work.bins.count), 0.0);
+    light.histogramError.assign(static_cast<std::size_t>(work.bins.count), 0.0);
     work.settings.gridCells = work.cellsPerHalfTurn * (halfTurn ? 1 : 2);
     const double pi = std::numbers::pi;
     const double aMin = halfTurn ? 0.0 : -pi;
     const TubeLight whole = GaussOverOffsets(work, tube, -1.0, 1.0, aMin, pi);
     light.rays += whole.rays;
-    RefineOffsets(work, tube, -1.0, 1.0, whole, aMin, pi, 1, light);
+    RefineOffsets(work, tube, whole, aMin, pi, light);
     if (halfTurn) {
         const std::vector<double> once = light.histogram;
+        const std::vector<double> onceError = light.histogramError;
         for (std::size_t b = 0; b < once.size(); ++b) {
             light.histogram[b] = 0.5 * (once[b] + once[once.size() - 1 - b]);
+            light.histogramError[b] = 0.5 * (onceError[b] + onceError[once.size() - 1 - b]);
         }
         const std::vector<double> deposits = light.deposits;
         for (std::size_t k = 0; k < deposits.size(); ++k) {
@@ -254,6 +325,7 @@ TubeLight Mirrored(const TubeLight& light, const std::vector<int>& mirrorMap) {
     TubeLight mirrored = light;
     mirrored.rays = 0;
     std::reverse(mirrored.histogram.begin(), mirrored.histogram.end());
+    std::reverse(mirrored.histogramError.begin(), mirrored.histogramError.end());
     for (std::size_t k = 0; k < light.deposits.size(); ++k) {
         mirrored.deposits[static_cast<std::size_t>(mirrorMap[k])] = light.deposits[k];
     }
@@ -347,6 +419,8 @@ void AddPatchLight(Work& work, const std::vector<double>& tubeShare, TubeLight& 
     total.mean[RayOutcome::Diffused] = 0.0;
     for (std::size_t b = 0; b < total.histogram.size(); ++b) {
         total.histogram[b] += solution.histogram[b];
+        // The patches' light is binned by its samples alone: its bound may fall into any bin.
+        total.histogramError[b] += solution.error;
     }
     total.error += solution.error;
     total.rays += solution.rays;
@@ -368,7 +442,7 @@ TubeLight IntegrateScene(const Scene& scene, const EstimateOptions& options, int
         patches.emplace(scene, PatchCount(options));
     }
     const PathTracer tracer(scene, *fresnel, patches ? &*patches : nullptr, options.glossPanels);
-    Work work{scene, tracer, options, {}, {}, 0.0, {}, 1, 4.0, 8, 32, progress, nullptr, {}};
+    Work work{scene, tracer, options, {}, {}, 0.0, {}, 4.0, 12, 32, progress, nullptr, {}};
     bool symmetric = scene.mirrorSymmetric();
     if (patches) {
         work.patches = &*patches;
@@ -379,12 +453,14 @@ TubeLight IntegrateScene(const Scene& scene, const EstimateOptions& options, int
     }
     work.cellsPerHalfTurn = CellsPerHalfTurn(options.tolerance);
     work.offsetRule = QuadratureRule::GaussLegendre(3);
-    work.settings.budget = kDirectionShare * options.tolerance;
+    work.settings.budget = options.budget.directions * options.tolerance;
+    work.settings.followWeight = options.budget.follow * work.settings.budget;
     work.settings.cancel = options.cancel;
-    work.offsetBudget = kOffsetShare * options.tolerance;
+    work.offsetBudget = options.budget.offsets * options.tolerance;
     work.bins = {scene.water.xMin, scene.water.xMax, bins};
     TubeLight total;
     total.histogram.assign(static_cast<std::size_t>(bins), 0.0);
+    total.histogramError.assign(static_cast<std::size_t>(bins), 0.0);
     double power = 0.0;
     for (const Tube& t : scene.tubes) {
         power += t.power;
@@ -412,9 +488,11 @@ TubeLight IntegrateScene(const Scene& scene, const EstimateOptions& options, int
         }
         for (std::size_t b = 0; b < total.histogram.size(); ++b) {
             total.histogram[b] += share * light.histogram[b];
+            total.histogramError[b] += share * light.histogramError[b];
         }
         total.error += share * light.error;
         total.rays += light.rays;
+        total.reached = total.reached && light.reached;
         total.unresolved += share * light.unresolved;
         total.glossWaterDelta += share * light.glossWaterDelta;
         total.glossDiffusedDelta += share * light.glossDiffusedDelta;
@@ -422,8 +500,13 @@ TubeLight IntegrateScene(const Scene& scene, const EstimateOptions& options, int
     if (scene.anyScattering()) {
         // Light whose gloss was no longer followed may have gone anywhere; the gloss rule's
         // error is estimated by its difference from the 2-point rule.
-        total.error +=
+        const double scattered =
             total.unresolved + std::abs(total.glossWaterDelta) + std::abs(total.glossDiffusedDelta);
+        total.error += scattered;
+        // Where that light lands is not followed: it may fall into any bin.
+        for (double& binError : total.histogramError) {
+            binError += scattered;
+        }
         for (TubeLight& light : lights) {
             light.error += light.unresolved + std::abs(light.glossWaterDelta) +
                            std::abs(light.glossDiffusedDelta);
@@ -433,6 +516,12 @@ TubeLight IntegrateScene(const Scene& scene, const EstimateOptions& options, int
         AddPatchLight(work, tubeShare, total, lights);
     }
     total.error += fresnel->interpolationError();
+    // The Fresnel table's error falls on each bin in proportion to its light, or less.
+    const double entered = total.mean[RayOutcome::Water];
+    for (std::size_t b = 0; b < total.histogram.size(); ++b) {
+        total.histogramError[b] +=
+            entered > 0.0 ? fresnel->interpolationError() * total.histogram[b] / entered : 0.0;
+    }
     if (perTube != nullptr) {
         for (TubeLight& light : lights) {
             light.error += fresnel->interpolationError();
@@ -456,6 +545,50 @@ void Validate(const Scene& scene, const EstimateOptions& options) {
     }
     if (!(options.tolerance > 0.0) || options.bins < 0) {
         throw PhysicalDesignError("The tolerance must be positive and the bins at least 0");
+    }
+    const EstimateOptions::ErrorBudget& b = options.budget;
+    if (!(b.directions > 0.0) || !(b.offsets > 0.0) || !(b.directions + b.offsets <= 1.0) ||
+        !(b.differenceSafety >= 1.0) || !(b.follow >= 0.0 && b.follow < 1.0)) {
+        throw PhysicalDesignError("The error budget's shares must be positive and add up to at "
+                                  "most 1, the difference's safety at least 1 and the followed "
+                                  "share below 1");
+    }
+}
+
+// The bins' edges, light per millimetre with its bounds, and the uniformity with its bounds:
+// each bin and the mean may lie anywhere within their bounds.
+void Irradiance(const Scene& scene, const TubeLight& light, PhysicalEstimate& result) {
+    const auto bins = light.histogram.size();
+    const double span = scene.water.xMax - scene.water.xMin;
+    const double width = span / static_cast<double>(bins);
+    const double meanPerMm = result.efficiency / span;
+    const double meanError = result.error / span;
+    result.edgesMm.resize(bins + 1);
+    result.perMm.resize(bins);
+    result.perMmError.resize(bins);
+    result.relative.resize(bins);
+    for (std::size_t b = 0; b <= bins; ++b) {
+        result.edgesMm[b] =
+            b == bins ? scene.water.xMax : scene.water.xMin + static_cast<double>(b) * width;
+    }
+    PhysicalEstimate::Uniformity& u = result.uniformity;
+    const auto ratio = [](double value, double mean) { return mean > 0.0 ? value / mean : 0.0; };
+    for (std::size_t b = 0; b < bins; ++b) {
+        result.perMm[b] = light.histogram[b] / width;
+        result.perMmError[b] = light.histogramError[b] / width;
+        result.relative[b] = ratio(result.perMm[b], meanPerMm);
+        const double low =
+            ratio(std::max(result.perMm[b] - result.perMmError[b], 0.0), meanPerMm + meanError);
+        const double high = meanPerMm > meanError
+                                ? (result.perMm[b] + result.perMmError[b]) / (meanPerMm - meanError)
+                                : std::numeric_limits<double>::infinity();
+        const bool first = b == 0;
+        u.minOverMean = first ? result.relative[b] : std::min(u.minOverMean, result.relative[b]);
+        u.maxOverMean = first ? result.relative[b] : std::max(u.maxOverMean, result.relative[b]);
+        u.minOverMeanLow = first ? low : std::min(u.minOverMeanLow, low);
+        u.minOverMeanHigh = first ? high : std::min(u.minOverMeanHigh, high);
+        u.maxOverMeanLow = first ? low : std::max(u.maxOverMeanLow, low);
+        u.maxOverMeanHigh = first ? high : std::max(u.maxOverMeanHigh, high);
     }
 }
 
@@ -490,11 +623,15 @@ PhysicalEstimate LightEstimator::estimate(const Scene& scene) const {
     result.losses.escaped = light.mean[RayOutcome::Escaped];
     result.losses.reflectedAtWater = light.mean[RayOutcome::ReflectedAtWater];
     result.raysTraced = light.rays;
+    // Reached when no refinement stopped at its limit; the stated bound may then still exceed the
+    // tolerance by the Fresnel table's interpolation error and the light of rays not followed.
+    result.toleranceReached = light.reached;
     for (const TubeLight& t : perTube) {
         result.tubes.push_back({t.mean[RayOutcome::Water], t.error});
     }
     if (options_.bareTube) {
         const TubeLight bare = IntegrateScene(scene.withoutReflector(), options_, 0, progress);
+        result.toleranceReached = result.toleranceReached && bare.reached;
         result.hasBareTube = true;
         result.bareTube = {bare.mean[RayOutcome::Water], bare.error};
         result.gain = bare.mean[RayOutcome::Water] > 0.0
@@ -502,26 +639,8 @@ PhysicalEstimate LightEstimator::estimate(const Scene& scene) const {
                           : 0.0;
         result.raysTraced += bare.rays;
     }
-    const int bins = options_.bins;
-    if (bins > 0) {
-        const double width = (scene.water.xMax - scene.water.xMin) / bins;
-        const double meanPerMm = result.efficiency / (scene.water.xMax - scene.water.xMin);
-        result.edgesMm.resize(static_cast<std::size_t>(bins) + 1);
-        result.perMm.resize(static_cast<std::size_t>(bins));
-        result.relative.resize(static_cast<std::size_t>(bins));
-        for (int b = 0; b <= bins; ++b) {
-            result.edgesMm[static_cast<std::size_t>(b)] =
-                b == bins ? scene.water.xMax : scene.water.xMin + b * width;
-        }
-        double lowest = 0.0;
-        double highest = 0.0;
-        for (std::size_t b = 0; b < result.perMm.size(); ++b) {
-            result.perMm[b] = light.histogram[b] / width;
-            result.relative[b] = meanPerMm > 0.0 ? result.perMm[b] / meanPerMm : 0.0;
-            lowest = b == 0 ? result.relative[b] : std::min(lowest, result.relative[b]);
-            highest = b == 0 ? result.relative[b] : std::max(highest, result.relative[b]);
-        }
-        result.uniformity = {lowest, highest};
+    if (options_.bins > 0) {
+        Irradiance(scene, light, result);
     }
     if (options_.progress) {
         options_.progress(1.0);

@@ -15,8 +15,23 @@ double Horner(const std::array<double, 4>& c, double s) {
     return c[0] + s * (c[1] + s * (c[2] + s * c[3]));
 }
 
+double Bend(const std::array<double, 4>& c, double s) {
+    return 2.0 * c[2] + 6.0 * c[3] * s;
+}
+
 double Slope(const std::array<double, 4>& c, double s) {
     return c[1] + s * (2.0 * c[2] + s * 3.0 * c[3]);
+}
+
+// Signed curvature of a piece at s: positive where it turns toward its normal (-y', x').
+double Curvature(const MirrorCurve::Piece& piece, double s) {
+    const double xs = Slope(piece.cx, s);
+    const double ys = Slope(piece.cy, s);
+    const double speed = std::sqrt(xs * xs + ys * ys);
+    if (speed == 0.0) {
+        return 0.0;
+    }
+    return (xs * Bend(piece.cy, s) - ys * Bend(piece.cx, s)) / (speed * speed * speed);
 }
 
 // The Bezier control values of a cubic in power basis: the piece lies within their range.
@@ -255,6 +270,7 @@ bool MirrorCurve::pieceHit(std::size_t i, const Slabs& ray, double dx, double dy
                 hit.t = t;
                 hit.nx = -Slope(piece.cy, s);
                 hit.ny = Slope(piece.cx, s);
+                hit.curvature = Curvature(piece, s);
                 hit.piece = static_cast<int>(i);
                 hit.s = s;
                 found = true;

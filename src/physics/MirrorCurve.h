@@ -27,11 +27,13 @@ struct MirrorCurve {
         double yMin = 0.0;
         double yMax = 0.0;
     };
-    // Where a ray meets the curve: its distance along the ray and the normal (not unit length).
+    // Where a ray meets the curve: its distance along the ray, the normal (not unit length) and
+    // the signed curvature there (positive where the curve turns toward the normal).
     struct Hit {
         double t = 0.0;
         double nx = 0.0;
         double ny = 0.0;
+        double curvature = 0.0;
         int piece = 0; // which piece, and where on it
         double s = 0.0;
     };
@@ -75,7 +77,7 @@ struct MirrorCurve {
         if (!firstHit(ray.px, ray.py, ray.dx, ray.dy, tMin, hit.t, h)) {
             return false;
         }
-        hit = {h.t, 0.0, h.nx, h.ny, h.piece + h.s};
+        hit = {h.t, 0.0, h.nx, h.ny, h.curvature, h.piece + h.s};
         return true;
     }
 

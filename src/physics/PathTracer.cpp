@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// Sections: path signatures; the carried weight; the nearest piece; the events of a walk; the
-// walk of one ray; what a scattering surface does at a reflection.
+// Sections: path signatures; the carried weight; the nearest piece; the ray's derivatives; the
+// events of a walk; the clearances; the walk of one ray; what a scattering surface does at a
+// reflection.
 #include "PathTracer.h"
 
 #include "Direction.h"
@@ -100,12 +101,19 @@ void Nearest(const std::vector<Piece>& pieces, Kind kind, int skip, const Ray& r
 // glossy reflection splits a walk into branches, each going on from the event reached.
 struct Walk {
     Ray ray;
+    // d/da of the ray's point and direction at fixed p; only the point's part across the
+    // direction matters: sliding it along the line changes nothing.
+    double dpx = 0.0;
+    double dpy = 0.0;
+    double ddx = 0.0;
+    double ddy = 0.0;
     Weight weight;
     std::uint64_t signature = kSeed;
     int skipTube = -1;
     int skipSegment = -1;
     int event = 0;
     int glossSplits = 0;
+    bool following = true;   // its clearances are still followed
     bool unresolved = false; // its gloss is no longer followed
     bool comparing = false;  // split by the 2-point gloss rule, for the error estimate
 };
@@ -136,12 +144,48 @@ Direction MirrorNormal(const Scene& scene, const Hit& hit, double x, double y) {
     }
 }
 
+// --- The ray's derivatives ---
+
+// The derivative of the point where the walk's line meets, at distance t, a surface with unit
+// normal (nx, ny): the point stays on the surface as the line turns.
+void HitDerivative(const Walk& w, double t, double nx, double ny, double& hx, double& hy) {
+    const double wx = w.dpx + t * w.ddx;
+    const double wy = w.dpy + t * w.ddy;
+    const double k = (wx * nx + wy * ny) / (w.ray.dx * nx + w.ray.dy * ny);
+    hx = wx - k * w.ray.dx;
+    hy = wy - k * w.ray.dy;
+}
+
+// The direction's derivative once the walk's direction is mirrored about the unit normal
+// (nx, ny) of a mirror with signed curvature kappa (positive where it turns toward the normal),
+// the walk's point derivative already being the hit point's, before the direction turns.
+void TurnDerivative(Walk& w, double nx, double ny, double kappa) {
+    // The unit tangent (ny, -nx) turns the normal by -kappa per millimetre along it.
+    const double along = w.dpx * ny - w.dpy * nx;
+    const double dnx = -kappa * along * ny;
+    const double dny = kappa * along * nx;
+    const double dn = w.ray.dx * nx + w.ray.dy * ny;
+    const double ddn = w.ddx * nx + w.ddy * ny + w.ray.dx * dnx + w.ray.dy * dny;
+    w.ddx -= 2.0 * (ddn * nx + dn * dnx);
+    w.ddy -= 2.0 * (ddn * ny + dn * dny);
+}
+
+// The derivatives after a mirror reflects the line at distance t, before the direction turns.
+void ReflectDerivatives(Walk& w, double t, double nx, double ny, double kappa) {
+    double hx = 0.0;
+    double hy = 0.0;
+    HitDerivative(w, t, nx, ny, hx, hy);
+    w.dpx = hx;
+    w.dpy = hy;
+    TurnDerivative(w, nx, ny, kappa);
+}
+
 // --- The events of a walk ---
 
 // The ray meets the water line at (x, y): beside the tank it ends; over the water the Fresnel
 // share enters, and the rest is lost or goes on upward. False when the ray ends here.
-bool MeetWater(const Scene& scene, const FresnelTable& fresnel, double x, double y, Walk& walk,
-               RayOutcome& out, int& leaves) {
+bool MeetWater(const Scene& scene, const FresnelTable& fresnel, double t, double x, double y,
+               Walk& walk, RayOutcome& out, int& leaves) {
     Weight& weight = walk.weight;
     if (!scene.water.overWater(x)) {
         out.share[RayOutcome::BesideAquarium] += weight.total();
@@ -157,9 +201,13 @@ bool MeetWater(const Scene& scene, const FresnelTable& fresnel, double x, double
         entered = fresnel.enterAgain(walk.ray.dy, weight.psi);
     }
     out.share[RayOutcome::Water] += entered;
+    double slopeX = 0.0;
+    double slopeY = 0.0;
+    HitDerivative(walk, t, 0.0, 1.0, slopeX, slopeY);
     const int slot = std::min(out.entries, RayOutcome::kMaxEntries - 1);
     if (out.entries < RayOutcome::kMaxEntries) {
         out.entryX[static_cast<std::size_t>(slot)] = x;
+        out.entrySlope[static_cast<std::size_t>(slot)] = slopeX;
         ++out.entries;
     }
     out.entryAmount[static_cast<std::size_t>(slot)] += entered;
@@ -169,6 +217,9 @@ bool MeetWater(const Scene& scene, const FresnelTable& fresnel, double x, double
         return false;
     }
     walk.ray = {x, y, walk.ray.dx, -walk.ray.dy};
+    walk.ddy = -walk.ddy;
+    walk.dpx = slopeX;
+    walk.dpy = slopeY;
     walk.skipTube = -1;
     walk.skipSegment = -1;
     return true;
@@ -180,14 +231,30 @@ void PassTube(const Scene& scene, const Hit& hit, Walk& walk, RayOutcome& out) {
     out.share[RayOutcome::ReturnedToTube] += walk.weight.keep(scene.materials.tubeTransmission);
     walk.ray.px += hit.piece.tFar * walk.ray.dx;
     walk.ray.py += hit.piece.tFar * walk.ray.dy;
+    walk.dpx += hit.piece.tFar * walk.ddx;
+    walk.dpy += hit.piece.tFar * walk.ddy;
     walk.skipTube = hit.index;
     walk.skipSegment = -1;
+}
+
+// The signed curvature of the mirror met at (x, y), as ReflectDerivatives takes it.
+double MirrorCurvature(const Scene& scene, const Hit& hit, double x) {
+    if (hit.kind == Kind::Arc) {
+        const MirrorArc& arc = scene.arcs[static_cast<std::size_t>(hit.index)];
+        const double slope = 2.0 * (x - arc.vertexX) / arc.m;
+        const double stretch = 1.0 + slope * slope;
+        return (2.0 / arc.m) / (stretch * std::sqrt(stretch));
+    }
+    return hit.piece.curvature;
 }
 
 // The ray meets a mirror at (x, y): the albedo's share goes on, reflected about the normal.
 void Reflect(const Scene& scene, const Hit& hit, double x, double y, Walk& walk, RayOutcome& out) {
     out.share[RayOutcome::Absorbed] += walk.weight.keep(scene.materials.albedo);
     const Direction n = MirrorNormal(scene, hit, x, y);
+    const double kappa = MirrorCurvature(scene, hit, x);
+    const double norm = std::sqrt(n.x * n.x + n.y * n.y);
+    ReflectDerivatives(walk, hit.piece.t, n.x / norm, n.y / norm, kappa);
     double dx = walk.ray.dx;
     double dy = walk.ray.dy;
     const double dot = (dx * n.x + dy * n.y) / (n.x * n.x + n.y * n.y);
@@ -199,14 +266,100 @@ void Reflect(const Scene& scene, const Hit& hit, double x, double y, Walk& walk,
     walk.skipTube = -1;
 }
 
+// --- The clearances ---
+
+// The clearance of one condition g(a) whose sign change changes the path, at a step of weight
+// class c.
+inline void Limit(double g, double slope, std::size_t c, RayOutcome& out) {
+    if (g == 0.0) {
+        out.clearAhead[c] = 0.0;
+        out.clearBehind[c] = 0.0;
+        return;
+    }
+    if (slope == 0.0 || !std::isfinite(slope)) {
+        return;
+    }
+    const double distance = std::abs(g / slope);
+    double& side = (g > 0.0) == (slope < 0.0) ? out.clearAhead[c] : out.clearBehind[c];
+    side = std::min(side, distance);
+}
+
+// The class of a step carrying `weight`.
+std::size_t WeightClass(double weight) {
+    std::size_t c = 0;
+    while (c + 1 < RayOutcome::kClasses && weight <= RayOutcome::kClassWeight[c + 1]) {
+        ++c;
+    }
+    return c;
+}
+
+int Code(Kind kind, int index) {
+    return (static_cast<int>(kind) << 20) + index;
+}
+
 } // namespace
+
+// Between the line's start and what it meets, the path changes where the line crosses a rim
+// (its hit piece's rims also beyond), touches a tube or becomes tangent to an arc.
+void PathTracer::clear(const void* walkPointer, int hitKind, int hitIndex, double hitT,
+                       RayOutcome& out) const {
+    const Walk& w = *static_cast<const Walk*>(walkPointer);
+    const Ray& r = w.ray;
+    const std::size_t c = WeightClass(w.weight.total());
+    const double cross = w.dpx * r.dy - w.dpy * r.dx; // d/da of P x D, first part
+    const int hitOwner = Code(static_cast<Kind>(hitKind), hitIndex);
+    for (const Rim& rim : rims_) {
+        const double ex = rim.x - r.px;
+        const double ey = rim.y - r.py;
+        const double along = ex * r.dx + ey * r.dy;
+        if (along <= 0.0 || (along >= hitT && rim.owner != hitOwner)) {
+            continue;
+        }
+        Limit(ex * r.dy - ey * r.dx, -cross + ex * w.ddy - ey * w.ddx, c, out);
+    }
+    for (std::size_t i = 0; i < scene_.tubes.size(); ++i) {
+        const Tube& tube = scene_.tubes[i];
+        const double ex = tube.x - r.px;
+        const double ey = tube.y - r.py;
+        const double along = ex * r.dx + ey * r.dy;
+        if (static_cast<int>(i) == w.skipTube || along + tube.radius <= 0.0 ||
+            along - tube.radius >= hitT) {
+            continue;
+        }
+        const double side = ex * r.dy - ey * r.dx;
+        const double slope = -cross + ex * w.ddy - ey * w.ddx;
+        Limit(std::abs(side) - tube.radius, side < 0.0 ? -slope : slope, c, out);
+    }
+    for (const MirrorArc& arc : scene_.arcs) {
+        const double x0 = r.px - arc.vertexX;
+        const double y0 = r.py - arc.vertexY;
+        const double qa = r.dx * r.dx;
+        const double qb = 2.0 * x0 * r.dx - arc.m * r.dy;
+        const double qc = x0 * x0 - arc.m * y0;
+        if (qa < 1e-12) {
+            continue;
+        }
+        const double tangent = -qb / (2.0 * qa);
+        const double x = r.px + tangent * r.dx;
+        if (tangent <= 0.0 || tangent >= hitT || x < arc.xMin || x > arc.xMax) {
+            continue;
+        }
+        const double dqa = 2.0 * r.dx * w.ddx;
+        const double dqb = 2.0 * (w.dpx * r.dx + x0 * w.ddx) - arc.m * w.ddy;
+        const double dqc = 2.0 * x0 * w.dpx - arc.m * w.dpy;
+        Limit(qb * qb - 4.0 * qa * qc, 2.0 * qb * dqb - 4.0 * (dqa * qc + qa * dqc), c, out);
+    }
+}
 
 // --- The walk of one ray ---
 
 // Follows a ray and the branches it splits into, for one tracer.
 class PathWalk {
 public:
-    PathWalk(const PathTracer& tracer, RayOutcome& out) : tracer_(tracer), out_(out) {}
+    // Clearances are followed only when `follow` is set, while a branch carries followWeight.
+    PathWalk(const PathTracer& tracer, RayOutcome& out, bool follow = false,
+             double followWeight = 0.0)
+        : tracer_(tracer), out_(out), follow_(follow), followWeight_(followWeight) {}
 
     void walk(Walk walk);
 
@@ -216,6 +369,8 @@ private:
 
     const PathTracer& tracer_;
     RayOutcome& out_;
+    bool follow_;
+    double followWeight_;
     int leaves_ = 0;
 };
 
@@ -228,7 +383,8 @@ PathTracer::Turns::Turns(GlossRule r) : rule(std::move(r)) {
 
 PathTracer::PathTracer(const Scene& scene, const FresnelTable& fresnel,
                        const SurfacePatches* patches, int glossPanels)
-    : scene_(scene), fresnel_(fresnel), patches_(patches), mirror_(!scene.anyScattering()) {
+    : scene_(scene), fresnel_(fresnel), patches_(patches), mirror_(!scene.anyScattering()),
+      followsClearances_(scene.curves.empty()) {
     const auto add = [&](const ReflectorSurface& surface) {
         const double degrees = surface.glossSpreadDeg;
         if (degrees > 0.0 && spreadOf(degrees) == nullptr) {
@@ -243,6 +399,21 @@ PathTracer::PathTracer(const Scene& scene, const FresnelTable& fresnel,
             add(surface);
         }
     }
+    for (std::size_t i = 0; i < scene.segments.size(); ++i) {
+        const MirrorSegment& s = scene.segments[i];
+        const int owner = Code(Kind::Segment, static_cast<int>(i));
+        rims_.push_back({s.x0, s.y0, owner});
+        rims_.push_back({s.x1, s.y1, owner});
+    }
+    for (std::size_t i = 0; i < scene.arcs.size(); ++i) {
+        const MirrorArc& arc = scene.arcs[i];
+        const int owner = Code(Kind::Arc, static_cast<int>(i));
+        rims_.push_back({arc.xMin, arc.yAt(arc.xMin), owner});
+        rims_.push_back({arc.xMax, arc.yAt(arc.xMax), owner});
+    }
+    const int water = Code(Kind::Water, 0);
+    rims_.push_back({scene.water.xMin, scene.water.y, water});
+    rims_.push_back({scene.water.xMax, scene.water.y, water});
 }
 
 const PathTracer::Spread* PathTracer::spreadOf(double sigmaDeg) const {
@@ -258,7 +429,7 @@ int PathTracer::sourceCount() const {
     return tubeCount() + (patches_ != nullptr ? patches_->sideCount() : 0);
 }
 
-void PathTracer::trace(int source, double a, double p, RayOutcome& out) const {
+void PathTracer::trace(int source, double a, double p, RayOutcome& out, double followWeight) const {
     out = RayOutcome{};
     Walk walk;
     if (source < tubeCount()) {
@@ -268,6 +439,12 @@ void PathTracer::trace(int source, double a, double p, RayOutcome& out) const {
         // The line leaves the tube where it crosses the circle going forward.
         const double along = std::sqrt(std::max(tube.radius * tube.radius - p * p, 0.0));
         walk.ray = {tube.x + p * dy + along * dx, tube.y - p * dx + along * dy, dx, dy};
+        // d/da of the direction is (dy, -dx); of the start, -p times the direction plus along
+        // times that.
+        walk.ddx = dy;
+        walk.ddy = -dx;
+        walk.dpx = -p * dx + along * walk.ddx;
+        walk.dpy = -p * dy + along * walk.ddy;
         walk.skipTube = source;
     } else {
         const int side = source - tubeCount();
@@ -281,7 +458,9 @@ void PathTracer::trace(int source, double a, double p, RayOutcome& out) const {
                     sign * (along * at.ny - u * at.nx)};
         walk.skipSegment = piece.kind == SurfacePatches::PieceKind::Segment ? piece.index : -1;
     }
-    PathWalk(*this, out).walk(walk);
+    // The patches' sides emit over directions whose derivative grows without bound at grazing:
+    // their light keeps being judged by its samples.
+    PathWalk(*this, out, followsClearances_ && source < tubeCount(), followWeight).walk(walk);
 }
 
 void PathWalk::walk(Walk walk) {
@@ -289,6 +468,16 @@ void PathWalk::walk(Walk walk) {
     RayOutcome& out = out_;
     for (; walk.event < PathTracer::kMaxEvents; ++walk.event) {
         const Hit hit = NearestHit(scene, walk);
+        if (follow_ && walk.following) {
+            // Each branch stops being followed on its own; what they carried then adds up.
+            const double carried = walk.weight.total();
+            if (carried >= followWeight_) {
+                tracer_.clear(&walk, static_cast<int>(hit.kind), hit.index, hit.piece.t, out);
+            } else {
+                out.unfollowed += carried;
+                walk.following = false;
+            }
+        }
         walk.signature = Mix(walk.signature, hit.kind, hit.index);
         if (hit.kind == Kind::None) {
             out.share[RayOutcome::Escaped] += walk.weight.total();
@@ -298,7 +487,7 @@ void PathWalk::walk(Walk walk) {
         const double hx = walk.ray.px + hit.piece.t * walk.ray.dx;
         const double hy = walk.ray.py + hit.piece.t * walk.ray.dy;
         if (hit.kind == Kind::Water) {
-            if (!MeetWater(scene, tracer_.fresnel_, hx, hy, walk, out, leaves_)) {
+            if (!MeetWater(scene, tracer_.fresnel_, hit.piece.t, hx, hy, walk, out, leaves_)) {
                 return;
             }
         } else if (hit.kind == Kind::Tube) {
@@ -374,6 +563,11 @@ bool PathWalk::scatter(Walk& walk, const Hit& hit, double hx, double hy) {
     }
     const double inDot = walk.ray.dx * nx + walk.ray.dy * ny;
     const double norm2 = nx * nx + ny * ny;
+    const double norm = std::sqrt(norm2);
+    const double kappa = MirrorCurvature(scene, hit, hx);
+    if (follow_) {
+        ReflectDerivatives(walk, hit.piece.t, nx / norm, ny / norm, kappa);
+    }
     const double dot = inDot / norm2;
     double rx = walk.ray.dx - 2.0 * dot * nx;
     double ry = walk.ray.dy - 2.0 * dot * ny;
@@ -412,7 +606,17 @@ bool PathWalk::scatter(Walk& walk, const Hit& hit, double hx, double hy) {
             double bx = c * rx - s * ry;
             double by = s * rx + c * ry;
             const double outDot = (bx * nx + by * ny) / norm2;
+            // A turn by a fixed angle turns the direction's derivative alike.
+            const double bdx = c * parent.ddx - s * parent.ddy;
+            const double bdy = s * parent.ddx + c * parent.ddy;
+            branch.ddx = bdx;
+            branch.ddy = bdy;
             if (outDot * inDot > 0.0) {
+                if (into.follow_) {
+                    branch.ray.dx = bx;
+                    branch.ray.dy = by;
+                    TurnDerivative(branch, nx / norm, ny / norm, kappa);
+                }
                 bx -= 2.0 * outDot * nx;
                 by -= 2.0 * outDot * ny;
             }

@@ -36,17 +36,31 @@ public:
     PathTracer(const Scene& scene, const FresnelTable& fresnel,
                const SurfacePatches* patches = nullptr, int glossPanels = 0);
 
-    void trace(int source, double a, double p, RayOutcome& out) const;
+    // Also follows the ray's derivatives in a, for the entries' slopes and the clearances; the
+    // clearances only while a branch carries at least `followWeight`, only for the tubes' rays
+    // and only in scenes without profile curves (elsewhere stretches are judged by their
+    // samples).
+    void trace(int source, double a, double p, RayOutcome& out, double followWeight = 0.0) const;
 
     // Tubes, then the patches' sides when there are patches.
     int sourceCount() const;
     int tubeCount() const { return static_cast<int>(scene_.tubes.size()); }
     const SurfacePatches* patches() const { return patches_; }
     bool mirrorSurface() const { return mirror_; }
+    bool followsClearances() const { return followsClearances_; }
 
 private:
     // The walk of one ray and its branches, in the source.
     friend class PathWalk;
+
+    // An end point of a reflector piece or of the water's span, with its owner's code.
+    struct Rim {
+        double x = 0.0;
+        double y = 0.0;
+        int owner = 0;
+    };
+    // The clearances of one step of a walk (the tracer's own walk state) toward what it meets.
+    void clear(const void* walk, int hitKind, int hitIndex, double hitT, RayOutcome& out) const;
 
     const Scene& scene_;
     const FresnelTable& fresnel_;
@@ -69,6 +83,11 @@ private:
 
     bool mirror_;
     std::vector<Spread> spreads_; // one per distinct spread of the scene's pieces
+    std::vector<Rim> rims_;
+    // Profile curves of one's own lack their tangents among the conditions, and their many
+    // grazing rays made the clearances cost a hundred times the rays: scenes with them keep
+    // judging stretches by their samples alone (see docs/physical-estimate.md).
+    bool followsClearances_ = true;
 };
 
 } // namespace kavrol::physics

@@ -21,9 +21,14 @@ struct PhysicalEstimate {
         double efficiency = 0.0;
         double error = 0.0;
     };
+    // Each ratio with bounds that hold when every bin and the mean are within their bounds.
     struct Uniformity {
         double minOverMean = 0.0;
         double maxOverMean = 0.0;
+        double minOverMeanLow = 0.0;
+        double minOverMeanHigh = 0.0;
+        double maxOverMeanLow = 0.0;
+        double maxOverMeanHigh = 0.0;
     };
     // One tube's own light: the share of it entering the water and the bound on its error.
     struct TubeShare {
@@ -33,6 +38,9 @@ struct PhysicalEstimate {
 
     double efficiency = 0.0; // share entering the water
     double error = 0.0;      // bound on the efficiency's error (absolute, about 95 %)
+    // False when the bound (or the bare tube's) is larger than the tolerance asked for: the
+    // refinement stopped at its depth or ray budget first.
+    bool toleranceReached = true;
     Losses losses;
     bool hasBareTube = false;
     BareTube bareTube;
@@ -43,6 +51,7 @@ struct PhysicalEstimate {
     std::vector<double> edgesMm;
     std::vector<double> relative;
     std::vector<double> perMm;
+    std::vector<double> perMmError; // a bound on each perMm's error
     Uniformity uniformity;
 
     // Per tube, in the scene's order; efficiency is their mean weighed by the tubes' power.

@@ -14,7 +14,8 @@ struct PieceHit {
     double tFar = 0.0; // a tube: where the ray leaves it again
     double nx = 0.0;   // a curve: its normal at the crossing, found with the crossing
     double ny = 0.0;
-    double g = 0.0; // a curve: its piece's number plus the parameter within the piece
+    double curvature = 0.0; // a curve: its signed curvature there, as MirrorCurve::Hit's
+    double g = 0.0;         // a curve: its piece's number plus the parameter within the piece
 };
 
 } // namespace kavrol::physics

@@ -3,6 +3,7 @@
 
 #include <array>
 #include <cstdint>
+#include <limits>
 #include <utility>
 #include <vector>
 
@@ -10,6 +11,7 @@ namespace kavrol::physics {
 
 // Where the light of one emitted ray ends, as shares of the ray's weight.
 struct RayOutcome {
+    static constexpr double kNever = std::numeric_limits<double>::infinity();
     enum Fate {
         Water,
         Absorbed,
@@ -30,6 +32,18 @@ struct RayOutcome {
     int entries = 0;
     std::array<double, kMaxEntries> entryX{};      // where the light entered the water (mm)
     std::array<double, kMaxEntries> entryAmount{}; // how much entered there
+    std::array<double, kMaxEntries> entrySlope{};  // d entryX / da (mm per radian)
+    // How far the direction a may move up (ahead) or down (behind) before the path meets a
+    // rim, a tube's or an arc's tangent or the water's edge, to first order in a (radians), by
+    // the weight the ray carries where it would: class c holds the steps carrying at most
+    // kClassWeight[c] and more than the next class's.
+    static constexpr int kClasses = 4;
+    static constexpr std::array<double, kClasses> kClassWeight{1.0, 0.5, 0.125, 1.0 / 64.0};
+    std::array<double, kClasses> clearAhead{kNever, kNever, kNever, kNever};
+    std::array<double, kClasses> clearBehind{kNever, kNever, kNever, kNever};
+    // The weight the ray still carried where its clearances stopped being followed (0 when it
+    // ended first): what changes of path beyond that point could move.
+    double unfollowed = 0.0;
     // Where the Diffused share went: (side of a reflector patch, amount), in order.
     std::vector<std::pair<int, double>> deposits;
     // Weight whose gloss spread was no longer followed (taken as a mirror from there on): its

@@ -532,12 +532,14 @@ std::unique_ptr<QChart> AnalysisWindow::irradianceChart() const {
 
 void AnalysisWindow::showEstimate() {
     const physics::PhysicalEstimate& e = *estimate_;
+    // An estimate whose refinement stopped before its tolerance says so beside its bound.
     physicalFigures_->setText(
         QStringLiteral("Физическая оценка: %1 ± %2")
             .arg(NumberText::percent(e.efficiency, 1), NumberText::significantPercent(e.error, 2)) +
         (fixture_ || surfaces_->surface().isMirror()
              ? QString()
-             : QStringLiteral(" (%1)").arg(surfaces_->surfaceCaption().toLower())));
+             : QStringLiteral(" (%1)").arg(surfaces_->surfaceCaption().toLower())) +
+        (e.toleranceReached ? QString() : QStringLiteral(" (заданная точность не достигнута)")));
     if (e.hasBareTube) {
         gainFigures_->setText(
             QStringLiteral("Выигрыш над голой лампой: ×%1 (голая лампа: %2)")

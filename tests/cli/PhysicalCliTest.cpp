@@ -65,14 +65,17 @@ TEST(PhysicalCli, JsonCarriesThePhysicalObjectBesideTheBuildsUnchanged) {
         EXPECT_EQ(run.out.substr(0, at) + "}\n", plain.out);
 
         const QJsonObject p = Json(run.out)["physical"].toObject();
-        EXPECT_EQ(Keys(p), Sorted({"efficiency", "error", "losses", "bareTube", "gain",
-                                   "irradiance", "uniformity"}));
+        EXPECT_EQ(Keys(p), Sorted({"efficiency", "error", "toleranceReached", "losses", "bareTube",
+                                   "gain", "irradiance", "uniformity"}));
+        EXPECT_TRUE(p["toleranceReached"].toBool());
         const QJsonObject losses = p["losses"].toObject();
         EXPECT_EQ(Keys(losses), Sorted({"absorbed", "returnedToTube", "besideAquarium", "escaped",
                                         "reflectedAtWater"}));
         EXPECT_EQ(Keys(p["bareTube"].toObject()), Sorted({"efficiency", "error"}));
-        EXPECT_EQ(Keys(p["irradiance"].toObject()), Sorted({"edgesMm", "relative", "perMm"}));
-        EXPECT_EQ(Keys(p["uniformity"].toObject()), Sorted({"minOverMean", "maxOverMean"}));
+        EXPECT_EQ(Keys(p["irradiance"].toObject()),
+                  Sorted({"edgesMm", "relative", "perMm", "errors"}));
+        EXPECT_EQ(Keys(p["uniformity"].toObject()),
+                  Sorted({"minOverMean", "maxOverMean", "minOverMeanBounds", "maxOverMeanBounds"}));
 
         double sum = p["efficiency"].toDouble();
         for (const QString& key : losses.keys())
@@ -91,6 +94,12 @@ TEST(PhysicalCli, JsonCarriesThePhysicalObjectBesideTheBuildsUnchanged) {
         EXPECT_EQ(irradiance["edgesMm"].toArray().size(), 51);
         EXPECT_EQ(irradiance["relative"].toArray().size(), 50);
         EXPECT_EQ(irradiance["perMm"].toArray().size(), 50);
+        EXPECT_EQ(irradiance["errors"].toArray().size(), 50);
+        const QJsonObject uniformity = p["uniformity"].toObject();
+        EXPECT_LE(uniformity["minOverMeanBounds"][0].toDouble(),
+                  uniformity["minOverMean"].toDouble());
+        EXPECT_GE(uniformity["maxOverMeanBounds"][1].toDouble(),
+                  uniformity["maxOverMean"].toDouble());
         EXPECT_EQ(irradiance["edgesMm"][0].toDouble(), -250.0);
     }
 }

@@ -21,11 +21,12 @@ namespace {
 
 // Parabolas and trapezoids around the start-up design: 75 designs.
 const std::vector<std::string> kGrid = {
-    "optimise",   "--objective", "physical", "--shapes",  "parabola,trapezoid", "--a-min",
-    "120",        "--a-max",     "200",      "--a-step",  "20",                 "--b-min",
-    "40",         "--b-max",     "120",      "--b-step",  "20",                 "--c-min",
-    "40",         "--c-max",     "80",       "--c-step",  "40",                 "--tolerance",
-    "0.005",      "--no-progress"};
+    "optimise",     "--objective", "physical", "--shapes",    "parabola,trapezoid",
+    "--a-min",      "120",         "--a-max",  "200",         "--a-step",
+    "20",           "--b-min",     "40",       "--b-max",     "120",
+    "--b-step",     "20",          "--c-min",  "40",          "--c-max",
+    "80",           "--c-step",    "40",       "--tolerance", "0.005",
+    "--no-progress"};
 
 QJsonObject Json(std::vector<std::string> args) {
     args.push_back("--json");
@@ -96,18 +97,18 @@ TEST(SurfaceContrast, TheBestShapeIsSetAgainstTheMirrorsBest) {
 }
 
 TEST(SurfaceContrast, OneDesignIsItsOwnBestAndPlainRunsSayNothing) {
-    const std::vector<std::string> one = {
-        "optimise", "--objective", "physical", "--shapes",  "parabola", "--a-min", "200",
-        "--a-max",  "200",         "--b-min",  "100",       "--b-max",  "100",     "--tolerance",
-        "0.01",     "--no-progress"};
+    const std::vector<std::string> one = {"optimise", "--objective", "physical", "--shapes",
+                                          "parabola", "--a-min",     "200",      "--a-max",
+                                          "200",      "--b-min",     "100",      "--b-max",
+                                          "100",      "--tolerance", "0.01",     "--no-progress"};
     const test::CliRun foil = test::Cli(With(one, {"--surface", "smooth-foil"}));
     ASSERT_EQ(foil.status, 0) << foil.err;
     EXPECT_NE(foil.out.find("  The same shape is best for both: the surface changes the share, "
                             "not the shape.\n"),
               std::string::npos)
         << foil.out;
-    const QJsonObject contrast = Json(With(one, {"--surface", "smooth-foil"}))["againstMirror"]
-                                     .toObject();
+    const QJsonObject contrast =
+        Json(With(one, {"--surface", "smooth-foil"}))["againstMirror"].toObject();
     EXPECT_TRUE(contrast["sameDesign"].toBool());
     EXPECT_EQ(contrast["gainOverMirrorShape"].toDouble(), 0.0);
     for (const std::vector<std::string>& plain :

@@ -120,7 +120,7 @@ TEST(SurfaceOptions, TheReportNamesTheSurfaceOnlyWhenOneIsGiven) {
     EXPECT_EQ(surface["glossSpread"].toDouble(), 0.0);
     // The rest of the object keeps its keys, and the white hood sends less light into the water
     // than the mirror of the same shape here.
-    EXPECT_EQ(physical.keys().size(), 8);
+    EXPECT_EQ(physical.keys().size(), 9);
     const QJsonObject plainPhysical = QJsonDocument::fromJson(QByteArray::fromStdString(plain.out))
                                           .object()["physical"]
                                           .toObject();

@@ -66,19 +66,41 @@ double Sum(const PhysicalEstimate& e) {
            e.losses.escaped + e.losses.reflectedAtWater;
 }
 
-// The bound is an estimate, not a proof: a stretch of directions narrower than the probes may
-// hide paths (deep reflectors with many reflections), and a rough integrand may fool the
-// comparison of rules. It must hold for nearly all designs and never miss by far.
+// How many of an estimate's bins lie farther from the reference's than both bounds together,
+// and the worst ratio of miss to bound.
+struct BinMisses {
+    int outside = 0;
+    double worst = 0.0;
+};
+
+BinMisses CompareBins(const PhysicalEstimate& e, const PhysicalEstimate& reference) {
+    BinMisses misses;
+    for (std::size_t b = 0; b < e.perMm.size(); ++b) {
+        const double miss = std::abs(e.perMm[b] - reference.perMm[b]);
+        const double bound = e.perMmError[b] + reference.perMmError[b];
+        misses.outside += miss > bound ? 1 : 0;
+        misses.worst = std::max(misses.worst, miss / bound);
+    }
+    return misses;
+}
+
+// The bound is an estimate for the parts the rules compare (a rough integrand may fool the
+// comparison of two rules); it must hold for nearly all designs and never miss by far. The
+// same holds bin by bin, and the uniformity's bounds overlap the reference's.
 TEST(EstimateAccuracy, BoundsHoldAgainstAFinerEstimateOverRandomDesigns) {
     EstimateOptions fine;
     fine.tolerance = 2e-5;
-    fine.bins = 0;
+    fine.bins = 20;
     fine.bareTube = false;
     EstimateOptions normal = fine;
     normal.tolerance = 5e-4;
-    const EstimateOptions screening = EstimateOptions::Screening();
+    EstimateOptions screening = EstimateOptions::Screening();
+    screening.bins = 20;
     int checks = 0;
     int outside = 0;
+    int bins = 0;
+    int binsOutside = 0;
+    int ratiosApart = 0;
     for (const PhysicalDesign& d : RandomDesigns(30, 2026)) {
         const PhysicalEstimate reference = LightEstimator(fine).estimate(d);
         const PhysicalEstimate e = LightEstimator(normal).estimate(d);
@@ -86,9 +108,15 @@ TEST(EstimateAccuracy, BoundsHoldAgainstAFinerEstimateOverRandomDesigns) {
         for (const PhysicalEstimate* estimate : {&reference, &e, &quick}) {
             EXPECT_NEAR(Sum(*estimate), 1.0, 1e-12) << Describe(d);
             EXPECT_GT(estimate->efficiency, 0.0) << Describe(d);
+            const PhysicalEstimate::Uniformity& u = estimate->uniformity;
+            EXPECT_LE(u.minOverMeanLow, u.minOverMean) << Describe(d);
+            EXPECT_GE(u.minOverMeanHigh, u.minOverMean) << Describe(d);
+            EXPECT_LE(u.maxOverMeanLow, u.maxOverMean) << Describe(d);
+            EXPECT_GE(u.maxOverMeanHigh, u.maxOverMean) << Describe(d);
         }
         EXPECT_LE(e.error, normal.tolerance) << Describe(d);
         EXPECT_LE(quick.error, screening.tolerance) << Describe(d);
+        EXPECT_TRUE(e.toleranceReached) << Describe(d);
         for (const PhysicalEstimate* estimate : {&e, &quick}) {
             const double miss = std::abs(estimate->efficiency - reference.efficiency);
             const double bound = estimate->error + reference.error;
@@ -99,11 +127,31 @@ TEST(EstimateAccuracy, BoundsHoldAgainstAFinerEstimateOverRandomDesigns) {
                           << "\n";
             }
             EXPECT_LE(miss, 3.0 * bound) << Describe(d);
+            const BinMisses misses = CompareBins(*estimate, reference);
+            bins += static_cast<int>(estimate->perMm.size());
+            binsOutside += misses.outside;
+            EXPECT_LE(misses.worst, 3.0) << Describe(d);
+            // The uniformity's bounds overlap the reference's, for min/mean and max/mean.
+            const PhysicalEstimate::Uniformity& u = estimate->uniformity;
+            const PhysicalEstimate::Uniformity& r = reference.uniformity;
+            const bool minApart =
+                u.minOverMeanLow > r.minOverMeanHigh || u.minOverMeanHigh < r.minOverMeanLow;
+            const bool maxApart =
+                u.maxOverMeanLow > r.maxOverMeanHigh || u.maxOverMeanHigh < r.maxOverMeanLow;
+            ratiosApart += (minApart ? 1 : 0) + (maxApart ? 1 : 0);
+            if (minApart || maxApart) {
+                std::cout << "uniformity apart from the reference's: " << Describe(d) << "\n";
+            }
         }
     }
     EXPECT_EQ(checks, 60);
-    // About 95 %: no more than 3 of the 60.
+    std::cout << outside << " of " << checks << " estimates, " << binsOutside << " of " << bins
+              << " bins and " << ratiosApart << " of 120 ratios outside their bounds\n";
+    // About 95 %: no more than 3 of the 60, and no more than 5 % of the bins.
     EXPECT_LE(outside, 3) << "of " << checks << " estimates";
+    EXPECT_LE(binsOutside, bins / 20) << "bins outside their bounds, of " << bins;
+    // The ratios follow their extreme bins, so they miss as often: no more than 6 of the 120.
+    EXPECT_LE(ratiosApart, 6) << "uniformity ratios apart from the reference's, of 120";
 }
 
 TEST(EstimateAccuracy, EnergyBalancesForEveryKindOfDesign) {

@@ -269,6 +269,16 @@ TEST(LightEstimator, RefusesImpossibleDesignsAndBadOptions) {
     EXPECT_THROW((void)LightEstimator(Options(0.0)).estimate(PhysicalDesign{}),
                  PhysicalDesignError);
     EXPECT_THROW((void)LightEstimator().estimate(Scene{}), PhysicalDesignError);
+    // A budget that would promise more than the tolerance, or nothing to a part.
+    for (const auto& spoil : std::vector<void (*)(EstimateOptions::ErrorBudget&)>{
+             [](EstimateOptions::ErrorBudget& b) { b.directions = 0.6; },
+             [](EstimateOptions::ErrorBudget& b) { b.offsets = 0.0; },
+             [](EstimateOptions::ErrorBudget& b) { b.differenceSafety = 0.5; },
+             [](EstimateOptions::ErrorBudget& b) { b.follow = 1.0; }}) {
+        EstimateOptions options = Options(0.01);
+        spoil(options.budget);
+        EXPECT_THROW((void)LightEstimator(options).estimate(PhysicalDesign{}), PhysicalDesignError);
+    }
 }
 
 } // namespace

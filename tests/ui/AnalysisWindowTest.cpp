@@ -13,6 +13,7 @@
 #include "FixtureFile.h"
 #include "FixtureScene.h"
 #include "LightEstimator.h"
+#include "NumberText.h"
 #include "QtTranslations.h"
 
 #include <QAbstractAxis>
@@ -169,12 +170,13 @@ TEST_F(AnalysisWindowTest, FollowsABuildWithTheEstimateOfThatDesign) {
     EXPECT_EQ(window->estimate()->relative, expected.relative);
     EXPECT_TRUE(window->failure().isEmpty());
 
-    // Shares with one decimal, the error bound with two significant digits.
+    // Shares with one decimal, the error bound with two significant digits (a trailing zero
+    // kept: 0.030 %).
     EXPECT_EQ(text(*window, "RayFigures"), QStringLiteral("КПД по 72 лучам: 55.1 %"));
     EXPECT_EQ(text(*window, "PhysicalFigures"),
-              QStringLiteral("Физическая оценка: %1 % ± %2 %")
+              QStringLiteral("Физическая оценка: %1 % ± %2")
                   .arg(QString::number(expected.efficiency * 100, 'f', 1),
-                       QString::number(expected.error * 100, 'g', 2)));
+                       kavrol::NumberText::significantPercent(expected.error, 2)));
     EXPECT_TRUE(text(*window, "GainFigures").contains(QString::number(expected.gain, 'f', 2)));
     EXPECT_TRUE(text(*window, "LightFigures")
                     .contains(QString::number(expected.uniformity.minOverMean, 'f', 2)));
