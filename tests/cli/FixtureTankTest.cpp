@@ -70,9 +70,11 @@ TEST(FixtureTank, OneUnitGivesTheSingleBuildsFigures) {
          {"--tank-length", "900", "--water-depth", "300", "--water-attenuation", "0.5",
           "--tube-model", "T5-HO-39", "--reflector-ends", "closed", "--tube-centre", "400",
           "--reflector-length", "820"}},
-        {R"(, "length": 1000)", R"(, "litLength": 700, "lumens": 3000)",
+        {R"(, "length": 1000)",
+         R"(, "litLength": 700, "lumens": 3000)",
          {"--tank-length", "1000", "--lit-length", "700", "--lumens", "3000"}},
-        {R"(, "length": 1000)", R"(, "photonFlux": 42.5)",
+        {R"(, "length": 1000)",
+         R"(, "photonFlux": 42.5)",
          {"--tank-length", "1000", "--photon-flux", "42.5"}},
     };
     for (const auto& c : cases) {
@@ -91,7 +93,8 @@ TEST(FixtureTank, OneUnitGivesTheSingleBuildsFigures) {
         }
         single.push_back("--json");
         const test::CliRun buildJson = test::Cli(single);
-        const test::CliRun fixtureJson = test::Cli({"fixture", file, "--tolerance", "0.1", "--json"});
+        const test::CliRun fixtureJson =
+            test::Cli({"fixture", file, "--tolerance", "0.1", "--json"});
         ASSERT_EQ(buildJson.status, 0) << buildJson.err;
         ASSERT_EQ(fixtureJson.status, 0) << fixtureJson.err;
         EXPECT_FALSE(TankObject(buildJson.out).empty()) << buildJson.out;
