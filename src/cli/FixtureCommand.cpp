@@ -9,6 +9,7 @@
 #include "EstimateCancelled.h"
 #include "FixtureFile.h"
 #include "FixtureScene.h"
+#include "FixtureTank.h"
 #include "FixtureTemplate.h"
 #include "InputDomain.h"
 #include "IrradianceChart.h"
@@ -134,6 +135,9 @@ FixtureOptions Parse(const std::vector<std::string>& args) {
         } else if (name == "--no-bare-tube") {
             reader.noValue();
             options.bareTube = false;
+        } else if (name == "--no-tank") {
+            reader.noValue();
+            options.wholeTank = false;
         } else if (name == "--no-progress") {
             reader.noValue();
             options.progress = false;
@@ -191,8 +195,8 @@ std::string UsageText() {
     return R"(Usage: kavrol-cli fixture FILE [options]
 
 The physical estimate of a whole fixture: several tubes side by side, each under its own
-reflector, over one tank, described by a JSON file (see docs/fixture.md; examples/ holds two;
-both are installed in )" +
+reflector, over one tank, described by a JSON file (see docs/fixture.md; examples/ holds
+three; all are installed in )" +
            std::string(ProgramInfo::DocumentationFolder()) + R"(/).
 
 Options:
@@ -200,6 +204,9 @@ Options:
 )" + line("--tolerance X", D::Tolerance.description, RealSpan(D::Tolerance)) +
            line("--bins N", D::Bins.description, Span(D::Bins)) +
            R"(  --no-bare-tube         leave out the bare tubes and the gain
+  --no-tank              leave out the whole tank's light (the floor's PPFD, see
+                         docs/tank.md) that a file giving "tank.length" gets; it takes
+                         minutes at the default tolerance
   --plot FILE            the irradiance across the tank as a chart, .png or .svg
   --profile-csv FILE     the irradiance bins as CSV
   --template FILE        1:1 cutting templates, .svg or .pdf: one for each distinct
@@ -413,7 +420,30 @@ struct Work {
     std::string searchText; // the search's report before the best fixture's
     std::string searchJson; // the same as JSON members
     bool stopped = false;   // a search stopped after its best had its final estimate
+    std::string tankText;   // the whole tank's report after the fixture's, when it has one
+    std::string tankJson;   // the same as a JSON member
 };
+
+// The whole tank's light of a fixture that gives the tank's length; false when it was stopped.
+// A search stopped before has its best reported without it.
+bool EstimateTank(const FixtureOptions& options, const Fixture& fixture, Work& work) {
+    if (!fixture.wholeTank || !options.wholeTank || work.stopped) {
+        return true;
+    }
+    work.fraction.store(0.0);
+    physics::TankEstimate tank;
+    try {
+        WithProgress(work.show, work.fraction, [&] {
+            tank = FixtureTank::Estimate(fixture, options.tolerance, &SignalGuard::stopFlag(),
+                                         [&](double f) { work.fraction.store(f); });
+        });
+    } catch (const physics::EstimateCancelled&) {
+        return false;
+    }
+    work.tankText = FixtureTank::Text(fixture, tank);
+    work.tankJson = FixtureTank::JsonMember(tank);
+    return true;
+}
 
 // The estimate of the fixture as read, over the scene that checked it; false when it was
 // stopped.
@@ -510,7 +540,8 @@ int Run(const std::vector<std::string>& args) {
         work.show = options.progress && isatty(STDERR_FILENO) != 0;
         const bool searching = options.optimiseSpacing || options.optimiseLamp;
         if (!(searching ? Search(options, fixture, work)
-                        : Estimate(options, checked.scene, work))) {
+                        : Estimate(options, checked.scene, work)) ||
+            !EstimateTank(options, fixture, work)) {
             if (!options.json) {
                 StandardOutput::Write(work.searchText);
             }
@@ -518,8 +549,10 @@ int Run(const std::vector<std::string>& args) {
             return 128 + SignalGuard::signal();
         }
         StandardOutput::Write(
-            options.json ? JsonReport(fixture, options.file, work.estimate, work.searchJson)
-                         : work.searchText + TextReport(fixture, options.file, work.estimate));
+            options.json
+                ? JsonReport(fixture, options.file, work.estimate, work.searchJson + work.tankJson)
+                : work.searchText + TextReport(fixture, options.file, work.estimate) +
+                      work.tankText);
         // A stop that comes while the report or the files are written is honoured as one that
         // comes during the estimate: the file being written is finished whole, the next ones
         // are not begun.

@@ -48,8 +48,12 @@ std::string text(const physics::TankEstimate& e, const TubeLine& tube) {
     std::ostringstream out;
     out << "Whole tank (shares of the tube's photons, error bound about 95 %; PPFD in umol m^-2 "
            "s^-1):\n";
-    out << "  tube                    " << tube.model << ", lit length " << Fixed(tube.litLength, 0)
-        << " mm, " << Fixed(e.photonFlux, 2) << " umol/s\n";
+    if (tube.count == 1)
+        out << "  tube                    " << tube.model << ", lit length "
+            << Fixed(tube.litLength, 0) << " mm, " << Fixed(e.photonFlux, 2) << " umol/s\n";
+    else
+        out << "  " << tube.count << " tubes" << std::string(tube.count < 10 ? 17 : 16, ' ')
+            << tube.model << "; together " << Fixed(e.photonFlux, 2) << " umol/s\n";
     out << "  on the floor            " << Fixed(e.floorShare, 6) << " +/- " << Fixed(e.error, 6)
         << '\n';
     out << "  absorbed by reflector   " << Fixed(l.absorbed, 6) << '\n';

@@ -10,10 +10,12 @@ namespace kavrol {
 // What the command line prints about the light over the whole tank.
 namespace TankReport {
 
-// What the tube sends: its model or "given", the lit length and the photon output.
+// What the tube sends: its model or "given", the lit length and the photon output. Several
+// tubes (a fixture's) are named in `model` each with its own lit length.
 struct TubeLine {
     std::string model;
-    double litLength = 0.0;
+    double litLength = 0.0; // of the one tube
+    int count = 1;
 };
 
 // The floor share with its bound, the losses, PPFD on the floor (mean, least, largest,
