@@ -9,6 +9,7 @@
 #include "EstimateCancelled.h"
 #include "FixtureFile.h"
 #include "FixtureScene.h"
+#include "FixtureTank.h"
 #include "FixtureTemplate.h"
 #include "InputDomain.h"
 #include "IrradianceChart.h"
@@ -104,6 +105,9 @@ FixtureOptions Parse(const std::vector<std::string>& args) {
         } else if (name == "--no-bare-tube") {
             reader.noValue();
             options.bareTube = false;
+        } else if (name == "--no-tank") {
+            reader.noValue();
+            options.wholeTank = false;
         } else if (name == "--no-progress") {
             reader.noValue();
             options.progress = false;
@@ -161,8 +165,8 @@ std::string UsageText() {
     return R"(Usage: kavrol-cli fixture FILE [options]
 
 The physical estimate of a whole fixture: several tubes side by side, each under its own
-reflector, over one tank, described by a JSON file (see docs/fixture.md; examples/ holds two;
-both are installed in )" +
+reflector, over one tank, described by a JSON file (see docs/fixture.md; examples/ holds
+three; all are installed in )" +
            std::string(ProgramInfo::DocumentationFolder()) + R"(/).
 
 Options:
@@ -170,6 +174,9 @@ Options:
 )" + line("--tolerance X", D::Tolerance.description, RealSpan(D::Tolerance)) +
            line("--bins N", D::Bins.description, Span(D::Bins)) +
            R"(  --no-bare-tube         leave out the bare tubes and the gain
+  --no-tank              leave out the whole tank's light (the floor's PPFD, see
+                         docs/tank.md) that a file giving "tank.length" gets; it takes
+                         minutes at the default tolerance
   --plot FILE            the irradiance across the tank as a chart, .png or .svg
   --profile-csv FILE     the irradiance bins as CSV
   --template FILE        1:1 cutting templates, .svg or .pdf: one for each distinct
@@ -269,7 +276,8 @@ void WriteSearch(JsonWriter& json, const physics::FixtureSearch::Outcome& o) {
 // The estimate's pieces in the fixture's order, a member a line, with the file, the units and
 // the search around them.
 std::string JsonReport(const Fixture& fixture, const std::string& file, const PhysicalEstimate& e,
-                       const physics::FixtureSearch::Outcome* search) {
+                       const physics::FixtureSearch::Outcome* search,
+                       const physics::TankEstimate* tank) {
     JsonWriter json(JsonWriter::Spacing::Spaced);
     json.beginObject(JsonWriter::Layout::Lines);
     json.member("file", file).member("name", fixture.name);
@@ -295,6 +303,8 @@ std::string JsonReport(const Fixture& fixture, const std::string& file, const Ph
     json.endArray().member("raysTraced", e.raysTraced);
     if (search != nullptr)
         WriteSearch(json, *search);
+    if (tank != nullptr)
+        FixtureTank::WriteJson(json, *tank);
     json.endObject();
     return json.text() + "\n";
 }
@@ -380,7 +390,30 @@ struct Work {
     std::string searchText; // the search's report before the best fixture's
     std::optional<physics::FixtureSearch::Outcome> search; // for the JSON report
     bool stopped = false; // a search stopped after its best had its final estimate
+    std::string tankText; // the whole tank's report after the fixture's, when it has one
+    std::optional<physics::TankEstimate> tank; // the same for the JSON report
 };
+
+// The whole tank's light of a fixture that gives the tank's length; false when it was stopped.
+// A search stopped before has its best reported without it.
+bool EstimateTank(const FixtureOptions& options, const Fixture& fixture, Work& work) {
+    if (!fixture.wholeTank || !options.wholeTank || work.stopped) {
+        return true;
+    }
+    work.fraction.store(0.0);
+    physics::TankEstimate tank;
+    try {
+        WithProgress(work.show, work.fraction, [&] {
+            tank = FixtureTank::Estimate(fixture, options.tolerance, &SignalGuard::stopFlag(),
+                                         [&](double f) { work.fraction.store(f); });
+        });
+    } catch (const physics::EstimateCancelled&) {
+        return false;
+    }
+    work.tankText = FixtureTank::Text(fixture, tank);
+    work.tank = tank;
+    return true;
+}
 
 // The estimate of the fixture as read, over the scene that checked it; false when it was
 // stopped.
@@ -477,7 +510,8 @@ int Run(const std::vector<std::string>& args) {
         work.show = options.progress && isatty(STDERR_FILENO) != 0;
         const bool searching = options.optimiseSpacing || options.optimiseLamp;
         if (!(searching ? Search(options, fixture, work)
-                        : Estimate(options, checked.scene, work))) {
+                        : Estimate(options, checked.scene, work)) ||
+            !EstimateTank(options, fixture, work)) {
             if (!options.json) {
                 StandardOutput::Write(work.searchText);
             }
@@ -485,9 +519,11 @@ int Run(const std::vector<std::string>& args) {
             return 128 + SignalGuard::signal();
         }
         StandardOutput::Write(options.json ? JsonReport(fixture, options.file, work.estimate,
-                                                        work.search ? &*work.search : nullptr)
+                                                        work.search ? &*work.search : nullptr,
+                                                        work.tank ? &*work.tank : nullptr)
                                            : work.searchText +
-                                                 TextReport(fixture, options.file, work.estimate));
+                                                 TextReport(fixture, options.file, work.estimate) +
+                                                 work.tankText);
         // A stop that comes while the report or the files are written is honoured as one that
         // comes during the estimate: the file being written is finished whole, the next ones
         // are not begun.

@@ -5,6 +5,7 @@
 #include "FixtureOptions.h"
 #include "FixtureSearch.h"
 #include "PhysicalEstimate.h"
+#include "TankEstimate.h"
 
 #include <string>
 #include <vector>
@@ -24,10 +25,12 @@ std::string UsageText();
 // The reports of one estimate, as text and as JSON.
 std::string TextReport(const physics::Fixture& fixture, const std::string& file,
                        const physics::PhysicalEstimate& estimate);
-// With a search, its figures follow as the member "search".
+// With a search, its figures follow as the member "search"; with the whole tank, its object as
+// the member "tank".
 std::string JsonReport(const physics::Fixture& fixture, const std::string& file,
                        const physics::PhysicalEstimate& estimate,
-                       const physics::FixtureSearch::Outcome* search = nullptr);
+                       const physics::FixtureSearch::Outcome* search = nullptr,
+                       const physics::TankEstimate* tank = nullptr);
 
 // The search's result before the best fixture's own report.
 std::string SearchReport(const FixtureOptions& options,

@@ -15,6 +15,7 @@ struct FixtureOptions {
     double tolerance = static_cast<double>(InputDomain::Tolerance.initial);
     int bins = InputDomain::Bins.initial;
     bool bareTube = true;
+    bool wholeTank = true; // the whole tank's light when the file gives the tank's length
     bool optimiseSpacing = false;
     bool optimiseLamp = false;
     double minUniformity = static_cast<double>(InputDomain::MinUniformity.initial);

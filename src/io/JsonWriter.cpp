@@ -13,7 +13,7 @@ JsonWriter::JsonWriter(Spacing spacing) : spacing_(spacing) {}
 void JsonWriter::separate() {
     Level& level = levels_.back();
     if (level.items > 0)
-        text_ += level.layout == Layout::Lines || spacing_ == Spacing::Compact ? "," : ", ";
+        text_ += level.layout == Layout::Lines || level.spacing == Spacing::Compact ? "," : ", ";
     if (level.layout == Layout::Lines)
         text_ += "\n" + std::string(2 * levels_.size(), ' ');
     ++level.items;
@@ -40,22 +40,27 @@ JsonWriter& JsonWriter::key(std::string_view name) {
         throw std::logic_error("JSON: a key outside an object or after another key");
     separate();
     text_ += quoted(name);
-    text_ += spacing_ == Spacing::Compact ? ":" : ": ";
+    text_ += levels_.back().spacing == Spacing::Compact ? ":" : ": ";
     afterKey_ = true;
+    return *this;
+}
+
+JsonWriter& JsonWriter::spacing(Spacing spacing) {
+    spacing_ = spacing;
     return *this;
 }
 
 JsonWriter& JsonWriter::beginObject(Layout layout) {
     beginItem();
     text_ += '{';
-    levels_.push_back({true, layout, 0});
+    levels_.push_back({true, layout, spacing_, 0});
     return *this;
 }
 
 JsonWriter& JsonWriter::beginArray(Layout layout) {
     beginItem();
     text_ += '[';
-    levels_.push_back({false, layout, 0});
+    levels_.push_back({false, layout, spacing_, 0});
     return *this;
 }
 

@@ -24,6 +24,9 @@ public:
 
     explicit JsonWriter(Spacing spacing = Spacing::Compact);
 
+    // The spacing of the containers opened from here on; those open keep theirs.
+    JsonWriter& spacing(Spacing spacing);
+
     JsonWriter& beginObject(Layout layout = Layout::Inline);
     JsonWriter& endObject();
     JsonWriter& beginArray(Layout layout = Layout::Inline);
@@ -60,6 +63,7 @@ private:
     struct Level {
         bool object = false;
         Layout layout = Layout::Inline;
+        Spacing spacing = Spacing::Compact;
         std::size_t items = 0;
     };
 

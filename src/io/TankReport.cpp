@@ -35,8 +35,12 @@ std::string text(const physics::TankEstimate& e, const TubeLine& tube) {
     std::ostringstream out;
     out << "Whole tank (shares of the tube's photons, error bound about 95 %; PPFD in umol m^-2 "
            "s^-1):\n";
-    out << "  tube                    " << tube.model << ", lit length " << fixed(tube.litLength, 0)
-        << " mm, " << fixed(e.photonFlux, 2) << " umol/s\n";
+    if (tube.count == 1)
+        out << "  tube                    " << tube.model << ", lit length "
+            << fixed(tube.litLength, 0) << " mm, " << fixed(e.photonFlux, 2) << " umol/s\n";
+    else
+        out << "  " << tube.count << " tubes" << std::string(tube.count < 10 ? 17 : 16, ' ')
+            << tube.model << "; together " << fixed(e.photonFlux, 2) << " umol/s\n";
     out << "  on the floor            " << fixed(e.floorShare, 6) << " +/- " << fixed(e.error, 6)
         << '\n';
     out << "  absorbed by reflector   " << fixed(l.absorbed, 6) << '\n';
@@ -68,8 +72,13 @@ std::string refusedText(const std::string& reason) {
 }
 
 void writeMember(JsonWriter& json, const physics::TankEstimate& e) {
+    json.key("tank");
+    writeObject(json, e);
+}
+
+void writeObject(JsonWriter& json, const physics::TankEstimate& e) {
     const physics::TankEstimate::Losses& l = e.losses;
-    json.key("tank").beginObject();
+    json.beginObject();
     json.member("floorShare", e.floorShare).member("error", e.error);
     json.member("photonFlux", e.photonFlux);
     json.key("ppfd")

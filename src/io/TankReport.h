@@ -11,10 +11,12 @@ namespace kavrol {
 // What the command line prints about the light over the whole tank.
 namespace TankReport {
 
-// What the tube sends: its model or "given", the lit length and the photon output.
+// What the tube sends: its model or "given", the lit length and the photon output. Several
+// tubes (a fixture's) are named in `model` each with its own lit length.
 struct TubeLine {
     std::string model;
-    double litLength = 0.0;
+    double litLength = 0.0; // of the one tube
+    int count = 1;
 };
 
 // The floor share with its bound, the losses, PPFD on the floor (mean, least, largest,
@@ -29,6 +31,8 @@ std::string refusedText(const std::string& reason);
 // "depthProfile" [{"depthMm", "ppfd"}], "losses" {"absorbed", "returnedToTube", "besideTank",
 // "frontBackGlass", "endGlass", "water"}; reals with 17 significant digits.
 void writeMember(JsonWriter& json, const physics::TankEstimate& estimate);
+// The same object as a value where the writer stands.
+void writeObject(JsonWriter& json, const physics::TankEstimate& estimate);
 // The member "tank" as {"refused": reason}.
 void writeRefusedMember(JsonWriter& json, const std::string& reason);
 

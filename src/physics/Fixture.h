@@ -3,7 +3,9 @@
 
 #include "Materials.h"
 #include "PhysicalDesign.h"
+#include "Tank.h"
 
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -43,6 +45,12 @@ struct Fixture {
         Reflector reflector;
         ReflectorSurface surface; // the reflector's sheet; a plain mirror unless set
         std::string surfaceName;  // the preset's word, "custom", or empty when not set
+        // Along the whole tank, when the file gives one: the tube's lit length, photon output
+        // and middle, its reflector's length and ends, and the catalogue tube as the report
+        // names it ("T5-HO-54", "T5-HO-54 (lumens given)"; "given" for a diameter the
+        // catalogue lacks).
+        TankUnit along;
+        std::string tubeModel;
     };
 
     std::string name;
@@ -50,6 +58,9 @@ struct Fixture {
     double width = 800.0;
     Materials materials; // the water reflection is always traced
     std::vector<Unit> units;
+    // The tank along the tubes (length, water depth, attenuation) when the file gives its
+    // length; the whole tank's light is then estimated besides the cross-section's.
+    std::optional<Tank> wholeTank;
 };
 
 } // namespace kavrol::physics

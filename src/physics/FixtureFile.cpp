@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // Sections: the fields' ranges; messages; typed fields; the tank and materials; tubes;
-// reflectors and profiles (inline or CSV); the order of a profile's points; the whole file.
+// reflectors and profiles (inline or CSV); the order of a profile's points; a unit along the
+// whole tank; the whole file.
 #include "FixtureFile.h"
 
 #include "BoundedFile.h"
@@ -10,9 +11,11 @@
 #include "JsonReader.h"
 #include "QuotedText.h"
 
+#include <array>
 #include <charconv>
 #include <cmath>
 #include <initializer_list>
+#include <optional>
 #include <sstream>
 #include <string_view>
 
@@ -43,6 +46,28 @@ constexpr Range kOpening{0.0, 5000.0, false, " mm"}; // A and B
 constexpr Range kFlat{0.0, 5000.0, true, " mm"};     // C
 constexpr Range kPointX{-5000.0, 5000.0, true, " mm"};
 constexpr Range kPointY{0.0, 5000.0, true, " mm"};
+
+namespace D = InputDomain;
+
+// The whole tank's fields take the command line's ranges from the input table.
+constexpr Range Of(const IntegerInput& input, const char* unit) {
+    return {static_cast<double>(input.minimum), static_cast<double>(input.maximum), true, unit};
+}
+constexpr Range Of(const RealInput& input, const char* unit) {
+    return {static_cast<double>(input.minimum), static_cast<double>(input.maximum), true, unit};
+}
+constexpr Range kTankLength = Of(D::TankLength, " mm");
+constexpr Range kWaterDepth = Of(D::WaterDepth, " mm");
+constexpr Range kAttenuation = Of(D::WaterAttenuation, " per m");
+constexpr Range kLitLength = Of(D::LitLength, " mm");
+constexpr Range kReflectorLength = Of(D::ReflectorLength, " mm");
+constexpr Range kTubeCentre = Of(D::TubeCentre, " mm");
+constexpr Range kLumens = Of(D::Lumens, " lm");
+constexpr Range kPhotonFlux = Of(D::PhotonFlux, " umol/s");
+
+// A unit's fields along the whole tank, refused without the tank's length.
+constexpr std::array<const char*, 7> kAlongKeys = {
+    "tubeModel", "litLength", "reflectorLength", "ends", "z", "lumens", "photonFlux"};
 
 std::string Number(double value) {
     std::ostringstream text;
@@ -156,9 +181,23 @@ void ReadTank(const std::string& source, const JsonValue& root, Fixture& fixture
     const JsonValue& tank = Required(place, root, "tank");
     RequireType(place, tank, "tank", JsonValue::Type::Object);
     place.prefix = "tank.";
-    CheckKeys(place, tank, {"waterDistance", "width"});
+    CheckKeys(place, tank, {"waterDistance", "width", "length", "depth", "attenuation"});
     fixture.waterDistance = NumberField(place, tank, "waterDistance", kWaterDistance);
     fixture.width = NumberField(place, tank, "width", kTankWidth);
+    if (tank.find("length") == nullptr) {
+        for (const char* key : {"depth", "attenuation"}) {
+            if (const JsonValue* value = tank.find(key)) {
+                Fail(place, *value, key, "needs the tank's \"tank.length\" along the tubes");
+            }
+        }
+        return;
+    }
+    Tank whole;
+    whole.length = NumberField(place, tank, "length", kTankLength);
+    whole.waterDepth = OptionalNumber(place, tank, "depth", kWaterDepth, D::WaterDepth.initial);
+    whole.attenuationPerM = OptionalNumber(place, tank, "attenuation", kAttenuation,
+                                           static_cast<double>(D::WaterAttenuation.initial));
+    fixture.wholeTank = whole;
 }
 
 // One of the input table's tubes ("T4", "T5", "T8") or a diameter in millimetres.
@@ -387,7 +426,6 @@ Fixture::Reflector ReadShape(const Place& place, const JsonValue& reflector) {
     CheckKeys(place, reflector, {"shape", "A", "B", "C"});
     Fixture::Reflector result;
     const JsonValue& shape = Required(place, reflector, "shape");
-    namespace D = InputDomain;
     int index = -1;
     if (shape.type == JsonValue::Type::String) {
         index = shape.text == D::ZeFoAlias ? D::ZeFo : D::Shape.indexOf(shape.text);
@@ -422,13 +460,105 @@ Fixture::Reflector ReadReflector(Place place, const JsonValue& unit, const std::
     return ReadShape(place, reflector);
 }
 
+// ---- A unit along the whole tank ----
+
+// The catalogue tube a unit names, or the catalogue's default for its tube's diameter; null for
+// a diameter the catalogue does not hold.
+const D::TubeModel* ReadTubeModel(const Place& place, const JsonValue& unit, double radius) {
+    const JsonValue* word = unit.find("tubeModel");
+    if (word == nullptr) {
+        for (std::size_t i = 0; i < D::TubeRadiusMm.size(); ++i) {
+            if (D::TubeRadiusMm[i] == radius) {
+                return D::FindTubeModel(D::DefaultTubeModel[i]);
+            }
+        }
+        return nullptr;
+    }
+    const D::TubeModel* model =
+        word->type == JsonValue::Type::String ? D::FindTubeModel(word->text) : nullptr;
+    if (model == nullptr) {
+        std::string words;
+        for (const D::TubeModel& m : D::TubeCatalogue) {
+            words += (words.empty() ? "\"" : ", \"") + std::string(m.word) + "\"";
+        }
+        Fail(place, *word, "tubeModel",
+             "must be one of the catalogue's tubes (" + words + "), got " +
+                 (word->type == JsonValue::Type::String
+                      ? "\"" + QuotedText::Excerpt(word->text) + "\""
+                      : std::string(TypeName(word->type))));
+    }
+    if (D::TubeRadiusMm[static_cast<std::size_t>(model->tube)] != radius) {
+        Fail(place, *word, "tubeModel",
+             "is a " + std::string(D::Tube.word(model->tube)) +
+                 " tube, of another diameter than the unit's \"tube\"");
+    }
+    return model;
+}
+
+// The unit's tube, reflector and place along the tank. A catalogue tube gives the lit length
+// and the lumens unless they are given; photons are lumens times the input table's photon and
+// output factors, as on the command line.
+void ReadAlongTank(const Place& place, const JsonValue& unit, const Tank& tank,
+                   Fixture::Unit& result) {
+    const D::TubeModel* model = ReadTubeModel(place, unit, result.tubeRadius);
+    const std::string none = " (the catalogue has no tube of this diameter)";
+    if (model == nullptr && unit.find("litLength") == nullptr) {
+        Fail(place, unit, "litLength", "is missing" + none);
+    }
+    if (model == nullptr && unit.find("lumens") == nullptr && unit.find("photonFlux") == nullptr) {
+        Fail(place, unit, "lumens", "is missing, and so is \"photonFlux\"" + none);
+    }
+    if (const JsonValue* both = unit.find("photonFlux");
+        both != nullptr && unit.find("lumens") != nullptr) {
+        Fail(place, *both, "photonFlux", "and \"lumens\" give the tube's output twice; give one");
+    }
+    TankUnit& along = result.along;
+    along.litLength = unit.find("litLength") != nullptr
+                          ? NumberField(place, unit, "litLength", kLitLength)
+                          : static_cast<double>(model->litLengthMm);
+    along.reflectorLength =
+        OptionalNumber(place, unit, "reflectorLength", kReflectorLength, along.litLength);
+    along.centre = OptionalNumber(place, unit, "z", kTubeCentre, tank.length / 2.0);
+    if (along.centre > tank.length) {
+        Fail(place, *unit.find("z"), "z",
+             "must lie along the tank, at most its length " + Number(tank.length) + " mm, got " +
+                 Number(along.centre) + " mm");
+    }
+    if (const JsonValue* ends = unit.find("ends")) {
+        const int index =
+            ends->type == JsonValue::Type::String ? D::ReflectorEnds.indexOf(ends->text) : -1;
+        if (index < 0) {
+            Fail(place, *ends, "ends", "must be \"open\" or \"closed\"");
+        }
+        along.closedLow = along.closedHigh = index == 1;
+    }
+    const double photonFactor = static_cast<double>(D::PhotonFactor.initial);
+    const double outputFactor = static_cast<double>(D::OutputFactor.initial);
+    if (unit.find("photonFlux") != nullptr) {
+        along.photonFlux = NumberField(place, unit, "photonFlux", kPhotonFlux);
+    } else {
+        const double lumens = unit.find("lumens") != nullptr
+                                  ? NumberField(place, unit, "lumens", kLumens)
+                                  : static_cast<double>(model->lumens);
+        along.photonFlux = lumens * photonFactor * outputFactor;
+    }
+    // Named as the command line's report names them.
+    const std::string given = unit.find("photonFlux") != nullptr ? " (photon output given)"
+                              : unit.find("lumens") != nullptr   ? " (lumens given)"
+                                                                 : "";
+    result.tubeModel = model != nullptr ? std::string(model->word) + given : "given";
+}
+
+// ---- The whole file ----
+
 Fixture::Unit ReadUnit(const std::string& source, const JsonValue& unit, int number,
-                       const std::string& directory) {
+                       const std::string& directory, const std::optional<Tank>& tank) {
     Place place{source, "unit " + std::to_string(number), ""};
     RequireType(place, unit, "", JsonValue::Type::Object);
     CheckKeys(place, unit,
               {"name", "tube", "x", "lampDistance", "power", "reflector", "surface", "diffuseShare",
-               "glossSpread"});
+               "glossSpread", "tubeModel", "litLength", "reflectorLength", "ends", "z", "lumens",
+               "photonFlux"});
     Fixture::Unit result;
     if (const JsonValue* name = unit.find("name")) {
         RequireType(place, *name, "name", JsonValue::Type::String);
@@ -441,6 +571,15 @@ Fixture::Unit ReadUnit(const std::string& source, const JsonValue& unit, int num
     result.power = OptionalNumber(place, unit, "power", kPower, 1.0);
     result.reflector = ReadReflector(place, unit, directory);
     ReadSurface(place, unit, result);
+    if (tank) {
+        ReadAlongTank(place, unit, *tank, result);
+    } else {
+        for (const char* key : kAlongKeys) {
+            if (const JsonValue* value = unit.find(key)) {
+                Fail(place, *value, key, "needs the tank's \"tank.length\" along the tubes");
+            }
+        }
+    }
     return result;
 }
 
@@ -474,8 +613,8 @@ CheckedFixture FixtureFile::Check(const std::string& text, const std::string& so
                  std::to_string(units.items.size()));
     }
     for (std::size_t i = 0; i < units.items.size(); ++i) {
-        fixture.units.push_back(
-            ReadUnit(source, units.items[i], static_cast<int>(i + 1), directory));
+        fixture.units.push_back(ReadUnit(source, units.items[i], static_cast<int>(i + 1), directory,
+                                         fixture.wholeTank));
     }
     // Whether the units fit together and around their tubes: the scene's own checks.
     try {

@@ -158,7 +158,7 @@ TEST(FixtureCommand, AStopWhileTheFilesAreWrittenIsHonoured) {
         while (::write(pipe[1], block.data(), block.size()) > 0) {
         }
         ::fcntl(pipe[1], F_SETFL, flags);
-        test::CliProcess run({"fixture", kTwo, "--tolerance", "0.01", "--no-progress",
+        test::CliProcess run({"fixture", kTwo, "--tolerance", "0.01", "--no-progress", "--no-tank",
                               "--profile-csv", "bins.csv", "--template", "cut.svg"},
                              dir, pipe[1]);
         ::close(pipe[1]);
@@ -269,21 +269,23 @@ TEST(FixtureCommand, OutputNamesAreWrittenAsGivenOrRefusedBeforeTheWork) {
 }
 
 TEST(FixtureCommand, RunsEndToEnd) {
-    const test::CliRun ok = test::Cli({"fixture", kTwo, "--tolerance", "0.005", "--no-progress"});
+    const test::CliRun ok =
+        test::Cli({"fixture", kTwo, "--tolerance", "0.005", "--no-progress", "--no-tank"});
     EXPECT_EQ(ok.status, 0) << ok.err;
     EXPECT_NE(ok.out.find("Share into the water:"), std::string::npos);
-    const test::CliRun four = test::Cli({"fixture", kFour, "--json", "--tolerance", "0.01"});
+    const test::CliRun four =
+        test::Cli({"fixture", kFour, "--json", "--tolerance", "0.01", "--no-tank"});
     EXPECT_EQ(four.status, 0) << four.err;
     EXPECT_EQ(physics::JsonReader::Parse(four.out, "out").find("tubes")->items.size(), 4u);
     const test::CliRun search =
         test::Cli({"fixture", kTwo, "--optimise", "spacing", "--steps", "4", "--min-uniformity",
-                   "0.1", "--tolerance", "0.005", "--no-progress"});
+                   "0.1", "--tolerance", "0.005", "--no-progress", "--no-tank"});
     EXPECT_EQ(search.status, 0) << search.err;
     EXPECT_NE(search.out.find("Spacing searched from 160.0 to 800.0 mm"), std::string::npos)
         << search.out;
     // With --json the search's figures join the JSON object.
     const test::CliRun searchJson = test::Cli({"fixture", kTwo, "--optimise", "spacing", "--steps",
-                                               "3", "--json", "--tolerance", "0.01"});
+                                               "3", "--json", "--tolerance", "0.01", "--no-tank"});
     EXPECT_EQ(searchJson.status, 0) << searchJson.err;
     const physics::JsonValue found = physics::JsonReader::Parse(searchJson.out, "out");
     ASSERT_NE(found.find("search"), nullptr);
@@ -315,8 +317,9 @@ TEST(FixtureCommand, WritesTheChartTheBinsAndTheTemplates) {
     const std::string plot = (dir / "light.svg").string();
     const std::string csv = (dir / "light.csv").string();
     const std::string cut = (dir / "cut.svg").string();
-    const test::CliRun run = test::Cli({"fixture", kTwo, "--tolerance", "0.005", "--bins", "16",
-                                        "--plot", plot, "--profile-csv", csv, "--template", cut});
+    const test::CliRun run =
+        test::Cli({"fixture", kTwo, "--no-tank", "--tolerance", "0.005", "--bins", "16", "--plot",
+                   plot, "--profile-csv", csv, "--template", cut});
     EXPECT_EQ(run.status, 0) << run.err;
     EXPECT_NE(test::Slurp(plot).find("<svg"), std::string::npos);
     const std::string bins = test::Slurp(csv);
@@ -331,8 +334,8 @@ TEST(FixtureCommand, WritesTheChartTheBinsAndTheTemplates) {
         << run.err;
     // Four units under one measured profile share one template, drawn like the shapes'.
     const std::string gull = (dir / "gull.svg").string();
-    const test::CliRun four =
-        test::Cli({"fixture", kFour, "--tolerance", "0.02", "--bins", "8", "--template", gull});
+    const test::CliRun four = test::Cli(
+        {"fixture", kFour, "--no-tank", "--tolerance", "0.02", "--bins", "8", "--template", gull});
     EXPECT_EQ(four.status, 0);
     EXPECT_NE(four.err.find("kavrol-cli fixture: cutting template of unit 1, unit 2, unit 3, "
                             "unit 4: " +
@@ -346,8 +349,8 @@ TEST(FixtureCommand, WritesTheChartTheBinsAndTheTemplates) {
     EXPECT_FALSE(std::filesystem::exists(dir / "gull-1.svg"));
     // A PDF needs Qt's fonts and so an application object, which the command makes itself.
     const std::string gullPdf = (dir / "gull.pdf").string();
-    const test::CliRun pdf =
-        test::Cli({"fixture", kFour, "--tolerance", "0.05", "--bins", "4", "--template", gullPdf});
+    const test::CliRun pdf = test::Cli({"fixture", kFour, "--no-tank", "--tolerance", "0.05",
+                                        "--bins", "4", "--template", gullPdf});
     EXPECT_EQ(pdf.status, 0) << pdf.err;
     EXPECT_EQ(test::Slurp(gullPdf).rfind("%PDF-", 0), 0u);
     const test::CliRun badName =

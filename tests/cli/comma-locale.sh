@@ -63,7 +63,7 @@ run fixture-text fixture "$examples/two-t5-80cm.json" --tolerance 0.01 --no-prog
 run fixture-json-files fixture "$examples/two-t5-80cm.json" --json --tolerance 0.01 \
     --no-progress --plot p.png --profile-csv bins.csv --template cut.svg
 run fixture-text-files fixture "$examples/four-tube-gull-wing.json" --tolerance 0.01 \
-    --no-progress --plot p.svg --profile-csv bins.csv --template cut.svg
+    --no-progress --no-tank --plot p.svg --profile-csv bins.csv --template cut.svg
 run optimise optimise --shapes parabola --a-min 180 --b-min 180 --csv grid.csv --no-progress
 run optimise-physical optimise --objective physical --shapes parabola --a-min 190 --b-min 190 \
     --csv grid.csv --no-progress

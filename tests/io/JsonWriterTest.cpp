@@ -45,6 +45,13 @@ TEST(JsonWriter, WritesEachLayoutAndSpacing) {
          },
          "{\n  \"n\": -3,\n  \"o\": {\"p\": 2, \"q\": 3},\n  \"l\": [\n    {\"u\": 1},\n    "
          "{\"u\": 2}\n  ]\n}"},
+        {"compact inside spaced", Spacing::Spaced,
+         [&](JsonWriter& j) {
+             j.beginObject().member("a", 1).key("t").spacing(Spacing::Compact);
+             j.beginObject().member("b", 2).member("c", 3).endObject();
+             j.spacing(Spacing::Spaced).member("d", 4).endObject();
+         },
+         R"({"a": 1, "t": {"b":2,"c":3}, "d": 4})"},
         {"empty lines", Spacing::Spaced,
          [&](JsonWriter& j) {
              j.beginObject(Layout::Lines).key("t").beginArray(Layout::Lines);

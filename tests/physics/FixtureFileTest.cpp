@@ -138,7 +138,9 @@ TEST(FixtureFile, RefusesBadFieldsNamingUnitFieldAndReason) {
          "at most 2000 mm, got -4 mm"},
         {Text(R"({"tube": "T5", "x": 100, "lampDistance": 4, "height": 3})"),
          "f.json: line 6, column 59: unit 2, unknown key \"height\" (known: name, tube, x, "
-         "lampDistance, power, reflector, surface, diffuseShare, glossSpread)"},
+         "lampDistance, power, reflector, surface, diffuseShare, glossSpread, tubeModel, "
+         "litLength, "
+         "reflectorLength, ends, z, lumens, photonFlux)"},
         {Text(R"({"tube": "T5", "x": 100, "lampDistance": 4})"),
          "f.json: line 6, column 5: unit 2, \"reflector\": is missing"},
         {Text(R"({"tube": "T5", "x": 100, "lampDistance": 4, "reflector": {}})"),
@@ -202,6 +204,122 @@ TEST(FixtureFile, RefusesBadFieldsNamingUnitFieldAndReason) {
     for (const auto& c : cases) {
         EXPECT_EQ(ParseError(c.text), c.message) << c.text;
     }
+}
+
+// A fixture over a whole tank of `tank` (the members after waterDistance and width) with one T5
+// unit whose members after the reflector are `unit`.
+std::string TankText(const std::string& tank, const std::string& unit) {
+    return R"({"tank": {"waterDistance": 200, "width": 500)" + tank + R"(}, "albedo": 0.8,
+  "units": [{"tube": "T5", "x": 0, "lampDistance": 50,
+    "reflector": {"shape": "parabola", "A": 200, "B": 100})" +
+           unit + "}]}";
+}
+
+// The unit along the tank: the catalogue's tube by name or by the tube's diameter, given values
+// in its place, the photons from lumens as the command line makes them.
+TEST(FixtureFile, ReadsTheWholeTankAndEachUnitAlongIt) {
+    const Fixture none = FixtureFile::Parse(TankText("", ""), "f.json", "");
+    EXPECT_FALSE(none.wholeTank.has_value());
+    const double k = 0.0135;
+    const struct {
+        std::string tank;
+        std::string unit;
+        Tank expectedTank;
+        TankUnit expected;
+        const char* model;
+    } cases[] = {
+        {R"(, "length": 1200)",
+         "",
+         {1200, 450, 0},
+         {600, 1099, 1099, false, false, 5000 * k},
+         "T5-HO-54"},
+        {R"(, "length": 900, "depth": 300, "attenuation": 0.5)",
+         R"(, "tubeModel": "T5-HO-39", "ends": "closed", "z": 400, "reflectorLength": 820)",
+         {900, 300, 0.5},
+         {400, 799, 820, true, true, 3500 * k},
+         "T5-HO-39"},
+        {R"(, "length": 1000)",
+         R"(, "litLength": 700, "lumens": 3000, "ends": "open")",
+         {1000, 450, 0},
+         {500, 700, 700, false, false, 3000 * k},
+         "T5-HO-54 (lumens given)"},
+        {R"(, "length": 1000)",
+         R"(, "photonFlux": 42.5)",
+         {1000, 450, 0},
+         {500, 1099, 1099, false, false, 42.5},
+         "T5-HO-54 (photon output given)"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.unit);
+        const Fixture f = FixtureFile::Parse(TankText(c.tank, c.unit), "f.json", "");
+        ASSERT_TRUE(f.wholeTank.has_value());
+        EXPECT_EQ(f.wholeTank->length, c.expectedTank.length);
+        EXPECT_EQ(f.wholeTank->waterDepth, c.expectedTank.waterDepth);
+        EXPECT_EQ(f.wholeTank->attenuationPerM, c.expectedTank.attenuationPerM);
+        const TankUnit& u = f.units[0].along;
+        EXPECT_EQ(u.centre, c.expected.centre);
+        EXPECT_EQ(u.litLength, c.expected.litLength);
+        EXPECT_EQ(u.reflectorLength, c.expected.reflectorLength);
+        EXPECT_EQ(u.closedLow, c.expected.closedLow);
+        EXPECT_EQ(u.closedHigh, c.expected.closedHigh);
+        EXPECT_DOUBLE_EQ(u.photonFlux, c.expected.photonFlux);
+        EXPECT_EQ(f.units[0].tubeModel, c.model);
+    }
+}
+
+TEST(FixtureFile, RefusesTheWholeTanksFieldsNamingUnitFieldAndReason) {
+    const struct {
+        std::string tank;
+        std::string unit;
+        const char* message;
+    } cases[] = {
+        {R"(, "depth": 300)", "",
+         "f.json: line 1, column 56: \"tank.depth\": needs the tank's \"tank.length\" along the "
+         "tubes"},
+        {"", R"(, "z": 300)",
+         "f.json: line 3, column 66: unit 1, \"z\": needs the tank's \"tank.length\" along the "
+         "tubes"},
+        {R"(, "length": 50)", "",
+         "f.json: line 1, column 57: \"tank.length\": must be at least 100 mm and at most 5000 "
+         "mm, got 50 mm"},
+        {R"(, "length": 1200, "depth": 2500)", "",
+         "f.json: line 1, column 72: \"tank.depth\": must be at least 20 mm and at most 2000 "
+         "mm, got 2500 mm"},
+        {R"(, "length": 1200, "attenuation": -1)", "",
+         "f.json: line 1, column 78: \"tank.attenuation\": must be at least 0 per m and at most "
+         "100 per m, got -1 per m"},
+        {R"(, "length": 1200)", R"(, "tubeModel": "T5-99")",
+         "f.json: line 3, column 74: unit 1, \"tubeModel\": must be one of the catalogue's tubes "
+         "(\"T4-12\", \"T4-16\", \"T4-20\", \"T4-24\", \"T4-30\", \"T5-HE-14\", \"T5-HE-21\", "
+         "\"T5-HE-28\", \"T5-HE-35\", \"T5-HO-24\", \"T5-HO-39\", \"T5-HO-49\", \"T5-HO-54\", "
+         "\"T5-HO-80\", \"T8-18\", \"T8-30\", \"T8-36\", \"T8-58\"), got \"T5-99\""},
+        {R"(, "length": 1200)", R"(, "tubeModel": "T8-36")",
+         "f.json: line 3, column 74: unit 1, \"tubeModel\": is a T8 tube, of another diameter "
+         "than the unit's \"tube\""},
+        {R"(, "length": 1200)", R"(, "litLength": 3500)",
+         "f.json: line 3, column 74: unit 1, \"litLength\": must be at least 50 mm and at most "
+         "3000 mm, got 3500 mm"},
+        {R"(, "length": 1200)", R"(, "z": 1300)",
+         "f.json: line 3, column 66: unit 1, \"z\": must lie along the tank, at most its length "
+         "1200 mm, got 1300 mm"},
+        {R"(, "length": 1200)", R"(, "ends": "half")",
+         "f.json: line 3, column 69: unit 1, \"ends\": must be \"open\" or \"closed\""},
+        {R"(, "length": 1200)", R"(, "lumens": 3000, "photonFlux": 40)",
+         "f.json: line 3, column 91: unit 1, \"photonFlux\": and \"lumens\" give the tube's "
+         "output twice; give one"},
+        {R"(, "length": 1200)", R"(, "photonFlux": 0)",
+         "f.json: line 3, column 75: unit 1, \"photonFlux\": must be at least 0.01 umol/s and at "
+         "most 2000 umol/s, got 0 umol/s"},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(ParseError(TankText(c.tank, c.unit)), c.message) << c.tank << c.unit;
+    }
+    // A tube the catalogue does not hold needs its lit length and output given.
+    const std::string odd = R"({"tank": {"waterDistance": 200, "width": 500, "length": 900},
+  "albedo": 0.8, "units": [{"tube": 20, "x": 0, "lampDistance": 50, "litLength": 600,
+    "reflector": {"shape": "parabola", "A": 200, "B": 100}}]})";
+    EXPECT_EQ(ParseError(odd), "f.json: line 2, column 28: unit 1, \"lumens\": is missing, and so "
+                               "is \"photonFlux\" (the catalogue has no tube of this diameter)");
 }
 
 // Every file read is a regular file within the size cap, judged before its bytes are read, and
@@ -298,7 +416,9 @@ TEST(FixtureFile, QuotesUntrustedTextShortAndEscaped) {
          "greater than 0 mm and at most 5000 mm, got 0 mm"},
         {Text(R"({"tube": "T5", "x": 100, "lampDistance": 4, "\u009b31m": 1})"),
          "f.json: line 6, column 62: unit 2, unknown key \"\\xC2\\x9B31m\" (known: name, tube, "
-         "x, lampDistance, power, reflector, surface, diffuseShare, glossSpread)"},
+         "x, lampDistance, power, reflector, surface, diffuseShare, glossSpread, tubeModel, "
+         "litLength, "
+         "reflectorLength, ends, z, lumens, photonFlux)"},
         {Text("{\"name\": \"caf\xC3\xA9 \xFF\", \"tube\": \"T5\"}"),
          "f.json: line 6, column 20: the text is not valid UTF-8 here (the byte \\xFF)"},
         {Text(R"({"tube": ")" + std::string(500, 'T') + R"(", "x": 1})"),

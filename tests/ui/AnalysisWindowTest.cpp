@@ -521,7 +521,7 @@ TEST_F(AnalysisWindowTest, TheCommandLinesChartTitlesAreTheWindows) {
     };
     const std::vector<Case> cases = {
         {"design", {"--physical"}},
-        {"fixture", {"fixture", kTwoTubes.toStdString()}},
+        {"fixture", {"fixture", kTwoTubes.toStdString(), "--no-tank"}},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
