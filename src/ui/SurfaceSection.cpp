@@ -8,6 +8,7 @@
 #include "WindowMessages.h"
 
 #include <QComboBox>
+#include <QFont>
 #include <QFormLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
@@ -216,6 +217,7 @@ void SurfaceSection::choose(int entry) {
     // The user's own entry keeps the figures on show until they are edited.
     showFields();
     showHint();
+    markChosen();
     if (surface_ != before) {
         emit surfaceChanged();
     }
@@ -232,6 +234,7 @@ void SurfaceSection::readFields() {
     entry_ = kCustomEntry;
     presets_->setCurrentIndex(entry_);
     showHint();
+    markChosen();
     emit surfaceChanged();
 }
 
@@ -255,6 +258,22 @@ void SurfaceSection::showHint() {
 }
 
 // --- The comparison of the presets ---
+
+// The rows of the chosen surface at the main window's albedo, the figures the window shows,
+// are in bold.
+void SurfaceSection::markChosen() {
+    for (int r = 0; r < table_->rowCount() && r < static_cast<int>(rows_.size()); ++r) {
+        const physics::SurfaceComparison::Row& row = rows_[static_cast<std::size_t>(r)];
+        const bool chosen = !row.typicalAlbedo && row.surface == surface_;
+        for (int c = 0; c < table_->columnCount(); ++c) {
+            if (QTableWidgetItem* item = table_->item(r, c)) {
+                QFont font = item->font();
+                font.setBold(chosen);
+                item->setFont(font);
+            }
+        }
+    }
+}
 
 void SurfaceSection::setDesign(const std::optional<physics::PhysicalDesign>& design) {
     const bool changed =
@@ -334,6 +353,7 @@ void SurfaceSection::showComparison(const ComparisonRunner::Outcome& outcome) {
                                                    NumberText::significantPercent(row.error, 2))));
         }
         table_->setEnabled(true);
+        markChosen();
     }
     emit comparisonShown();
 }

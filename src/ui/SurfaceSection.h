@@ -69,6 +69,7 @@ private:
     void showFields();
     void showHint();
     void showComparison(const ComparisonRunner::Outcome& outcome);
+    void markChosen();
     void clearComparison(const QString& note);
     void showProgress();
 

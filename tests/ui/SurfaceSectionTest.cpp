@@ -12,11 +12,13 @@
 #include "LightEstimator.h"
 #include "RealSpinEdit.h"
 
+#include <QApplication>
 #include <QComboBox>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QLabel>
 #include <QPushButton>
+#include <QRegularExpression>
 #include <QSignalSpy>
 #include <QTabWidget>
 #include <QTableWidget>
@@ -200,6 +202,62 @@ TEST(SurfaceSectionTest, TheComparisonFillsBestFirstAndCanBeCancelled) {
         return rows.size();
     };
     EXPECT_LT(rank("mirror-aluminium"), rank("white-matte-paint"));
+
+    // The chosen surface's row at the window's albedo is in bold, and follows the choice.
+    const auto bold = [&] {
+        std::vector<std::string_view> words;
+        for (int r = 0; r < table->rowCount(); ++r) {
+            if (table->item(r, 0)->font().bold()) {
+                words.push_back(rows[static_cast<std::size_t>(r)].word);
+                EXPECT_FALSE(rows[static_cast<std::size_t>(r)].typicalAlbedo);
+            }
+        }
+        return words;
+    };
+    EXPECT_TRUE(bold().empty()); // the perfect mirror is no preset
+    section->choose(EntryOf("white-matte-paint"));
+    EXPECT_EQ(bold(), std::vector<std::string_view>{"white-matte-paint"});
+    ASSERT_TRUE(Settle(*window));
+    EXPECT_EQ(table->rowCount(), static_cast<int>(rows.size())) << "a surface outdates nothing";
+}
+
+// On its page Tab runs from the list through both fields to the buttons and the table, and the
+// page's texts are all Russian.
+TEST(SurfaceSectionTest, TheKeyboardRunsThroughThePage) {
+    auto window = Window();
+    window->show();
+    QApplication::setActiveWindow(window.get());
+    ASSERT_TRUE(QTest::qWaitForWindowActive(window.get()));
+    window->follow({BuildInputs{}, kLosses, 0.5});
+    ASSERT_TRUE(Settle(*window));
+    auto* section = window->findChild<SurfaceSection*>();
+    window->findChild<QTabWidget*>(QStringLiteral("Sections"))->setCurrentWidget(section);
+    auto* list = window->findChild<QComboBox*>(QStringLiteral("SurfacePresets"));
+    list->setFocus();
+    ASSERT_EQ(QApplication::focusWidget(), list);
+    QStringList reached;
+    for (int i = 0; i < 3; ++i) {
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+        QWidget* focus = QApplication::focusWidget();
+        // A spin field's line edit has the focus on behalf of its field.
+        while (focus != nullptr && focus->objectName().isEmpty()) {
+            focus = focus->parentWidget();
+        }
+        reached << (focus != nullptr ? focus->objectName() : QStringLiteral("-"));
+    }
+    EXPECT_EQ(reached, (QStringList{QStringLiteral("DiffuseShare"), QStringLiteral("GlossSpread"),
+                                    QStringLiteral("CompareSurfaces")}));
+    static const QRegularExpression latin(QStringLiteral("[A-Za-z]{2,}"));
+    for (const QWidget* w : section->findChildren<QWidget*>()) {
+        const QString toolTip = w->toolTip();
+        EXPECT_FALSE(latin.match(toolTip).hasMatch()) << toolTip.toStdString();
+        if (const auto* label = qobject_cast<const QLabel*>(w)) {
+            EXPECT_FALSE(latin.match(label->text()).hasMatch()) << label->text().toStdString();
+        }
+    }
+    for (int i = 0; i < list->count(); ++i) {
+        EXPECT_FALSE(latin.match(list->itemText(i)).hasMatch());
+    }
 }
 
 } // namespace
