@@ -186,7 +186,7 @@ AnalysisWindow::AnalysisWindow(AnalysisServices services, QWidget* parent)
                 ErrorReport::show(this, text);
             }
         });
-    addSection(tank_, QStringLiteral("А&квариум"));
+    addSection(tank_, QStringLiteral("Аквари&ум"));
     showBuild();
 }
 

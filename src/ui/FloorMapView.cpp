@@ -70,11 +70,11 @@ std::optional<FloorMapView::Reading> FloorMapView::readingAt(QPointF position) c
     const auto cellOf = [](const std::vector<double>& edges, double v) {
         const auto it = std::upper_bound(edges.begin(), edges.end(), v);
         const auto index = std::distance(edges.begin(), it) - 1;
-        return static_cast<int>(std::clamp<std::ptrdiff_t>(
-            index, 0, static_cast<std::ptrdiff_t>(edges.size()) - 2));
+        return static_cast<int>(
+            std::clamp<std::ptrdiff_t>(index, 0, static_cast<std::ptrdiff_t>(edges.size()) - 2));
     };
-    const auto cell = static_cast<std::size_t>(cellOf(e.edgesZmm, r.zMm) * e.cellsX +
-                                               cellOf(e.edgesXmm, r.xMm));
+    const auto cell =
+        static_cast<std::size_t>(cellOf(e.edgesZmm, r.zMm) * e.cellsX + cellOf(e.edgesXmm, r.xMm));
     r.ppfd = e.cells[cell];
     r.error = e.cellErrors[cell];
     return r;
@@ -82,8 +82,8 @@ std::optional<FloorMapView::Reading> FloorMapView::readingAt(QPointF position) c
 
 QString FloorMapView::describe(const Reading& r) {
     return QStringLiteral("поперёк %1 мм, вдоль %2 мм: %3 ± %4 мкмоль/(м²·с)")
-        .arg(NumberText::fixed(r.xMm, 0), NumberText::fixed(r.zMm, 0),
-             NumberText::fixed(r.ppfd, 1), NumberText::fixed(r.error, 1));
+        .arg(NumberText::fixed(r.xMm, 0), NumberText::fixed(r.zMm, 0), NumberText::fixed(r.ppfd, 1),
+             NumberText::fixed(r.error, 1));
 }
 
 void FloorMapView::paintEvent(QPaintEvent* /*event*/) {

@@ -61,8 +61,8 @@ std::uint64_t TankRunner::start(const Job& job) {
     Job copy = job;
     copy.settings.cancel = nullptr;
     copy.settings.progress = nullptr;
-    watcher->setFuture(QtConcurrent::run(Estimate, run.generation, std::move(copy), run.cancel,
-                                         run.progress));
+    watcher->setFuture(
+        QtConcurrent::run(Estimate, run.generation, std::move(copy), run.cancel, run.progress));
     jobs_.push_back(std::move(run));
     running_ = generation_;
     return generation_;

@@ -21,8 +21,8 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QTimer>
-#include <QValueAxis>
 #include <QVBoxLayout>
+#include <QValueAxis>
 #include <algorithm>
 #include <cmath>
 #include <stdexcept>
@@ -138,9 +138,8 @@ void TankSection::createFields() {
     ends_->setCurrentIndex(D::ReflectorEnds.initial);
     ends_->setToolTip(QStringLiteral("Торцы отражателя: открытые или закрытые плоскими "
                                      "зеркальными пластинами."));
-    attenuation_ =
-        real("WaterAttenuation", D::WaterAttenuation,
-             QStringLiteral("Ослабление света в воде на метр пути (0 — чистая вода)."));
+    attenuation_ = real("WaterAttenuation", D::WaterAttenuation,
+                        QStringLiteral("Ослабление света в воде на метр пути (0 — чистая вода)."));
     tolerance_ = new QComboBox(box);
     tolerance_->setObjectName(QStringLiteral("TankTolerance"));
     for (const double t : tolerances()) {
@@ -156,7 +155,7 @@ void TankSection::createFields() {
     auto* form = new QFormLayout(box);
     form->setFieldGrowthPolicy(QFormLayout::FieldsStayAtSizeHint);
     form->addRow(QStringLiteral("Д&лина аквариума, мм:"), length_);
-    form->addRow(QStringLiteral("Гл&убина воды, мм:"), depth_);
+    form->addRow(QStringLiteral("Глуб&ина воды, мм:"), depth_);
     form->addRow(QStringLiteral("Ла&мпа:"), model_);
     form->addRow(QStringLiteral("Све&товой поток, лм:"), lumens_);
     form->addRow(QStringLiteral("Торц&ы отражателя:"), ends_);
@@ -170,10 +169,11 @@ void TankSection::createResults() {
                             QStringLiteral("Рассчитать свет на дне для этих значений."));
     cancelButton_ = button(this, "CancelTank", QStringLiteral("Отм&енить"),
                            QStringLiteral("Остановить расчёт."));
-    saveMapButton_ = button(this, "SaveFloorMap", QStringLiteral("Сохранить к&арту…"),
+    saveMapButton_ = button(this, "SaveFloorMap", QStringLiteral("Сохранить &карту…"),
                             QStringLiteral("Записать карту дна как PNG или SVG."));
-    saveCellsButton_ = button(this, "SaveFloorCells", QStringLiteral("Сохранить &ячейки…"),
-                              QStringLiteral("Записать PPFD и его границу по ячейкам дна как CSV."));
+    saveCellsButton_ =
+        button(this, "SaveFloorCells", QStringLiteral("Сохранить &ячейки…"),
+               QStringLiteral("Записать PPFD и его границу по ячейкам дна как CSV."));
     progress_ = new QProgressBar(this);
     progress_->setObjectName(QStringLiteral("TankProgress"));
     progress_->setRange(0, 100);
@@ -433,10 +433,9 @@ void TankSection::saveMap() {
         if (!estimate_) {
             throw std::runtime_error("Карты дна для записи ещё нет");
         }
-        const QString path = askPath_(true, QStringLiteral("Сохранить карту дна"),
-                                      QStringLiteral("PNG (*.png);;SVG (*.svg)"),
-                                      QStringLiteral("дно.png"),
-                                      {QStringLiteral("png"), QStringLiteral("svg")});
+        const QString path = askPath_(
+            true, QStringLiteral("Сохранить карту дна"), QStringLiteral("PNG (*.png);;SVG (*.svg)"),
+            QStringLiteral("дно.png"), {QStringLiteral("png"), QStringLiteral("svg")});
         if (!path.isEmpty()) {
             FloorMap::write(*estimate_, tubes(), path, FloorMapView::captions());
         }

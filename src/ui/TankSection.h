@@ -37,9 +37,9 @@ public:
     // How the page asks for a file's name (a picture or figures, the dialog's caption, filter,
     // proposed name and the endings allowed): empty when the user cancels. And how it shows a
     // failure's Russian text.
-    using AskPath = std::function<QString(bool picture, const QString& caption,
-                                          const QString& filter, const QString& name,
-                                          const QStringList& suffixes)>;
+    using AskPath =
+        std::function<QString(bool picture, const QString& caption, const QString& filter,
+                              const QString& name, const QStringList& suffixes)>;
     using ReportError = std::function<void(const QString& text)>;
 
     TankSection(AskPath askPath, ReportError reportError, QWidget* parent = nullptr);
