@@ -3,12 +3,14 @@
 // run: one estimate at the default tolerance should cost at most 20 build passes. Scattering
 // surfaces against the mirror estimate of the same shape: a white matte hood at most 10 times,
 // polished sheet at most 5 times, the comparison of surfaces at most 40 times. The screening
-// estimate is timed over a fixed sample of the window's grid, as the search would run it. The
+// estimate is timed over a fixed sample of the window's grid, as the search would run it;
+// random designs from the window's ranges should cost at most 30 build passes on average. The
 // whole tank (the start-up design over a 1200 x 500 x 450 mm tank, a T5 54 W tube, 20 x 48
 // cells, every cell within +-1 % of the mean) should cost at most 300 build passes, four tubes
 // at most four times that.
 #include "BuildInputs.h"
 #include "DesignFromInputs.h"
+#include "InputDomain.h"
 #include "LightEstimator.h"
 #include "OpticalModel.h"
 #include "PhysicalDesignError.h"
@@ -141,6 +143,56 @@ void BM_ScreeningOverGrid(benchmark::State& state) {
     state.counters["meanRays"] = rays / static_cast<double>(std::max<std::int64_t>(count, 1));
 }
 
+// Designs drawn from the window's ranges (every shape, tube, distance and width), with random
+// materials, the designs that cannot exist left out.
+std::vector<PhysicalDesign> RandomDesigns(std::size_t count) {
+    namespace InputDomain = kavrol::InputDomain;
+    std::mt19937 random(2026);
+    const auto whole = [&](int lo, int hi) {
+        return static_cast<double>(std::uniform_int_distribution<int>(lo, hi)(random));
+    };
+    std::vector<PhysicalDesign> designs;
+    while (designs.size() < count) {
+        PhysicalDesign d;
+        d.shape = static_cast<ReflectorShape>(whole(0, 2));
+        d.a = whole(InputDomain::RefA.minimum, InputDomain::RefA.maximum);
+        d.b = whole(InputDomain::RefB.minimum, InputDomain::RefB.maximum);
+        d.c = whole(InputDomain::RefC.minimum, InputDomain::RefC.maximum);
+        d.lampDistance = whole(InputDomain::Lamp.minimum, InputDomain::Lamp.maximum);
+        d.tubeRadius = InputDomain::TubeRadiusMm[static_cast<std::size_t>(whole(0, 2))];
+        d.waterDistance = whole(InputDomain::LampH.minimum, InputDomain::LampH.maximum);
+        d.aquariumWidth = whole(InputDomain::AquaW.minimum, InputDomain::AquaW.maximum);
+        d.materials.albedo = whole(10, 100) / 100.0;
+        try {
+            (void)kavrol::physics::Scene::FromDesign(d);
+            designs.push_back(d);
+        } catch (const kavrol::physics::PhysicalDesignError&) {
+        }
+    }
+    return designs;
+}
+
+// One default estimate per iteration, cycling through 30 random designs: the mean time per
+// design against the start-up designs' build passes.
+void BM_PhysicalEstimateRandom(benchmark::State& state) {
+    const std::vector<PhysicalDesign> designs = RandomDesigns(30);
+    const LightEstimator estimator;
+    std::size_t next = 0;
+    double rays = 0.0;
+    int unreached = 0;
+    std::int64_t count = 0;
+    for (auto _ : state) {
+        const PhysicalEstimate e = estimator.estimate(designs[next]);
+        benchmark::DoNotOptimize(e);
+        rays += static_cast<double>(e.raysTraced);
+        unreached += e.toleranceReached ? 0 : 1;
+        ++count;
+        next = (next + 1) % designs.size();
+    }
+    state.counters["meanRays"] = rays / static_cast<double>(std::max<std::int64_t>(count, 1));
+    state.counters["unreached"] = unreached;
+}
+
 // One tube: the start-up design; four: narrower parabolas side by side over the same tank.
 kavrol::physics::TankScene TankCase(int tubes) {
     using namespace kavrol::physics;
@@ -191,6 +243,7 @@ void BM_TankEstimate(benchmark::State& state) {
 
 BENCHMARK(BM_BuildPass96)->Arg(0)->Arg(1)->Arg(2)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_PhysicalEstimate)->Arg(0)->Arg(1)->Arg(2)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_PhysicalEstimateRandom)->Iterations(60)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_PhysicalEstimateDiffuse)->Arg(0)->Arg(1)->Arg(2)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_PhysicalEstimateGloss)->Arg(0)->Arg(1)->Arg(2)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_SurfaceComparison)->Arg(1)->Unit(benchmark::kMillisecond)->Iterations(1);

@@ -95,6 +95,7 @@ const PatchLight& DiffuseTransfer::row(int side) {
     } else {
         rows_[s] = trace_(side);
         rays_ += rows_[s].rays;
+        reached_ = reached_ && rows_[s].reached;
     }
     known_[s] = true;
     return rows_[s];
@@ -239,6 +240,7 @@ DiffuseTransfer::solve(const std::vector<double>& source,
         solution.water.push_back(w);
     }
     solution.rays = rays_;
+    solution.reached = reached_;
     solution.tracedSides = static_cast<int>(traced.size());
     return solution;
 }

@@ -20,6 +20,7 @@ struct PatchLight {
     double error = 0.0;
     double unresolved = 0.0;
     std::int64_t rays = 0;
+    bool reached = true; // false when a direction integral stopped at its ray limit
 };
 
 // The diffuse transfer between the reflector's patches: light the tubes hand to the patches
@@ -47,6 +48,7 @@ public:
         std::vector<double> water;   // share entering the water for each extra source
         std::int64_t rays = 0;
         int tracedSides = 0;
+        bool reached = true; // false when a traced side's integral stopped at its limit
     };
 
     // `source` is what the tubes handed to each side together; `perSource` the same for each
@@ -67,6 +69,7 @@ private:
     std::vector<PatchLight> rows_;
     std::vector<bool> known_;
     std::int64_t rays_ = 0;
+    bool reached_ = true;
 };
 
 } // namespace kavrol::physics

@@ -92,10 +92,17 @@ double DirectionIntegrator::unexplained(const RayOutcome& left, const RayOutcome
 double DirectionIntegrator::openError(const RayOutcome& left, const RayOutcome& right,
                                       double gap) const {
     double error = gap * std::max(left.unfollowed, right.unfollowed);
+    // unexplained() for the first c + 1 classes, its minima carried from class to class.
+    const double factor = left.signature == right.signature ? settings_.clearanceFactor : 1.0;
+    double ahead = RayOutcome::kNever;
+    double behind = RayOutcome::kNever;
     double before = 0.0;
-    for (int c = 0; c < RayOutcome::kClasses; ++c) {
-        const double width = unexplained(left, right, gap, c + 1);
-        error += (width - before) * RayOutcome::kClassWeight[static_cast<std::size_t>(c)];
+    for (std::size_t c = 0; c < static_cast<std::size_t>(RayOutcome::kClasses); ++c) {
+        ahead = std::min(ahead, left.clearAhead[c]);
+        behind = std::min(behind, right.clearBehind[c]);
+        const double covered = (ahead + behind) / factor;
+        const double width = covered >= gap ? 0.0 : gap - covered;
+        error += (width - before) * RayOutcome::kClassWeight[c];
         before = width;
     }
     return error;
@@ -257,6 +264,9 @@ DirectionIntegrator::Result DirectionIntegrator::integrate(double aMin, double a
     const int cells = std::max(settings_.gridCells, 1);
     trapezoidWidth_ = range / cells / 8.0;
     const double budget = settings_.budget * range;
+    // Room for the refinement most offsets need, so that samples are seldom moved.
+    samples_.reserve(static_cast<std::size_t>(16 * cells));
+    pairs_.reserve(static_cast<std::size_t>(16 * cells));
     for (int i = 0; i <= cells; ++i) {
         addSample(i == cells ? aMax : aMin + range * i / cells);
     }
@@ -428,11 +438,13 @@ void DirectionIntegrator::depositStretch(WaterBins& water, const Pair& pair) con
             }
         }
         if (pair.integrated) {
-            const std::array<double, 3> gaussNodes{
+            static const std::array<double, 3> gaussNodes{
                 GaussKronrod7::kNodes[1], GaussKronrod7::kNodes[3], GaussKronrod7::kNodes[5]};
+            static const WaterBins::Interpolation kronrod(GaussKronrod7::kNodes.data(), 7);
+            static const WaterBins::Interpolation gauss(gaussNodes.data(), 3);
             const std::array<double, 3> gaussAmounts{amounts[1], amounts[3], amounts[5]};
-            track.high = WaterBins::Interpolate(GaussKronrod7::kNodes.data(), amounts.data(), 7);
-            track.low = WaterBins::Interpolate(gaussNodes.data(), gaussAmounts.data(), 3);
+            track.high = kronrod.coefficients(amounts.data());
+            track.low = gauss.coefficients(gaussAmounts.data());
         } else {
             const double wl = l.ray.entryAmount[k];
             const double wr = r.ray.entryAmount[k];

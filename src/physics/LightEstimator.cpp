@@ -388,6 +388,7 @@ PatchLight TraceSide(Work& work, int side) {
         // The gloss rule's error, as the difference from the 2-point rule.
         light.error += w * (std::abs(r.glossWaterDelta) + std::abs(r.glossDiffusedDelta));
         light.rays += r.rays;
+        light.reached = light.reached && r.reached;
     }
     return light;
 }
@@ -424,6 +425,7 @@ void AddPatchLight(Work& work, const std::vector<double>& tubeShare, TubeLight& 
     }
     total.error += solution.error;
     total.rays += solution.rays;
+    total.reached = total.reached && solution.reached;
     for (std::size_t i = 0; i < lights.size(); ++i) {
         const double patchWater =
             lights.size() > 1 ? solution.water[i] : solution.mean[RayOutcome::Water];

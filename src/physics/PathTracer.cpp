@@ -332,18 +332,18 @@ void PathTracer::clear(const void* walkPointer, int hitKind, int hitIndex, doubl
     }
     for (const MirrorArc& arc : scene_.arcs) {
         const double x0 = r.px - arc.vertexX;
-        const double y0 = r.py - arc.vertexY;
         const double qa = r.dx * r.dx;
-        const double qb = 2.0 * x0 * r.dx - arc.m * r.dy;
-        const double qc = x0 * x0 - arc.m * y0;
         if (qa < 1e-12) {
             continue;
         }
+        const double qb = 2.0 * x0 * r.dx - arc.m * r.dy;
         const double tangent = -qb / (2.0 * qa);
         const double x = r.px + tangent * r.dx;
         if (tangent <= 0.0 || tangent >= hitT || x < arc.xMin || x > arc.xMax) {
             continue;
         }
+        const double y0 = r.py - arc.vertexY;
+        const double qc = x0 * x0 - arc.m * y0;
         const double dqa = 2.0 * r.dx * w.ddx;
         const double dqb = 2.0 * (w.dpx * r.dx + x0 * w.ddx) - arc.m * w.ddy;
         const double dqc = 2.0 * x0 * w.dpx - arc.m * w.dpy;

@@ -103,86 +103,126 @@ WaterBins::Interpolate(const double* nodes, const double* values, int n) {
     return c;
 }
 
+WaterBins::Interpolation::Interpolation(const double* nodes, int n) : n_(n) {
+    std::array<double, kMax> unit{};
+    for (int i = 0; i < n; ++i) {
+        unit.fill(0.0);
+        unit[static_cast<std::size_t>(i)] = 1.0;
+        basis_[static_cast<std::size_t>(i)] = Interpolate(nodes, unit.data(), n);
+    }
+}
+
+std::array<double, WaterBins::Track::kMaxPoints>
+WaterBins::Interpolation::coefficients(const double* values) const {
+    std::array<double, kMax> c{};
+    for (int i = 0; i < n_; ++i) {
+        const auto& column = basis_[static_cast<std::size_t>(i)];
+        for (int k = 0; k < n_; ++k) {
+            c[static_cast<std::size_t>(k)] += values[i] * column[static_cast<std::size_t>(k)];
+        }
+    }
+    return c;
+}
+
 // ====================================================================== following a track
 // Between neighbouring points x(tau) is the cubic Hermite piece through their places and
 // slopes; each piece is cut into steps narrower than a bin where it crosses bins, and within a
-// step x is taken linear in tau, so that each bin gets the rule's polynomial integrated over
-// the part that lands in it. Its error is the two polynomials' difference over that part.
+// step the bin edges are found on the piece by Newton's method from the step's chord. The
+// track's light is then cut at the edges into runs, each landing in one bin: each bin gets the
+// rule's polynomial integrated over its runs, and as error the two polynomials' difference
+// over them.
 void WaterBins::add(const Track& track) {
+    Run run;
+    run.tau = track.tau[0];
+    run.high = Antiderivative(track.high, run.tau);
+    run.low = Antiderivative(track.low, run.tau);
+    run.bin = binOf((track.x[0] - xMin_) / width_);
     for (int i = 0; i + 1 < track.points; ++i) {
         const auto k = static_cast<std::size_t>(i);
         const double t0 = track.tau[k];
         const double t1 = track.tau[k + 1];
         const double h = t1 - t0;
-        const double m0 = track.slope[k] * h;
-        const double m1 = track.slope[k + 1] * h;
+        const Piece piece{
+            track.x[k], track.slope[k] * h, track.x[k + 1], track.slope[k + 1] * h, t0, h};
         // How far the piece reaches: its chord, and as far again as its slopes could bend it.
         const double reach =
-            std::abs(track.x[k + 1] - track.x[k]) + 0.25 * (std::abs(m0) + std::abs(m1));
+            std::abs(piece.x1 - piece.x0) + 0.25 * (std::abs(piece.m0) + std::abs(piece.m1));
         const int steps = std::clamp(static_cast<int>(std::ceil(3.0 * reach / width_)), 1, 512);
-        double xFrom = track.x[k];
+        double xFrom = piece.x0;
         double tFrom = t0;
         for (int step = 1; step <= steps; ++step) {
             const double theta = double(step) / steps;
             const double tTo = step == steps ? t1 : t0 + h * theta;
             const double xTo =
-                step == steps ? track.x[k + 1] : Hermite(track.x[k], m0, track.x[k + 1], m1, theta);
-            place(track, {track.x[k], m0, track.x[k + 1], m1, t0, h}, tFrom, tTo, xFrom, xTo);
+                step == steps ? piece.x1 : Hermite(piece.x0, piece.m0, piece.x1, piece.m1, theta);
+            cross(track, piece, tFrom, tTo, xFrom, xTo, run);
             xFrom = xTo;
             tFrom = tTo;
         }
     }
+    finish(track, track.tau[static_cast<std::size_t>(track.points - 1)], run);
 }
 
-// One step from tau0 (landing at x0) to tau1 (at x1) of a Hermite piece: each bin gets the
-// polynomials' integrals over the part of the step that lands in it, its edges found on the
-// piece by Newton's method from the step's chord. The end bins reach out to either side.
-void WaterBins::place(const Track& track, const Piece& piece, double tau0, double tau1, double x0,
-                      double x1) {
+int WaterBins::binOf(double u) const {
+    const int last = count() - 1;
+    return u < 0.0 ? 0 : (u >= last ? last : static_cast<int>(u));
+}
+
+// The run so far ends at tau: its bin gets the polynomials' integrals over it, and the next run
+// starts there.
+void WaterBins::finish(const Track& track, double tau, Run& run) {
+    const double highAt = Antiderivative(track.high, tau);
+    const double lowAt = Antiderivative(track.low, tau);
+    const double high = highAt - run.high;
+    const double low = lowAt - run.low;
+    light_[static_cast<std::size_t>(run.bin)] += track.scale * high;
+    error_[static_cast<std::size_t>(run.bin)] +=
+        track.scale * std::abs(high - low) + track.errorRate * track.scale * std::abs(high);
+    run.tau = tau;
+    run.high = highAt;
+    run.low = lowAt;
+}
+
+// One step from tau0 (landing at x0) to tau1 (at x1) of a Hermite piece: at each bin edge it
+// crosses, the run ends and the next bin's begins. The end bins reach out to either side.
+void WaterBins::cross(const Track& track, const Piece& piece, double tau0, double tau1, double x0,
+                      double x1, Run& run) {
     const double u0 = (x0 - xMin_) / width_;
     const double u1 = (x1 - xMin_) / width_;
-    const int last = count() - 1;
-    const auto binOf = [last](double u) {
-        return u < 0.0 ? 0 : (u >= last ? last : static_cast<int>(u));
-    };
-    const int first = binOf(std::min(u0, u1));
-    const int end = binOf(std::max(u0, u1));
-    const bool flat = std::abs(u1 - u0) < 1e-12;
-    for (int bin = first; bin <= end; ++bin) {
-        double ta = tau0;
-        double tb = tau1;
-        if (!flat && first != end) {
-            const double lo = bin == 0 ? -std::numeric_limits<double>::infinity() : double(bin);
-            const double hi = bin == last ? std::numeric_limits<double>::infinity() : bin + 1.0;
-            const auto tauAt = [&](double u) {
-                const double clamped = std::clamp(u, std::min(u0, u1), std::max(u0, u1));
-                double tau = tau0 + (clamped - u0) / (u1 - u0) * (tau1 - tau0);
-                if (clamped == u0 || clamped == u1) {
-                    return tau;
+    const int from = binOf(u0);
+    const int to = binOf(u1);
+    if (from != run.bin) {
+        // Steps join where they meet, so this takes rounding at a bin's edge.
+        finish(track, tau0, run);
+        run.bin = from;
+    }
+    if (from == to) {
+        return;
+    }
+    const int direction = to > from ? 1 : -1;
+    const double uLow = std::min(u0, u1);
+    const double uHigh = std::max(u0, u1);
+    for (int bin = from; bin != to; bin += direction) {
+        // The edge between bin and the next one in the step's direction.
+        const double u = direction > 0 ? bin + 1.0 : double(bin);
+        const double clamped = std::clamp(u, uLow, uHigh);
+        double tau = tau0 + (clamped - u0) / (u1 - u0) * (tau1 - tau0);
+        if (clamped != u0 && clamped != u1) {
+            const double edge = xMin_ + clamped * width_;
+            for (int iteration = 0; iteration < 3; ++iteration) {
+                const double theta = (tau - piece.t0) / piece.h;
+                const double slope =
+                    HermiteSlope(piece.x0, piece.m0, piece.x1, piece.m1, theta) / piece.h;
+                if (slope == 0.0) {
+                    break;
                 }
-                const double edge = xMin_ + clamped * width_;
-                for (int iteration = 0; iteration < 3; ++iteration) {
-                    const double theta = (tau - piece.t0) / piece.h;
-                    const double slope =
-                        HermiteSlope(piece.x0, piece.m0, piece.x1, piece.m1, theta) / piece.h;
-                    if (slope == 0.0) {
-                        break;
-                    }
-                    const double x = Hermite(piece.x0, piece.m0, piece.x1, piece.m1, theta);
-                    tau = std::clamp(tau - (x - edge) / slope, tau0, tau1);
-                }
-                return tau;
-            };
-            ta = tauAt(lo);
-            tb = tauAt(hi);
+                const double x = Hermite(piece.x0, piece.m0, piece.x1, piece.m1, theta);
+                tau = std::clamp(tau - (x - edge) / slope, tau0, tau1);
+            }
         }
-        const double from = std::min(ta, tb);
-        const double to = std::max(ta, tb);
-        const double high = Antiderivative(track.high, to) - Antiderivative(track.high, from);
-        const double low = Antiderivative(track.low, to) - Antiderivative(track.low, from);
-        light_[static_cast<std::size_t>(bin)] += track.scale * high;
-        error_[static_cast<std::size_t>(bin)] +=
-            track.scale * std::abs(high - low) + track.errorRate * track.scale * std::abs(high);
+        // Newton may not keep the edges in order where the piece bends back within a step.
+        finish(track, std::max(tau, run.tau), run);
+        run.bin = bin + direction;
     }
 }
 

@@ -44,6 +44,17 @@ public:
     // The coefficients of the polynomial through (nodes[i], values[i]), i < n (n <= 9).
     static std::array<double, Track::kMaxPoints> Interpolate(const double* nodes,
                                                              const double* values, int n);
+    // The same for nodes that never change, as a linear map of the values: one elimination per
+    // node and set of nodes instead of one per track.
+    class Interpolation {
+    public:
+        Interpolation(const double* nodes, int n);
+        std::array<double, Track::kMaxPoints> coefficients(const double* values) const;
+
+    private:
+        int n_;
+        std::array<std::array<double, Track::kMaxPoints>, Track::kMaxPoints> basis_{};
+    };
 
 private:
     // A cubic Hermite piece of x(tau) from t0 to t0 + h: places and slopes per unit of its
@@ -56,8 +67,18 @@ private:
         double t0;
         double h;
     };
-    void place(const Track& track, const Piece& piece, double tau0, double tau1, double x0,
-               double x1);
+    // The part of a track landing in one bin, from tau on, with the polynomials' antiderivatives
+    // there.
+    struct Run {
+        int bin = 0;
+        double tau = 0.0;
+        double high = 0.0;
+        double low = 0.0;
+    };
+    int binOf(double u) const;
+    void cross(const Track& track, const Piece& piece, double tau0, double tau1, double x0,
+               double x1, Run& run);
+    void finish(const Track& track, double tau, Run& run);
 
     double xMin_;
     double width_;
