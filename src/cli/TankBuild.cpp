@@ -19,22 +19,6 @@ namespace {
 
 namespace D = InputDomain;
 
-physics::Fixture FixtureOf(const physics::PhysicalDesign& d) {
-    physics::Fixture f;
-    f.waterDistance = d.waterDistance;
-    f.width = d.aquariumWidth;
-    f.materials = d.materials;
-    physics::Fixture::Unit u;
-    u.tubeRadius = d.tubeRadius;
-    u.lampDistance = d.lampDistance;
-    u.reflector.shape = d.shape;
-    u.reflector.a = d.a;
-    u.reflector.b = d.b;
-    u.reflector.c = d.c;
-    f.units.push_back(u);
-    return f;
-}
-
 } // namespace
 
 TankBuild::TankBuild(const BuildInputs& inputs, const PhysicalSettings& settings,
@@ -72,10 +56,7 @@ TankBuild::TankBuild(const BuildInputs& inputs, const PhysicalSettings& settings
     try {
         const physics::PhysicalDesign design = settings.design(inputs);
         radius_ = design.tubeRadius;
-        // The single design's own checks first, with its own words.
-        (void)physics::Scene::FromDesign(design);
-        physics::TankScene scene(FixtureOf(design), tank, {unit});
-        scene.setWaterReflection(design.materials.waterReflection);
+        const physics::TankScene scene = physics::TankScene::FromDesign(design, tank, unit);
         physics::TankEstimator::Settings s;
         s.tolerance = settings.tolerance;
         s.cellsX = options.cellsX;

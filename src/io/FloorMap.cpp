@@ -32,8 +32,11 @@ QColor Colour(double t) {
     return QColor(mix(0), mix(1), mix(2));
 }
 
-QString Number(double value, int decimals) {
-    return QString::number(value, 'f', decimals);
+QString Number(double value, int decimals, QChar point) {
+    QString text = QString::number(value, 'f', decimals);
+    if (point != QLatin1Char('.'))
+        text.replace(QLatin1Char('.'), point);
+    return text;
 }
 
 } // namespace
@@ -49,12 +52,26 @@ constexpr int kWidth = 900;
 constexpr int kMargin = 50;
 constexpr int kBar = 90;
 
-void Draw(QPainter& p, const physics::TankEstimate& e, const std::vector<TubeSpan>& tubes,
-          int height) {
+int Height(const physics::TankEstimate& e) {
     const double length = e.edgesZmm.back() - e.edgesZmm.front();
     const double width = e.edgesXmm.back() - e.edgesXmm.front();
-    const double scale =
-        std::min((kWidth - 2.0 * kMargin - kBar) / length, (height - 2.0 * kMargin) / width);
+    return std::clamp(
+        static_cast<int>(2 * kMargin + (kWidth - 2.0 * kMargin - kBar) * width / length), 260, 900);
+}
+
+// Millimetres to pixels.
+double Scale(const physics::TankEstimate& e, int height) {
+    const double length = e.edgesZmm.back() - e.edgesZmm.front();
+    const double width = e.edgesXmm.back() - e.edgesXmm.front();
+    return std::min((kWidth - 2.0 * kMargin - kBar) / length, (height - 2.0 * kMargin) / width);
+}
+
+void Draw(QPainter& p, const physics::TankEstimate& e, const std::vector<TubeSpan>& tubes,
+          int height, const Captions& captions) {
+    const double length = e.edgesZmm.back() - e.edgesZmm.front();
+    const double width = e.edgesXmm.back() - e.edgesXmm.front();
+    const double scale = Scale(e, height);
+    const QChar point = captions.decimalPoint;
     const auto px = [&](double z) { return kMargin + (z - e.edgesZmm.front()) * scale; };
     const auto py = [&](double x) { return kMargin + (x - e.edgesXmm.front()) * scale; };
     p.fillRect(QRectF(0, 0, kWidth, height), Qt::white);
@@ -102,11 +119,9 @@ void Draw(QPainter& p, const physics::TankEstimate& e, const std::vector<TubeSpa
     p.setBrush(Qt::NoBrush);
     p.setPen(Qt::black);
     p.drawText(QPointF(kMargin, kMargin - 18),
-               QStringLiteral("PPFD on the floor, umol m^-2 s^-1: mean %1, min/mean %2")
-                   .arg(Number(e.mean, 1), Number(e.minOverMean, 3)));
+               captions.title.arg(Number(e.mean, 1, point), Number(e.minOverMean, 3, point)));
     p.drawText(QPointF(kMargin, py(e.edgesXmm.back()) + 20),
-               QStringLiteral("along the tank, %1 mm; across, %2 mm")
-                   .arg(Number(length, 0), Number(width, 0)));
+               captions.axes.arg(Number(length, 0, point), Number(width, 0, point)));
     // The colour bar.
     const double barX = kWidth - kBar + 10;
     const double top = kMargin;
@@ -118,18 +133,30 @@ void Draw(QPainter& p, const physics::TankEstimate& e, const std::vector<TubeSpa
     p.drawRect(QRectF(barX, top, 20, bottom - top));
     for (int k = 0; k <= 4; ++k) {
         const double y = bottom - (bottom - top) * k / 4.0;
-        p.drawText(QPointF(barX + 24, y + 4), Number(low + (high - low) * k / 4.0, 1));
+        p.drawText(QPointF(barX + 24, y + 4), Number(low + (high - low) * k / 4.0, 1, point));
     }
 }
 
 } // namespace
 
+QSize size(const physics::TankEstimate& e) {
+    return QSize(kWidth, Height(e));
+}
+
+QRectF floorRect(const physics::TankEstimate& e) {
+    const double scale = Scale(e, Height(e));
+    return QRectF(kMargin, kMargin, (e.edgesZmm.back() - e.edgesZmm.front()) * scale,
+                  (e.edgesXmm.back() - e.edgesXmm.front()) * scale);
+}
+
+void draw(QPainter& painter, const physics::TankEstimate& e, const std::vector<TubeSpan>& tubes,
+          const Captions& captions) {
+    Draw(painter, e, tubes, Height(e), captions);
+}
+
 QByteArray render(const physics::TankEstimate& e, const std::vector<TubeSpan>& tubes,
-                  ChartFile::Format format) {
-    const double length = e.edgesZmm.back() - e.edgesZmm.front();
-    const double width = e.edgesXmm.back() - e.edgesXmm.front();
-    const int height = std::clamp(
-        static_cast<int>(2 * kMargin + (kWidth - 2.0 * kMargin - kBar) * width / length), 260, 900);
+                  ChartFile::Format format, const Captions& captions) {
+    const int height = Height(e);
     QByteArray bytes;
     QBuffer buffer(&bytes);
     buffer.open(QIODevice::WriteOnly);
@@ -139,13 +166,13 @@ QByteArray render(const physics::TankEstimate& e, const std::vector<TubeSpan>& t
         svg.setSize(QSize(kWidth, height));
         svg.setViewBox(QRect(0, 0, kWidth, height));
         QPainter p(&svg);
-        Draw(p, e, tubes, height);
+        Draw(p, e, tubes, height, captions);
         p.end();
     } else {
         QImage image(kWidth, height, QImage::Format_RGB32);
         QPainter p(&image);
         p.setRenderHint(QPainter::Antialiasing);
-        Draw(p, e, tubes, height);
+        Draw(p, e, tubes, height, captions);
         p.end();
         image.save(&buffer, "PNG");
     }
@@ -158,13 +185,13 @@ QByteArray render(const physics::TankEstimate& e, const std::vector<TubeSpan>& t
 namespace kavrol::FloorMap {
 
 void write(const physics::TankEstimate& estimate, const std::vector<TubeSpan>& tubes,
-           const QString& path) {
+           const QString& path, const Captions& captions) {
     const std::optional<ChartFile::Format> format = ChartFile::formatOf(path);
     if (!format)
         throw SaveError(QStringLiteral("Cannot create file \"%1\". The name must end in .png or "
                                        ".svg")
                             .arg(QFileInfo(path).absoluteFilePath()));
-    WholeFile::write(path, render(estimate, tubes, *format));
+    WholeFile::write(path, render(estimate, tubes, *format, captions));
 }
 
 QByteArray csv(const physics::TankEstimate& e) {

@@ -81,6 +81,26 @@ TankScene::TankScene(const Fixture& fixture, const Tank& tank, const std::vector
     }
 }
 
+TankScene TankScene::FromDesign(const PhysicalDesign& design, const Tank& tank,
+                                const TankUnit& unit) {
+    (void)Scene::FromDesign(design);
+    Fixture fixture;
+    fixture.waterDistance = design.waterDistance;
+    fixture.width = design.aquariumWidth;
+    fixture.materials = design.materials;
+    Fixture::Unit u;
+    u.tubeRadius = design.tubeRadius;
+    u.lampDistance = design.lampDistance;
+    u.reflector.shape = design.shape;
+    u.reflector.a = design.a;
+    u.reflector.b = design.b;
+    u.reflector.c = design.c;
+    fixture.units.push_back(u);
+    TankScene scene(fixture, tank, {unit});
+    scene.setWaterReflection(design.materials.waterReflection);
+    return scene;
+}
+
 TankScene TankScene::withoutReflectors() const {
     TankScene bare = *this;
     bare.scene_ = scene_.withoutReflector();

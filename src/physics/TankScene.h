@@ -34,6 +34,10 @@ public:
     // Throws FixtureError (from the fixture's own checks) or PhysicalDesignError naming the
     // impossible tank or unit.
     TankScene(const Fixture& fixture, const Tank& tank, const std::vector<TankUnit>& units);
+    // A single design's lamp over a tank, its water reflection as the design says. The design's
+    // own checks come first, with its own words (PhysicalDesignError).
+    static TankScene FromDesign(const PhysicalDesign& design, const Tank& tank,
+                                const TankUnit& unit);
 
     const Scene& scene() const { return scene_; }
     const Tank& tank() const { return tank_; }

@@ -19,6 +19,7 @@
 #include "LossesChart.h"
 #include "NumberText.h"
 #include "SurfaceSection.h"
+#include "TankSection.h"
 #include "WindowMessages.h"
 
 #include <QChart>
@@ -171,6 +172,21 @@ AnalysisWindow::AnalysisWindow(AnalysisServices services, QWidget* parent)
             follow(*build_);
         }
     });
+    // The whole tank under the build's lamp, on demand; its files through the window's dialogs.
+    tank_ = new TankSection(
+        [this](bool picture, const QString& caption, const QString& filter, const QString& name,
+               const QStringList& suffixes) {
+            return askPath(picture ? FileKind::Chart : FileKind::Figures, caption, filter, name,
+                           suffixes);
+        },
+        [this](const QString& text) {
+            if (services_.reportError) {
+                services_.reportError(ErrorReport::withFullStop(text));
+            } else {
+                ErrorReport::show(this, text);
+            }
+        });
+    addSection(tank_, QStringLiteral("Аквари&ум"));
     showBuild();
 }
 
@@ -388,6 +404,7 @@ void AnalysisWindow::startEstimate() {
             physics::PhysicalDesign design = physics::DesignFromInputs(build_->inputs);
             design.materials.surface = surfaces_->surface();
             surfaces_->setDesign(design);
+            tank_->setDesign(design);
             crossSection_->show(CrossSectionChart::create(design));
             runner_.start(design);
             started = true;
@@ -395,6 +412,7 @@ void AnalysisWindow::startEstimate() {
         true);
     if (!started) {
         surfaces_->setDesign(std::nullopt);
+        tank_->setDesign(std::nullopt);
         emit estimateShown();
         return;
     }
@@ -766,6 +784,7 @@ void AnalysisWindow::openFixtureFile(const QString& path) {
             physics::FixtureFile::Load(QFile::encodeName(path).toStdString());
         const physics::FixtureScene& scene = checked.scene;
         surfaces_->setDesign(std::nullopt);
+        tank_->setDesign(std::nullopt);
         fixture_ = ShownFixture{QFileInfo(path).fileName(), std::move(checked.fixture)};
         estimate_.reset();
         failure_.clear();

@@ -26,6 +26,7 @@ namespace kavrol {
 
 class ChartPanel;
 class SurfaceSection;
+class TankSection;
 struct FixtureTemplate;
 
 // The analysis window ("Анализ"): the physical estimate of the main window's last good build
@@ -152,6 +153,7 @@ private:
     QPushButton* saveTemplateButton_ = nullptr;
     QPushButton* openFixtureButton_ = nullptr;
     SurfaceSection* surfaces_ = nullptr;
+    TankSection* tank_ = nullptr;
 };
 
 } // namespace kavrol
