@@ -3,8 +3,10 @@
 // text report; the JSON report; the search's report; running (Ctrl-C, progress, files).
 #include "FixtureCommand.h"
 
+#include "ApplicationForFiles.h"
 #include "ChartFile.h"
 #include "CommandLine.h"
+#include "CommandRunner.h"
 #include "CuttingTemplate.h"
 #include "EstimateCancelled.h"
 #include "FixtureFile.h"
@@ -25,11 +27,8 @@
 #include "SignalGuard.h"
 #include "StandardOutput.h"
 
-#include <QApplication>
-#include <QLocale>
 #include <QString>
 #include <chrono>
-#include <clocale>
 #include <iostream>
 #include <optional>
 #include <sstream>
@@ -483,25 +482,12 @@ void CheckOutputs(const FixtureOptions& options) {
 } // namespace
 
 int Run(const std::vector<std::string>& args) {
-    FixtureOptions options;
-    try {
-        options = Parse(args);
-    } catch (const UsageError& e) {
-        std::cerr << "kavrol-cli fixture: " << e.what() << '\n';
-        return 2;
-    }
-    if (options.help) {
-        try {
+    return CommandRunner::Run("kavrol-cli fixture", [&] {
+        const FixtureOptions options = Parse(args);
+        if (options.help) {
             StandardOutput::Write(UsageText());
-        } catch (const std::exception& e) {
-            std::cerr << "kavrol-cli fixture: " << e.what() << '\n';
-            return 1;
+            return 0;
         }
-        return 0;
-    }
-    // Failures of the file, the estimate and the written files are reported here, and only
-    // here.
-    try {
         CheckOutputs(options);
         physics::CheckedFixture checked = physics::FixtureFile::Load(options.file);
         Fixture& fixture = checked.fixture;
@@ -533,36 +519,10 @@ int Run(const std::vector<std::string>& args) {
             return 128 + SignalGuard::signal();
         }
         return work.stopped ? 128 + SignalGuard::signal() : 0;
-    } catch (const SaveError& e) {
-        std::cerr << "kavrol-cli fixture: " << e.detail() << '\n';
-        return 1;
-    } catch (const std::exception& e) {
-        std::cerr << "kavrol-cli fixture: " << e.what() << '\n';
-        return 1;
-    }
+    });
 }
 
 namespace {
-
-// The chart (Qt Charts) and the template's PDF (its fonts) need an application object; without
-// a display the offscreen platform draws them. Null when one exists already.
-std::unique_ptr<QApplication> MakeApplication() {
-    if (QApplication::instance() != nullptr) {
-        return nullptr;
-    }
-    // The offscreen platform whatever the environment says: an inherited platform without its
-    // display (wayland without a compositor) would end the program.
-    qputenv("QT_QPA_PLATFORM", "offscreen");
-    static int argc = 1;
-    static char name[] = "kavrol-cli";
-    static char* argv[] = {name, nullptr};
-    auto application = std::make_unique<QApplication>(argc, argv);
-    // Qt takes the process's locale from the environment; numbers written after this must not
-    // follow it (a comma-decimal locale would break the JSON and the CSV).
-    std::setlocale(LC_NUMERIC, "C");
-    QLocale::setDefault(QLocale::c());
-    return application;
-}
 
 void WritePlot(const std::string& path, const PhysicalEstimate& estimate) {
     // A fixture's x runs from the tank's middle, not from one tube's axis.
@@ -601,9 +561,10 @@ void WriteFiles(const FixtureOptions& options, const Fixture& fixture,
     if (SignalGuard::signal() != 0) {
         return;
     }
-    std::unique_ptr<QApplication> application;
+    // The chart (Qt Charts) and the template's PDF (its fonts) need an application object.
+    std::optional<ApplicationForFiles> application;
     if (!options.plotPath.empty() || !options.templatePath.empty()) {
-        application = MakeApplication();
+        application.emplace();
     }
     const auto stopped = [] { return SignalGuard::signal() != 0; };
     if (!options.plotPath.empty() && !stopped()) {

@@ -5,6 +5,8 @@
 
 #include "OptimiseCommand.h"
 
+#include "CommandRunner.h"
+
 #include "AtomicFile.h"
 #include "CommandLine.h"
 #include "DesignSearch.h"
@@ -585,35 +587,24 @@ int Search(const OptimiseOptions& options) {
 
 int Run(const std::vector<std::string>& args) {
     OptimiseOptions options;
-    try {
-        options = Parse(args);
-        if (!options.help)
+    return CommandRunner::Run(
+        "kavrol-cli optimise",
+        [&] {
+            options = Parse(args);
+            if (options.help) {
+                StandardOutput::Write(UsageText());
+                return 0;
+            }
             CheckWaterReachable(options);
-    } catch (const UsageError& e) {
-        std::cerr << "kavrol-cli optimise: " << e.what() << '\n';
-        return 2;
-    }
-    // Failures of the search, the CSV file and the output are reported here, and only here.
-    try {
-        if (options.help) {
-            StandardOutput::Write(UsageText());
-            return 0;
-        }
-        if (options.objective.physical) {
-            // The signals stop the search from here on; the best designs so far are printed.
-            const SignalGuard guard;
-            return PhysicalOptimise::Run(options, SignalGuard::stopFlag(),
-                                         options.progress && isatty(STDERR_FILENO) != 0);
-        }
-        return Search(options);
-    } catch (const std::bad_alloc&) {
-        std::cerr << "kavrol-cli optimise: "
-                  << ResourceLimits::OutOfMemory(options.context.dotsPerInch, true) << '\n';
-        return 1;
-    } catch (const std::exception& e) {
-        std::cerr << "kavrol-cli optimise: " << e.what() << '\n';
-        return 1;
-    }
+            if (options.objective.physical) {
+                // The signals stop the search from here on; the best designs so far are printed.
+                const SignalGuard guard;
+                return PhysicalOptimise::Run(options, SignalGuard::stopFlag(),
+                                             options.progress && isatty(STDERR_FILENO) != 0);
+            }
+            return Search(options);
+        },
+        [&] { return ResourceLimits::OutOfMemory(options.context.dotsPerInch, true); });
 }
 
 } // namespace kavrol::OptimiseCommand

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "PhysicalBuild.h"
 
+#include "ApplicationForFiles.h"
 #include "ChartFile.h"
 #include "CuttingTemplate.h"
 #include "IrradianceChart.h"
@@ -24,30 +25,6 @@ namespace {
     throw SaveError(QStringLiteral("Cannot create file \"%1\". %2")
                         .arg(QFileInfo(path).absoluteFilePath(), QString::fromStdString(reason)));
 }
-
-// Charts and the template's PDF need a QApplication; the command line makes one only for them,
-// always on the offscreen platform, so that no display is needed.
-class ApplicationForFiles {
-public:
-    ApplicationForFiles() {
-        if (QCoreApplication::instance() != nullptr)
-            return;
-        // The offscreen platform whatever the environment says: an inherited platform without
-        // its display (wayland without a compositor) would end the program.
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-        application_.emplace(argc_, argv_);
-        // Qt takes the process's locale from the environment; numbers written after this must
-        // not follow it (a comma-decimal locale would break the JSON and the CSV).
-        std::setlocale(LC_NUMERIC, "C");
-        QLocale::setDefault(QLocale::c());
-    }
-
-private:
-    int argc_ = 1;
-    char name_[11] = "kavrol-cli";
-    char* argv_[2] = {name_, nullptr};
-    std::optional<QApplication> application_;
-};
 
 } // namespace
 

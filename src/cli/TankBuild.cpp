@@ -2,6 +2,7 @@
 // Sections: the lamp along the tank from the options; the estimate; the report and files.
 #include "TankBuild.h"
 
+#include "ApplicationForFiles.h"
 #include "FixtureError.h"
 #include "FloorMap.h"
 #include "PhysicalDesignError.h"
@@ -9,7 +10,6 @@
 #include "TankEstimator.h"
 #include "TankScene.h"
 
-#include <QApplication>
 #include <QFileInfo>
 #include <algorithm>
 
@@ -85,8 +85,7 @@ void TankBuild::writeJson(JsonWriter& json) const {
         TankReport::writeRefusedMember(json, *refusal_);
 }
 
-// The map's text needs a QApplication; one is made here on the offscreen platform unless
-// another is set, as for the physical estimate's charts.
+// The map's text needs a QApplication, made here as for the physical estimate's charts.
 void TankBuild::writeFiles(const std::string& plotPath, const std::string& csvPath) const {
     if (!options_.enabled)
         return;
@@ -99,15 +98,7 @@ void TankBuild::writeFiles(const std::string& plotPath, const std::string& csvPa
     if (!plotPath.empty()) {
         if (!estimate_)
             refuse(plotPath);
-        int argc = 1;
-        char name[] = "kavrol-cli";
-        char* argv[] = {name, nullptr};
-        std::optional<QApplication> application;
-        if (QCoreApplication::instance() == nullptr) {
-            if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-                qputenv("QT_QPA_PLATFORM", "offscreen");
-            application.emplace(argc, argv);
-        }
+        const ApplicationForFiles application;
         FloorMap::write(
             *estimate_,
             {{0.0, radius_, centre_ - tube_.litLength / 2.0, centre_ + tube_.litLength / 2.0}},
