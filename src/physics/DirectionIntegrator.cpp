@@ -68,9 +68,9 @@ int DirectionIntegrator::addPair(int left, int right) {
 // The width of directions between two samples that neither sample's path accounts for, by the
 // changes of path at steps of the first `classes` weight classes: the left ray's path holds for
 // clearAhead beyond it and the right one's for clearBehind before it, to first order. Anything
-// may happen there. Between samples of one path the clearances are shortened by the clearance
-// factor, room for their second order: they must cover the gap with it to spare. Between
-// different paths they meet at the one change that parts them.
+// may happen there. The clearances are shortened by the clearance factor, room for their
+// second order, also between samples of different paths: there too two first-order clearances
+// that only just meet left room for a window of a third path between them.
 double DirectionIntegrator::unexplained(const RayOutcome& left, const RayOutcome& right, double gap,
                                         int classes) const {
     double ahead = RayOutcome::kNever;
@@ -79,10 +79,7 @@ double DirectionIntegrator::unexplained(const RayOutcome& left, const RayOutcome
         ahead = std::min(ahead, left.clearAhead[c]);
         behind = std::min(behind, right.clearBehind[c]);
     }
-    double covered = ahead + behind;
-    if (left.signature == right.signature) {
-        covered /= settings_.clearanceFactor;
-    }
+    const double covered = (ahead + behind) / settings_.clearanceFactor;
     return covered >= gap ? 0.0 : gap - covered;
 }
 
@@ -93,7 +90,7 @@ double DirectionIntegrator::openError(const RayOutcome& left, const RayOutcome& 
                                       double gap) const {
     double error = gap * std::max(left.unfollowed, right.unfollowed);
     // unexplained() for the first c + 1 classes, its minima carried from class to class.
-    const double factor = left.signature == right.signature ? settings_.clearanceFactor : 1.0;
+    const double factor = settings_.clearanceFactor;
     double ahead = RayOutcome::kNever;
     double behind = RayOutcome::kNever;
     double before = 0.0;

@@ -115,7 +115,8 @@ TEST(HiddenWindow, DeepTwinArcsAgreeWithAPlainSampling) {
     Check({{60, 200, 10, 1.0, 1000, 100}, {60, 200, 10, 0.95, 1000, 100}}, 1 << 15);
 }
 
-// The wider family: more and narrower windows. Minutes; run with "ctest -L long".
+// The wider family: more and narrower windows. Minutes; run with "ctest -L long". (C 20 in the
+// last one: at C 30 the ridge lies below the tube's axis and the design is refused.)
 TEST(HiddenWindow, DeepFamilyAgreesWithAPlainSampling) {
     if (std::getenv("KAVROL_LONG_TESTS") == nullptr) {
         GTEST_SKIP() << "set KAVROL_LONG_TESTS=1 (ctest -L long) to run";
@@ -125,7 +126,7 @@ TEST(HiddenWindow, DeepFamilyAgreesWithAPlainSampling) {
            {80, 200, 20, 1.0, 800, 150},
            {50, 150, 10, 0.99, 1000, 100},
            {30, 200, 10, 1.0, 600, 100},
-           {70, 190, 30, 1.0, 1000, 60}},
+           {70, 190, 20, 1.0, 1000, 60}},
           1 << 18);
 }
 
