@@ -219,6 +219,11 @@ TEST(SurfaceSectionTest, TheComparisonFillsBestFirstAndCanBeCancelled) {
     EXPECT_EQ(bold(), std::vector<std::string_view>{"white-matte-paint"});
     ASSERT_TRUE(Settle(*window));
     EXPECT_EQ(table->rowCount(), static_cast<int>(rows.size())) << "a surface outdates nothing";
+
+    // Closing the window while a comparison runs stops it and waits for its thread.
+    compare->click();
+    ASSERT_TRUE(section->comparing());
+    window.reset();
 }
 
 // On its page Tab runs from the list through both fields to the buttons and the table, and the
