@@ -4,6 +4,8 @@
 
 #include "CommandLine.h"
 
+#include "NumberFormat.h"
+
 #include "InputDomain.h"
 #include "PhysicalCommandLine.h"
 #include "TankCommandLine.h"
@@ -102,10 +104,10 @@ long double ParseReal(const std::string& option, const std::string& text, long d
     const long double value = plain ? std::strtold(text.c_str(), &end) : 0;
     const bool whole = plain && end == text.c_str() + text.size() && errno == 0;
     if (!whole || !std::isfinite(value) || value < minimum || value > maximum) {
-        std::ostringstream message;
-        message << option << ": expected a number from " << static_cast<double>(minimum) << " to "
-                << static_cast<double>(maximum) << ", got '" << text << "'";
-        throw UsageError(message.str());
+        throw UsageError(option + ": expected a number from " +
+                         NumberFormat::general(static_cast<double>(minimum)) + " to " +
+                         NumberFormat::general(static_cast<double>(maximum)) + ", got '" + text +
+                         "'");
     }
     return value;
 }
@@ -291,24 +293,14 @@ std::string Span(const IntegerInput& input) {
 // The albedo's bounds and start-up value have one decimal.
 std::string RealSpan(const RealInput& input) {
     // "0.4", "2": nine decimals at most, trailing zeros dropped.
-    const auto number = [](long double value) {
-        char buffer[48];
-        std::snprintf(buffer, sizeof buffer, "%.9f", static_cast<double>(value));
-        std::string text = buffer;
-        text.erase(text.find_last_not_of('0') + 1);
-        if (text.back() == '.')
-            text.pop_back();
-        return text;
-    };
+    const auto number = [](long double value) { return NumberFormat::trimmed(value); };
     return number(input.minimum) + " to " + number(input.maximum) + " (" + number(input.initial) +
            ")";
 }
 
 std::string Span(const RealInput& input) {
     const auto decimal = [](long double value) {
-        char buffer[32];
-        std::snprintf(buffer, sizeof buffer, "%.1f", static_cast<double>(value));
-        return std::string(buffer);
+        return NumberFormat::fixed(static_cast<double>(value), 1);
     };
     return decimal(input.minimum) + " to " + decimal(input.maximum) + " (" +
            decimal(input.initial) + ")";

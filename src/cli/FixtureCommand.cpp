@@ -14,8 +14,11 @@
 #include "InputDomain.h"
 #include "IrradianceChart.h"
 #include "IrradianceCsv.h"
+#include "JsonWriter.h"
 #include "LightEstimator.h"
+#include "NumberFormat.h"
 #include "PendingFile.h"
+#include "PhysicalReport.h"
 #include "PictureFile.h"
 #include "ProgramInfo.h"
 #include "QuotedText.h"
@@ -27,8 +30,8 @@
 #include <QString>
 #include <chrono>
 #include <clocale>
-#include <cstdio>
 #include <iostream>
+#include <optional>
 #include <sstream>
 #include <thread>
 #include <unistd.h>
@@ -42,27 +45,11 @@ namespace {
 using physics::Fixture;
 using physics::PhysicalEstimate;
 
-std::string Fixed(double value, int decimals) {
-    char buffer[64];
-    std::snprintf(buffer, sizeof buffer, "%.*f", decimals, value);
-    return buffer;
-}
-
-// 17 significant digits: the text reads back as the very double.
-std::string Exact(double value) {
-    char buffer[64];
-    std::snprintf(buffer, sizeof buffer, "%.17g", value);
-    return buffer;
-}
-
-std::string Short(double value) {
-    char buffer[64];
-    std::snprintf(buffer, sizeof buffer, "%g", value);
-    return buffer;
-}
+using NumberFormat::fixed;
+using NumberFormat::general;
 
 std::string TubeWord(double radius) {
-    const std::string across = Short(2.0 * radius) + " mm";
+    const std::string across = general(2.0 * radius) + " mm";
     for (int i = 0; i < ChoiceInput::Count; ++i) {
         if (radius == InputDomain::TubeRadiusMm[static_cast<std::size_t>(i)]) {
             return std::string(InputDomain::Tube.word(i)) + " (" + across + ")";
@@ -81,28 +68,11 @@ std::string ReflectorWords(const Fixture::Reflector& r) {
         return "profile of " + std::to_string(r.points.size()) + " points, " +
                (r.join == Fixture::Join::Smooth ? "smooth" : "straight");
     }
-    std::string text = ShapeWord(r.shape) + " A " + Short(r.a) + " B " + Short(r.b);
+    std::string text = ShapeWord(r.shape) + " A " + general(r.a) + " B " + general(r.b);
     if (r.shape != physics::ReflectorShape::Parabola) {
-        text += " C " + Short(r.c);
+        text += " C " + general(r.c);
     }
     return text;
-}
-
-std::string JsonString(const std::string& text) {
-    std::string out = "\"";
-    for (const char c : text) {
-        if (c == '"' || c == '\\') {
-            out += '\\';
-            out += c;
-        } else if (static_cast<unsigned char>(c) < 0x20) {
-            char buffer[8];
-            std::snprintf(buffer, sizeof buffer, "\\u%04x", c);
-            out += buffer;
-        } else {
-            out += c;
-        }
-    }
-    return out + "\"";
 }
 
 double PowerShare(const Fixture& fixture, std::size_t unit) {
@@ -230,11 +200,8 @@ Exit status: 0 done, 1 the estimate or a file failed (a refused fixture file inc
 // "   2  left       ": a unit's number and its name, escaped, in a column of ten bytes or
 // more (as "%-10s" pads), whole however long.
 std::string NumberAndName(std::size_t i, const std::string& name) {
-    char number[32];
-    std::snprintf(number, sizeof number, "  %2zu  ", i + 1);
-    std::string shown = physics::QuotedText::Escaped(name);
-    shown.append(shown.size() < 10 ? 10 - shown.size() : 0, ' ');
-    return number + shown + " ";
+    return "  " + NumberFormat::padLeft(std::to_string(i + 1), 2) + "  " +
+           NumberFormat::padRight(physics::QuotedText::Escaped(name), 10) + " ";
 }
 
 std::string TextReport(const Fixture& fixture, const std::string& file, const PhysicalEstimate& e) {
@@ -247,96 +214,99 @@ std::string TextReport(const Fixture& fixture, const std::string& file, const Ph
                 ? shownFile
                 : physics::QuotedText::Escaped(fixture.name) + " (" + shownFile + ")")
         << "\n";
-    out << "Tank " << Short(fixture.width) << " mm wide, water " << Short(fixture.waterDistance)
-        << " mm below the tubes' axes; albedo " << Short(fixture.materials.albedo)
-        << ", water index " << Short(fixture.materials.refractiveIndex) << "\n";
+    out << "Tank " << general(fixture.width) << " mm wide, water " << general(fixture.waterDistance)
+        << " mm below the tubes' axes; albedo " << general(fixture.materials.albedo)
+        << ", water index " << general(fixture.materials.refractiveIndex) << "\n";
     out << "Units:\n";
     for (std::size_t i = 0; i < fixture.units.size(); ++i) {
         const Fixture::Unit& u = fixture.units[i];
-        char line[256];
-        std::snprintf(line, sizeof line, "%-12s x %8s mm  lamp %6s mm  ",
-                      TubeWord(u.tubeRadius).c_str(), Fixed(u.x, 1).c_str(),
-                      Fixed(u.lampDistance, 1).c_str());
-        out << NumberAndName(i, u.name) << line << ReflectorWords(u.reflector) << "\n";
+        out << NumberAndName(i, u.name) << NumberFormat::padRight(TubeWord(u.tubeRadius), 12)
+            << " x " << NumberFormat::padLeft(fixed(u.x, 1), 8) << " mm  lamp "
+            << NumberFormat::padLeft(fixed(u.lampDistance, 1), 6) << " mm  "
+            << ReflectorWords(u.reflector) << "\n";
     }
-    out << "Share into the water: " << Fixed(e.efficiency, 6) << " +- " << Fixed(e.error, 6) << " ("
-        << Fixed(100.0 * e.efficiency, 2) << " %)\n";
+    out << "Share into the water: " << fixed(e.efficiency, 6) << " +- " << fixed(e.error, 6) << " ("
+        << fixed(100.0 * e.efficiency, 2) << " %)\n";
     const PhysicalEstimate::Losses& l = e.losses;
-    out << "Losses: absorbed " << Fixed(l.absorbed, 6) << ", returned to a tube "
-        << Fixed(l.returnedToTube, 6) << ", beside the tank " << Fixed(l.besideAquarium, 6)
-        << ", escaped " << Fixed(l.escaped, 6) << ", reflected at the water "
-        << Fixed(l.reflectedAtWater, 6) << "\n";
+    out << "Losses: absorbed " << fixed(l.absorbed, 6) << ", returned to a tube "
+        << fixed(l.returnedToTube, 6) << ", beside the tank " << fixed(l.besideAquarium, 6)
+        << ", escaped " << fixed(l.escaped, 6) << ", reflected at the water "
+        << fixed(l.reflectedAtWater, 6) << "\n";
     if (e.hasBareTube) {
-        out << "Bare tubes: " << Fixed(e.bareTube.efficiency, 6) << " +- "
-            << Fixed(e.bareTube.error, 6) << ", gain " << Fixed(e.gain, 3) << "\n";
+        out << "Bare tubes: " << fixed(e.bareTube.efficiency, 6) << " +- "
+            << fixed(e.bareTube.error, 6) << ", gain " << fixed(e.gain, 3) << "\n";
     }
     if (!e.relative.empty()) {
-        out << "Irradiance across the tank: min/mean " << Fixed(e.uniformity.minOverMean, 3)
-            << ", max/mean " << Fixed(e.uniformity.maxOverMean, 3) << " (" << e.relative.size()
+        out << "Irradiance across the tank: min/mean " << fixed(e.uniformity.minOverMean, 3)
+            << ", max/mean " << fixed(e.uniformity.maxOverMean, 3) << " (" << e.relative.size()
             << " bins)\n";
     }
     out << "Per tube: the share of its own light into the water, and its part of the whole\n";
     for (std::size_t i = 0; i < e.tubes.size(); ++i) {
-        out << NumberAndName(i, fixture.units[i].name) << Fixed(e.tubes[i].efficiency, 6) << " +- "
-            << Fixed(e.tubes[i].error, 6) << "   "
-            << Fixed(PowerShare(fixture, i) * e.tubes[i].efficiency, 6) << "\n";
+        out << NumberAndName(i, fixture.units[i].name) << fixed(e.tubes[i].efficiency, 6) << " +- "
+            << fixed(e.tubes[i].error, 6) << "   "
+            << fixed(PowerShare(fixture, i) * e.tubes[i].efficiency, 6) << "\n";
     }
     out << "Rays traced: " << e.raysTraced << "\n";
     return out.str();
 }
 
-std::string JsonReport(const Fixture& fixture, const std::string& file, const PhysicalEstimate& e,
-                       const std::string& search) {
-    std::ostringstream out;
-    const PhysicalEstimate::Losses& l = e.losses;
-    out << "{\n  \"file\": " << JsonString(file) << ",\n  \"name\": " << JsonString(fixture.name)
-        << ",\n  \"efficiency\": " << Exact(e.efficiency) << ",\n  \"error\": " << Exact(e.error)
-        << ",\n  \"losses\": {\"absorbed\": " << Exact(l.absorbed)
-        << ", \"returnedToTube\": " << Exact(l.returnedToTube)
-        << ", \"besideAquarium\": " << Exact(l.besideAquarium)
-        << ", \"escaped\": " << Exact(l.escaped)
-        << ", \"reflectedAtWater\": " << Exact(l.reflectedAtWater) << "},\n";
-    if (e.hasBareTube) {
-        out << "  \"bareTube\": {\"efficiency\": " << Exact(e.bareTube.efficiency)
-            << ", \"error\": " << Exact(e.bareTube.error) << "},\n  \"gain\": " << Exact(e.gain)
-            << ",\n";
-    }
-    out << "  \"uniformity\": {\"minOverMean\": " << Exact(e.uniformity.minOverMean)
-        << ", \"maxOverMean\": " << Exact(e.uniformity.maxOverMean) << "},\n";
-    const auto list = [&](const std::vector<double>& values) {
-        std::string text = "[";
-        for (std::size_t i = 0; i < values.size(); ++i) {
-            text += (i == 0 ? "" : ", ") + Exact(values[i]);
-        }
-        return text + "]";
-    };
-    out << "  \"irradiance\": {\"edgesMm\": " << list(e.edgesMm)
-        << ", \"relative\": " << list(e.relative) << ", \"perMm\": " << list(e.perMm) << "},\n";
-    out << "  \"tubes\": [";
-    for (std::size_t i = 0; i < e.tubes.size(); ++i) {
-        out << (i == 0 ? "\n" : ",\n") << "    {\"unit\": " << i + 1
-            << ", \"name\": " << JsonString(fixture.units[i].name)
-            << ", \"x\": " << Exact(fixture.units[i].x)
-            << ", \"efficiency\": " << Exact(e.tubes[i].efficiency)
-            << ", \"error\": " << Exact(e.tubes[i].error)
-            << ", \"part\": " << Exact(PowerShare(fixture, i) * e.tubes[i].efficiency) << "}";
-    }
-    out << "\n  ],\n  \"raysTraced\": " << e.raysTraced << search << "\n}\n";
-    return out.str();
+namespace {
+
+void WriteSearch(JsonWriter& json, const physics::FixtureSearch::Outcome& o) {
+    json.key("search")
+        .beginObject()
+        .member("stopped", o.stopped)
+        .member("candidates", o.candidates)
+        .member("refused", o.refused)
+        .member("spacingMin", o.spacingMin)
+        .member("spacingMax", o.spacingMax)
+        .member("lampMin", o.lampMin)
+        .member("lampMax", o.lampMax)
+        .member("spacing", o.spacing)
+        .member("lampDistance", o.lampDistance)
+        .member("screeningShare", o.screeningShare)
+        .member("screeningUniformity", o.screeningUniformity)
+        .member("metFloor", o.metFloor)
+        .endObject();
 }
 
-std::string SearchJson(const physics::FixtureSearch::Outcome& o) {
-    std::ostringstream out;
-    out << ",\n  \"search\": {\"stopped\": " << (o.stopped ? "true" : "false")
-        << ", \"candidates\": " << o.candidates << ", \"refused\": " << o.refused
-        << ", \"spacingMin\": " << Exact(o.spacingMin)
-        << ", \"spacingMax\": " << Exact(o.spacingMax) << ", \"lampMin\": " << Exact(o.lampMin)
-        << ", \"lampMax\": " << Exact(o.lampMax) << ", \"spacing\": " << Exact(o.spacing)
-        << ", \"lampDistance\": " << Exact(o.lampDistance)
-        << ", \"screeningShare\": " << Exact(o.screeningShare)
-        << ", \"screeningUniformity\": " << Exact(o.screeningUniformity)
-        << ", \"metFloor\": " << (o.metFloor ? "true" : "false") << "}";
-    return out.str();
+} // namespace
+
+// The estimate's pieces in the fixture's order, a member a line, with the file, the units and
+// the search around them.
+std::string JsonReport(const Fixture& fixture, const std::string& file, const PhysicalEstimate& e,
+                       const physics::FixtureSearch::Outcome* search,
+                       const physics::TankEstimate* tank) {
+    JsonWriter json(JsonWriter::Spacing::Spaced);
+    json.beginObject(JsonWriter::Layout::Lines);
+    json.member("file", file).member("name", fixture.name);
+    json.member("efficiency", e.efficiency).member("error", e.error);
+    PhysicalReport::writeLosses(json, e.losses);
+    if (e.hasBareTube) {
+        PhysicalReport::writeBareTube(json, e);
+        json.member("gain", e.gain);
+    }
+    PhysicalReport::writeUniformity(json, e);
+    PhysicalReport::writeIrradiance(json, e);
+    json.key("tubes").beginArray(JsonWriter::Layout::Lines);
+    for (std::size_t i = 0; i < e.tubes.size(); ++i) {
+        json.beginObject()
+            .member("unit", i + 1)
+            .member("name", fixture.units[i].name)
+            .member("x", fixture.units[i].x)
+            .member("efficiency", e.tubes[i].efficiency)
+            .member("error", e.tubes[i].error)
+            .member("part", PowerShare(fixture, i) * e.tubes[i].efficiency)
+            .endObject();
+    }
+    json.endArray().member("raysTraced", e.raysTraced);
+    if (search != nullptr)
+        WriteSearch(json, *search);
+    if (tank != nullptr)
+        FixtureTank::WriteJson(json, *tank);
+    json.endObject();
+    return json.text() + "\n";
 }
 
 std::string SearchReport(const FixtureOptions& options, const physics::FixtureSearch::Outcome& o) {
@@ -344,16 +314,16 @@ std::string SearchReport(const FixtureOptions& options, const physics::FixtureSe
     out << (o.stopped ? "Stopped; the best candidate so far" : "Searched") << ": " << o.candidates
         << " candidates estimated, " << o.refused << " could not exist\n";
     if (options.optimiseSpacing) {
-        out << "Spacing searched from " << Fixed(o.spacingMin, 1) << " to "
-            << Fixed(o.spacingMax, 1) << " mm; best " << Fixed(o.spacing, 2) << " mm\n";
+        out << "Spacing searched from " << fixed(o.spacingMin, 1) << " to "
+            << fixed(o.spacingMax, 1) << " mm; best " << fixed(o.spacing, 2) << " mm\n";
     }
     if (options.optimiseLamp) {
-        out << "Lamp distance searched from " << Fixed(o.lampMin, 1) << " to "
-            << Fixed(o.lampMax, 1) << " mm; best " << Fixed(o.lampDistance, 2) << " mm\n";
+        out << "Lamp distance searched from " << fixed(o.lampMin, 1) << " to "
+            << fixed(o.lampMax, 1) << " mm; best " << fixed(o.lampDistance, 2) << " mm\n";
     }
-    out << "Screening figures of the best: share " << Fixed(o.screeningShare, 4) << ", uniformity "
-        << Fixed(o.screeningUniformity, 3) << "\n";
-    const std::string floor = "the uniformity floor of " + Fixed(options.minUniformity, 3);
+    out << "Screening figures of the best: share " << fixed(o.screeningShare, 4) << ", uniformity "
+        << fixed(o.screeningUniformity, 3) << "\n";
+    const std::string floor = "the uniformity floor of " + fixed(options.minUniformity, 3);
     if (o.metFloor) {
         out << "The best reaches " << floor << "\n\n";
     } else if (o.screeningMetFloor && o.estimated) {
@@ -387,7 +357,7 @@ template <typename Job> void WithProgress(bool show, std::atomic<double>& fracti
     });
     while (!finished.load()) {
         std::this_thread::sleep_for(std::chrono::milliseconds(200));
-        std::cerr << "\r[fixture] " << Fixed(100.0 * fraction.load(), 1) << "%   " << std::flush;
+        std::cerr << "\r[fixture] " << fixed(100.0 * fraction.load(), 1) << "%   " << std::flush;
     }
     worker.join();
     std::cerr << "\r" << std::string(40, ' ') << "\r" << std::flush;
@@ -418,10 +388,10 @@ struct Work {
     std::atomic<double> fraction{0.0};
     PhysicalEstimate estimate;
     std::string searchText; // the search's report before the best fixture's
-    std::string searchJson; // the same as JSON members
-    bool stopped = false;   // a search stopped after its best had its final estimate
-    std::string tankText;   // the whole tank's report after the fixture's, when it has one
-    std::string tankJson;   // the same as a JSON member
+    std::optional<physics::FixtureSearch::Outcome> search; // for the JSON report
+    bool stopped = false; // a search stopped after its best had its final estimate
+    std::string tankText; // the whole tank's report after the fixture's, when it has one
+    std::optional<physics::TankEstimate> tank; // the same for the JSON report
 };
 
 // The whole tank's light of a fixture that gives the tank's length; false when it was stopped.
@@ -441,7 +411,7 @@ bool EstimateTank(const FixtureOptions& options, const Fixture& fixture, Work& w
         return false;
     }
     work.tankText = FixtureTank::Text(fixture, tank);
-    work.tankJson = FixtureTank::JsonMember(tank);
+    work.tank = tank;
     return true;
 }
 
@@ -477,7 +447,7 @@ bool Search(const FixtureOptions& options, Fixture& fixture, Work& work) {
     WithProgress(work.show, work.fraction,
                  [&] { outcome = physics::FixtureSearch::Run(fixture, search); });
     work.searchText = SearchReport(options, outcome);
-    work.searchJson = SearchJson(outcome);
+    work.search = outcome;
     if (!outcome.estimated) {
         return false;
     }
@@ -548,11 +518,12 @@ int Run(const std::vector<std::string>& args) {
             std::cerr << "kavrol-cli fixture: stopped\n";
             return 128 + SignalGuard::signal();
         }
-        StandardOutput::Write(
-            options.json
-                ? JsonReport(fixture, options.file, work.estimate, work.searchJson + work.tankJson)
-                : work.searchText + TextReport(fixture, options.file, work.estimate) +
-                      work.tankText);
+        StandardOutput::Write(options.json ? JsonReport(fixture, options.file, work.estimate,
+                                                        work.search ? &*work.search : nullptr,
+                                                        work.tank ? &*work.tank : nullptr)
+                                           : work.searchText +
+                                                 TextReport(fixture, options.file, work.estimate) +
+                                                 work.tankText);
         // A stop that comes while the report or the files are written is honoured as one that
         // comes during the estimate: the file being written is finished whole, the next ones
         // are not begun.

@@ -5,6 +5,7 @@
 #include "FixtureOptions.h"
 #include "FixtureSearch.h"
 #include "PhysicalEstimate.h"
+#include "TankEstimate.h"
 
 #include <string>
 #include <vector>
@@ -24,12 +25,14 @@ std::string UsageText();
 // The reports of one estimate, as text and as JSON.
 std::string TextReport(const physics::Fixture& fixture, const std::string& file,
                        const physics::PhysicalEstimate& estimate);
-// `search` holds further members for the JSON object (SearchJson's), or nothing.
+// With a search, its figures follow as the member "search"; with the whole tank, its object as
+// the member "tank".
 std::string JsonReport(const physics::Fixture& fixture, const std::string& file,
-                       const physics::PhysicalEstimate& estimate, const std::string& search = "");
+                       const physics::PhysicalEstimate& estimate,
+                       const physics::FixtureSearch::Outcome* search = nullptr,
+                       const physics::TankEstimate* tank = nullptr);
 
-// The search's result before the best fixture's own report, as text and as JSON members.
-std::string SearchJson(const physics::FixtureSearch::Outcome& outcome);
+// The search's result before the best fixture's own report.
 std::string SearchReport(const FixtureOptions& options,
                          const physics::FixtureSearch::Outcome& outcome);
 

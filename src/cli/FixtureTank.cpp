@@ -2,11 +2,10 @@
 #include "FixtureTank.h"
 
 #include "InputDomain.h"
+#include "NumberFormat.h"
 #include "TankEstimator.h"
 #include "TankReport.h"
 #include "TankScene.h"
-
-#include <cstdio>
 
 namespace kavrol::FixtureTank {
 
@@ -37,16 +36,18 @@ std::string Text(const physics::Fixture& fixture, const physics::TankEstimate& e
     } else {
         line.count = static_cast<int>(fixture.units.size());
         for (const physics::Fixture::Unit& u : fixture.units) {
-            char lit[64];
-            std::snprintf(lit, sizeof lit, "lit %.0f mm", u.along.litLength);
-            line.model += (line.model.empty() ? "" : "; ") + u.tubeModel + " " + lit;
+            line.model += (line.model.empty() ? "" : "; ") + u.tubeModel + " lit " +
+                          NumberFormat::fixed(u.along.litLength, 0) + " mm";
         }
     }
     return TankReport::text(estimate, line);
 }
 
-std::string JsonMember(const physics::TankEstimate& estimate) {
-    return ",\n  \"tank\": " + TankReport::json(estimate);
+void WriteJson(JsonWriter& json, const physics::TankEstimate& estimate) {
+    // The tank's object is written compact, as the single build writes it.
+    json.key("tank").spacing(JsonWriter::Spacing::Compact);
+    TankReport::writeObject(json, estimate);
+    json.spacing(JsonWriter::Spacing::Spaced);
 }
 
 } // namespace kavrol::FixtureTank

@@ -2,6 +2,7 @@
 #pragma once
 
 #include "Fixture.h"
+#include "JsonWriter.h"
 #include "TankEstimate.h"
 
 #include <atomic>
@@ -20,7 +21,8 @@ physics::TankEstimate Estimate(const physics::Fixture& fixture, double tolerance
 // The text report's lines: the tubes (one line naming each), then the tank's figures.
 std::string Text(const physics::Fixture& fixture, const physics::TankEstimate& estimate);
 
-// The JSON report's member, to follow the last one: ",\n  \"tank\": {...}".
-std::string JsonMember(const physics::TankEstimate& estimate);
+// The JSON report's member "tank", into the fixture's open object (its spacing kept around
+// the tank's compact object).
+void WriteJson(JsonWriter& json, const physics::TankEstimate& estimate);
 
 } // namespace kavrol::FixtureTank

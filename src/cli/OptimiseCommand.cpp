@@ -10,6 +10,7 @@
 #include "DesignSearch.h"
 #include "FastEvaluator.h"
 #include "InputDomain.h"
+#include "NumberFormat.h"
 #include "PhysicalCommandLine.h"
 #include "PhysicalOptimise.h"
 #include "ResourceLimits.h"
@@ -19,7 +20,6 @@
 
 #include <atomic>
 #include <chrono>
-#include <cstdio>
 #include <iostream>
 #include <map>
 #include <new>
@@ -61,18 +61,9 @@ std::vector<int> ParseShapes(const std::string& option, const std::string& text)
     return shapes;
 }
 
-std::string Fixed(double value, int decimals) {
-    char buffer[64];
-    std::snprintf(buffer, sizeof buffer, "%.*f", decimals, value);
-    return buffer;
-}
-
-// 17 significant digits: the text reads back as the very double.
-std::string Exact(double value) {
-    char buffer[64];
-    std::snprintf(buffer, sizeof buffer, "%.17g", value);
-    return buffer;
-}
+using NumberFormat::fixed;
+using NumberFormat::padLeft;
+using NumberFormat::padRight;
 
 std::string Describe(const Design& d) {
     std::string text =
@@ -92,9 +83,9 @@ std::string ProgressLine(std::int64_t done, std::int64_t total, double seconds) 
     if (done > 0) {
         const double remaining =
             seconds * static_cast<double>(total - done) / static_cast<double>(done);
-        left = Fixed(remaining, 0) + " s left";
+        left = fixed(remaining, 0) + " s left";
     }
-    return "\r[" + bar + "] " + Fixed(share * 100, 1) + "%  " + std::to_string(done) + "/" +
+    return "\r[" + bar + "] " + fixed(share * 100, 1) + "%  " + std::to_string(done) + "/" +
            std::to_string(total) + "  " + left + "   ";
 }
 
@@ -374,10 +365,10 @@ std::string CsvLine(const ScoredDesign& s) {
     if (e.refused())
         return line + ",,,,,,\"" + e.refusal + "\"\n";
     const LossBreakdown& l = e.losses;
-    const auto share = [](double sum) { return Exact(sum / Tracer::RayCount); };
-    return line + Exact(e.efficiency) + "," + share(l.delivered) + "," + share(l.absorbed) + "," +
-           share(l.reflectedAtWater) + "," + share(l.returnedToTube) + "," + share(l.escaped) +
-           ",\n";
+    const auto share = [](double sum) { return NumberFormat::exact(sum / Tracer::RayCount); };
+    return line + NumberFormat::exact(e.efficiency) + "," + share(l.delivered) + "," +
+           share(l.absorbed) + "," + share(l.reflectedAtWater) + "," + share(l.returnedToTube) +
+           "," + share(l.escaped) + ",\n";
 }
 
 namespace {
@@ -397,14 +388,16 @@ void WriteBest(std::ostream& out, const SearchOutcome& outcome) {
     for (const ScoredDesign& s : outcome.best) {
         const Design& d = s.design;
         const LossBreakdown& l = s.evaluation.losses;
-        char line[256];
         const std::string cText = SearchSpace::UsesC(d.shape) ? std::to_string(d.refC) : "-";
-        std::snprintf(line, sizeof line,
-                      "%4d  %-9s  %4d %4d %4s  %4d  %-19s  %8.6f  %8.6f  %9.6f  %7.6f  %8.6f\n",
-                      ++rank, ShapeWord(d.shape).c_str(), d.refA, d.refB, cText.c_str(), d.lamp,
-                      Exact(s.evaluation.efficiency).c_str(), l.delivered / 72, l.absorbed / 72,
-                      l.reflectedAtWater / 72, l.returnedToTube / 72, l.escaped / 72);
-        out << line;
+        out << padLeft(std::to_string(++rank), 4) << "  " << padRight(ShapeWord(d.shape), 9) << "  "
+            << padLeft(std::to_string(d.refA), 4) << " " << padLeft(std::to_string(d.refB), 4)
+            << " " << padLeft(cText, 4) << "  " << padLeft(std::to_string(d.lamp), 4) << "  "
+            << padRight(NumberFormat::exact(s.evaluation.efficiency), 19) << "  "
+            << padLeft(fixed(l.delivered / 72, 6), 8) << "  "
+            << padLeft(fixed(l.absorbed / 72, 6), 8) << "  "
+            << padLeft(fixed(l.reflectedAtWater / 72, 6), 9) << "  "
+            << padLeft(fixed(l.returnedToTube / 72, 6), 7) << "  "
+            << padLeft(fixed(l.escaped / 72, 6), 8) << "\n";
     }
 }
 
@@ -446,9 +439,9 @@ std::string Report(const OptimiseOptions& options, const SearchOutcome& outcome)
     else
         out << "Searched " << outcome.total << " designs";
     if (!outcome.stopped) {
-        out << " in " << Fixed(outcome.seconds, 1) << " s";
+        out << " in " << fixed(outcome.seconds, 1) << " s";
         if (outcome.seconds > 0)
-            out << " (" << Fixed(static_cast<double>(outcome.evaluated) / outcome.seconds, 0)
+            out << " (" << fixed(static_cast<double>(outcome.evaluated) / outcome.seconds, 0)
                 << " designs/s)";
         out << "\n";
     }

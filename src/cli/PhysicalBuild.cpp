@@ -114,21 +114,22 @@ std::string PhysicalBuild::text() const {
     return report;
 }
 
-std::string PhysicalBuild::json(const std::string& buildJson) const {
+void PhysicalBuild::writeJson(JsonWriter& json) const {
     if (!options_.estimate)
-        return buildJson;
-    if (!estimate_)
-        return PhysicalReport::withPhysical(buildJson, PhysicalReport::refusedJson(refusal()));
-    const PhysicalSettings& settings = options_.settings;
-    std::string physical = PhysicalReport::json(*estimate_);
-    if (settings.surfaceGiven()) {
-        const physics::ReflectorSurface surface = settings.surface();
-        physical = PhysicalReport::withMember(physical, "surface",
-                                              PhysicalReport::surfaceJson(settings.surfaceName(),
-                                                                          surface.diffuseShare,
-                                                                          surface.glossSpreadDeg));
+        return;
+    json.key("physical").beginObject();
+    if (!estimate_) {
+        json.member("refused", refusal());
+    } else {
+        PhysicalReport::writeMembers(json, *estimate_);
+        const PhysicalSettings& settings = options_.settings;
+        if (settings.surfaceGiven()) {
+            const physics::ReflectorSurface surface = settings.surface();
+            PhysicalReport::writeSurface(json, settings.surfaceName(), surface.diffuseShare,
+                                         surface.glossSpreadDeg);
+        }
     }
-    return PhysicalReport::withPhysical(buildJson, physical);
+    json.endObject();
 }
 
 } // namespace kavrol

@@ -2,6 +2,7 @@
 #pragma once
 
 #include "BuildInputs.h"
+#include "JsonWriter.h"
 #include "PhysicalDesign.h"
 #include "PhysicalEstimate.h"
 #include "PhysicalOptions.h"
@@ -29,8 +30,8 @@ public:
 
     // What the report adds: nothing without the estimate.
     std::string text() const;
-    // The build's JSON object with "physical" added; unchanged without the estimate.
-    std::string json(const std::string& buildJson) const;
+    // The member "physical" into the build's open JSON object; nothing without the estimate.
+    void writeJson(JsonWriter& json) const;
 
 private:
     void writeTemplate() const;

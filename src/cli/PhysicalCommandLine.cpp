@@ -5,9 +5,9 @@
 #include "PhysicalCommandLine.h"
 
 #include "InputDomain.h"
+#include "NumberFormat.h"
 #include "PhysicalSearch.h"
 
-#include <cstdio>
 #include <string_view>
 
 namespace kavrol::PhysicalCommandLine {
@@ -49,13 +49,7 @@ std::string FileName(ArgumentReader& reader) {
 // A number as the command line takes numbers, plain decimal without trailing zeros: "0.0005",
 // "0.4", "2".
 std::string Number(long double value) {
-    char buffer[48];
-    std::snprintf(buffer, sizeof buffer, "%.9f", static_cast<double>(value));
-    std::string text = buffer;
-    text.erase(text.find_last_not_of('0') + 1);
-    if (text.back() == '.')
-        text.pop_back();
-    return text;
+    return NumberFormat::trimmed(value);
 }
 
 // The presets' words with their figures, one a line under --surface.

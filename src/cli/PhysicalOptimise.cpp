@@ -4,6 +4,7 @@
 
 #include "PhysicalOptimise.h"
 
+#include "NumberFormat.h"
 #include "SignalGuard.h"
 #include "StandardOutput.h"
 
@@ -17,7 +18,6 @@
 
 #include <QByteArray>
 #include <chrono>
-#include <cstdio>
 #include <exception>
 #include <iostream>
 #include <optional>
@@ -30,23 +30,9 @@ namespace {
 
 namespace D = InputDomain;
 
-std::string Fixed(double value, int decimals) {
-    char buffer[64];
-    std::snprintf(buffer, sizeof buffer, "%.*f", decimals, value);
-    return buffer;
-}
-
-std::string Exact(double value) {
-    char buffer[64];
-    std::snprintf(buffer, sizeof buffer, "%.17g", value);
-    return buffer;
-}
-
-std::string Shortest(double value) {
-    char buffer[64];
-    std::snprintf(buffer, sizeof buffer, "%g", value);
-    return buffer;
-}
+using NumberFormat::fixed;
+using NumberFormat::padLeft;
+using NumberFormat::padRight;
 
 std::string Describe(const Design& d) {
     std::string text = std::string(D::Shape.word(d.shape)) + " A " + std::to_string(d.refA) +
@@ -89,9 +75,10 @@ std::string CsvLine(const PhysicalSearchOutcome::Scored& s) {
     }
     const PhysicalScore& p = s.score;
     if (p.refused())
-        return line + ",,,,," + Shortest(p.tolerance) + "," + Quoted(p.refusal) + "\n";
-    return line + "," + Exact(p.efficiency) + "," + Exact(p.error) + "," + Exact(p.minOverMean) +
-           "," + Exact(p.maxOverMean) + "," + Shortest(p.tolerance) + ",\n";
+        return line + ",,,,," + NumberFormat::general(p.tolerance) + "," + Quoted(p.refusal) + "\n";
+    return line + "," + NumberFormat::exact(p.efficiency) + "," + NumberFormat::exact(p.error) +
+           "," + NumberFormat::exact(p.minOverMean) + "," + NumberFormat::exact(p.maxOverMean) +
+           "," + NumberFormat::general(p.tolerance) + ",\n";
 }
 
 // --- The report ---
@@ -114,14 +101,14 @@ void WriteBest(std::ostream& out, const PhysicalSearchOutcome& outcome) {
         const std::string cText = D::UsesC(d.shape) ? std::to_string(d.refC) : "-";
         const std::string pixel = !s.pixel             ? "-"
                                   : s.pixel->refused() ? "refused"
-                                                       : Fixed(s.pixel->efficiency, 6);
-        char line[256];
-        std::snprintf(line, sizeof line,
-                      "%4d  %-9s  %4d %4d %4s  %4d  %8.6f  %8.6f  %8.4f  %8.4f  %-9s  %s\n", ++rank,
-                      std::string(D::Shape.word(d.shape)).c_str(), d.refA, d.refB, cText.c_str(),
-                      d.lamp, p.efficiency, p.error, p.minOverMean, p.maxOverMean,
-                      Shortest(p.tolerance).c_str(), pixel.c_str());
-        out << line;
+                                                       : fixed(s.pixel->efficiency, 6);
+        out << padLeft(std::to_string(++rank), 4) << "  "
+            << padRight(std::string(D::Shape.word(d.shape)), 9) << "  "
+            << padLeft(std::to_string(d.refA), 4) << " " << padLeft(std::to_string(d.refB), 4)
+            << " " << padLeft(cText, 4) << "  " << padLeft(std::to_string(d.lamp), 4) << "  "
+            << padLeft(fixed(p.efficiency, 6), 8) << "  " << padLeft(fixed(p.error, 6), 8) << "  "
+            << padLeft(fixed(p.minOverMean, 4), 8) << "  " << padLeft(fixed(p.maxOverMean, 4), 8)
+            << "  " << padRight(NumberFormat::general(p.tolerance), 9) << "  " << pixel << "\n";
     }
     const PhysicalScore& first = outcome.best.front().score;
     const PhysicalScore& last = outcome.best.back().score;
@@ -167,21 +154,22 @@ std::string Report(const OptimiseOptions& options, const PhysicalSearchOutcome& 
             << " again; the best so far, by the figures known:\n";
     else
         out << "Searched " << outcome.total << " designs by the physical model in "
-            << Fixed(outcome.seconds, 1) << " s: screened in " << Fixed(outcome.screeningSeconds, 1)
+            << fixed(outcome.seconds, 1) << " s: screened in " << fixed(outcome.screeningSeconds, 1)
             << " s ("
-            << Fixed(outcome.screeningSeconds > 0
+            << fixed(outcome.screeningSeconds > 0
                          ? static_cast<double>(outcome.screened) / outcome.screeningSeconds
                          : 0,
                      0)
             << " designs/s), " << outcome.reestimated << " of " << outcome.candidates
-            << " candidates estimated again at " << Shortest(o.settings.tolerance) << "\n";
+            << " candidates estimated again at " << NumberFormat::general(o.settings.tolerance)
+            << "\n";
     out << "Context: " << D::Tube.word(c.tube) << " tube, water " << c.lampH
         << " mm below it, aquarium " << c.aquaW << " mm, albedo " << static_cast<double>(c.albedo)
         << ", water reflection " << D::WaterReflection.word(o.settings.waterReflection)
-        << ", tube transmission " << Shortest(o.settings.tubeTransmission) << ", "
+        << ", tube transmission " << NumberFormat::general(o.settings.tubeTransmission) << ", "
         << o.settings.bins << " bins\n";
     if (o.minUniformity > 0)
-        out << "Uniformity: min/mean at least " << Shortest(o.minUniformity) << "; "
+        out << "Uniformity: min/mean at least " << NumberFormat::general(o.minUniformity) << "; "
             << outcome.belowUniformity << " designs below it\n";
     out << "\n";
     WriteBest(out, outcome);
@@ -209,10 +197,10 @@ std::string ProgressLine(const PhysicalSearch& search, double seconds) {
     bar.resize(Width, '.');
     const std::string left =
         done > 0
-            ? Fixed(seconds * static_cast<double>(total - done) / static_cast<double>(done), 0) +
+            ? fixed(seconds * static_cast<double>(total - done) / static_cast<double>(done), 0) +
                   " s left"
             : "estimating";
-    return "\r[" + bar + "] " + Fixed(share * 100, 1) + "%  " + std::to_string(done) + "/" +
+    return "\r[" + bar + "] " + fixed(share * 100, 1) + "%  " + std::to_string(done) + "/" +
            std::to_string(total) + " screened  " + left + "   ";
 }
 

@@ -3,47 +3,59 @@
 
 #include "InputDomain.h"
 #include "PhysicalReport.h"
-#include "Report.h"
 
 namespace kavrol::PhysicalSearchJson {
 
 namespace D = InputDomain;
 
-std::string Figures(const PhysicalScore& p) {
-    return "\"physical\":" + Report::real(p.efficiency) + ",\"error\":" + Report::real(p.error) +
-           ",\"minOverMean\":" + Report::real(p.minOverMean) +
-           ",\"maxOverMean\":" + Report::real(p.maxOverMean) +
-           ",\"tolerance\":" + Report::real(p.tolerance);
+void WriteFigures(JsonWriter& json, const PhysicalScore& p) {
+    json.member("physical", p.efficiency)
+        .member("error", p.error)
+        .member("minOverMean", p.minOverMean)
+        .member("maxOverMean", p.maxOverMean)
+        .member("tolerance", p.tolerance);
 }
 
-std::string Design(const PhysicalSearchOutcome::Scored& s) {
+void WriteDesign(JsonWriter& json, const PhysicalSearchOutcome::Scored& s) {
     const kavrol::Design& d = s.design;
-    return "{\"shape\":" + PhysicalReport::quoted(std::string(D::Shape.word(d.shape))) +
-           ",\"A\":" + std::to_string(d.refA) + ",\"B\":" + std::to_string(d.refB) +
-           ",\"C\":" + (D::UsesC(d.shape) ? std::to_string(d.refC) : std::string("null")) +
-           ",\"lamp\":" + std::to_string(d.lamp) + "," + Figures(s.score) + "}";
+    json.beginObject()
+        .member("shape", D::Shape.word(d.shape))
+        .member("A", d.refA)
+        .member("B", d.refB)
+        .key("C");
+    if (D::UsesC(d.shape))
+        json.value(d.refC);
+    else
+        json.null();
+    json.member("lamp", d.lamp);
+    WriteFigures(json, s.score);
+    json.endObject();
 }
 
 std::string Report(const OptimiseOptions& options, const PhysicalSearchOutcome& outcome,
                    const std::optional<SurfaceContrast>& contrast) {
     const PhysicalSettings& settings = options.objective.settings;
-    std::string text = "{\"searched\":" + std::to_string(outcome.total) +
-                       ",\"screened\":" + std::to_string(outcome.screened) +
-                       ",\"reestimated\":" + std::to_string(outcome.reestimated) +
-                       ",\"stopped\":" + (outcome.stopped ? "true" : "false");
+    JsonWriter json;
+    json.beginObject()
+        .member("searched", outcome.total)
+        .member("screened", outcome.screened)
+        .member("reestimated", outcome.reestimated)
+        .member("stopped", outcome.stopped);
     if (settings.surfaceGiven()) {
         const physics::ReflectorSurface surface = settings.surface();
-        text += ",\"surface\":" + PhysicalReport::surfaceJson(settings.surfaceName(),
-                                                              surface.diffuseShare,
-                                                              surface.glossSpreadDeg);
+        PhysicalReport::writeSurface(json, settings.surfaceName(), surface.diffuseShare,
+                                     surface.glossSpreadDeg);
     }
-    text += ",\"best\":[";
-    for (std::size_t i = 0; i < outcome.best.size(); ++i)
-        text += (i ? "," : "") + Design(outcome.best[i]);
-    text += "],\"refused\":" + std::to_string(outcome.refusedCount);
-    if (contrast)
-        text += ",\"againstMirror\":" + contrast->json();
-    return text + "}\n";
+    json.key("best").beginArray();
+    for (const PhysicalSearchOutcome::Scored& scored : outcome.best)
+        WriteDesign(json, scored);
+    json.endArray().member("refused", outcome.refusedCount);
+    if (contrast) {
+        json.key("againstMirror");
+        contrast->write(json);
+    }
+    json.endObject();
+    return json.text() + "\n";
 }
 
 } // namespace kavrol::PhysicalSearchJson

@@ -3,11 +3,10 @@
 #include "SurfaceContrast.h"
 
 #include "InputDomain.h"
+#include "NumberFormat.h"
 #include "PhysicalReport.h"
 #include "PhysicalSearchJson.h"
-#include "Report.h"
 
-#include <charconv>
 #include <sstream>
 
 namespace kavrol {
@@ -16,17 +15,9 @@ namespace {
 
 namespace D = InputDomain;
 
-// Locale-free fixed-point text.
-std::string Fixed(double value, int decimals) {
-    char buffer[64];
-    const auto end =
-        std::to_chars(buffer, buffer + sizeof buffer, value, std::chars_format::fixed, decimals);
-    return std::string(buffer, end.ptr);
-}
-
 // Shares with 6 decimals, as the report's table writes them.
 std::string Share(double value) {
-    return Fixed(value, 6);
+    return NumberFormat::fixed(value, 6);
 }
 
 std::string Signed(int value) {
@@ -97,8 +88,8 @@ bool SurfaceContrast::sameDesign() const {
 std::string SurfaceContrast::text() const {
     std::ostringstream out;
     out << "\nAgainst a perfect mirror (the same search with --surface mirror), for " << surfaceName
-        << " (diffuse share " << Fixed(surface.diffuseShare, 2) << ", gloss spread "
-        << Fixed(surface.glossSpreadDeg, 1) << " degrees):\n";
+        << " (diffuse share " << NumberFormat::fixed(surface.diffuseShare, 2) << ", gloss spread "
+        << NumberFormat::fixed(surface.glossSpreadDeg, 1) << " degrees):\n";
     if (mirrorStopped) {
         out << "  the mirror's search was stopped: no comparison\n";
         return out.str();
@@ -138,29 +129,48 @@ std::string SurfaceContrast::text() const {
 
 // --- The JSON object ---
 
-std::string SurfaceContrast::json() const {
-    std::string text =
-        "{\"surface\":" +
-        PhysicalReport::surfaceJson(surfaceName, surface.diffuseShare, surface.glossSpreadDeg);
-    if (mirrorStopped)
-        return text + ",\"stopped\":true}";
-    text += ",\"stopped\":false,\"best\":" + PhysicalSearchJson::Design(surfaceBest);
-    if (!mirrorRanked)
-        return text + ",\"mirrorBest\":null}";
+void SurfaceContrast::write(JsonWriter& json) const {
+    json.beginObject();
+    PhysicalReport::writeSurface(json, surfaceName, surface.diffuseShare, surface.glossSpreadDeg);
+    json.member("stopped", mirrorStopped);
+    if (mirrorStopped) {
+        json.endObject();
+        return;
+    }
+    json.key("best");
+    PhysicalSearchJson::WriteDesign(json, surfaceBest);
+    json.key("mirrorBest");
+    if (!mirrorRanked) {
+        json.null().endObject();
+        return;
+    }
+    PhysicalSearchJson::WriteDesign(json, mirrorBest);
     const Design& s = surfaceBest.design;
     const Design& m = mirrorBest.design;
-    const bool bothC = D::UsesC(s.shape) && D::UsesC(m.shape);
-    return text + ",\"mirrorBest\":" + PhysicalSearchJson::Design(mirrorBest) +
-           ",\"mirrorBestOnSurface\":{" + PhysicalSearchJson::Figures(mirrorBestOnSurface) +
-           "},\"sameDesign\":" + (sameDesign() ? "true" : "false") + ",\"gainOverMirrorShape\":" +
-           Report::real(surfaceBest.score.efficiency - mirrorBestOnSurface.efficiency) +
-           ",\"differences\":{\"shape\":" +
-           (s.shape == m.shape ? std::string("null")
-                               : PhysicalReport::quoted(std::string(D::Shape.word(m.shape)))) +
-           ",\"A\":" + std::to_string(s.refA - m.refA) +
-           ",\"B\":" + std::to_string(s.refB - m.refB) +
-           ",\"C\":" + (bothC ? std::to_string(s.refC - m.refC) : std::string("null")) +
-           ",\"lamp\":" + std::to_string(s.lamp - m.lamp) + "}}";
+    json.key("mirrorBestOnSurface").beginObject();
+    PhysicalSearchJson::WriteFigures(json, mirrorBestOnSurface);
+    json.endObject();
+    json.member("sameDesign", sameDesign());
+    json.member("gainOverMirrorShape",
+                surfaceBest.score.efficiency - mirrorBestOnSurface.efficiency);
+    json.key("differences").beginObject().key("shape");
+    if (s.shape == m.shape)
+        json.null();
+    else
+        json.value(D::Shape.word(m.shape));
+    json.member("A", s.refA - m.refA).member("B", s.refB - m.refB).key("C");
+    if (D::UsesC(s.shape) && D::UsesC(m.shape))
+        json.value(s.refC - m.refC);
+    else
+        json.null();
+    json.member("lamp", s.lamp - m.lamp).endObject();
+    json.endObject();
+}
+
+std::string SurfaceContrast::json() const {
+    JsonWriter json;
+    write(json);
+    return json.text();
 }
 
 } // namespace kavrol

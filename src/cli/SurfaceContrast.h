@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include "JsonWriter.h"
 #include "OptimiseOptions.h"
 #include "PhysicalSearch.h"
 #include "PhysicalSearchOutcome.h"
@@ -47,6 +48,8 @@ struct SurfaceContrast {
     // "B", "C" (null unless both use it), "lamp" (the surface's less the mirror's, mm)};
     // "stopped" true and the rest left out when the mirror's search was stopped.
     std::string json() const;
+    // The same object written as a value where the writer stands.
+    void write(JsonWriter& json) const;
 };
 
 } // namespace kavrol

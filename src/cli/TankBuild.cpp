@@ -76,11 +76,13 @@ std::string TankBuild::text() const {
     return estimate_ ? TankReport::text(*estimate_, tube_) : TankReport::refusedText(*refusal_);
 }
 
-std::string TankBuild::json(const std::string& objectJson) const {
+void TankBuild::writeJson(JsonWriter& json) const {
     if (!options_.enabled)
-        return objectJson;
-    return TankReport::withTank(objectJson, estimate_ ? TankReport::json(*estimate_)
-                                                      : TankReport::refusedJson(*refusal_));
+        return;
+    if (estimate_)
+        TankReport::writeMember(json, *estimate_);
+    else
+        TankReport::writeRefusedMember(json, *refusal_);
 }
 
 // The map's text needs a QApplication; one is made here on the offscreen platform unless

@@ -2,6 +2,7 @@
 #pragma once
 
 #include "BuildInputs.h"
+#include "JsonWriter.h"
 #include "PhysicalSettings.h"
 #include "TankEstimate.h"
 #include "TankOptions.h"
@@ -25,7 +26,8 @@ public:
 
     // Nothing without --tank.
     std::string text() const;
-    std::string json(const std::string& objectJson) const;
+    // The member "tank" into the report's open JSON object.
+    void writeJson(JsonWriter& json) const;
 
     // The floor map (.png or .svg) and the cells as CSV, each whole or not at all; throws
     // SaveError naming the file, also when the tank was refused.

@@ -3,8 +3,7 @@
 // help text.
 #include "TankCommandLine.h"
 
-#include <charconv>
-#include <cstdio>
+#include "NumberFormat.h"
 
 namespace kavrol::TankCommandLine {
 
@@ -26,10 +25,7 @@ std::pair<std::string, std::string> Pair(const std::string& name, const std::str
 }
 
 std::string Number(long double value) {
-    char buffer[48];
-    const auto [end, error] =
-        std::to_chars(buffer, buffer + sizeof buffer, static_cast<double>(value));
-    return error == std::errc() ? std::string(buffer, end) : std::string("?");
+    return NumberFormat::shortest(static_cast<double>(value));
 }
 
 std::string Models() {

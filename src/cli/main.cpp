@@ -49,8 +49,17 @@ int Build(const kavrol::CliOptions& options) {
         physical.writeFiles();
         if (options.tank.enabled)
             tank.writeFiles(options.physical.plotPath, options.physical.profileCsvPath);
-        StandardOutput::Write(options.json ? tank.json(physical.json(Report::json(model)))
-                                           : Report::text(model) + physical.text() + tank.text());
+        if (options.json) {
+            JsonWriter json;
+            json.beginObject();
+            Report::writeMembers(json, model);
+            physical.writeJson(json);
+            tank.writeJson(json);
+            json.endObject();
+            StandardOutput::Write(json.text() + "\n");
+        } else {
+            StandardOutput::Write(Report::text(model) + physical.text() + tank.text());
+        }
     } catch (const SaveError& e) {
         std::cerr << "kavrol-cli: " << e.detail() << '\n';
         return 1;

@@ -1,57 +1,40 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "PhysicalReport.h"
 
-#include "Report.h"
+#include "NumberFormat.h"
 
-#include <cstdio>
 #include <sstream>
-#include <stdexcept>
 
 namespace kavrol::PhysicalReport {
 
-namespace {
-
-std::string Fixed(double value, int decimals) {
-    char buffer[64];
-    std::snprintf(buffer, sizeof buffer, "%.*f", decimals, value);
-    return buffer;
-}
-
-std::string Array(const std::vector<double>& values) {
-    std::string text = "[";
-    for (std::size_t i = 0; i < values.size(); ++i)
-        text += (i ? "," : "") + Report::real(values[i]);
-    return text + "]";
-}
-
-} // namespace
+using NumberFormat::fixed;
 
 std::string text(const physics::PhysicalEstimate& e) {
     const physics::PhysicalEstimate::Losses& l = e.losses;
     std::ostringstream out;
     out << "Physical estimate (share of the tube's light, error bound about 95 %):\n";
-    out << "  into the water          " << Fixed(e.efficiency, 6) << " +/- " << Fixed(e.error, 6)
+    out << "  into the water          " << fixed(e.efficiency, 6) << " +/- " << fixed(e.error, 6)
         << '\n';
     if (!e.toleranceReached)
         out << "  the tolerance asked for was not reached: the refinement stopped first\n";
-    out << "  absorbed by reflector   " << Fixed(l.absorbed, 6) << '\n';
-    out << "  returned to the tube    " << Fixed(l.returnedToTube, 6) << '\n';
-    out << "  beside the aquarium     " << Fixed(l.besideAquarium, 6) << '\n';
-    out << "  escaped                 " << Fixed(l.escaped, 6) << '\n';
-    out << "  reflected off the water " << Fixed(l.reflectedAtWater, 6) << '\n';
+    out << "  absorbed by reflector   " << fixed(l.absorbed, 6) << '\n';
+    out << "  returned to the tube    " << fixed(l.returnedToTube, 6) << '\n';
+    out << "  beside the aquarium     " << fixed(l.besideAquarium, 6) << '\n';
+    out << "  escaped                 " << fixed(l.escaped, 6) << '\n';
+    out << "  reflected off the water " << fixed(l.reflectedAtWater, 6) << '\n';
     if (e.hasBareTube) {
-        out << "  bare tube               " << Fixed(e.bareTube.efficiency, 6) << " +/- "
-            << Fixed(e.bareTube.error, 6) << '\n';
-        out << "  gain over the bare tube " << Fixed(e.gain, 4) << '\n';
+        out << "  bare tube               " << fixed(e.bareTube.efficiency, 6) << " +/- "
+            << fixed(e.bareTube.error, 6) << '\n';
+        out << "  gain over the bare tube " << fixed(e.gain, 4) << '\n';
     }
     if (!e.relative.empty())
-        out << "  uniformity (min/mean)   " << Fixed(e.uniformity.minOverMean, 4) << ", max/mean "
-            << Fixed(e.uniformity.maxOverMean, 4) << " over " << e.relative.size() << " bins\n";
+        out << "  uniformity (min/mean)   " << fixed(e.uniformity.minOverMean, 4) << ", max/mean "
+            << fixed(e.uniformity.maxOverMean, 4) << " over " << e.relative.size() << " bins\n";
     if (!e.relative.empty())
-        out << "  within their bounds     min/mean " << Fixed(e.uniformity.minOverMeanLow, 4)
-            << " to " << Fixed(e.uniformity.minOverMeanHigh, 4) << ", max/mean "
-            << Fixed(e.uniformity.maxOverMeanLow, 4) << " to "
-            << Fixed(e.uniformity.maxOverMeanHigh, 4) << '\n';
+        out << "  within their bounds     min/mean " << fixed(e.uniformity.minOverMeanLow, 4)
+            << " to " << fixed(e.uniformity.minOverMeanHigh, 4) << ", max/mean "
+            << fixed(e.uniformity.maxOverMeanLow, 4) << " to "
+            << fixed(e.uniformity.maxOverMeanHigh, 4) << '\n';
     return out.str();
 }
 
@@ -59,77 +42,72 @@ std::string refusedText(const std::string& reason) {
     return "Physical estimate: refused: " + reason + "\n";
 }
 
-std::string json(const physics::PhysicalEstimate& e) {
-    const physics::PhysicalEstimate::Losses& l = e.losses;
-    std::ostringstream out;
-    out << "{\"efficiency\":" << Report::real(e.efficiency)
-        << ",\"error\":" << Report::real(e.error)
-        << ",\"toleranceReached\":" << (e.toleranceReached ? "true" : "false")
-        << ",\"losses\":{\"absorbed\":" << Report::real(l.absorbed)
-        << ",\"returnedToTube\":" << Report::real(l.returnedToTube)
-        << ",\"besideAquarium\":" << Report::real(l.besideAquarium)
-        << ",\"escaped\":" << Report::real(l.escaped)
-        << ",\"reflectedAtWater\":" << Report::real(l.reflectedAtWater) << "}";
-    out << ",\"bareTube\":{\"efficiency\":" << Report::real(e.bareTube.efficiency)
-        << ",\"error\":" << Report::real(e.bareTube.error) << "}";
-    out << ",\"gain\":" << Report::real(e.gain);
-    out << ",\"irradiance\":{\"edgesMm\":" << Array(e.edgesMm)
-        << ",\"relative\":" << Array(e.relative) << ",\"perMm\":" << Array(e.perMm)
-        << ",\"errors\":" << Array(e.perMmError) << "}";
-    out << ",\"uniformity\":{\"minOverMean\":" << Report::real(e.uniformity.minOverMean)
-        << ",\"maxOverMean\":" << Report::real(e.uniformity.maxOverMean)
-        << ",\"minOverMeanBounds\":"
-        << Array({e.uniformity.minOverMeanLow, e.uniformity.minOverMeanHigh})
-        << ",\"maxOverMeanBounds\":"
-        << Array({e.uniformity.maxOverMeanLow, e.uniformity.maxOverMeanHigh}) << "}}";
-    return out.str();
-}
-
-std::string surfaceJson(const std::string& name, double diffuseShare, double glossSpreadDeg) {
-    return "{\"name\":" + quoted(name) + ",\"diffuseShare\":" + Report::real(diffuseShare) +
-           ",\"glossSpread\":" + Report::real(glossSpreadDeg) + "}";
-}
-
-std::string withMember(const std::string& objectJson, const std::string& key,
-                       const std::string& valueJson) {
-    const std::size_t end = objectJson.rfind('}');
-    if (end == std::string::npos)
-        throw std::logic_error("not a JSON object");
-    return objectJson.substr(0, end) + "," + quoted(key) + ":" + valueJson + objectJson.substr(end);
-}
-
 std::string surfaceText(const std::string& name, double diffuseShare, double glossSpreadDeg) {
-    return "  reflector surface       " + name + " (diffuse share " + Fixed(diffuseShare, 2) +
-           ", gloss spread " + Fixed(glossSpreadDeg, 1) + " degrees)\n";
+    return "  reflector surface       " + name + " (diffuse share " + fixed(diffuseShare, 2) +
+           ", gloss spread " + fixed(glossSpreadDeg, 1) + " degrees)\n";
 }
 
-std::string refusedJson(const std::string& reason) {
-    return "{\"refused\":" + quoted(reason) + "}";
+void writeLosses(JsonWriter& json, const physics::PhysicalEstimate::Losses& l) {
+    json.key("losses")
+        .beginObject()
+        .member("absorbed", l.absorbed)
+        .member("returnedToTube", l.returnedToTube)
+        .member("besideAquarium", l.besideAquarium)
+        .member("escaped", l.escaped)
+        .member("reflectedAtWater", l.reflectedAtWater)
+        .endObject();
 }
 
-std::string withPhysical(const std::string& buildJson, const std::string& physical) {
-    const std::size_t end = buildJson.rfind('}');
-    if (end == std::string::npos)
-        throw std::logic_error("the build's report is not a JSON object");
-    return buildJson.substr(0, end) + ",\"physical\":" + physical + buildJson.substr(end);
+void writeBareTube(JsonWriter& json, const physics::PhysicalEstimate& e) {
+    json.key("bareTube")
+        .beginObject()
+        .member("efficiency", e.bareTube.efficiency)
+        .member("error", e.bareTube.error)
+        .endObject();
 }
 
-std::string quoted(const std::string& text) {
-    std::string out = "\"";
-    for (const char c : text) {
-        const auto byte = static_cast<unsigned char>(c);
-        if (c == '"' || c == '\\') {
-            out += '\\';
-            out += c;
-        } else if (byte < 0x20) {
-            char escape[8];
-            std::snprintf(escape, sizeof escape, "\\u%04x", byte);
-            out += escape;
-        } else {
-            out += c;
-        }
+void writeIrradiance(JsonWriter& json, const physics::PhysicalEstimate& e, Bounds bounds) {
+    json.key("irradiance")
+        .beginObject()
+        .member("edgesMm", e.edgesMm)
+        .member("relative", e.relative)
+        .member("perMm", e.perMm);
+    if (bounds == Bounds::With)
+        json.member("errors", e.perMmError);
+    json.endObject();
+}
+
+void writeUniformity(JsonWriter& json, const physics::PhysicalEstimate& e, Bounds bounds) {
+    const physics::PhysicalEstimate::Uniformity& u = e.uniformity;
+    json.key("uniformity")
+        .beginObject()
+        .member("minOverMean", u.minOverMean)
+        .member("maxOverMean", u.maxOverMean);
+    if (bounds == Bounds::With) {
+        json.member("minOverMeanBounds", std::vector<double>{u.minOverMeanLow, u.minOverMeanHigh});
+        json.member("maxOverMeanBounds", std::vector<double>{u.maxOverMeanLow, u.maxOverMeanHigh});
     }
-    return out + "\"";
+    json.endObject();
+}
+
+void writeMembers(JsonWriter& json, const physics::PhysicalEstimate& e) {
+    json.member("efficiency", e.efficiency).member("error", e.error);
+    json.member("toleranceReached", e.toleranceReached);
+    writeLosses(json, e.losses);
+    writeBareTube(json, e);
+    json.member("gain", e.gain);
+    writeIrradiance(json, e, Bounds::With);
+    writeUniformity(json, e, Bounds::With);
+}
+
+void writeSurface(JsonWriter& json, const std::string& name, double diffuseShare,
+                  double glossSpreadDeg) {
+    json.key("surface")
+        .beginObject()
+        .member("name", name)
+        .member("diffuseShare", diffuseShare)
+        .member("glossSpread", glossSpreadDeg)
+        .endObject();
 }
 
 } // namespace kavrol::PhysicalReport

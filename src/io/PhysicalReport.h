@@ -1,14 +1,15 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include "JsonWriter.h"
 #include "PhysicalEstimate.h"
 
 #include <string>
 
 namespace kavrol {
 
-// What the command line prints about the physical estimate of a built design, after the build's
-// own report.
+// What the command line prints about the physical estimate of a design: the single build's
+// part "physical", and the pieces the fixture's report wraps with its own units and order.
 namespace PhysicalReport {
 
 // The share entering the water with its error bound, where the rest went, the bare tube and
@@ -16,30 +17,30 @@ namespace PhysicalReport {
 std::string text(const physics::PhysicalEstimate& estimate);
 // One line giving the reason the physical model refused the design.
 std::string refusedText(const std::string& reason);
-
-// The JSON object of the estimate: "efficiency", "error", "toleranceReached", "losses"
-// {"absorbed", "returnedToTube", "besideAquarium", "escaped", "reflectedAtWater"}, "bareTube"
-// {"efficiency", "error"}, "gain", "irradiance" {"edgesMm", "relative", "perMm", "errors"} and
-// "uniformity" {"minOverMean", "maxOverMean", "minOverMeanBounds", "maxOverMeanBounds"}; reals
-// with 17 significant digits.
-std::string json(const physics::PhysicalEstimate& estimate);
-// The reflector's surface: {"name", "diffuseShare", "glossSpread"} (degrees).
-std::string surfaceJson(const std::string& name, double diffuseShare, double glossSpreadDeg);
-// The object `objectJson` with the member `key` added last.
-std::string withMember(const std::string& objectJson, const std::string& key,
-                       const std::string& valueJson);
 // One line naming the surface and its figures, for the text report.
 std::string surfaceText(const std::string& name, double diffuseShare, double glossSpreadDeg);
 
-// {"refused": reason}.
-std::string refusedJson(const std::string& reason);
+// The members of the estimate's object, into an object the caller has open: "efficiency",
+// "error", "toleranceReached", "losses", "bareTube", "gain", "irradiance" and "uniformity" (see
+// the pieces below, with their bounds); reals with 17 significant digits.
+void writeMembers(JsonWriter& json, const physics::PhysicalEstimate& estimate);
 
-// The build's JSON object (one line, as Report::json writes it) with the member "physical"
-// added last.
-std::string withPhysical(const std::string& buildJson, const std::string& physical);
+// The pieces, each one member: "losses" {"absorbed", "returnedToTube", "besideAquarium",
+// "escaped", "reflectedAtWater"}; "bareTube" {"efficiency", "error"}; "irradiance"
+// {"edgesMm", "relative", "perMm", with their bounds "errors"}; "uniformity" {"minOverMean",
+// "maxOverMean", with their bounds "minOverMeanBounds" and "maxOverMeanBounds" as [low, high]}.
+// The fixture's report has no bounds (yet).
+enum class Bounds { Without, With };
+void writeLosses(JsonWriter& json, const physics::PhysicalEstimate::Losses& losses);
+void writeBareTube(JsonWriter& json, const physics::PhysicalEstimate& estimate);
+void writeIrradiance(JsonWriter& json, const physics::PhysicalEstimate& estimate,
+                     Bounds bounds = Bounds::Without);
+void writeUniformity(JsonWriter& json, const physics::PhysicalEstimate& estimate,
+                     Bounds bounds = Bounds::Without);
 
-// A JSON string literal of UTF-8 text.
-std::string quoted(const std::string& text);
+// The member "surface": {"name", "diffuseShare", "glossSpread"} (degrees).
+void writeSurface(JsonWriter& json, const std::string& name, double diffuseShare,
+                  double glossSpreadDeg);
 
 } // namespace PhysicalReport
 

@@ -1,46 +1,33 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "TankReport.h"
 
-#include "PhysicalReport.h"
-#include "Report.h"
+#include "NumberFormat.h"
 
 #include <algorithm>
-#include <charconv>
-#include <cstdio>
 #include <sstream>
-#include <stdexcept>
 
 namespace kavrol::TankReport {
 
+using NumberFormat::fixed;
+
 namespace {
 
-std::string Fixed(double value, int decimals) {
-    char buffer[64];
-    std::snprintf(buffer, sizeof buffer, "%.*f", decimals, value);
-    return buffer;
-}
-
-std::string Array(const std::vector<double>& values, std::size_t from, std::size_t count) {
-    std::string text = "[";
-    for (std::size_t i = 0; i < count; ++i)
-        text += (i ? "," : "") + Report::real(values[from + i]);
-    return text + "]";
-}
-
-std::string Rows(const std::vector<double>& values, int columns, int rows) {
-    std::string text = "[";
-    for (int j = 0; j < rows; ++j)
-        text += (j ? "," : "") + Array(values, static_cast<std::size_t>(j * columns),
-                                       static_cast<std::size_t>(columns));
-    return text + "]";
+// Rows of `columns` reals each, `rows` of them, from a row-major list.
+void WriteRows(JsonWriter& json, const std::vector<double>& values, int columns, int rows) {
+    json.beginArray();
+    for (int j = 0; j < rows; ++j) {
+        json.beginArray();
+        for (int i = 0; i < columns; ++i)
+            json.value(values[static_cast<std::size_t>(j * columns + i)]);
+        json.endArray();
+    }
+    json.endArray();
 }
 
 } // namespace
 
 std::string levelKey(double level) {
-    char buffer[48];
-    const auto [end, error] = std::to_chars(buffer, buffer + sizeof buffer, level);
-    return error == std::errc() ? std::string(buffer, end) : std::string("0");
+    return NumberFormat::shortest(level);
 }
 
 std::string text(const physics::TankEstimate& e, const TubeLine& tube) {
@@ -50,31 +37,31 @@ std::string text(const physics::TankEstimate& e, const TubeLine& tube) {
            "s^-1):\n";
     if (tube.count == 1)
         out << "  tube                    " << tube.model << ", lit length "
-            << Fixed(tube.litLength, 0) << " mm, " << Fixed(e.photonFlux, 2) << " umol/s\n";
+            << fixed(tube.litLength, 0) << " mm, " << fixed(e.photonFlux, 2) << " umol/s\n";
     else
         out << "  " << tube.count << " tubes" << std::string(tube.count < 10 ? 17 : 16, ' ')
-            << tube.model << "; together " << Fixed(e.photonFlux, 2) << " umol/s\n";
-    out << "  on the floor            " << Fixed(e.floorShare, 6) << " +/- " << Fixed(e.error, 6)
+            << tube.model << "; together " << fixed(e.photonFlux, 2) << " umol/s\n";
+    out << "  on the floor            " << fixed(e.floorShare, 6) << " +/- " << fixed(e.error, 6)
         << '\n';
-    out << "  absorbed by reflector   " << Fixed(l.absorbed, 6) << '\n';
-    out << "  returned to the tube    " << Fixed(l.returnedToTube, 6) << '\n';
-    out << "  beside the tank         " << Fixed(l.besideTank, 6) << '\n';
-    out << "  front and back glass    " << Fixed(l.frontBackGlass, 6) << '\n';
-    out << "  end glass               " << Fixed(l.endGlass, 6) << '\n';
-    out << "  absorbed by the water   " << Fixed(l.water, 6) << '\n';
+    out << "  absorbed by reflector   " << fixed(l.absorbed, 6) << '\n';
+    out << "  returned to the tube    " << fixed(l.returnedToTube, 6) << '\n';
+    out << "  beside the tank         " << fixed(l.besideTank, 6) << '\n';
+    out << "  front and back glass    " << fixed(l.frontBackGlass, 6) << '\n';
+    out << "  end glass               " << fixed(l.endGlass, 6) << '\n';
+    out << "  absorbed by the water   " << fixed(l.water, 6) << '\n';
     const double worst =
         e.cellErrors.empty() ? 0.0 : *std::max_element(e.cellErrors.begin(), e.cellErrors.end());
-    out << "  PPFD on the floor       mean " << Fixed(e.mean, 1) << ", min " << Fixed(e.min, 1)
-        << ", max " << Fixed(e.max, 1) << ", min/mean " << Fixed(e.minOverMean, 3) << " over "
-        << e.cellsX << " x " << e.cellsZ << " cells, each within +/- " << Fixed(worst, 2) << '\n';
+    out << "  PPFD on the floor       mean " << fixed(e.mean, 1) << ", min " << fixed(e.min, 1)
+        << ", max " << fixed(e.max, 1) << ", min/mean " << fixed(e.minOverMean, 3) << " over "
+        << e.cellsX << " x " << e.cellsZ << " cells, each within +/- " << fixed(worst, 2) << '\n';
     for (const auto& [level, share] : e.atLeast)
         out << "  at or above " << levelKey(level)
             << std::string(12 - std::min<std::size_t>(levelKey(level).size(), 11), ' ')
-            << Fixed(100.0 * share, 1) << " % of the floor\n";
+            << fixed(100.0 * share, 1) << " % of the floor\n";
     out << "  PPFD under the centre  ";
     for (std::size_t d = 0; d < e.depthProfile.size(); ++d)
         out << (d % 5 == 0 && d > 0 ? "\n                         " : "") << ' '
-            << Fixed(e.depthProfile[d].first, 0) << " mm " << Fixed(e.depthProfile[d].second, 1)
+            << fixed(e.depthProfile[d].first, 0) << " mm " << fixed(e.depthProfile[d].second, 1)
             << (d + 1 < e.depthProfile.size() ? "," : "");
     out << '\n';
     return out.str();
@@ -84,44 +71,52 @@ std::string refusedText(const std::string& reason) {
     return "Whole tank: refused: " + reason + "\n";
 }
 
-std::string json(const physics::TankEstimate& e) {
+void writeMember(JsonWriter& json, const physics::TankEstimate& e) {
+    json.key("tank");
+    writeObject(json, e);
+}
+
+void writeObject(JsonWriter& json, const physics::TankEstimate& e) {
     const physics::TankEstimate::Losses& l = e.losses;
-    std::ostringstream out;
-    out << "{\"floorShare\":" << Report::real(e.floorShare)
-        << ",\"error\":" << Report::real(e.error)
-        << ",\"photonFlux\":" << Report::real(e.photonFlux);
-    out << ",\"ppfd\":{\"mean\":" << Report::real(e.mean) << ",\"min\":" << Report::real(e.min)
-        << ",\"max\":" << Report::real(e.max) << ",\"minOverMean\":" << Report::real(e.minOverMean)
-        << ",\"cellsX\":" << e.cellsX << ",\"cellsZ\":" << e.cellsZ
-        << ",\"edgesXmm\":" << Array(e.edgesXmm, 0, e.edgesXmm.size())
-        << ",\"edgesZmm\":" << Array(e.edgesZmm, 0, e.edgesZmm.size())
-        << ",\"cells\":" << Rows(e.cells, e.cellsX, e.cellsZ)
-        << ",\"cellErrors\":" << Rows(e.cellErrors, e.cellsX, e.cellsZ) << ",\"atLeast\":{";
-    for (std::size_t i = 0; i < e.atLeast.size(); ++i)
-        out << (i ? "," : "") << '"' << levelKey(e.atLeast[i].first)
-            << "\":" << Report::real(e.atLeast[i].second);
-    out << "}},\"depthProfile\":[";
-    for (std::size_t d = 0; d < e.depthProfile.size(); ++d)
-        out << (d ? "," : "") << "{\"depthMm\":" << Report::real(e.depthProfile[d].first)
-            << ",\"ppfd\":" << Report::real(e.depthProfile[d].second) << "}";
-    out << "],\"losses\":{\"absorbed\":" << Report::real(l.absorbed)
-        << ",\"returnedToTube\":" << Report::real(l.returnedToTube)
-        << ",\"besideTank\":" << Report::real(l.besideTank)
-        << ",\"frontBackGlass\":" << Report::real(l.frontBackGlass)
-        << ",\"endGlass\":" << Report::real(l.endGlass) << ",\"water\":" << Report::real(l.water)
-        << "}}";
-    return out.str();
+    json.beginObject();
+    json.member("floorShare", e.floorShare).member("error", e.error);
+    json.member("photonFlux", e.photonFlux);
+    json.key("ppfd")
+        .beginObject()
+        .member("mean", e.mean)
+        .member("min", e.min)
+        .member("max", e.max)
+        .member("minOverMean", e.minOverMean)
+        .member("cellsX", e.cellsX)
+        .member("cellsZ", e.cellsZ)
+        .member("edgesXmm", e.edgesXmm)
+        .member("edgesZmm", e.edgesZmm);
+    json.key("cells");
+    WriteRows(json, e.cells, e.cellsX, e.cellsZ);
+    json.key("cellErrors");
+    WriteRows(json, e.cellErrors, e.cellsX, e.cellsZ);
+    json.key("atLeast").beginObject();
+    for (const auto& [level, share] : e.atLeast)
+        json.member(levelKey(level), share);
+    json.endObject().endObject();
+    json.key("depthProfile").beginArray();
+    for (const auto& [depth, ppfd] : e.depthProfile)
+        json.beginObject().member("depthMm", depth).member("ppfd", ppfd).endObject();
+    json.endArray();
+    json.key("losses")
+        .beginObject()
+        .member("absorbed", l.absorbed)
+        .member("returnedToTube", l.returnedToTube)
+        .member("besideTank", l.besideTank)
+        .member("frontBackGlass", l.frontBackGlass)
+        .member("endGlass", l.endGlass)
+        .member("water", l.water)
+        .endObject();
+    json.endObject();
 }
 
-std::string refusedJson(const std::string& reason) {
-    return "{\"refused\":" + PhysicalReport::quoted(reason) + "}";
-}
-
-std::string withTank(const std::string& objectJson, const std::string& tank) {
-    const std::size_t end = objectJson.rfind('}');
-    if (end == std::string::npos)
-        throw std::logic_error("the report is not a JSON object");
-    return objectJson.substr(0, end) + ",\"tank\":" + tank + objectJson.substr(end);
+void writeRefusedMember(JsonWriter& json, const std::string& reason) {
+    json.key("tank").beginObject().member("refused", reason).endObject();
 }
 
 } // namespace kavrol::TankReport

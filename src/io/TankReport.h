@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include "JsonWriter.h"
 #include "TankEstimate.h"
 
 #include <string>
@@ -24,16 +25,16 @@ struct TubeLine {
 std::string text(const physics::TankEstimate& estimate, const TubeLine& tube);
 std::string refusedText(const std::string& reason);
 
-// The object "tank": "floorShare", "error", "photonFlux", "ppfd" {"mean", "min", "max",
-// "minOverMean", "cellsX", "cellsZ", "edgesXmm", "edgesZmm", "cells" (cellsZ rows of cellsX),
-// "cellErrors" (the same), "atLeast" {level: share}}, "depthProfile" [{"depthMm", "ppfd"}],
-// "losses" {"absorbed", "returnedToTube", "besideTank", "frontBackGlass", "endGlass",
-// "water"}; reals with 17 significant digits.
-std::string json(const physics::TankEstimate& estimate);
-std::string refusedJson(const std::string& reason);
-
-// A JSON object (one line) with the member "tank" added last.
-std::string withTank(const std::string& objectJson, const std::string& tank);
+// The member "tank", into an object the caller has open: "floorShare", "error", "photonFlux",
+// "ppfd" {"mean", "min", "max", "minOverMean", "cellsX", "cellsZ", "edgesXmm", "edgesZmm",
+// "cells" (cellsZ rows of cellsX), "cellErrors" (the same), "atLeast" {level: share}},
+// "depthProfile" [{"depthMm", "ppfd"}], "losses" {"absorbed", "returnedToTube", "besideTank",
+// "frontBackGlass", "endGlass", "water"}; reals with 17 significant digits.
+void writeMember(JsonWriter& json, const physics::TankEstimate& estimate);
+// The same object as a value where the writer stands.
+void writeObject(JsonWriter& json, const physics::TankEstimate& estimate);
+// The member "tank" as {"refused": reason}.
+void writeRefusedMember(JsonWriter& json, const std::string& reason);
 
 // A level as a JSON key: its shortest decimal form, "30", "37.5".
 std::string levelKey(double level);
