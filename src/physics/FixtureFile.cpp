@@ -500,6 +500,16 @@ const D::TubeModel* ReadTubeModel(const Place& place, const JsonValue& unit, dou
 // output factors, as on the command line.
 void ReadAlongTank(const Place& place, const JsonValue& unit, const Tank& tank,
                    Fixture::Unit& result) {
+    // The whole tank's tracer reflects every sheet as a plain mirror.
+    if (!result.surface.isMirror()) {
+        for (const char* key : {"surface", "diffuseShare", "glossSpread"}) {
+            if (const JsonValue* value = unit.find(key)) {
+                Fail(place, *value, key,
+                     "scatters light, and the whole tank (\"tank.length\") takes every "
+                     "reflector as a plain mirror; leave out one of the two");
+            }
+        }
+    }
     const D::TubeModel* model = ReadTubeModel(place, unit, result.tubeRadius);
     const std::string none = " (the catalogue has no tube of this diameter)";
     if (model == nullptr && unit.find("litLength") == nullptr) {

@@ -34,6 +34,12 @@ void CheckTank(const Tank& tank, const Fixture& fixture) {
     Require(fixture.units.size() > 0, "The lamp has no tube");
 }
 
+// The whole tank's tracer reflects every sheet as a plain mirror of its albedo; a sheet that
+// scatters would be traced as something it is not.
+const std::string kScatterNotModelled =
+    "the whole tank takes every reflector as a plain mirror; a scattering surface (diffuse share "
+    "or gloss spread above 0) is not modelled over the whole tank";
+
 void CheckUnit(const TankUnit& u, std::size_t index) {
     const std::string name = "Unit " + std::to_string(index + 1) + ": ";
     Require(Positive(u.litLength),
@@ -52,6 +58,8 @@ TankScene::TankScene(const Fixture& fixture, const Tank& tank, const std::vector
     Require(units.size() == fixture.units.size(), "Every unit needs its extent along the tank");
     for (std::size_t i = 0; i < units.size(); ++i) {
         CheckUnit(units[i], i);
+        Require(fixture.units[i].surface.isMirror(),
+                "Unit " + std::to_string(i + 1) + ": " + kScatterNotModelled);
     }
     const FixtureScene cross(fixture);
     scene_ = cross.scene();
@@ -84,6 +92,7 @@ TankScene::TankScene(const Fixture& fixture, const Tank& tank, const std::vector
 TankScene TankScene::FromDesign(const PhysicalDesign& design, const Tank& tank,
                                 const TankUnit& unit) {
     (void)Scene::FromDesign(design);
+    Require(design.materials.surface.isMirror(), "The reflector's surface: " + kScatterNotModelled);
     Fixture fixture;
     fixture.waterDistance = design.waterDistance;
     fixture.width = design.aquariumWidth;

@@ -305,6 +305,12 @@ void TankSection::compute() {
     if (!design_ || tube_ < 0) {
         return;
     }
+    if (!design_->materials.surface.isMirror()) {
+        forget(QStringLiteral("Расчёт аквариума считает отражатель зеркалом: рассеивающая "
+                              "поверхность, выбранная на странице «Поверхности», в нём не "
+                              "учитывается. Выберите там идеальное зеркало."));
+        return;
+    }
     forget(QString());
     shown_ = job();
     runner_.start(shown_);

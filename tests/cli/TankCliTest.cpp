@@ -106,6 +106,14 @@ TEST(TankCli, ADesignThatCannotExistIsRefusedWithItsReason) {
     ASSERT_EQ(run.status, 0) << run.err;
     const QString reason = Json(run.out).value("tank").toObject().value("refused").toString();
     EXPECT_TRUE(reason.contains("reaches the water")) << reason.toStdString();
+    // The whole tank traces plain mirrors only: a scattering sheet is refused, not ignored.
+    const CliRun foil =
+        Cli({"--json", "--tank", "--tolerance", "0.1", "--surface", "crumpled-foil"});
+    ASSERT_EQ(foil.status, 0) << foil.err;
+    EXPECT_EQ(Json(foil.out).value("tank").toObject().value("refused").toString(),
+              "The reflector's surface: the whole tank takes every reflector as a plain mirror; "
+              "a scattering surface (diffuse share or gloss spread above 0) is not modelled over "
+              "the whole tank");
 }
 
 } // namespace

@@ -10,6 +10,7 @@
 #include "IntegerSpinEdit.h"
 #include "NumberText.h"
 #include "RealSpinEdit.h"
+#include "SurfaceSection.h"
 
 #include <QComboBox>
 #include <QDir>
@@ -176,6 +177,13 @@ TEST(TankSectionTest, ARunningEstimateIsCancelledOrOutdated) {
     EXPECT_FALSE(section->estimate().has_value());
     EXPECT_EQ(Child<QLabel>(*window, "TankStatus")->text(),
               QStringLiteral("Отражатель изменился: нажмите «Рассчитать»."));
+
+    // A scattering sheet chosen on its page: the whole tank, which traces mirrors, says so.
+    window->findChild<kavrol::SurfaceSection*>()->choose(1);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !window->busy(); }, 60000));
+    Child<QPushButton>(*window, "ComputeTank")->click();
+    EXPECT_FALSE(section->computing());
+    EXPECT_TRUE(Child<QLabel>(*window, "TankStatus")->text().contains(QStringLiteral("зеркалом")));
 }
 
 } // namespace
