@@ -6,6 +6,7 @@
 #include "DesignFromInputs.h"
 #include "Immutable.h"
 #include "IrradianceCsv.h"
+#include "JsonKeys.h"
 #include "LightEstimator.h"
 
 #include <QByteArray>
@@ -22,26 +23,12 @@
 namespace fs = std::filesystem;
 using kavrol::test::Cli;
 using kavrol::test::CliRun;
+using kavrol::test::Json;
+using kavrol::test::Keys;
 using kavrol::test::Slurp;
+using kavrol::test::Sorted;
 
 namespace {
-
-QJsonObject Json(const std::string& text) {
-    return QJsonDocument::fromJson(QByteArray::fromStdString(text)).object();
-}
-
-std::vector<QString> Keys(const QJsonObject& object) {
-    std::vector<QString> keys;
-    for (const QString& key : object.keys())
-        keys.push_back(key);
-    std::sort(keys.begin(), keys.end());
-    return keys;
-}
-
-std::vector<QString> Sorted(std::vector<QString> keys) {
-    std::sort(keys.begin(), keys.end());
-    return keys;
-}
 
 // The report of a design whose pixel build and physical estimate both succeed, with each water
 // reflection: the keys exactly, the shares adding up to all the light, the water's reflection a

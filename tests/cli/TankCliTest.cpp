@@ -3,6 +3,7 @@
 // shape, shares adding up to all the light, the build's JSON unchanged beside it; bad values
 // and contradictions refused with status 2; a design that cannot exist refused with its reason.
 #include "CliRun.h"
+#include "JsonKeys.h"
 
 #include <QByteArray>
 #include <QJsonArray>
@@ -15,25 +16,11 @@
 
 using kavrol::test::Cli;
 using kavrol::test::CliRun;
+using kavrol::test::Json;
+using kavrol::test::Keys;
+using kavrol::test::Sorted;
 
 namespace {
-
-QJsonObject Json(const std::string& text) {
-    return QJsonDocument::fromJson(QByteArray::fromStdString(text)).object();
-}
-
-std::vector<QString> Keys(const QJsonObject& object) {
-    std::vector<QString> keys;
-    for (const QString& key : object.keys())
-        keys.push_back(key);
-    std::sort(keys.begin(), keys.end());
-    return keys;
-}
-
-std::vector<QString> Sorted(std::vector<QString> keys) {
-    std::sort(keys.begin(), keys.end());
-    return keys;
-}
 
 TEST(TankCli, JsonCarriesTheTankObjectBesideTheBuildsUnchanged) {
     const std::vector<std::string> quick = {"--tolerance", "0.1",           "--floor-cells",
