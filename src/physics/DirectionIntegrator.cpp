@@ -110,7 +110,10 @@ double DirectionIntegrator::openError(const RayOutcome& left, const RayOutcome& 
 // other but for what openError bounds.
 bool DirectionIntegrator::clears(const RayOutcome& left, const RayOutcome& right,
                                  double gap) const {
-    return left.signature == right.signature && unexplained(left, right, gap, 1) == 0.0;
+    // Paths of a glossy sheet's branches are told apart by a hash of their events; rays entering
+    // the water a different number of times cannot share one, whatever the hashes say.
+    return left.signature == right.signature && left.entries == right.entries &&
+           unexplained(left, right, gap, 1) == 0.0;
 }
 
 // The trapezoid rule over a pair. Its error is at most half the width times the jump when the

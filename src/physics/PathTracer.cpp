@@ -115,7 +115,7 @@ struct Walk {
     int glossSplits = 0;
     bool following = true;   // its clearances are still followed
     bool unresolved = false; // its gloss is no longer followed
-    bool comparing = false;  // split by the 2-point gloss rule, for the error estimate
+    bool comparing = false;  // split by the cruder gloss rule, for the error estimate
 };
 
 // Pieces of equal distance go to the kind offered first: mirrors, then tubes, then the water.
@@ -178,6 +178,37 @@ void ReflectDerivatives(Walk& w, double t, double nx, double ny, double kappa) {
     w.dpx = hx;
     w.dpy = hy;
     TurnDerivative(w, nx, ny, kappa);
+}
+
+// Turns a walk's mirrored direction and its derivative by the angle of cosine c and sine s
+// (twice a tilt of the normal (nx, ny), which the incoming direction met with dot product
+// inDot, not normalised). A direction that then points into the sheet is mirrored once more
+// about the true tangent; the derivative follows that only while it is followed.
+void TurnMirrored(Walk& w, double c, double s, double nx, double ny, double inDot, double kappa,
+                  bool follow) {
+    const double norm2 = nx * nx + ny * ny;
+    const double rx = w.ray.dx;
+    const double ry = w.ray.dy;
+    double bx = c * rx - s * ry;
+    double by = s * rx + c * ry;
+    const double outDot = (bx * nx + by * ny) / norm2;
+    // A turn by a fixed angle turns the direction's derivative alike.
+    const double bdx = c * w.ddx - s * w.ddy;
+    const double bdy = s * w.ddx + c * w.ddy;
+    w.ddx = bdx;
+    w.ddy = bdy;
+    if (outDot * inDot > 0.0) {
+        if (follow) {
+            const double norm = std::sqrt(norm2);
+            w.ray.dx = bx;
+            w.ray.dy = by;
+            TurnDerivative(w, nx / norm, ny / norm, kappa);
+        }
+        bx -= 2.0 * outDot * nx;
+        by -= 2.0 * outDot * ny;
+    }
+    w.ray.dx = bx;
+    w.ray.dy = by;
 }
 
 // --- The events of a walk ---
@@ -385,12 +416,19 @@ PathTracer::PathTracer(const Scene& scene, const FresnelTable& fresnel,
                        const SurfacePatches* patches, int glossPanels)
     : scene_(scene), fresnel_(fresnel), patches_(patches), mirror_(!scene.anyScattering()),
       followsClearances_(scene.curves.empty()) {
+    // Finer runs follow the composite rule and compare it with the Radau rule; estimates follow
+    // the Radau rule and compare it with the halves' means (see GlossRule).
     const auto add = [&](const ReflectorSurface& surface) {
         const double degrees = surface.glossSpreadDeg;
         if (degrees > 0.0 && spreadOf(degrees) == nullptr) {
             const double sigma = degrees * std::numbers::pi / 180.0;
-            spreads_.push_back({degrees, Turns(GlossRule::ForSpread(sigma, glossPanels)),
-                                Turns(GlossRule::TwoPoint(sigma))});
+            if (glossPanels > 0) {
+                spreads_.push_back({degrees, Turns(GlossRule::ForSpread(sigma, glossPanels)),
+                                    Turns(GlossRule::HalfRadau(sigma))});
+            } else {
+                spreads_.push_back({degrees, Turns(GlossRule::HalfRadau(sigma)),
+                                    Turns(GlossRule::HalfMeans(sigma))});
+            }
         }
     };
     add(scene.materials.surface);
@@ -587,9 +625,9 @@ bool PathWalk::scatter(Walk& walk, const Hit& hit, double hx, double hy) {
         }
         return true;
     }
-    // The first split also follows the 2-point rule's branches, apart: the difference of what
-    // the two rules bring into the water (or hand to the patches) estimates the 3-point rule's
-    // error.
+    // The first split also follows the cruder rule's branches, apart: the difference of what
+    // the two rules bring into the water (or hand to the patches) estimates the cruder rule's
+    // error, a generous estimate of the followed rule's.
     const bool compare = !walk.comparing && walk.glossSplits == 0;
     const double waterBefore = out.share[RayOutcome::Water];
     const double diffusedBefore = out.share[RayOutcome::Diffused];
@@ -601,27 +639,7 @@ bool PathWalk::scatter(Walk& walk, const Hit& hit, double hx, double hy) {
             branch.glossSplits = parent.glossSplits + 1;
             branch.comparing = comparing;
             branch.weight.keep(rule.weights[i]);
-            const double c = turns.cos[i];
-            const double s = turns.sin[i];
-            double bx = c * rx - s * ry;
-            double by = s * rx + c * ry;
-            const double outDot = (bx * nx + by * ny) / norm2;
-            // A turn by a fixed angle turns the direction's derivative alike.
-            const double bdx = c * parent.ddx - s * parent.ddy;
-            const double bdy = s * parent.ddx + c * parent.ddy;
-            branch.ddx = bdx;
-            branch.ddy = bdy;
-            if (outDot * inDot > 0.0) {
-                if (into.follow_) {
-                    branch.ray.dx = bx;
-                    branch.ray.dy = by;
-                    TurnDerivative(branch, nx / norm, ny / norm, kappa);
-                }
-                bx -= 2.0 * outDot * nx;
-                by -= 2.0 * outDot * ny;
-            }
-            branch.ray.dx = bx;
-            branch.ray.dy = by;
+            TurnMirrored(branch, turns.cos[i], turns.sin[i], nx, ny, inDot, kappa, into.follow_);
             branch.signature = Mix(parent.signature, Kind::None, static_cast<int>(3 + i));
             ++branch.event;
             into.walk(branch);

@@ -72,7 +72,7 @@ private:
         std::vector<double> sin;
         explicit Turns(GlossRule r);
     };
-    // The rules of one gloss spread: the one followed and the 2-point one the error estimate
+    // The rules of one gloss spread: the one followed and the cruder one the error estimate
     // compares with.
     struct Spread {
         double sigmaDeg = 0.0;

@@ -49,8 +49,8 @@ struct RayOutcome {
     // Weight whose gloss spread was no longer followed (taken as a mirror from there on): its
     // fate is uncertain, so it joins the error bound whole.
     double unresolved = 0.0;
-    // What the 3-point gloss rule brought into the water (and handed to the patches) beyond
-    // what the 2-point rule brings: an estimate of the gloss rule's error.
+    // What the followed gloss rule brought into the water (and handed to the patches) beyond
+    // what the cruder rule it is compared with brings: an estimate of the gloss rule's error.
     double glossWaterDelta = 0.0;
     double glossDiffusedDelta = 0.0;
 };

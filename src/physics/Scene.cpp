@@ -214,6 +214,10 @@ bool Scene::anyDiffuse() const {
     return AnyPiece(*this, [](const ReflectorSurface& s) { return s.diffuseShare > 0.0; });
 }
 
+bool Scene::hasGlossSpread() const {
+    return AnyPiece(*this, [](const ReflectorSurface& s) { return s.glossSpreadDeg > 0.0; });
+}
+
 bool Scene::mirrorSymmetric() const {
     double scale = std::max({1.0, std::abs(water.y), std::abs(water.xMin), std::abs(water.xMax)});
     if (!Near(water.xMin, -water.xMax, scale)) {

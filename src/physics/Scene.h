@@ -40,9 +40,10 @@ struct Scene {
     const ReflectorSurface& curveSurface(std::size_t index) const {
         return curveSurfaces.empty() ? materials.surface : curveSurfaces[index];
     }
-    // True when some piece is not a plain mirror, or scatters diffusely.
+    // True when some piece is not a plain mirror, scatters diffusely, or spreads its gloss.
     bool anyScattering() const;
     bool anyDiffuse() const;
+    bool hasGlossSpread() const;
 
     // The scene of a design; throws PhysicalDesignError when the design cannot exist.
     static Scene FromDesign(const PhysicalDesign& design);

@@ -214,19 +214,43 @@ TEST(SurfaceEstimate, GlossRulesHoldTheCutNormalDensitysMoments) {
     const double tail = 2.0 * 3.0 * std::exp(-4.5) / std::sqrt(2.0 * kPi);
     const double m2 = 1.0 - tail / mass;
     const double m4 = 3.0 * m2 - 27.0 * tail / 3.0 / mass;
+    // The mean of |u|: the integral of u exp(-u^2/2) from 0 to 3 over the half's mass.
+    const double h1 = 2.0 * (1.0 - std::exp(-4.5)) / std::sqrt(2.0 * kPi) / mass;
     EXPECT_NEAR(GlossRule::SecondMoment(), m2, 1e-14);
     EXPECT_NEAR(GlossRule::FourthMoment(), m4, 1e-13);
-    for (const GlossRule& rule :
-         {GlossRule::ForSpread(0.1), GlossRule::ForSpread(0.1, 4), GlossRule::TwoPoint(0.1)}) {
+    EXPECT_NEAR(GlossRule::HalfMoment(1), h1, 1e-14);
+    EXPECT_NEAR(GlossRule::HalfMoment(2), m2, 1e-14);
+    struct Case {
+        GlossRule rule;
+        bool spread;    // holds the second moment
+        bool absolute;  // holds the mean of |tilt|, the kink at 0
+        double finesse; // how near, for the composite rule
+    };
+    for (const Case& c : {Case{GlossRule::ForSpread(0.1), true, false, 1e-15},
+                          Case{GlossRule::ForSpread(0.1, 4), true, true, 1e-4},
+                          Case{GlossRule::HalfRadau(0.1), true, true, 1e-15},
+                          Case{GlossRule::HalfMeans(0.1), false, true, 1e-15}}) {
+        const GlossRule& rule = c.rule;
         double sum = 0.0;
+        double first = 0.0;
         double second = 0.0;
         for (std::size_t i = 0; i < rule.tilts.size(); ++i) {
             sum += rule.weights[i];
+            first += rule.weights[i] * std::abs(rule.tilts[i]);
             second += rule.weights[i] * rule.tilts[i] * rule.tilts[i];
             EXPECT_LE(std::abs(rule.tilts[i]), 0.3 + 1e-15);
+            EXPECT_GE(rule.weights[i], 0.0);
         }
         EXPECT_NEAR(sum, 1.0, 1e-15);
-        EXPECT_NEAR(second, 0.01 * m2, rule.tilts.size() > 3 ? 1e-5 : 1e-15);
+        if (c.spread) {
+            EXPECT_NEAR(second, 0.01 * m2, c.finesse) << rule.tilts.size();
+        }
+        if (c.absolute) {
+            EXPECT_NEAR(first, 0.1 * h1, c.finesse) << rule.tilts.size();
+        } else {
+            // The 3-point rule misses the kink by about a fifth of the spread.
+            EXPECT_GT(std::abs(first - 0.1 * h1), 0.01) << rule.tilts.size();
+        }
     }
 }
 
