@@ -252,7 +252,7 @@ std::string TextReport(const Fixture& fixture, const std::string& file, const Ph
 
 namespace {
 
-void WriteSearch(JsonWriter& json, const physics::FixtureSearch::Outcome& o) {
+void WriteSearch(JsonWriter& json, const FixtureSearch::Outcome& o) {
     json.key("search")
         .beginObject()
         .member("stopped", o.stopped)
@@ -275,8 +275,7 @@ void WriteSearch(JsonWriter& json, const physics::FixtureSearch::Outcome& o) {
 // The estimate's pieces in the fixture's order, a member a line, with the file, the units and
 // the search around them.
 std::string JsonReport(const Fixture& fixture, const std::string& file, const PhysicalEstimate& e,
-                       const physics::FixtureSearch::Outcome* search,
-                       const physics::TankEstimate* tank) {
+                       const FixtureSearch::Outcome* search, const physics::TankEstimate* tank) {
     JsonWriter json(JsonWriter::Spacing::Spaced);
     json.beginObject(JsonWriter::Layout::Lines);
     json.member("file", file).member("name", fixture.name);
@@ -308,7 +307,7 @@ std::string JsonReport(const Fixture& fixture, const std::string& file, const Ph
     return json.text() + "\n";
 }
 
-std::string SearchReport(const FixtureOptions& options, const physics::FixtureSearch::Outcome& o) {
+std::string SearchReport(const FixtureOptions& options, const FixtureSearch::Outcome& o) {
     std::ostringstream out;
     out << (o.stopped ? "Stopped; the best candidate so far" : "Searched") << ": " << o.candidates
         << " candidates estimated, " << o.refused << " could not exist\n";
@@ -386,8 +385,8 @@ struct Work {
     bool show = false;
     std::atomic<double> fraction{0.0};
     PhysicalEstimate estimate;
-    std::string searchText; // the search's report before the best fixture's
-    std::optional<physics::FixtureSearch::Outcome> search; // for the JSON report
+    std::string searchText;                       // the search's report before the best fixture's
+    std::optional<FixtureSearch::Outcome> search; // for the JSON report
     bool stopped = false; // a search stopped after its best had its final estimate
     std::string tankText; // the whole tank's report after the fixture's, when it has one
     std::optional<physics::TankEstimate> tank; // the same for the JSON report
@@ -432,7 +431,7 @@ bool Estimate(const FixtureOptions& options, const physics::FixtureScene& scene,
 // The search; the fixture becomes its best. False when it stopped before the best had its
 // final estimate.
 bool Search(const FixtureOptions& options, Fixture& fixture, Work& work) {
-    physics::FixtureSearch::Options search;
+    FixtureSearch::Options search;
     search.spacing = options.optimiseSpacing;
     search.lampDistance = options.optimiseLamp;
     search.minUniformity = options.minUniformity;
@@ -442,9 +441,8 @@ bool Search(const FixtureOptions& options, Fixture& fixture, Work& work) {
     search.progress = [&](int done, int total) {
         work.fraction.store(static_cast<double>(done) / (total + 1));
     };
-    physics::FixtureSearch::Outcome outcome;
-    WithProgress(work.show, work.fraction,
-                 [&] { outcome = physics::FixtureSearch::Run(fixture, search); });
+    FixtureSearch::Outcome outcome;
+    WithProgress(work.show, work.fraction, [&] { outcome = FixtureSearch::Run(fixture, search); });
     work.searchText = SearchReport(options, outcome);
     work.search = outcome;
     if (!outcome.estimated) {

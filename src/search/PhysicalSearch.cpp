@@ -1,6 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// The search by the physical model. Sections: one design's figures; running work on several
-// threads; screening; refinement at full tolerance; ranking and the outcome.
+// The search by the physical model, its work spread by WorkerThreads::ForEach. Sections: one
+// design's figures; refinement at full tolerance; screening and ranking.
 
 #include "PhysicalSearch.h"
 
@@ -12,11 +12,7 @@
 
 #include <algorithm>
 #include <chrono>
-#include <exception>
-#include <functional>
 #include <memory>
-#include <mutex>
-#include <thread>
 
 namespace kavrol {
 
@@ -77,47 +73,6 @@ std::string PhysicalSearch::RefusalKind(const std::string& message) {
 
 namespace {
 
-// --- Running work on several threads ---
-
-// Calls work(slot, item) for every item of [0, count) on `threads` threads, slot numbering the
-// thread from 0. Stops handing out items once stop reads true or a call throws; the first
-// failure is rethrown once every thread has ended. Threads the system refuses to start are
-// noted in `fewest` (the fewest threads that ran) and `refusal` (the system's reason); the
-// others do their share.
-void ForEach(std::int64_t count, std::int64_t batch, int threads, const std::atomic<bool>* stop,
-             const std::function<void(int, std::int64_t)>& work, int& fewest,
-             std::string& refusal) {
-    std::atomic<std::int64_t> next{0};
-    std::mutex lock;
-    std::exception_ptr failure;
-    const auto stopped = [&] { return stop != nullptr && stop->load(std::memory_order_relaxed); };
-    const auto run = [&](int slot) {
-        try {
-            for (;;) {
-                const std::int64_t first = next.fetch_add(batch);
-                if (first >= count || stopped())
-                    return;
-                const std::int64_t end = std::min(count, first + batch);
-                for (std::int64_t i = first; i < end && !stopped(); ++i)
-                    work(slot, i);
-            }
-        } catch (...) {
-            const std::lock_guard<std::mutex> guard(lock);
-            if (!failure)
-                failure = std::current_exception();
-            next.store(count);
-        }
-    };
-    WorkerThreads pool(threads, run);
-    run(0);
-    pool.join();
-    fewest = std::min(fewest, pool.running());
-    if (!pool.refusal().empty())
-        refusal = pool.refusal();
-    if (failure)
-        std::rethrow_exception(failure);
-}
-
 bool Stopped(const std::atomic<bool>* stop) {
     return stop != nullptr && stop->load();
 }
@@ -135,14 +90,14 @@ bool PhysicalSearch::refine(TopListRefinement& refinement, std::vector<PhysicalS
         if (round.empty())
             return true;
         std::vector<PhysicalScore> full(round.size());
-        ForEach(
+        WorkerThreads::ForEach(
             static_cast<std::int64_t>(round.size()), 1, threads, options.stop,
             [&](int, std::int64_t k) {
                 const auto at = static_cast<std::size_t>(k);
                 full[at] = score(designAt(round[at]), settings_.tolerance);
                 reestimated_.fetch_add(1, std::memory_order_relaxed);
             },
-            threadsRan_, threadRefusal_);
+            pool_);
         if (Stopped(options.stop))
             return false;
         for (std::size_t k = 0; k < round.size(); ++k) {
@@ -160,7 +115,7 @@ void PhysicalSearch::screen(const RunOptions& options, std::vector<PhysicalScore
     const int threads = std::max(1, options.threads);
     std::vector<std::unique_ptr<FastEvaluator>> evaluators(static_cast<std::size_t>(threads));
     const double screening = screeningTolerance();
-    ForEach(
+    WorkerThreads::ForEach(
         size(), BatchSize, threads, options.stop,
         [&](int slot, std::int64_t i) {
             const Design design = designAt(i);
@@ -174,7 +129,7 @@ void PhysicalSearch::screen(const RunOptions& options, std::vector<PhysicalScore
             }
             screened_.fetch_add(1, std::memory_order_relaxed);
         },
-        threadsRan_, threadRefusal_);
+        pool_);
 }
 
 bool PhysicalSearch::refineTop(const RunOptions& options, std::vector<PhysicalScore>& scores,
@@ -245,8 +200,7 @@ PhysicalSearchOutcome PhysicalSearch::run(const RunOptions& options) {
     };
     screened_.store(0);
     reestimated_.store(0);
-    threadsRan_ = std::max(1, options.threads);
-    threadRefusal_.clear();
+    pool_ = PoolReport{std::max(1, options.threads), {}};
     // Every design's figures, screening ones until it is estimated again; tolerance 0 marks a
     // design a stop left out.
     std::vector<PhysicalScore> scores(static_cast<std::size_t>(size()));
@@ -265,8 +219,8 @@ PhysicalSearchOutcome PhysicalSearch::run(const RunOptions& options) {
         outcome.stopped = !onlyFull;
     }
     rank(options, scores, pixel, onlyFull, outcome);
-    outcome.threads = threadsRan_;
-    outcome.threadRefusal = threadRefusal_;
+    outcome.threads = pool_.threads;
+    outcome.threadRefusal = pool_.refusal;
     outcome.seconds = since();
     return outcome;
 }

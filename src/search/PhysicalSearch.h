@@ -8,6 +8,7 @@
 #include "PhysicalSettings.h"
 #include "SearchSpace.h"
 #include "TopListRefinement.h"
+#include "WorkerThreads.h"
 
 #include <atomic>
 #include <cstddef>
@@ -93,8 +94,7 @@ private:
     std::atomic<std::int64_t> screened_{0};
     std::atomic<std::int64_t> reestimated_{0};
     // The fewest threads that ran in this run's stages, and why the others did not start.
-    int threadsRan_ = 1;
-    std::string threadRefusal_;
+    PoolReport pool_;
 };
 
 } // namespace kavrol

@@ -12,7 +12,15 @@
 #include <cmath>
 #include <vector>
 
-namespace kavrol::physics {
+namespace kavrol {
+
+using physics::EstimateCancelled;
+using physics::EstimateOptions;
+using physics::Fixture;
+using physics::FixtureError;
+using physics::FixtureScene;
+using physics::LightEstimator;
+using physics::PhysicalEstimate;
 
 namespace {
 
@@ -265,4 +273,4 @@ FixtureSearch::Outcome FixtureSearch::Run(const Fixture& fixture, const Options&
     return outcome;
 }
 
-} // namespace kavrol::physics
+} // namespace kavrol
