@@ -23,6 +23,7 @@
 #include "PhysicalReport.h"
 #include "PictureFile.h"
 #include "ProgramInfo.h"
+#include "ProgressDisplay.h"
 #include "QuotedText.h"
 #include "SignalGuard.h"
 #include "StandardOutput.h"
@@ -336,32 +337,11 @@ std::string SearchReport(const FixtureOptions& options, const FixtureSearch::Out
 
 namespace {
 
-// The estimate's or the search's progress on one line of standard error, while `work` runs
-// on a worker thread; the line is cleared at the end.
+// The estimate's or the search's progress on one line of standard error, while `job` runs.
 template <typename Job> void WithProgress(bool show, std::atomic<double>& fraction, Job job) {
-    if (!show) {
-        job();
-        return;
-    }
-    std::exception_ptr failure;
-    std::atomic<bool> finished{false};
-    std::thread worker([&] {
-        try {
-            job();
-        } catch (...) {
-            failure = std::current_exception();
-        }
-        finished.store(true);
-    });
-    while (!finished.load()) {
-        std::this_thread::sleep_for(std::chrono::milliseconds(200));
-        std::cerr << "\r[fixture] " << fixed(100.0 * fraction.load(), 1) << "%   " << std::flush;
-    }
-    worker.join();
-    std::cerr << "\r" << std::string(40, ' ') << "\r" << std::flush;
-    if (failure) {
-        std::rethrow_exception(failure);
-    }
+    ProgressDisplay::Run(
+        show, [&](double) { return "\r[fixture] " + fixed(100.0 * fraction.load(), 1) + "%   "; },
+        40, job);
 }
 
 physics::EstimateOptions EstimateOptionsOf(const FixtureOptions& options) {
@@ -437,9 +417,9 @@ bool Search(const FixtureOptions& options, Fixture& fixture, Work& work) {
     search.minUniformity = options.minUniformity;
     search.steps = options.steps;
     search.finalEstimate = EstimateOptionsOf(options);
-    search.cancel = &SignalGuard::stopFlag();
-    search.progress = [&](int done, int total) {
-        work.fraction.store(static_cast<double>(done) / (total + 1));
+    search.control.stop = &SignalGuard::stopFlag();
+    search.control.progress = [&](const SearchProgress& p) {
+        work.fraction.store(static_cast<double>(p.done) / static_cast<double>(p.total + 1));
     };
     FixtureSearch::Outcome outcome;
     WithProgress(work.show, work.fraction, [&] { outcome = FixtureSearch::Run(fixture, search); });

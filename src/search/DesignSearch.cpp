@@ -134,12 +134,9 @@ SearchOutcome DesignSearch::run(const SearchOptions& options) {
     const auto started = std::chrono::steady_clock::now();
     SearchOutcome outcome;
     outcome.total = size_;
-    done_.store(0);
     const std::int64_t batches = (size_ + BatchSize - 1) / BatchSize;
     Collector collector(options, outcome);
-    auto stopRequested = [&] {
-        return options.stop != nullptr && options.stop->load(std::memory_order_relaxed);
-    };
+    ProgressCounter progress(options.control, 0, size_);
     // Each worker has its own evaluator and ranks its own designs without a lock; the heaps
     // are merged once the workers have ended.
     const int threads = std::max(1, options.threads);
@@ -152,7 +149,7 @@ SearchOutcome DesignSearch::run(const SearchOptions& options) {
             evaluator = std::make_unique<FastEvaluator>(context_);
         std::vector<ScoredDesign> results;
         const std::int64_t end = std::min(size_, (batch + 1) * BatchSize);
-        for (std::int64_t i = batch * BatchSize; i < end && !stopRequested(); ++i) {
+        for (std::int64_t i = batch * BatchSize; i < end && !options.control.stopRequested(); ++i) {
             ScoredDesign s;
             s.index = i;
             s.design = designAt(i);
@@ -160,13 +157,13 @@ SearchOutcome DesignSearch::run(const SearchOptions& options) {
             if (!s.evaluation.refused())
                 best[static_cast<std::size_t>(slot)].offer(s);
             results.push_back(std::move(s));
-            done_.fetch_add(1, std::memory_order_relaxed);
+            progress.step();
         }
         const bool complete = static_cast<std::int64_t>(results.size()) == end - batch * BatchSize;
         collector.deliver(batch, std::move(results), complete);
     };
     PoolReport pool{threads, {}};
-    WorkerThreads::ForEach(batches, 1, threads, options.stop, work, pool);
+    WorkerThreads::ForEach(batches, 1, threads, options.control.stop, work, pool);
     outcome.threads = pool.threads;
     outcome.threadRefusal = pool.refusal;
     for (BestDesigns& b : best)

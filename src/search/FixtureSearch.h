@@ -4,9 +4,7 @@
 #include "EstimateOptions.h"
 #include "Fixture.h"
 #include "PhysicalEstimate.h"
-
-#include <atomic>
-#include <functional>
+#include "SearchControl.h"
 
 namespace kavrol {
 
@@ -15,7 +13,7 @@ namespace kavrol {
 // mean) reaches a floor. The units keep their order and are spread evenly about the tank's
 // centre. A grid of screening estimates, a finer grid around the best, then the best at the
 // requested tolerance (and, should it miss the floor there, the next few that met it). The same
-// inputs give the same result to the last bit. Once the cancel flag is set the search stops and
+// inputs give the same result to the last bit. Once the stop flag is set the search stops and
 // returns the best candidate so far.
 class FixtureSearch {
 public:
@@ -24,10 +22,10 @@ public:
         bool lampDistance = false;
         double minUniformity = 0.0;
         int steps = 16; // grid points per searched value, in each of the two grids
-        physics::EstimateOptions finalEstimate; // its progress and cancel are taken from here
-        const std::atomic<bool>* cancel = nullptr;
-        // Called with the candidates done and foreseen, on the searching thread.
-        std::function<void(int done, int total)> progress;
+        physics::EstimateOptions finalEstimate; // its progress is taken from here
+        // Its stop flag (also the estimates' cancel, unless finalEstimate has its own) and its
+        // progress: one stage, a step per candidate, on the searching thread.
+        SearchControl control;
     };
     struct Outcome {
         bool stopped = false;           // cancelled; the best so far has its screening figures only

@@ -71,19 +71,13 @@ std::string PhysicalSearch::RefusalKind(const std::string& message) {
     return kind;
 }
 
-namespace {
-
-bool Stopped(const std::atomic<bool>* stop) {
-    return stop != nullptr && stop->load();
-}
-
-} // namespace
+namespace {} // namespace
 
 // --- Refinement at full tolerance ---
 
 // Re-estimates the refinement's candidates round by round; false when a stop cut it short.
 bool PhysicalSearch::refine(TopListRefinement& refinement, std::vector<PhysicalScore>& scores,
-                            const RunOptions& options) {
+                            const RunOptions& options, ProgressCounter& progress) {
     const int threads = std::max(1, options.threads);
     for (;;) {
         const std::vector<std::int64_t> round = refinement.next(RefineRound);
@@ -91,14 +85,14 @@ bool PhysicalSearch::refine(TopListRefinement& refinement, std::vector<PhysicalS
             return true;
         std::vector<PhysicalScore> full(round.size());
         WorkerThreads::ForEach(
-            static_cast<std::int64_t>(round.size()), 1, threads, options.stop,
+            static_cast<std::int64_t>(round.size()), 1, threads, options.control.stop,
             [&](int, std::int64_t k) {
                 const auto at = static_cast<std::size_t>(k);
                 full[at] = score(designAt(round[at]), settings_.tolerance);
-                reestimated_.fetch_add(1, std::memory_order_relaxed);
+                progress.step();
             },
             pool_);
-        if (Stopped(options.stop))
+        if (options.control.stopRequested())
             return false;
         for (std::size_t k = 0; k < round.size(); ++k) {
             scores[static_cast<std::size_t>(round[k])] = full[k];
@@ -110,13 +104,14 @@ bool PhysicalSearch::refine(TopListRefinement& refinement, std::vector<PhysicalS
 
 // --- Screening and ranking ---
 
-void PhysicalSearch::screen(const RunOptions& options, std::vector<PhysicalScore>& scores,
-                            std::vector<Evaluation>& pixel) {
+std::int64_t PhysicalSearch::screen(const RunOptions& options, std::vector<PhysicalScore>& scores,
+                                    std::vector<Evaluation>& pixel) {
+    ProgressCounter progress(options.control, 0, size());
     const int threads = std::max(1, options.threads);
     std::vector<std::unique_ptr<FastEvaluator>> evaluators(static_cast<std::size_t>(threads));
     const double screening = screeningTolerance();
     WorkerThreads::ForEach(
-        size(), BatchSize, threads, options.stop,
+        size(), BatchSize, threads, options.control.stop,
         [&](int slot, std::int64_t i) {
             const Design design = designAt(i);
             const auto at = static_cast<std::size_t>(i);
@@ -127,9 +122,10 @@ void PhysicalSearch::screen(const RunOptions& options, std::vector<PhysicalScore
                     evaluator = std::make_unique<FastEvaluator>(context_);
                 pixel[at] = evaluator->evaluate(design);
             }
-            screened_.fetch_add(1, std::memory_order_relaxed);
+            progress.step();
         },
         pool_);
+    return progress.done();
 }
 
 bool PhysicalSearch::refineTop(const RunOptions& options, std::vector<PhysicalScore>& scores,
@@ -146,8 +142,9 @@ bool PhysicalSearch::refineTop(const RunOptions& options, std::vector<PhysicalSc
     outcome.candidates = static_cast<std::int64_t>(candidates.size());
     TopListRefinement refinement(std::move(candidates), options.top, settings_.tolerance,
                                  ScreeningSafety);
-    const bool finished = refine(refinement, scores, options);
-    outcome.reestimated = reestimated();
+    ProgressCounter progress(options.control, 1, outcome.candidates);
+    const bool finished = refine(refinement, scores, options, progress);
+    outcome.reestimated = progress.done();
     return finished;
 }
 
@@ -198,17 +195,14 @@ PhysicalSearchOutcome PhysicalSearch::run(const RunOptions& options) {
     const auto since = [&started] {
         return std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
     };
-    screened_.store(0);
-    reestimated_.store(0);
     pool_ = PoolReport{std::max(1, options.threads), {}};
     // Every design's figures, screening ones until it is estimated again; tolerance 0 marks a
     // design a stop left out.
     std::vector<PhysicalScore> scores(static_cast<std::size_t>(size()));
     std::vector<Evaluation> pixel(options.keepAll ? scores.size() : 0);
-    screen(options, scores, pixel);
     PhysicalSearchOutcome outcome;
+    outcome.screened = screen(options, scores, pixel);
     outcome.total = size();
-    outcome.screened = screened();
     outcome.screeningSeconds = since();
     outcome.stopped = outcome.screened < outcome.total;
     // The refinement, unless the screening already reached the tolerance asked for. Once it

@@ -108,7 +108,7 @@ TEST(PhysicalOptimise, AStopReportsTheBestSoFar) {
     const std::atomic<bool> stop{true};
     PhysicalSearch search(EvaluationContext{}, SmallGrid(), PhysicalSettings{}, 0.0);
     PhysicalSearch::RunOptions run;
-    run.stop = &stop;
+    run.control.stop = &stop;
     const PhysicalSearchOutcome outcome = search.run(run);
     EXPECT_TRUE(outcome.stopped);
     EXPECT_LT(outcome.screened, search.size());
