@@ -49,16 +49,18 @@ struct Weight {
     bool split = false;
     double whole = 1.0;
     std::array<double, FresnelTable::kPsiNodes> psi{};
+    // The psi nodes' sum, summed again after each change: a walk asks for it several times a
+    // step.
+    double psiSum = 0.0;
 
-    double total() const {
-        if (!split) {
-            return whole;
-        }
+    double total() const { return split ? psiSum : whole; }
+    // After the psi nodes changed.
+    void resum() {
         double sum = 0.0;
         for (double w : psi) {
             sum += w;
         }
-        return sum;
+        psiSum = sum;
     }
     // Keeps `factor` of the weight and returns what was taken.
     double keep(double factor) {
@@ -69,6 +71,7 @@ struct Weight {
             for (double& w : psi) {
                 w *= factor;
             }
+            resum();
         }
         return before - total();
     }
@@ -200,6 +203,7 @@ bool MeetWater(const Scene& scene, const FresnelTable& fresnel, double t, double
     } else {
         entered = fresnel.enterAgain(walk.ray.dy, weight.psi);
     }
+    weight.resum();
     out.share[RayOutcome::Water] += entered;
     double slopeX = 0.0;
     double slopeY = 0.0;
