@@ -331,6 +331,14 @@ void TankTracer::atMirror(const Sheet& sheet, const Hit& hit, const std::vector<
     if (reflected.pieces.empty()) {
         return;
     }
+    reflect(sheet, hit, inside, reflected, out, stack);
+}
+
+// The reflector's surface: a plain mirror of the albedo. `reflected` holds the sheet's pieces
+// that met the reflector within its length (`inside` millimetres of z together) at the hit's
+// point; what the surface keeps goes on from there on the stack.
+void TankTracer::reflect(const Sheet& sheet, const Hit& hit, double inside, Sheet& reflected,
+                         TankRay& out, std::vector<Sheet>& stack) const {
     const double albedo = scene_.scene().materials.albedo;
     out.share[ReflectorAbsorbed] += (1.0 - albedo) * sheet.density * inside;
     if (albedo == 0.0) {

@@ -47,6 +47,9 @@ private:
 
     void atMirror(const Sheet& sheet, const Hit& hit, const std::vector<Interval>& at, TankRay& out,
                   std::vector<Sheet>& stack) const;
+    // What the reflector's surface does with the light meeting it within its length.
+    void reflect(const Sheet& sheet, const Hit& hit, double inside, Sheet& reflected, TankRay& out,
+                 std::vector<Sheet>& stack) const;
     void atTube(const Sheet& sheet, const Hit& hit, const std::vector<Interval>& at, double tanPsi,
                 TankRay& out, std::vector<Sheet>& stack) const;
     void atWater(const Sheet& sheet, const Hit& hit, const std::vector<Interval>& at,
