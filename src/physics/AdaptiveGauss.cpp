@@ -73,7 +73,8 @@ double AdaptiveGauss::stray(const Range& range) const {
                 double basis = 1.0;
                 for (std::size_t k = 0; k < whole.nodeX.size(); ++k) {
                     if (k != j) {
-                        basis *= (half->nodeX[i] - whole.nodeX[k]) / (whole.nodeX[j] - whole.nodeX[k]);
+                        basis *=
+                            (half->nodeX[i] - whole.nodeX[k]) / (whole.nodeX[j] - whole.nodeX[k]);
                     }
                 }
                 value += basis * whole.nodeValue[j];
@@ -89,11 +90,11 @@ void AdaptiveGauss::judge(const Integrand& f, Range& range, int& evaluations) co
     const double middle = 0.5 * (range.a + range.b);
     range.left = gauss(f, range.a, middle, evaluations);
     range.right = gauss(f, middle, range.b, evaluations);
-    const double difference = Difference(range.left.value, range.right.value, range.whole.value,
-                                         settings_.judged);
-    const double share = settings_.densityIntegral
-                             ? settings_.densityIntegral(range.b) - settings_.densityIntegral(range.a)
-                             : range.b - range.a;
+    const double difference =
+        Difference(range.left.value, range.right.value, range.whole.value, settings_.judged);
+    const double share = settings_.densityIntegral ? settings_.densityIntegral(range.b) -
+                                                         settings_.densityIntegral(range.a)
+                                                   : range.b - range.a;
     range.key = std::max(settings_.differenceSafety * difference,
                          stray(range) * share / settings_.strayFactor);
 }
@@ -143,8 +144,9 @@ AdaptiveGauss::Result AdaptiveGauss::integrate(const Integrand& f, double a, dou
         for (std::size_t k = 0; k < components; ++k) {
             result.value[k] += range.left.value[k];
             result.value[k] += range.right.value[k];
-            result.error[k] += settings_.differenceSafety *
-                               Difference(range.left.value, range.right.value, range.whole.value, k);
+            result.error[k] +=
+                settings_.differenceSafety *
+                Difference(range.left.value, range.right.value, range.whole.value, k);
         }
     }
     return result;

@@ -15,8 +15,8 @@ namespace kavrol::physics {
 // (the judged one) is halved until the ranges together are within the budget or none may be
 // halved further. A range may still be wrong by the larger of its difference (times a safety)
 // and how far its halves' nodes stray from the polynomial through its own nodes, weighed by its
-// width (or its share of a density): where the integrand jumps the stray stays the same at every depth and only the width
-// shrinks, while the two sums may agree by chance.
+// width (or its share of a density): where the integrand jumps the stray stays the same at every
+// depth and only the width shrinks, while the two sums may agree by chance.
 class AdaptiveGauss {
 public:
     // Writes the integrand's components at x; every call must give as many.

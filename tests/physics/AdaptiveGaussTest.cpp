@@ -34,22 +34,48 @@ std::vector<Known> Cases() {
         // The 3-point rule is exact to degree 5, but its nodes' stray from the quadratic
         // through them still asks for halving.
         {"x^5", 0.0, 1.0, 1e-6, 0, one([](double x) { return std::pow(x, 5); }), {1.0 / 6.0}},
-        {"exp", 0.0, 2.0, 1e-10, 0, one([](double x) { return std::exp(x); }),
+        {"exp",
+         0.0,
+         2.0,
+         1e-10,
+         0,
+         one([](double x) { return std::exp(x); }),
          {std::exp(2.0) - 1.0}},
         // A square-root kink, as where a path appears at a fold.
-        {"sqrt|x - 1/3|", 0.0, 1.0, 1e-6, 0,
+        {"sqrt|x - 1/3|",
+         0.0,
+         1.0,
+         1e-6,
+         0,
          one([](double x) { return std::sqrt(std::abs(x - 1.0 / 3.0)); }),
          {2.0 / 3.0 * (std::pow(third, 1.5) + std::pow(2.0 * third, 1.5))}},
         // A jump between nodes, where the halves' sums may agree by chance.
-        {"step at 0.3", 0.0, 1.0, 1e-4, 0, one([](double x) { return x < 0.3 ? 0.0 : 1.0; }),
+        {"step at 0.3",
+         0.0,
+         1.0,
+         1e-4,
+         0,
+         one([](double x) { return x < 0.3 ? 0.0 : 1.0; }),
          {0.7}},
         // Several components, judged by the last one.
-        {"1, x, cos x", 0.0, pi / 2.0, 1e-9, 2,
-         [](double x, std::vector<double>& v) { v = {1.0, x, std::cos(x)}; },
+        {"1, x, cos x",
+         0.0,
+         pi / 2.0,
+         1e-9,
+         2,
+         [](double x, std::vector<double>& v) {
+             v = {1.0, x, std::cos(x)};
+         },
          {pi / 2.0, pi * pi / 8.0, 1.0}},
         // Under a known density, with a jump: (3/4)(1 - x^2) over x > 0.2, and its x^2 moment.
-        {"density, step at 0.2", -1.0, 1.0, 1e-4, 0,
-         [](double x, std::vector<double>& v) { v = {x > 0.2 ? 1.0 : 0.0, x * x}; },
+        {"density, step at 0.2",
+         -1.0,
+         1.0,
+         1e-4,
+         0,
+         [](double x, std::vector<double>& v) {
+             v = {x > 0.2 ? 1.0 : 0.0, x * x};
+         },
          {0.5 - 0.75 * 0.2 + 0.25 * 0.008, 0.75 * (2.0 / 3.0 - 2.0 / 5.0)},
          true},
     };
