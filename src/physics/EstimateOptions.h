@@ -37,7 +37,7 @@ struct EstimateOptions {
     std::function<void(double)> progress;
     ErrorBudget budget;
     // For a scattering reflector: the patches of the diffuse transfer (0: from the tolerance)
-    // and, when above 0, a composite gloss rule on that many panels instead of the 3-point one
+    // and, when above 0, a composite gloss rule on that many panels instead of the Radau one
     // (both for much finer runs).
     int surfacePatches = 0;
     int glossPanels = 0;

@@ -32,7 +32,7 @@ public:
     static constexpr int kMaxGlossSplits = 3;
 
     // `patches` is needed when a surface scatters diffusely and must outlive the tracer;
-    // glossPanels > 0 replaces the 3-point gloss rule by the composite one (finer runs).
+    // glossPanels > 0 replaces the Radau gloss rule by the composite one (finer runs).
     PathTracer(const Scene& scene, const FresnelTable& fresnel,
                const SurfacePatches* patches = nullptr, int glossPanels = 0);
 
