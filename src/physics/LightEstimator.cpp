@@ -30,9 +30,10 @@ constexpr int kFates = RayOutcome::kFates;
 constexpr double kUntracedShare = 0.05;
 
 // With a gloss spread the integrals are first refined to this many times the tolerance; when
-// the gloss rule's own part of the bound is then at least half of that, those figures stand
-// (refining the integrals further would cost some five to seven times as much and narrow the
-// bound by a third at most).
+// the gloss rule's own part of the bound then exceeds the tolerance, the tolerance is out of
+// reach whatever the integrals do, and those figures stand: refining the integrals further
+// costs some five to seven times as much, and the gloss rule's own estimate moves about as much
+// as that narrows the rest.
 constexpr double kGlossLoosening = 4.0;
 
 struct TubeLight {
@@ -528,7 +529,7 @@ PhysicalEstimate LightEstimator::estimate(const Scene& scene) const {
         loose.tolerance *= kGlossLoosening;
         progress.expected += perScene;
         light = IntegrateScene(scene, loose, options_.bins, progress, &perTube);
-        settled = light.glossError >= 0.5 * loose.tolerance;
+        settled = light.glossError >= options_.tolerance;
     }
     if (!settled) {
         light = IntegrateScene(scene, options_, options_.bins, progress, &perTube);
