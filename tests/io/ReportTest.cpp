@@ -1,9 +1,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The build report read back: its text and JSON say what the model holds, to the last bit for
 // the JSON's reals, whatever the shape, and the shares of the text add up to the whole fan.
+#include "Report.h"
 #include "BuildInputs.h"
 #include "OpticalModel.h"
-#include "Report.h"
 
 #include <QJsonArray>
 #include <QJsonDocument>
