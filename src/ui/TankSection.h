@@ -13,6 +13,7 @@
 #include <optional>
 
 class QComboBox;
+class QGroupBox;
 class QLabel;
 class QProgressBar;
 class QPushButton;
@@ -69,6 +70,8 @@ signals:
 
 private:
     void createFields();
+    // The fields in their form, with their labels and shortcuts.
+    void layOutFields(QGroupBox* box);
     void createResults();
     void fillModels();
     void chooseModel();
