@@ -24,6 +24,7 @@
 #include "PhysicalReport.h"
 #include "PictureFile.h"
 #include "ProgramInfo.h"
+#include "ProgressDisplay.h"
 #include "QuotedText.h"
 #include "SignalGuard.h"
 #include "StandardOutput.h"
@@ -254,7 +255,7 @@ std::string TextReport(const Fixture& fixture, const std::string& file, const Ph
 
 namespace {
 
-void WriteSearch(JsonWriter& json, const physics::FixtureSearch::Outcome& o) {
+void WriteSearch(JsonWriter& json, const FixtureSearch::Outcome& o) {
     json.key("search")
         .beginObject()
         .member("stopped", o.stopped)
@@ -277,8 +278,7 @@ void WriteSearch(JsonWriter& json, const physics::FixtureSearch::Outcome& o) {
 // The estimate's pieces in the fixture's order, a member a line, with the file, the units and
 // the search around them.
 std::string JsonReport(const Fixture& fixture, const std::string& file, const PhysicalEstimate& e,
-                       const physics::FixtureSearch::Outcome* search,
-                       const physics::TankEstimate* tank) {
+                       const FixtureSearch::Outcome* search, const physics::TankEstimate* tank) {
     JsonWriter json(JsonWriter::Spacing::Spaced);
     json.beginObject(JsonWriter::Layout::Lines);
     json.member("file", file).member("name", fixture.name);
@@ -310,7 +310,7 @@ std::string JsonReport(const Fixture& fixture, const std::string& file, const Ph
     return json.text() + "\n";
 }
 
-std::string SearchReport(const FixtureOptions& options, const physics::FixtureSearch::Outcome& o) {
+std::string SearchReport(const FixtureOptions& options, const FixtureSearch::Outcome& o) {
     std::ostringstream out;
     out << (o.stopped ? "Stopped; the best candidate so far" : "Searched") << ": " << o.candidates
         << " candidates estimated, " << o.refused << " could not exist\n";
@@ -339,32 +339,11 @@ std::string SearchReport(const FixtureOptions& options, const physics::FixtureSe
 
 namespace {
 
-// The estimate's or the search's progress on one line of standard error, while `work` runs
-// on a worker thread; the line is cleared at the end.
+// The estimate's or the search's progress on one line of standard error, while `job` runs.
 template <typename Job> void WithProgress(bool show, std::atomic<double>& fraction, Job job) {
-    if (!show) {
-        job();
-        return;
-    }
-    std::exception_ptr failure;
-    std::atomic<bool> finished{false};
-    std::thread worker([&] {
-        try {
-            job();
-        } catch (...) {
-            failure = std::current_exception();
-        }
-        finished.store(true);
-    });
-    while (!finished.load()) {
-        std::this_thread::sleep_for(std::chrono::milliseconds(200));
-        std::cerr << "\r[fixture] " << fixed(100.0 * fraction.load(), 1) << "%   " << std::flush;
-    }
-    worker.join();
-    std::cerr << "\r" << std::string(40, ' ') << "\r" << std::flush;
-    if (failure) {
-        std::rethrow_exception(failure);
-    }
+    ProgressDisplay::Run(
+        show, [&](double) { return "\r[fixture] " + fixed(100.0 * fraction.load(), 1) + "%   "; },
+        40, job);
 }
 
 physics::EstimateOptions EstimateOptionsOf(const FixtureOptions& options) {
@@ -388,8 +367,8 @@ struct Work {
     bool show = false;
     std::atomic<double> fraction{0.0};
     PhysicalEstimate estimate;
-    std::string searchText; // the search's report before the best fixture's
-    std::optional<physics::FixtureSearch::Outcome> search; // for the JSON report
+    std::string searchText;                       // the search's report before the best fixture's
+    std::optional<FixtureSearch::Outcome> search; // for the JSON report
     bool stopped = false; // a search stopped after its best had its final estimate
     std::string tankText; // the whole tank's report after the fixture's, when it has one
     std::optional<physics::TankEstimate> tank; // the same for the JSON report
@@ -434,19 +413,18 @@ bool Estimate(const FixtureOptions& options, const physics::FixtureScene& scene,
 // The search; the fixture becomes its best. False when it stopped before the best had its
 // final estimate.
 bool Search(const FixtureOptions& options, Fixture& fixture, Work& work) {
-    physics::FixtureSearch::Options search;
+    FixtureSearch::Options search;
     search.spacing = options.optimiseSpacing;
     search.lampDistance = options.optimiseLamp;
     search.minUniformity = options.minUniformity;
     search.steps = options.steps;
     search.finalEstimate = EstimateOptionsOf(options);
-    search.cancel = &SignalGuard::stopFlag();
-    search.progress = [&](int done, int total) {
-        work.fraction.store(static_cast<double>(done) / (total + 1));
+    search.control.stop = &SignalGuard::stopFlag();
+    search.control.progress = [&](const SearchProgress& p) {
+        work.fraction.store(static_cast<double>(p.done) / static_cast<double>(p.total + 1));
     };
-    physics::FixtureSearch::Outcome outcome;
-    WithProgress(work.show, work.fraction,
-                 [&] { outcome = physics::FixtureSearch::Run(fixture, search); });
+    FixtureSearch::Outcome outcome;
+    WithProgress(work.show, work.fraction, [&] { outcome = FixtureSearch::Run(fixture, search); });
     work.searchText = SearchReport(options, outcome);
     work.search = outcome;
     if (!outcome.estimated) {

@@ -29,12 +29,11 @@ std::string TextReport(const physics::Fixture& fixture, const std::string& file,
 // the member "tank".
 std::string JsonReport(const physics::Fixture& fixture, const std::string& file,
                        const physics::PhysicalEstimate& estimate,
-                       const physics::FixtureSearch::Outcome* search = nullptr,
+                       const FixtureSearch::Outcome* search = nullptr,
                        const physics::TankEstimate* tank = nullptr);
 
 // The search's result before the best fixture's own report.
-std::string SearchReport(const FixtureOptions& options,
-                         const physics::FixtureSearch::Outcome& outcome);
+std::string SearchReport(const FixtureOptions& options, const FixtureSearch::Outcome& outcome);
 
 // Runs the command: exit status 0 when it finished, 1 when it failed (a fixture file refused
 // included), 2 for a refused command line, 128 + the signal when one stopped it (130 for

@@ -15,6 +15,7 @@
 #include "NumberFormat.h"
 #include "PhysicalCommandLine.h"
 #include "PhysicalOptimise.h"
+#include "ProgressDisplay.h"
 #include "ResourceLimits.h"
 #include "SignalGuard.h"
 #include "StandardOutput.h"
@@ -500,7 +501,7 @@ SearchOptions RunOptions(const OptimiseOptions& options, int threads, CsvSink* c
     SearchOptions run;
     run.top = options.top;
     run.threads = threads;
-    run.stop = &SignalGuard::stopFlag();
+    run.control.stop = &SignalGuard::stopFlag();
     if (csv != nullptr)
         run.onBatch = [csv](const std::vector<ScoredDesign>& batch) {
             std::string text;
@@ -511,31 +512,15 @@ SearchOptions RunOptions(const OptimiseOptions& options, int threads, CsvSink* c
     return run;
 }
 
-// Runs the search on a worker thread while this one redraws the progress line on standard
-// error every 200 ms, and clears the line at the end.
-SearchOutcome RunWithProgress(DesignSearch& search, const SearchOptions& run) {
+// Runs the search, with its progress line on standard error when `show`.
+SearchOutcome RunShowing(bool show, DesignSearch& search, SearchOptions run) {
+    ProgressDisplay::Latest latest;
+    run.control.progress = latest.sink();
     SearchOutcome outcome;
-    std::exception_ptr failure;
-    std::atomic<bool> finished{false};
-    std::thread worker([&] {
-        try {
-            outcome = search.run(run);
-        } catch (...) {
-            failure = std::current_exception();
-        }
-        finished.store(true);
-    });
-    const auto started = std::chrono::steady_clock::now();
-    while (!finished.load()) {
-        std::this_thread::sleep_for(std::chrono::milliseconds(200));
-        const double seconds =
-            std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
-        std::cerr << ProgressLine(search.done(), search.size(), seconds) << std::flush;
-    }
-    worker.join();
-    std::cerr << "\r" << std::string(80, ' ') << "\r" << std::flush;
-    if (failure)
-        std::rethrow_exception(failure);
+    ProgressDisplay::Run(
+        show,
+        [&](double seconds) { return ProgressLine(latest.get().done, search.size(), seconds); }, 80,
+        [&] { outcome = search.run(run); });
     return outcome;
 }
 
@@ -566,7 +551,7 @@ int Search(const OptimiseOptions& options) {
         csv.emplace(options.csvPath);
     const SearchOptions run = RunOptions(options, plan.threads, csv ? &*csv : nullptr);
     const bool showProgress = options.progress && isatty(STDERR_FILENO) != 0;
-    const SearchOutcome outcome = showProgress ? RunWithProgress(search, run) : search.run(run);
+    const SearchOutcome outcome = RunShowing(showProgress, search, run);
     if (!outcome.threadRefusal.empty())
         std::cerr << "kavrol-cli optimise: "
                   << ResourceLimits::ThreadsNotStarted(outcome.threads, plan.threads,

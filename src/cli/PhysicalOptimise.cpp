@@ -13,6 +13,7 @@
 #include "PhysicalSearch.h"
 #include "PhysicalSearchJson.h"
 #include "PictureFile.h"
+#include "ProgressDisplay.h"
 #include "ResourceLimits.h"
 #include "SurfaceContrast.h"
 
@@ -185,12 +186,13 @@ namespace {
 // (8 MB by default) and the estimate's own tables and lists.
 constexpr std::uint64_t EstimateThreadBytes = 16u << 20;
 
-std::string ProgressLine(const PhysicalSearch& search, double seconds) {
-    const std::int64_t done = search.screened();
-    const std::int64_t total = search.size();
+// The screening's bar, then the count of designs estimated again.
+std::string ProgressLine(const SearchProgress& progress, std::int64_t total, double seconds) {
+    const std::int64_t done = progress.stage == 0 ? progress.done : total;
     if (done >= total)
         return "\rscreened " + std::to_string(total) +
-               "; estimated again: " + std::to_string(search.reestimated()) + "   ";
+               "; estimated again: " + std::to_string(progress.stage == 1 ? progress.done : 0) +
+               "   ";
     constexpr int Width = 30;
     const double share = total > 0 ? static_cast<double>(done) / static_cast<double>(total) : 1;
     std::string bar(static_cast<std::size_t>(share * Width), '#');
@@ -204,32 +206,15 @@ std::string ProgressLine(const PhysicalSearch& search, double seconds) {
            std::to_string(total) + " screened  " + left + "   ";
 }
 
-// Runs the search on a worker thread while this one redraws the progress line on standard
-// error every 200 ms, and clears the line at the end.
-PhysicalSearchOutcome RunWithProgress(PhysicalSearch& search,
-                                      const PhysicalSearch::RunOptions& run) {
+// Runs the search, with its progress line on standard error when `show`.
+PhysicalSearchOutcome RunShowing(bool show, PhysicalSearch& search,
+                                 PhysicalSearch::RunOptions run) {
+    ProgressDisplay::Latest latest;
+    run.control.progress = latest.sink();
     PhysicalSearchOutcome outcome;
-    std::exception_ptr failure;
-    std::atomic<bool> finished{false};
-    std::thread worker([&] {
-        try {
-            outcome = search.run(run);
-        } catch (...) {
-            failure = std::current_exception();
-        }
-        finished.store(true);
-    });
-    const auto started = std::chrono::steady_clock::now();
-    while (!finished.load()) {
-        std::this_thread::sleep_for(std::chrono::milliseconds(200));
-        const double seconds =
-            std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
-        std::cerr << ProgressLine(search, seconds) << std::flush;
-    }
-    worker.join();
-    std::cerr << "\r" << std::string(80, ' ') << "\r" << std::flush;
-    if (failure)
-        std::rethrow_exception(failure);
+    ProgressDisplay::Run(
+        show, [&](double seconds) { return ProgressLine(latest.get(), search.size(), seconds); },
+        80, [&] { outcome = search.run(run); });
     return outcome;
 }
 
@@ -255,14 +240,13 @@ int Run(const OptimiseOptions& options, const std::atomic<bool>& stop, bool show
     if (!plan.note.empty())
         std::cerr << "kavrol-cli optimise: " << plan.note << '\n';
     run.threads = plan.threads;
-    run.stop = &stop;
+    run.control.stop = &stop;
     // The CSV file's name is checked, and its temporary file made, before the search: a
     // missing folder fails now, not after the whole search.
     std::optional<PendingFile> csvFile;
     if (run.keepAll)
         csvFile.emplace(PictureFile::nameFromBytes(options.csvPath));
-    const PhysicalSearchOutcome outcome =
-        showProgress ? RunWithProgress(search, run) : search.run(run);
+    const PhysicalSearchOutcome outcome = RunShowing(showProgress, search, run);
     if (!outcome.threadRefusal.empty())
         std::cerr << "kavrol-cli optimise: "
                   << ResourceLimits::ThreadsNotStarted(outcome.threads, run.threads,
@@ -289,7 +273,7 @@ int Run(const OptimiseOptions& options, const std::atomic<bool>& stop, bool show
         contrast = SurfaceContrast::Find(
             options, search, outcome.best.front(), run,
             [showProgress](PhysicalSearch& mirror, const PhysicalSearch::RunOptions& mirrorRun) {
-                return showProgress ? RunWithProgress(mirror, mirrorRun) : mirror.run(mirrorRun);
+                return RunShowing(showProgress, mirror, mirrorRun);
             });
     StandardOutput::Write(options.json ? PhysicalSearchJson::Report(options, outcome, contrast)
                                        : Report(options, outcome) +

@@ -10,11 +10,11 @@
 
 #include <algorithm>
 #include <chrono>
-#include <exception>
 #include <map>
+#include <memory>
 #include <mutex>
 #include <stdexcept>
-#include <thread>
+#include <vector>
 
 namespace kavrol {
 
@@ -102,24 +102,12 @@ public:
         }
     }
 
-    // A worker's best designs, when it stops.
-    void merge(BestDesigns& best) {
-        const std::lock_guard<std::mutex> guard(lock_);
-        best_.merge(best);
-    }
+    // A worker's best designs, once the workers have ended.
+    void merge(BestDesigns& best) { best_.merge(best); }
 
-    // Keeps the first failure; the search rethrows it once every worker has stopped.
-    void fail(std::exception_ptr failure) {
-        const std::lock_guard<std::mutex> guard(lock_);
-        if (!failure_)
-            failure_ = std::move(failure);
-    }
-
-    // After the workers: rethrows a failure, or ranks the best designs and lists the refusals in
-    // search order. Batches behind a gap (after a stop) are not handed on.
+    // After the workers: ranks the best designs and lists the refusals in search order. Batches
+    // behind a gap (after a stop) are not handed on.
     void finish() {
-        if (failure_)
-            std::rethrow_exception(failure_);
         outcome_.best = best_.takeSorted();
         std::sort(outcome_.refused.begin(), outcome_.refused.end(),
                   [](const ScoredDesign& a, const ScoredDesign& b) { return a.index < b.index; });
@@ -138,7 +126,6 @@ private:
     std::map<std::int64_t, Pending> waiting_;
     std::int64_t delivered_ = 0;
     bool prefixEnded_ = false;
-    std::exception_ptr failure_;
 };
 
 } // namespace
@@ -147,53 +134,40 @@ SearchOutcome DesignSearch::run(const SearchOptions& options) {
     const auto started = std::chrono::steady_clock::now();
     SearchOutcome outcome;
     outcome.total = size_;
-    done_.store(0);
     const std::int64_t batches = (size_ + BatchSize - 1) / BatchSize;
-    std::atomic<std::int64_t> nextBatch{0};
     Collector collector(options, outcome);
-    auto stopRequested = [&] {
-        return options.stop != nullptr && options.stop->load(std::memory_order_relaxed);
-    };
-
-    // Each worker takes the next batch until none is left, a stop is asked for or one fails.
-    auto work = [&] {
-        // Each worker ranks its own designs, without a lock; the heaps are merged at its end.
-        BestDesigns best(options.top);
-        try {
-            FastEvaluator evaluator(context_);
-            for (;;) {
-                const std::int64_t batch = nextBatch.fetch_add(1);
-                if (batch >= batches || stopRequested())
-                    break;
-                std::vector<ScoredDesign> results;
-                const std::int64_t end = std::min(size_, (batch + 1) * BatchSize);
-                for (std::int64_t i = batch * BatchSize; i < end && !stopRequested(); ++i) {
-                    ScoredDesign s;
-                    s.index = i;
-                    s.design = designAt(i);
-                    s.evaluation = evaluator.evaluate(s.design);
-                    if (!s.evaluation.refused())
-                        best.offer(s);
-                    results.push_back(std::move(s));
-                    done_.fetch_add(1, std::memory_order_relaxed);
-                }
-                const bool complete =
-                    static_cast<std::int64_t>(results.size()) == end - batch * BatchSize;
-                collector.deliver(batch, std::move(results), complete);
-            }
-            collector.merge(best);
-        } catch (...) {
-            collector.fail(std::current_exception());
-            // Make the other workers stop at their next batch.
-            nextBatch.store(batches);
+    ProgressCounter progress(options.control, 0, size_);
+    // Each worker has its own evaluator and ranks its own designs without a lock; the heaps
+    // are merged once the workers have ended.
+    const int threads = std::max(1, options.threads);
+    std::vector<std::unique_ptr<FastEvaluator>> evaluators(static_cast<std::size_t>(threads));
+    std::vector<BestDesigns> best(static_cast<std::size_t>(threads), BestDesigns(options.top));
+    // A worker takes the next batch until none is left, a stop is asked for or one fails.
+    const auto work = [&](int slot, std::int64_t batch) {
+        auto& evaluator = evaluators[static_cast<std::size_t>(slot)];
+        if (!evaluator)
+            evaluator = std::make_unique<FastEvaluator>(context_);
+        std::vector<ScoredDesign> results;
+        const std::int64_t end = std::min(size_, (batch + 1) * BatchSize);
+        for (std::int64_t i = batch * BatchSize; i < end && !options.control.stopRequested(); ++i) {
+            ScoredDesign s;
+            s.index = i;
+            s.design = designAt(i);
+            s.evaluation = evaluator->evaluate(s.design);
+            if (!s.evaluation.refused())
+                best[static_cast<std::size_t>(slot)].offer(s);
+            results.push_back(std::move(s));
+            progress.step();
         }
+        const bool complete = static_cast<std::int64_t>(results.size()) == end - batch * BatchSize;
+        collector.deliver(batch, std::move(results), complete);
     };
-
-    WorkerThreads pool(options.threads, [&](int) { work(); });
-    work();
-    pool.join();
-    outcome.threads = pool.running();
-    outcome.threadRefusal = pool.refusal();
+    PoolReport pool{threads, {}};
+    WorkerThreads::ForEach(batches, 1, threads, options.control.stop, work, pool);
+    outcome.threads = pool.threads;
+    outcome.threadRefusal = pool.refusal;
+    for (BestDesigns& b : best)
+        collector.merge(b);
     collector.finish();
     outcome.stopped = outcome.evaluated < size_;
     outcome.seconds =

@@ -7,7 +7,6 @@
 #include "SearchOutcome.h"
 #include "SearchSpace.h"
 
-#include <atomic>
 #include <cstdint>
 
 namespace kavrol {
@@ -30,9 +29,6 @@ public:
     // end the search and are rethrown here.
     SearchOutcome run(const SearchOptions& options);
 
-    // Designs evaluated so far by the running search; safe to read from any thread.
-    std::int64_t done() const { return done_.load(std::memory_order_relaxed); }
-
     // True when a ranks above b: higher efficiency, then earlier in the search order.
     static bool Better(const ScoredDesign& a, const ScoredDesign& b);
 
@@ -40,7 +36,6 @@ private:
     EvaluationContext context_;
     SearchSpace space_;
     std::int64_t size_ = 0;
-    std::atomic<std::int64_t> done_{0};
 };
 
 } // namespace kavrol

@@ -2,8 +2,8 @@
 #pragma once
 
 #include "ScoredDesign.h"
+#include "SearchControl.h"
 
-#include <atomic>
 #include <cstddef>
 #include <functional>
 #include <vector>
@@ -14,8 +14,8 @@ namespace kavrol {
 struct SearchOptions {
     int threads = 2;
     std::size_t top = 10; // the best designs kept, ranked
-    // When set, the search stops soon after it turns true and reports what it has found.
-    const std::atomic<bool>* stop = nullptr;
+    // Its stop flag and its progress (one stage, a step per design).
+    SearchControl control;
     // Receives every evaluated design, in search order, batch by batch; called from one thread
     // at a time (any of the workers), never concurrently. After a stop it has received a
     // gap-free prefix of the search order (SearchOutcome::delivered designs).

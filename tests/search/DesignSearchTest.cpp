@@ -113,7 +113,7 @@ TEST(DesignSearch, StopsWhenAskedAndKeepsTheBestSoFar) {
     std::atomic<bool> stop{false};
     SearchOptions options;
     options.threads = 2;
-    options.stop = &stop;
+    options.control.stop = &stop;
     options.onBatch = [&stop](const std::vector<ScoredDesign>&) { stop.store(true); };
     const SearchOutcome outcome = search.run(options);
     EXPECT_TRUE(outcome.stopped);
@@ -168,7 +168,7 @@ TEST(DesignSearch, AStopLeavesAGapFreePrefixOfTheSearchOrder) {
             int calls = 0;
             SearchOptions options;
             options.threads = threads;
-            options.stop = &stop;
+            options.control.stop = &stop;
             options.onBatch = [&](const std::vector<ScoredDesign>& batch) {
                 for (const ScoredDesign& s : batch)
                     seen.push_back(s.index);

@@ -1,6 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// The search by the physical model. Sections: one design's figures; running work on several
-// threads; screening; refinement at full tolerance; ranking and the outcome.
+// The search by the physical model, its work spread by WorkerThreads::ForEach. Sections: one
+// design's figures; refinement at full tolerance; screening and ranking.
 
 #include "PhysicalSearch.h"
 
@@ -12,11 +12,7 @@
 
 #include <algorithm>
 #include <chrono>
-#include <exception>
-#include <functional>
 #include <memory>
-#include <mutex>
-#include <thread>
 
 namespace kavrol {
 
@@ -75,75 +71,28 @@ std::string PhysicalSearch::RefusalKind(const std::string& message) {
     return kind;
 }
 
-namespace {
-
-// --- Running work on several threads ---
-
-// Calls work(slot, item) for every item of [0, count) on `threads` threads, slot numbering the
-// thread from 0. Stops handing out items once stop reads true or a call throws; the first
-// failure is rethrown once every thread has ended. Threads the system refuses to start are
-// noted in `fewest` (the fewest threads that ran) and `refusal` (the system's reason); the
-// others do their share.
-void ForEach(std::int64_t count, std::int64_t batch, int threads, const std::atomic<bool>* stop,
-             const std::function<void(int, std::int64_t)>& work, int& fewest,
-             std::string& refusal) {
-    std::atomic<std::int64_t> next{0};
-    std::mutex lock;
-    std::exception_ptr failure;
-    const auto stopped = [&] { return stop != nullptr && stop->load(std::memory_order_relaxed); };
-    const auto run = [&](int slot) {
-        try {
-            for (;;) {
-                const std::int64_t first = next.fetch_add(batch);
-                if (first >= count || stopped())
-                    return;
-                const std::int64_t end = std::min(count, first + batch);
-                for (std::int64_t i = first; i < end && !stopped(); ++i)
-                    work(slot, i);
-            }
-        } catch (...) {
-            const std::lock_guard<std::mutex> guard(lock);
-            if (!failure)
-                failure = std::current_exception();
-            next.store(count);
-        }
-    };
-    WorkerThreads pool(threads, run);
-    run(0);
-    pool.join();
-    fewest = std::min(fewest, pool.running());
-    if (!pool.refusal().empty())
-        refusal = pool.refusal();
-    if (failure)
-        std::rethrow_exception(failure);
-}
-
-bool Stopped(const std::atomic<bool>* stop) {
-    return stop != nullptr && stop->load();
-}
-
-} // namespace
+namespace {} // namespace
 
 // --- Refinement at full tolerance ---
 
 // Re-estimates the refinement's candidates round by round; false when a stop cut it short.
 bool PhysicalSearch::refine(TopListRefinement& refinement, std::vector<PhysicalScore>& scores,
-                            const RunOptions& options) {
+                            const RunOptions& options, ProgressCounter& progress) {
     const int threads = std::max(1, options.threads);
     for (;;) {
         const std::vector<std::int64_t> round = refinement.next(RefineRound);
         if (round.empty())
             return true;
         std::vector<PhysicalScore> full(round.size());
-        ForEach(
-            static_cast<std::int64_t>(round.size()), 1, threads, options.stop,
+        WorkerThreads::ForEach(
+            static_cast<std::int64_t>(round.size()), 1, threads, options.control.stop,
             [&](int, std::int64_t k) {
                 const auto at = static_cast<std::size_t>(k);
                 full[at] = score(designAt(round[at]), settings_.tolerance);
-                reestimated_.fetch_add(1, std::memory_order_relaxed);
+                progress.step();
             },
-            threadsRan_, threadRefusal_);
-        if (Stopped(options.stop))
+            pool_);
+        if (options.control.stopRequested())
             return false;
         for (std::size_t k = 0; k < round.size(); ++k) {
             scores[static_cast<std::size_t>(round[k])] = full[k];
@@ -155,13 +104,14 @@ bool PhysicalSearch::refine(TopListRefinement& refinement, std::vector<PhysicalS
 
 // --- Screening and ranking ---
 
-void PhysicalSearch::screen(const RunOptions& options, std::vector<PhysicalScore>& scores,
-                            std::vector<Evaluation>& pixel) {
+std::int64_t PhysicalSearch::screen(const RunOptions& options, std::vector<PhysicalScore>& scores,
+                                    std::vector<Evaluation>& pixel) {
+    ProgressCounter progress(options.control, 0, size());
     const int threads = std::max(1, options.threads);
     std::vector<std::unique_ptr<FastEvaluator>> evaluators(static_cast<std::size_t>(threads));
     const double screening = screeningTolerance();
-    ForEach(
-        size(), BatchSize, threads, options.stop,
+    WorkerThreads::ForEach(
+        size(), BatchSize, threads, options.control.stop,
         [&](int slot, std::int64_t i) {
             const Design design = designAt(i);
             const auto at = static_cast<std::size_t>(i);
@@ -172,9 +122,10 @@ void PhysicalSearch::screen(const RunOptions& options, std::vector<PhysicalScore
                     evaluator = std::make_unique<FastEvaluator>(context_);
                 pixel[at] = evaluator->evaluate(design);
             }
-            screened_.fetch_add(1, std::memory_order_relaxed);
+            progress.step();
         },
-        threadsRan_, threadRefusal_);
+        pool_);
+    return progress.done();
 }
 
 bool PhysicalSearch::refineTop(const RunOptions& options, std::vector<PhysicalScore>& scores,
@@ -191,8 +142,9 @@ bool PhysicalSearch::refineTop(const RunOptions& options, std::vector<PhysicalSc
     outcome.candidates = static_cast<std::int64_t>(candidates.size());
     TopListRefinement refinement(std::move(candidates), options.top, settings_.tolerance,
                                  ScreeningSafety);
-    const bool finished = refine(refinement, scores, options);
-    outcome.reestimated = reestimated();
+    ProgressCounter progress(options.control, 1, outcome.candidates);
+    const bool finished = refine(refinement, scores, options, progress);
+    outcome.reestimated = progress.done();
     return finished;
 }
 
@@ -243,18 +195,14 @@ PhysicalSearchOutcome PhysicalSearch::run(const RunOptions& options) {
     const auto since = [&started] {
         return std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
     };
-    screened_.store(0);
-    reestimated_.store(0);
-    threadsRan_ = std::max(1, options.threads);
-    threadRefusal_.clear();
+    pool_ = PoolReport{std::max(1, options.threads), {}};
     // Every design's figures, screening ones until it is estimated again; tolerance 0 marks a
     // design a stop left out.
     std::vector<PhysicalScore> scores(static_cast<std::size_t>(size()));
     std::vector<Evaluation> pixel(options.keepAll ? scores.size() : 0);
-    screen(options, scores, pixel);
     PhysicalSearchOutcome outcome;
+    outcome.screened = screen(options, scores, pixel);
     outcome.total = size();
-    outcome.screened = screened();
     outcome.screeningSeconds = since();
     outcome.stopped = outcome.screened < outcome.total;
     // The refinement, unless the screening already reached the tolerance asked for. Once it
@@ -265,8 +213,8 @@ PhysicalSearchOutcome PhysicalSearch::run(const RunOptions& options) {
         outcome.stopped = !onlyFull;
     }
     rank(options, scores, pixel, onlyFull, outcome);
-    outcome.threads = threadsRan_;
-    outcome.threadRefusal = threadRefusal_;
+    outcome.threads = pool_.threads;
+    outcome.threadRefusal = pool_.refusal;
     outcome.seconds = since();
     return outcome;
 }

@@ -1,12 +1,12 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// The search by the physical share on a small grid that is also estimated exhaustively at full
-// tolerance: the screening loses no design of the true top list, the figures are those of a
-// single build, the uniformity floor holds, and threads change nothing.
-#include "PhysicalSearch.h"
+// "optimise --objective physical": the search's figures are those of a single build, threads
+// change nothing in its CSV lines, a stop is reported, and the options need the objective.
+#include "PhysicalOptimise.h"
 #include "CommandLine.h"
 #include "OptimiseCommand.h"
 #include "PhysicalBuild.h"
-#include "PhysicalOptimise.h"
+#include "PhysicalGrid.h"
+#include "PhysicalSearch.h"
 
 #include <gtest/gtest.h>
 
@@ -19,88 +19,11 @@
 namespace kavrol {
 namespace {
 
-// 18 trapezoids, 9 parabolas and 18 twin arcs near the best of the window's grid; the physical
-// model refuses C = 170 for A = 160 (C not below A) and for the twin arcs (the tube behind
-// the ridge).
-SearchSpace SmallGrid() {
-    SearchSpace space;
-    space.a = {160, 200, 20};
-    space.b = {80, 120, 20};
-    space.c = {20, 170, 150};
-    return space;
-}
-
-struct Exhaustive {
-    std::vector<PhysicalScore> scores;
-    // The best designs meeting the floor by their full figures, ties in search order.
-    std::vector<std::int64_t> ranked(double minUniformity, std::size_t top) const {
-        std::vector<std::int64_t> order;
-        for (std::size_t i = 0; i < scores.size(); ++i)
-            if (!scores[i].refused() && scores[i].minOverMean >= minUniformity)
-                order.push_back(static_cast<std::int64_t>(i));
-        std::stable_sort(order.begin(), order.end(), [this](std::int64_t a, std::int64_t b) {
-            return scores[static_cast<std::size_t>(a)].efficiency >
-                   scores[static_cast<std::size_t>(b)].efficiency;
-        });
-        order.resize(std::min(order.size(), top));
-        return order;
-    }
-};
-
-const Exhaustive& FullGrid() {
-    static const Exhaustive full = [] {
-        const PhysicalSearch search(EvaluationContext{}, SmallGrid(), PhysicalSettings{}, 0.0);
-        Exhaustive e;
-        for (std::int64_t i = 0; i < search.size(); ++i)
-            e.scores.push_back(search.score(search.designAt(i), PhysicalSettings{}.tolerance));
-        return e;
-    }();
-    return full;
-}
-
-std::vector<std::int64_t> Indices(const PhysicalSearchOutcome& outcome) {
-    std::vector<std::int64_t> indices;
-    for (const auto& s : outcome.best)
-        indices.push_back(s.index);
-    return indices;
-}
-
-TEST(PhysicalSearch, ScreeningLosesNoDesignOfTheExhaustiveTopList) {
-    struct Case {
-        std::size_t top;
-        double minUniformity;
-    };
-    const Exhaustive& full = FullGrid();
-    const std::vector<Case> cases = {{1, 0.0}, {3, 0.0}, {8, 0.0}, {50, 0.0}, {3, 0.2}, {2, 0.99}};
-    for (const Case& c : cases) {
-        SCOPED_TRACE(testing::Message() << "top " << c.top << ", min/mean " << c.minUniformity);
-        PhysicalSearch search(EvaluationContext{}, SmallGrid(), PhysicalSettings{},
-                              c.minUniformity);
-        PhysicalSearch::RunOptions run;
-        run.top = c.top;
-        const PhysicalSearchOutcome outcome = search.run(run);
-        EXPECT_FALSE(outcome.stopped);
-        EXPECT_EQ(Indices(outcome), full.ranked(c.minUniformity, c.top));
-        for (const auto& s : outcome.best) {
-            const PhysicalScore& expected = full.scores[static_cast<std::size_t>(s.index)];
-            EXPECT_EQ(s.score.efficiency, expected.efficiency);
-            EXPECT_EQ(s.score.error, expected.error);
-            EXPECT_EQ(s.score.minOverMean, expected.minOverMean);
-            EXPECT_GE(s.score.minOverMean, c.minUniformity);
-            EXPECT_EQ(s.score.tolerance, 0.0005);
-        }
-        EXPECT_EQ(outcome.refusedCount,
-                  std::count_if(full.scores.begin(), full.scores.end(),
-                                [](const PhysicalScore& p) { return p.refused(); }));
-        EXPECT_LE(outcome.reestimated, outcome.candidates);
-        if (c.minUniformity > 0) {
-            EXPECT_GT(outcome.belowUniformity, 0);
-        }
-    }
-}
+using testing_support::Indices;
+using testing_support::SmallGrid;
 
 // The listed figures are the single build's estimate of the same design, to the last bit.
-TEST(PhysicalSearch, FiguresEqualTheSingleBuildsEstimate) {
+TEST(PhysicalOptimise, FiguresEqualTheSingleBuildsEstimate) {
     PhysicalSearch search(EvaluationContext{}, SmallGrid(), PhysicalSettings{}, 0.0);
     PhysicalSearch::RunOptions run;
     run.top = 4;
@@ -122,7 +45,7 @@ TEST(PhysicalSearch, FiguresEqualTheSingleBuildsEstimate) {
     }
 }
 
-TEST(PhysicalSearch, TheOutcomeIsTheSameOnAnyNumberOfThreads) {
+TEST(PhysicalOptimise, TheOutcomeIsTheSameOnAnyNumberOfThreads) {
     std::vector<PhysicalSearchOutcome> outcomes;
     for (const int threads : {1, 3}) {
         PhysicalSearch search(EvaluationContext{}, SmallGrid(), PhysicalSettings{}, 0.1);
@@ -141,7 +64,7 @@ TEST(PhysicalSearch, TheOutcomeIsTheSameOnAnyNumberOfThreads) {
 }
 
 // Every line has the header's columns; the tolerance says which figures were estimated again.
-TEST(PhysicalSearch, CsvLinesCarryBothModelsAndTheTolerance) {
+TEST(PhysicalOptimise, CsvLinesCarryBothModelsAndTheTolerance) {
     PhysicalSearch search(EvaluationContext{}, SmallGrid(), PhysicalSettings{}, 0.0);
     PhysicalSearch::RunOptions run;
     run.top = 2;
@@ -181,11 +104,11 @@ TEST(PhysicalSearch, CsvLinesCarryBothModelsAndTheTolerance) {
     EXPECT_NE(PhysicalOptimise::CsvLine(outcome.best[0]).find(",0.0005,"), std::string::npos);
 }
 
-TEST(PhysicalSearch, AStopReportsTheBestSoFar) {
+TEST(PhysicalOptimise, AStopReportsTheBestSoFar) {
     const std::atomic<bool> stop{true};
     PhysicalSearch search(EvaluationContext{}, SmallGrid(), PhysicalSettings{}, 0.0);
     PhysicalSearch::RunOptions run;
-    run.stop = &stop;
+    run.control.stop = &stop;
     const PhysicalSearchOutcome outcome = search.run(run);
     EXPECT_TRUE(outcome.stopped);
     EXPECT_LT(outcome.screened, search.size());
@@ -193,15 +116,7 @@ TEST(PhysicalSearch, AStopReportsTheBestSoFar) {
     EXPECT_EQ(report.rfind("Stopped after screening ", 0), 0u) << report;
 }
 
-TEST(PhysicalSearch, RefusalKindsDropTheFigures) {
-    EXPECT_EQ(PhysicalSearch::RefusalKind(
-                  "C (170 mm) must be below A (160 mm) for the trapezoid and the twin arc"),
-              "C must be below A for the trapezoid and the twin arc");
-    EXPECT_EQ(PhysicalSearch::RefusalKind("The reflector cuts through the tube: it passes 3 mm"),
-              "The reflector cuts through the tube");
-}
-
-TEST(PhysicalSearch, OptionsNeedThePhysicalObjective) {
+TEST(PhysicalOptimise, OptionsNeedThePhysicalObjective) {
     const OptimiseOptions o = OptimiseCommand::Parse(
         {"--objective", "physical", "--min-uniformity", "0.5", "--tolerance", "0.001", "--bins",
          "20", "--water-reflection", "lost", "--tube-transmission", "0.1"});

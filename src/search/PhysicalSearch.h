@@ -6,10 +6,11 @@
 #include "PhysicalScore.h"
 #include "PhysicalSearchOutcome.h"
 #include "PhysicalSettings.h"
+#include "SearchControl.h"
 #include "SearchSpace.h"
 #include "TopListRefinement.h"
+#include "WorkerThreads.h"
 
-#include <atomic>
 #include <cstddef>
 #include <cstdint>
 #include <string>
@@ -44,8 +45,9 @@ public:
         std::size_t listRefused = 20;
         // Keep every design in the outcome with its 72-ray figures as well (for the CSV file).
         bool keepAll = false;
-        // When set, the search stops soon after it turns true and reports what it has.
-        const std::atomic<bool>* stop = nullptr;
+        // Its stop flag and its progress: the screening as stage 0, a step per design, and the
+        // estimates again at full tolerance as stage 1.
+        SearchControl control;
     };
 
     // Throws std::invalid_argument for a context the 72-ray evaluation does not take.
@@ -64,10 +66,6 @@ public:
 
     PhysicalSearchOutcome run(const RunOptions& options);
 
-    // Progress of the running search; safe to read from any thread.
-    std::int64_t screened() const { return screened_.load(std::memory_order_relaxed); }
-    std::int64_t reestimated() const { return reestimated_.load(std::memory_order_relaxed); }
-
     // The kind of a refusal: its message without figures in brackets or after a colon.
     static std::string RefusalKind(const std::string& message);
 
@@ -77,12 +75,12 @@ private:
     // The run's stages: every design at the screening tolerance (and by the 72-ray build when
     // all are kept); the refinement of the top list, false when a stop cut it short; the
     // ranking and the counts of the outcome.
-    void screen(const RunOptions& options, std::vector<PhysicalScore>& scores,
-                std::vector<Evaluation>& pixel);
+    std::int64_t screen(const RunOptions& options, std::vector<PhysicalScore>& scores,
+                        std::vector<Evaluation>& pixel);
     bool refineTop(const RunOptions& options, std::vector<PhysicalScore>& scores,
                    PhysicalSearchOutcome& outcome);
     bool refine(TopListRefinement& refinement, std::vector<PhysicalScore>& scores,
-                const RunOptions& options);
+                const RunOptions& options, ProgressCounter& progress);
     void rank(const RunOptions& options, std::vector<PhysicalScore>& scores,
               std::vector<Evaluation>& pixel, bool onlyFull, PhysicalSearchOutcome& outcome) const;
 
@@ -90,11 +88,8 @@ private:
     DesignSearch grid_;
     PhysicalSettings settings_;
     double minUniformity_ = 0;
-    std::atomic<std::int64_t> screened_{0};
-    std::atomic<std::int64_t> reestimated_{0};
     // The fewest threads that ran in this run's stages, and why the others did not start.
-    int threadsRan_ = 1;
-    std::string threadRefusal_;
+    PoolReport pool_;
 };
 
 } // namespace kavrol

@@ -12,7 +12,15 @@
 #include <cmath>
 #include <vector>
 
-namespace kavrol::physics {
+namespace kavrol {
+
+using physics::EstimateCancelled;
+using physics::EstimateOptions;
+using physics::Fixture;
+using physics::FixtureError;
+using physics::FixtureScene;
+using physics::LightEstimator;
+using physics::PhysicalEstimate;
 
 namespace {
 
@@ -82,7 +90,7 @@ Candidate Estimate(const Fixture& fixture, double spacing, double lamp,
         const FixtureScene scene(placed);
         EstimateOptions screening = EstimateOptions::Screening();
         screening.bins = options.finalEstimate.bins > 0 ? options.finalEstimate.bins : 50;
-        screening.cancel = options.cancel;
+        screening.cancel = options.control.stop;
         const PhysicalEstimate e = LightEstimator(screening).estimate(scene.scene());
         c.exists = true;
         c.share = e.efficiency;
@@ -144,7 +152,7 @@ Fixture FixtureSearch::Placed(const Fixture& fixture, double spacing, double lam
 namespace {
 
 // Both grids of screening estimates: every candidate that can exist, in the order estimated.
-// A cancel stops them and marks the outcome stopped.
+// A stop ends them and marks the outcome stopped.
 std::vector<Candidate> Screen(const Fixture& fixture, const FixtureSearch::Options& options,
                               const Ranges& r, FixtureSearch::Outcome& outcome) {
     const int steps = std::max(options.steps, 3);
@@ -152,13 +160,13 @@ std::vector<Candidate> Screen(const Fixture& fixture, const FixtureSearch::Optio
         fixture.units.size() > 1 ? fixture.units[1].x - fixture.units[0].x : 0.0;
     const double lamp0 = fixture.units[0].lampDistance;
     const int total = 2 * (options.spacing ? steps : 1) * (options.lampDistance ? steps : 1);
-    int done = 0;
+    ProgressCounter progress(options.control, 0, total);
     Candidate best;
     std::vector<Candidate> all;
     const auto runGrid = [&](double sLow, double sHigh, double lLow, double lHigh) {
         for (double s : Grid(sLow, sHigh, steps, options.spacing, spacing0)) {
             for (double l : Grid(lLow, lHigh, steps, options.lampDistance, lamp0)) {
-                if (options.cancel != nullptr && options.cancel->load()) {
+                if (options.control.stopRequested()) {
                     throw EstimateCancelled();
                 }
                 const Candidate c = Estimate(fixture, s, l, options, outcome.refused);
@@ -169,9 +177,7 @@ std::vector<Candidate> Screen(const Fixture& fixture, const FixtureSearch::Optio
                 if (Better(c, best, options.minUniformity)) {
                     best = c;
                 }
-                if (options.progress) {
-                    options.progress(++done, total);
-                }
+                progress.step();
             }
         }
     };
@@ -209,7 +215,7 @@ void Verify(const Fixture& fixture, const FixtureSearch::Options& options,
             const std::vector<Candidate>& ranked, FixtureSearch::Outcome& outcome) {
     EstimateOptions last = options.finalEstimate;
     if (last.cancel == nullptr) {
-        last.cancel = options.cancel;
+        last.cancel = options.control.stop;
     }
     try {
         for (std::size_t k = 0; k < ranked.size() && k < kFinalTries; ++k) {
@@ -265,4 +271,4 @@ FixtureSearch::Outcome FixtureSearch::Run(const Fixture& fixture, const Options&
     return outcome;
 }
 
-} // namespace kavrol::physics
+} // namespace kavrol

@@ -4,18 +4,16 @@
 #include "EstimateOptions.h"
 #include "Fixture.h"
 #include "PhysicalEstimate.h"
+#include "SearchControl.h"
 
-#include <atomic>
-#include <functional>
-
-namespace kavrol::physics {
+namespace kavrol {
 
 // Searches how far apart a fixture's tubes should sit (and, when asked, the lamp distance all
 // units share) for the largest share into the water whose uniformity (the lowest bin over the
 // mean) reaches a floor. The units keep their order and are spread evenly about the tank's
 // centre. A grid of screening estimates, a finer grid around the best, then the best at the
 // requested tolerance (and, should it miss the floor there, the next few that met it). The same
-// inputs give the same result to the last bit. Once the cancel flag is set the search stops and
+// inputs give the same result to the last bit. Once the stop flag is set the search stops and
 // returns the best candidate so far.
 class FixtureSearch {
 public:
@@ -23,11 +21,11 @@ public:
         bool spacing = true;
         bool lampDistance = false;
         double minUniformity = 0.0;
-        int steps = 16;                // grid points per searched value, in each of the two grids
-        EstimateOptions finalEstimate; // its progress and cancel are taken from here
-        const std::atomic<bool>* cancel = nullptr;
-        // Called with the candidates done and foreseen, on the searching thread.
-        std::function<void(int done, int total)> progress;
+        int steps = 16; // grid points per searched value, in each of the two grids
+        physics::EstimateOptions finalEstimate; // its progress is taken from here
+        // Its stop flag (also the estimates' cancel, unless finalEstimate has its own) and its
+        // progress: one stage, a step per candidate, on the searching thread.
+        SearchControl control;
     };
     struct Outcome {
         bool stopped = false;           // cancelled; the best so far has its screening figures only
@@ -35,11 +33,11 @@ public:
         bool screeningMetFloor = false; // the best reached the floor in its screening estimate
         bool metFloor = false; // ... and in its final estimate (in its screening one if stopped)
         int verified = 0;      // final estimates made
-        Fixture best;          // the best candidate (the most uniform if none met the floor)
+        physics::Fixture best; // the best candidate (the most uniform if none met the floor)
         double spacing = 0.0;  // between neighbouring tubes' axes
         double lampDistance = 0.0;
-        PhysicalEstimate estimate;   // of the best, at the final tolerance
-        double screeningShare = 0.0; // of the best, from its screening estimate
+        physics::PhysicalEstimate estimate; // of the best, at the final tolerance
+        double screeningShare = 0.0;        // of the best, from its screening estimate
         double screeningUniformity = 0.0;
         int candidates = 0;      // estimated
         int refused = 0;         // that could not exist (units overlapping, tubes cut)
@@ -51,11 +49,12 @@ public:
 
     // Throws FixtureError when nothing can be searched (one unit for spacing, no candidate
     // that can exist).
-    static Outcome Run(const Fixture& fixture, const Options& options);
+    static Outcome Run(const physics::Fixture& fixture, const Options& options);
 
     // The fixture with its units spread `spacing` apart about x = 0 and, when lampDistance > 0,
     // that lamp distance for every unit.
-    static Fixture Placed(const Fixture& fixture, double spacing, double lampDistance);
+    static physics::Fixture Placed(const physics::Fixture& fixture, double spacing,
+                                   double lampDistance);
 };
 
-} // namespace kavrol::physics
+} // namespace kavrol

@@ -29,9 +29,9 @@ TEST(FixtureSearch, SpacingWithinItsRangeNoWorseThanTheEndsAndRepeatable) {
     const Fixture f = FixtureFile::Read(KAVROL_EXAMPLES_DIR "/two-t5-80cm.json");
     int calls = 0;
     FixtureSearch::Options options = Quick(0.0);
-    options.progress = [&](int done, int total) {
-        EXPECT_EQ(total, 10);
-        EXPECT_EQ(done, ++calls);
+    options.control.progress = [&](const SearchProgress& p) {
+        EXPECT_EQ(p.total, 10);
+        EXPECT_EQ(p.done, ++calls);
     };
     const FixtureSearch::Outcome o = FixtureSearch::Run(f, options);
     EXPECT_EQ(calls, 10);
@@ -95,8 +95,8 @@ TEST(FixtureSearch, StopsWhenCancelledAndRefusesWhatCannotBeSearched) {
     const Fixture f = FixtureFile::Read(KAVROL_EXAMPLES_DIR "/two-t5-80cm.json");
     std::atomic<bool> cancel{false};
     FixtureSearch::Options options = Quick(0.0);
-    options.cancel = &cancel;
-    options.progress = [&](int done, int) { cancel.store(done >= 3); };
+    options.control.stop = &cancel;
+    options.control.progress = [&](const SearchProgress& p) { cancel.store(p.done >= 3); };
     const FixtureSearch::Outcome o = FixtureSearch::Run(f, options);
     EXPECT_TRUE(o.stopped);
     EXPECT_FALSE(o.estimated);
