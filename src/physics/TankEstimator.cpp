@@ -629,6 +629,23 @@ void Report(Work& work) {
     }
 }
 
+// Each cell's largest value among itself and its (up to eight) neighbours.
+std::vector<double> LargestAround(const std::vector<double>& cells, int cellsX, int cellsZ) {
+    std::vector<double> out(cells.size(), 0.0);
+    for (int j = 0; j < cellsZ; ++j) {
+        for (int i = 0; i < cellsX; ++i) {
+            double largest = 0.0;
+            for (int v = std::max(j - 1, 0); v <= std::min(j + 1, cellsZ - 1); ++v) {
+                for (int u = std::max(i - 1, 0); u <= std::min(i + 1, cellsX - 1); ++u) {
+                    largest = std::max(largest, cells[static_cast<std::size_t>(v * cellsX + u)]);
+                }
+            }
+            out[static_cast<std::size_t>(j * cellsX + i)] = largest;
+        }
+    }
+    return out;
+}
+
 // The offsets' rows of one elevation are traced in order and kept five at a time: a row's
 // light is spread with its neighbours' (two away for the rule with every other offset).
 TubeLight IntegrateTube(Work& work, int tube, const Grid& grid) {
@@ -716,11 +733,14 @@ TubeLight IntegrateTube(Work& work, int tube, const Grid& grid) {
         const Accumulator& half = rules[axis + 1];
         std::vector<double>& differences = light.cellDifferences[axis];
         differences.resize(cellCount);
-        double largest = 0.0;
         for (std::size_t c = 0; c < cellCount; ++c) {
             differences[c] = std::abs(light.full.cells[c] - half.cells[c]);
-            largest = std::max(largest, differences[c]);
         }
+        // A cell's difference can pass through zero where its error does not: the errors of
+        // neighbouring cells come from the same directions, so each cell takes the largest
+        // difference around it.
+        differences = LargestAround(differences, work.grid.cellsX(), work.grid.cellsZ());
+        const double largest = *std::max_element(differences.begin(), differences.end());
         light.largestCellDifferences[axis] = largest;
         light.shareDifferences[axis] = std::abs(light.full.fates[Floor] - half.fates[Floor]);
     }
@@ -736,40 +756,33 @@ namespace kavrol::physics {
 
 namespace {
 
-// How much of an axis's difference counts as the full rule's error. A rule of order q on an
-// axis differs from its half by (2^q - 1) times its own error; q is read from how the
-// difference shrank when the axis was last doubled (the ratio r = 2^q), taken between 2 and 4:
-// the difference counts whole while no doubling has shown the order, or where it shrank by 2
-// or less, and a third of it at most. Kept apart for the cells and the floor share.
+// How much of an axis's difference counts in the cells' bounds. A rule of order q on an axis
+// differs from its half by (2^q - 1) times its own error; q is read from how the largest
+// cell's difference shrank when the axis was last doubled (the ratio r = 2^q). The ratio is
+// taken between 2 and 3, not 4: the difference counts whole while no doubling has shown the
+// order, or where it shrank by 2 or less, and half of it at most (docs/tank.md has how this
+// was checked against a much finer run). The floor share's bound takes the differences whole.
 struct AxisOrder {
-    int nodes = 0; // the axis's intervals when the differences were taken
+    int nodes = 0; // the axis's intervals when the difference was taken
     double cell = 0.0;
-    double share = 0.0;
-    double cellPart = 1.0;
-    double sharePart = 1.0;
+    double part = 1.0;
 
-    static double Part(double before, double now) {
-        if (!(now > 0.0)) {
-            return before > 0.0 ? 1.0 / 3.0 : 1.0;
-        }
-        return 1.0 / (std::clamp(before / now, 2.0, 4.0) - 1.0);
-    }
-    void update(int axisNodes, double cellDifference, double shareDifference) {
+    void update(int axisNodes, double cellDifference) {
         if (nodes > 0 && axisNodes == 2 * nodes) {
-            cellPart = Part(cell, cellDifference);
-            sharePart = Part(share, shareDifference);
+            part = cellDifference > 0.0 ? 1.0 / (std::clamp(cell / cellDifference, 2.0, 3.0) - 1.0)
+                                        : 0.5;
         }
         if (axisNodes != nodes) {
             nodes = axisNodes;
             cell = cellDifference;
-            share = shareDifference;
         }
     }
 };
 
 // The tube's light at the first grid meeting both bounds. Each cell's bound and the floor
-// share's add the three axes' estimated errors; each axis whose error is more than a third of
-// a bound is doubled, and the axis with the largest always.
+// share's add the three axes' estimated errors (above). The axis with the largest error is
+// doubled, and each other whose error is more than a third of a bound and a quarter of the
+// largest: an axis far behind the largest is left until the others have come down to it.
 TubeLight RefineTube(Work& work, int tube) {
     Grid grid{work.settings.startOffsets, work.settings.startAngles, work.settings.startElevations};
     work.rays = 0;
@@ -784,12 +797,11 @@ TubeLight RefineTube(Work& work, int tube) {
         light.shareError = 0.0;
         for (std::size_t axis = 0; axis < 3; ++axis) {
             AxisOrder& order = orders[axis];
-            order.update(nodes[axis], light.largestCellDifferences[axis],
-                         light.shareDifferences[axis]);
+            order.update(nodes[axis], light.largestCellDifferences[axis]);
             for (std::size_t c = 0; c < cellCount; ++c) {
-                light.cellErrors[c] += order.cellPart * light.cellDifferences[axis][c];
+                light.cellErrors[c] += order.part * light.cellDifferences[axis][c];
             }
-            light.shareError += order.sharePart * light.shareDifferences[axis];
+            light.shareError += light.shareDifferences[axis];
         }
         double meanCell = 0.0;
         for (double c : light.full.cells) {
@@ -803,15 +815,15 @@ TubeLight RefineTube(Work& work, int tube) {
         std::array<double, 3> need{};
         for (std::size_t axis = 0; axis < 3; ++axis) {
             need[axis] =
-                std::max(orders[axis].sharePart * light.shareDifferences[axis] / tolerance,
-                         cellTarget > 0.0 ? orders[axis].cellPart *
-                                                light.largestCellDifferences[axis] / cellTarget
-                                          : 0.0);
+                std::max(light.shareDifferences[axis] / tolerance,
+                         cellTarget > 0.0
+                             ? orders[axis].part * light.largestCellDifferences[axis] / cellTarget
+                             : 0.0);
         }
         Grid next = grid;
         const double largest = *std::max_element(need.begin(), need.end());
         for (std::size_t axis = 0; axis < 3; ++axis) {
-            if (need[axis] > 1.0 / 3.0 || need[axis] == largest) {
+            if ((need[axis] > 1.0 / 3.0 && need[axis] >= 0.25 * largest) || need[axis] == largest) {
                 (axis == 0 ? next.angles : axis == 1 ? next.elevations : next.offsets) *= 2;
             }
         }

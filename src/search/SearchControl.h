@@ -27,9 +27,7 @@ struct SearchControl {
     const std::atomic<bool>* stop = nullptr;
     std::function<void(const SearchProgress&)> progress;
 
-    bool stopRequested() const {
-        return stop != nullptr && stop->load(std::memory_order_relaxed);
-    }
+    bool stopRequested() const { return stop != nullptr && stop->load(std::memory_order_relaxed); }
 };
 
 // Counts a stage's steps from several threads and hands each new count to the control's

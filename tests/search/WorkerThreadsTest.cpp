@@ -2,11 +2,11 @@
 // The one worker pool and the one stop and progress convention every search shares: each item
 // once, a stop ends the handing out, the first failure comes back, and the progress a search
 // reports only grows and ends at its total.
+#include "WorkerThreads.h"
 #include "DesignSearch.h"
 #include "PhysicalGrid.h"
 #include "PhysicalSearch.h"
 #include "SearchControl.h"
-#include "WorkerThreads.h"
 
 #include <gtest/gtest.h>
 
