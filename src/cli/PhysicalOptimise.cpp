@@ -35,14 +35,6 @@ using NumberFormat::fixed;
 using NumberFormat::padLeft;
 using NumberFormat::padRight;
 
-std::string Describe(const Design& d) {
-    std::string text = std::string(D::Shape.word(d.shape)) + " A " + std::to_string(d.refA) +
-                       " B " + std::to_string(d.refB);
-    if (D::UsesC(d.shape))
-        text += " C " + std::to_string(d.refC);
-    return text + " lamp " + std::to_string(d.lamp);
-}
-
 // A CSV field in quotes, quotes inside doubled.
 std::string Quoted(const std::string& text) {
     std::string out = "\"";

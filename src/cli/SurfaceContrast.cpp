@@ -24,14 +24,6 @@ std::string Signed(int value) {
     return (value > 0 ? "+" : "") + std::to_string(value);
 }
 
-std::string Describe(const Design& d) {
-    std::string text = std::string(D::Shape.word(d.shape)) + " A " + std::to_string(d.refA) +
-                       " B " + std::to_string(d.refB);
-    if (D::UsesC(d.shape))
-        text += " C " + std::to_string(d.refC);
-    return text + " lamp " + std::to_string(d.lamp);
-}
-
 std::string Figures(const PhysicalScore& p) {
     return Share(p.efficiency) + " +/- " + Share(p.error);
 }

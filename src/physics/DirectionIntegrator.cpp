@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// Sections: samples and pairs; judging a pair; the 7-point rule; bisection; the refinement
+// Sections: samples and pairs; judging a pair; the 7-point rule; cutting a pair; the refinement
 // loop; the irradiance histogram.
 #include "DirectionIntegrator.h"
 
@@ -22,6 +22,9 @@ constexpr int kFates = RayOutcome::kFates;
 constexpr double kInfinity = std::numeric_limits<double>::infinity();
 // Stretches narrower than this (radians) are not cut further: rounding rules there.
 constexpr double kNarrowest = 1e-13;
+// How far past a foreseen change of path a cut goes, as a share of the distance to it: beyond
+// the first order's error there, yet close enough to narrow the bracket many times over.
+constexpr double kCutPast = 1.0 / 64.0;
 
 double LargestLossDifference(const RayOutcome& p, const RayOutcome& q) {
     double largest = 0.0;
@@ -38,7 +41,8 @@ double LargestLossDifference(const RayOutcome& p, const RayOutcome& q) {
 
 DirectionIntegrator::DirectionIntegrator(const PathTracer& tracer, int tube, double p,
                                          const Settings& settings)
-    : tracer_(tracer), tube_(tube), p_(p), settings_(settings) {}
+    : tracer_(tracer), tube_(tube), p_(p), settings_(settings),
+      followed_(tracer.followsClearances() && tube < tracer.tubeCount()) {}
 
 void DirectionIntegrator::checkCancel() const {
     if (settings_.cancel != nullptr && settings_.cancel->load(std::memory_order_relaxed)) {
@@ -98,9 +102,18 @@ double DirectionIntegrator::openError(const RayOutcome& left, const RayOutcome& 
         ahead = std::min(ahead, left.clearAhead[c]);
         behind = std::min(behind, right.clearBehind[c]);
         const double covered = (ahead + behind) / factor;
-        const double width = covered >= gap ? 0.0 : gap - covered;
+        double width = covered >= gap ? 0.0 : gap - covered;
+        // Paths that part at a step of this class are never explained by clearances: where
+        // they claim to cover the gap with room to spare, the first order has failed (a single
+        // change between them leaves their clearances just meeting).
+        if (followed_ && left.classSignature[c] != right.classSignature[c]) {
+            width = gap;
+        }
         error += (width - before) * RayOutcome::kClassWeight[c];
         before = width;
+        if (width >= gap) {
+            break; // the lighter classes add nothing to a gap counted whole
+        }
     }
     return error;
 }
@@ -244,15 +257,56 @@ void DirectionIntegrator::integrateRule(int pairIndex) {
     enqueue(static_cast<int>(pairs_.size()) - 1);
 }
 
+// Where to cut a pair whose ends do not clear each other: where its nearer end's clearance says
+// the path changes (a Newton step on the condition that changes it), pushed a little past it
+// toward the other end so that the cut lands beyond the change and brackets it from both sides.
+// Each such cut narrows the bracket some fifty-fold once the first order holds, where halving
+// narrows it two-fold. Halving where no change is foreseen inside, or where cutting at the
+// foreseen one has twice in a row failed to halve the pair.
+double DirectionIntegrator::cutPoint(const Pair& pair) const {
+    const Sample& l = samples_[static_cast<std::size_t>(pair.left)];
+    const Sample& r = samples_[static_cast<std::size_t>(pair.right)];
+    const double gap = r.a - l.a;
+    const double middle = 0.5 * (l.a + r.a);
+    if (pair.integrated || pair.slowCuts >= 2 || clears(l.ray, r.ray, gap)) {
+        return middle;
+    }
+    // A change between samples of one path is one their heavy steps foresee.
+    const std::size_t classes = l.ray.signature == r.ray.signature ? 1 : RayOutcome::kClasses;
+    double ahead = RayOutcome::kNever;
+    double behind = RayOutcome::kNever;
+    for (std::size_t c = 0; c < classes; ++c) {
+        ahead = std::min(ahead, l.ray.clearAhead[c]);
+        behind = std::min(behind, r.ray.clearBehind[c]);
+    }
+    const double nearer = std::min(ahead, behind);
+    if (!(nearer < gap)) {
+        return middle;
+    }
+    const double past = std::max(nearer * kCutPast, kNarrowest);
+    const double at = ahead <= behind ? l.a + nearer + past : r.a - nearer - past;
+    const double margin = 0.5 * kNarrowest;
+    return at > l.a + margin && at < r.a - margin ? at : middle;
+}
+
 void DirectionIntegrator::bisect(int pairIndex) {
-    const int left = pairs_[static_cast<std::size_t>(pairIndex)].left;
-    const int right = pairs_[static_cast<std::size_t>(pairIndex)].right;
+    const Pair& pair = pairs_[static_cast<std::size_t>(pairIndex)];
+    const int left = pair.left;
+    const int right = pair.right;
+    const int slowCuts = pair.slowCuts;
+    const double at = cutPoint(pair);
     retire(pairIndex);
-    const double middle = 0.5 * (samples_[static_cast<std::size_t>(left)].a +
-                                 samples_[static_cast<std::size_t>(right)].a);
-    const int sample = addSample(middle);
-    enqueue(addPair(left, sample));
-    enqueue(addPair(sample, right));
+    const double aL = samples_[static_cast<std::size_t>(left)].a;
+    const double aR = samples_[static_cast<std::size_t>(right)].a;
+    const int sample = addSample(at);
+    // A cut that leaves more than half the pair on one side counts toward halving next time.
+    const auto lineage = [&](double width) { return width > 0.5 * (aR - aL) ? slowCuts + 1 : 0; };
+    const int low = addPair(left, sample);
+    pairs_[static_cast<std::size_t>(low)].slowCuts = lineage(at - aL);
+    enqueue(low);
+    const int high = addPair(sample, right);
+    pairs_[static_cast<std::size_t>(high)].slowCuts = lineage(aR - at);
+    enqueue(high);
 }
 
 DirectionIntegrator::Result DirectionIntegrator::integrate(double aMin, double aMax,

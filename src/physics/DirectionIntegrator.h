@@ -16,10 +16,10 @@ class WaterBins;
 
 // The light of one tube along the lines of one offset p, integrated over the in-plane
 // directions a in [aMin, aMax]. The directions are cut at the places where a ray's path changes
-// (located by bisection) and each stretch of one path is integrated with a 7-point
-// Gauss-Kronrod rule, refining where the estimated error is largest until the bound is met.
-// A stretch counts as one path only when every sample in it clears its neighbours: no rim,
-// tangent or water edge lies between them by the rays' own derivatives (see
+// (located by Newton steps on the rays' clearances, or by bisection) and each stretch of one path
+// is integrated with a 7-point Gauss-Kronrod rule, refining where the estimated error is largest
+// until the bound is met. A stretch counts as one path only when every sample in it clears its
+// neighbours: no rim, tangent or water edge lies between them by the rays' own derivatives (see
 // docs/physical-estimate.md), so a window of another path cannot hide between samples.
 class DirectionIntegrator {
 public:
@@ -77,6 +77,7 @@ private:
         double shareError = 0.0;
         double openError = 0.0; // of an integrated pair: the part of shareError its gaps leave
         double key = 0.0;       // what refining would gain; infinite when it must be refined
+        int slowCuts = 0;       // cuts in a row, down to this pair, that did not halve it
     };
 
     int addSample(double a);
@@ -85,6 +86,7 @@ private:
     void retire(int pairIndex);
     void assess(Pair& pair);
     void integrateRule(int pairIndex);
+    double cutPoint(const Pair& pair) const;
     void bisect(int pairIndex);
     void checkCancel() const;
     double unexplained(const RayOutcome& left, const RayOutcome& right, double gap,
@@ -99,6 +101,7 @@ private:
     int tube_;
     double p_;
     Settings settings_;
+    bool followed_; // the rays' clearances are followed (else stretches are judged by samples)
     double trapezoidWidth_ = 0.0; // wider stretches of one path must get the full rule
     std::vector<Sample> samples_;
     std::vector<Pair> pairs_;

@@ -34,13 +34,6 @@ std::uint64_t Mix(std::uint64_t signature, Kind kind, int index) {
 
 constexpr std::uint64_t kSeed = 0xcbf29ce484222325ULL;
 
-// The paths a ray splits into (at glossy reflections) each end with a signature; the ray's is
-// the first path's, mixed with the later ones' in order.
-void Finish(RayOutcome& out, std::uint64_t signature, int& leaves) {
-    out.signature = leaves == 0 ? signature : (out.signature ^ signature) * 0x100000001b3ULL;
-    ++leaves;
-}
-
 // --- The carried weight ---
 
 // The ray's weight: one number until the water first reflects part of it, then split over the
@@ -49,16 +42,18 @@ struct Weight {
     bool split = false;
     double whole = 1.0;
     std::array<double, FresnelTable::kPsiNodes> psi{};
+    // The psi nodes' sum, summed again after each change: a walk asks for it several times a
+    // step.
+    double psiSum = 0.0;
 
-    double total() const {
-        if (!split) {
-            return whole;
-        }
+    double total() const { return split ? psiSum : whole; }
+    // After the psi nodes changed.
+    void resum() {
         double sum = 0.0;
         for (double w : psi) {
             sum += w;
         }
-        return sum;
+        psiSum = sum;
     }
     // Keeps `factor` of the weight and returns what was taken.
     double keep(double factor) {
@@ -69,10 +64,20 @@ struct Weight {
             for (double& w : psi) {
                 w *= factor;
             }
+            resum();
         }
         return before - total();
     }
 };
+
+// The class of a step carrying `weight`.
+std::size_t WeightClass(double weight) {
+    std::size_t c = 0;
+    while (c + 1 < RayOutcome::kClasses && weight <= RayOutcome::kClassWeight[c + 1]) {
+        ++c;
+    }
+    return c;
+}
 
 // --- The nearest piece ---
 
@@ -96,6 +101,12 @@ void Nearest(const std::vector<Piece>& pieces, Kind kind, int skip, const Ray& r
     }
 }
 
+std::array<std::uint64_t, RayOutcome::kClasses> Seeds() {
+    std::array<std::uint64_t, RayOutcome::kClasses> seeds{};
+    seeds.fill(kSeed);
+    return seeds;
+}
+
 // One ray's walk: where it is and goes, what it still carries, what it met, and the pieces it
 // just left (a tube it passed, a flat mirror it left), which rounding must not meet again. A
 // glossy reflection splits a walk into branches, each going on from the event reached.
@@ -116,7 +127,34 @@ struct Walk {
     bool following = true;   // its clearances are still followed
     bool unresolved = false; // its gloss is no longer followed
     bool comparing = false;  // split by the 2-point gloss rule, for the error estimate
+    // The signature through the steps of each weight class and the heavier ones, and the
+    // latest step's class (a walk's weight only falls, so its steps' classes only rise).
+    std::array<std::uint64_t, RayOutcome::kClasses> prefix = Seeds();
+    std::size_t stepClass = 0;
+
+    // After a step mixed into the signature.
+    void stepped() {
+        stepClass = WeightClass(weight.total());
+        for (std::size_t c = stepClass; c < prefix.size(); ++c) {
+            prefix[c] = signature;
+        }
+    }
 };
+
+// The paths a ray splits into (at glossy reflections) each end with a signature; the ray's is
+// the first path's, mixed with the later ones' in order, and so is each class's.
+void Finish(RayOutcome& out, const Walk& walk, std::uint64_t signature, int& leaves) {
+    std::array<std::uint64_t, RayOutcome::kClasses> prefix = walk.prefix;
+    for (std::size_t c = walk.stepClass; c < prefix.size(); ++c) {
+        prefix[c] = signature;
+    }
+    out.signature = leaves == 0 ? signature : (out.signature ^ signature) * 0x100000001b3ULL;
+    for (std::size_t c = 0; c < prefix.size(); ++c) {
+        out.classSignature[c] =
+            leaves == 0 ? prefix[c] : (out.classSignature[c] ^ prefix[c]) * 0x100000001b3ULL;
+    }
+    ++leaves;
+}
 
 // Pieces of equal distance go to the kind offered first: mirrors, then tubes, then the water.
 Hit NearestHit(const Scene& scene, const Walk& walk) {
@@ -189,7 +227,7 @@ bool MeetWater(const Scene& scene, const FresnelTable& fresnel, double t, double
     Weight& weight = walk.weight;
     if (!scene.water.overWater(x)) {
         out.share[RayOutcome::BesideAquarium] += weight.total();
-        Finish(out, Mix(walk.signature, Kind::None, 1), leaves);
+        Finish(out, walk, Mix(walk.signature, Kind::None, 1), leaves);
         return false;
     }
     double entered = 0.0;
@@ -200,6 +238,7 @@ bool MeetWater(const Scene& scene, const FresnelTable& fresnel, double t, double
     } else {
         entered = fresnel.enterAgain(walk.ray.dy, weight.psi);
     }
+    weight.resum();
     out.share[RayOutcome::Water] += entered;
     double slopeX = 0.0;
     double slopeY = 0.0;
@@ -213,7 +252,7 @@ bool MeetWater(const Scene& scene, const FresnelTable& fresnel, double t, double
     out.entryAmount[static_cast<std::size_t>(slot)] += entered;
     if (scene.materials.waterReflection == WaterReflection::Lost) {
         out.share[RayOutcome::ReflectedAtWater] += weight.total();
-        Finish(out, walk.signature, leaves);
+        Finish(out, walk, walk.signature, leaves);
         return false;
     }
     walk.ray = {x, y, walk.ray.dx, -walk.ray.dy};
@@ -282,15 +321,6 @@ inline void Limit(double g, double slope, std::size_t c, RayOutcome& out) {
     const double distance = std::abs(g / slope);
     double& side = (g > 0.0) == (slope < 0.0) ? out.clearAhead[c] : out.clearBehind[c];
     side = std::min(side, distance);
-}
-
-// The class of a step carrying `weight`.
-std::size_t WeightClass(double weight) {
-    std::size_t c = 0;
-    while (c + 1 < RayOutcome::kClasses && weight <= RayOutcome::kClassWeight[c + 1]) {
-        ++c;
-    }
-    return c;
 }
 
 int Code(Kind kind, int index) {
@@ -479,9 +509,10 @@ void PathWalk::walk(Walk walk) {
             }
         }
         walk.signature = Mix(walk.signature, hit.kind, hit.index);
+        walk.stepped();
         if (hit.kind == Kind::None) {
             out.share[RayOutcome::Escaped] += walk.weight.total();
-            Finish(out, walk.signature, leaves_);
+            Finish(out, walk, walk.signature, leaves_);
             return;
         }
         const double hx = walk.ray.px + hit.piece.t * walk.ray.dx;
@@ -498,13 +529,13 @@ void PathWalk::walk(Walk walk) {
             return;
         }
         if (walk.weight.total() == 0.0) {
-            Finish(out, walk.signature, leaves_);
+            Finish(out, walk, walk.signature, leaves_);
             return;
         }
     }
     // The bound on events was reached: what is left counts as absorbed.
     out.share[RayOutcome::Absorbed] += walk.weight.total();
-    Finish(out, Mix(walk.signature, Kind::None, 2), leaves_);
+    Finish(out, walk, Mix(walk.signature, Kind::None, 2), leaves_);
 }
 
 // --- What a scattering surface does at a reflection ---
@@ -558,7 +589,7 @@ bool PathWalk::scatter(Walk& walk, const Hit& hit, double hx, double hy) {
             tracer_.patches_->sideAt(kind, hit.index, g, walk.ray.dx, walk.ray.dy, nx, ny), taken);
     }
     if (weight.total() == 0.0) {
-        Finish(out, walk.signature, leaves_);
+        Finish(out, walk, walk.signature, leaves_);
         return false;
     }
     const double inDot = walk.ray.dx * nx + walk.ray.dy * ny;

@@ -37,10 +37,23 @@ struct RayOutcome {
     // rim, a tube's or an arc's tangent or the water's edge, to first order in a (radians), by
     // the weight the ray carries where it would: class c holds the steps carrying at most
     // kClassWeight[c] and more than the next class's.
-    static constexpr int kClasses = 4;
-    static constexpr std::array<double, kClasses> kClassWeight{1.0, 0.5, 0.125, 1.0 / 64.0};
-    std::array<double, kClasses> clearAhead{kNever, kNever, kNever, kNever};
-    std::array<double, kClasses> clearBehind{kNever, kNever, kNever, kNever};
+    // Fourfold steps below a half: a change of path at a light step counts at most four times
+    // the light it can move.
+    static constexpr int kClasses = 10;
+    static constexpr std::array<double, kClasses> kClassWeight{
+        1.0,       0.5,        1.0 / 8,    1.0 / 32,    1.0 / 128,
+        1.0 / 512, 1.0 / 2048, 1.0 / 8192, 1.0 / 32768, 1.0 / 131072};
+    static constexpr std::array<double, kClasses> Nowhere() {
+        std::array<double, kClasses> never{};
+        never.fill(kNever);
+        return never;
+    }
+    std::array<double, kClasses> clearAhead = Nowhere();
+    std::array<double, kClasses> clearBehind = Nowhere();
+    // The signature through the steps of class c and the heavier ones (and how the path ended
+    // when its last step was of such a class): two rays whose paths part at a step of class c
+    // differ from classSignature[c] on.
+    std::array<std::uint64_t, kClasses> classSignature{};
     // The weight the ray still carried where its clearances stopped being followed (0 when it
     // ended first): what changes of path beyond that point could move.
     double unfollowed = 0.0;

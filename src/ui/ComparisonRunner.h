@@ -1,16 +1,14 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include "BackgroundJobs.h"
 #include "EstimateOptions.h"
 #include "PhysicalDesign.h"
 #include "SurfaceComparison.h"
 
-#include <QFutureWatcher>
 #include <QObject>
 #include <QString>
-#include <atomic>
 #include <cstdint>
-#include <memory>
 #include <vector>
 
 namespace kavrol {
@@ -30,8 +28,9 @@ public:
     };
 
     explicit ComparisonRunner(physics::EstimateOptions options, QObject* parent = nullptr);
-    // Cancels every job and waits for them: their threads must not outlive the runner.
-    ~ComparisonRunner() override;
+    // Cancels every job and waits for them (BackgroundJobs): their threads must not outlive
+    // the runner.
+    ~ComparisonRunner() override = default;
 
     // Starts comparing the surfaces on design's shape, cancelling the job before it. Returns
     // the new generation.
@@ -39,30 +38,18 @@ public:
     // Cancels the running job; finished reports it as cancelled.
     void cancel();
 
-    bool busy() const { return running_ != 0; }
+    bool busy() const { return jobs_.busy(); }
     // The newest job's fraction done, 0 to 1.
-    double progress() const;
+    double progress() const { return jobs_.progress(); }
 
 signals:
     // The newest job ended; outcome says how.
     void finished(const kavrol::ComparisonRunner::Outcome& outcome);
 
 private:
-    struct Job {
-        std::uint64_t generation = 0;
-        std::shared_ptr<std::atomic<bool>> cancel;
-        std::shared_ptr<std::atomic<double>> progress;
-        QFutureWatcher<Outcome>* watcher = nullptr;
-    };
-    void jobEnded(QFutureWatcher<Outcome>* watcher);
-    const Job* find(std::uint64_t generation) const;
-
     physics::EstimateOptions options_;
-    std::vector<Job> jobs_;     // running, the newest last
-    std::uint64_t running_ = 0; // the newest job's generation while it runs, else 0
     // A job the user cancelled is still reported, as cancelled, so the window can say so.
-    std::uint64_t cancelledByUser_ = 0;
-    std::uint64_t generation_ = 0;
+    BackgroundJobs<Outcome> jobs_;
 };
 
 } // namespace kavrol

@@ -1,19 +1,16 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include "BackgroundJobs.h"
 #include "EstimateOptions.h"
 #include "PhysicalDesign.h"
 #include "PhysicalEstimate.h"
 #include "Scene.h"
 
-#include <QFutureWatcher>
 #include <QObject>
 #include <QString>
-#include <atomic>
 #include <cstdint>
-#include <memory>
 #include <optional>
-#include <vector>
 
 namespace kavrol {
 
@@ -34,8 +31,9 @@ public:
     };
 
     explicit EstimateRunner(physics::EstimateOptions options, QObject* parent = nullptr);
-    // Cancels every job and waits for them: their threads must not outlive the runner.
-    ~EstimateRunner() override;
+    // Cancels every job and waits for them (BackgroundJobs): their threads must not outlive
+    // the runner.
+    ~EstimateRunner() override = default;
 
     // Starts estimating design and cancels the job before it. Returns the new generation.
     std::uint64_t start(const physics::PhysicalDesign& design);
@@ -45,10 +43,10 @@ public:
     void cancel();
 
     // True while the newest job runs.
-    bool busy() const { return running_ != 0; }
+    bool busy() const { return jobs_.busy(); }
     // The newest job's fraction done, 0 to 1.
-    double progress() const;
-    std::uint64_t generation() const { return generation_; }
+    double progress() const { return jobs_.progress(); }
+    std::uint64_t generation() const { return jobs_.generation(); }
     // Jobs that ended cancelled since the runner was made.
     int cancelledJobs() const { return cancelledJobs_; }
 
@@ -57,21 +55,11 @@ signals:
     void finished(const kavrol::EstimateRunner::Outcome& outcome);
 
 private:
-    struct Job {
-        std::uint64_t generation = 0;
-        std::shared_ptr<std::atomic<bool>> cancel;
-        std::shared_ptr<std::atomic<double>> progress;
-        QFutureWatcher<Outcome>* watcher = nullptr;
-    };
     template <typename Subject> std::uint64_t launch(const Subject& subject);
-    void jobEnded(QFutureWatcher<Outcome>* watcher);
-    const Job* find(std::uint64_t generation) const;
 
     physics::EstimateOptions options_;
-    std::vector<Job> jobs_;     // running, the newest last
-    std::uint64_t running_ = 0; // the newest job's generation while it runs, else 0
-    std::uint64_t generation_ = 0;
     int cancelledJobs_ = 0;
+    BackgroundJobs<Outcome> jobs_;
 };
 
 } // namespace kavrol

@@ -1,20 +1,17 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include "BackgroundJobs.h"
 #include "Fixture.h"
 #include "PhysicalDesign.h"
 #include "Tank.h"
 #include "TankEstimate.h"
 #include "TankEstimator.h"
 
-#include <QFutureWatcher>
 #include <QObject>
 #include <QString>
-#include <atomic>
 #include <cstdint>
-#include <memory>
 #include <optional>
-#include <vector>
 
 namespace kavrol {
 
@@ -42,37 +39,26 @@ public:
     };
 
     explicit TankRunner(QObject* parent = nullptr);
-    // Cancels every job and waits for them: their threads must not outlive the runner.
-    ~TankRunner() override;
+    // Cancels every job and waits for them (BackgroundJobs): their threads must not outlive
+    // the runner.
+    ~TankRunner() override = default;
 
     // Starts the job, cancelling the one before it. Returns the new generation.
     std::uint64_t start(const Job& job);
     // Cancels the running job; finished reports it as cancelled.
     void cancel();
 
-    bool busy() const { return running_ != 0; }
+    bool busy() const { return jobs_.busy(); }
     // The newest job's fraction done, 0 to 1.
-    double progress() const;
+    double progress() const { return jobs_.progress(); }
 
 signals:
     // The newest job ended; outcome says how.
     void finished(const kavrol::TankRunner::Outcome& outcome);
 
 private:
-    struct Running {
-        std::uint64_t generation = 0;
-        std::shared_ptr<std::atomic<bool>> cancel;
-        std::shared_ptr<std::atomic<double>> progress;
-        QFutureWatcher<Outcome>* watcher = nullptr;
-    };
-    void jobEnded(QFutureWatcher<Outcome>* watcher);
-    const Running* find(std::uint64_t generation) const;
-
-    std::vector<Running> jobs_; // running, the newest last
-    std::uint64_t running_ = 0; // the newest job's generation while it runs, else 0
     // A job the user cancelled is still reported, as cancelled, so the page can say so.
-    std::uint64_t cancelledByUser_ = 0;
-    std::uint64_t generation_ = 0;
+    BackgroundJobs<Outcome> jobs_;
 };
 
 } // namespace kavrol
