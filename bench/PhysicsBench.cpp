@@ -14,6 +14,7 @@
 #include "LightEstimator.h"
 #include "OpticalModel.h"
 #include "PhysicalDesignError.h"
+#include "RandomDesigns.h"
 #include "SurfaceComparison.h"
 #include "TankEstimator.h"
 #include "TankScene.h"
@@ -21,7 +22,6 @@
 #include <benchmark/benchmark.h>
 
 #include <algorithm>
-#include <random>
 #include <vector>
 
 namespace {
@@ -56,9 +56,9 @@ void Report(benchmark::State& state, const PhysicalEstimate& e) {
     state.counters["rays"] = static_cast<double>(e.raysTraced);
 }
 
-// Default options: tolerance 0.0005, 50 bins, bare tube and gain included.
-void BM_PhysicalEstimate(benchmark::State& state) {
-    const PhysicalDesign design = StartUpDesign(static_cast<int>(state.range(0)));
+// One design estimated again and again with default options (tolerance 0.0005, 50 bins, bare
+// tube and gain included).
+void TimeEstimate(benchmark::State& state, const PhysicalDesign& design) {
     const LightEstimator estimator;
     PhysicalEstimate e = estimator.estimate(design);
     for (auto _ : state) {
@@ -69,18 +69,16 @@ void BM_PhysicalEstimate(benchmark::State& state) {
     Report(state, e);
 }
 
+void BM_PhysicalEstimate(benchmark::State& state) {
+    TimeEstimate(state, StartUpDesign(static_cast<int>(state.range(0))));
+}
+
 // The same start-up shape with a scattering surface: white matte paint (diffuse share 1) and
 // polished sheet (gloss spread 3 degrees, diffuse share 0.05), default options.
 void BM_PhysicalEstimateSurface(benchmark::State& state, double diffuseShare, double glossSpread) {
     PhysicalDesign design = StartUpDesign(static_cast<int>(state.range(0)));
     design.materials.surface = {diffuseShare, glossSpread};
-    const LightEstimator estimator;
-    PhysicalEstimate e = estimator.estimate(design);
-    for (auto _ : state) {
-        e = estimator.estimate(design);
-        benchmark::DoNotOptimize(e);
-    }
-    Report(state, e);
+    TimeEstimate(state, design);
 }
 
 void BM_PhysicalEstimateDiffuse(benchmark::State& state) {
@@ -107,20 +105,14 @@ void BM_SurfaceComparison(benchmark::State& state) {
 // A fixed sample of the grid the search visits (twin arcs, A, B, C in steps of 2 mm, lamp 50),
 // the designs that cannot exist left out as the search would refuse them.
 std::vector<PhysicalDesign> GridSample(std::size_t count) {
-    std::mt19937 random(12345);
-    std::vector<PhysicalDesign> designs;
-    while (designs.size() < count) {
+    kavrol::testing_support::WholeNumbers whole(12345);
+    return kavrol::testing_support::ExistingDesigns(count, [&] {
         PhysicalDesign d = StartUpDesign(2);
-        d.a = 20 + 2 * std::uniform_int_distribution<int>(0, 90)(random);
-        d.b = 10 + 2 * std::uniform_int_distribution<int>(0, 95)(random);
-        d.c = 10 + 2 * std::uniform_int_distribution<int>(0, 95)(random);
-        try {
-            (void)kavrol::physics::Scene::FromDesign(d);
-            designs.push_back(d);
-        } catch (const kavrol::physics::PhysicalDesignError&) {
-        }
-    }
-    return designs;
+        d.a = 20 + 2 * whole(0, 90);
+        d.b = 10 + 2 * whole(0, 95);
+        d.c = 10 + 2 * whole(0, 95);
+        return d;
+    });
 }
 
 // One screening estimate per iteration, cycling through the sample.
@@ -143,39 +135,12 @@ void BM_ScreeningOverGrid(benchmark::State& state) {
     state.counters["meanRays"] = rays / static_cast<double>(std::max<std::int64_t>(count, 1));
 }
 
-// Designs drawn from the window's ranges (every shape, tube, distance and width), with random
-// materials, the designs that cannot exist left out.
-std::vector<PhysicalDesign> RandomDesigns(std::size_t count) {
-    namespace InputDomain = kavrol::InputDomain;
-    std::mt19937 random(2026);
-    const auto whole = [&](int lo, int hi) {
-        return static_cast<double>(std::uniform_int_distribution<int>(lo, hi)(random));
-    };
-    std::vector<PhysicalDesign> designs;
-    while (designs.size() < count) {
-        PhysicalDesign d;
-        d.shape = static_cast<ReflectorShape>(whole(0, 2));
-        d.a = whole(InputDomain::RefA.minimum, InputDomain::RefA.maximum);
-        d.b = whole(InputDomain::RefB.minimum, InputDomain::RefB.maximum);
-        d.c = whole(InputDomain::RefC.minimum, InputDomain::RefC.maximum);
-        d.lampDistance = whole(InputDomain::Lamp.minimum, InputDomain::Lamp.maximum);
-        d.tubeRadius = InputDomain::TubeRadiusMm[static_cast<std::size_t>(whole(0, 2))];
-        d.waterDistance = whole(InputDomain::LampH.minimum, InputDomain::LampH.maximum);
-        d.aquariumWidth = whole(InputDomain::AquaW.minimum, InputDomain::AquaW.maximum);
-        d.materials.albedo = whole(10, 100) / 100.0;
-        try {
-            (void)kavrol::physics::Scene::FromDesign(d);
-            designs.push_back(d);
-        } catch (const kavrol::physics::PhysicalDesignError&) {
-        }
-    }
-    return designs;
-}
-
 // One default estimate per iteration, cycling through 30 random designs: the mean time per
 // design against the start-up designs' build passes.
 void BM_PhysicalEstimateRandom(benchmark::State& state) {
-    const std::vector<PhysicalDesign> designs = RandomDesigns(30);
+    // Designs drawn from the window's ranges (every shape, tube, distance and width) with random
+    // albedos, the designs that cannot exist left out.
+    const std::vector<PhysicalDesign> designs = kavrol::testing_support::RandomDesigns(30, 2026);
     const LightEstimator estimator;
     std::size_t next = 0;
     double rays = 0.0;

@@ -22,6 +22,8 @@ namespace kavrol {
 
 namespace {
 
+// --- Strict parsing of numbers and list words ---
+
 // The list index of a command-line word, or UsageError naming every word the list takes.
 int ParseWord(const std::string& option, const std::string& text, const ChoiceInput& list) {
     const int index = list.indexOf(text);
@@ -112,6 +114,8 @@ long double ParseReal(const std::string& option, const std::string& text, long d
     return value;
 }
 
+// --- Walking the arguments ---
+
 bool ArgumentReader::next() {
     if (started_)
         ++index_;
@@ -151,82 +155,114 @@ void ArgumentReader::noValue() const {
         throw UsageError(name_ + ": takes no value");
 }
 
+namespace {
+
+// --- The options ---
+
+// The design's inputs: shape, tube, scale, dimensions, distances, albedo. False for another option.
+bool ParseDesignOption(ArgumentReader& reader, BuildInputs& in) {
+    const std::string& name = reader.name();
+    auto next = [&]() { return reader.value(); };
+    if (name == "--shape") {
+        in.shape = ParseChoice(name, next(), InputDomain::Shape);
+    } else if (name == "--tube") {
+        in.tube = ParseChoice(name, next(), InputDomain::Tube);
+    } else if (name == "--scale") {
+        in.scale = ParseChoice(name, next(), InputDomain::Scale);
+    } else if (name == "--a") {
+        in.refA = ParseInput(name, next(), InputDomain::RefA);
+    } else if (name == "--b") {
+        in.refB = ParseInput(name, next(), InputDomain::RefB);
+    } else if (name == "--c") {
+        in.refC = ParseInput(name, next(), InputDomain::RefC);
+    } else if (name == "--lamp-distance") {
+        in.lamp = ParseInput(name, next(), InputDomain::Lamp);
+    } else if (name == "--water-distance") {
+        in.lampH = ParseInput(name, next(), InputDomain::LampH);
+    } else if (name == "--aquarium-width") {
+        in.aquaW = ParseInput(name, next(), InputDomain::AquaW);
+    } else if (name == "--albedo") {
+        in.albedo =
+            ParseReal(name, next(), InputDomain::Albedo.minimum, InputDomain::Albedo.maximum);
+    } else {
+        return false;
+    }
+    return true;
+}
+
+// The picture and the output: density, what is drawn, the BMP file, JSON, help. False for
+// another option.
+bool ParseOutputOption(ArgumentReader& reader, CliOptions& options) {
+    const std::string& name = reader.name();
+    BuildInputs& in = options.inputs;
+    auto flag = [&]() { reader.noValue(); };
+    if (name == "--help" || name == "-h") {
+        flag();
+        options.help = true;
+    } else if (name == "--dpi") {
+        options.dotsPerInch = ParseInput(name, reader.value(), InputDomain::CommandLineDotsPerInch);
+    } else if (name == "--no-grid") {
+        flag();
+        in.gridVisible = false;
+    } else if (name == "--no-lamp") {
+        flag();
+        in.lampVisible = false;
+    } else if (name == "--no-rays") {
+        flag();
+        in.rayVisible = false;
+    } else if (name == "--save") {
+        options.savePath = reader.value();
+        if (options.savePath.empty())
+            throw UsageError("--save: expected a file name");
+        if (!EndsInBmp(options.savePath))
+            throw UsageError("--save: the picture is a BMP file; give a name ending in .bmp, "
+                             "got '" +
+                             options.savePath + "'");
+    } else if (name == "--json") {
+        flag();
+        options.json = true;
+    } else {
+        return false;
+    }
+    return true;
+}
+
+// The subcommands' words out of place: they are commands, not options of the single build.
+void RefuseMisplacedCommand(const ArgumentReader& reader) {
+    const std::string& name = reader.name();
+    if (name == "optimise")
+        throw UsageError("'optimise' must come first: kavrol-cli optimise [options]");
+    if (name == "fixture")
+        throw UsageError("'fixture' must come first: kavrol-cli fixture FILE [options]");
+    if (name == "optimize" || name == "--optimise" || name == "--optimize")
+        throw UsageError("unknown option '" + reader.raw() +
+                         "' (to search designs: kavrol-cli optimise [options])");
+}
+
+} // namespace
+
 CliOptions ParseCommandLine(const std::vector<std::string>& args) {
     CliOptions options;
-    BuildInputs& in = options.inputs;
     std::string needsEstimate;
     std::string needsTank;
     ArgumentReader reader(args);
     while (reader.next()) {
-        const std::string& name = reader.name();
-        auto flag = [&]() { reader.noValue(); };
-        auto next = [&]() { return reader.value(); };
-        if (name == "--help" || name == "-h") {
-            flag();
-            options.help = true;
-        } else if (name == "--shape") {
-            in.shape = ParseChoice(name, next(), InputDomain::Shape);
-        } else if (name == "--tube") {
-            in.tube = ParseChoice(name, next(), InputDomain::Tube);
-        } else if (name == "--scale") {
-            in.scale = ParseChoice(name, next(), InputDomain::Scale);
-        } else if (name == "--a") {
-            in.refA = ParseInput(name, next(), InputDomain::RefA);
-        } else if (name == "--b") {
-            in.refB = ParseInput(name, next(), InputDomain::RefB);
-        } else if (name == "--c") {
-            in.refC = ParseInput(name, next(), InputDomain::RefC);
-        } else if (name == "--lamp-distance") {
-            in.lamp = ParseInput(name, next(), InputDomain::Lamp);
-        } else if (name == "--water-distance") {
-            in.lampH = ParseInput(name, next(), InputDomain::LampH);
-        } else if (name == "--aquarium-width") {
-            in.aquaW = ParseInput(name, next(), InputDomain::AquaW);
-        } else if (name == "--albedo") {
-            in.albedo =
-                ParseReal(name, next(), InputDomain::Albedo.minimum, InputDomain::Albedo.maximum);
-        } else if (name == "--dpi") {
-            options.dotsPerInch = ParseInput(name, next(), InputDomain::CommandLineDotsPerInch);
-        } else if (name == "--no-grid") {
-            flag();
-            in.gridVisible = false;
-        } else if (name == "--no-lamp") {
-            flag();
-            in.lampVisible = false;
-        } else if (name == "--no-rays") {
-            flag();
-            in.rayVisible = false;
-        } else if (name == "--save") {
-            options.savePath = next();
-            if (options.savePath.empty())
-                throw UsageError("--save: expected a file name");
-            if (!EndsInBmp(options.savePath))
-                throw UsageError("--save: the picture is a BMP file; give a name ending in .bmp, "
-                                 "got '" +
-                                 options.savePath + "'");
-        } else if (name == "--json") {
-            flag();
-            options.json = true;
-        } else if (name == "optimise") {
-            throw UsageError("'optimise' must come first: kavrol-cli optimise [options]");
-        } else if (name == "fixture") {
-            throw UsageError("'fixture' must come first: kavrol-cli fixture FILE [options]");
-        } else if (name == "optimize" || name == "--optimise" || name == "--optimize") {
-            throw UsageError("unknown option '" + reader.raw() +
-                             "' (to search designs: kavrol-cli optimise [options])");
-        } else if (TankCommandLine::ParseOption(reader, options.tank, needsTank)) {
-        } else if (!PhysicalCommandLine::ParseBuildOption(reader, options.physical,
-                                                          needsEstimate)) {
+        if (ParseDesignOption(reader, options.inputs) || ParseOutputOption(reader, options))
+            continue;
+        RefuseMisplacedCommand(reader);
+        if (!TankCommandLine::ParseOption(reader, options.tank, needsTank) &&
+            !PhysicalCommandLine::ParseBuildOption(reader, options.physical, needsEstimate))
             throw UsageError("unknown option '" + reader.raw() + "' (see --help)");
-        }
     }
     // --tank takes the estimate's settings too, and with it --plot and --profile-csv draw the
     // floor.
     if (!options.tank.enabled)
         PhysicalCommandLine::CheckBuild(options.physical, needsEstimate);
-    TankCommandLine::Check(options.tank, needsTank, in.tube);
+    TankCommandLine::Check(options.tank, needsTank, options.inputs.tube);
     return options;
 }
+
+// --- The help text and its pieces from the input table ---
 
 // The defaults and ranges in the help come from the input table; the option words and their
 // descriptions are the table's too, the layout is this text's own.

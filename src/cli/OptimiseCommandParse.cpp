@@ -33,7 +33,8 @@ std::vector<int> ParseShapes(const std::string& option, const std::string& text)
     for (std::size_t i = 0; i < shapes.size(); ++i)
         for (std::size_t j = 0; j < i; ++j)
             if (shapes[i] == shapes[j])
-                throw UsageError(option + ": shape '" + std::string(D::Shape.word(shapes[i])) + "' given twice");
+                throw UsageError(option + ": shape '" + std::string(D::Shape.word(shapes[i])) +
+                                 "' given twice");
     return shapes;
 }
 

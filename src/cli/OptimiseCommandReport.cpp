@@ -62,7 +62,8 @@ void WriteBest(std::ostream& out, const SearchOutcome& outcome) {
         const Design& d = s.design;
         const LossBreakdown& l = s.evaluation.losses;
         const std::string cText = SearchSpace::UsesC(d.shape) ? std::to_string(d.refC) : "-";
-        out << padLeft(std::to_string(++rank), 4) << "  " << padRight(std::string(D::Shape.word(d.shape)), 9) << "  "
+        out << padLeft(std::to_string(++rank), 4) << "  "
+            << padRight(std::string(D::Shape.word(d.shape)), 9) << "  "
             << padLeft(std::to_string(d.refA), 4) << " " << padLeft(std::to_string(d.refB), 4)
             << " " << padLeft(cText, 4) << "  " << padLeft(std::to_string(d.lamp), 4) << "  "
             << padRight(NumberFormat::exact(s.evaluation.efficiency), 19) << "  "

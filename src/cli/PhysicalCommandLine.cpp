@@ -65,6 +65,8 @@ std::string SurfaceWordsHelp(std::size_t column) {
 
 } // namespace
 
+// --- The settings ---
+
 bool ParseSetting(ArgumentReader& reader, PhysicalSettings& settings) {
     const std::string& name = reader.name();
     const auto real = [&](const RealInput& input) {
@@ -88,6 +90,8 @@ bool ParseSetting(ArgumentReader& reader, PhysicalSettings& settings) {
         return false;
     return true;
 }
+
+// --- The single build's options ---
 
 bool ParseBuildOption(ArgumentReader& reader, PhysicalOptions& options,
                       std::string& needsEstimate) {
@@ -142,6 +146,8 @@ void CheckSearch(const PhysicalObjective& objective, const std::string& needsPhy
         throw UsageError("--no-lamp: the physical model always has its tube; only with "
                          "--objective pixel");
 }
+
+// --- The help texts ---
 
 std::string SettingsHelp(std::size_t column) {
     const auto line = [column](const std::string& option, std::string_view description,

@@ -29,6 +29,8 @@ namespace kavrol::PhysicalOptimise {
 
 namespace {
 
+// --- Numbers and words ---
+
 namespace D = InputDomain;
 
 using NumberFormat::fixed;
@@ -212,9 +214,12 @@ PhysicalSearchOutcome RunShowing(bool show, PhysicalSearch& search,
 
 } // namespace
 
-int Run(const OptimiseOptions& options, const std::atomic<bool>& stop, bool showProgress) {
-    PhysicalSearch search(options.context, options.space, options.objective.settings,
-                          options.objective.minUniformity);
+namespace {
+
+// The run's options: the list's lengths, the CSV file's rows, the threads (noted on standard
+// error when capped) and the stop flag.
+PhysicalSearch::RunOptions RunOptionsFor(const OptimiseOptions& options,
+                                         const std::atomic<bool>& stop) {
     PhysicalSearch::RunOptions run;
     run.top = options.top;
     run.listRefused = options.listRefused;
@@ -233,6 +238,30 @@ int Run(const OptimiseOptions& options, const std::atomic<bool>& stop, bool show
         std::cerr << "kavrol-cli optimise: " << plan.note << '\n';
     run.threads = plan.threads;
     run.control.stop = &stop;
+    return run;
+}
+
+// Writes every design's line into the CSV file; the failure's text, or empty.
+std::string WriteCsv(PendingFile& csvFile, const PhysicalSearchOutcome& outcome) {
+    QByteArray text = QByteArray::fromStdString(CsvHeader());
+    for (const PhysicalSearchOutcome::Scored& s : outcome.all) {
+        const std::string line = CsvLine(s);
+        text.append(line.data(), static_cast<qsizetype>(line.size()));
+    }
+    try {
+        csvFile.commit(text);
+    } catch (const SaveError& e) {
+        return e.detail();
+    }
+    return {};
+}
+
+} // namespace
+
+int Run(const OptimiseOptions& options, const std::atomic<bool>& stop, bool showProgress) {
+    PhysicalSearch search(options.context, options.space, options.objective.settings,
+                          options.objective.minUniformity);
+    const PhysicalSearch::RunOptions run = RunOptionsFor(options, stop);
     // The CSV file's name is checked, and its temporary file made, before the search: a
     // missing folder fails now, not after the whole search.
     std::optional<PendingFile> csvFile;
@@ -246,19 +275,7 @@ int Run(const OptimiseOptions& options, const std::atomic<bool>& stop, bool show
                   << '\n';
     // A CSV file that cannot be written is reported after the ranking, which is printed all the
     // same.
-    std::string csvFailure;
-    if (run.keepAll) {
-        QByteArray text = QByteArray::fromStdString(CsvHeader());
-        for (const PhysicalSearchOutcome::Scored& s : outcome.all) {
-            const std::string line = CsvLine(s);
-            text.append(line.data(), static_cast<qsizetype>(line.size()));
-        }
-        try {
-            csvFile->commit(text);
-        } catch (const SaveError& e) {
-            csvFailure = e.detail();
-        }
-    }
+    const std::string csvFailure = run.keepAll ? WriteCsv(*csvFile, outcome) : std::string();
     // A scattering surface's best shape is set against the mirror's: the same search again.
     std::optional<SurfaceContrast> contrast;
     if (SurfaceContrast::Wanted(options) && !outcome.stopped && !outcome.best.empty())

@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// Sections: the lamp along the tank from the options; the estimate; the report and files.
+// Sections: the lamp along the tank from the options and its estimate; the report and files.
 #include "TankBuild.h"
 
 #include "ApplicationForFiles.h"
@@ -20,6 +20,8 @@ namespace {
 namespace D = InputDomain;
 
 } // namespace
+
+// --- The lamp along the tank from the options and its estimate ---
 
 TankBuild::TankBuild(const BuildInputs& inputs, const PhysicalSettings& settings,
                      const TankOptions& options)
@@ -69,6 +71,8 @@ TankBuild::TankBuild(const BuildInputs& inputs, const PhysicalSettings& settings
         refusal_ = e.what();
     }
 }
+
+// --- The report and files ---
 
 std::string TankBuild::text() const {
     if (!options_.enabled)

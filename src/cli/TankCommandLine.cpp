@@ -11,6 +11,8 @@ namespace {
 
 namespace D = InputDomain;
 
+// --- Parsing ---
+
 std::string Option(std::string_view word) {
     return "--" + std::string(word);
 }
@@ -33,6 +35,34 @@ std::string Models() {
     for (const D::TubeModel& m : D::TubeCatalogue)
         text += (text.empty() ? "" : ", ") + std::string(m.word);
     return text;
+}
+
+} // namespace
+
+namespace {
+
+// The floor's cells and the PPFD levels counted over it; false for another option.
+bool ParseFloorOption(ArgumentReader& reader, TankOptions& options) {
+    const std::string name = reader.name();
+    if (name == Option(D::FloorCellsX.option)) {
+        const std::string text = reader.value();
+        if (text.find(',') == std::string::npos) {
+            options.cellsX = ParseInput(name, text, D::FloorCellsX);
+            options.cellsZ = 0;
+        } else {
+            const auto [x, z] = Pair(name, text, "NX or NX,NZ");
+            options.cellsX = ParseInput(name, x, D::FloorCellsX);
+            options.cellsZ = ParseInput(name, z, D::FloorCellsZ);
+        }
+    } else if (name == Option(D::PpfdLevel.option)) {
+        const auto [a, b] = Pair(name, reader.value(), "A,B");
+        options.levels = {
+            static_cast<double>(ParseReal(name, a, D::PpfdLevel.minimum, D::PpfdLevel.maximum)),
+            static_cast<double>(ParseReal(name, b, D::PpfdLevel.minimum, D::PpfdLevel.maximum))};
+    } else {
+        return false;
+    }
+    return true;
 }
 
 } // namespace
@@ -78,27 +108,14 @@ bool ParseOption(ArgumentReader& reader, TankOptions& options, std::string& need
         options.closedEnds = index == 1;
     } else if (name == Option(D::WaterAttenuation.option))
         options.attenuation = real(D::WaterAttenuation);
-    else if (name == Option(D::FloorCellsX.option)) {
-        const std::string text = reader.value();
-        if (text.find(',') == std::string::npos) {
-            options.cellsX = ParseInput(name, text, D::FloorCellsX);
-            options.cellsZ = 0;
-        } else {
-            const auto [x, z] = Pair(name, text, "NX or NX,NZ");
-            options.cellsX = ParseInput(name, x, D::FloorCellsX);
-            options.cellsZ = ParseInput(name, z, D::FloorCellsZ);
-        }
-    } else if (name == Option(D::PpfdLevel.option)) {
-        const auto [a, b] = Pair(name, reader.value(), "A,B");
-        options.levels = {
-            static_cast<double>(ParseReal(name, a, D::PpfdLevel.minimum, D::PpfdLevel.maximum)),
-            static_cast<double>(ParseReal(name, b, D::PpfdLevel.minimum, D::PpfdLevel.maximum))};
-    } else
+    else if (!ParseFloorOption(reader, options))
         return false;
     if (needsTank.empty())
         needsTank = name;
     return true;
 }
+
+// --- Checks between options ---
 
 void Check(const TankOptions& options, const std::string& needsTank, int tube) {
     if (!options.enabled) {
@@ -120,6 +137,8 @@ void Check(const TankOptions& options, const std::string& needsTank, int tube) {
                          std::to_string(options.tankLength) + " (mm), got '" +
                          std::to_string(options.tubeCentre) + "'");
 }
+
+// --- The help text ---
 
 std::string Help() {
     const auto line = [](const std::string& option, std::string_view description,

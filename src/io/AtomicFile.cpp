@@ -24,6 +24,8 @@ constexpr std::size_t BufferSize = 1 << 16;
 // Links followed before giving up with ELOOP, as the system itself does.
 constexpr int MaxLinks = 40;
 
+// --- Following links to the file written ---
+
 std::string FolderOf(const std::string& path) {
     const auto slash = path.rfind('/');
     return slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
@@ -54,6 +56,8 @@ int FollowLinks(std::string path, std::string& target, struct stat& info, bool& 
     }
     return ELOOP;
 }
+
+// --- The temporary file ---
 
 // The temporary files that exist, for RemoveTemporaryFilesNow(). A slot is free (0), being
 // filled or emptied (1) or holds a name the handler may remove (2); a name that does not fit, or
@@ -216,6 +220,8 @@ AtomicFile::~AtomicFile() {
         discard();
 }
 
+// --- Writing ---
+
 void AtomicFile::write(std::string_view bytes) {
     if (fd_ < 0)
         fail(FileError::Stage::Write, EBADF);
@@ -236,6 +242,8 @@ void AtomicFile::flushBuffer() {
     }
     buffer_.clear();
 }
+
+// --- Putting the file in place ---
 
 bool AtomicFile::commit() {
     if (fd_ < 0)

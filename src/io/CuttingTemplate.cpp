@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// Sections: the profile in the design's coordinates; the notes and the scale bar; the page and
+// Sections: the profile (x across, y down); the notes and the scale bar; the page and
 // the placing; the SVG writer; the PDF writer; files.
 #include "CuttingTemplate.h"
 
@@ -555,6 +555,8 @@ QByteArray CuttingTemplate::pdf() const {
     }
     return bytes;
 }
+
+// --- Files ---
 
 void CuttingTemplate::writeSvg(const QString& path) const {
     WholeFile::write(path, svg());

@@ -33,6 +33,7 @@ void Canvas::ellipse(int x1, int y1, int x2, int y2) {
 
 // The figure on the box grown by (w-1)/2 on every side. Its pixels within w 4-neighbour steps of
 // a pixel outside it form the border (pen); the rest takes the brush when the brush is solid.
+// Kept whole though over 60 lines: it is one raster rule, read against the rule step by step.
 void Canvas::figure(Figure kind, int x1, int y1, int x2, int y2) {
     if (x2 <= x1 || y2 <= y1)
         return;

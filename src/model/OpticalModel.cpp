@@ -16,6 +16,8 @@
 
 namespace kavrol {
 
+// --- Construction ---
+
 // The profile table holds an entry for every column of the picture, so any reflector the picture
 // can show fits it; never fewer than the classic 2001 entries.
 OpticalModel::OpticalModel(int dotsPerInch, int maxReflections)
@@ -25,6 +27,8 @@ OpticalModel::OpticalModel(int dotsPerInch, int maxReflections)
       maxReflections_(maxReflections) {
     q_.PixelsPerMm = PixelQuantities::PixelsPerMmFor(dotsPerInch);
 }
+
+// --- The pass step by step ---
 
 void OpticalModel::PaintRef(const BuildInputs& in) {
     const int side = workImage_.width();
@@ -66,6 +70,8 @@ void OpticalModel::PaintRef(const BuildInputs& in) {
     computeEfficiency();
 }
 
+// --- The background and grid ---
+
 // The white background and the silver grid lines at CenterX + j * 10 mm in both directions,
 // symmetric about the picture's centre point, with none at 0. Silver lines over white give the
 // same pixels in any order, so the picture is written in one sweep over its rows: a grid row is
@@ -102,6 +108,8 @@ void OpticalModel::paintBackground(bool grid) {
     canvas.moveTo(side, last);
 }
 
+// --- The outline ---
+
 void OpticalModel::drawOutline() {
     Canvas& canvas = workImage_;
     canvas.moveTo(profile_[0].PX, profile_[0].PY);
@@ -109,6 +117,8 @@ void OpticalModel::drawOutline() {
         canvas.lineTo(profile_[static_cast<std::size_t>(i)].PX,
                       profile_[static_cast<std::size_t>(i)].PY);
 }
+
+// --- The ray fan (traced by Tracer over the picture) ---
 
 // 72 rays, one every 5 degrees, each leaving the tube's circle radially.
 void OpticalModel::traceFan() {
@@ -140,6 +150,8 @@ void OpticalModel::Vector(int x, int y, double t) {
     const Tracer tracer(albedo_, maxReflections_, q_.RefAPx);
     rayPower_[static_cast<std::size_t>(rayIndex_)] = tracer.trace(scene, x, y, t, fanLosses_);
 }
+
+// --- The efficiency ---
 
 // The mean power of the last traced fan; 0 before any fan was traced.
 void OpticalModel::computeEfficiency() {

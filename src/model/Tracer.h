@@ -86,6 +86,8 @@ public:
     // Follows one ray from (x, y) in direction t through the scene and returns the power it
     // brings into the water; where the rest went is added to losses. A leg starts 4 pixels out,
     // so no ray meets its own start pixel.
+    // Kept whole though over 60 lines: one ray's walk is the model's rule in the order it is
+    // stated, and both scenes must take the same steps to give the same bits.
     template <class Scene>
     double trace(Scene& scene, int x, int y, double t, LossBreakdown& losses) const {
         const int width = scene.width();

@@ -11,6 +11,7 @@
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
+#include <iterator>
 #include <limits>
 #include <queue>
 
@@ -224,7 +225,6 @@ void DirectionIntegrator::integrateRule(int pairIndex) {
     done.alive = true;
     done.integrated = true;
     done.firstNode = static_cast<int>(nodes_.size());
-    nodes_.insert(nodes_.end(), rays.begin(), rays.end());
     std::array<double, kFates> gauss{};
     done.value = {};
     for (std::size_t i = 0; i < 7; ++i) {
@@ -253,6 +253,9 @@ void DirectionIntegrator::integrateRule(int pairIndex) {
     done.shareError = std::abs(done.value[RayOutcome::Water] - gauss[RayOutcome::Water]) +
                       std::abs(done.value[RayOutcome::Diffused] - gauss[RayOutcome::Diffused]) +
                       done.openError;
+    // The nodes are kept for the bins; nothing above reads their deposits, which move.
+    nodes_.insert(nodes_.end(), std::make_move_iterator(rays.begin()),
+                  std::make_move_iterator(rays.end()));
     done.key = std::max(done.shareError, settings_.lossWeight * lossDifference);
     enqueue(static_cast<int>(pairs_.size()) - 1);
 }

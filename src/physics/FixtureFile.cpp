@@ -23,6 +23,8 @@ namespace kavrol::physics {
 
 namespace {
 
+// --- The fields' ranges ---
+
 // The range of a number in the file: from `low` (included or not) to `high` (included).
 struct Range {
     double low;
@@ -69,6 +71,8 @@ constexpr Range kPhotonFlux = Of(D::PhotonFlux, " umol/s");
 constexpr std::array<const char*, 7> kAlongKeys = {
     "tubeModel", "litLength", "reflectorLength", "ends", "z", "lumens", "photonFlux"};
 
+// --- Messages ---
+
 std::string Number(double value) {
     std::ostringstream text;
     text.precision(6);
@@ -100,6 +104,8 @@ struct Place {
     }
     throw FixtureError(message + reason);
 }
+
+// --- Typed fields ---
 
 const char* TypeName(JsonValue::Type type) {
     switch (type) {
@@ -176,6 +182,8 @@ double OptionalNumber(const Place& place, const JsonValue& object, const char* k
     return value == nullptr ? fallback : InRange(place, *value, key, range);
 }
 
+// --- The tank and materials ---
+
 void ReadTank(const std::string& source, const JsonValue& root, Fixture& fixture) {
     Place place{source, "", ""};
     const JsonValue& tank = Required(place, root, "tank");
@@ -199,6 +207,8 @@ void ReadTank(const std::string& source, const JsonValue& root, Fixture& fixture
                                            static_cast<double>(D::WaterAttenuation.initial));
     fixture.wholeTank = whole;
 }
+
+// --- Tubes ---
 
 // One of the input table's tubes ("T4", "T5", "T8") or a diameter in millimetres.
 double TubeRadius(const Place& place, const JsonValue& tube) {
@@ -252,6 +262,8 @@ void ReadSurface(const Place& place, const JsonValue& unit, Fixture::Unit& resul
         result.surfaceName = std::string(InputDomain::CustomSurface);
     }
 }
+
+// --- Reflectors and profiles (inline or CSV) ---
 
 // Two numbers on a line, separated by a comma, a semicolon or blanks.
 bool ParsePair(const std::string& line, double& x, double& y) {
@@ -359,6 +371,8 @@ std::vector<Fixture::Point> InlinePoints(const Place& place, const JsonValue& pr
     return points;
 }
 
+// --- The order of a profile's points ---
+
 // The points must run from one rim to the other: the ends are the leftmost and the rightmost
 // points, consecutive points differ. Points given from right to left are turned round.
 void CheckOrder(const Place& place, const JsonValue& at, std::vector<Fixture::Point>& points) {
@@ -460,7 +474,7 @@ Fixture::Reflector ReadReflector(Place place, const JsonValue& unit, const std::
     return ReadShape(place, reflector);
 }
 
-// ---- A unit along the whole tank ----
+// --- A unit along the whole tank ---
 
 // The catalogue tube a unit names, or the catalogue's default for its tube's diameter; null for
 // a diameter the catalogue does not hold.
@@ -594,6 +608,8 @@ Fixture::Unit ReadUnit(const std::string& source, const JsonValue& unit, int num
 }
 
 } // namespace
+
+// --- The whole file ---
 
 CheckedFixture FixtureFile::Check(const std::string& text, const std::string& source,
                                   const std::string& directory) {

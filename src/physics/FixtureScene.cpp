@@ -18,10 +18,14 @@ namespace kavrol::physics {
 
 namespace {
 
-// Samples per curve piece for the checks: enough to see a loop of a smooth piece.
-constexpr int kCheckSamples = 64;
+// --- Messages ---
 
 using RefusalText::Mm;
+
+// --- Pieces as curves ---
+
+// Samples per curve piece for the checks: enough to see a loop of a smooth piece.
+constexpr int kCheckSamples = 64;
 
 MirrorCurve SegmentCurve(const MirrorSegment& s) {
     MirrorCurve curve;
@@ -222,6 +226,8 @@ void Fail(const Fixture& fixture, int unit, const std::string& reason) {
 
 } // namespace
 
+// --- Building a unit ---
+
 std::string FixtureScene::UnitName(const Fixture& fixture, int unit) {
     std::string name = "unit " + std::to_string(unit + 1);
     const std::string& given = fixture.units[static_cast<std::size_t>(unit)].name;
@@ -315,6 +321,8 @@ void FixtureScene::addUnit(const Fixture& fixture, int unit, double axisY) {
     bottoms_.push_back(bottom);
 }
 
+// --- Checks of one unit ---
+
 // A profile's own checks (the three shapes had theirs as a design), in the profile's frame
 // for the messages: x from the tube's axis, y from the unit's top line.
 void FixtureScene::checkUnit(const Fixture& fixture, int unit, double axisY) const {
@@ -364,6 +372,8 @@ void FixtureScene::checkUnit(const Fixture& fixture, int unit, double axisY) con
     }
 }
 
+// --- Checks between units ---
+
 void FixtureScene::checkNeighbours(const Fixture& fixture) const {
     const int n = static_cast<int>(fixture.units.size());
     for (int i = 0; i < n; ++i) {
@@ -397,6 +407,8 @@ void FixtureScene::checkNeighbours(const Fixture& fixture) const {
         }
     }
 }
+
+// --- The whole fixture ---
 
 FixtureScene::FixtureScene(const Fixture& fixture) {
     if (fixture.units.empty()) {

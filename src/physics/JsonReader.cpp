@@ -41,6 +41,8 @@ JsonValue JsonReader::Parse(const std::string& text, const std::string& source) 
     return root;
 }
 
+// --- Positions and failures ---
+
 char JsonReader::peek() const {
     return at_ < text_.size() ? text_[at_] : '\0';
 }
@@ -97,6 +99,8 @@ void JsonReader::expect(char c, const char* what) {
     advance();
 }
 
+// --- Values ---
+
 JsonValue JsonReader::value(int depth) {
     skipSpace();
     JsonValue result;
@@ -135,6 +139,8 @@ JsonValue JsonReader::value(int depth) {
     }
     return result;
 }
+
+// --- Objects and arrays ---
 
 JsonValue JsonReader::object(int depth) {
     JsonValue result;
@@ -201,6 +207,8 @@ JsonValue JsonReader::array(int depth) {
         return result;
     }
 }
+
+// --- Strings ---
 
 unsigned JsonReader::hex4() {
     unsigned code = 0;
@@ -277,40 +285,47 @@ std::string JsonReader::string() {
             continue;
         }
         advance();
-        const char e = peek();
-        static constexpr std::string_view kFrom = "\"\\/bfnrt";
-        static constexpr std::string_view kTo = "\"\\/\b\f\n\r\t";
-        const std::size_t simple = kFrom.find(e);
-        if (e != '\0' && simple != std::string_view::npos) {
-            out += kTo[simple];
-            advance();
-            continue;
-        }
-        if (e != 'u') {
-            fail("unknown escape '\\" + characterHere() + "'");
-        }
-        advance();
-        unsigned code = hex4();
-        if (code >= 0xD800 && code < 0xDC00) {
-            if (peek() != '\\') {
-                fail("a lone surrogate in a \\u escape");
-            }
-            advance();
-            if (peek() != 'u') {
-                fail("a lone surrogate in a \\u escape");
-            }
-            advance();
-            const unsigned low = hex4();
-            if (low < 0xDC00 || low >= 0xE000) {
-                fail("a lone surrogate in a \\u escape");
-            }
-            code = 0x10000 + ((code - 0xD800) << 10) + (low - 0xDC00);
-        } else if (code >= 0xDC00 && code < 0xE000) {
-            fail("a lone surrogate in a \\u escape");
-        }
-        AppendUtf8(out, code);
+        escape(out);
     }
 }
+
+// After a backslash: a one-letter escape, or \uXXXX (a surrogate pair as two).
+void JsonReader::escape(std::string& out) {
+    const char e = peek();
+    static constexpr std::string_view kFrom = "\"\\/bfnrt";
+    static constexpr std::string_view kTo = "\"\\/\b\f\n\r\t";
+    const std::size_t simple = kFrom.find(e);
+    if (e != '\0' && simple != std::string_view::npos) {
+        out += kTo[simple];
+        advance();
+        return;
+    }
+    if (e != 'u') {
+        fail("unknown escape '\\" + characterHere() + "'");
+    }
+    advance();
+    unsigned code = hex4();
+    if (code >= 0xD800 && code < 0xDC00) {
+        if (peek() != '\\') {
+            fail("a lone surrogate in a \\u escape");
+        }
+        advance();
+        if (peek() != 'u') {
+            fail("a lone surrogate in a \\u escape");
+        }
+        advance();
+        const unsigned low = hex4();
+        if (low < 0xDC00 || low >= 0xE000) {
+            fail("a lone surrogate in a \\u escape");
+        }
+        code = 0x10000 + ((code - 0xD800) << 10) + (low - 0xDC00);
+    } else if (code >= 0xDC00 && code < 0xE000) {
+        fail("a lone surrogate in a \\u escape");
+    }
+    AppendUtf8(out, code);
+}
+
+// --- Numbers and literals ---
 
 // The JSON grammar is checked here; from_chars then converts the accepted characters.
 double JsonReader::number() {

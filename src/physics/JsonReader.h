@@ -28,6 +28,7 @@ private:
     JsonValue object(int depth);
     JsonValue array(int depth);
     std::string string();
+    void escape(std::string& out);
     double number();
     void literal(const char* word);
     unsigned hex4();

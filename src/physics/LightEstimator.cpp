@@ -3,6 +3,7 @@
 // reflector's patches; the whole scene; the irradiance and the result.
 #include "LightEstimator.h"
 
+#include "AdaptiveGauss.h"
 #include "DiffuseTransfer.h"
 #include "DirectionIntegrator.h"
 #include "FresnelTable.h"
@@ -36,9 +37,6 @@ struct TubeLight {
     std::int64_t rays = 0;
     // False once a refinement stopped at its limit before its part of the budget was met.
     bool reached = true;
-    // The share entering the water at each node of the rule over offsets, and where (t).
-    std::vector<double> nodeT;
-    std::vector<double> nodeShare;
     // With a scattering surface: what went to each patch side, and the unresolved gloss.
     std::vector<double> deposits;
     double unresolved = 0.0;
@@ -60,10 +58,6 @@ struct Work {
     DirectionIntegrator::Settings settings;
     DirectionIntegrator::Bins bins;
     double offsetBudget = 0.0;
-    QuadratureRule offsetRule;
-    // How much a range's stray, weighed by its mass, may exceed what the range adds to the bound.
-    double strayFactor = 4.0;
-    int maxOffsetDepth = 12; // halvings of a tube's offsets at most
     int cellsPerHalfTurn = 32;
     Progress& progress;
     const SurfacePatches* patches = nullptr;
@@ -95,180 +89,88 @@ int CellsPerHalfTurn(double tolerance) {
 double OffsetAt(double radius, double t) {
     return radius * (3.0 * t - t * t * t) / 2.0;
 }
-// The weight's integral from -1 to t.
-double OffsetMass(double t) {
-    return 0.5 + 0.75 * t - 0.25 * t * t * t;
-}
+// A tube's light as one vector, the integrand over offsets: the fates, the directions' bound,
+// each bin's light and bound, what went to each patch side, and the gloss figures.
+struct LightLayout {
+    std::size_t bins = 0;
+    std::size_t sides = 0;
 
-// The Gauss rule over t in [t0, t1]: each node's light integrated over all directions.
-TubeLight GaussOverOffsets(Work& work, int tube, double t0, double t1, double aMin, double aMax) {
+    static constexpr std::size_t error() { return kFates; }
+    static constexpr std::size_t histogram() { return kFates + 1; }
+    std::size_t histogramError() const { return histogram() + bins; }
+    std::size_t deposits() const { return histogramError() + bins; }
+    std::size_t gloss() const { return deposits() + sides; } // unresolved, water, diffused
+    std::size_t size() const { return gloss() + 3; }
+
+    // One offset's light.
+    void pack(const DirectionIntegrator::Result& r, std::vector<double>& v) const {
+        v.assign(size(), 0.0);
+        for (std::size_t f = 0; f < kFates; ++f) {
+            v[f] = r.mean[f];
+        }
+        v[error()] = r.error;
+        for (std::size_t b = 0; b < r.histogram.size() && b < bins; ++b) {
+            v[histogram() + b] = r.histogram[b];
+            v[histogramError() + b] = r.histogramError[b];
+        }
+        for (std::size_t k = 0; k < r.deposits.size() && k < sides; ++k) {
+            v[deposits() + k] = r.deposits[k];
+        }
+        v[gloss()] = r.unresolved;
+        v[gloss() + 1] = r.glossWaterDelta;
+        v[gloss() + 2] = r.glossDiffusedDelta;
+    }
+
+    // The integral over offsets, each rule's error added to the bound of the share entering the
+    // water and of each bin.
+    void unpack(const AdaptiveGauss::Result& r, TubeLight& light) const {
+        for (std::size_t f = 0; f < kFates; ++f) {
+            light.mean[f] = r.value[f];
+        }
+        light.error = r.value[error()] + r.error[RayOutcome::Water];
+        light.histogram.assign(bins, 0.0);
+        light.histogramError.assign(bins, 0.0);
+        for (std::size_t b = 0; b < bins; ++b) {
+            light.histogram[b] = r.value[histogram() + b];
+            light.histogramError[b] = r.value[histogramError() + b] + r.error[histogram() + b];
+        }
+        light.deposits.assign(r.value.begin() + static_cast<std::ptrdiff_t>(deposits()),
+                              r.value.begin() + static_cast<std::ptrdiff_t>(gloss()));
+        light.unresolved = r.value[gloss()];
+        light.glossWaterDelta = r.value[gloss() + 1];
+        light.glossDiffusedDelta = r.value[gloss() + 2];
+    }
+};
+
+// The light over all offsets by the adaptive Gauss rule in t, each node's light integrated over
+// all directions. The judged component is the share entering the water: the range that may still
+// be most wrong in it is halved until the ranges are within the offsets' part of the budget.
+TubeLight IntegrateOffsets(Work& work, int tube, double aMin, double aMax) {
     const double radius = work.scene.tubes[static_cast<std::size_t>(tube)].radius;
-    const double centre = 0.5 * (t0 + t1);
-    const double half = 0.5 * (t1 - t0);
-    TubeLight part;
-    part.histogram.assign(static_cast<std::size_t>(work.bins.count), 0.0);
-    part.histogramError.assign(static_cast<std::size_t>(work.bins.count), 0.0);
-    for (std::size_t i = 0; i < work.offsetRule.nodes.size(); ++i) {
-        const double t = centre + half * work.offsetRule.nodes[i];
-        const double weight = half * work.offsetRule.weights[i] * 0.75 * (1.0 - t * t);
+    const LightLayout layout{
+        static_cast<std::size_t>(work.bins.count),
+        static_cast<std::size_t>(work.tracer.sourceCount() - work.tracer.tubeCount())};
+    TubeLight light;
+    const AdaptiveGauss::Integrand atOffset = [&](double t, std::vector<double>& value) {
         DirectionIntegrator directions(work.tracer, tube, OffsetAt(radius, t), work.settings);
         const DirectionIntegrator::Result r = directions.integrate(aMin, aMax, work.bins);
         Report(work);
-        for (std::size_t f = 0; f < kFates; ++f) {
-            part.mean[f] += weight * r.mean[f];
-        }
-        for (std::size_t b = 0; b < r.histogram.size(); ++b) {
-            part.histogram[b] += weight * r.histogram[b];
-            part.histogramError[b] += weight * r.histogramError[b];
-        }
-        part.error += weight * r.error;
-        part.rays += r.rays;
-        part.reached = part.reached && r.reached;
-        part.nodeT.push_back(t);
-        part.nodeShare.push_back(r.mean[RayOutcome::Water]);
-        part.deposits.resize(r.deposits.size(), 0.0);
-        for (std::size_t k = 0; k < r.deposits.size(); ++k) {
-            part.deposits[k] += weight * r.deposits[k];
-        }
-        part.unresolved += weight * r.unresolved;
-        part.glossWaterDelta += weight * r.glossWaterDelta;
-        part.glossDiffusedDelta += weight * r.glossDiffusedDelta;
-    }
-    return part;
-}
-
-void Add(TubeLight& total, const TubeLight& part) {
-    for (std::size_t f = 0; f < kFates; ++f) {
-        total.mean[f] += part.mean[f];
-    }
-    for (std::size_t b = 0; b < part.histogram.size(); ++b) {
-        total.histogram[b] += part.histogram[b];
-        total.histogramError[b] += part.histogramError[b];
-    }
-    total.error += part.error;
-    total.reached = total.reached && part.reached;
-    total.deposits.resize(part.deposits.size(), 0.0);
-    for (std::size_t k = 0; k < part.deposits.size(); ++k) {
-        total.deposits[k] += part.deposits[k];
-    }
-    total.unresolved += part.unresolved;
-    total.glossWaterDelta += part.glossWaterDelta;
-    total.glossDiffusedDelta += part.glossDiffusedDelta;
-}
-
-// A range of offsets [t0, t1] with the Gauss rule over it whole and over both halves.
-struct OffsetRange {
-    double t0 = 0.0;
-    double t1 = 0.0;
-    int depth = 1;
-    TubeLight whole;
-    TubeLight left;
-    TubeLight right;
-    double difference = 0.0; // of the share entering the water, halves against whole
-    double key = 0.0;        // what the range may still be wrong by, as refinement judges it
-};
-
-// How far the halves' nodes stray from the polynomial through the whole range's nodes: large
-// where the light jumps or kinks between nodes, however well the sums happen to agree.
-double Stray(const OffsetRange& range) {
-    const TubeLight& whole = range.whole;
-    double stray = 0.0;
-    for (const TubeLight* half : {&range.left, &range.right}) {
-        for (std::size_t i = 0; i < half->nodeT.size(); ++i) {
-            double value = 0.0;
-            for (std::size_t j = 0; j < whole.nodeT.size(); ++j) {
-                double basis = 1.0;
-                for (std::size_t k = 0; k < whole.nodeT.size(); ++k) {
-                    if (k != j) {
-                        basis *=
-                            (half->nodeT[i] - whole.nodeT[k]) / (whole.nodeT[j] - whole.nodeT[k]);
-                    }
-                }
-                value += basis * whole.nodeShare[j];
-            }
-            stray = std::max(stray, std::abs(half->nodeShare[i] - value));
-        }
-    }
-    return stray;
-}
-
-// The halves of a range whose whole rule is known, and what the range may still be wrong by:
-// the halves' difference from the whole (which bounds the halves' error generously: halving
-// shrinks a smooth integrand's error some sixty-fold and even a square-root kink's, where a
-// path appears at a fold, nearly three-fold), or the stray weighed by the range's mass when
-// that is larger. A jump of the light at one offset (a path appearing there) strays alike at
-// every depth, so only its mass shrinks as the range narrows.
-void Judge(Work& work, int tube, double aMin, double aMax, OffsetRange& range) {
-    const double middle = 0.5 * (range.t0 + range.t1);
-    range.left = GaussOverOffsets(work, tube, range.t0, middle, aMin, aMax);
-    range.right = GaussOverOffsets(work, tube, middle, range.t1, aMin, aMax);
-    range.difference =
-        std::abs(range.left.mean[RayOutcome::Water] + range.right.mean[RayOutcome::Water] -
-                 range.whole.mean[RayOutcome::Water]);
-    const double mass = OffsetMass(range.t1) - OffsetMass(range.t0);
-    range.key = std::max(work.options.budget.differenceSafety * range.difference,
-                         Stray(range) * mass / work.strayFactor);
-}
-
-// The light over all offsets, whose Gauss rule gave `whole`: the range whose key is largest is
-// halved until the keys together are within the offsets' budget or no range may be halved
-// further. Each range's error is its halves' difference; each bin's the same comparison.
-void RefineOffsets(Work& work, int tube, const TubeLight& whole, double aMin, double aMax,
-                   TubeLight& light) {
-    std::vector<OffsetRange> ranges(1);
-    ranges[0].t0 = -1.0;
-    ranges[0].t1 = 1.0;
-    ranges[0].whole = whole;
-    Judge(work, tube, aMin, aMax, ranges[0]);
-    light.rays += ranges[0].left.rays + ranges[0].right.rays;
-    const auto total = [&ranges] {
-        double sum = 0.0;
-        for (const OffsetRange& range : ranges) {
-            sum += range.key;
-        }
-        return sum;
+        light.rays += r.rays;
+        light.reached = light.reached && r.reached;
+        layout.pack(r, value);
     };
-    while (total() > work.offsetBudget) {
-        std::size_t worst = ranges.size();
-        for (std::size_t i = 0; i < ranges.size(); ++i) {
-            if (ranges[i].depth < work.maxOffsetDepth &&
-                (worst == ranges.size() || ranges[i].key > ranges[worst].key)) {
-                worst = i;
-            }
-        }
-        if (worst == ranges.size()) {
-            break;
-        }
-        work.progress.expected += 4 * static_cast<int>(work.offsetRule.nodes.size());
-        const OffsetRange parent = std::move(ranges[worst]);
-        const double middle = 0.5 * (parent.t0 + parent.t1);
-        OffsetRange low;
-        low.t0 = parent.t0;
-        low.t1 = middle;
-        low.depth = parent.depth + 1;
-        low.whole = parent.left;
-        Judge(work, tube, aMin, aMax, low);
-        OffsetRange high;
-        high.t0 = middle;
-        high.t1 = parent.t1;
-        high.depth = parent.depth + 1;
-        high.whole = parent.right;
-        Judge(work, tube, aMin, aMax, high);
-        light.rays += low.left.rays + low.right.rays + high.left.rays + high.right.rays;
-        ranges[worst] = std::move(low);
-        ranges.insert(ranges.begin() + static_cast<std::ptrdiff_t>(worst) + 1, std::move(high));
-    }
-    light.reached = light.reached && total() <= work.offsetBudget;
-    for (const OffsetRange& range : ranges) {
-        Add(light, range.left);
-        Add(light, range.right);
-        light.error += work.options.budget.differenceSafety * range.difference;
-        for (std::size_t b = 0; b < range.whole.histogram.size(); ++b) {
-            light.histogramError[b] += work.options.budget.differenceSafety *
-                                       std::abs(range.left.histogram[b] + range.right.histogram[b] -
-                                                range.whole.histogram[b]);
-        }
-    }
+    AdaptiveGauss::Settings settings;
+    settings.budget = work.offsetBudget;
+    settings.judged = RayOutcome::Water;
+    settings.differenceSafety = work.options.budget.differenceSafety;
+    // The offsets' density in t and its integral from -1.
+    settings.density = [](double t) { return 0.75 * (1.0 - t * t); };
+    settings.densityIntegral = [](double t) { return 0.5 + 0.75 * t - 0.25 * t * t * t; };
+    settings.foresee = [&work](int evaluations) { work.progress.expected += evaluations; };
+    const AdaptiveGauss::Result result = AdaptiveGauss(settings).integrate(atOffset, -1.0, 1.0);
+    layout.unpack(result, light);
+    light.reached = light.reached && result.reached;
+    return light;
 }
 
 // A tube on the axis of a mirror-symmetric scene sends its light to x < 0 as the mirror image
@@ -277,15 +179,9 @@ void RefineOffsets(Work& work, int tube, const TubeLight& whole, double aMin, do
 TubeLight IntegrateTube(Work& work, int tube, bool symmetric) {
     const Tube& t = work.scene.tubes[static_cast<std::size_t>(tube)];
     const bool halfTurn = symmetric && t.x == 0.0;
-    TubeLight light;
-    light.histogram.assign(static_cast<std::size_t>(work.bins.count), 0.0);
-    light.histogramError.assign(static_cast<std::size_t>(work.bins.count), 0.0);
     work.settings.gridCells = work.cellsPerHalfTurn * (halfTurn ? 1 : 2);
     const double pi = std::numbers::pi;
-    const double aMin = halfTurn ? 0.0 : -pi;
-    const TubeLight whole = GaussOverOffsets(work, tube, -1.0, 1.0, aMin, pi);
-    light.rays += whole.rays;
-    RefineOffsets(work, tube, whole, aMin, pi, light);
+    TubeLight light = IntegrateOffsets(work, tube, halfTurn ? 0.0 : -pi, pi);
     if (halfTurn) {
         const std::vector<double> once = light.histogram;
         const std::vector<double> onceError = light.histogramError;
@@ -444,7 +340,7 @@ TubeLight IntegrateScene(const Scene& scene, const EstimateOptions& options, int
         patches.emplace(scene, PatchCount(options));
     }
     const PathTracer tracer(scene, *fresnel, patches ? &*patches : nullptr, options.glossPanels);
-    Work work{scene, tracer, options, {}, {}, 0.0, {}, 4.0, 12, 32, progress, nullptr, {}};
+    Work work{scene, tracer, options, {}, {}, 0.0, 32, progress, nullptr, {}};
     bool symmetric = scene.mirrorSymmetric();
     if (patches) {
         work.patches = &*patches;
@@ -454,7 +350,6 @@ TubeLight IntegrateScene(const Scene& scene, const EstimateOptions& options, int
         }
     }
     work.cellsPerHalfTurn = CellsPerHalfTurn(options.tolerance);
-    work.offsetRule = QuadratureRule::GaussLegendre(3);
     work.settings.budget = options.budget.directions * options.tolerance;
     work.settings.followWeight = options.budget.follow * work.settings.budget;
     work.settings.cancel = options.cancel;

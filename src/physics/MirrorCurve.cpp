@@ -1,6 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// Sections: building and moving; evaluation; the ray's crossing (box test, the cubic's roots on
-// monotone stretches); distance; symmetry.
+// Sections: polynomials; the ray's slabs and roots; building; evaluation; the ray's crossing
+// (box test, the cubic's roots on monotone stretches); distance; symmetry and moving.
 #include "MirrorCurve.h"
 
 #include <algorithm>
@@ -10,6 +10,8 @@
 namespace kavrol::physics {
 
 namespace {
+
+// --- Polynomials ---
 
 double Horner(const std::array<double, 4>& c, double s) {
     return c[0] + s * (c[1] + s * (c[2] + s * c[3]));
@@ -43,6 +45,8 @@ void Range(const std::array<double, 4>& c, double& low, double& high) {
 }
 
 } // namespace
+
+// --- The ray's slabs and roots ---
 
 // The ray's start and reciprocal direction, computed once for every box it is tested against
 // (divisions cost more than the rest of a test).
@@ -121,6 +125,8 @@ double BracketedRoot(const std::array<double, 4>& f, double lo, double hi, doubl
 
 } // namespace
 
+// --- Building ---
+
 void MirrorCurve::addPiece(const std::array<double, 4>& cx, const std::array<double, 4>& cy,
                            double endX, double endY) {
     Piece piece;
@@ -165,6 +171,8 @@ void MirrorCurve::addPiece(const std::array<double, 4>& cx, const std::array<dou
     pieces.push_back(piece);
 }
 
+// --- Evaluation ---
+
 double MirrorCurve::xAt(int piece, double s) const {
     const Piece& p = pieces[static_cast<std::size_t>(piece)];
     return s == 1.0 ? p.endX : Horner(p.cx, s);
@@ -174,6 +182,8 @@ double MirrorCurve::yAt(int piece, double s) const {
     const Piece& p = pieces[static_cast<std::size_t>(piece)];
     return s == 1.0 ? p.endY : Horner(p.cy, s);
 }
+
+// --- The ray's crossing ---
 
 // On each piece f(s) = n . (P(s) - p) with n = (-dy, dx) is a cubic whose roots are the
 // crossings. Its slope's roots cut [0, 1] into stretches where f is monotone; a stretch whose
@@ -285,6 +295,8 @@ bool MirrorCurve::pieceHit(std::size_t i, const Slabs& ray, double dx, double dy
 // A scan of each piece followed by a golden-section search around its best sample.
 namespace {
 
+// --- Distance ---
+
 // The distance from (px, py) to a box; every point of what the box holds lies at least this far.
 double BoxDistance(double xMin, double xMax, double yMin, double yMax, double px, double py) {
     const double dx = std::max({xMin - px, 0.0, px - xMax});
@@ -350,6 +362,8 @@ double MirrorCurve::distanceTo(double px, double py, double limit) const {
     }
     return nearest;
 }
+
+// --- Symmetry and moving ---
 
 bool MirrorCurve::mirrors(const MirrorCurve& other, double tolerance) const {
     if (other.pieces.size() != pieces.size()) {

@@ -132,9 +132,8 @@ struct Walk {
     std::array<std::uint64_t, RayOutcome::kClasses> prefix = Seeds();
     std::size_t stepClass = 0;
 
-    // After a step mixed into the signature.
+    // After a step of class stepClass mixed into the signature.
     void stepped() {
-        stepClass = WeightClass(weight.total());
         for (std::size_t c = stepClass; c < prefix.size(); ++c) {
             prefix[c] = signature;
         }
@@ -335,7 +334,7 @@ void PathTracer::clear(const void* walkPointer, int hitKind, int hitIndex, doubl
                        RayOutcome& out) const {
     const Walk& w = *static_cast<const Walk*>(walkPointer);
     const Ray& r = w.ray;
-    const std::size_t c = WeightClass(w.weight.total());
+    const std::size_t c = w.stepClass;
     const double cross = w.dpx * r.dy - w.dpy * r.dx; // d/da of P x D, first part
     const int hitOwner = Code(static_cast<Kind>(hitKind), hitIndex);
     for (const Rim& rim : rims_) {
@@ -498,6 +497,7 @@ void PathWalk::walk(Walk walk) {
     RayOutcome& out = out_;
     for (; walk.event < PathTracer::kMaxEvents; ++walk.event) {
         const Hit hit = NearestHit(scene, walk);
+        walk.stepClass = WeightClass(walk.weight.total());
         if (follow_ && walk.following) {
             // Each branch stops being followed on its own; what they carried then adds up.
             const double carried = walk.weight.total();

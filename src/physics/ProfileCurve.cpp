@@ -9,6 +9,8 @@ namespace kavrol::physics {
 
 namespace {
 
+// --- Slopes of the not-a-knot spline ---
+
 // Slopes dv/du at the knots of the C2 not-a-knot cubic spline through (u_i, v_i), given the
 // knot spacings h and the chord slopes delta; at least four knots. A tridiagonal system
 // solved by elimination: the first and last rows make the third derivative continuous at the
@@ -65,6 +67,8 @@ std::vector<double> Slopes(const std::vector<double>& h, const std::vector<doubl
     return {delta[0], delta[0]};
 }
 
+// --- Pieces ---
+
 // The Hermite cubic from v0 to v1 over a knot spacing h with end slopes m0, m1, in s = u / h.
 std::array<double, 4> Hermite(double v0, double v1, double m0, double m1, double h) {
     const double rise = v1 - v0;
@@ -95,6 +99,8 @@ MirrorCurve ProfileCurve::Smooth(const std::vector<Fixture::Point>& points) {
     return curve;
 }
 
+// --- Straight joins ---
+
 std::vector<MirrorSegment> ProfileCurve::Straight(const std::vector<Fixture::Point>& points) {
     std::vector<MirrorSegment> segments;
     for (std::size_t i = 0; i + 1 < points.size(); ++i) {
@@ -102,6 +108,8 @@ std::vector<MirrorSegment> ProfileCurve::Straight(const std::vector<Fixture::Poi
     }
     return segments;
 }
+
+// --- Sampling ---
 
 std::vector<Fixture::Point> ProfileCurve::Sample(const MirrorCurve& curve, int perPiece) {
     std::vector<Fixture::Point> samples;

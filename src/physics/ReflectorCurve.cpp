@@ -15,6 +15,8 @@ namespace kavrol::physics {
 
 namespace {
 
+// --- The checks and the exact lengths ---
+
 // Length of y = u^2 / m from its vertex to u (odd in u): with w = 2u/m the integral of
 // sqrt(1 + w^2) is (m/4) (w sqrt(1 + w^2) + asinh w).
 double ParabolaLength(double u, double m) {
@@ -99,6 +101,8 @@ double ReflectorCurve::depthAt(double x) const {
     return u <= halfC_ ? 0.0 : b_ * (u - halfC_) / (halfA_ - halfC_);
 }
 
+// --- The curve at a length ---
+
 // The length grows strictly with x, so bisection finds x to the last bits in 200 halvings.
 double ReflectorCurve::xAtLength(double s) const {
     const double target = std::clamp(std::abs(s), 0.0, halfLength_);
@@ -131,6 +135,8 @@ ReflectorCurve::Station ReflectorCurve::at(double s) const {
     const double norm = std::hypot(slope, 1.0);
     return {x, depthAt(x), slope / norm, -1.0 / norm};
 }
+
+// --- The samples ---
 
 ReflectorCurve ReflectorCurve::FromDesign(const PhysicalDesign& design, double maxStep) {
     if (!(maxStep > 0.0)) {

@@ -1,6 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// Sections: number formatting for messages; distance from a point to the pieces; checks of a
-// design; building the scene; symmetry.
+// Sections: distance from a point to the pieces; checks of a design (their messages through
+// RefusalText); building the scene; symmetry.
 #include "Scene.h"
 #include "RefusalText.h"
 
@@ -18,6 +18,8 @@ namespace {
 
 using RefusalText::Mm;
 using RefusalText::Require;
+
+// --- Distance from a point to the pieces ---
 
 double DistanceToSegment(const MirrorSegment& s, double px, double py) {
     const double ex = s.x1 - s.x0;
@@ -72,6 +74,8 @@ double DistanceToReflector(const Scene& scene, double px, double py) {
     }
     return nearest;
 }
+
+// --- Checks of a design ---
 
 bool Finite(double value) {
     return std::isfinite(value);
@@ -136,6 +140,8 @@ void CheckPlacement(const PhysicalDesign& d, const Scene& scene) {
                 " from the tube's axis, within its radius of " + Mm(d.tubeRadius));
 }
 
+// --- Building the scene ---
+
 void AddReflector(const PhysicalDesign& d, Scene& scene) {
     const double halfA = d.a / 2.0;
     const double halfC = d.c / 2.0;
@@ -189,6 +195,8 @@ Scene Scene::withoutReflector() const {
 }
 
 namespace {
+
+// --- Symmetry ---
 
 template <typename Test> bool AnyPiece(const Scene& scene, Test test) {
     const bool ownLists = !scene.segmentSurfaces.empty() || !scene.arcSurfaces.empty() ||

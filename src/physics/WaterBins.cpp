@@ -13,6 +13,8 @@ WaterBins::WaterBins(double xMin, double xMax, int count)
     : xMin_(xMin), width_((xMax - xMin) / count), light_(static_cast<std::size_t>(count), 0.0),
       error_(static_cast<std::size_t>(count), 0.0) {}
 
+// --- Bins ---
+
 std::vector<double> WaterBins::errors() const {
     std::vector<double> total = error_;
     for (double& value : total) {
@@ -30,6 +32,8 @@ void WaterBins::addAt(double x, double amount, double error) {
 
 // ====================================================================== polynomials
 namespace {
+
+// --- Polynomials ---
 
 constexpr int kMax = WaterBins::Track::kMaxPoints;
 
@@ -123,6 +127,8 @@ WaterBins::Interpolation::coefficients(const double* values) const {
     }
     return c;
 }
+
+// --- Following a track ---
 
 // ====================================================================== following a track
 // Between neighbouring points x(tau) is the cubic Hermite piece through their places and

@@ -20,6 +20,8 @@ namespace kavrol {
 
 namespace {
 
+// --- The search order (designAt) ---
+
 std::int64_t DesignsOfShape(const SearchSpace& space, int shape) {
     const std::int64_t cCount = SearchSpace::UsesC(shape) ? space.c.count() : 1;
     return std::int64_t{space.lamp.count()} * space.a.count() * space.b.count() * cCount;
@@ -59,6 +61,8 @@ Design DesignSearch::designAt(std::int64_t index) const {
     throw std::out_of_range("design index outside the search space");
 }
 
+// --- Ranking ---
+
 bool DesignSearch::Better(const ScoredDesign& a, const ScoredDesign& b) {
     if (a.evaluation.efficiency != b.evaluation.efficiency)
         return a.evaluation.efficiency > b.evaluation.efficiency;
@@ -74,6 +78,8 @@ struct Ranking {
     }
 };
 using BestDesigns = BoundedTop<ScoredDesign, Ranking>;
+
+// --- Collecting the workers' batches and best designs ---
 
 // Gathers the workers' batches under one lock: keeps every refused design and hands the batches
 // to onBatch in search order, holding back those that finish early. Only a gap-free prefix of
@@ -129,6 +135,8 @@ private:
 };
 
 } // namespace
+
+// --- Running the workers ---
 
 SearchOutcome DesignSearch::run(const SearchOptions& options) {
     const auto started = std::chrono::steady_clock::now();

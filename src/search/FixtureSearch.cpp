@@ -24,6 +24,8 @@ using physics::PhysicalEstimate;
 
 namespace {
 
+// --- The ranges searched ---
+
 struct Candidate {
     double spacing = 0.0;
     double lamp = 0.0;
@@ -80,6 +82,8 @@ Ranges SearchRanges(const Fixture& fixture, const FixtureSearch::Options& option
     return r;
 }
 
+// --- One candidate ---
+
 // The screening estimate of one candidate; candidates that cannot exist are marked so.
 Candidate Estimate(const Fixture& fixture, double spacing, double lamp,
                    const FixtureSearch::Options& options, int& refused) {
@@ -121,6 +125,8 @@ bool Better(const Candidate& a, const Candidate& b, double floor) {
     return aMeets ? a.share > b.share : a.uniformity > b.uniformity;
 }
 
+// --- The grids ---
+
 // Evenly spaced values from low to high (one value when they agree).
 std::vector<double> Grid(double low, double high, int steps, bool searched, double fixed) {
     if (!searched) {
@@ -134,6 +140,8 @@ std::vector<double> Grid(double low, double high, int steps, bool searched, doub
 }
 
 } // namespace
+
+// --- Placing the units ---
 
 Fixture FixtureSearch::Placed(const Fixture& fixture, double spacing, double lampDistance) {
     Fixture placed = fixture;
@@ -150,6 +158,8 @@ Fixture FixtureSearch::Placed(const Fixture& fixture, double spacing, double lam
 }
 
 namespace {
+
+// --- Screening, verifying and the whole search ---
 
 // Both grids of screening estimates: every candidate that can exist, in the order estimated.
 // A stop ends them and marks the outcome stopped.

@@ -353,10 +353,8 @@ void AnalysisWindow::setTabOrder() {
 }
 
 template <typename Handler> void AnalysisWindow::guarded(Handler&& handler, bool onPage) {
-    try {
-        handler();
-    } catch (const std::exception& error) {
-        const QString text = WindowMessages::russian(QString::fromUtf8(error.what()));
+    ErrorReport::Guarded(std::forward<Handler>(handler), [this, onPage](const QString& english) {
+        const QString text = WindowMessages::russian(english);
         if (onPage) {
             showFailure(text);
         } else if (services_.reportError) {
@@ -364,7 +362,7 @@ template <typename Handler> void AnalysisWindow::guarded(Handler&& handler, bool
         } else {
             ErrorReport::show(this, text);
         }
-    }
+    });
 }
 
 // --- Following builds and the background estimate ---

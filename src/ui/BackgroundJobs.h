@@ -57,8 +57,8 @@ public:
         QFutureWatcher<Outcome>* watcher = job.watcher;
         QObject::connect(watcher, &QFutureWatcherBase::finished, owner_,
                          [this, watcher] { jobEnded(watcher); });
-        watcher->setFuture(QtConcurrent::run(Run, job.generation, std::move(work), job.cancel,
-                                             job.progress));
+        watcher->setFuture(
+            QtConcurrent::run(Run, job.generation, std::move(work), job.cancel, job.progress));
         jobs_.push_back(std::move(job));
         running_ = generation_;
         return generation_;

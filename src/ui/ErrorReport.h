@@ -2,7 +2,9 @@
 #pragma once
 
 #include <QString>
+#include <exception>
 #include <memory>
+#include <utility>
 
 class QMessageBox;
 class QWidget;
@@ -21,6 +23,17 @@ public:
     static std::unique_ptr<QMessageBox> createBox(QWidget* parent, const QString& text);
     // Shows the box modally and returns when the user has closed it.
     static void show(QWidget* parent, const QString& text);
+
+    // The windows' one guard around a handler: a failure's message (in English, as thrown) goes
+    // to report instead of escaping into Qt's event loop.
+    template <typename Handler, typename Report>
+    static void Guarded(Handler&& handler, Report&& report) {
+        try {
+            std::forward<Handler>(handler)();
+        } catch (const std::exception& error) {
+            std::forward<Report>(report)(QString::fromUtf8(error.what()));
+        }
+    }
 };
 
 } // namespace kavrol

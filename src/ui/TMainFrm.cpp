@@ -42,6 +42,8 @@ namespace kavrol {
 
 namespace {
 
+// --- The control factories ---
+
 // The window's font: the face installed that fits the layout best, sized to its text height.
 QFont windowFont(double pointSize, bool bold) {
     return WindowFont::font(pointSize, bold);
@@ -151,6 +153,8 @@ int screenDotsPerInch(const QScreen* screen) {
 }
 
 } // namespace
+
+// --- Creating the controls and the tab order ---
 
 TMainFrm::TMainFrm(WindowServices services, QWidget* parent)
     : QWidget(parent, Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
@@ -297,12 +301,11 @@ void TMainFrm::setTabOrder() {
         QWidget::setTabOrder(order[i - 1], order[i]);
 }
 
+// --- The error channel ---
+
 template <typename Handler> void TMainFrm::guarded(Handler&& handler) {
-    try {
-        handler();
-    } catch (const std::exception& error) {
-        reportError(QString::fromUtf8(error.what()));
-    }
+    ErrorReport::Guarded(std::forward<Handler>(handler),
+                         [this](const QString& text) { reportError(text); });
 }
 
 void TMainFrm::reportError(const QString& text) {
@@ -311,6 +314,8 @@ void TMainFrm::reportError(const QString& text) {
     else
         ErrorReport::show(this, text);
 }
+
+// --- The handlers (start-up, build, list close-up, save, exit) ---
 
 void TMainFrm::Init() {
     guarded([this] {

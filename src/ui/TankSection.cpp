@@ -4,6 +4,7 @@
 #include "TankSection.h"
 
 #include "ChartPanel.h"
+#include "ErrorReport.h"
 #include "FloorMapView.h"
 #include "InputDomain.h"
 #include "IntegerSpinEdit.h"
@@ -63,6 +64,21 @@ QPushButton* button(QWidget* parent, const char* name, const QString& text,
     return result;
 }
 
+// A spin field for one input of the table (its range, step and start value), with its tip and
+// the width every field of the page shares; Edit is IntegerSpinEdit or RealSpinEdit.
+template <typename Edit, typename Input>
+Edit* InputEdit(QWidget* parent, const char* name, const Input& input, const QString& tip) {
+    auto* edit = new Edit(parent);
+    edit->setObjectName(QLatin1String(name));
+    edit->setRange(input.minimum, input.maximum);
+    edit->setSingleStep(input.step);
+    edit->setValue(input.initial);
+    edit->setToolTip(tip);
+    edit->setMinimumWidth(100);
+    edit->setMaximumWidth(140);
+    return edit;
+}
+
 } // namespace
 
 // --- Building the page ---
@@ -92,26 +108,10 @@ void TankSection::createFields() {
     box->setObjectName(QStringLiteral("TankInputs"));
     inputs_ = box;
     const auto integer = [box](const char* name, const IntegerInput& input, const QString& tip) {
-        auto* edit = new IntegerSpinEdit(box);
-        edit->setObjectName(QLatin1String(name));
-        edit->setRange(input.minimum, input.maximum);
-        edit->setSingleStep(input.step);
-        edit->setValue(input.initial);
-        edit->setToolTip(tip);
-        edit->setMinimumWidth(100);
-        edit->setMaximumWidth(140);
-        return edit;
+        return InputEdit<IntegerSpinEdit>(box, name, input, tip);
     };
     const auto real = [box](const char* name, const RealInput& input, const QString& tip) {
-        auto* edit = new RealSpinEdit(box);
-        edit->setObjectName(QLatin1String(name));
-        edit->setRange(input.minimum, input.maximum);
-        edit->setSingleStep(input.step);
-        edit->setValue(input.initial);
-        edit->setToolTip(tip);
-        edit->setMinimumWidth(100);
-        edit->setMaximumWidth(140);
-        return edit;
+        return InputEdit<RealSpinEdit>(box, name, input, tip);
     };
     length_ = integer("TankLength", D::TankLength,
                       QStringLiteral("Внутренняя длина аквариума вдоль лампы (от %1 до %2 мм).")
@@ -153,6 +153,11 @@ void TankSection::createFields() {
         QStringLiteral("Граница ошибки доли света на дне; каждая ячейка карты — в пределах\n"
                        "двадцати таких границ от среднего. Чем точнее, тем дольше расчёт:\n"
                        "± 0,01 — секунды, ± 0,0005 — минуты."));
+    layOutFields(box);
+    connect(model_, &QComboBox::activated, this, &TankSection::chooseModel);
+}
+
+void TankSection::layOutFields(QGroupBox* box) {
     auto* form = new QFormLayout(box);
     form->setFieldGrowthPolicy(QFormLayout::FieldsStayAtSizeHint);
     form->addRow(QStringLiteral("Д&лина аквариума, мм:"), length_);
@@ -162,7 +167,6 @@ void TankSection::createFields() {
     form->addRow(QStringLiteral("Торц&ы отражателя:"), ends_);
     form->addRow(QStringLiteral("Ослабление в &воде, 1/м:"), attenuation_);
     form->addRow(QStringLiteral("Точност&ь:"), tolerance_);
-    connect(model_, &QComboBox::activated, this, &TankSection::chooseModel);
 }
 
 void TankSection::createResults() {
@@ -476,35 +480,36 @@ void TankSection::showDepthProfile() {
 // --- The files ---
 
 void TankSection::saveMap() {
-    try {
-        if (!estimate_) {
-            throw std::runtime_error("Карты дна для записи ещё нет");
-        }
-        const QString path = askPath_(
-            true, QStringLiteral("Сохранить карту дна"), QStringLiteral("PNG (*.png);;SVG (*.svg)"),
-            QStringLiteral("дно.png"), {QStringLiteral("png"), QStringLiteral("svg")});
-        if (!path.isEmpty()) {
-            FloorMap::write(*estimate_, tubes(), path, FloorMapView::captions());
-        }
-    } catch (const std::exception& error) {
-        reportError_(WindowMessages::russian(QString::fromUtf8(error.what())));
-    }
+    ErrorReport::Guarded(
+        [&] {
+            if (!estimate_) {
+                throw std::runtime_error("Карты дна для записи ещё нет");
+            }
+            const QString path =
+                askPath_(true, QStringLiteral("Сохранить карту дна"),
+                         QStringLiteral("PNG (*.png);;SVG (*.svg)"), QStringLiteral("дно.png"),
+                         {QStringLiteral("png"), QStringLiteral("svg")});
+            if (!path.isEmpty()) {
+                FloorMap::write(*estimate_, tubes(), path, FloorMapView::captions());
+            }
+        },
+        [this](const QString& text) { reportError_(WindowMessages::russian(text)); });
 }
 
 void TankSection::saveCells() {
-    try {
-        if (!estimate_) {
-            throw std::runtime_error("Ячеек дна для записи ещё нет");
-        }
-        const QString path =
-            askPath_(false, QStringLiteral("Сохранить ячейки дна"), QStringLiteral("CSV (*.csv)"),
-                     QStringLiteral("дно.csv"), {QStringLiteral("csv")});
-        if (!path.isEmpty()) {
-            FloorMap::writeCsv(*estimate_, path);
-        }
-    } catch (const std::exception& error) {
-        reportError_(WindowMessages::russian(QString::fromUtf8(error.what())));
-    }
+    ErrorReport::Guarded(
+        [&] {
+            if (!estimate_) {
+                throw std::runtime_error("Ячеек дна для записи ещё нет");
+            }
+            const QString path = askPath_(false, QStringLiteral("Сохранить ячейки дна"),
+                                          QStringLiteral("CSV (*.csv)"), QStringLiteral("дно.csv"),
+                                          {QStringLiteral("csv")});
+            if (!path.isEmpty()) {
+                FloorMap::writeCsv(*estimate_, path);
+            }
+        },
+        [this](const QString& text) { reportError_(WindowMessages::russian(text)); });
 }
 
 } // namespace kavrol

@@ -76,6 +76,8 @@ signals:
 
 private:
     void createFields();
+    // The fields in their form, with their labels and shortcuts.
+    void layOutFields(QGroupBox* box);
     void createResults();
     void fillModels();
     void chooseModel();

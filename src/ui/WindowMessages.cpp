@@ -95,8 +95,9 @@ const std::array<Reason, 22> Reasons{{
 
 // The physical model's refusals of a design; a fixture's unit gets the same ones with the first
 // letter in lower case.
-const std::vector<Rule>& DesignRules() {
-    static const std::vector<Rule> rules = {
+// Where the tube, the reflector and the water lie against one another.
+std::vector<Rule> PlacementRules() {
+    return {
         rule("[Tt]he reflector reaches the water line: it is (.+) deep and the water lies (.+) "
              "below its top line",
              "отражатель достаёт до воды: его глубина %1, а вода на %2 ниже его верха"),
@@ -115,6 +116,12 @@ const std::vector<Rule>& DesignRules() {
         rule("[Tt]he reflector cuts through the tube: it passes (.+) from the tube's axis, within "
              "its radius of (.+)",
              "отражатель проходит сквозь лампу: в %1 от её оси, меньше её радиуса %2"),
+    };
+}
+
+// The design's numbers and selections.
+std::vector<Rule> InputRules() {
+    return {
         rule("A must be a positive length, got (.+)",
              "ширина A должна быть больше нуля, а здесь %1"),
         rule("B must be a positive length, got (.+)",
@@ -148,6 +155,12 @@ const std::vector<Rule>& DesignRules() {
              "ширина поверхности воды должна быть больше нуля"),
         rule("[Tt]he tolerance must be positive and the bins at least 0",
              "точность должна быть больше нуля, а число участков — не меньше 0"),
+    };
+}
+
+// Profiles of points and the cutting template.
+std::vector<Rule> ProfileRules() {
+    return {
         rule("[Tt]he profile does not reach this x", "профиль не доходит до этого x"),
         rule("[Tt]he curve's sampling step must be positive",
              "шаг разбиения кривой должен быть больше нуля"),
@@ -168,6 +181,17 @@ const std::vector<Rule>& DesignRules() {
              "шаблон не рисуется: ширина листа %1 больше %2, на которые рассчитан шаблон на "
              "самом большом листе A0 (%3)"),
     };
+}
+
+const std::vector<Rule>& DesignRules() {
+    static const std::vector<Rule> rules = [] {
+        std::vector<Rule> r = PlacementRules();
+        for (std::vector<Rule> more : {InputRules(), ProfileRules()}) {
+            r.insert(r.end(), std::make_move_iterator(more.begin()),
+                     std::make_move_iterator(more.end()));
+        }
+        return r;
+    }();
     return rules;
 }
 
@@ -266,95 +290,111 @@ Rule expectation(const char* pattern, const char* russianText) {
 
 const char* const Kinds = "(null|true or false|a number|a string|a list|an object|a value)";
 
-// What is wrong with one key's value, or with the JSON text at a place.
+// What is wrong with one key's value.
+std::vector<Rule> ValueRules() {
+    return {
+        {QRegularExpression(QStringLiteral("^must be %1, got %1$").arg(QLatin1String(Kinds))),
+         [](const QRegularExpressionMatch& m) {
+             return QStringLiteral("должно быть %1, а здесь %2")
+                 .arg(kind(m.captured(1), true), kind(m.captured(2), false));
+         }},
+        {QRegularExpression(QStringLiteral("^must be a list of \\[x, y\\] points or the name "
+                                           "of a CSV file, got %1$")
+                                .arg(QLatin1String(Kinds))),
+         [](const QRegularExpressionMatch& m) {
+             return QStringLiteral("должно быть списком точек [x, y] или именем файла CSV, а "
+                                   "здесь %1")
+                 .arg(kind(m.captured(1), false));
+         }},
+        rule("must be at least (\\S+( mm)?) and at most (\\S+( mm)?), got (.+)",
+             "должно быть не меньше %1 и не больше %3, а здесь %5"),
+        rule("must be greater than (\\S+( mm)?) and at most (\\S+( mm)?), got (.+)",
+             "должно быть больше %1 и не больше %3, а здесь %5"),
+        rule("unknown key \"(.*)\" \\(known: (.*)\\)", "неизвестный ключ \"%1\" (известны: %2)"),
+        rule("is missing", "отсутствует"),
+        rule("must be \"T4\", \"T5\", \"T8\" or a diameter in millimetres, got (.+)",
+             "должно быть \"T4\", \"T5\", \"T8\" или диаметром в миллиметрах, а здесь %1"),
+        rule("must be (\"[^\"]+\"(?:, \"[^\"]+\")*) or (\"[^\"]+\")", "должно быть %1 или %2"),
+        rule("cannot open the profile file (.+)", "не удалось открыть файл профиля %1"),
+        rule("must be a pair \\[x, y\\] of numbers in millimetres",
+             "должно быть парой чисел [x, y] в миллиметрах"),
+        rule("must hold from (\\d+) to (\\d+) points, got (\\w+)",
+             "должно содержать от %1 до %2 точек, а здесь %3"),
+        rule("must hold from (\\d+) to (\\d+) units, got (\\w+)",
+             "должно содержать от %1 до %2 ламп, а здесь %3"),
+        rule("the points must run from one rim to the other, but the first and the last lie "
+             "at the same x = (.+)",
+             "точки должны идти от одного края до другого, а первая и последняя лежат при "
+             "одном x = %1"),
+        rule("the points are not ordered from rim to rim: a point at x = (.+) lies beyond the "
+             "rims at x = (.+) and x = (.+) \\(the first and the last point\\)",
+             "точки идут не от края к краю: точка при x = %1 лежит за краями x = %2 и x = %3 "
+             "(первой и последней точками)"),
+        rule("the point \\((.+)\\) is given twice in a row",
+             "точка (%1) повторяется дважды подряд"),
+        rule("the reflector needs a \"shape\" with A, B, C or a \"profile\" of points",
+             "у отражателя должна быть форма \"shape\" с A, B, C или профиль \"profile\" из "
+             "точек"),
+    };
+}
+
+// What is wrong with the file as a whole.
+std::vector<Rule> FileRules() {
+    return {
+        fileRule("cannot open the (.+): (.+)", "не удалось открыть %1: %2"),
+        fileRule("cannot read the (.+): (.+)", "не удалось прочитать %1: %2"),
+        fileRule("the (.+) is a folder, not a file", "%1 — папка, а не файл"),
+        fileRule("the (.+) is a pipe, not a regular file", "%1 — канал, а не обычный файл"),
+        fileRule("the (.+) is a socket, not a regular file", "%1 — сокет, а не обычный файл"),
+        fileRule("the (.+) is a device, not a regular file", "%1 — устройство, а не обычный файл"),
+        rule("the (?:fixture |profile )?file is larger than the (\\d+) bytes allowed",
+             "файл больше допустимых %1 байт"),
+        fileRule("the (.+) is UTF-(?:16|32) \\(by its byte order mark\\), not UTF-8",
+                 "%1 не в кодировке UTF-8 (так говорит его метка порядка байтов)"),
+        rule("more than (\\d+) values in the file", "в файле больше %1 значений"),
+        rule("the text is not valid UTF-8 here \\(the byte (.+)\\)",
+             "текст здесь не в кодировке UTF-8 (байт %1)"),
+    };
+}
+
+// What is wrong with the JSON text at a place.
+std::vector<Rule> JsonTextRules() {
+    return {
+        rule("the file is empty", "файл пуст"),
+        rule("unexpected text after the end of the document", "лишний текст после конца "
+                                                              "документа"),
+        expectation("the text ends where (.+) was expected",
+                    "текст обрывается там, где ожидалось %1"),
+        rule("nested more than (\\d+) deep", "вложенность глубже %1 уровней"),
+        rule("unexpected character '(.+)' where a value was expected",
+             "неожиданный символ '%1' там, где ожидалось значение"),
+        rule("the text ends inside an object", "текст обрывается внутри объекта"),
+        rule("expected a key in double quotes", "ожидался ключ в двойных кавычках"),
+        rule("the key \"(.*)\" appears twice", "ключ \"%1\" встречается дважды"),
+        rule("expected four hexadecimal digits after \\\\u",
+             "после \\u ожидались четыре шестнадцатеричные цифры"),
+        rule("the text ends inside a string", "текст обрывается внутри строки"),
+        rule("a control character inside a string \\(write it as an escape\\)",
+             "управляющий символ внутри строки (его нужно записать через \\)"),
+        rule("unknown escape '(.+)'", "неизвестная последовательность '%1'"),
+        rule("a lone surrogate in a \\\\u escape", "одиночный суррогат в последовательности \\u"),
+        rule("a number may not start with 0", "число не может начинаться с 0"),
+        rule("expected a digit after the decimal point", "после точки ожидалась цифра"),
+        rule("expected a digit in the exponent", "в порядке числа ожидалась цифра"),
+        rule("expected a digit", "ожидалась цифра"),
+        rule("the number (.+) is out of range", "число %1 вне допустимого диапазона"),
+        expectation("expected (.+)", "ожидалось %1"),
+    };
+}
+
+// What is wrong with one key's value, or with the file, or with the JSON text at a place.
 const std::vector<Rule>& FieldRules() {
     static const std::vector<Rule> rules = [] {
-        std::vector<Rule> r = {
-            {QRegularExpression(QStringLiteral("^must be %1, got %1$").arg(QLatin1String(Kinds))),
-             [](const QRegularExpressionMatch& m) {
-                 return QStringLiteral("должно быть %1, а здесь %2")
-                     .arg(kind(m.captured(1), true), kind(m.captured(2), false));
-             }},
-            {QRegularExpression(QStringLiteral("^must be a list of \\[x, y\\] points or the name "
-                                               "of a CSV file, got %1$")
-                                    .arg(QLatin1String(Kinds))),
-             [](const QRegularExpressionMatch& m) {
-                 return QStringLiteral("должно быть списком точек [x, y] или именем файла CSV, а "
-                                       "здесь %1")
-                     .arg(kind(m.captured(1), false));
-             }},
-            rule("must be at least (\\S+( mm)?) and at most (\\S+( mm)?), got (.+)",
-                 "должно быть не меньше %1 и не больше %3, а здесь %5"),
-            rule("must be greater than (\\S+( mm)?) and at most (\\S+( mm)?), got (.+)",
-                 "должно быть больше %1 и не больше %3, а здесь %5"),
-            rule("unknown key \"(.*)\" \\(known: (.*)\\)",
-                 "неизвестный ключ \"%1\" (известны: %2)"),
-            rule("is missing", "отсутствует"),
-            rule("must be \"T4\", \"T5\", \"T8\" or a diameter in millimetres, got (.+)",
-                 "должно быть \"T4\", \"T5\", \"T8\" или диаметром в миллиметрах, а здесь %1"),
-            rule("must be (\"[^\"]+\"(?:, \"[^\"]+\")*) or (\"[^\"]+\")", "должно быть %1 или %2"),
-            rule("cannot open the profile file (.+)", "не удалось открыть файл профиля %1"),
-            rule("must be a pair \\[x, y\\] of numbers in millimetres",
-                 "должно быть парой чисел [x, y] в миллиметрах"),
-            rule("must hold from (\\d+) to (\\d+) points, got (\\w+)",
-                 "должно содержать от %1 до %2 точек, а здесь %3"),
-            rule("must hold from (\\d+) to (\\d+) units, got (\\w+)",
-                 "должно содержать от %1 до %2 ламп, а здесь %3"),
-            rule("the points must run from one rim to the other, but the first and the last lie "
-                 "at the same x = (.+)",
-                 "точки должны идти от одного края до другого, а первая и последняя лежат при "
-                 "одном x = %1"),
-            rule("the points are not ordered from rim to rim: a point at x = (.+) lies beyond the "
-                 "rims at x = (.+) and x = (.+) \\(the first and the last point\\)",
-                 "точки идут не от края к краю: точка при x = %1 лежит за краями x = %2 и x = %3 "
-                 "(первой и последней точками)"),
-            rule("the point \\((.+)\\) is given twice in a row",
-                 "точка (%1) повторяется дважды подряд"),
-            rule("the reflector needs a \"shape\" with A, B, C or a \"profile\" of points",
-                 "у отражателя должна быть форма \"shape\" с A, B, C или профиль \"profile\" из "
-                 "точек"),
-            // The file as a whole.
-            fileRule("cannot open the (.+): (.+)", "не удалось открыть %1: %2"),
-            fileRule("cannot read the (.+): (.+)", "не удалось прочитать %1: %2"),
-            fileRule("the (.+) is a folder, not a file", "%1 — папка, а не файл"),
-            fileRule("the (.+) is a pipe, not a regular file", "%1 — канал, а не обычный файл"),
-            fileRule("the (.+) is a socket, not a regular file", "%1 — сокет, а не обычный файл"),
-            fileRule("the (.+) is a device, not a regular file",
-                     "%1 — устройство, а не обычный файл"),
-            rule("the (?:fixture |profile )?file is larger than the (\\d+) bytes allowed",
-                 "файл больше допустимых %1 байт"),
-            fileRule("the (.+) is UTF-(?:16|32) \\(by its byte order mark\\), not UTF-8",
-                     "%1 не в кодировке UTF-8 (так говорит его метка порядка байтов)"),
-            rule("more than (\\d+) values in the file", "в файле больше %1 значений"),
-            rule("the text is not valid UTF-8 here \\(the byte (.+)\\)",
-                 "текст здесь не в кодировке UTF-8 (байт %1)"),
-            // The JSON text itself.
-            rule("the file is empty", "файл пуст"),
-            rule("unexpected text after the end of the document", "лишний текст после конца "
-                                                                  "документа"),
-            expectation("the text ends where (.+) was expected",
-                        "текст обрывается там, где ожидалось %1"),
-            rule("nested more than (\\d+) deep", "вложенность глубже %1 уровней"),
-            rule("unexpected character '(.+)' where a value was expected",
-                 "неожиданный символ '%1' там, где ожидалось значение"),
-            rule("the text ends inside an object", "текст обрывается внутри объекта"),
-            rule("expected a key in double quotes", "ожидался ключ в двойных кавычках"),
-            rule("the key \"(.*)\" appears twice", "ключ \"%1\" встречается дважды"),
-            rule("expected four hexadecimal digits after \\\\u",
-                 "после \\u ожидались четыре шестнадцатеричные цифры"),
-            rule("the text ends inside a string", "текст обрывается внутри строки"),
-            rule("a control character inside a string \\(write it as an escape\\)",
-                 "управляющий символ внутри строки (его нужно записать через \\)"),
-            rule("unknown escape '(.+)'", "неизвестная последовательность '%1'"),
-            rule("a lone surrogate in a \\\\u escape",
-                 "одиночный суррогат в последовательности \\u"),
-            rule("a number may not start with 0", "число не может начинаться с 0"),
-            rule("expected a digit after the decimal point", "после точки ожидалась цифра"),
-            rule("expected a digit in the exponent", "в порядке числа ожидалась цифра"),
-            rule("expected a digit", "ожидалась цифра"),
-            rule("the number (.+) is out of range", "число %1 вне допустимого диапазона"),
-            expectation("expected (.+)", "ожидалось %1"),
-        };
+        std::vector<Rule> r = ValueRules();
+        for (std::vector<Rule> more : {FileRules(), JsonTextRules()}) {
+            r.insert(r.end(), std::make_move_iterator(more.begin()),
+                     std::make_move_iterator(more.end()));
+        }
         return r;
     }();
     return rules;
@@ -391,6 +431,29 @@ std::optional<QString> reason(const QString& english) {
     return apply(DesignRules(), english);
 }
 
+// A reason in Russian, or a note that the message was not understood.
+QString why(const QString& english) {
+    return reason(english).value_or(
+        QStringLiteral("описание не принято (полный текст покажет «kavrol-cli fixture»)"));
+}
+
+// The reason after a profile file's line: its point out of range, its numbers unreadable, or
+// another reason.
+QString csvReason(const QString& english) {
+    static const QRegularExpression point(QStringLiteral("^the point \\((.+)\\): x must be .+$"));
+    static const QRegularExpression numbers(
+        QStringLiteral("^expected two numbers x, y, got \"(.*)\"$"));
+    if (const auto p = point.match(english); p.hasMatch()) {
+        return QStringLiteral("точка (%1) вне допустимых пределов: x от -5000 до 5000 мм, "
+                              "y от 0 до 5000 мм")
+            .arg(p.captured(1));
+    }
+    if (const auto n = numbers.match(english); n.hasMatch()) {
+        return QStringLiteral("ожидались два числа x, y, а здесь \"%1\"").arg(n.captured(1));
+    }
+    return why(english);
+}
+
 // A whole fixture message: its place in the file, then its reason.
 std::optional<QString> fixture(const QString& text) {
     static const QRegularExpression located(
@@ -403,10 +466,6 @@ std::optional<QString> fixture(const QString& text) {
     static const QRegularExpression unitComma(
         QStringLiteral("^(.+): (unit \\d+(?: \\(\"[^\"]*\"\\))?), (.*)$"));
     static const QRegularExpression noUnit(QStringLiteral("^(?:(.+): )?the fixture has no unit$"));
-    const auto why = [](const QString& english) {
-        return reason(english).value_or(
-            QStringLiteral("описание не принято (полный текст покажет «kavrol-cli fixture»)"));
-    };
     if (const auto m = located.match(text); m.hasMatch()) {
         QString place = QStringLiteral("%1, строка %2, столбец %3: ")
                             .arg(m.captured(1), m.captured(2), m.captured(3));
@@ -419,22 +478,8 @@ std::optional<QString> fixture(const QString& text) {
         return place + why(m.captured(6));
     }
     if (const auto m = csvLine.match(text); m.hasMatch()) {
-        static const QRegularExpression point(
-            QStringLiteral("^the point \\((.+)\\): x must be .+$"));
-        static const QRegularExpression numbers(
-            QStringLiteral("^expected two numbers x, y, got \"(.*)\"$"));
-        QString what;
-        if (const auto p = point.match(m.captured(4)); p.hasMatch()) {
-            what = QStringLiteral("точка (%1) вне допустимых пределов: x от -5000 до 5000 мм, "
-                                  "y от 0 до 5000 мм")
-                       .arg(p.captured(1));
-        } else if (const auto n = numbers.match(m.captured(4)); n.hasMatch()) {
-            what = QStringLiteral("ожидались два числа x, y, а здесь \"%1\"").arg(n.captured(1));
-        } else {
-            what = why(m.captured(4));
-        }
         return QStringLiteral("%1, строка %2: %3, %4")
-            .arg(m.captured(1), m.captured(2), m.captured(3), what);
+            .arg(m.captured(1), m.captured(2), m.captured(3), csvReason(m.captured(4)));
     }
     if (const auto m = unitOf.match(text); m.hasMatch()) {
         const QString source = m.hasCaptured(1) ? m.captured(1) + QStringLiteral(": ") : QString();

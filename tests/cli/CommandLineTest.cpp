@@ -1,5 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "CommandLine.h"
+#include "Refusal.h"
 
 #include <gtest/gtest.h>
 
@@ -8,14 +9,7 @@ using kavrol::UsageError;
 
 namespace {
 
-std::string Refusal(const std::vector<std::string>& args) {
-    try {
-        ParseCommandLine(args);
-    } catch (const UsageError& e) {
-        return e.what();
-    }
-    return "accepted";
-}
+using kavrol::testing_support::Refusal;
 
 } // namespace
 

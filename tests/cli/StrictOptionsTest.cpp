@@ -6,6 +6,7 @@
 #include "CliRun.h"
 #include "CommandLine.h"
 #include "OptimiseCommand.h"
+#include "Refusal.h"
 
 #include <gtest/gtest.h>
 #include <string>
@@ -14,23 +15,8 @@
 namespace kavrol {
 namespace {
 
-std::string Refusal(const std::vector<std::string>& args) {
-    try {
-        ParseCommandLine(args);
-    } catch (const UsageError& e) {
-        return e.what();
-    }
-    return "accepted";
-}
-
-std::string OptimiseRefusal(const std::vector<std::string>& args) {
-    try {
-        OptimiseCommand::Parse(args);
-    } catch (const UsageError& e) {
-        return e.what();
-    }
-    return "accepted";
-}
+using testing_support::OptimiseRefusal;
+using testing_support::Refusal;
 
 TEST(StrictOptions, NumbersArePlainDecimalsForEveryOption) {
     const std::string albedo = "--albedo: expected a number from 0.1 to 1, got '";

@@ -35,6 +35,8 @@ std::pair<int, int> Span(const kavrol::Canvas& c, int row, kavrol::Rgb color) {
 
 } // namespace
 
+// --- The start-up design and the scales ---
+
 TEST(BuildPass, StartUpDesignAt96DotsPerInch) {
     OpticalModel model(96);
     model.PaintRef(BuildInputs{});
@@ -96,6 +98,8 @@ TEST(BuildPass, ScalesDivideThePixelsPerMillimetreWithTruncation) {
         EXPECT_EQ(at144.workImage().width(), 1220);
     }
 }
+
+// --- The grid, the tube and the water ---
 
 TEST(BuildPass, GridLinesLieOnTenMillimetreStepsFromTheCentre) {
     for (int scale : {2, 0}) {
@@ -166,6 +170,8 @@ TEST(BuildPass, HiddenTubeLeavesNoYellowButKeepsItsRadius) {
     EXPECT_EQ(model.workImage().pixel(410, 10), Colors::Black);
 }
 
+// --- Unknown or missing selections ---
+
 TEST(BuildPass, UnknownTubeKeepsThePreviousRadius) {
     OpticalModel model(96);
     BuildInputs in = Quiet();
@@ -208,6 +214,8 @@ TEST(BuildPass, NoScaleSelectedFailsBeforeDrawingAnything) {
     EXPECT_EQ(model.efficiency(), efficiency);
 }
 
+// --- Failures that keep the shown picture ---
+
 TEST(BuildPass, FailingProfileKeepsTheShownPictureAndEfficiency) {
     OpticalModel model(96);
     model.PaintRef(BuildInputs{});
@@ -237,6 +245,8 @@ TEST(BuildPass, FailingProfileKeepsTheShownPictureAndEfficiency) {
     EXPECT_EQ(model.efficiency(), efficiency);
 }
 
+// --- Screen densities ---
+
 TEST(BuildPass, LowDensityScreenKeepsTheScaleAtOne) {
     // 40 dots per inch: 2 pixels per mm, and "3:1" would give a scale of 0.
     OpticalModel model(40);
@@ -260,6 +270,8 @@ TEST(BuildPass, DenseScreenFitsTheWidestReflectorInTheProfileTable) {
     EXPECT_EQ(model.profile()[4800].PX, q.RefRight);
     EXPECT_EQ(model.profile()[4800].Angle, static_cast<double>(kavrol::Pi / 2));
 }
+
+// --- The scene against step-by-step drawing ---
 
 // The scene drawn step by step with the canvas primitives, as the pass describes it: white fill,
 // grid lines one by one, tube disc, water, outline through the profile's pixel points.

@@ -27,6 +27,8 @@ void Line(Canvas& c, int x0, int y0, int x1, int y1) {
 
 } // namespace
 
+// --- Thin and wide lines ---
+
 TEST(Canvas, ThinLineLeavesOutItsEndPixelAndMovesThePen) {
     Canvas c = Blank(7, 2);
     Line(c, 1, 0, 5, 0);
@@ -100,6 +102,8 @@ TEST(Canvas, SegmentsSetExactlyTheirRulesPixels) {
         EXPECT_EQ(Picture(c), s.picture);
     }
 }
+
+// --- Rectangles and ellipses with their grown borders ---
 
 TEST(Canvas, RectangleGrowsWithTheWidePenAndKeepsAThreePixelBorder) {
     Canvas c = Blank(11, 11);
@@ -185,6 +189,8 @@ TEST(Canvas, EllipseBorderIsTheRingWithinPenWidthOfTheOutside) {
                           "..#####..\n");
 }
 
+// --- Reads and clipping outside the picture ---
+
 TEST(Canvas, ReadsOutsideThePictureAreTheInvalidColour) {
     Canvas c(4, 3);
     EXPECT_EQ(c.pixel(-1, 0), Colors::Invalid);
@@ -240,6 +246,8 @@ TEST(Canvas, WideLinesFarOutsideThePictureFinishAndClip) {
     EXPECT_EQ(c.pixel(9, 0), Colors::White);
 }
 
+// --- Filled boxes ---
+
 TEST(Canvas, FillRectIsTheExactBoxInTheBrushColour) {
     Canvas c = Blank(5, 4);
     c.setPenWidth(3);
@@ -250,6 +258,8 @@ TEST(Canvas, FillRectIsTheExactBoxInTheBrushColour) {
                           ".www.\n"
                           ".....\n");
 }
+
+// --- Far end points ---
 
 TEST(Canvas, ThinLinesBetweenTheFarthestEndPointsStayExact) {
     // End points 2^32 apart: the diamond rule's products need more than 64 bits.

@@ -6,6 +6,7 @@
 #include "LightEstimator.h"
 #include "PathTracer.h"
 #include "PhysicalDesignError.h"
+#include "RandomDesigns.h"
 
 #include <gtest/gtest.h>
 
@@ -20,50 +21,19 @@
 namespace kavrol::physics {
 namespace {
 
-std::string Describe(const PhysicalDesign& d) {
-    std::ostringstream text;
-    text << "shape " << static_cast<int>(d.shape) << " A " << d.a << " B " << d.b << " C " << d.c
-         << " lamp " << d.lampDistance << " R " << d.tubeRadius << " water " << d.waterDistance
-         << " width " << d.aquariumWidth << " albedo " << d.materials.albedo << " X "
-         << d.materials.tubeTransmission << " lost "
-         << (d.materials.waterReflection == WaterReflection::Lost);
-    return text.str();
-}
+const auto Describe = testing_support::DesignLine;
+const auto Sum = testing_support::ShareSum;
 
 // Designs the window could enter (whole millimetres, its ranges), with the materials varied;
 // those that cannot exist are skipped.
 std::vector<PhysicalDesign> RandomDesigns(int count, unsigned seed) {
-    std::mt19937 random(seed);
-    const auto whole = [&](int lo, int hi) {
-        return static_cast<double>(std::uniform_int_distribution<int>(lo, hi)(random));
-    };
-    std::vector<PhysicalDesign> designs;
-    while (static_cast<int>(designs.size()) < count) {
-        PhysicalDesign d;
-        d.shape = static_cast<ReflectorShape>(whole(0, 2));
-        d.a = whole(InputDomain::RefA.minimum, InputDomain::RefA.maximum);
-        d.b = whole(InputDomain::RefB.minimum, InputDomain::RefB.maximum);
-        d.c = whole(InputDomain::RefC.minimum, InputDomain::RefC.maximum);
-        d.lampDistance = whole(InputDomain::Lamp.minimum, InputDomain::Lamp.maximum);
-        d.tubeRadius = InputDomain::TubeRadiusMm[static_cast<std::size_t>(whole(0, 2))];
-        d.waterDistance = whole(InputDomain::LampH.minimum, InputDomain::LampH.maximum);
-        d.aquariumWidth = whole(InputDomain::AquaW.minimum, InputDomain::AquaW.maximum);
-        d.materials.albedo = whole(10, 100) / 100.0;
-        d.materials.tubeTransmission = whole(0, 1) * 0.3;
-        d.materials.waterReflection =
-            whole(0, 3) == 0 ? WaterReflection::Lost : WaterReflection::Traced;
-        try {
-            (void)Scene::FromDesign(d);
-            designs.push_back(d);
-        } catch (const PhysicalDesignError&) {
-        }
-    }
-    return designs;
-}
-
-double Sum(const PhysicalEstimate& e) {
-    return e.efficiency + e.losses.absorbed + e.losses.returnedToTube + e.losses.besideAquarium +
-           e.losses.escaped + e.losses.reflectedAtWater;
+    return testing_support::RandomDesigns(
+        static_cast<std::size_t>(count), seed,
+        [](PhysicalDesign& d, testing_support::WholeNumbers& whole) {
+            d.materials.tubeTransmission = whole(0, 1) * 0.3;
+            d.materials.waterReflection =
+                whole(0, 3) == 0 ? WaterReflection::Lost : WaterReflection::Traced;
+        });
 }
 
 // How many of an estimate's bins lie farther from the reference's than both bounds together,

@@ -5,6 +5,7 @@
 #include "InputDomain.h"
 #include "LightEstimator.h"
 #include "PhysicalDesignError.h"
+#include "RandomDesigns.h"
 
 #include <gtest/gtest.h>
 
@@ -16,27 +17,12 @@
 namespace kavrol::physics {
 namespace {
 
-double Sum(const PhysicalEstimate& e) {
-    return e.efficiency + e.losses.absorbed + e.losses.returnedToTube + e.losses.besideAquarium +
-           e.losses.escaped + e.losses.reflectedAtWater;
-}
-
-std::string Describe(const PhysicalDesign& d) {
-    std::ostringstream text;
-    text << "shape " << static_cast<int>(d.shape) << " A " << d.a << " B " << d.b << " C " << d.c
-         << " lamp " << d.lampDistance << " R " << d.tubeRadius << " water " << d.waterDistance
-         << " width " << d.aquariumWidth << " albedo " << d.materials.albedo << " d "
-         << d.materials.surface.diffuseShare << " sigma " << d.materials.surface.glossSpreadDeg;
-    return text.str();
-}
+const auto Describe = testing_support::DesignLine;
+const auto Sum = testing_support::ShareSum;
 
 // Random designs of the window's ranges with random surfaces, against runs with a tenth of the
 // tolerance, four times the patches and a 6-point gloss rule.
 TEST(SurfaceEstimate, BoundsHoldAgainstMuchFinerRunsOverRandomDesigns) {
-    std::mt19937 random(2226);
-    const auto whole = [&](int lo, int hi) {
-        return static_cast<double>(std::uniform_int_distribution<int>(lo, hi)(random));
-    };
     EstimateOptions normal;
     normal.tolerance = 0.01;
     normal.bins = 0;
@@ -45,26 +31,11 @@ TEST(SurfaceEstimate, BoundsHoldAgainstMuchFinerRunsOverRandomDesigns) {
     fine.tolerance = 0.001;
     fine.surfacePatches = 64;
     fine.glossPanels = 2;
-    int designs = 0;
     int outside = 0;
-    while (designs < 30) {
-        PhysicalDesign d;
-        d.shape = static_cast<ReflectorShape>(whole(0, 2));
-        d.a = whole(InputDomain::RefA.minimum, InputDomain::RefA.maximum);
-        d.b = whole(InputDomain::RefB.minimum, InputDomain::RefB.maximum);
-        d.c = whole(InputDomain::RefC.minimum, InputDomain::RefC.maximum);
-        d.lampDistance = whole(InputDomain::Lamp.minimum, InputDomain::Lamp.maximum);
-        d.tubeRadius = InputDomain::TubeRadiusMm[static_cast<std::size_t>(whole(0, 2))];
-        d.waterDistance = whole(InputDomain::LampH.minimum, InputDomain::LampH.maximum);
-        d.aquariumWidth = whole(InputDomain::AquaW.minimum, InputDomain::AquaW.maximum);
-        d.materials.albedo = whole(10, 100) / 100.0;
+    const auto surfaces = [](PhysicalDesign& d, testing_support::WholeNumbers& whole) {
         d.materials.surface = {whole(0, 100) / 100.0, whole(0, 300) / 10.0};
-        try {
-            (void)Scene::FromDesign(d);
-        } catch (const PhysicalDesignError&) {
-            continue;
-        }
-        ++designs;
+    };
+    for (const PhysicalDesign& d : testing_support::RandomDesigns(30, 2226, surfaces)) {
         const PhysicalEstimate e = LightEstimator(normal).estimate(d);
         const PhysicalEstimate reference = LightEstimator(fine).estimate(d);
         EXPECT_NEAR(Sum(e), 1.0, 1e-12) << Describe(d);

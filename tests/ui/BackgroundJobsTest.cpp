@@ -51,10 +51,10 @@ class BackgroundJobsTest : public ::testing::Test {
 protected:
     QObject owner;
     std::vector<Ending> ended;
-    BackgroundJobs<Result> jobs{&owner, [this](Result& r, bool newest, bool byUser) {
-                                    ended.push_back({r.generation, r.value, r.sawCancel, newest,
-                                                     byUser});
-                                }};
+    BackgroundJobs<Result> jobs{
+        &owner, [this](Result& r, bool newest, bool byUser) {
+            ended.push_back({r.generation, r.value, r.sawCancel, newest, byUser});
+        }};
     bool settle(std::size_t count) {
         return QTest::qWaitFor([&] { return ended.size() >= count; }, 20000);
     }
