@@ -13,6 +13,7 @@
 #include "FixtureScene.h"
 #include "FixtureTank.h"
 #include "FixtureTemplate.h"
+#include "FloorMap.h"
 #include "IrradianceChart.h"
 #include "IrradianceCsv.h"
 #include "LightEstimator.h"
@@ -56,7 +57,7 @@ physics::EstimateOptions EstimateOptionsOf(const FixtureOptions& options) {
 
 // The files besides the report, written once the estimate has finished.
 void WriteFiles(const FixtureOptions& options, const Fixture& fixture,
-                const PhysicalEstimate& estimate);
+                const PhysicalEstimate& estimate, const physics::TankEstimate* tank);
 
 } // namespace
 
@@ -197,7 +198,7 @@ int Run(const std::vector<std::string>& args) {
         // A stop that comes while the report or the files are written is honoured as one that
         // comes during the estimate: the file being written is finished whole, the next ones
         // are not begun.
-        WriteFiles(options, fixture, work.estimate);
+        WriteFiles(options, fixture, work.estimate, work.tank ? &*work.tank : nullptr);
         if (SignalGuard::signal() != 0) {
             std::cerr << "kavrol-cli fixture: stopped\n";
             return 128 + SignalGuard::signal();
@@ -242,8 +243,9 @@ void WriteTemplates(const std::string& path, const Fixture& fixture) {
     }
 }
 
+// With the whole tank, the chart and the bins are the floor's map and cells, as with --tank.
 void WriteFiles(const FixtureOptions& options, const Fixture& fixture,
-                const PhysicalEstimate& estimate) {
+                const PhysicalEstimate& estimate, const physics::TankEstimate* tank) {
     if (SignalGuard::signal() != 0) {
         return;
     }
@@ -254,10 +256,19 @@ void WriteFiles(const FixtureOptions& options, const Fixture& fixture,
     }
     const auto stopped = [] { return SignalGuard::signal() != 0; };
     if (!options.plotPath.empty() && !stopped()) {
-        WritePlot(options.plotPath, estimate);
+        if (tank != nullptr) {
+            FixtureTank::WriteMap(fixture, *tank, PictureFile::nameFromBytes(options.plotPath));
+        } else {
+            WritePlot(options.plotPath, estimate);
+        }
     }
     if (!options.profileCsvPath.empty() && !stopped()) {
-        IrradianceCsv::write(estimate, PictureFile::nameFromBytes(options.profileCsvPath));
+        const QString name = PictureFile::nameFromBytes(options.profileCsvPath);
+        if (tank != nullptr) {
+            FloorMap::writeCsv(*tank, name);
+        } else {
+            IrradianceCsv::write(estimate, name);
+        }
     }
     if (!options.templatePath.empty() && !stopped()) {
         WriteTemplates(options.templatePath, fixture);

@@ -32,8 +32,9 @@ Options:
   --no-tank              leave out the whole tank's light (the floor's PPFD, see
                          docs/tank.md) that a file giving "tank.length" gets; it takes
                          minutes at the default tolerance
-  --plot FILE            the irradiance across the tank as a chart, .png or .svg
-  --profile-csv FILE     the irradiance bins as CSV
+  --plot FILE            the irradiance across the tank as a chart, .png or .svg; with
+                         the whole tank, the floor's PPFD as a map
+  --profile-csv FILE     the irradiance bins as CSV; with the whole tank, the floor's cells
   --template FILE        1:1 cutting templates, .svg or .pdf: one for each distinct
                          reflector, shapes and profiles of points alike (FILE-1, FILE-2,
                          ... when several)

@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "FixtureTank.h"
 
+#include "FloorMap.h"
+
 #include "InputDomain.h"
 #include "NumberFormat.h"
 #include "TankEstimator.h"
@@ -48,6 +50,16 @@ void WriteJson(JsonWriter& json, const physics::TankEstimate& estimate) {
     json.key("tank").spacing(JsonWriter::Spacing::Compact);
     TankReport::writeObject(json, estimate);
     json.spacing(JsonWriter::Spacing::Spaced);
+}
+
+void WriteMap(const physics::Fixture& fixture, const physics::TankEstimate& estimate,
+              const QString& path) {
+    std::vector<FloorMap::TubeSpan> tubes;
+    for (const physics::Fixture::Unit& u : fixture.units) {
+        tubes.push_back({u.x, u.tubeRadius, u.along.centre - u.along.litLength / 2.0,
+                         u.along.centre + u.along.litLength / 2.0});
+    }
+    FloorMap::write(estimate, tubes, path);
 }
 
 } // namespace kavrol::FixtureTank

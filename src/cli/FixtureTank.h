@@ -5,6 +5,7 @@
 #include "JsonWriter.h"
 #include "TankEstimate.h"
 
+#include <QString>
 #include <atomic>
 #include <functional>
 #include <string>
@@ -24,5 +25,10 @@ std::string Text(const physics::Fixture& fixture, const physics::TankEstimate& e
 // The JSON report's member "tank", into the fixture's open object (its spacing kept around
 // the tank's compact object).
 void WriteJson(JsonWriter& json, const physics::TankEstimate& estimate);
+
+// The floor's map with every unit's tube drawn over it (PNG or SVG by the name); throws
+// SaveError as the single build's map does.
+void WriteMap(const physics::Fixture& fixture, const physics::TankEstimate& estimate,
+              const QString& path);
 
 } // namespace kavrol::FixtureTank

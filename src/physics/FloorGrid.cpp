@@ -73,18 +73,26 @@ void FloorGrid::Fractions(const Axis& axis, const Spread& spread, std::vector<do
         const double f1 = mirrored ? axis.period - r0 : r1;
         const int c0 = std::clamp(static_cast<int>(std::floor(f0 / width)), 0, axis.cells - 1);
         const int c1 = std::clamp(static_cast<int>(std::floor(f1 / width)), 0, axis.cells - 1);
+        // Neighbouring cells share an edge: its cumulative share is taken once.
+        const auto edge = [&](int c) {
+            return mirrored ? start + axis.period - c * width : start + c * width;
+        };
+        double before = spread.cdf(edge(c0));
         for (int c = c0; c <= c1; ++c) {
-            const double e0 = mirrored ? start + axis.period - (c + 1) * width : start + c * width;
-            const double e1 = e0 + width;
-            const double mass = spread.cdf(e1) - spread.cdf(e0);
-            if (c < first || c > last) {
-                for (int fill = std::min(first, c); fill <= std::max(last, c); ++fill) {
-                    if (fill < first || fill > last) {
-                        out[static_cast<std::size_t>(fill)] = 0.0;
-                    }
-                }
-                first = std::min(first, c);
-                last = std::max(last, c);
+            const double after = spread.cdf(edge(c + 1));
+            const double mass = mirrored ? before - after : after - before;
+            before = after;
+            // Cells newly inside the range touched start from zero.
+            if (first > last) {
+                out[static_cast<std::size_t>(c)] = 0.0;
+                first = c;
+                last = c;
+            } else if (c < first) {
+                std::fill(out.begin() + c, out.begin() + first, 0.0);
+                first = c;
+            } else if (c > last) {
+                std::fill(out.begin() + last + 1, out.begin() + c + 1, 0.0);
+                last = c;
             }
             out[static_cast<std::size_t>(c)] += mass;
         }
@@ -112,16 +120,16 @@ double FloorGrid::Mass(const Axis& axis, const Spread& spread, double a, double 
 // ---- Deposits ----
 namespace kavrol::physics {
 
-void FloorGrid::deposit(double x0, double x1, double z0, double z1, double s0, double s1,
-                        double share, std::vector<double>& cells) const {
+void FloorGrid::deposit(const Spread& x, const Spread& z, double share,
+                        std::vector<double>& cells) const {
     fx_.resize(static_cast<std::size_t>(cellsX_));
     fz_.resize(static_cast<std::size_t>(cellsZ_));
     int xFirst = 0;
     int xLast = -1;
     int zFirst = 0;
     int zLast = -1;
-    Fractions(x_, {x0, x1, 0.0, 0.0}, fx_, xFirst, xLast);
-    Fractions(z_, {z0, z1, s0, s1}, fz_, zFirst, zLast);
+    Fractions(x_, x, fx_, xFirst, xLast);
+    Fractions(z_, z, fz_, zFirst, zLast);
     for (int j = zFirst; j <= zLast; ++j) {
         const double along = share * fz_[static_cast<std::size_t>(j)];
         if (along == 0.0) {
@@ -135,9 +143,9 @@ void FloorGrid::deposit(double x0, double x1, double z0, double z1, double s0, d
     }
 }
 
-double FloorGrid::within(double x0, double x1, double z0, double z1, double s0, double s1,
-                         double xa, double xb, double za, double zb) const {
-    return Mass(x_, {x0, x1, 0.0, 0.0}, xa, xb) * Mass(z_, {z0, z1, s0, s1}, za, zb);
+double FloorGrid::within(const Spread& x, const Spread& z, double xa, double xb, double za,
+                         double zb) const {
+    return Mass(x_, x, xa, xb) * Mass(z_, z, za, zb);
 }
 
 } // namespace kavrol::physics

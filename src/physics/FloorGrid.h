@@ -6,10 +6,10 @@
 namespace kavrol::physics {
 
 // Cells over the tank's floor and how light landing on the unfolded floor spreads over them.
-// Millimetres: x from -width/2 across, z from 0 along; cells are cellsZ rows of cellsX. Light
-// is spread evenly over an x-range, and along z over a box moved evenly over a range of shifts
-// (a trapezoid); whatever lies beyond a wall is mirrored back into the tank, as the walls
-// mirror the light itself.
+// Millimetres: x from -width/2 across, z from 0 along; cells are cellsZ rows of cellsX. On
+// each axis light is spread over a box moved evenly over a range of shifts (a trapezoid, the
+// image of two independent even spreads); whatever lies beyond a wall is mirrored back into
+// the tank, as the walls mirror the light itself.
 class FloorGrid {
 public:
     FloorGrid(double width, double length, int cellsX, int cellsZ);
@@ -20,22 +20,7 @@ public:
     double cellWidth() const { return width_ / cellsX_; }
     double cellLength() const { return length_ / cellsZ_; }
 
-    // Adds `share` spread over x in [x0, x1] and z in [z0 + s, z1 + s] for s evenly over
-    // [s0, s1] to `cells` (row-major, z rows).
-    void deposit(double x0, double x1, double z0, double z1, double s0, double s1, double share,
-                 std::vector<double>& cells) const;
-
-    // The part of the same spread landing in the rectangle [xa, xb] x [za, zb] of the tank.
-    double within(double x0, double x1, double z0, double z1, double s0, double s1, double xa,
-                  double xb, double za, double zb) const;
-
-private:
-    // One axis: the shares of each cell (from `first`, `count` of them).
-    struct Axis {
-        double lo = 0.0;
-        double period = 1.0;
-        int cells = 1;
-    };
+    // A spread on one axis: the box [a0 + s, a1 + s] for s evenly over [s0, s1].
     struct Spread {
         double a0 = 0.0; // box
         double a1 = 0.0;
@@ -44,6 +29,30 @@ private:
         double cdf(double u) const;
         double low() const { return a0 + s0; }
         double high() const { return a1 + s1; }
+    };
+
+    // Adds `share` spread over x in [x0, x1] and z in [z0 + s, z1 + s] for s evenly over
+    // [s0, s1] to `cells` (row-major, z rows).
+    void deposit(double x0, double x1, double z0, double z1, double s0, double s1, double share,
+                 std::vector<double>& cells) const {
+        deposit({x0, x1, 0.0, 0.0}, {z0, z1, s0, s1}, share, cells);
+    }
+    void deposit(const Spread& x, const Spread& z, double share, std::vector<double>& cells) const;
+
+    // The part of the same spread landing in the rectangle [xa, xb] x [za, zb] of the tank.
+    double within(double x0, double x1, double z0, double z1, double s0, double s1, double xa,
+                  double xb, double za, double zb) const {
+        return within({x0, x1, 0.0, 0.0}, {z0, z1, s0, s1}, xa, xb, za, zb);
+    }
+    double within(const Spread& x, const Spread& z, double xa, double xb, double za,
+                  double zb) const;
+
+private:
+    // One axis: the shares of each cell (from `first`, `count` of them).
+    struct Axis {
+        double lo = 0.0;
+        double period = 1.0;
+        int cells = 1;
     };
     static void Fractions(const Axis& axis, const Spread& spread, std::vector<double>& out,
                           int& first, int& last);

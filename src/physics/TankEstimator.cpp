@@ -23,48 +23,143 @@ constexpr int kVariants = 4;
 enum Variant { Full, HalfAngles, HalfElevations, HalfOffsets };
 
 // A trapezoid rule on an axis: the nodes, their weights, and the weights of the rule with
-// every other node (zero on the nodes it leaves out).
+// every other node (zero on the nodes it leaves out); with the stretch of the axis each node
+// stands for in either rule (`low` to `high`, `halfLow` to `halfHigh`).
 struct Rule {
     std::vector<double> nodes;
     std::vector<double> weights;
     std::vector<double> halfWeights;
+    std::vector<double> low;
+    std::vector<double> high;
+    std::vector<double> halfLow;
+    std::vector<double> halfHigh;
 };
 
-void Normalise(std::vector<double>& weights) {
+void Normalise(std::vector<double>& weights, double total = 1.0) {
     double sum = 0.0;
     for (double w : weights) {
         sum += w;
     }
     for (double& w : weights) {
-        w /= sum;
+        w *= total / sum;
     }
 }
 
 // Offsets p = R (3t - t^3) / 2 over t in (-1, 1) with weight (3/4)(1 - t^2), as
-// LightEstimator takes them; the end nodes carry no weight and are left out.
-Rule OffsetRule(int intervals) {
+// LightEstimator takes them; the end nodes carry no weight and are left out, so the nodes
+// beside them stand for the stretch up to the tube's edge. Nodes and stretches in p.
+Rule OffsetRule(int intervals, double radius) {
     Rule rule;
+    const auto offset = [radius](double t) {
+        const double u = std::clamp(t, -1.0, 1.0);
+        return radius * (3.0 * u - u * u * u) / 2.0;
+    };
+    const double h = 2.0 / intervals;
     for (int k = 1; k < intervals; ++k) {
-        const double t = -1.0 + 2.0 * k / intervals;
-        rule.nodes.push_back(t);
+        const double t = -1.0 + k * h;
+        const bool first = k == 1;
+        const bool last = k + 1 == intervals;
+        rule.nodes.push_back(offset(t));
         rule.weights.push_back(1.0 - t * t);
-        rule.halfWeights.push_back(k % 2 == 0 ? 1.0 - t * t : 0.0);
+        rule.low.push_back(first ? -radius : offset(t - 0.5 * h));
+        rule.high.push_back(last ? radius : offset(t + 0.5 * h));
+        const bool even = k % 2 == 0;
+        rule.halfWeights.push_back(even ? 1.0 - t * t : 0.0);
+        rule.halfLow.push_back(k == 2 ? -radius : offset(t - h));
+        rule.halfHigh.push_back(k + 2 == intervals ? radius : offset(t + h));
     }
     Normalise(rule.weights);
     Normalise(rule.halfWeights);
     return rule;
 }
 
-// Elevations psi over (-pi/2, pi/2) with the density (2/pi) cos^2 psi.
-Rule ElevationRule(int intervals) {
-    Rule rule;
-    for (int j = 1; j < intervals; ++j) {
-        const double psi = -kPi / 2.0 + kPi * j / intervals;
-        const double c = std::cos(psi);
-        rule.nodes.push_back(psi);
-        rule.weights.push_back(c * c);
-        rule.halfWeights.push_back(j % 2 == 0 ? c * c : 0.0);
+// The elevation at which light in water (index n) meets an end glass at the critical angle:
+// the glass's loss sets in there with the square root of the distance from it, the same for
+// every in-plane direction. Zero when there is no such angle.
+double CriticalElevation(double n) {
+    if (!(n > 1.0) || n * n - 1.0 >= 1.0) {
+        return 0.0;
     }
+    return std::asin(std::sqrt(n * n - 1.0));
+}
+
+// The share of (2/pi) cos^2 psi below psi.
+double ElevationMass(double psi) {
+    return (psi + 0.5 * std::sin(2.0 * psi)) / kPi + 0.5;
+}
+
+// Elevations psi over (-pi/2, pi/2) with the density (2/pi) cos^2 psi. Where an end glass's
+// critical elevation +-c exists the range is cut into three pieces: within +-c uniform steps,
+// beyond it steps growing as psi = c + (pi/2 - c) s^2 for uniform s, which takes the square
+// root's edge smoothly. Each piece's trapezoid rule has its exact share; its half rule takes
+// every other node. `intervals` is split half to the middle piece, a quarter to each outer
+// one, each even (rounded up). Nodes and stretches in psi; nodes without weight are left out.
+Rule ElevationRule(int intervals, double refractiveIndex) {
+    struct Piece {
+        double from;
+        double to;
+        bool graded; // psi = from + (to - from) s^2
+        int steps;
+    };
+    const double c = CriticalElevation(refractiveIndex);
+    std::vector<Piece> pieces;
+    if (c > 0.0) {
+        const int quarter = std::max(2, (intervals + 7) / 8 * 2);
+        pieces = {{-c, -kPi / 2.0, true, quarter},
+                  {-c, c, false, 2 * quarter},
+                  {c, kPi / 2.0, true, quarter}};
+    } else {
+        pieces = {{-kPi / 2.0, kPi / 2.0, false, std::max(2, (intervals + 1) / 2 * 2)}};
+    }
+    Rule rule;
+    for (const Piece& piece : pieces) {
+        const auto at = [&piece](double s) {
+            const double u = std::clamp(s, 0.0, 1.0);
+            return piece.from + (piece.to - piece.from) * (piece.graded ? u * u : u);
+        };
+        const auto rate = [&piece](double s) {
+            return std::abs(piece.to - piece.from) * (piece.graded ? 2.0 * s : 1.0);
+        };
+        const int m = piece.steps;
+        const double h = 1.0 / m;
+        Rule part;
+        for (int i = 0; i <= m; ++i) {
+            const double s = i * h;
+            const double psi = at(s);
+            const double cosine = std::cos(psi);
+            const double end = i == 0 || i == m ? 0.5 : 1.0;
+            const double density = cosine * cosine * rate(s);
+            if (!(density > 0.0) || std::abs(psi) >= kPi / 2.0 - 1e-12) {
+                continue;
+            }
+            part.nodes.push_back(psi);
+            part.weights.push_back(end * density);
+            const bool even = i % 2 == 0;
+            part.halfWeights.push_back(even ? end * density : 0.0);
+            const auto sorted = [](double u, double v) {
+                return std::pair{std::min(u, v), std::max(u, v)};
+            };
+            const auto [low, high] = sorted(at(s - 0.5 * h), at(s + 0.5 * h));
+            const auto [halfLow, halfHigh] = sorted(at(s - h), at(s + h));
+            part.low.push_back(low);
+            part.high.push_back(high);
+            part.halfLow.push_back(halfLow);
+            part.halfHigh.push_back(halfHigh);
+        }
+        const double share = std::abs(ElevationMass(piece.to) - ElevationMass(piece.from));
+        Normalise(part.weights, share);
+        Normalise(part.halfWeights, share);
+        for (std::size_t k = 0; k < part.nodes.size(); ++k) {
+            rule.nodes.push_back(part.nodes[k]);
+            rule.weights.push_back(part.weights[k]);
+            rule.halfWeights.push_back(part.halfWeights[k]);
+            rule.low.push_back(part.low[k]);
+            rule.high.push_back(part.high[k]);
+            rule.halfLow.push_back(part.halfLow[k]);
+            rule.halfHigh.push_back(part.halfHigh[k]);
+        }
+    }
+    // The pieces' shares add up to 1 to rounding; the sum is made exact.
     Normalise(rule.weights);
     Normalise(rule.halfWeights);
     return rule;
@@ -106,10 +201,14 @@ struct Accumulator {
 // error bound.
 struct TubeLight {
     Accumulator full;
+    // For each axis (angles, elevations, offsets): the full rule's difference from the rule
+    // with every other node on it, of each cell and of the floor share, and the largest cell's.
+    std::array<std::vector<double>, 3> cellDifferences;
+    std::array<double, 3> shareDifferences{};
+    std::array<double, 3> largestCellDifferences{};
+    // The bounds made of them.
     std::vector<double> cellErrors;
     double shareError = 0.0;
-    std::array<double, 3> cellErrorByAxis{}; // largest cell error from each halved axis
-    std::array<double, 3> shareErrorByAxis{};
     std::int64_t rays = 0;
     Grid grid;
 };
@@ -143,6 +242,7 @@ struct Row {
         double a = 0.0;
         bool onGrid = false;
         bool even = false; // on the grid at an even index
+        int gridLeft = 0;  // the grid angle at or before it
         std::uint64_t signature = 0;
         std::array<double, kTankFates> share{};
         int firstEntry = 0;
@@ -151,6 +251,7 @@ struct Row {
     std::vector<Sample> samples;
     std::vector<Entry> entries;
     std::vector<TankWater::Piece> pieces;
+    std::vector<int> grid; // the sample of each grid angle
     // The samples of the full rule and of the rule with every other grid angle, in order,
     // with their weights.
     std::vector<int> full;
@@ -305,7 +406,12 @@ void TraceRow(Work& work, int tube, double p, double psi, int angles, Row& row, 
     }
     row.full.clear();
     row.half.clear();
+    row.grid.clear();
     for (std::size_t k = 0; k < row.samples.size(); ++k) {
+        if (row.samples[k].onGrid) {
+            row.grid.push_back(static_cast<int>(k));
+        }
+        row.samples[k].gridLeft = static_cast<int>(row.grid.size()) - 1;
         row.full.push_back(static_cast<int>(k));
         if (!row.samples[k].onGrid || row.samples[k].even) {
             row.half.push_back(static_cast<int>(k));
@@ -336,60 +442,130 @@ const Row::Entry* Match(const Row& row, int sample, std::uint64_t path) {
     return nullptr;
 }
 
-// Where an entry's rays reach `depth` (unfolded, across and along relative to the lit length's
-// own shift) at elevation psi instead of its own: the in-plane path is the same, only tan psi
-// and the refraction change.
+// Where an entry's rays reach `depth` at elevation psi instead of its own: the in-plane path
+// is the same, only tan psi and the refraction change. Across, unfolded; along, how far the
+// rays have moved from where they were emitted, whichever way they go (both depend on |psi|).
 struct Landing {
     double x = 0.0;
-    double shift = 0.0;
+    double along = 0.0;
 };
 Landing LandingAt(const WaterEntry& e, double psi, double depth, double n) {
-    const double sign = e.sinPsi < 0.0 ? -1.0 : 1.0;
-    const double across = std::cos(psi) * e.inPlaneDx / n;
-    const double along = std::sin(psi) / n;
+    const double magnitude = std::min(std::abs(psi), kPi / 2.0 - 1e-9);
+    const double across = std::cos(magnitude) * e.inPlaneDx / n;
+    const double along = std::sin(magnitude) / n;
     const double down = std::sqrt(std::max(1.0 - across * across - along * along, 1e-300));
     return {e.x + depth * across / down,
-            sign * (e.inPlaneLength * std::tan(psi) + depth * along / down)};
+            e.inPlaneLength * std::tan(magnitude) + depth * along / down};
 }
 
-// A rule over one row: its samples in order and their weights, and the elevation's node and
-// step it stands for.
+// A rule over one row: its samples in order and their weights, and the elevations the row
+// stands for.
 struct RowRule {
     const std::vector<int>& order;
     const std::vector<double>& weights;
-    double elevation = 0.0; // the node's psi
-    double step = 0.0;
+    double psi = 0.0; // the row's own
+    double lowPsi = 0.0;
+    double highPsi = 0.0;
 };
 
+// The neighbouring offsets' rows of one elevation, for the stretch of offsets a row stands
+// for (`low` to `high` around `p`). Null where there is no neighbour.
+struct OffsetSpread {
+    const Row* below = nullptr;
+    const Row* above = nullptr;
+    double pBelow = 0.0;
+    double p = 0.0;
+    double pAbove = 0.0;
+    double low = 0.0;
+    double high = 0.0;
+};
+
+double LandingX(const Row::Entry& e, double depth) {
+    return e.water.x + depth * e.water.slopeX;
+}
+
+// How far across the entry's landing moves per millimetre of offset: from the same path's
+// landings at the neighbouring offsets and the same grid angle (a sample between grid angles
+// takes the grid angle's before it, failing that the one after); zero where no neighbour
+// took the path.
+double AcrossPerOffset(const Row& row, const Row::Sample& sample, const Row::Entry& e,
+                       const OffsetSpread& spread, double depth) {
+    const int angles = static_cast<int>(row.grid.size());
+    const std::array<int, 2> candidates{sample.gridLeft, (sample.gridLeft + 1) % angles};
+    const std::uint64_t path = e.water.path;
+    for (int k = 0; k < (sample.onGrid ? 1 : 2); ++k) {
+        const std::size_t g = static_cast<std::size_t>(candidates[static_cast<std::size_t>(k)]);
+        const Row::Entry* below =
+            spread.below != nullptr ? Match(*spread.below, spread.below->grid[g], path) : nullptr;
+        const Row::Entry* above =
+            spread.above != nullptr ? Match(*spread.above, spread.above->grid[g], path) : nullptr;
+        if (below != nullptr && above != nullptr) {
+            return (LandingX(*above, depth) - LandingX(*below, depth)) /
+                   (spread.pAbove - spread.pBelow);
+        }
+        const Row::Entry* own = sample.onGrid ? &e : Match(row, row.grid[g], path);
+        if (own != nullptr && above != nullptr) {
+            return (LandingX(*above, depth) - LandingX(*own, depth)) / (spread.pAbove - spread.p);
+        }
+        if (own != nullptr && below != nullptr) {
+            return (LandingX(*own, depth) - LandingX(*below, depth)) / (spread.p - spread.pBelow);
+        }
+    }
+    return 0.0;
+}
+
 // The stretch of floor around an entry's landing its direction stands for: across, half way
-// to its neighbours' landings; along and across, as far as the elevation's step moves it.
-void Stretch(const Row& row, const RowRule& rule, std::size_t k, const Row::Entry& e, double depth,
-             double n, double& x0, double& x1, double& halfShift) {
-    const double x = e.water.x + depth * e.water.slopeX;
-    x0 = x;
-    x1 = x;
+// to its neighbours' landings, moved evenly as far as the offsets it stands for move it;
+// along and across, as far as the elevations it stands for move it.
+struct Footprint {
+    FloorGrid::Spread x;
+    double shift0 = 0.0; // along z, relative to the entry's pieces
+    double shift1 = 0.0;
+};
+Footprint Stretch(const Row& row, const RowRule& rule, std::size_t k, const Row::Entry& e,
+                  const OffsetSpread& offsets, double depth, double n) {
+    const double x = LandingX(e, depth);
+    double x0 = x;
+    double x1 = x;
     const std::size_t count = rule.order.size();
     for (std::size_t other : {(k + count - 1) % count, (k + 1) % count}) {
         if (const Row::Entry* m = Match(row, rule.order[other], e.water.path)) {
-            const double half = 0.5 * (x + m->water.x + depth * m->water.slopeX);
+            const double half = 0.5 * (x + LandingX(*m, depth));
             x0 = std::min(x0, half);
             x1 = std::max(x1, half);
         }
     }
-    const double lowPsi = std::max(rule.elevation - 0.5 * rule.step, -kPi / 2.0 + 1e-9);
-    const double highPsi = std::min(rule.elevation + 0.5 * rule.step, kPi / 2.0 - 1e-9);
-    const Landing low = LandingAt(e.water, lowPsi, depth, n);
-    const Landing high = LandingAt(e.water, highPsi, depth, n);
-    const double acrossPsi = 0.5 * std::abs(high.x - low.x);
-    x0 -= acrossPsi;
-    x1 += acrossPsi;
-    halfShift = 0.5 * std::abs(high.shift - low.shift);
+    // Relative to the row's own elevation, where the entry's pieces lie. The row at psi = 0
+    // does not move along z; the elevations it stands for move either way.
+    const Landing own = LandingAt(e.water, rule.psi, depth, n);
+    const Landing low = LandingAt(e.water, rule.lowPsi, depth, n);
+    const Landing high = LandingAt(e.water, rule.highPsi, depth, n);
+    double along0 = 0.0;
+    double along1 = 0.0;
+    if (e.water.sinPsi == 0.0) {
+        along0 = rule.lowPsi < 0.0 ? -low.along : low.along;
+        along1 = rule.highPsi < 0.0 ? -high.along : high.along;
+    } else {
+        const double direction = e.water.sinPsi < 0.0 ? -1.0 : 1.0;
+        along0 = direction * (low.along - own.along);
+        along1 = direction * (high.along - own.along);
+    }
+    const double across0 = std::min({0.0, low.x - own.x, high.x - own.x});
+    const double across1 = std::max({0.0, low.x - own.x, high.x - own.x});
+    const Row::Sample& sample = row.samples[static_cast<std::size_t>(rule.order[k])];
+    const double rate = AcrossPerOffset(row, sample, e, offsets, depth);
+    const double s0 = rate * (offsets.low - offsets.p);
+    const double s1 = rate * (offsets.high - offsets.p);
+    return {{x0 + across0, x1 + across1, std::min(s0, s1), std::max(s0, s1)},
+            std::min(along0, along1),
+            std::max(along0, along1)};
 }
 
-void Deposit(Work& work, const Row& row, const RowRule& rule, double weight, Accumulator& target,
-             bool depthProfile, TankWater::Descent& descent) {
+void Deposit(Work& work, const Row& row, const RowRule& rule, const OffsetSpread& offsets,
+             double weight, Accumulator& target, bool depthProfile, TankWater::Descent& descent) {
     const double floorDepth = work.scene.tank().waterDepth;
     const double n = work.scene.scene().materials.refractiveIndex;
+    const double length = work.scene.tank().length;
     for (std::size_t k = 0; k < rule.order.size(); ++k) {
         const Row::Sample& s = row.samples[static_cast<std::size_t>(rule.order[k])];
         const double w = weight * rule.weights[k];
@@ -398,24 +574,30 @@ void Deposit(Work& work, const Row& row, const RowRule& rule, double weight, Acc
         }
         for (int q = 0; q < s.entries; ++q) {
             const Row::Entry& e = row.entries[static_cast<std::size_t>(s.firstEntry + q)];
-            double x0 = 0.0;
-            double x1 = 0.0;
-            double half = 0.0;
-            Stretch(row, rule, k, e, floorDepth, n, x0, x1, half);
+            const Footprint floor = Stretch(row, rule, k, e, offsets, floorDepth, n);
             for (int i = 0; i < e.pieces; ++i) {
                 const TankWater::Piece& piece =
                     row.pieces[static_cast<std::size_t>(e.firstPiece + i)];
-                work.grid.deposit(x0, x1, piece.z0, piece.z1, -half, half, w * piece.share,
-                                  target.cells);
+                work.grid.deposit(floor.x, {piece.z0, piece.z1, floor.shift0, floor.shift1},
+                                  w * piece.share, target.cells);
             }
             if (!depthProfile) {
                 continue;
             }
-            const double length = work.scene.tank().length;
+            // The stretch's edges move linearly with depth, or as the least (most) of such
+            // moves: an entry reaching the probe's column at no depth between the surface
+            // and the floor reaches it at neither end either.
+            const Footprint top = Stretch(row, rule, k, e, offsets, 0.0, n);
+            const double reach0 = std::min(top.x.low(), floor.x.low());
+            const double reach1 = std::max(top.x.high(), floor.x.high());
+            if (work.grid.within({reach0, reach1, 0.0, 0.0}, {0.0, length, 0.0, 0.0}, work.probeX0,
+                                 work.probeX1, 0.0, length) == 0.0) {
+                continue;
+            }
             for (std::size_t d = 0; d < work.depths.size(); ++d) {
                 const double depth = work.depths[d];
-                Stretch(row, rule, k, e, depth, n, x0, x1, half);
-                if (work.grid.within(x0, x1, 0.0, length, 0.0, 0.0, work.probeX0, work.probeX1, 0.0,
+                const Footprint at = Stretch(row, rule, k, e, offsets, depth, n);
+                if (work.grid.within(at.x, {0.0, length, 0.0, 0.0}, work.probeX0, work.probeX1, 0.0,
                                      length) == 0.0) {
                     continue;
                 }
@@ -423,8 +605,8 @@ void Deposit(Work& work, const Row& row, const RowRule& rule, double weight, Acc
                 for (const TankWater::Piece& piece : descent.pieces) {
                     target.depth[d] +=
                         w * piece.share *
-                        work.grid.within(x0, x1, piece.z0, piece.z1, -half, half, work.probeX0,
-                                         work.probeX1, work.probeZ0, work.probeZ1);
+                        work.grid.within(at.x, {piece.z0, piece.z1, at.shift0, at.shift1},
+                                         work.probeX0, work.probeX1, work.probeZ0, work.probeZ1);
                 }
             }
         }
@@ -447,64 +629,120 @@ void Report(Work& work) {
     }
 }
 
+// Each cell's largest value among itself and its (up to eight) neighbours.
+std::vector<double> LargestAround(const std::vector<double>& cells, int cellsX, int cellsZ) {
+    std::vector<double> out(cells.size(), 0.0);
+    for (int j = 0; j < cellsZ; ++j) {
+        for (int i = 0; i < cellsX; ++i) {
+            double largest = 0.0;
+            for (int v = std::max(j - 1, 0); v <= std::min(j + 1, cellsZ - 1); ++v) {
+                for (int u = std::max(i - 1, 0); u <= std::min(i + 1, cellsX - 1); ++u) {
+                    largest = std::max(largest, cells[static_cast<std::size_t>(v * cellsX + u)]);
+                }
+            }
+            out[static_cast<std::size_t>(j * cellsX + i)] = largest;
+        }
+    }
+    return out;
+}
+
+// The offsets' rows of one elevation are traced in order and kept five at a time: a row's
+// light is spread with its neighbours' (two away for the rule with every other offset).
 TubeLight IntegrateTube(Work& work, int tube, const Grid& grid) {
     const double radius = work.scene.scene().tubes[static_cast<std::size_t>(tube)].radius;
-    const Rule offsets = OffsetRule(grid.offsets);
-    const Rule elevations = ElevationRule(grid.elevations);
-    const double step = kPi / grid.elevations;
+    const Rule offsets = OffsetRule(grid.offsets, radius);
+    const Rule elevations =
+        ElevationRule(grid.elevations, work.scene.scene().materials.refractiveIndex);
     const std::size_t cellCount = static_cast<std::size_t>(work.grid.cells());
     const std::size_t depthCount = work.depths.size();
     std::array<Accumulator, kVariants> rules;
     for (Accumulator& r : rules) {
         r.reset(cellCount, depthCount);
     }
-    Accumulator own; // one offset's light by the full rule over angles and elevations
-    Row row;
+    constexpr std::size_t kWindow = 5;
+    std::array<Row, kWindow> window;
     TankRay ray;
     TankWater::Descent descent;
     TubeLight light;
     light.grid = grid;
-    for (std::size_t k = 0; k < offsets.nodes.size(); ++k) {
-        const double t = offsets.nodes[k];
-        const double p = radius * (3.0 * t - t * t * t) / 2.0;
-        own.reset(cellCount, depthCount);
-        for (std::size_t j = 0; j < elevations.nodes.size(); ++j) {
-            CheckCancel(work);
-            const double psi = elevations.nodes[j];
-            TraceRow(work, tube, p, psi, grid.angles, row, ray, descent);
-            const RowRule fine{row.full, row.fullWeights, psi, step};
-            const RowRule halfAngles{row.half, row.halfWeights, psi, step};
-            const RowRule halfElevations{row.full, row.fullWeights, psi, 2.0 * step};
-            Deposit(work, row, fine, elevations.weights[j], own, true, descent);
-            Deposit(work, row, halfAngles, offsets.weights[k] * elevations.weights[j],
-                    rules[HalfAngles], false, descent);
-            if (elevations.halfWeights[j] > 0.0) {
-                Deposit(work, row, halfElevations, offsets.weights[k] * elevations.halfWeights[j],
-                        rules[HalfElevations], false, descent);
-            }
-            Report(work);
+    const std::size_t count = offsets.nodes.size();
+    const auto rowAt = [&](std::size_t k, std::ptrdiff_t step) -> const Row* {
+        const std::ptrdiff_t at = static_cast<std::ptrdiff_t>(k) + step;
+        if (at < 0 || at >= static_cast<std::ptrdiff_t>(count)) {
+            return nullptr;
         }
-        rules[Full].add(own, offsets.weights[k]);
-        rules[HalfOffsets].add(own, offsets.halfWeights[k]);
+        return &window[static_cast<std::size_t>(at) % kWindow];
+    };
+    const auto spreadAt = [&](std::size_t k, std::ptrdiff_t step, bool half) {
+        OffsetSpread spread;
+        spread.below = rowAt(k, -step);
+        spread.above = rowAt(k, step);
+        spread.p = offsets.nodes[k];
+        if (spread.below != nullptr) {
+            spread.pBelow = offsets.nodes[k - static_cast<std::size_t>(step)];
+        }
+        if (spread.above != nullptr) {
+            spread.pAbove = offsets.nodes[k + static_cast<std::size_t>(step)];
+        }
+        spread.low = half ? offsets.halfLow[k] : offsets.low[k];
+        spread.high = half ? offsets.halfHigh[k] : offsets.high[k];
+        return spread;
+    };
+    for (std::size_t j = 0; j < elevations.nodes.size(); ++j) {
+        const double psi = elevations.nodes[j];
+        for (std::size_t step = 0; step < count + 2; ++step) {
+            CheckCancel(work);
+            if (step < count) {
+                TraceRow(work, tube, offsets.nodes[step], psi, grid.angles, window[step % kWindow],
+                         ray, descent);
+                Report(work);
+            }
+            if (step < 2) {
+                continue;
+            }
+            const std::size_t k = step - 2;
+            const Row& row = window[k % kWindow];
+            const double weight = offsets.weights[k] * elevations.weights[j];
+            const OffsetSpread near = spreadAt(k, 1, false);
+            const RowRule fine{row.full, row.fullWeights, psi, elevations.low[j],
+                               elevations.high[j]};
+            const RowRule halfAngles{row.half, row.halfWeights, psi, elevations.low[j],
+                                     elevations.high[j]};
+            Deposit(work, row, fine, near, weight, rules[Full], true, descent);
+            Deposit(work, row, halfAngles, near, weight, rules[HalfAngles], false, descent);
+            if (elevations.halfWeights[j] > 0.0) {
+                const RowRule halfElevations{row.full, row.fullWeights, psi, elevations.halfLow[j],
+                                             elevations.halfHigh[j]};
+                Deposit(work, row, halfElevations, near,
+                        offsets.weights[k] * elevations.halfWeights[j], rules[HalfElevations],
+                        false, descent);
+            }
+            if (offsets.halfWeights[k] > 0.0) {
+                Deposit(work, row, fine, spreadAt(k, 2, true),
+                        offsets.halfWeights[k] * elevations.weights[j], rules[HalfOffsets], false,
+                        descent);
+            }
+        }
     }
     // The depth profile is the full rule's only.
     for (int v = 1; v < kVariants; ++v) {
         rules[static_cast<std::size_t>(v)].depth = rules[Full].depth;
     }
     light.full = rules[Full];
-    light.cellErrors.assign(cellCount, 0.0);
-    for (int v = 1; v < kVariants; ++v) {
-        const Accumulator& half = rules[static_cast<std::size_t>(v)];
-        double largest = 0.0;
+    for (std::size_t axis = 0; axis < 3; ++axis) {
+        const Accumulator& half = rules[axis + 1];
+        std::vector<double>& differences = light.cellDifferences[axis];
+        differences.resize(cellCount);
         for (std::size_t c = 0; c < cellCount; ++c) {
-            const double difference = std::abs(light.full.cells[c] - half.cells[c]);
-            light.cellErrors[c] += difference;
-            largest = std::max(largest, difference);
+            differences[c] = std::abs(light.full.cells[c] - half.cells[c]);
         }
-        const double shareDifference = std::abs(light.full.fates[Floor] - half.fates[Floor]);
-        light.cellErrorByAxis[static_cast<std::size_t>(v - 1)] = largest;
-        light.shareErrorByAxis[static_cast<std::size_t>(v - 1)] = shareDifference;
-        light.shareError += shareDifference;
+        // A cell's difference can pass through zero where its error does not: the errors of
+        // neighbouring cells come from the same directions, so each cell takes the largest
+        // difference around it.
+        differences = LargestAround(differences, work.grid.cellsX(), work.grid.cellsZ());
+        const double largest = *std::max_element(differences.begin(), differences.end());
+        light.largestCellDifferences[axis] = largest;
+        light.shareDifferences[axis] = std::abs(light.full.fates[Floor] - half.fates[Floor]);
     }
     return light;
 }
@@ -518,20 +756,58 @@ namespace kavrol::physics {
 
 namespace {
 
-// The tube's light at the first grid meeting both bounds; each axis whose halved rule differs
-// by more than a third of a bound is doubled.
+// How much of an axis's difference counts in the cells' bounds. A rule of order q on an axis
+// differs from its half by (2^q - 1) times its own error; q is read from how the largest
+// cell's difference shrank when the axis was last doubled (the ratio r = 2^q). The ratio is
+// taken between 2 and 3, not 4: the difference counts whole while no doubling has shown the
+// order, or where it shrank by 2 or less, and half of it at most (docs/tank.md has how this
+// was checked against a much finer run). The floor share's bound takes the differences whole.
+struct AxisOrder {
+    int nodes = 0; // the axis's intervals when the difference was taken
+    double cell = 0.0;
+    double part = 1.0;
+
+    void update(int axisNodes, double cellDifference) {
+        if (nodes > 0 && axisNodes == 2 * nodes) {
+            part = cellDifference > 0.0 ? 1.0 / (std::clamp(cell / cellDifference, 2.0, 3.0) - 1.0)
+                                        : 0.5;
+        }
+        if (axisNodes != nodes) {
+            nodes = axisNodes;
+            cell = cellDifference;
+        }
+    }
+};
+
+// The tube's light at the first grid meeting both bounds. Each cell's bound and the floor
+// share's add the three axes' estimated errors (above). The axis with the largest error is
+// doubled, and each other whose error is more than a third of a bound and a quarter of the
+// largest: an axis far behind the largest is left until the others have come down to it.
 TubeLight RefineTube(Work& work, int tube) {
     Grid grid{work.settings.startOffsets, work.settings.startAngles, work.settings.startElevations};
     work.rays = 0;
     const double tolerance = work.settings.tolerance;
+    std::array<AxisOrder, 3> orders;
     while (true) {
         work.rowsExpected = work.rowsDone + std::int64_t(grid.offsets - 1) * (grid.elevations - 1);
         TubeLight light = IntegrateTube(work, tube, grid);
+        const std::array<int, 3> nodes{grid.angles, grid.elevations, grid.offsets};
+        const std::size_t cellCount = light.full.cells.size();
+        light.cellErrors.assign(cellCount, 0.0);
+        light.shareError = 0.0;
+        for (std::size_t axis = 0; axis < 3; ++axis) {
+            AxisOrder& order = orders[axis];
+            order.update(nodes[axis], light.largestCellDifferences[axis]);
+            for (std::size_t c = 0; c < cellCount; ++c) {
+                light.cellErrors[c] += order.part * light.cellDifferences[axis][c];
+            }
+            light.shareError += light.shareDifferences[axis];
+        }
         double meanCell = 0.0;
         for (double c : light.full.cells) {
             meanCell += c;
         }
-        meanCell /= static_cast<double>(light.full.cells.size());
+        meanCell /= static_cast<double>(cellCount);
         const double cellTarget = TankEstimator::kCellFactor * tolerance * meanCell;
         const double worstCell =
             *std::max_element(light.cellErrors.begin(), light.cellErrors.end());
@@ -539,13 +815,15 @@ TubeLight RefineTube(Work& work, int tube) {
         std::array<double, 3> need{};
         for (std::size_t axis = 0; axis < 3; ++axis) {
             need[axis] =
-                std::max(light.shareErrorByAxis[axis] / tolerance,
-                         cellTarget > 0.0 ? light.cellErrorByAxis[axis] / cellTarget : 0.0);
+                std::max(light.shareDifferences[axis] / tolerance,
+                         cellTarget > 0.0
+                             ? orders[axis].part * light.largestCellDifferences[axis] / cellTarget
+                             : 0.0);
         }
         Grid next = grid;
         const double largest = *std::max_element(need.begin(), need.end());
         for (std::size_t axis = 0; axis < 3; ++axis) {
-            if (need[axis] > 1.0 / 3.0 || need[axis] == largest) {
+            if ((need[axis] > 1.0 / 3.0 && need[axis] >= 0.25 * largest) || need[axis] == largest) {
                 (axis == 0 ? next.angles : axis == 1 ? next.elevations : next.offsets) *= 2;
             }
         }

@@ -15,22 +15,26 @@ namespace kavrol::physics {
 //
 // Each tube's light is integrated over its emitting directions: the offset p across the tube,
 // the in-plane angle a and the elevation psi, on a grid of trapezoid rules (uniform in a over
-// the whole turn, in psi with weight (2/pi) cos^2 psi, in the offset's substitution of
-// LightEstimator); the lit length is integrated exactly by tracing every point of it at once
-// (TankTracer). Each grid point's floor light is spread over the stretch of floor its
-// neighbours bound, so the cells see a piecewise linear picture rather than points. The grid
-// with every other point in one of the three directions is the same rule at twice the step;
-// its difference from the full grid, summed over the three directions, is the error bound of
-// every cell and of the floor share. The grid is doubled in the directions that need it until
-// the floor share's bound is within the tolerance and every cell's within
-// kCellFactor * tolerance of the mean cell.
+// the whole turn; in psi with weight (2/pi) cos^2 psi, in three pieces meeting where the end
+// glass stops reflecting totally; in the offset's substitution of LightEstimator); the lit
+// length is integrated exactly by tracing every point of it at once (TankTracer). Each grid
+// point's floor light is spread over the stretch of floor the directions it stands for reach:
+// across, half way to its neighbouring angles' landings, moved evenly as far as its offsets
+// move it; along and across, as far as its elevations move it. The cells thus see a piecewise
+// linear picture rather than points. The grid with every other point in one of the three
+// directions is the same rule at twice the step; its difference from the full grid is that
+// direction's error estimate (a part of it once doubling the direction has shown the rule's
+// order), and the three added are the bound of every cell and of the floor share. The grid is
+// doubled in the directions that need it until the floor share's bound is within the
+// tolerance and every cell's within kCellFactor * tolerance of the mean cell.
 class TankEstimator {
 public:
     // A cell's bound relative to the mean cell, per unit of the share's tolerance: 20, so that
     // the default tolerance 0.0005 asks for +-1 % of the mean in every cell.
     static constexpr double kCellFactor = 20.0;
     // The largest grid: offsets x angles x elevations per tube. Memory does not grow with it:
-    // five rows of angles are kept at a time, besides five arrays of the cells.
+    // five rows of angles are kept at a time, besides four arrays of the cells (the full rule
+    // and the three halved ones) and the per-axis differences and bounds of the cells.
     static constexpr std::int64_t kMaxDirections = 1LL << 25;
 
     struct Settings {
@@ -41,7 +45,7 @@ public:
         int depths = 20;
         // The first grid's intervals: offsets, in-plane angles, elevations (each even), and
         // the largest grid refinement may reach.
-        int startOffsets = 4;
+        int startOffsets = 8;
         int startAngles = 256;
         int startElevations = 16;
         std::int64_t maxDirections = kMaxDirections;

@@ -782,8 +782,8 @@ void AnalysisWindow::openFixtureFile(const QString& path) {
             physics::FixtureFile::Load(QFile::encodeName(path).toStdString());
         const physics::FixtureScene& scene = checked.scene;
         surfaces_->setDesign(std::nullopt);
-        tank_->setDesign(std::nullopt);
         fixture_ = ShownFixture{QFileInfo(path).fileName(), std::move(checked.fixture)};
+        tank_->setFixture(fixture_->fixture, fixture_->fileName);
         estimate_.reset();
         failure_.clear();
         pending_ = false;

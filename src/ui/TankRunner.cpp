@@ -16,9 +16,18 @@ TankRunner::Outcome Estimate(TankRunner::Job job, const JobFlags& flags) {
     job.settings.cancel = flags.cancel;
     job.settings.progress = flags.progress;
     try {
-        const physics::TankScene scene =
-            physics::TankScene::FromDesign(job.design, job.tank, job.unit);
-        outcome.estimate = physics::TankEstimator(job.settings).estimate(scene);
+        if (job.fixture) {
+            std::vector<physics::TankUnit> units;
+            for (const physics::Fixture::Unit& u : job.fixture->units) {
+                units.push_back(u.along);
+            }
+            const physics::TankScene scene(*job.fixture, job.tank, units);
+            outcome.estimate = physics::TankEstimator(job.settings).estimate(scene);
+        } else {
+            const physics::TankScene scene =
+                physics::TankScene::FromDesign(job.design, job.tank, job.unit);
+            outcome.estimate = physics::TankEstimator(job.settings).estimate(scene);
+        }
     } catch (const physics::EstimateCancelled&) {
         outcome.cancelled = true;
     } catch (const std::exception& error) {

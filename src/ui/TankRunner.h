@@ -2,6 +2,7 @@
 #pragma once
 
 #include "BackgroundJobs.h"
+#include "Fixture.h"
 #include "PhysicalDesign.h"
 #include "Tank.h"
 #include "TankEstimate.h"
@@ -20,11 +21,13 @@ namespace kavrol {
 class TankRunner : public QObject {
     Q_OBJECT
 public:
-    // What the estimate takes: the design's cross-section, the tank and the tube along it.
+    // What the estimate takes: the design's cross-section, the tank and the tube along it; or
+    // a fixture's units over its own tank (`tank` then a copy of the fixture's).
     struct Job {
         physics::PhysicalDesign design;
         physics::Tank tank;
         physics::TankUnit unit;
+        std::optional<physics::Fixture> fixture;
         physics::TankEstimator::Settings settings; // cancel and progress are the runner's own
     };
     // What a job found: the estimate, or the reason there is none.

@@ -106,6 +106,7 @@ TankSection::~TankSection() = default;
 void TankSection::createFields() {
     auto* box = new QGroupBox(QStringLiteral("Аквариум и лампа"), this);
     box->setObjectName(QStringLiteral("TankInputs"));
+    inputs_ = box;
     const auto integer = [box](const char* name, const IntegerInput& input, const QString& tip) {
         return InputEdit<IntegerSpinEdit>(box, name, input, tip);
     };
@@ -203,7 +204,7 @@ void TankSection::createResults() {
     connect(saveCellsButton_, &QPushButton::clicked, this, &TankSection::saveCells);
 
     auto* top = new QHBoxLayout;
-    top->addWidget(findChild<QGroupBox*>(QStringLiteral("TankInputs")));
+    top->addWidget(inputs_);
     top->addWidget(depthChart_, 1);
     auto* buttons = new QHBoxLayout;
     buttons->addWidget(computeButton_);
@@ -224,7 +225,9 @@ void TankSection::createResults() {
 // --- The design and the fields ---
 
 void TankSection::setDesign(const std::optional<physics::PhysicalDesign>& design) {
-    const bool same = design && design_ && sameLamp(*design, *design_);
+    const bool same = !fixture_ && design && design_ && sameLamp(*design, *design_);
+    fixture_.reset();
+    inputs_->setEnabled(true);
     if (!same) {
         const QString note =
             !design ? QStringLiteral("Постройте отражатель в главном окне.")
@@ -237,6 +240,26 @@ void TankSection::setDesign(const std::optional<physics::PhysicalDesign>& design
     design_ = design;
     fillModels();
     showProgress();
+}
+
+void TankSection::setFixture(const physics::Fixture& fixture, const QString& fileName) {
+    runner_.cancel();
+    design_.reset();
+    fixture_ = fixture;
+    inputs_->setEnabled(false);
+    if (const auto& tank = fixture.wholeTank) {
+        forget(QStringLiteral("Светильник «%1»: аквариум и лампы из его файла (длина %2 мм, "
+                              "глубина воды %3 мм, ослабление в воде %4 1/м, ламп %5). Нажмите "
+                              "«Рассчитать», чтобы получить свет на дне.")
+                   .arg(fileName, NumberText::fixed(tank->length, 0),
+                        NumberText::fixed(tank->waterDepth, 0),
+                        NumberText::fixed(tank->attenuationPerM, 2))
+                   .arg(fixture.units.size()));
+    } else {
+        forget(QStringLiteral("В файле светильника «%1» нет аквариума вдоль ламп (tank.length, "
+                              "см. docs/fixture.md).")
+                   .arg(fileName));
+    }
 }
 
 // The catalogue's tubes of the design's diameter, its default chosen.
@@ -279,11 +302,14 @@ void TankSection::chooseModel() {
 
 // As kavrol-cli --tank makes it from --tube-model, --lumens, --tank-length, --water-depth,
 // --reflector-ends and --water-attenuation: the tube and reflector centred, the reflector as
-// long as the lit length.
+// long as the lit length. A fixture's, as kavrol-cli fixture makes it from the file.
 TankRunner::Job TankSection::job() const {
     TankRunner::Job job;
     if (design_) {
         job.design = *design_;
+    }
+    if (fixture_ && fixture_->wholeTank) {
+        job.fixture = *fixture_;
     }
     job.tank.length = figureOf(*length_);
     job.tank.waterDepth = figureOf(*depth_);
@@ -295,6 +321,9 @@ TankRunner::Job TankSection::job() const {
     job.unit.closedLow = job.unit.closedHigh = ends_->currentIndex() == 1;
     job.unit.photonFlux = figureOf(*lumens_) * static_cast<double>(D::PhotonFactor.initial) *
                           static_cast<double>(D::OutputFactor.initial);
+    if (job.fixture) {
+        job.tank = *fixture_->wholeTank;
+    }
     job.settings.tolerance = tolerances()[static_cast<std::size_t>(
         std::clamp(tolerance_->currentIndex(), 0, static_cast<int>(tolerances().size()) - 1))];
     job.settings.cellsX = D::FloorCellsX.initial;
@@ -305,11 +334,15 @@ TankRunner::Job TankSection::job() const {
 
 // --- The background estimate ---
 
+bool TankSection::ready() const {
+    return fixture_ ? fixture_->wholeTank.has_value() : design_.has_value() && tube_ >= 0;
+}
+
 void TankSection::compute() {
-    if (!design_ || tube_ < 0) {
+    if (!ready()) {
         return;
     }
-    if (!design_->materials.surface.isMirror()) {
+    if (design_ && !design_->materials.surface.isMirror()) {
         forget(QStringLiteral("Расчёт аквариума считает отражатель зеркалом: рассеивающая "
                               "поверхность, выбранная на странице «Поверхности», в нём не "
                               "учитывается. Выберите там идеальное зеркало."));
@@ -334,7 +367,7 @@ void TankSection::showProgress() {
     progress_->setVisible(busy);
     progress_->setValue(static_cast<int>(runner_.progress() * 100.0));
     cancelButton_->setEnabled(busy);
-    computeButton_->setEnabled(design_.has_value() && tube_ >= 0);
+    computeButton_->setEnabled(ready());
     saveMapButton_->setEnabled(estimate_.has_value());
     saveCellsButton_->setEnabled(estimate_.has_value());
 }
@@ -371,6 +404,14 @@ void TankSection::forget(const QString& note) {
 }
 
 std::vector<FloorMap::TubeSpan> TankSection::tubes() const {
+    if (shown_.fixture) {
+        std::vector<FloorMap::TubeSpan> spans;
+        for (const physics::Fixture::Unit& u : shown_.fixture->units) {
+            spans.push_back({u.x, u.tubeRadius, u.along.centre - u.along.litLength / 2.0,
+                             u.along.centre + u.along.litLength / 2.0});
+        }
+        return spans;
+    }
     const double half = shown_.unit.litLength / 2.0;
     return {{0.0, shown_.design.tubeRadius, shown_.unit.centre - half, shown_.unit.centre + half}};
 }

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include "Fixture.h"
 #include "FloorMap.h"
 #include "PhysicalDesign.h"
 #include "TankEstimate.h"
@@ -31,7 +32,8 @@ class RealSpinEdit;
 // input table's ranges and defaults) over the window's design; on demand the light on the
 // floor is estimated in the background, with progress and cancel, and shown as the floor map,
 // its figures and PPFD by depth under the centre. The map saves as PNG or SVG, its cells as
-// CSV, with the command line's writers.
+// CSV, with the command line's writers. A fixture opened in the window goes over the tank its
+// file gives, as `kavrol-cli fixture` takes it.
 class TankSection : public QWidget {
     Q_OBJECT
 public:
@@ -47,8 +49,12 @@ public:
     ~TankSection() override;
 
     // The design whose tube and reflector go over the tank; none while the window shows no
-    // build (or a fixture). Another design makes a map on show or under way outdated.
+    // build. Another design makes a map on show or under way outdated.
     void setDesign(const std::optional<physics::PhysicalDesign>& design);
+    // A fixture on show instead of a build (its file's name for the page's note): its units
+    // over the tank its file gives, the fields then unused; without the tank in the file there
+    // is nothing to estimate. A map on show or under way is outdated.
+    void setFixture(const physics::Fixture& fixture, const QString& fileName);
 
     // What the next estimate takes from the fields.
     TankRunner::Job job() const;
@@ -80,11 +86,13 @@ private:
     void showFigures();
     void showDepthProfile();
     void forget(const QString& note);
+    bool ready() const;
     std::vector<FloorMap::TubeSpan> tubes() const;
 
     AskPath askPath_;
     ReportError reportError_;
     std::optional<physics::PhysicalDesign> design_;
+    std::optional<physics::Fixture> fixture_;
     std::optional<physics::TankEstimate> estimate_;
     TankRunner::Job shown_; // what the estimate on show was made from
     TankRunner runner_;
@@ -103,6 +111,7 @@ private:
     QPushButton* saveCellsButton_ = nullptr;
     QProgressBar* progress_ = nullptr;
     QTimer* progressTimer_ = nullptr;
+    QGroupBox* inputs_ = nullptr;
     QLabel* status_ = nullptr;
     QLabel* figures_ = nullptr;
     QLabel* hover_ = nullptr;

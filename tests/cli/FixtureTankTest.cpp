@@ -1,7 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // "kavrol-cli fixture" over a whole tank: a fixture of one unit gives the very figures of the
 // single build's --tank with the same tube, tank and reflector; several tubes of their own
-// lengths add up; a file without the tank's length, or --no-tank, reports as before.
+// lengths add up; the floor's map and cells are the single build's; a file without the tank's
+// length, or --no-tank, reports and draws as before.
 #include "CliRun.h"
 #include "JsonReader.h"
 
@@ -9,6 +10,7 @@
 
 #include <filesystem>
 #include <fstream>
+#include <iterator>
 #include <string>
 #include <vector>
 
@@ -122,6 +124,46 @@ TEST(FixtureTank, TwoTubesOfTheirOwnLengthsAddUp) {
                             "together 114.75 umol/s\n"),
               std::string::npos)
         << text.out;
+}
+
+std::string Bytes(const std::filesystem::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+// With the whole tank, --plot and --profile-csv write the floor's map and cells, byte for byte
+// the single build's with --tank; with --no-tank, the irradiance chart and bins of a file
+// without the tank.
+TEST(FixtureTank, PlotAndCellsAreTheFloorsAsWithTheSingleBuild) {
+    const std::filesystem::path dir = Scratch();
+    const std::string file = (dir / "one.json").string();
+    const auto files = [&](const std::string& stem) {
+        return std::vector<std::string>{"--plot", (dir / (stem + ".svg")).string(), "--profile-csv",
+                                        (dir / (stem + ".csv")).string()};
+    };
+    const auto run = [](std::vector<std::string> args, const std::vector<std::string>& more) {
+        args.insert(args.end(), more.begin(), more.end());
+        const test::CliRun r = test::Cli(args);
+        EXPECT_EQ(r.status, 0) << r.err;
+    };
+    run({"--tank", "--tolerance", "0.1", "--tank-length", "1000"}, files("single"));
+    Write(file, OneUnit(R"(, "length": 1000)", ""));
+    run({"fixture", file, "--tolerance", "0.1"}, files("fixture"));
+    run({"fixture", file, "--tolerance", "0.1", "--no-tank"}, files("no-tank"));
+    Write(file, OneUnit("", ""));
+    run({"fixture", file, "--tolerance", "0.1"}, files("without"));
+    for (const char* ending : {".svg", ".csv"}) {
+        SCOPED_TRACE(ending);
+        const std::string single = Bytes(dir / (std::string("single") + ending));
+        EXPECT_GT(single.size(), 100u);
+        EXPECT_EQ(Bytes(dir / (std::string("fixture") + ending)), single);
+        const std::string without = Bytes(dir / (std::string("without") + ending));
+        EXPECT_GT(without.size(), 100u);
+        EXPECT_NE(without, single);
+        EXPECT_EQ(Bytes(dir / (std::string("no-tank") + ending)), without);
+    }
+    EXPECT_NE(Bytes(dir / "fixture.csv").find("ppfd"), std::string::npos);
+    std::filesystem::remove_all(dir);
 }
 
 // Without the tank's length the report is what it was; --no-tank gives the same report of a

@@ -2,8 +2,8 @@
 // The whole tank against independent physics: a bare finite tube over a floor without water
 // against the view factor of a finite Lambertian cylinder integrated here with a fine rule;
 // a long lamp against the cross-section's 2.5D share; the image of a closed end plate; total
-// reflection at the glass; the energy balance; the floor grid's spreading; cell bounds that
-// shrink with the tolerance.
+// reflection at the glass; the energy balance; the floor grid's spreading; bounds against a
+// much finer run; cell bounds that shrink with the tolerance.
 #include "FixtureScene.h"
 #include "FloorGrid.h"
 #include "LightEstimator.h"
@@ -271,23 +271,60 @@ TEST(TankEstimate, EnergySumsToOne) {
 TEST(TankEstimate, FloorGridKeepsEverySpreadsShare) {
     const FloorGrid grid(400.0, 1000.0, 8, 20);
     struct Case {
-        double x0, x1, z0, z1, s0, s1;
+        double x0, x1, xs0, xs1, z0, z1, s0, s1;
     };
-    for (const Case c :
-         {Case{-10.0, 30.0, 100.0, 400.0, -20.0, 20.0}, Case{150.0, 260.0, -50.0, 300.0, 0.0, 0.0},
-          Case{-450.0, -100.0, 900.0, 1800.0, -300.0, 100.0},
-          Case{12.5, 12.5, 500.0, 500.0, 0.0, 0.0}}) {
+    for (const Case c : {Case{-10.0, 30.0, 0.0, 0.0, 100.0, 400.0, -20.0, 20.0},
+                         Case{150.0, 260.0, 0.0, 0.0, -50.0, 300.0, 0.0, 0.0},
+                         Case{-450.0, -100.0, 0.0, 0.0, 900.0, 1800.0, -300.0, 100.0},
+                         Case{12.5, 12.5, 0.0, 0.0, 500.0, 500.0, 0.0, 0.0},
+                         Case{-30.0, 10.0, -25.0, 5.0, 100.0, 400.0, 0.0, 0.0},
+                         Case{180.0, 190.0, -2.0, 60.0, 950.0, 990.0, -40.0, 30.0},
+                         Case{0.0, 0.0, -300.0, 300.0, 0.0, 0.0, 0.0, 0.0}}) {
+        const FloorGrid::Spread x{c.x0, c.x1, c.xs0, c.xs1};
+        const FloorGrid::Spread z{c.z0, c.z1, c.s0, c.s1};
         std::vector<double> cells(static_cast<std::size_t>(grid.cells()), 0.0);
-        grid.deposit(c.x0, c.x1, c.z0, c.z1, c.s0, c.s1, 0.5, cells);
+        grid.deposit(x, z, 0.5, cells);
         EXPECT_NEAR(std::accumulate(cells.begin(), cells.end(), 0.0), 0.5, 1e-14);
-        EXPECT_NEAR(grid.within(c.x0, c.x1, c.z0, c.z1, c.s0, c.s1, -200.0, 200.0, 0.0, 1000.0),
-                    1.0, 1e-14);
+        EXPECT_NEAR(grid.within(x, z, -200.0, 200.0, 0.0, 1000.0), 1.0, 1e-14);
     }
+    // Across, a box moved evenly over shifts is a trapezoid: a box of 40 mm moved over 20 mm
+    // falls linearly from 10 to 30 mm, and puts (5^2 / 2) / (40 * 20) = 1/64 beyond 25 mm.
+    EXPECT_NEAR(
+        grid.within({-20.0, 20.0, -10.0, 10.0}, {100.0, 200.0, 0.0, 0.0}, 25.0, 200.0, 0.0, 1000.0),
+        1.0 / 64.0, 1e-14);
     // A spread wholly inside one cell lands there; a box with shifts becomes a trapezoid.
     std::vector<double> cells(static_cast<std::size_t>(grid.cells()), 0.0);
     grid.deposit(-40.0, -10.0, 110.0, 140.0, -5.0, 5.0, 1.0, cells);
     EXPECT_NEAR(cells[2 * 8 + 3], 1.0, 1e-14);
     EXPECT_NEAR(grid.within(0.0, 0.0, 0.0, 100.0, 0.0, 100.0, -1.0, 1.0, 0.0, 100.0), 0.5, 1e-14);
+}
+
+// The bounds hold against a much finer run of the same estimate (every direction of the grid
+// doubled at least twice): the floor share within both bounds, and all but a few cells too.
+// The tank is short beside a long lamp, so that light meets the end glass below and beyond
+// its critical angle.
+TEST(TankEstimate, BoundsHoldAgainstAMuchFinerRun) {
+    const Fixture lamp = Lamp(400.0);
+    Tank tank;
+    tank.length = 700.0;
+    tank.waterDepth = 300.0;
+    tank.attenuationPerM = 1.0;
+    const TankScene scene(lamp, tank, {Span(350.0, 600.0)});
+    const TankEstimate coarse = TankEstimator(Settings(0.004, 4, 7)).estimate(scene);
+    TankEstimator::Settings fine = Settings(1.0, 4, 7);
+    fine.startOffsets = 4 * coarse.offsets;
+    fine.startAngles = 2 * coarse.angles;
+    fine.startElevations = 4 * coarse.elevations;
+    const TankEstimate reference = TankEstimator(fine).estimate(scene);
+    EXPECT_GT(coarse.losses.endGlass, 0.001);
+    EXPECT_NEAR(coarse.floorShare, reference.floorShare, coarse.error + reference.error);
+    int beyond = 0;
+    for (std::size_t c = 0; c < coarse.cells.size(); ++c) {
+        const double gap = std::abs(coarse.cells[c] - reference.cells[c]);
+        beyond += gap > coarse.cellErrors[c] + reference.cellErrors[c] ? 1 : 0;
+        EXPECT_LT(gap, 3.0 * (coarse.cellErrors[c] + reference.cellErrors[c])) << c;
+    }
+    EXPECT_LE(beyond, 2);
 }
 
 // The cells' bounds shrink with the tolerance and meet it.

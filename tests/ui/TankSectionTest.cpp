@@ -1,7 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The analysis window's page about the whole tank on Qt's offscreen platform: its estimate is
 // the command line's for the same tank, tube and reflector (the figures and the cells' file to
-// the byte), the mouse reads the cell under it, the map and the cells are saved, and a running
+// the byte), the mouse reads the cell under it, the map and the cells are saved, a fixture
+// opened in the window goes over its own tank as the fixture command takes it, and a running
 // estimate can be cancelled or is outdated by a new build.
 #include "TankSection.h"
 #include "AnalysisWindow.h"
@@ -14,6 +15,8 @@
 
 #include <QComboBox>
 #include <QDir>
+#include <QFile>
+#include <QGroupBox>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -146,6 +149,62 @@ TEST(TankSectionTest, TheFloorIsTheCommandLinesAndSaves) {
     section->saveCells();
     EXPECT_EQ(Bytes(answer), Bytes(cliCells));
     EXPECT_FALSE(Bytes(answer).isEmpty());
+}
+
+// A fixture opened in the window: its units over the tank its file gives, the figures and the
+// cells of "kavrol-cli fixture"; a file without the tank leaves nothing to compute; a build
+// brings the fields back.
+TEST(TankSectionTest, AFixturesTankIsTheFixtureCommands) {
+    QTemporaryDir dir;
+    QString answer;
+    auto window = Window(&answer);
+    ASSERT_TRUE(Start(*window));
+    auto* section = window->findChild<TankSection*>();
+    ASSERT_NE(section, nullptr);
+    const QString file = QStringLiteral(KAVROL_EXAMPLES_DIR "/two-lengths-tank.json");
+    window->openFixtureFile(file);
+    EXPECT_FALSE(Child<QGroupBox>(*window, "TankInputs")->isEnabled());
+    EXPECT_TRUE(Child<QLabel>(*window, "TankStatus")
+                    ->text()
+                    .contains(QStringLiteral("two-lengths-tank.json")));
+    Child<QComboBox>(*window, "TankTolerance")->setCurrentIndex(0);
+    ASSERT_TRUE(Compute(*window, *section));
+    ASSERT_TRUE(section->estimate().has_value())
+        << Child<QLabel>(*window, "TankStatus")->text().toStdString();
+    const kavrol::physics::TankEstimate& e = *section->estimate();
+    const QString cliCells = dir.filePath(QStringLiteral("cli.csv"));
+    const kavrol::test::CliRun run =
+        kavrol::test::Cli({"fixture", file.toStdString(), "--tolerance", "0.05", "--json",
+                           "--profile-csv", cliCells.toStdString()});
+    ASSERT_EQ(run.status, 0) << run.err;
+    const QJsonObject tank = QJsonDocument::fromJson(QByteArray::fromStdString(run.out))
+                                 .object()
+                                 .value(QStringLiteral("tank"))
+                                 .toObject();
+    EXPECT_EQ(e.floorShare, tank.value(QStringLiteral("floorShare")).toDouble());
+    EXPECT_EQ(e.photonFlux, tank.value(QStringLiteral("photonFlux")).toDouble());
+    answer = dir.filePath(QStringLiteral("cells.csv"));
+    section->saveCells();
+    EXPECT_FALSE(Bytes(answer).isEmpty());
+    EXPECT_EQ(Bytes(answer), Bytes(cliCells));
+
+    const QString bare = dir.filePath(QStringLiteral("bare.json"));
+    QFile out(bare);
+    ASSERT_TRUE(out.open(QIODevice::WriteOnly));
+    out.write(R"({"tank": {"waterDistance": 200, "width": 500}, "albedo": 0.8,
+  "units": [{"tube": "T5", "x": 0, "lampDistance": 50,
+    "reflector": {"shape": "parabola", "A": 200, "B": 100}}]})");
+    out.close();
+    window->openFixtureFile(bare);
+    EXPECT_FALSE(section->estimate().has_value());
+    EXPECT_FALSE(Child<QPushButton>(*window, "ComputeTank")->isEnabled());
+    EXPECT_TRUE(
+        Child<QLabel>(*window, "TankStatus")->text().contains(QStringLiteral("нет аквариума")));
+
+    window->follow({BuildInputs{}, kLosses, 0.5});
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !window->busy(); }, 120000));
+    EXPECT_TRUE(Child<QGroupBox>(*window, "TankInputs")->isEnabled());
+    EXPECT_TRUE(Child<QPushButton>(*window, "ComputeTank")->isEnabled());
 }
 
 TEST(TankSectionTest, ARunningEstimateIsCancelledOrOutdated) {
