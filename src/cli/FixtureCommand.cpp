@@ -21,6 +21,7 @@
 #include "PendingFile.h"
 #include "PictureFile.h"
 #include "ProgressDisplay.h"
+#include "ResourceLimits.h"
 #include "SignalGuard.h"
 #include "StandardOutput.h"
 
@@ -122,12 +123,24 @@ bool Search(const FixtureOptions& options, Fixture& fixture, Work& work) {
     search.minUniformity = options.minUniformity;
     search.steps = options.steps;
     search.finalEstimate = EstimateOptionsOf(options);
+    // One thread per core, as the physical search's default; the result does not depend on it.
+    const ResourceLimits::ThreadPlan plan = ResourceLimits::PlanEstimateThreads(0);
+    if (!plan.note.empty()) {
+        std::cerr << "kavrol-cli fixture: " << plan.note << '\n';
+    }
+    search.threads = plan.threads;
     search.control.stop = &SignalGuard::stopFlag();
     search.control.progress = [&](const SearchProgress& p) {
         work.fraction.store(static_cast<double>(p.done) / static_cast<double>(p.total + 1));
     };
     FixtureSearch::Outcome outcome;
     WithProgress(work.show, work.fraction, [&] { outcome = FixtureSearch::Run(fixture, search); });
+    if (!outcome.threadRefusal.empty()) {
+        std::cerr << "kavrol-cli fixture: "
+                  << ResourceLimits::ThreadsNotStarted(outcome.threads, search.threads,
+                                                       outcome.threadRefusal)
+                  << '\n';
+    }
     work.searchText = SearchReport(options, outcome);
     work.search = outcome;
     if (!outcome.estimated) {

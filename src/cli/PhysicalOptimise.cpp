@@ -176,10 +176,6 @@ std::string Report(const OptimiseOptions& options, const PhysicalSearchOutcome& 
 
 namespace {
 
-// What a thread of the search by the physical share needs without the CSV file: its stack
-// (8 MB by default) and the estimate's own tables and lists.
-constexpr std::uint64_t EstimateThreadBytes = 16u << 20;
-
 // The screening's bar, then the count of designs estimated again.
 std::string ProgressLine(const SearchProgress& progress, std::int64_t total, double seconds) {
     const std::int64_t done = progress.stage == 0 ? progress.done : total;
@@ -231,9 +227,7 @@ PhysicalSearch::RunOptions RunOptionsFor(const OptimiseOptions& options,
         run.keepAll
             ? ResourceLimits::PlanThreads(options.threads, cores, options.context.dotsPerInch,
                                           ResourceLimits::AvailableMemory())
-            : ResourceLimits::PlanThreads(options.threads, cores, EstimateThreadBytes,
-                                          " for its stack and estimate",
-                                          ResourceLimits::AvailableMemory());
+            : ResourceLimits::PlanEstimateThreads(options.threads);
     if (!plan.note.empty())
         std::cerr << "kavrol-cli optimise: " << plan.note << '\n';
     run.threads = plan.threads;

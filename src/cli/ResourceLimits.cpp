@@ -7,6 +7,7 @@
 #include <fstream>
 #include <sstream>
 #include <sys/resource.h>
+#include <thread>
 #include <unistd.h>
 
 namespace kavrol::ResourceLimits {
@@ -126,6 +127,12 @@ ThreadPlan PlanThreads(int asked, int cores, std::uint64_t each, const std::stri
                 ": each needs about " + Megabytes(each) + what + " and " + Megabytes(available) +
                 " of memory is available";
     return plan;
+}
+
+ThreadPlan PlanEstimateThreads(int asked) {
+    const int cores = static_cast<int>(std::max(1u, std::thread::hardware_concurrency()));
+    return PlanThreads(asked, cores, EstimateThreadBytes, " for its stack and estimate",
+                       AvailableMemory());
 }
 
 std::string OutOfMemory(int dotsPerInch, bool search) {

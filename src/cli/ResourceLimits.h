@@ -28,6 +28,12 @@ ThreadPlan PlanThreads(int asked, int cores, int dotsPerInch, std::uint64_t avai
 ThreadPlan PlanThreads(int asked, int cores, std::uint64_t each, const std::string& what,
                        std::uint64_t available);
 
+// What a thread making physical estimates needs without pictures: its stack (8 MB by default)
+// and the estimate's own tables and lists.
+inline constexpr std::uint64_t EstimateThreadBytes = 16u << 20;
+// The threads of such a search: as PlanThreads over this machine's cores and available memory.
+ThreadPlan PlanEstimateThreads(int asked);
+
 // The note for a search some of whose threads the system refused to start.
 std::string ThreadsNotStarted(int ran, int asked, const std::string& reason);
 

@@ -123,6 +123,39 @@ double BracketedRoot(const std::array<double, 4>& f, double lo, double hi, doubl
     return s;
 }
 
+// The stretches of [0, 1] on which the cubic f is monotone, between cuts[k - 1] and cuts[k] for
+// k = 1 .. the count returned: its slope 3 f3 s^2 + 2 f2 s + f1 vanishes at most twice inside.
+int MonotoneStretches(const std::array<double, 4>& f, std::array<double, 4>& cuts) {
+    cuts = {0.0, 1.0, 1.0, 1.0};
+    int count = 1;
+    const double qa = 3.0 * f[3];
+    const double qb = 2.0 * f[2];
+    const double qc = f[1];
+    if (qa != 0.0) {
+        const double discriminant = qb * qb - 4.0 * qa * qc;
+        if (discriminant > 0.0) {
+            const double q = -0.5 * (qb + std::copysign(std::sqrt(discriminant), qb));
+            double r0 = q / qa;
+            double r1 = q != 0.0 ? qc / q : r0;
+            if (r0 > r1) {
+                std::swap(r0, r1);
+            }
+            for (double r : {r0, r1}) {
+                if (r > cuts[static_cast<std::size_t>(count - 1)] && r < 1.0) {
+                    cuts[static_cast<std::size_t>(count++)] = r;
+                }
+            }
+        }
+    } else if (qb != 0.0) {
+        const double r = -qc / qb;
+        if (r > 0.0 && r < 1.0) {
+            cuts[static_cast<std::size_t>(count++)] = r;
+        }
+    }
+    cuts[static_cast<std::size_t>(count)] = 1.0;
+    return count;
+}
+
 } // namespace
 
 // --- Building ---
@@ -230,38 +263,12 @@ bool MirrorCurve::pieceHit(std::size_t i, const Slabs& ray, double dx, double dy
         (f[0] < 0.0 && b1 < 0.0 && b2 < 0.0 && fEnd < 0.0)) {
         return false;
     }
-    // The slope 3 f3 s^2 + 2 f2 s + f1 vanishes at most twice inside (0, 1).
-    double cuts[4] = {0.0, 1.0, 1.0, 1.0};
-    int count = 1;
-    const double qa = 3.0 * f[3];
-    const double qb = 2.0 * f[2];
-    const double qc = f[1];
-    if (qa != 0.0) {
-        const double discriminant = qb * qb - 4.0 * qa * qc;
-        if (discriminant > 0.0) {
-            const double q = -0.5 * (qb + std::copysign(std::sqrt(discriminant), qb));
-            double r0 = q / qa;
-            double r1 = q != 0.0 ? qc / q : r0;
-            if (r0 > r1) {
-                std::swap(r0, r1);
-            }
-            for (double r : {r0, r1}) {
-                if (r > cuts[count - 1] && r < 1.0) {
-                    cuts[count++] = r;
-                }
-            }
-        }
-    } else if (qb != 0.0) {
-        const double r = -qc / qb;
-        if (r > 0.0 && r < 1.0) {
-            cuts[count++] = r;
-        }
-    }
-    cuts[count] = 1.0;
+    std::array<double, 4> cuts{};
+    const int count = MonotoneStretches(f, cuts);
     double sLo = 0.0;
     double fLo = f[0];
     for (int k = 1; k <= count; ++k) {
-        const double sHi = cuts[k];
+        const double sHi = cuts[static_cast<std::size_t>(k)];
         const double fHi = k == count ? fEnd : Horner(f, sHi);
         double s = -1.0;
         if (fLo == 0.0) {

@@ -1,7 +1,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include "BuildInputs.h"
 #include "CarriedState.h"
+#include "Design.h"
 #include "InputDomain.h"
 
 namespace kavrol {
@@ -22,6 +24,24 @@ struct EvaluationContext {
     CarriedState carried;
     // Must equal the limit of the OpticalModel that results are compared with.
     int maxReflections = 10000;
+
+    // A single build's inputs for a design in this context (grid and rays as BuildInputs has
+    // them), the physical estimate's as well.
+    BuildInputs inputs(const Design& d) const {
+        BuildInputs in;
+        in.shape = d.shape;
+        in.refA = d.refA;
+        in.refB = d.refB;
+        in.refC = d.refC;
+        in.lamp = d.lamp;
+        in.tube = tube;
+        in.scale = scale;
+        in.lampH = lampH;
+        in.aquaW = aquaW;
+        in.albedo = albedo;
+        in.lampVisible = lampVisible;
+        return in;
+    }
 };
 
 } // namespace kavrol

@@ -1,12 +1,14 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // Sections: the ranges searched; one candidate; the grids; placing the units; screening,
-// verifying and the whole search.
+// verifying and the whole search. The screening's candidates are spread by
+// WorkerThreads::ForEach; the few final estimates run in turn, each deciding the next.
 #include "FixtureSearch.h"
 
 #include "EstimateCancelled.h"
 #include "FixtureError.h"
 #include "FixtureScene.h"
 #include "LightEstimator.h"
+#include "WorkerThreads.h"
 
 #include <algorithm>
 #include <cmath>
@@ -32,6 +34,7 @@ struct Candidate {
     bool exists = false;
     double share = 0.0;
     double uniformity = 0.0;
+    bool estimated = false; // false when a stop left it out
 };
 
 struct Ranges {
@@ -86,8 +89,8 @@ Ranges SearchRanges(const Fixture& fixture, const FixtureSearch::Options& option
 
 // The screening estimate of one candidate; candidates that cannot exist are marked so.
 Candidate Estimate(const Fixture& fixture, double spacing, double lamp,
-                   const FixtureSearch::Options& options, int& refused) {
-    Candidate c{spacing, lamp, false, 0.0, 0.0};
+                   const FixtureSearch::Options& options) {
+    Candidate c{spacing, lamp, false, 0.0, 0.0, true};
     const Fixture placed = FixtureSearch::Placed(fixture, options.spacing ? spacing : 0.0,
                                                  options.lampDistance ? lamp : 0.0);
     try {
@@ -100,7 +103,7 @@ Candidate Estimate(const Fixture& fixture, double spacing, double lamp,
         c.share = e.efficiency;
         c.uniformity = e.uniformity.minOverMean;
     } catch (const FixtureError&) {
-        ++refused;
+        // Refused: it cannot exist.
     }
     return c;
 }
@@ -161,8 +164,48 @@ namespace {
 
 // --- Screening, verifying and the whole search ---
 
-// Both grids of screening estimates: every candidate that can exist, in the order estimated.
-// A stop ends them and marks the outcome stopped.
+// One grid of screening estimates on the worker pool, taken in the grid's order: the candidates
+// that can exist join `all`, the best so far is updated. False when a stop left some out.
+bool ScreenGrid(const Fixture& fixture, const FixtureSearch::Options& options,
+                const std::vector<double>& spacings, const std::vector<double>& lamps,
+                ProgressCounter& progress, Candidate& best, std::vector<Candidate>& all,
+                FixtureSearch::Outcome& outcome, PoolReport& pool) {
+    std::vector<Candidate> grid(spacings.size() * lamps.size());
+    WorkerThreads::ForEach(
+        static_cast<std::int64_t>(grid.size()), 1, std::max(1, options.threads),
+        options.control.stop,
+        [&](int, std::int64_t k) {
+            const auto at = static_cast<std::size_t>(k);
+            try {
+                grid[at] = Estimate(fixture, spacings[at / lamps.size()], lamps[at % lamps.size()],
+                                    options);
+            } catch (const EstimateCancelled&) {
+                return; // the stop: no further candidate is handed out
+            }
+            progress.step();
+        },
+        pool);
+    bool complete = true;
+    for (const Candidate& c : grid) {
+        complete = complete && c.estimated;
+        if (!c.estimated) {
+            continue;
+        }
+        if (c.exists) {
+            ++outcome.candidates;
+            all.push_back(c);
+        } else {
+            ++outcome.refused;
+        }
+        if (Better(c, best, options.minUniformity)) {
+            best = c;
+        }
+    }
+    return complete;
+}
+
+// Both grids of screening estimates: every candidate that can exist, in the grids' order. A
+// stop ends them and marks the outcome stopped.
 std::vector<Candidate> Screen(const Fixture& fixture, const FixtureSearch::Options& options,
                               const Ranges& r, FixtureSearch::Outcome& outcome) {
     const int steps = std::max(options.steps, 3);
@@ -171,40 +214,27 @@ std::vector<Candidate> Screen(const Fixture& fixture, const FixtureSearch::Optio
     const double lamp0 = fixture.units[0].lampDistance;
     const int total = 2 * (options.spacing ? steps : 1) * (options.lampDistance ? steps : 1);
     ProgressCounter progress(options.control, 0, total);
+    PoolReport pool{std::max(1, options.threads), {}};
     Candidate best;
     std::vector<Candidate> all;
     const auto runGrid = [&](double sLow, double sHigh, double lLow, double lHigh) {
-        for (double s : Grid(sLow, sHigh, steps, options.spacing, spacing0)) {
-            for (double l : Grid(lLow, lHigh, steps, options.lampDistance, lamp0)) {
-                if (options.control.stopRequested()) {
-                    throw EstimateCancelled();
-                }
-                const Candidate c = Estimate(fixture, s, l, options, outcome.refused);
-                if (c.exists) {
-                    ++outcome.candidates;
-                    all.push_back(c);
-                }
-                if (Better(c, best, options.minUniformity)) {
-                    best = c;
-                }
-                progress.step();
-            }
-        }
+        return ScreenGrid(fixture, options, Grid(sLow, sHigh, steps, options.spacing, spacing0),
+                          Grid(lLow, lHigh, steps, options.lampDistance, lamp0), progress, best,
+                          all, outcome, pool);
     };
-    try {
-        runGrid(r.spacingMin, r.spacingMax, r.lampMin, r.lampMax);
-        if (best.exists) {
-            // The finer grid spans the best's neighbours, kept within the ranges.
-            const double spacingStep = (r.spacingMax - r.spacingMin) / (steps - 1);
-            const double lampStep = (r.lampMax - r.lampMin) / (steps - 1);
-            runGrid(std::max(r.spacingMin, best.spacing - spacingStep),
-                    std::min(r.spacingMax, best.spacing + spacingStep),
-                    std::max(r.lampMin, best.lamp - lampStep),
-                    std::min(r.lampMax, best.lamp + lampStep));
-        }
-    } catch (const EstimateCancelled&) {
-        outcome.stopped = true;
+    bool complete = runGrid(r.spacingMin, r.spacingMax, r.lampMin, r.lampMax);
+    if (complete && best.exists) {
+        // The finer grid spans the best's neighbours, kept within the ranges.
+        const double spacingStep = (r.spacingMax - r.spacingMin) / (steps - 1);
+        const double lampStep = (r.lampMax - r.lampMin) / (steps - 1);
+        complete = runGrid(std::max(r.spacingMin, best.spacing - spacingStep),
+                           std::min(r.spacingMax, best.spacing + spacingStep),
+                           std::max(r.lampMin, best.lamp - lampStep),
+                           std::min(r.lampMax, best.lamp + lampStep));
     }
+    outcome.stopped = !complete;
+    outcome.threads = pool.threads;
+    outcome.threadRefusal = pool.refusal;
     return all;
 }
 

@@ -6,6 +6,8 @@
 #include "PhysicalEstimate.h"
 #include "SearchControl.h"
 
+#include <string>
+
 namespace kavrol {
 
 // Searches how far apart a fixture's tubes should sit (and, when asked, the lamp distance all
@@ -13,15 +15,16 @@ namespace kavrol {
 // mean) reaches a floor. The units keep their order and are spread evenly about the tank's
 // centre. A grid of screening estimates, a finer grid around the best, then the best at the
 // requested tolerance (and, should it miss the floor there, the next few that met it). The same
-// inputs give the same result to the last bit. Once the stop flag is set the search stops and
-// returns the best candidate so far.
+// inputs give the same result to the last bit, whatever the number of threads. Once the stop
+// flag is set the search stops and returns the best candidate so far.
 class FixtureSearch {
 public:
     struct Options {
         bool spacing = true;
         bool lampDistance = false;
         double minUniformity = 0.0;
-        int steps = 16; // grid points per searched value, in each of the two grids
+        int steps = 16;  // grid points per searched value, in each of the two grids
+        int threads = 1; // the screening's, on the shared worker pool; the result is the same
         physics::EstimateOptions finalEstimate; // its progress is taken from here
         // Its stop flag (also the estimates' cancel, unless finalEstimate has its own) and its
         // progress: one stage, a step per candidate, on the searching thread.
@@ -45,6 +48,8 @@ public:
         double spacingMax = 0.0;
         double lampMin = 0.0;
         double lampMax = 0.0;
+        int threads = 1; // the fewest that screened at once, and why the others did not start
+        std::string threadRefusal;
     };
 
     // Throws FixtureError when nothing can be searched (one unit for spacing, no candidate

@@ -28,16 +28,7 @@ double PhysicalSearch::screeningTolerance() const {
 }
 
 PhysicalScore PhysicalSearch::score(const Design& design, double tolerance) const {
-    BuildInputs in;
-    in.shape = design.shape;
-    in.refA = design.refA;
-    in.refB = design.refB;
-    in.refC = design.refC;
-    in.lamp = design.lamp;
-    in.tube = context_.tube;
-    in.lampH = context_.lampH;
-    in.aquaW = context_.aquaW;
-    in.albedo = context_.albedo;
+    const BuildInputs in = context_.inputs(design);
     PhysicalSettings settings = settings_;
     settings.tolerance = tolerance;
     PhysicalScore score;

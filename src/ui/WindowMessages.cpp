@@ -8,6 +8,7 @@
 #include <cerrno>
 #include <cstring>
 #include <functional>
+#include <initializer_list>
 #include <optional>
 #include <utility>
 #include <vector>
@@ -183,15 +184,17 @@ std::vector<Rule> ProfileRules() {
     };
 }
 
+// Several lists of rules as one, in order.
+std::vector<Rule> Joined(std::initializer_list<std::vector<Rule>> lists) {
+    std::vector<Rule> joined;
+    for (const std::vector<Rule>& list : lists) {
+        joined.insert(joined.end(), list.begin(), list.end());
+    }
+    return joined;
+}
+
 const std::vector<Rule>& DesignRules() {
-    static const std::vector<Rule> rules = [] {
-        std::vector<Rule> r = PlacementRules();
-        for (std::vector<Rule> more : {InputRules(), ProfileRules()}) {
-            r.insert(r.end(), std::make_move_iterator(more.begin()),
-                     std::make_move_iterator(more.end()));
-        }
-        return r;
-    }();
+    static const std::vector<Rule> rules = Joined({PlacementRules(), InputRules(), ProfileRules()});
     return rules;
 }
 
@@ -389,14 +392,7 @@ std::vector<Rule> JsonTextRules() {
 
 // What is wrong with one key's value, or with the file, or with the JSON text at a place.
 const std::vector<Rule>& FieldRules() {
-    static const std::vector<Rule> rules = [] {
-        std::vector<Rule> r = ValueRules();
-        for (std::vector<Rule> more : {FileRules(), JsonTextRules()}) {
-            r.insert(r.end(), std::make_move_iterator(more.begin()),
-                     std::make_move_iterator(more.end()));
-        }
-        return r;
-    }();
+    static const std::vector<Rule> rules = Joined({ValueRules(), FileRules(), JsonTextRules()});
     return rules;
 }
 

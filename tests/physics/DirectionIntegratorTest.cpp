@@ -77,8 +77,8 @@ const Case kCases[] = {
     // The window spans some 0.01 rad, the first samples lie 0.79 rad apart: only the rays'
     // clearances tell that the water's edges lie between them.
     {"a window between the first samples", 40.0, 42.0, 6.0, -kPi, kPi, 1.0, 8, 400000, 0, true},
-    {"the Fresnel share, smooth between the edges", -150.0, 120.0, 7.5, -kPi, kPi, 1.33, 16,
-     400000, 0, true},
+    {"the Fresnel share, smooth between the edges", -150.0, 120.0, 7.5, -kPi, kPi, 1.33, 16, 400000,
+     0, true},
     {"bins across the water", -100.0, 100.0, 2.0, -kPi, kPi, 1.0, 32, 400000, 5, true},
     {"stopped at its ray limit", -100.0, 100.0, 3.0, -kPi, kPi, 1.0, 32, 40, 0, false},
 };

@@ -1,6 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The search of a fixture's spacing and lamp distance: its ranges, the floor on uniformity,
-// determinism, cancelling and the fixtures it cannot search.
+// determinism (also over several threads), cancelling and the fixtures it cannot search.
 #include "FixtureSearch.h"
 #include "EstimateCancelled.h"
 #include "FixtureError.h"
@@ -91,16 +91,54 @@ TEST(FixtureSearch, LampDistanceAlsoSearchedWhenAsked) {
     EXPECT_EQ(o.best.units[1].lampDistance, o.lampDistance);
 }
 
+TEST(FixtureSearch, SeveralThreadsFindWhatOneFinds) {
+    const Fixture f = FixtureFile::Read(KAVROL_EXAMPLES_DIR "/two-t5-80cm.json");
+    for (const bool lamp : {false, true}) {
+        SCOPED_TRACE(lamp ? "spacing and lamp distance" : "spacing");
+        FixtureSearch::Options options = Quick(0.3);
+        options.lampDistance = lamp;
+        options.steps = lamp ? 3 : 5;
+        const FixtureSearch::Outcome one = FixtureSearch::Run(f, options);
+        options.threads = 3;
+        std::int64_t last = 0;
+        std::int64_t total = 0;
+        options.control.progress = [&](const SearchProgress& p) {
+            EXPECT_GT(p.done, last) << "the progress from several threads never goes back";
+            last = p.done;
+            total = p.total;
+        };
+        const FixtureSearch::Outcome three = FixtureSearch::Run(f, options);
+        EXPECT_EQ(three.threads, 3);
+        EXPECT_EQ(last, total);
+        EXPECT_EQ(three.candidates + three.refused, total);
+        EXPECT_EQ(three.candidates, one.candidates);
+        EXPECT_EQ(three.refused, one.refused);
+        EXPECT_EQ(three.spacing, one.spacing);
+        EXPECT_EQ(three.lampDistance, one.lampDistance);
+        EXPECT_EQ(three.screeningShare, one.screeningShare);
+        EXPECT_EQ(three.screeningUniformity, one.screeningUniformity);
+        EXPECT_EQ(three.verified, one.verified);
+        EXPECT_EQ(three.metFloor, one.metFloor);
+        EXPECT_EQ(three.estimate.efficiency, one.estimate.efficiency);
+        EXPECT_EQ(three.estimate.error, one.estimate.error);
+    }
+}
+
 TEST(FixtureSearch, StopsWhenCancelledAndRefusesWhatCannotBeSearched) {
     const Fixture f = FixtureFile::Read(KAVROL_EXAMPLES_DIR "/two-t5-80cm.json");
-    std::atomic<bool> cancel{false};
-    FixtureSearch::Options options = Quick(0.0);
-    options.control.stop = &cancel;
-    options.control.progress = [&](const SearchProgress& p) { cancel.store(p.done >= 3); };
-    const FixtureSearch::Outcome o = FixtureSearch::Run(f, options);
-    EXPECT_TRUE(o.stopped);
-    EXPECT_FALSE(o.estimated);
-    EXPECT_GT(o.screeningShare, 0.0) << "the best of the first candidates";
+    for (const int threads : {1, 2}) {
+        SCOPED_TRACE(threads);
+        std::atomic<bool> cancel{false};
+        FixtureSearch::Options options = Quick(0.0);
+        options.threads = threads;
+        options.control.stop = &cancel;
+        options.control.progress = [&](const SearchProgress& p) { cancel.store(p.done >= 3); };
+        const FixtureSearch::Outcome o = FixtureSearch::Run(f, options);
+        EXPECT_TRUE(o.stopped);
+        EXPECT_FALSE(o.estimated);
+        EXPECT_LT(o.candidates, 10) << "no candidate is begun after the stop";
+        EXPECT_GT(o.screeningShare, 0.0) << "the best of the first candidates";
+    }
     Fixture one = f;
     one.units.resize(1);
     EXPECT_THROW((void)FixtureSearch::Run(one, Quick(0.0)), FixtureError);

@@ -16,18 +16,7 @@ namespace kavrol::test {
 
 // The build pass's inputs for a design in a context, with grid and rays on.
 inline BuildInputs InputsFor(const EvaluationContext& context, const Design& d) {
-    BuildInputs in;
-    in.shape = d.shape;
-    in.refA = d.refA;
-    in.refB = d.refB;
-    in.refC = d.refC;
-    in.lamp = d.lamp;
-    in.tube = context.tube;
-    in.scale = context.scale;
-    in.lampH = context.lampH;
-    in.aquaW = context.aquaW;
-    in.albedo = context.albedo;
-    in.lampVisible = context.lampVisible;
+    BuildInputs in = context.inputs(d);
     in.gridVisible = true;
     in.rayVisible = true;
     return in;

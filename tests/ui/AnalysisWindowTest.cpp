@@ -8,6 +8,7 @@
 #include "ChartPanel.h"
 #include "CliRun.h"
 #include "DesignFromInputs.h"
+#include "DesignInputs.h"
 #include "ErrorReport.h"
 #include "FixtureError.h"
 #include "FixtureFile.h"
@@ -46,16 +47,7 @@ namespace {
 using kavrol::AnalysisWindow;
 using kavrol::BuildInputs;
 using kavrol::LossBreakdown;
-
-BuildInputs Inputs(int shape, int a, int b, int c, int lamp = 50) {
-    BuildInputs in;
-    in.shape = shape;
-    in.refA = a;
-    in.refB = b;
-    in.refC = c;
-    in.lamp = lamp;
-    return in;
-}
+using kavrol::testing_support::DesignInputs;
 
 kavrol::physics::PhysicalEstimate Direct(const BuildInputs& in,
                                          kavrol::physics::EstimateOptions options = {}) {
@@ -159,7 +151,7 @@ TEST_F(AnalysisWindowTest, FollowsABuildWithTheEstimateOfThatDesign) {
     EXPECT_EQ(window->windowTitle(), QStringLiteral("Анализ"));
     window->show();
     QSignalSpy shown(window.get(), &AnalysisWindow::estimateShown);
-    const BuildInputs in = Inputs(2, 180, 90, 40);
+    const BuildInputs in = DesignInputs(2, 180, 90, 40);
     window->follow({in, kLosses, 0.5512});
     EXPECT_TRUE(window->busy());
     ASSERT_TRUE(settle(*window));
@@ -216,8 +208,9 @@ TEST_F(AnalysisWindowTest, RapidBuildsShowOnlyTheNewestBuildsFigures) {
     auto window = makeWindow();
     window->show();
     QSignalSpy shown(window.get(), &AnalysisWindow::estimateShown);
-    const std::vector<BuildInputs> builds = {Inputs(1, 200, 100, 50), Inputs(0, 160, 60, 40),
-                                             Inputs(2, 200, 120, 60), Inputs(1, 120, 40, 50, 30)};
+    const std::vector<BuildInputs> builds = {
+        DesignInputs(1, 200, 100, 50), DesignInputs(0, 160, 60, 40), DesignInputs(2, 200, 120, 60),
+        DesignInputs(1, 120, 40, 50, 30)};
     for (const BuildInputs& in : builds)
         window->follow({in, kLosses, 0.5});
     ASSERT_TRUE(settle(*window));
@@ -236,8 +229,8 @@ TEST_F(AnalysisWindowTest, ANewerBuildCancelsTheEstimateStillRunning) {
     slow.tolerance = 1e-7;
     auto window = makeWindow(slow);
     window->show();
-    const BuildInputs first = Inputs(1, 200, 100, 50);
-    const BuildInputs second = Inputs(0, 160, 60, 40);
+    const BuildInputs first = DesignInputs(1, 200, 100, 50);
+    const BuildInputs second = DesignInputs(0, 160, 60, 40);
     window->follow({first, kLosses, 0.5});
     QTest::qWait(20);
     EXPECT_TRUE(window->busy());
@@ -253,15 +246,15 @@ TEST_F(AnalysisWindowTest, ANewerBuildCancelsTheEstimateStillRunning) {
 
 TEST_F(AnalysisWindowTest, WhileHiddenItKeepsTheNewestBuildAndEstimatesItWhenShown) {
     auto window = makeWindow();
-    window->follow({Inputs(1, 200, 100, 50), kLosses, 0.5});
-    window->follow({Inputs(2, 200, 100, 50), kLosses, 0.6});
+    window->follow({DesignInputs(1, 200, 100, 50), kLosses, 0.5});
+    window->follow({DesignInputs(2, 200, 100, 50), kLosses, 0.6});
     EXPECT_FALSE(window->busy());
     EXPECT_EQ(window->runner().generation(), 0u);
     window->show();
     ASSERT_TRUE(settle(*window));
     ASSERT_TRUE(window->estimate().has_value());
     EXPECT_EQ(window->runner().generation(), 1u);
-    EXPECT_EQ(window->estimate()->efficiency, Direct(Inputs(2, 200, 100, 50)).efficiency);
+    EXPECT_EQ(window->estimate()->efficiency, Direct(DesignInputs(2, 200, 100, 50)).efficiency);
 }
 
 // The pixel model builds a T8 tube 10 mm below a parabola's vertex; physically the reflector
@@ -269,9 +262,9 @@ TEST_F(AnalysisWindowTest, WhileHiddenItKeepsTheNewestBuildAndEstimatesItWhenSho
 TEST_F(AnalysisWindowTest, ADesignThePhysicsRefusesShowsTheReasonInsteadOfFigures) {
     auto window = makeWindow();
     window->show();
-    window->follow({Inputs(1, 200, 100, 50), kLosses, 0.5});
+    window->follow({DesignInputs(1, 200, 100, 50), kLosses, 0.5});
     ASSERT_TRUE(settle(*window));
-    BuildInputs refused = Inputs(1, 200, 200, 50, 10);
+    BuildInputs refused = DesignInputs(1, 200, 200, 50, 10);
     refused.tube = 2;
     window->follow({refused, kLosses, 0.4});
     ASSERT_TRUE(settle(*window));
@@ -311,7 +304,7 @@ TEST_F(AnalysisWindowTest, SavesTheChartTheFiguresAndTheTemplateThroughItsDialog
     ASSERT_TRUE(dir.isValid());
     auto window = makeWindow();
     window->show();
-    window->follow({Inputs(2, 200, 100, 50), kLosses, 0.5});
+    window->follow({DesignInputs(2, 200, 100, 50), kLosses, 0.5});
     ASSERT_TRUE(settle(*window));
     struct Case {
         void (AnalysisWindow::*save)();
@@ -366,7 +359,7 @@ TEST_F(AnalysisWindowTest, TheDialogsRememberTheFolderAndAskBeforeReplacing) {
     ASSERT_TRUE(dir.isValid());
     auto window = makeWindow();
     window->show();
-    window->follow({Inputs(2, 200, 100, 50), kLosses, 0.5});
+    window->follow({DesignInputs(2, 200, 100, 50), kLosses, 0.5});
     ASSERT_TRUE(settle(*window));
     const QString png = dir.filePath(QStringLiteral("light.png"));
     answer_ = dir.filePath(QStringLiteral("light"));
@@ -403,7 +396,7 @@ TEST_F(AnalysisWindowTest, TheRealDialogAddsTheSuffixOfTheChosenFilter) {
     services.reportError = [this](const QString& text) { errors_ << text; };
     AnalysisWindow window(services);
     window.show();
-    window.follow({Inputs(1, 200, 100, 50), kLosses, 0.5});
+    window.follow({DesignInputs(1, 200, 100, 50), kLosses, 0.5});
     ASSERT_TRUE(settle(window));
     QStringList filters;
     QTimer::singleShot(0, [&] {
@@ -438,7 +431,7 @@ TEST_F(AnalysisWindowTest, ClosingWhileAnEstimateRunsCancelsItAndWaits) {
     slow.tolerance = 1e-7;
     auto window = makeWindow(slow);
     window->show();
-    window->follow({Inputs(1, 200, 100, 50), kLosses, 0.5});
+    window->follow({DesignInputs(1, 200, 100, 50), kLosses, 0.5});
     EXPECT_TRUE(window->busy());
     QElapsedTimer timer;
     timer.start();
@@ -454,7 +447,7 @@ TEST_F(AnalysisWindowTest, TheKeyboardReachesEveryButtonAndEscapeCloses) {
     window->show();
     QApplication::setActiveWindow(window.get());
     ASSERT_TRUE(QTest::qWaitForWindowActive(window.get()));
-    window->follow({Inputs(1, 200, 100, 50), kLosses, 0.5});
+    window->follow({DesignInputs(1, 200, 100, 50), kLosses, 0.5});
     ASSERT_TRUE(settle(*window));
     auto* table = window->findChild<QTableWidget*>(QStringLiteral("LossesTable"));
     table->setFocus();
@@ -685,7 +678,7 @@ TEST_F(AnalysisWindowTest, AFixtureOffersATemplateOfEachOfItsReflectors) {
     file.close();
     auto window = makeWindow();
     window->show();
-    window->follow({Inputs(1, 200, 100, 50), kLosses, 0.5});
+    window->follow({DesignInputs(1, 200, 100, 50), kLosses, 0.5});
     ASSERT_TRUE(settle(*window));
     window->openFixtureFile(path);
     ASSERT_TRUE(errors_.isEmpty()) << errors_.join('\n').toStdString();
@@ -709,7 +702,7 @@ TEST_F(AnalysisWindowTest, AFixtureOffersATemplateOfEachOfItsReflectors) {
     EXPECT_TRUE(build.readAll().contains("Парабола"));
     EXPECT_TRUE(errors_.isEmpty()) << errors_.join('\n').toStdString();
     // Back to builds: no menu any more.
-    window->follow({Inputs(1, 200, 100, 50), kLosses, 0.5});
+    window->follow({DesignInputs(1, 200, 100, 50), kLosses, 0.5});
     EXPECT_EQ(sheet->menu(), nullptr);
 }
 
@@ -735,7 +728,7 @@ TEST_F(AnalysisWindowTest, AFixtureFileThatIsRefusedShowsItsMessageAndKeepsTheFi
     ASSERT_TRUE(dir.isValid());
     auto window = makeWindow();
     window->show();
-    const BuildInputs in = Inputs(2, 180, 90, 40);
+    const BuildInputs in = DesignInputs(2, 180, 90, 40);
     window->follow({in, kLosses, 0.5512});
     ASSERT_TRUE(settle(*window));
     const QString figures = text(*window, "PhysicalFigures");
@@ -808,7 +801,7 @@ TEST_F(AnalysisWindowTest, ABuildAfterAFixtureSwitchesBackToFollowingBuilds) {
     window->openFixture();
     ASSERT_EQ(window->fixtureFile(), QStringLiteral("two-t5-80cm.json"));
     EXPECT_TRUE(window->busy());
-    const BuildInputs in = Inputs(1, 200, 100, 50);
+    const BuildInputs in = DesignInputs(1, 200, 100, 50);
     window->follow({in, kLosses, 0.5});
     EXPECT_TRUE(window->fixtureFile().isEmpty());
     ASSERT_TRUE(settle(*window));

@@ -4,6 +4,7 @@
 // whose result is the estimator's own to the last bit.
 #include "BackgroundJobs.h"
 #include "DesignFromInputs.h"
+#include "DesignInputs.h"
 #include "EstimateRunner.h"
 #include "LightEstimator.h"
 
@@ -17,6 +18,8 @@
 
 namespace kavrol {
 namespace {
+
+using testing_support::DesignInputs;
 
 struct Result {
     std::uint64_t generation = 0;
@@ -136,15 +139,6 @@ TEST(BackgroundJobs, TheEndCancelsEveryJobAndWaitsForIt) {
     EXPECT_EQ(*reported, before);
 }
 
-BuildInputs Design(int shape, int a, int b, int c) {
-    BuildInputs in;
-    in.shape = shape;
-    in.refA = a;
-    in.refB = b;
-    in.refC = c;
-    return in;
-}
-
 TEST(EstimateRunner, TheNewestEstimateIsTheEstimatorsOwnAndACancelShowsNothing) {
     physics::EstimateOptions options;
     options.tolerance = 0.005;
@@ -152,8 +146,8 @@ TEST(EstimateRunner, TheNewestEstimateIsTheEstimatorsOwnAndACancelShowsNothing) 
     std::vector<EstimateRunner::Outcome> shown;
     QObject::connect(&runner, &EstimateRunner::finished,
                      [&shown](const EstimateRunner::Outcome& o) { shown.push_back(o); });
-    const physics::PhysicalDesign first = physics::DesignFromInputs(Design(1, 200, 100, 50));
-    const physics::PhysicalDesign second = physics::DesignFromInputs(Design(0, 160, 60, 40));
+    const physics::PhysicalDesign first = physics::DesignFromInputs(DesignInputs(1, 200, 100, 50));
+    const physics::PhysicalDesign second = physics::DesignFromInputs(DesignInputs(0, 160, 60, 40));
     runner.start(first);
     EXPECT_EQ(runner.start(second), 2u);
     ASSERT_TRUE(QTest::qWaitFor([&] { return !shown.empty(); }, 60000));
