@@ -66,6 +66,11 @@ private:
     Axis z_;
     mutable std::vector<double> fx_;
     mutable std::vector<double> fz_;
+    // The last deposit's spread across and its cells: the pieces of one landing along the
+    // tank share it.
+    mutable Spread lastX_{0.0, 0.0, 0.0, 0.0};
+    mutable int xFirst_ = 0;
+    mutable int xLast_ = -1;
 };
 
 } // namespace kavrol::physics

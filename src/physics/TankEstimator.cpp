@@ -449,23 +449,40 @@ struct Landing {
     double x = 0.0;
     double along = 0.0;
 };
-Landing LandingAt(const WaterEntry& e, double psi, double depth, double n) {
-    const double magnitude = std::min(std::abs(psi), kPi / 2.0 - 1e-9);
-    const double across = std::cos(magnitude) * e.inPlaneDx / n;
-    const double along = std::sin(magnitude) / n;
+// An elevation's magnitude with its cosine, sine and tangent, taken once for a whole row.
+struct Elevation {
+    double cos = 1.0;
+    double sin = 0.0;
+    double tan = 0.0;
+    explicit Elevation(double psi) {
+        const double magnitude = std::min(std::abs(psi), kPi / 2.0 - 1e-9);
+        cos = std::cos(magnitude);
+        sin = std::sin(magnitude);
+        tan = std::tan(magnitude);
+    }
+};
+Landing LandingAt(const WaterEntry& e, const Elevation& psi, double depth, double n) {
+    const double across = psi.cos * e.inPlaneDx / n;
+    const double along = psi.sin / n;
     const double down = std::sqrt(std::max(1.0 - across * across - along * along, 1e-300));
-    return {e.x + depth * across / down,
-            e.inPlaneLength * std::tan(magnitude) + depth * along / down};
+    return {e.x + depth * across / down, e.inPlaneLength * psi.tan + depth * along / down};
 }
 
 // A rule over one row: its samples in order and their weights, and the elevations the row
 // stands for.
 struct RowRule {
+    RowRule(const std::vector<int>& samples, const std::vector<double>& sampleWeights, double own,
+            double low, double high)
+        : order(samples), weights(sampleWeights), psi(own), lowPsi(low), highPsi(high),
+          ownElevation(own), lowElevation(low), highElevation(high) {}
     const std::vector<int>& order;
     const std::vector<double>& weights;
     double psi = 0.0; // the row's own
     double lowPsi = 0.0;
     double highPsi = 0.0;
+    Elevation ownElevation;
+    Elevation lowElevation;
+    Elevation highElevation;
 };
 
 // The neighbouring offsets' rows of one elevation, for the stretch of offsets a row stands
@@ -537,9 +554,9 @@ Footprint Stretch(const Row& row, const RowRule& rule, std::size_t k, const Row:
     }
     // Relative to the row's own elevation, where the entry's pieces lie. The row at psi = 0
     // does not move along z; the elevations it stands for move either way.
-    const Landing own = LandingAt(e.water, rule.psi, depth, n);
-    const Landing low = LandingAt(e.water, rule.lowPsi, depth, n);
-    const Landing high = LandingAt(e.water, rule.highPsi, depth, n);
+    const Landing own = LandingAt(e.water, rule.ownElevation, depth, n);
+    const Landing low = LandingAt(e.water, rule.lowElevation, depth, n);
+    const Landing high = LandingAt(e.water, rule.highElevation, depth, n);
     double along0 = 0.0;
     double along1 = 0.0;
     if (e.water.sinPsi == 0.0) {

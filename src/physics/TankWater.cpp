@@ -96,7 +96,8 @@ void TankWater::descend(const WaterEntry& entry, double depth, Descent& out) con
 
     // Cuts of the entry's interval: where a line starts or stops crossing a plane k L, and
     // where its crossing passes one across.
-    std::vector<double> cuts{entry.z0, entry.z1};
+    std::vector<double>& cuts = out.cuts;
+    cuts.assign({entry.z0, entry.z1});
     if (deltaZ != 0.0) {
         const double low = std::min(entry.z0, entry.z0 + deltaZ);
         const double high = std::max(entry.z1, entry.z1 + deltaZ);
