@@ -1,10 +1,12 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// Sections: the spread's cumulative share; folding into the tank; deposits.
+// Sections (each under a banner "// ---- name ----"): the spread's cumulative share; folding
+// into the tank; deposits.
 #include "FloorGrid.h"
 
 #include <algorithm>
 #include <cmath>
 
+// ---- The spread's cumulative share ----
 namespace kavrol::physics {
 
 namespace {

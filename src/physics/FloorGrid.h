@@ -17,6 +17,8 @@ public:
     int cellsX() const { return cellsX_; }
     int cellsZ() const { return cellsZ_; }
     int cells() const { return cellsX_ * cellsZ_; }
+    double width() const { return width_; }
+    double length() const { return length_; }
     double cellWidth() const { return width_ / cellsX_; }
     double cellLength() const { return length_ / cellsZ_; }
 
