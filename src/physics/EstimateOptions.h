@@ -21,6 +21,11 @@ struct EstimateOptions {
         // Changes of path are followed while a ray carries this share of the directions' part
         // or more; what rays carry beyond counts in the bound whole.
         double follow = 0.1;
+        // With a gloss spread the integrals aim at up to this many times the tolerance, less
+        // when little of the kept light is reflected specularly: the gloss rule's own error, which
+        // refining them does not reduce, is of that size (0.001 to 0.05 for the presets with
+        // little diffuse light, against the default tolerance 0.0005; see docs/surfaces.md).
+        double gloss = 4.0;
     };
 
     // The bound to reach on the share entering the water (absolute, about 95 %).

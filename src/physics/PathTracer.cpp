@@ -445,17 +445,20 @@ PathTracer::PathTracer(const Scene& scene, const FresnelTable& fresnel,
                        const SurfacePatches* patches, int glossPanels)
     : scene_(scene), fresnel_(fresnel), patches_(patches), mirror_(!scene.anyScattering()),
       followsClearances_(scene.curves.empty()) {
-    // Finer runs follow the composite rule and compare it with the Radau rule; estimates follow
-    // the Radau rule and compare it with the halves' means (see GlossRule).
+    // Estimates follow the Radau rule at a path's first glossy reflection and the halves' means
+    // at later ones, and compare with the halves' means; finer runs follow the composite rule
+    // first and the Radau rule later, and compare with the Radau rule (see GlossRule).
     const auto add = [&](const ReflectorSurface& surface) {
         const double degrees = surface.glossSpreadDeg;
         if (degrees > 0.0 && spreadOf(degrees) == nullptr) {
             const double sigma = degrees * std::numbers::pi / 180.0;
             if (glossPanels > 0) {
                 spreads_.push_back({degrees, Turns(GlossRule::ForSpread(sigma, glossPanels)),
+                                    Turns(GlossRule::HalfRadau(sigma)),
                                     Turns(GlossRule::HalfRadau(sigma))});
             } else {
                 spreads_.push_back({degrees, Turns(GlossRule::HalfRadau(sigma)),
+                                    Turns(GlossRule::HalfMeans(sigma)),
                                     Turns(GlossRule::HalfMeans(sigma))});
             }
         }
@@ -656,10 +659,13 @@ bool PathWalk::scatter(Walk& walk, const Hit& hit, double hx, double hy) {
         }
         return true;
     }
-    // The first split also follows the cruder rule's branches, apart: the difference of what
-    // the two rules bring into the water (or hand to the patches) estimates the cruder rule's
-    // error, a generous estimate of the followed rule's.
-    const bool compare = !walk.comparing && walk.glossSplits == 0;
+    if (walk.comparing) {
+        // The cruder rule's walk splits only at the first glossy reflection and takes later ones
+        // as mirrors: its difference then also estimates the error of the later reflections'
+        // rule.
+        return true;
+    }
+    const bool first = walk.glossSplits == 0;
     const double waterBefore = out.share[RayOutcome::Water];
     const double diffusedBefore = out.share[RayOutcome::Diffused];
     const Walk& parent = walk;
@@ -676,19 +682,28 @@ bool PathWalk::scatter(Walk& walk, const Hit& hit, double hx, double hy) {
             into.walk(branch);
         }
     };
-    if (walk.comparing) {
-        branchOut(spread->compare, true, *this);
-        return false;
-    }
-    branchOut(spread->main, false, *this);
-    if (compare) {
+    branchOut(first ? spread->first : spread->later, false, *this);
+    if (first) {
+        // The cruder rule's branches, walked apart: the difference of what the two bring into
+        // the water (or hand to the patches) estimates the cruder rule's error, a generous
+        // estimate of the followed one's.
         RayOutcome apart;
-        PathWalk apartWalk(tracer_, apart);
+        PathWalk apartWalk(tracer_, apart, follow_, followWeight_);
         branchOut(spread->compare, true, apartWalk);
         out.glossWaterDelta +=
             out.share[RayOutcome::Water] - waterBefore - apart.share[RayOutcome::Water];
         out.glossDiffusedDelta +=
             out.share[RayOutcome::Diffused] - diffusedBefore - apart.share[RayOutcome::Diffused];
+        // Its paths change where the followed ones do not; the direction integral cuts there
+        // too, or the difference, rough where the followed light is smooth, would be integrated
+        // across its jumps.
+        out.signature = (out.signature ^ apart.signature) * 0x100000001b3ULL;
+        for (std::size_t c = 0; c < out.classSignature.size(); ++c) {
+            out.classSignature[c] =
+                (out.classSignature[c] ^ apart.classSignature[c]) * 0x100000001b3ULL;
+            out.clearAhead[c] = std::min(out.clearAhead[c], apart.clearAhead[c]);
+            out.clearBehind[c] = std::min(out.clearBehind[c], apart.clearBehind[c]);
+        }
     }
     return false;
 }

@@ -27,8 +27,9 @@ public:
     // Bound on the events (reflections, passages, water arrivals) of one ray; what a ray still
     // carries when it reaches the bound counts as absorbed.
     static constexpr int kMaxEvents = 256;
-    // Glossy reflections along one path that are split over the gloss rule's tilts (up to
-    // 3^3 = 27 branches); later ones are taken as mirrors and their weight as unresolved.
+    // Glossy reflections along one path that are split over the gloss rule's tilts (the first
+    // over three, later ones over two: up to 3 x 2 x 2 = 12 branches); later ones are taken as
+    // mirrors and their weight as unresolved.
     static constexpr int kMaxGlossSplits = 3;
 
     // `patches` is needed when a surface scatters diffusely and must outlive the tracer;
@@ -72,11 +73,12 @@ private:
         std::vector<double> sin;
         explicit Turns(GlossRule r);
     };
-    // The rules of one gloss spread: the one followed and the cruder one the error estimate
-    // compares with.
+    // The rules of one gloss spread: the one followed at a path's first glossy reflection, the
+    // one followed at later ones, and the cruder one the error estimate compares the first with.
     struct Spread {
         double sigmaDeg = 0.0;
-        Turns main;
+        Turns first;
+        Turns later;
         Turns compare;
     };
     const Spread* spreadOf(double sigmaDeg) const;

@@ -274,7 +274,8 @@ TEST(LightEstimator, RefusesImpossibleDesignsAndBadOptions) {
              [](EstimateOptions::ErrorBudget& b) { b.directions = 0.6; },
              [](EstimateOptions::ErrorBudget& b) { b.offsets = 0.0; },
              [](EstimateOptions::ErrorBudget& b) { b.differenceSafety = 0.5; },
-             [](EstimateOptions::ErrorBudget& b) { b.follow = 1.0; }}) {
+             [](EstimateOptions::ErrorBudget& b) { b.follow = 1.0; },
+             [](EstimateOptions::ErrorBudget& b) { b.gloss = 0.5; }}) {
         EstimateOptions options = Options(0.01);
         spoil(options.budget);
         EXPECT_THROW((void)LightEstimator(options).estimate(PhysicalDesign{}), PhysicalDesignError);
