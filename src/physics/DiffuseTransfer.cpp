@@ -1,6 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// Sections: the dense solver; rows of sides; the power each side emits; the solution and its
-// coarse twin.
+// Sections: the dense solver; rows of sides; the power each side emits; the sides worth
+// tracing; the coarse twin; the solution.
 #include "DiffuseTransfer.h"
 
 #include "SurfacePatches.h"
@@ -13,6 +13,8 @@
 namespace kavrol::physics {
 
 namespace {
+
+// --- The dense solver ---
 
 // Solves x_j - sum_i deposits[i][j] x_i = rhs_j for every right-hand side, by Gaussian
 // elimination with partial pivoting. The matrix is diagonally dominant by columns (a side hands
@@ -69,6 +71,8 @@ int Sibling(int side) {
 
 } // namespace
 
+// --- Rows of sides ---
+
 DiffuseTransfer::DiffuseTransfer(int sides, std::vector<int> mirror, SideTracer trace, int bins,
                                  double untracedBudget)
     : sides_(sides), mirror_(std::move(mirror)), trace_(std::move(trace)), bins_(bins),
@@ -101,6 +105,8 @@ const PatchLight& DiffuseTransfer::row(int side) {
     return rows_[s];
 }
 
+// --- The power each side emits ---
+
 // The power each side emits when only the traced sides re-emit: theirs from the system, the
 // others' as what reaches them (they absorb it).
 std::vector<double> DiffuseTransfer::emitted(const std::vector<int>& traced,
@@ -132,15 +138,18 @@ std::vector<double> DiffuseTransfer::emitted(const std::vector<int>& traced,
     return all;
 }
 
-DiffuseTransfer::Solution
-DiffuseTransfer::solve(const std::vector<double>& source,
-                       const std::vector<std::vector<double>>& perSource) {
-    std::vector<int> traced;
+// --- The sides worth tracing ---
+
+// Traces sides in rounds, each round those whose light the system leaves them, faintest last,
+// beyond the untraced budget (with their coarse siblings), until the rest fits the budget.
+// Returns the power each side emits; `traced` ends sorted, `untraced` holds what the untraced
+// sides receive.
+std::vector<double> DiffuseTransfer::traceLitSides(const std::vector<double>& source,
+                                                   std::vector<int>& traced,
+                                                   std::vector<double>& untraced) {
     std::vector<bool> isTraced(static_cast<std::size_t>(sides_), false);
-    std::vector<double> untraced;
     std::vector<double> power = emitted(traced, source, untraced);
     for (;;) {
-        // The faintest untraced sides stay untraced while their light together fits the budget.
         std::vector<int> order(static_cast<std::size_t>(sides_));
         std::iota(order.begin(), order.end(), 0);
         std::stable_sort(order.begin(), order.end(), [&](int p, int q) {
@@ -158,7 +167,7 @@ DiffuseTransfer::solve(const std::vector<double>& source,
             }
         }
         if (next.empty()) {
-            break;
+            return power;
         }
         for (int side : next) {
             for (int s : {side, Sibling(side)}) {
@@ -172,28 +181,14 @@ DiffuseTransfer::solve(const std::vector<double>& source,
         std::sort(traced.begin(), traced.end());
         power = emitted(traced, source, untraced);
     }
+}
 
-    Solution solution;
-    solution.histogram.assign(static_cast<std::size_t>(bins_), 0.0);
-    for (int side : traced) {
-        const PatchLight& r = rows_[static_cast<std::size_t>(side)];
-        const double e = power[static_cast<std::size_t>(side)];
-        for (int f = 0; f < RayOutcome::kFates; ++f) {
-            if (f != RayOutcome::Diffused) {
-                solution.mean[static_cast<std::size_t>(f)] +=
-                    e * r.mean[static_cast<std::size_t>(f)];
-            }
-        }
-        for (std::size_t b = 0; b < r.histogram.size() && b < solution.histogram.size(); ++b) {
-            solution.histogram[b] += e * r.histogram[b];
-        }
-        solution.error += e * (r.error + r.unresolved);
-    }
-    const double lost = std::accumulate(untraced.begin(), untraced.end(), 0.0);
-    solution.mean[RayOutcome::Absorbed] += lost;
-    solution.error += lost;
+// --- The coarse twin ---
 
-    // The same light on patches twice as long: each pair of traced sides emits evenly.
+// The share entering the water with the same light on patches twice as long: each pair of
+// traced sides emits evenly over both.
+double DiffuseTransfer::coarseWater(const std::vector<int>& traced,
+                                    const std::vector<double>& source) const {
     std::vector<int> coarse;
     for (int side : traced) {
         coarse.push_back(SurfacePatches::CoarseSide(side));
@@ -222,11 +217,43 @@ DiffuseTransfer::solve(const std::vector<double>& source,
         }
     }
     const std::vector<double> coarsePower = SolveEmission(deposits, {rhs})[0];
-    double coarseWater = 0.0;
+    double total = 0.0;
     for (std::size_t i = 0; i < coarse.size(); ++i) {
-        coarseWater += coarsePower[i] * water[i];
+        total += coarsePower[i] * water[i];
     }
-    solution.discretisation = std::abs(coarseWater - solution.mean[RayOutcome::Water]);
+    return total;
+}
+
+// --- The solution ---
+
+DiffuseTransfer::Solution
+DiffuseTransfer::solve(const std::vector<double>& source,
+                       const std::vector<std::vector<double>>& perSource) {
+    std::vector<int> traced;
+    std::vector<double> untraced;
+    const std::vector<double> power = traceLitSides(source, traced, untraced);
+
+    Solution solution;
+    solution.histogram.assign(static_cast<std::size_t>(bins_), 0.0);
+    for (int side : traced) {
+        const PatchLight& r = rows_[static_cast<std::size_t>(side)];
+        const double e = power[static_cast<std::size_t>(side)];
+        for (int f = 0; f < RayOutcome::kFates; ++f) {
+            if (f != RayOutcome::Diffused) {
+                solution.mean[static_cast<std::size_t>(f)] +=
+                    e * r.mean[static_cast<std::size_t>(f)];
+            }
+        }
+        for (std::size_t b = 0; b < r.histogram.size() && b < solution.histogram.size(); ++b) {
+            solution.histogram[b] += e * r.histogram[b];
+        }
+        solution.error += e * (r.error + r.unresolved);
+    }
+    const double lost = std::accumulate(untraced.begin(), untraced.end(), 0.0);
+    solution.mean[RayOutcome::Absorbed] += lost;
+    solution.error += lost;
+    solution.discretisation =
+        std::abs(coarseWater(traced, source) - solution.mean[RayOutcome::Water]);
     solution.error += solution.discretisation;
 
     for (const std::vector<double>& s : perSource) {

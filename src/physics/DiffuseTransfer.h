@@ -60,6 +60,9 @@ private:
     const PatchLight& row(int side);
     std::vector<double> emitted(const std::vector<int>& traced, const std::vector<double>& source,
                                 std::vector<double>& untraced) const;
+    std::vector<double> traceLitSides(const std::vector<double>& source, std::vector<int>& traced,
+                                      std::vector<double>& untraced);
+    double coarseWater(const std::vector<int>& traced, const std::vector<double>& source) const;
 
     int sides_;
     std::vector<int> mirror_;

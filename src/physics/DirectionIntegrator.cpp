@@ -1,6 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// Sections: samples and pairs; judging a pair; the 7-point rule; cutting a pair; the refinement
-// loop; the irradiance histogram.
+// Sections (each under a banner "// --- name ---"): samples and pairs; judging a pair; the queue
+// of pairs; the 7-point rule; cutting a pair; the refinement loop; the irradiance histogram.
 #include "DirectionIntegrator.h"
 
 #include "EstimateCancelled.h"
@@ -40,6 +40,8 @@ double LargestLossDifference(const RayOutcome& p, const RayOutcome& q) {
 
 } // namespace
 
+// --- Samples and pairs ---
+
 DirectionIntegrator::DirectionIntegrator(const PathTracer& tracer, int tube, double p,
                                          const Settings& settings)
     : tracer_(tracer), tube_(tube), p_(p), settings_(settings),
@@ -69,6 +71,8 @@ int DirectionIntegrator::addPair(int left, int right) {
     assess(pair);
     return static_cast<int>(pairs_.size()) - 1;
 }
+
+// --- Judging a pair ---
 
 // The width of directions between two samples that neither sample's path accounts for, by the
 // changes of path at steps of the first `classes` weight classes: the left ray's path holds for
@@ -155,9 +159,7 @@ void DirectionIntegrator::assess(Pair& pair) {
     }
 }
 
-} // namespace kavrol::physics
-
-namespace kavrol::physics {
+// --- The queue of pairs ---
 
 void DirectionIntegrator::enqueue(int pairIndex) {
     const Pair& pair = pairs_[static_cast<std::size_t>(pairIndex)];
@@ -179,48 +181,69 @@ void DirectionIntegrator::retire(int pairIndex) {
     pair.alive = false;
 }
 
-// Applies the 7-point rule to a pair whose ends share a path. When a node's path differs, the
-// pair hides a change of path: its nodes become samples and the pieces are judged anew.
-void DirectionIntegrator::integrateRule(int pairIndex) {
-    const Pair pair = pairs_[static_cast<std::size_t>(pairIndex)];
+// --- The 7-point rule ---
+
+// The rule's nodes over a pair: where they lie and the rays traced there.
+void DirectionIntegrator::traceNodes(const Pair& pair, std::array<RayOutcome, 7>& rays,
+                                     std::array<double, 7>& at) const {
     const double aL = samples_[static_cast<std::size_t>(pair.left)].a;
     const double aR = samples_[static_cast<std::size_t>(pair.right)].a;
-    const std::uint64_t signature = samples_[static_cast<std::size_t>(pair.left)].ray.signature;
     const double centre = 0.5 * (aL + aR);
     const double half = 0.5 * (aR - aL);
-    std::array<RayOutcome, 7> rays;
-    bool samePath = true;
     for (std::size_t i = 0; i < 7; ++i) {
-        tracer_.trace(tube_, centre + half * GaussKronrod7::kNodes[i], p_, rays[i],
-                      settings_.followWeight);
-        samePath = samePath && rays[i].signature == signature;
+        at[i] = centre + half * GaussKronrod7::kNodes[i];
+        tracer_.trace(tube_, at[i], p_, rays[i], settings_.followWeight);
     }
-    // One path throughout only when each sample clears the next.
-    const RayOutcome* before = &samples_[static_cast<std::size_t>(pair.left)].ray;
-    double at = aL;
-    for (std::size_t i = 0; i <= 7 && samePath; ++i) {
-        const RayOutcome& next =
-            i < 7 ? rays[i] : samples_[static_cast<std::size_t>(pair.right)].ray;
-        const double nextAt = i < 7 ? centre + half * GaussKronrod7::kNodes[i] : aR;
-        samePath = clears(*before, next, nextAt - at);
-        before = &next;
-        at = nextAt;
-    }
-    rays_ += 7;
-    retire(pairIndex);
-    if (!samePath) {
-        int previous = pair.left;
-        for (std::size_t i = 0; i < 7; ++i) {
-            Sample& sample = samples_.emplace_back();
-            sample.a = centre + half * GaussKronrod7::kNodes[i];
-            sample.ray = rays[i];
-            const int current = static_cast<int>(samples_.size()) - 1;
-            enqueue(addPair(previous, current));
-            previous = current;
+}
+
+// True when the pair's ends and the nodes between them follow one path throughout: every node
+// has the ends' signature and each sample clears the next.
+bool DirectionIntegrator::onePath(const Pair& pair, const std::array<RayOutcome, 7>& rays,
+                                  const std::array<double, 7>& at) const {
+    const Sample& left = samples_[static_cast<std::size_t>(pair.left)];
+    const Sample& right = samples_[static_cast<std::size_t>(pair.right)];
+    for (const RayOutcome& ray : rays) {
+        if (ray.signature != left.ray.signature) {
+            return false;
         }
-        enqueue(addPair(previous, pair.right));
-        return;
     }
+    const RayOutcome* before = &left.ray;
+    double from = left.a;
+    for (std::size_t i = 0; i <= 7; ++i) {
+        const RayOutcome& next = i < 7 ? rays[i] : right.ray;
+        const double to = i < 7 ? at[i] : right.a;
+        if (!clears(*before, next, to - from)) {
+            return false;
+        }
+        before = &next;
+        from = to;
+    }
+    return true;
+}
+
+// A pair that hides a change of path: its nodes become samples and the eight pieces are judged
+// anew.
+void DirectionIntegrator::splitAtNodes(const Pair& pair, std::array<RayOutcome, 7>& rays,
+                                       const std::array<double, 7>& at) {
+    int previous = pair.left;
+    for (std::size_t i = 0; i < 7; ++i) {
+        Sample& sample = samples_.emplace_back();
+        sample.a = at[i];
+        sample.ray = std::move(rays[i]);
+        const int current = static_cast<int>(samples_.size()) - 1;
+        enqueue(addPair(previous, current));
+        previous = current;
+    }
+    enqueue(addPair(previous, pair.right));
+}
+
+// The rule's value over a pair of one path, its bound (the difference from the Gauss rule and
+// what the gaps between the nodes leave open) and its key; the nodes are kept for the bins.
+void DirectionIntegrator::keepRule(const Pair& pair, std::array<RayOutcome, 7>& rays,
+                                   const std::array<double, 7>& at) {
+    const Sample& left = samples_[static_cast<std::size_t>(pair.left)];
+    const Sample& right = samples_[static_cast<std::size_t>(pair.right)];
+    const double half = 0.5 * (right.a - left.a);
     Pair& done = pairs_.emplace_back(pair);
     done.alive = true;
     done.integrated = true;
@@ -241,11 +264,11 @@ void DirectionIntegrator::integrateRule(int pairIndex) {
     }
     // The gaps between the nodes may still hold changes of path at light steps.
     done.openError = 0.0;
-    const RayOutcome* from = &samples_[static_cast<std::size_t>(pair.left)].ray;
-    double fromAt = aL;
+    const RayOutcome* from = &left.ray;
+    double fromAt = left.a;
     for (std::size_t i = 0; i <= 7; ++i) {
-        const RayOutcome& to = i < 7 ? rays[i] : samples_[static_cast<std::size_t>(pair.right)].ray;
-        const double toAt = i < 7 ? centre + half * GaussKronrod7::kNodes[i] : aR;
+        const RayOutcome& to = i < 7 ? rays[i] : right.ray;
+        const double toAt = i < 7 ? at[i] : right.a;
         done.openError += openError(*from, to, toAt - fromAt);
         from = &to;
         fromAt = toAt;
@@ -259,6 +282,24 @@ void DirectionIntegrator::integrateRule(int pairIndex) {
     done.key = std::max(done.shareError, settings_.lossWeight * lossDifference);
     enqueue(static_cast<int>(pairs_.size()) - 1);
 }
+
+// Applies the 7-point rule to a pair whose ends share a path. When a node's path differs, the
+// pair hides a change of path: its nodes become samples and the pieces are judged anew.
+void DirectionIntegrator::integrateRule(int pairIndex) {
+    const Pair pair = pairs_[static_cast<std::size_t>(pairIndex)];
+    std::array<RayOutcome, 7> rays;
+    std::array<double, 7> at{};
+    traceNodes(pair, rays, at);
+    rays_ += 7;
+    retire(pairIndex);
+    if (onePath(pair, rays, at)) {
+        keepRule(pair, rays, at);
+    } else {
+        splitAtNodes(pair, rays, at);
+    }
+}
+
+// --- Cutting a pair ---
 
 // Where to cut a pair whose ends do not clear each other: where its nearer end's clearance says
 // the path changes (a Newton step on the condition that changes it), pushed a little past it
@@ -312,12 +353,14 @@ void DirectionIntegrator::bisect(int pairIndex) {
     enqueue(high);
 }
 
-DirectionIntegrator::Result DirectionIntegrator::integrate(double aMin, double aMax,
-                                                           const Bins& bins) {
+// --- The refinement loop ---
+
+// The first samples, evenly spread, then the pair whose refining gains most, again and again,
+// until the bound is met or the rays run out.
+void DirectionIntegrator::refine(double aMin, double aMax, double budget) {
     const double range = aMax - aMin;
     const int cells = std::max(settings_.gridCells, 1);
     trapezoidWidth_ = range / cells / 8.0;
-    const double budget = settings_.budget * range;
     // Room for the refinement most offsets need, so that samples are seldom moved.
     samples_.reserve(static_cast<std::size_t>(16 * cells));
     pairs_.reserve(static_cast<std::size_t>(16 * cells));
@@ -348,7 +391,13 @@ DirectionIntegrator::Result DirectionIntegrator::integrate(double aMin, double a
             bisect(index);
         }
     }
+}
 
+DirectionIntegrator::Result DirectionIntegrator::integrate(double aMin, double aMax,
+                                                           const Bins& bins) {
+    const double range = aMax - aMin;
+    const double budget = settings_.budget * range;
+    refine(aMin, aMax, budget);
     Result result;
     result.rays = rays_;
     result.reached = infiniteKeys_ == 0 && finiteKeys_ <= budget;
@@ -421,9 +470,7 @@ void DirectionIntegrator::gatherScattered(Result& result) const {
     }
 }
 
-} // namespace kavrol::physics
-
-namespace kavrol::physics {
+// --- The irradiance histogram ---
 
 // Each pair's light entering the water goes to the bins where it lands. Along a stretch of one
 // path each entry's place follows the rays' own slopes between the samples, and its light the

@@ -85,7 +85,16 @@ private:
     void enqueue(int pairIndex);
     void retire(int pairIndex);
     void assess(Pair& pair);
+    void refine(double aMin, double aMax, double budget);
     void integrateRule(int pairIndex);
+    void traceNodes(const Pair& pair, std::array<RayOutcome, 7>& rays,
+                    std::array<double, 7>& at) const;
+    bool onePath(const Pair& pair, const std::array<RayOutcome, 7>& rays,
+                 const std::array<double, 7>& at) const;
+    void splitAtNodes(const Pair& pair, std::array<RayOutcome, 7>& rays,
+                      const std::array<double, 7>& at);
+    void keepRule(const Pair& pair, std::array<RayOutcome, 7>& rays,
+                  const std::array<double, 7>& at);
     double cutPoint(const Pair& pair) const;
     void bisect(int pairIndex);
     void checkCancel() const;

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// Sections: settings from the options; the integral over a tube's offsets; the light of the
-// reflector's patches; the whole scene; the irradiance and the result.
+// Sections (each under a banner "// --- name ---"): settings from the options; the integral
+// over a tube's offsets; the light of the reflector's patches; the whole scene; the irradiance
+// and the result.
 #include "LightEstimator.h"
 
 #include "AdaptiveGauss.h"
@@ -22,6 +23,8 @@
 namespace kavrol::physics {
 
 namespace {
+
+// --- Settings from the options ---
 
 constexpr int kFates = RayOutcome::kFates;
 
@@ -82,6 +85,8 @@ int CellsPerHalfTurn(double tolerance) {
     }
     return tolerance >= 0.002 ? 16 : 32;
 }
+
+// --- The integral over a tube's offsets ---
 
 // Offsets p = R (3t - t^3) / 2 for t in [-1, 1]: the substitution gathers nodes toward the
 // tube's limbs (p = +-R), where grazing rays make the light vary fastest. The tube's light is
@@ -228,6 +233,8 @@ TubeLight Mirrored(const TubeLight& light, const std::vector<int>& mirrorMap) {
     return mirrored;
 }
 
+// --- The light of the reflector's patches ---
+
 // How many patches the reflector is cut into for the diffuse transfer, from the tolerance.
 int PatchCount(const EstimateOptions& options) {
     if (options.surfacePatches > 0) {
@@ -330,6 +337,86 @@ void AddPatchLight(Work& work, const std::vector<double>& tubeShare, TubeLight& 
     }
 }
 
+// --- The whole scene ---
+
+// Each tube's light: integrated, or its mirror partner's image.
+std::vector<TubeLight> IntegrateTubes(Work& work, bool symmetric) {
+    const Scene& scene = work.scene;
+    std::vector<TubeLight> lights(scene.tubes.size());
+    std::vector<int> partners(scene.tubes.size());
+    for (std::size_t i = 0; i < scene.tubes.size(); ++i) {
+        partners[i] = MirrorPartner(scene, i, symmetric);
+        if (partners[i] < 0) {
+            lights[i] = IntegrateTube(work, static_cast<int>(i), symmetric);
+        }
+    }
+    for (std::size_t i = 0; i < scene.tubes.size(); ++i) {
+        if (partners[i] >= 0) {
+            lights[i] = Mirrored(lights[static_cast<std::size_t>(partners[i])], work.mirrorMap);
+        }
+    }
+    return lights;
+}
+
+// The tubes' light weighed by their power; tubeShare gets each tube's share of the power.
+TubeLight SumTubes(const Scene& scene, const std::vector<TubeLight>& lights, int bins,
+                   std::vector<double>& tubeShare) {
+    TubeLight total;
+    total.histogram.assign(static_cast<std::size_t>(bins), 0.0);
+    total.histogramError.assign(static_cast<std::size_t>(bins), 0.0);
+    double power = 0.0;
+    for (const Tube& t : scene.tubes) {
+        power += t.power;
+    }
+    tubeShare.assign(scene.tubes.size(), 0.0);
+    for (std::size_t i = 0; i < scene.tubes.size(); ++i) {
+        const TubeLight& light = lights[i];
+        const double share = scene.tubes[i].power / power;
+        tubeShare[i] = share;
+        for (std::size_t f = 0; f < kFates; ++f) {
+            total.mean[f] += share * light.mean[f];
+        }
+        for (std::size_t b = 0; b < total.histogram.size(); ++b) {
+            total.histogram[b] += share * light.histogram[b];
+            total.histogramError[b] += share * light.histogramError[b];
+        }
+        total.error += share * light.error;
+        total.rays += light.rays;
+        total.reached = total.reached && light.reached;
+        total.unresolved += share * light.unresolved;
+        total.glossWaterDelta += share * light.glossWaterDelta;
+        total.glossDiffusedDelta += share * light.glossDiffusedDelta;
+    }
+    return total;
+}
+
+// Light whose gloss was no longer followed may have gone anywhere; the gloss rule's error is
+// estimated by its difference from the cruder rule. Where that light lands is not followed: it
+// may fall into any bin.
+void AddGlossError(TubeLight& total, std::vector<TubeLight>& lights) {
+    const double scattered =
+        total.unresolved + std::abs(total.glossWaterDelta) + std::abs(total.glossDiffusedDelta);
+    total.error += scattered;
+    for (double& binError : total.histogramError) {
+        binError += scattered;
+    }
+    for (TubeLight& light : lights) {
+        light.error +=
+            light.unresolved + std::abs(light.glossWaterDelta) + std::abs(light.glossDiffusedDelta);
+    }
+}
+
+// The Fresnel table's error: whole on the share entering the water, and on each bin in
+// proportion to its light, or less.
+void AddFresnelError(double interpolationError, TubeLight& total) {
+    total.error += interpolationError;
+    const double entered = total.mean[RayOutcome::Water];
+    for (std::size_t b = 0; b < total.histogram.size(); ++b) {
+        total.histogramError[b] +=
+            entered > 0.0 ? interpolationError * total.histogram[b] / entered : 0.0;
+    }
+}
+
 TubeLight IntegrateScene(const Scene& scene, const EstimateOptions& options, int bins,
                          Progress& progress, std::vector<TubeLight>* perTube = nullptr) {
     const auto fresnel = FresnelTable::ForIndex(scene.materials.refractiveIndex);
@@ -355,70 +442,16 @@ TubeLight IntegrateScene(const Scene& scene, const EstimateOptions& options, int
     work.settings.cancel = options.cancel;
     work.offsetBudget = options.budget.offsets * options.tolerance;
     work.bins = {scene.water.xMin, scene.water.xMax, bins};
-    TubeLight total;
-    total.histogram.assign(static_cast<std::size_t>(bins), 0.0);
-    total.histogramError.assign(static_cast<std::size_t>(bins), 0.0);
-    double power = 0.0;
-    for (const Tube& t : scene.tubes) {
-        power += t.power;
-    }
-    std::vector<TubeLight> lights(scene.tubes.size());
-    std::vector<int> partners(scene.tubes.size());
-    for (std::size_t i = 0; i < scene.tubes.size(); ++i) {
-        partners[i] = MirrorPartner(scene, i, symmetric);
-        if (partners[i] < 0) {
-            lights[i] = IntegrateTube(work, static_cast<int>(i), symmetric);
-        }
-    }
-    for (std::size_t i = 0; i < scene.tubes.size(); ++i) {
-        if (partners[i] >= 0) {
-            lights[i] = Mirrored(lights[static_cast<std::size_t>(partners[i])], work.mirrorMap);
-        }
-    }
-    std::vector<double> tubeShare(scene.tubes.size());
-    for (std::size_t i = 0; i < scene.tubes.size(); ++i) {
-        const TubeLight& light = lights[i];
-        const double share = scene.tubes[i].power / power;
-        tubeShare[i] = share;
-        for (std::size_t f = 0; f < kFates; ++f) {
-            total.mean[f] += share * light.mean[f];
-        }
-        for (std::size_t b = 0; b < total.histogram.size(); ++b) {
-            total.histogram[b] += share * light.histogram[b];
-            total.histogramError[b] += share * light.histogramError[b];
-        }
-        total.error += share * light.error;
-        total.rays += light.rays;
-        total.reached = total.reached && light.reached;
-        total.unresolved += share * light.unresolved;
-        total.glossWaterDelta += share * light.glossWaterDelta;
-        total.glossDiffusedDelta += share * light.glossDiffusedDelta;
-    }
+    std::vector<TubeLight> lights = IntegrateTubes(work, symmetric);
+    std::vector<double> tubeShare;
+    TubeLight total = SumTubes(scene, lights, bins, tubeShare);
     if (scene.anyScattering()) {
-        // Light whose gloss was no longer followed may have gone anywhere; the gloss rule's
-        // error is estimated by its difference from the cruder rule.
-        const double scattered =
-            total.unresolved + std::abs(total.glossWaterDelta) + std::abs(total.glossDiffusedDelta);
-        total.error += scattered;
-        // Where that light lands is not followed: it may fall into any bin.
-        for (double& binError : total.histogramError) {
-            binError += scattered;
-        }
-        for (TubeLight& light : lights) {
-            light.error += light.unresolved + std::abs(light.glossWaterDelta) +
-                           std::abs(light.glossDiffusedDelta);
-        }
+        AddGlossError(total, lights);
     }
     if (patches) {
         AddPatchLight(work, tubeShare, total, lights);
     }
-    total.error += fresnel->interpolationError();
-    // The Fresnel table's error falls on each bin in proportion to its light, or less.
-    const double entered = total.mean[RayOutcome::Water];
-    for (std::size_t b = 0; b < total.histogram.size(); ++b) {
-        total.histogramError[b] +=
-            entered > 0.0 ? fresnel->interpolationError() * total.histogram[b] / entered : 0.0;
-    }
+    AddFresnelError(fresnel->interpolationError(), total);
     if (perTube != nullptr) {
         for (TubeLight& light : lights) {
             light.error += fresnel->interpolationError();
@@ -451,6 +484,8 @@ void Validate(const Scene& scene, const EstimateOptions& options) {
                                   "share below 1 and the gloss loosening at least 1");
     }
 }
+
+// --- The irradiance and the result ---
 
 // The bins' edges, light per millimetre with its bounds, and the uniformity with its bounds:
 // each bin and the mean may lie anywhere within their bounds.

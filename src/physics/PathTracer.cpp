@@ -425,6 +425,10 @@ public:
 
 private:
     bool scatter(Walk& walk, const Hit& hit, double hx, double hy);
+    void handDiffuse(Walk& walk, const Hit& hit, double hx, double hy, double nx, double ny,
+                     double diffuseShare);
+    void splitGloss(const Walk& walk, const PathTracer::Spread& spread, double nx, double ny,
+                    double inDot, double kappa);
     const ReflectorSurface& surfaceOf(const Hit& hit) const;
 
     const PathTracer& tracer_;
@@ -594,6 +598,77 @@ const ReflectorSurface& PathWalk::surfaceOf(const Hit& hit) const {
     }
 }
 
+// The diffuse share of a reflection at (hx, hy) on a piece of normal (nx, ny): taken from the
+// walk and handed to the patch side it meets.
+void PathWalk::handDiffuse(Walk& walk, const Hit& hit, double hx, double hy, double nx, double ny,
+                           double diffuseShare) {
+    const Scene& scene = tracer_.scene_;
+    const double taken = walk.weight.keep(1.0 - diffuseShare);
+    out_.share[RayOutcome::Diffused] += taken;
+    double g = hit.piece.g;
+    SurfacePatches::PieceKind kind = SurfacePatches::PieceKind::Curve;
+    if (hit.kind == Kind::Segment) {
+        const MirrorSegment& s = scene.segments[static_cast<std::size_t>(hit.index)];
+        const double ex = s.x1 - s.x0;
+        const double ey = s.y1 - s.y0;
+        g = ((hx - s.x0) * ex + (hy - s.y0) * ey) / (ex * ex + ey * ey);
+        kind = SurfacePatches::PieceKind::Segment;
+    } else if (hit.kind == Kind::Arc) {
+        g = hx;
+        kind = SurfacePatches::PieceKind::Arc;
+    }
+    out_.deposits.emplace_back(
+        tracer_.patches_->sideAt(kind, hit.index, g, walk.ray.dx, walk.ray.dy, nx, ny), taken);
+}
+
+// The specular rest of a glossy reflection, already mirrored about the normal (nx, ny) that the
+// incoming direction met with dot product inDot: one branch per tilt of the gloss rule, each
+// walked to its end.
+void PathWalk::splitGloss(const Walk& walk, const PathTracer::Spread& spread, double nx, double ny,
+                          double inDot, double kappa) {
+    RayOutcome& out = out_;
+    const bool first = walk.glossSplits == 0;
+    const double waterBefore = out.share[RayOutcome::Water];
+    const double diffusedBefore = out.share[RayOutcome::Diffused];
+    const auto branchOut = [&](const PathTracer::Turns& turns, bool comparing, PathWalk& into) {
+        const GlossRule& rule = turns.rule;
+        for (std::size_t i = 0; i < rule.tilts.size(); ++i) {
+            Walk branch = walk;
+            branch.glossSplits = walk.glossSplits + 1;
+            branch.comparing = comparing;
+            branch.weight.keep(rule.weights[i]);
+            TurnMirrored(branch, turns.cos[i], turns.sin[i], nx, ny, inDot, kappa, into.follow_);
+            branch.signature = Mix(walk.signature, Kind::None, static_cast<int>(3 + i));
+            ++branch.event;
+            into.walk(branch);
+        }
+    };
+    branchOut(first ? spread.first : spread.later, false, *this);
+    if (!first) {
+        return;
+    }
+    // The cruder rule's branches, walked apart: the difference of what the two bring into the
+    // water (or hand to the patches) estimates the cruder rule's error, a generous estimate of
+    // the followed one's.
+    RayOutcome apart;
+    PathWalk apartWalk(tracer_, apart, follow_, followWeight_);
+    branchOut(spread.compare, true, apartWalk);
+    out.glossWaterDelta +=
+        out.share[RayOutcome::Water] - waterBefore - apart.share[RayOutcome::Water];
+    out.glossDiffusedDelta +=
+        out.share[RayOutcome::Diffused] - diffusedBefore - apart.share[RayOutcome::Diffused];
+    // Its paths change where the followed ones do not; the direction integral cuts there too, or
+    // the difference, rough where the followed light is smooth, would be integrated across its
+    // jumps.
+    out.signature = (out.signature ^ apart.signature) * 0x100000001b3ULL;
+    for (std::size_t c = 0; c < out.classSignature.size(); ++c) {
+        out.classSignature[c] =
+            (out.classSignature[c] ^ apart.classSignature[c]) * 0x100000001b3ULL;
+        out.clearAhead[c] = std::min(out.clearAhead[c], apart.clearAhead[c]);
+        out.clearBehind[c] = std::min(out.clearBehind[c], apart.clearBehind[c]);
+    }
+}
+
 // A reflection on a scattering surface at (hx, hy): the albedo's rest is absorbed, the diffuse
 // share is handed to the patch met, and the specular rest is mirrored about the normal tilted by
 // each of the gloss rule's tilts in turn (one branch each). A tilted mirror turns the reflected
@@ -610,24 +685,8 @@ bool PathWalk::scatter(Walk& walk, const Hit& hit, double hx, double hy) {
     walk.skipSegment = hit.kind == Kind::Segment ? hit.index : -1;
     walk.skipTube = -1;
     const ReflectorSurface& surface = surfaceOf(hit);
-    const double d = surface.diffuseShare;
-    if (d > 0.0 && weight.total() > 0.0) {
-        const double taken = weight.keep(1.0 - d);
-        out.share[RayOutcome::Diffused] += taken;
-        double g = hit.piece.g;
-        SurfacePatches::PieceKind kind = SurfacePatches::PieceKind::Curve;
-        if (hit.kind == Kind::Segment) {
-            const MirrorSegment& s = scene.segments[static_cast<std::size_t>(hit.index)];
-            const double ex = s.x1 - s.x0;
-            const double ey = s.y1 - s.y0;
-            g = ((hx - s.x0) * ex + (hy - s.y0) * ey) / (ex * ex + ey * ey);
-            kind = SurfacePatches::PieceKind::Segment;
-        } else if (hit.kind == Kind::Arc) {
-            g = hx;
-            kind = SurfacePatches::PieceKind::Arc;
-        }
-        out.deposits.emplace_back(
-            tracer_.patches_->sideAt(kind, hit.index, g, walk.ray.dx, walk.ray.dy, nx, ny), taken);
+    if (surface.diffuseShare > 0.0 && weight.total() > 0.0) {
+        handDiffuse(walk, hit, hx, hy, nx, ny, surface.diffuseShare);
     }
     if (weight.total() == 0.0) {
         Finish(out, walk, walk.signature, leaves_);
@@ -665,46 +724,7 @@ bool PathWalk::scatter(Walk& walk, const Hit& hit, double hx, double hy) {
         // rule.
         return true;
     }
-    const bool first = walk.glossSplits == 0;
-    const double waterBefore = out.share[RayOutcome::Water];
-    const double diffusedBefore = out.share[RayOutcome::Diffused];
-    const Walk& parent = walk;
-    const auto branchOut = [&](const PathTracer::Turns& turns, bool comparing, PathWalk& into) {
-        const GlossRule& rule = turns.rule;
-        for (std::size_t i = 0; i < rule.tilts.size(); ++i) {
-            Walk branch = parent;
-            branch.glossSplits = parent.glossSplits + 1;
-            branch.comparing = comparing;
-            branch.weight.keep(rule.weights[i]);
-            TurnMirrored(branch, turns.cos[i], turns.sin[i], nx, ny, inDot, kappa, into.follow_);
-            branch.signature = Mix(parent.signature, Kind::None, static_cast<int>(3 + i));
-            ++branch.event;
-            into.walk(branch);
-        }
-    };
-    branchOut(first ? spread->first : spread->later, false, *this);
-    if (first) {
-        // The cruder rule's branches, walked apart: the difference of what the two bring into
-        // the water (or hand to the patches) estimates the cruder rule's error, a generous
-        // estimate of the followed one's.
-        RayOutcome apart;
-        PathWalk apartWalk(tracer_, apart, follow_, followWeight_);
-        branchOut(spread->compare, true, apartWalk);
-        out.glossWaterDelta +=
-            out.share[RayOutcome::Water] - waterBefore - apart.share[RayOutcome::Water];
-        out.glossDiffusedDelta +=
-            out.share[RayOutcome::Diffused] - diffusedBefore - apart.share[RayOutcome::Diffused];
-        // Its paths change where the followed ones do not; the direction integral cuts there
-        // too, or the difference, rough where the followed light is smooth, would be integrated
-        // across its jumps.
-        out.signature = (out.signature ^ apart.signature) * 0x100000001b3ULL;
-        for (std::size_t c = 0; c < out.classSignature.size(); ++c) {
-            out.classSignature[c] =
-                (out.classSignature[c] ^ apart.classSignature[c]) * 0x100000001b3ULL;
-            out.clearAhead[c] = std::min(out.clearAhead[c], apart.clearAhead[c]);
-            out.clearBehind[c] = std::min(out.clearBehind[c], apart.clearBehind[c]);
-        }
-    }
+    splitGloss(walk, *spread, nx, ny, inDot, kappa);
     return false;
 }
 

@@ -9,6 +9,8 @@
 
 namespace kavrol::physics {
 
+// --- Building the patches ---
+
 namespace {
 
 double Derivative(const std::array<double, 4>& c, double s) {
@@ -52,6 +54,8 @@ SurfacePatches::SurfacePatches(const Scene& scene, int patches) : scene_(&scene)
         }
     }
 }
+
+// --- Points of a piece ---
 
 // The length by 8-point Gauss-Legendre on 16 panels (per curve piece): only the patches'
 // shares depend on it.
@@ -111,6 +115,8 @@ SurfacePatches::Point SurfacePatches::pointAt(const Piece& piece, double g) cons
     return point;
 }
 
+// --- Sides of a hit ---
+
 int SurfacePatches::sideAt(PieceKind kind, int index, double g, double dx, double dy, double nx,
                            double ny) const {
     const std::vector<int>& of = kind == PieceKind::Segment ? pieceOfSegment_
@@ -123,6 +129,8 @@ int SurfacePatches::sideAt(PieceKind kind, int index, double g, double dx, doubl
     const int side = dx * nx + dy * ny < 0.0 ? 0 : 1;
     return 2 * (piece.firstPatch + k) + side;
 }
+
+// --- The mirror map ---
 
 std::vector<int> SurfacePatches::mirrorMap() const {
     const int sides = sideCount();

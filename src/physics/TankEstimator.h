@@ -24,9 +24,10 @@ namespace kavrol::physics {
 // linear picture rather than points. The grid with every other point in one of the three
 // directions is the same rule at twice the step; its difference from the full grid is that
 // direction's error estimate (a part of it once doubling the direction has shown the rule's
-// order), and the three added are the bound of every cell and of the floor share. The grid is
-// doubled in the directions that need it until the floor share's bound is within the
-// tolerance and every cell's within kCellFactor * tolerance of the mean cell.
+// order), and the three added are the bound of every cell and of the floor share. Each tube
+// has its own grid; the tubes' bounds, weighted by their photons, add up to the lamp's. The
+// grids are doubled in the directions that need it until the lamp's floor share bound is within
+// the tolerance and every cell's within kCellFactor * tolerance of the lamp's mean cell.
 class TankEstimator {
 public:
     // A cell's bound relative to the mean cell, per unit of the share's tolerance: 20, so that
