@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include "EstimateOptions.h"
 #include "TankEstimate.h"
 #include "TankScene.h"
 
@@ -39,7 +40,7 @@ public:
     static constexpr std::int64_t kMaxDirections = 1LL << 25;
 
     struct Settings {
-        double tolerance = 0.0005;
+        double tolerance = EstimateOptions::kDefaultTolerance;
         int cellsX = 20;
         int cellsZ = 0; // 0: in proportion to the tank's length over its width
         std::vector<double> levels{30.0, 50.0};
