@@ -853,6 +853,8 @@ void Integrate(Work& work, int tube, TubeRefinement& r) {
             r.light.cellErrors[c] += order.part * r.light.cellDifferences[axis][c];
         }
         r.light.shareError += r.light.shareDifferences[axis];
+        // Kept until the lamp is done: each tube's cells and bounds, not its differences.
+        std::vector<double>().swap(r.light.cellDifferences[axis]);
     }
 }
 
