@@ -21,8 +21,10 @@ namespace kavrol {
 // Searches a design space for the designs whose physical share entering the water is highest,
 // among those whose uniformity (min/mean over the irradiance bins) reaches a floor.
 //
-// Every design is screened with the physical model's cheap estimate; then the designs that could
-// reach the top list are estimated again at full tolerance, by TopListRefinement over their
+// Every design is screened with the physical model's cheap estimate (without the CSV file and a
+// uniformity floor, a coarse estimate first and the cheap one only for the designs whose coarse
+// bounds could still reach the top list); then the designs that could reach the top list are
+// estimated again at full tolerance, by TopListRefinement over their
 // screening bounds widened by ScreeningSafety, and the list is ranked by the full figures. A
 // design leaves the race for its uniformity at screening only when the upper bound on its
 // screening min/mean, widened the same way, lies below the floor; any other is decided by its
@@ -63,6 +65,9 @@ public:
     // One design's physical figures at a tolerance, as a single build with the same settings
     // would estimate them (no bare tube); a refusal is a result.
     PhysicalScore score(const Design& design, double tolerance) const;
+    // The coarse figures the search prunes with before screening (no irradiance), when it does:
+    // without the CSV file and without a uniformity floor.
+    PhysicalScore coarseScore(const Design& design) const;
 
     PhysicalSearchOutcome run(const RunOptions& options);
 
@@ -76,7 +81,11 @@ private:
     // all are kept); the refinement of the top list, false when a stop cut it short; the
     // ranking and the counts of the outcome.
     std::int64_t screen(const RunOptions& options, std::vector<PhysicalScore>& scores,
-                        std::vector<Evaluation>& pixel);
+                        std::vector<Evaluation>& pixel, bool coarse);
+    bool prunesFirst(const RunOptions& options) const;
+    static physics::EstimateOptions CoarseOptions(physics::EstimateOptions options);
+    bool sharpen(const RunOptions& options, std::vector<PhysicalScore>& scores);
+    PhysicalScore scoreWith(const Design& design, const physics::EstimateOptions& options) const;
     bool refineTop(const RunOptions& options, std::vector<PhysicalScore>& scores,
                    PhysicalSearchOutcome& outcome);
     bool refine(TopListRefinement& refinement, std::vector<PhysicalScore>& scores,
