@@ -17,7 +17,7 @@ inline constexpr const char* kTubeSeries = "tube";
 inline constexpr const char* kWaterSeries = "water";
 
 // The design's cross-section at true proportions: the reflector's exact curve, the tube's
-// circle and the water line across the aquarium, y downward as in the lamp. The axes keep one
+// circle and the water line across the tank, y downward as in the lamp. The axes keep one
 // millimetre the same length across and down whatever size the chart is given: their ranges
 // follow the plot area. Throws PhysicalDesignError when the design cannot exist.
 std::unique_ptr<QChart> create(const physics::PhysicalDesign& design);

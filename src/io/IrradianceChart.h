@@ -15,7 +15,7 @@ inline constexpr const char* kMeanSeries = "mean";
 
 // The light across the water as a line chart: each irradiance bin of the estimate, relative to
 // the mean over the span, as a flat step from its left edge to its right edge (millimetres
-// across the aquarium, 0 under the tube of a design or in the middle of a fixture's tank), the
+// across the tank, 0 under the tube of a design or in the middle of a fixture's tank), the
 // mean as a level line at 1, the uniformity min/mean in the title. An estimate without bins
 // gives empty series.
 std::unique_ptr<QChart> create(const physics::PhysicalEstimate& estimate,

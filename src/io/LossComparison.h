@@ -10,7 +10,7 @@
 namespace kavrol {
 
 // One fate of the light with its share (of 1) in both models, for reading them side by side.
-// The physical model's light beside the aquarium joins what escaped, as the 72-ray model counts
+// The physical model's light beside the tank joins what escaped, as the 72-ray model counts
 // both as gone past; light the water surface reflects is followed on in the physical model, so
 // its share there is only what is counted lost at the surface.
 struct LossComparison {

@@ -80,7 +80,7 @@ inline constexpr IntegerInput CommandLineDotsPerInch{
 // bound here is written without an exponent, as the command line takes numbers.
 inline constexpr RealInput Tolerance{
     "tolerance", "error bound the physical estimate reaches", 0.0001L, 0.1L, 0.0001L, 0.0005L};
-// Irradiance bins across the aquarium's width; the uniformity is taken over them.
+// Irradiance bins across the tank's width; the uniformity is taken over them.
 inline constexpr IntegerInput Bins{"bins", "irradiance bins across the aquarium", 1, 1000, 1, 50,
                                    "bins"};
 // Words by index as the physical model's WaterReflection: 0 traced, 1 lost.

@@ -10,7 +10,7 @@ struct LossBreakdown {
     double absorbed = 0;         // taken by the reflector at each reflection
     double reflectedAtWater = 0; // thrown back by the water surface (Fresnel)
     double returnedToTube = 0;   // ended on the tube
-    double escaped = 0;          // steps used up: out of the picture or past the aquarium
+    double escaped = 0;          // steps used up: out of the picture or past the tank
 
     double total() const {
         return delivered + absorbed + reflectedAtWater + returnedToTube + escaped;

@@ -14,10 +14,10 @@ namespace kavrol {
 
 // The build pass's scene for the tracer: the colour picture, read back as materials and drawn
 // on with the canvas's pen. Ray paths are red, blue after a reflection; the refracted path in the
-// water is drawn in full, across the aquarium's span.
+// water is drawn in full, across the tank's span.
 class PictureScene {
 public:
-    // spanLeft and spanRight bound the aquarium's columns, exclusive.
+    // spanLeft and spanRight bound the tank's columns, exclusive.
     PictureScene(Canvas& canvas, const Profile& profile, std::int32_t refLeft,
                  std::int64_t spanLeft, std::int64_t spanRight)
         : canvas_(canvas), profile_(profile), refLeft_(refLeft), spanLeft_(spanLeft),
@@ -50,7 +50,7 @@ public:
     void drawTo(int x, int y, bool /*first*/) { canvas_.lineTo(x, y); }
     void leaveLeg(const Tracer::Leg& leg) { canvas_.moveTo(leg.endX, leg.endY); }
     static std::int64_t freeSteps(int, int, std::int64_t, const Tracer::Leg&) { return 0; }
-    // The refracted path is drawn, not traced, down to the bottom or out of the aquarium's span.
+    // The refracted path is drawn, not traced, down to the bottom or out of the tank's span.
     void enterWater(int px, int py, const Refraction& w) {
         const StepRounder column(w.sinR, px);
         const StepRounder row(w.cosR, py);

@@ -38,11 +38,11 @@ struct PixelQuantities {
     // The tube's centre lamp millimetres below the top line; its radius from the tube's list
     // index, or the last known tube's radius for an index outside the list.
     void placeTube(int lamp, int tube);
-    // The water line lampH millimetres below the tube's centre and the aquarium's width.
+    // The water line lampH millimetres below the tube's centre and the tank's width.
     void placeWater(int lampH, int aquaW);
     // The reflector's width A, height B and C in pixels and its outer columns.
     void placeReflector(int refA, int refB, int refC);
-    // The aquarium's outer columns, exclusive: a refracted path is drawn between them.
+    // The tank's outer columns, exclusive: a refracted path is drawn between them.
     std::int64_t aquariumLeft() const { return std::int64_t{CenterX} - AquaWPx / 2; }
     std::int64_t aquariumRight() const { return std::int64_t{CenterX} + AquaWPx / 2; }
 };

@@ -23,7 +23,7 @@ inline void Tube(Canvas& canvas, const PixelQuantities& q) {
                    CheckedAdd(q.LampY, q.LampR));
 }
 
-// The water: sky blue from the water line to the picture's bottom edge across the aquarium.
+// The water: sky blue from the water line to the picture's bottom edge across the tank.
 // The quantities of the water are placed between setting its colours and drawing it.
 inline void WaterColours(Canvas& canvas) {
     canvas.setBrushColor(Colors::SkyBlue);

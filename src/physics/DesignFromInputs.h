@@ -7,7 +7,7 @@
 namespace kavrol::physics {
 
 // The physical design of the window's inputs: the same shape, dimensions, tube, distances,
-// aquarium and albedo; the view's scale and check boxes play no part. Throws PhysicalDesignError
+// tank and albedo; the view's scale and check boxes play no part. Throws PhysicalDesignError
 // when a list has nothing or something unknown selected.
 PhysicalDesign DesignFromInputs(const BuildInputs& inputs);
 

@@ -1,6 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // Sections: the grid's rules; a row of traced directions; spreading a direction's light over
-// the floor; one tube at one grid; refining a tube's grid; the whole lamp and its figures.
+// the floor; one tube at one grid; refining the tubes' grids; the whole lamp and its figures.
 #include "TankEstimator.h"
 
 #include "EstimateCancelled.h"
@@ -751,7 +751,7 @@ TubeLight IntegrateTube(Work& work, int tube, const Grid& grid) {
 
 } // namespace kavrol::physics
 
-// ---- Refining a tube's grid ----
+// ---- Refining the tubes' grids ----
 namespace kavrol::physics {
 
 namespace {
@@ -779,60 +779,135 @@ struct AxisOrder {
     }
 };
 
-// The tube's light at the first grid meeting both bounds. Each cell's bound and the floor
-// share's add the three axes' estimated errors (above). The axis with the largest error is
-// doubled, and each other whose error is more than a third of a bound and a quarter of the
-// largest: an axis far behind the largest is left until the others have come down to it.
-TubeLight RefineTube(Work& work, int tube) {
-    Grid grid{work.settings.startOffsets, work.settings.startAngles, work.settings.startElevations};
-    work.rays = 0;
-    const double tolerance = work.settings.tolerance;
+// A tube's part in the refinement: its grid, what doubling each axis has shown, its share of
+// the lamp's photons and its light at its grid.
+struct TubeRefinement {
+    Grid grid;
     std::array<AxisOrder, 3> orders;
-    while (true) {
-        work.rowsExpected = work.rowsDone + std::int64_t(grid.offsets - 1) * (grid.elevations - 1);
-        TubeLight light = IntegrateTube(work, tube, grid);
-        const std::array<int, 3> nodes{grid.angles, grid.elevations, grid.offsets};
-        const std::size_t cellCount = light.full.cells.size();
-        light.cellErrors.assign(cellCount, 0.0);
-        light.shareError = 0.0;
-        for (std::size_t axis = 0; axis < 3; ++axis) {
-            AxisOrder& order = orders[axis];
-            order.update(nodes[axis], light.largestCellDifferences[axis]);
-            for (std::size_t c = 0; c < cellCount; ++c) {
-                light.cellErrors[c] += order.part * light.cellDifferences[axis][c];
-            }
-            light.shareError += light.shareDifferences[axis];
+    double weight = 0.0;
+    TubeLight light;
+    bool stale = true; // its grid changed since its light was integrated
+};
+
+// Integrates the tube at its grid. Each cell's bound and the floor share's add the three axes'
+// estimated errors (above).
+void Integrate(Work& work, int tube, TubeRefinement& r) {
+    const std::int64_t before = r.light.rays;
+    work.rays = 0;
+    r.light = IntegrateTube(work, tube, r.grid);
+    r.light.rays = before + work.rays;
+    r.stale = false;
+    const std::array<int, 3> nodes{r.grid.angles, r.grid.elevations, r.grid.offsets};
+    const std::size_t cellCount = r.light.full.cells.size();
+    r.light.cellErrors.assign(cellCount, 0.0);
+    r.light.shareError = 0.0;
+    for (std::size_t axis = 0; axis < 3; ++axis) {
+        AxisOrder& order = r.orders[axis];
+        order.update(nodes[axis], r.light.largestCellDifferences[axis]);
+        for (std::size_t c = 0; c < cellCount; ++c) {
+            r.light.cellErrors[c] += order.part * r.light.cellDifferences[axis][c];
         }
-        double meanCell = 0.0;
-        for (double c : light.full.cells) {
-            meanCell += c;
-        }
-        meanCell /= static_cast<double>(cellCount);
-        const double cellTarget = TankEstimator::kCellFactor * tolerance * meanCell;
-        const double worstCell =
-            *std::max_element(light.cellErrors.begin(), light.cellErrors.end());
-        const bool met = light.shareError <= tolerance && worstCell <= cellTarget;
-        std::array<double, 3> need{};
-        for (std::size_t axis = 0; axis < 3; ++axis) {
-            need[axis] =
-                std::max(light.shareDifferences[axis] / tolerance,
-                         cellTarget > 0.0
-                             ? orders[axis].part * light.largestCellDifferences[axis] / cellTarget
-                             : 0.0);
-        }
-        Grid next = grid;
-        const double largest = *std::max_element(need.begin(), need.end());
-        for (std::size_t axis = 0; axis < 3; ++axis) {
-            if ((need[axis] > 1.0 / 3.0 && need[axis] >= 0.25 * largest) || need[axis] == largest) {
-                (axis == 0 ? next.angles : axis == 1 ? next.elevations : next.offsets) *= 2;
-            }
-        }
-        if (met || next.directions() > work.settings.maxDirections) {
-            light.rays = work.rays;
-            return light;
-        }
-        grid = next;
+        r.light.shareError += r.light.shareDifferences[axis];
     }
+}
+
+// The lamp's bounds on the sum of its tubes: the cells', the largest of them against what the
+// cells may have (kCellFactor * tolerance of the lamp's mean cell), and the floor share's.
+struct LampBounds {
+    double cellTarget = 0.0;
+    double worstCell = 0.0;
+    double share = 0.0;
+};
+LampBounds Bounds(const std::vector<TubeRefinement>& tubes, double tolerance) {
+    const std::size_t cellCount = tubes.front().light.full.cells.size();
+    std::vector<double> cells(cellCount, 0.0);
+    std::vector<double> errors(cellCount, 0.0);
+    LampBounds bounds;
+    for (const TubeRefinement& r : tubes) {
+        for (std::size_t c = 0; c < cellCount; ++c) {
+            cells[c] += r.weight * r.light.full.cells[c];
+            errors[c] += r.weight * r.light.cellErrors[c];
+        }
+        bounds.share += r.weight * r.light.shareError;
+    }
+    double meanCell = 0.0;
+    for (double c : cells) {
+        meanCell += c;
+    }
+    meanCell /= static_cast<double>(cellCount);
+    bounds.cellTarget = TankEstimator::kCellFactor * tolerance * meanCell;
+    bounds.worstCell = *std::max_element(errors.begin(), errors.end());
+    return bounds;
+}
+
+// The tubes' light at the first grids meeting both bounds of the lamp: the sum of the tubes'
+// light is what the cells show, so the bounds are the sum's (a tube's bound counts in its
+// photons' share), not each tube's against its own mean. A tube's axis needs doubling as much as
+// its weighted difference fills the lamp's bound, in the floor share or in its largest cell.
+// The tube and axis needing it most are doubled, and each other whose need is more than a third
+// and a quarter of the largest: an axis far behind the largest is left until the others have
+// come down to it. Only the tubes whose grids changed are integrated again.
+std::vector<TubeLight> RefineLamp(Work& work, const std::vector<double>& weights) {
+    const double tolerance = work.settings.tolerance;
+    std::vector<TubeRefinement> tubes(weights.size());
+    for (std::size_t i = 0; i < tubes.size(); ++i) {
+        tubes[i].grid = {work.settings.startOffsets, work.settings.startAngles,
+                         work.settings.startElevations};
+        tubes[i].weight = weights[i];
+    }
+    while (true) {
+        work.rowsExpected = work.rowsDone;
+        for (const TubeRefinement& r : tubes) {
+            if (r.stale) {
+                work.rowsExpected += std::int64_t(r.grid.offsets - 1) * (r.grid.elevations - 1);
+            }
+        }
+        for (std::size_t i = 0; i < tubes.size(); ++i) {
+            if (tubes[i].stale) {
+                Integrate(work, static_cast<int>(i), tubes[i]);
+            }
+        }
+        const LampBounds bounds = Bounds(tubes, tolerance);
+        if (bounds.share <= tolerance && bounds.worstCell <= bounds.cellTarget) {
+            break;
+        }
+        std::vector<std::array<double, 3>> need(tubes.size());
+        double largest = 0.0;
+        for (std::size_t i = 0; i < tubes.size(); ++i) {
+            const TubeRefinement& r = tubes[i];
+            for (std::size_t axis = 0; axis < 3; ++axis) {
+                const double cell = r.orders[axis].part * r.light.largestCellDifferences[axis];
+                need[i][axis] =
+                    std::max(r.weight * r.light.shareDifferences[axis] / tolerance,
+                             bounds.cellTarget > 0.0 ? r.weight * cell / bounds.cellTarget : 0.0);
+                largest = std::max(largest, need[i][axis]);
+            }
+        }
+        bool doubled = false;
+        for (std::size_t i = 0; i < tubes.size(); ++i) {
+            Grid next = tubes[i].grid;
+            for (std::size_t axis = 0; axis < 3; ++axis) {
+                const double n = need[i][axis];
+                if ((n > 1.0 / 3.0 && n >= 0.25 * largest) || n == largest) {
+                    (axis == 0 ? next.angles : axis == 1 ? next.elevations : next.offsets) *= 2;
+                }
+            }
+            if (next.directions() != tubes[i].grid.directions() &&
+                next.directions() <= work.settings.maxDirections) {
+                tubes[i].grid = next;
+                tubes[i].stale = true;
+                doubled = true;
+            }
+        }
+        if (!doubled) {
+            break;
+        }
+    }
+    std::vector<TubeLight> lights;
+    for (TubeRefinement& r : tubes) {
+        lights.push_back(std::move(r.light));
+    }
+    return lights;
 }
 
 } // namespace
@@ -884,9 +959,14 @@ TankEstimate TankEstimator::estimate(const TankScene& scene) const {
     std::vector<double> errors(cellCount, 0.0);
     std::vector<double> depthShares(work.depths.size(), 0.0);
     std::array<double, kTankFates> fates{};
+    std::vector<double> weights;
+    for (const Tube& t : tubes) {
+        weights.push_back(t.power / flux);
+    }
+    const std::vector<TubeLight> lights = RefineLamp(work, weights);
     for (std::size_t i = 0; i < tubes.size(); ++i) {
-        const double weight = tubes[i].power / flux;
-        const TubeLight light = RefineTube(work, static_cast<int>(i));
+        const double weight = weights[i];
+        const TubeLight& light = lights[i];
         for (std::size_t c = 0; c < cellCount; ++c) {
             shares[c] += weight * light.full.cells[c];
             errors[c] += weight * light.cellErrors[c];

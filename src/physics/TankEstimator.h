@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include "EstimateOptions.h"
 #include "TankEstimate.h"
 #include "TankScene.h"
 
@@ -24,9 +25,10 @@ namespace kavrol::physics {
 // linear picture rather than points. The grid with every other point in one of the three
 // directions is the same rule at twice the step; its difference from the full grid is that
 // direction's error estimate (a part of it once doubling the direction has shown the rule's
-// order), and the three added are the bound of every cell and of the floor share. The grid is
-// doubled in the directions that need it until the floor share's bound is within the
-// tolerance and every cell's within kCellFactor * tolerance of the mean cell.
+// order), and the three added are the bound of every cell and of the floor share. Each tube
+// has its own grid; the tubes' bounds, weighted by their photons, add up to the lamp's. The
+// grids are doubled in the directions that need it until the lamp's floor share bound is within
+// the tolerance and every cell's within kCellFactor * tolerance of the lamp's mean cell.
 class TankEstimator {
 public:
     // A cell's bound relative to the mean cell, per unit of the share's tolerance: 20, so that
@@ -38,7 +40,7 @@ public:
     static constexpr std::int64_t kMaxDirections = 1LL << 25;
 
     struct Settings {
-        double tolerance = 0.0005;
+        double tolerance = EstimateOptions::kDefaultTolerance;
         int cellsX = 20;
         int cellsZ = 0; // 0: in proportion to the tank's length over its width
         std::vector<double> levels{30.0, 50.0};

@@ -98,7 +98,7 @@ double RasterScene::angleAt(std::int64_t index) {
 }
 
 // A refracted path has overwritten (x, y) when one of its samples lands there: the path draws
-// every sample that lies in the aquarium's span and in the picture, and those form an unbroken
+// every sample that lies in the tank's span and in the picture, and those form an unbroken
 // run from its start because both coordinates move monotonically.
 bool RasterScene::overwrittenInWater(int x, int y) const {
     if (!(spanLeft_ < x && x < spanRight_))

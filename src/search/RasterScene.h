@@ -31,7 +31,7 @@ public:
 
     // --- The design's set-up ---
 
-    // The tube's disc and the water as the base raster, and the aquarium's columns (exclusive).
+    // The tube's disc and the water as the base raster, and the tank's columns (exclusive).
     void setBase(const Canvas& picture, std::int64_t spanLeft, std::int64_t spanRight);
     // Brings the raster back to its base and forgets the last design's paths and angles.
     void startDesign();

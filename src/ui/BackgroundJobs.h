@@ -1,12 +1,16 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include "EstimateCancelled.h"
+
 #include <QFutureWatcher>
 #include <QObject>
+#include <QString>
 #include <QtConcurrent/QtConcurrentRun>
 #include <algorithm>
 #include <atomic>
 #include <cstdint>
+#include <exception>
 #include <functional>
 #include <memory>
 #include <utility>
@@ -20,6 +24,19 @@ struct JobFlags {
     const std::atomic<bool>* cancel = nullptr;
     std::function<void(double)> progress;
 };
+
+// A job's work on its pool thread, with the one way every runner ends it: a stop it saw marks the
+// outcome cancelled, any other failure leaves its message in the outcome for the window. Outcome
+// needs `cancelled` and `failure` members.
+template <typename Outcome, typename Work> void RunJob(Outcome& outcome, Work work) {
+    try {
+        work();
+    } catch (const physics::EstimateCancelled&) {
+        outcome.cancelled = true;
+    } catch (const std::exception& error) {
+        outcome.failure = QString::fromUtf8(error.what());
+    }
+}
 
 // The bookkeeping every background runner of the window shares: jobs run one after another on
 // Qt's thread pool, each with a generation number, its own cancel flag and progress; starting a

@@ -1,10 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "ComparisonRunner.h"
 
-#include "EstimateCancelled.h"
-
-#include <exception>
-
 namespace kavrol {
 
 namespace {
@@ -15,13 +11,7 @@ ComparisonRunner::Outcome Compare(const physics::PhysicalDesign& design,
     ComparisonRunner::Outcome outcome;
     options.cancel = flags.cancel;
     options.progress = flags.progress;
-    try {
-        outcome.rows = physics::SurfaceComparison::Compare(design, options);
-    } catch (const physics::EstimateCancelled&) {
-        outcome.cancelled = true;
-    } catch (const std::exception& error) {
-        outcome.failure = QString::fromUtf8(error.what());
-    }
+    RunJob(outcome, [&] { outcome.rows = physics::SurfaceComparison::Compare(design, options); });
     return outcome;
 }
 

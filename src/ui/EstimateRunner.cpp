@@ -1,11 +1,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "EstimateRunner.h"
 
-#include "EstimateCancelled.h"
 #include "LightEstimator.h"
 #include "PhysicalDesignError.h"
 
-#include <exception>
 #include <type_traits>
 
 namespace kavrol {
@@ -23,13 +21,7 @@ EstimateRunner::Outcome Estimate(const Subject& subject, physics::EstimateOption
     }
     options.cancel = flags.cancel;
     options.progress = flags.progress;
-    try {
-        outcome.estimate = physics::LightEstimator(options).estimate(subject);
-    } catch (const physics::EstimateCancelled&) {
-        outcome.cancelled = true;
-    } catch (const std::exception& error) {
-        outcome.failure = QString::fromUtf8(error.what());
-    }
+    RunJob(outcome, [&] { outcome.estimate = physics::LightEstimator(options).estimate(subject); });
     return outcome;
 }
 

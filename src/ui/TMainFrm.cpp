@@ -218,7 +218,7 @@ void TMainFrm::createDesignInputs() {
     Label3 = label(GroupBox1, "Label3", QStringLiteral("C:"), QRect(8, 51, 15, 16), labelFont);
 }
 
-// The tube, its distance, the view scale, what is shown and the aquarium.
+// The tube, its distance, the view scale, what is shown and the tank.
 void TMainFrm::createContextInputs() {
     const QFont boldFont = windowFont(8, true);
 

@@ -1,10 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "TankRunner.h"
 
-#include "EstimateCancelled.h"
 #include "TankScene.h"
-
-#include <exception>
 
 namespace kavrol {
 
@@ -15,7 +12,7 @@ TankRunner::Outcome Estimate(TankRunner::Job job, const JobFlags& flags) {
     TankRunner::Outcome outcome;
     job.settings.cancel = flags.cancel;
     job.settings.progress = flags.progress;
-    try {
+    RunJob(outcome, [&] {
         if (job.fixture) {
             std::vector<physics::TankUnit> units;
             for (const physics::Fixture::Unit& u : job.fixture->units) {
@@ -28,11 +25,7 @@ TankRunner::Outcome Estimate(TankRunner::Job job, const JobFlags& flags) {
                 physics::TankScene::FromDesign(job.design, job.tank, job.unit);
             outcome.estimate = physics::TankEstimator(job.settings).estimate(scene);
         }
-    } catch (const physics::EstimateCancelled&) {
-        outcome.cancelled = true;
-    } catch (const std::exception& error) {
-        outcome.failure = QString::fromUtf8(error.what());
-    }
+    });
     return outcome;
 }
 

@@ -8,6 +8,7 @@
 #include "CliRun.h"
 #include "DesignSearch.h"
 #include "OptimiseCommand.h"
+#include "ScratchFolder.h"
 
 #include <csignal>
 #include <cstdlib>
@@ -28,28 +29,16 @@ using test::Slurp;
 
 class OptimiseStop : public ::testing::Test {
 protected:
-    void SetUp() override {
-        char pattern[] = "/tmp/kavrol-stop-XXXXXX";
-        ASSERT_NE(::mkdtemp(pattern), nullptr);
-        dir_ = pattern;
-    }
-    void TearDown() override {
-        std::error_code ignored;
-        fs::remove_all(dir_, ignored);
-    }
+    test::ScratchFolder scratch_{"kavrol-stop"};
+    const fs::path dir_ = scratch_.path();
 
-    // The size of the temporary CSV file beside out.csv, or 0 when there is none yet.
+    // The names in the folder, sorted, but for the running program's standard error, which is
+    // the test's own file.
     std::vector<std::string> Names() const {
-        std::vector<std::string> names;
-        // The running program's standard error is the test's own file.
-        for (const auto& entry : fs::directory_iterator(dir_))
-            if (entry.path().filename().string().rfind("kavrol-cli-", 0) != 0)
-                names.push_back(entry.path().filename().string());
-        std::sort(names.begin(), names.end());
+        std::vector<std::string> names = scratch_.names();
+        std::erase_if(names, [](const std::string& n) { return n.rfind("kavrol-cli-", 0) == 0; });
         return names;
     }
-
-    fs::path dir_;
 };
 
 // The rows of a CSV file after its header; each must be a whole line.

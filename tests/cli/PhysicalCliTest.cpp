@@ -8,6 +8,7 @@
 #include "IrradianceCsv.h"
 #include "JsonKeys.h"
 #include "LightEstimator.h"
+#include "ScratchFolder.h"
 
 #include <QByteArray>
 #include <QJsonArray>
@@ -125,23 +126,9 @@ TEST(PhysicalCli, ARefusedDesignIsReportedWithItsReasonAndStillBuilds) {
 
 class PhysicalFiles : public ::testing::Test {
 protected:
-    void SetUp() override {
-        char pattern[] = "/tmp/kavrol-physical-XXXXXX";
-        ASSERT_NE(::mkdtemp(pattern), nullptr);
-        dir_ = pattern;
-    }
-    void TearDown() override {
-        std::error_code ignored;
-        fs::remove_all(dir_, ignored);
-    }
-    std::vector<std::string> Names() const {
-        std::vector<std::string> names;
-        for (const auto& entry : fs::directory_iterator(dir_))
-            names.push_back(entry.path().filename().string());
-        std::sort(names.begin(), names.end());
-        return names;
-    }
-    fs::path dir_;
+    kavrol::test::ScratchFolder scratch_{"kavrol-physical"};
+    const fs::path dir_ = scratch_.path();
+    std::vector<std::string> Names() const { return scratch_.names(); }
 };
 
 // Each file starts as its format does; the CSV holds the very bins of the same estimate made

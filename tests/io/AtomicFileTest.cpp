@@ -6,6 +6,7 @@
 #include "AtomicFile.h"
 
 #include "CliRun.h"
+#include "ScratchFolder.h"
 
 #include <algorithm>
 #include <csignal>
@@ -31,24 +32,11 @@ namespace {
 
 class AtomicFileTest : public ::testing::Test {
 protected:
-    void SetUp() override {
-        char pattern[] = "/tmp/kavrol-atomic-XXXXXX";
-        ASSERT_NE(::mkdtemp(pattern), nullptr);
-        dir_ = pattern;
-    }
-    void TearDown() override {
-        std::error_code ignored;
-        fs::remove_all(dir_, ignored);
-    }
+    kavrol::test::ScratchFolder scratch_{"kavrol-atomic"};
+    const fs::path dir_ = scratch_.path();
 
     // The names in the folder, sorted: no temporary file may be left among them.
-    std::vector<std::string> Names() const {
-        std::vector<std::string> names;
-        for (const auto& entry : fs::directory_iterator(dir_))
-            names.push_back(entry.path().filename().string());
-        std::sort(names.begin(), names.end());
-        return names;
-    }
+    std::vector<std::string> Names() const { return scratch_.names(); }
 
     // The message of a write that must fail, or "written".
     static std::string Failure(const std::string& path, const std::string& bytes) {
@@ -59,8 +47,6 @@ protected:
         }
         return "written";
     }
-
-    fs::path dir_;
 };
 
 TEST_F(AtomicFileTest, ReplacesTheFileWholeAndKeepsItsMode) {

@@ -5,6 +5,7 @@
 
 #include "CliProcess.h"
 #include "CliRun.h"
+#include "ScratchFolder.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -29,16 +30,8 @@ namespace {
 
 class OutputFailure : public ::testing::Test {
 protected:
-    void SetUp() override {
-        char pattern[] = "/tmp/kavrol-output-XXXXXX";
-        ASSERT_NE(::mkdtemp(pattern), nullptr);
-        dir_ = pattern;
-    }
-    void TearDown() override {
-        std::error_code ignored;
-        fs::remove_all(dir_, ignored);
-    }
-    fs::path dir_;
+    kavrol::test::ScratchFolder scratch_{"kavrol-output"};
+    const fs::path dir_ = scratch_.path();
 };
 
 // Small searches, so that each run takes well under a second.

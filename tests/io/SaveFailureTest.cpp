@@ -4,21 +4,20 @@
 // place succeeds afterwards. Checked for PictureFile::save and for kavrol-cli --save.
 
 #include "CliRun.h"
+#include "Immutable.h"
 #include "OpticalModel.h"
 #include "PictureFile.h"
+#include "ScratchFolder.h"
 
 #include <QDir>
 #include <QImage>
 #include <QString>
 #include <algorithm>
 #include <cstdlib>
-#include <fcntl.h>
 #include <filesystem>
 #include <fstream>
 #include <gtest/gtest.h>
-#include <linux/fs.h>
 #include <string>
-#include <sys/ioctl.h>
 #include <unistd.h>
 #include <vector>
 
@@ -29,40 +28,23 @@ using kavrol::SaveError;
 namespace PictureFile = kavrol::PictureFile;
 using kavrol::test::Cli;
 using kavrol::test::CliRun;
+using kavrol::test::SetImmutable;
 using kavrol::test::Slurp;
 
 namespace {
 
-// Sets or clears the immutable attribute, which refuses writes even to root. False when the
-// file system or the process's capabilities do not allow it.
-bool SetImmutable(const fs::path& path, bool on) {
-    const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK);
-    if (fd < 0)
-        return false;
-    int flags = 0;
-    bool done = ::ioctl(fd, FS_IOC_GETFLAGS, &flags) == 0;
-    if (done) {
-        flags = on ? (flags | FS_IMMUTABLE_FL) : (flags & ~FS_IMMUTABLE_FL);
-        done = ::ioctl(fd, FS_IOC_SETFLAGS, &flags) == 0;
-    }
-    ::close(fd);
-    return done;
-}
-
 class SaveFailure : public ::testing::Test {
 protected:
+    kavrol::test::ScratchFolder scratch_{"kavrol-save"};
+    const fs::path dir_ = scratch_.path();
+
     void SetUp() override {
-        char pattern[] = "/tmp/kavrol-save-XXXXXX";
-        ASSERT_NE(::mkdtemp(pattern), nullptr);
-        dir_ = pattern;
         model_.PaintRef(BuildInputs{});
         before_ = model_.workImage().pixels();
     }
     void TearDown() override {
         for (const fs::path& p : immutable_)
             SetImmutable(p, false);
-        std::error_code ignored;
-        fs::remove_all(dir_, ignored);
     }
 
     QString Q(const fs::path& p) const { return QString::fromStdString(p.string()); }
@@ -96,7 +78,6 @@ protected:
         ExpectUnchangedAndSavableAgain();
     }
 
-    fs::path dir_;
     OpticalModel model_{96};
     std::vector<kavrol::Rgb> before_;
     std::vector<fs::path> immutable_;

@@ -5,6 +5,7 @@
 #include "FixtureFile.h"
 #include "FixtureScene.h"
 #include "LightEstimator.h"
+#include "RandomDesigns.h"
 
 #include <gtest/gtest.h>
 
@@ -13,17 +14,14 @@
 namespace kavrol::physics {
 namespace {
 
+using testing_support::ShareSum;
+
 EstimateOptions Options(double tolerance, int bins = 40, bool bare = false) {
     EstimateOptions options;
     options.tolerance = tolerance;
     options.bins = bins;
     options.bareTube = bare;
     return options;
-}
-
-double LossSum(const PhysicalEstimate& e) {
-    return e.efficiency + e.losses.absorbed + e.losses.returnedToTube + e.losses.besideAquarium +
-           e.losses.escaped + e.losses.reflectedAtWater;
 }
 
 Fixture::Unit Unit(double x, const Fixture::Reflector& reflector, double lamp = 30.0) {
@@ -112,7 +110,7 @@ TEST(FixtureEstimate, ProfilePointsOnTheParabolaConvergeToIt) {
         }
         const PhysicalEstimate e = Estimate(Make({Unit(0.0, Profile(points))}), options);
         const double difference = std::abs(e.efficiency - exact.efficiency);
-        EXPECT_NEAR(LossSum(e), 1.0, 1e-12);
+        EXPECT_NEAR(ShareSum(e), 1.0, 1e-12);
         if (count >= 17) {
             EXPECT_LE(difference, e.error + exact.error) << count;
         }
@@ -177,7 +175,7 @@ TEST(FixtureEstimate, ShareAndLossesAddUpToOneForEveryFixture) {
         traced.materials.tubeTransmission = 0.3;
         for (const Fixture& g : {f, traced}) {
             const PhysicalEstimate e = Estimate(g, Options(0.01, 20, true));
-            EXPECT_NEAR(LossSum(e), 1.0, 1e-12) << f.name;
+            EXPECT_NEAR(ShareSum(e), 1.0, 1e-12) << f.name;
             EXPECT_GT(e.efficiency, 0.3) << f.name;
             EXPECT_LE(e.error, 0.01) << f.name;
             double weighed = 0.0;

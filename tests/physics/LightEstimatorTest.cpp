@@ -7,6 +7,7 @@
 #include "FresnelTable.h"
 #include "PhysicalDesignError.h"
 #include "QuadratureRule.h"
+#include "RandomDesigns.h"
 
 #include <gtest/gtest.h>
 
@@ -17,6 +18,8 @@
 
 namespace kavrol::physics {
 namespace {
+
+using testing_support::ShareSum;
 
 constexpr double kPi = std::numbers::pi;
 
@@ -48,11 +51,6 @@ EstimateOptions Options(double tolerance, int bins = 0) {
     return options;
 }
 
-double LossSum(const PhysicalEstimate& e) {
-    return e.efficiency + e.losses.absorbed + e.losses.returnedToTube + e.losses.besideAquarium +
-           e.losses.escaped + e.losses.reflectedAtWater;
-}
-
 TEST(LightEstimator, BareTubeWithoutFresnelIsTheViewFactor) {
     struct Case {
         double radius, depth, xa, xb;
@@ -67,7 +65,7 @@ TEST(LightEstimator, BareTubeWithoutFresnelIsTheViewFactor) {
             const double exact = ViewFactor(c.xa, c.xb, c.depth);
             EXPECT_NEAR(e.efficiency, exact, e.error) << c.radius << " " << c.depth << " " << c.xa;
             EXPECT_LE(e.error, tolerance);
-            EXPECT_NEAR(LossSum(e), 1.0, 1e-12);
+            EXPECT_NEAR(ShareSum(e), 1.0, 1e-12);
             EXPECT_NEAR(e.losses.escaped, 0.5, 2.0 * tolerance) << "every upward line escapes";
         }
     }
@@ -116,7 +114,7 @@ TEST(LightEstimator, BareTubeWithFresnelMatchesADirectIntegral) {
     EXPECT_NEAR(e.efficiency, reference, e.error + 2e-6);
     EXPECT_LT(e.efficiency, ViewFactor(-120.0, 300.0, 200.0) * 0.98) << "Fresnel must cost";
     EXPECT_GT(e.losses.reflectedAtWater, 0.005);
-    EXPECT_NEAR(LossSum(e), 1.0, 1e-12);
+    EXPECT_NEAR(ShareSum(e), 1.0, 1e-12);
 }
 
 TEST(LightEstimator, FlatMirrorAboveTheTubeFollowsTheMethodOfImages) {
@@ -133,7 +131,7 @@ TEST(LightEstimator, FlatMirrorAboveTheTubeFollowsTheMethodOfImages) {
     EXPECT_NEAR(e.efficiency, expected, e.error);
     EXPECT_NEAR(e.losses.returnedToTube, 0.8 * CircleToCircle(8.0, 100.0), 5e-4);
     EXPECT_NEAR(e.losses.absorbed, 0.2 * 0.5, 5e-4) << "every upward ray reflects once";
-    EXPECT_NEAR(LossSum(e), 1.0, 1e-12);
+    EXPECT_NEAR(ShareSum(e), 1.0, 1e-12);
 }
 
 TEST(LightEstimator, ThinTubeAtTheParabolasFocus) {
@@ -172,7 +170,7 @@ TEST(LightEstimator, SeveralTubesAddTheirLightByPower) {
     const double left = ViewFactor(-50.0, 250.0, 200.0);
     const double right = ViewFactor(-250.0, 50.0, 200.0);
     EXPECT_NEAR(e.efficiency, 0.25 * left + 0.75 * right, e.error);
-    EXPECT_NEAR(LossSum(e), 1.0, 1e-12);
+    EXPECT_NEAR(ShareSum(e), 1.0, 1e-12);
 }
 
 TEST(LightEstimator, IrradianceFollowsTheBareTubesProfileAndAddsUp) {
@@ -239,7 +237,7 @@ TEST(LightEstimator, WaterReflectionAndTubeTransmissionSwitches) {
     EXPECT_EQ(clear.losses.returnedToTube, 0.0);
     EXPECT_GT(clear.efficiency, lost.efficiency + clear.error + lost.error);
     for (const PhysicalEstimate* e : {&traced, &lost, &clear}) {
-        EXPECT_NEAR(LossSum(*e), 1.0, 1e-12);
+        EXPECT_NEAR(ShareSum(*e), 1.0, 1e-12);
         EXPECT_LE(e->error, 5e-4);
     }
 }

@@ -3,7 +3,8 @@
 // against the view factor of a finite Lambertian cylinder integrated here with a fine rule;
 // a long lamp against the cross-section's 2.5D share; the image of a closed end plate; total
 // reflection at the glass; the energy balance; the floor grid's spreading; bounds against a
-// much finer run; cell bounds that shrink with the tolerance.
+// much finer run; cell bounds that shrink with the tolerance; a lamp of two tubes bounded on
+// their sum.
 #include "FixtureScene.h"
 #include "FloorGrid.h"
 #include "LightEstimator.h"
@@ -343,6 +344,39 @@ TEST(TankEstimate, CellBoundsConvergeWithTheTolerance) {
         EXPECT_LT(worst / e.mean, previous);
         previous = worst / e.mean;
     }
+}
+
+// A lamp of several tubes meets its bounds on their sum, the floor the cells show: two bare
+// tubes of unequal light side by side, against a much finer run of the same lamp.
+TEST(TankEstimate, ALampsTubesMeetTheBoundsOfTheirSum) {
+    Fixture lamp = Lamp(500.0);
+    lamp.units.push_back(lamp.units.front());
+    lamp.units[0].x = -110.0;
+    lamp.units[1].x = 90.0;
+    Tank tank;
+    tank.length = 900.0;
+    tank.waterDepth = 300.0;
+    std::vector<TankUnit> spans{Span(450.0, 700.0), Span(400.0, 500.0)};
+    spans[1].photonFlux = 3.0;
+    const TankScene scene = TankScene(lamp, tank, spans).withoutReflectors();
+    const double tolerance = 0.004;
+    const TankEstimate coarse = TankEstimator(Settings(tolerance, 5, 9)).estimate(scene);
+    const double worst = *std::max_element(coarse.cellErrors.begin(), coarse.cellErrors.end());
+    EXPECT_LE(worst, TankEstimator::kCellFactor * tolerance * coarse.mean);
+    EXPECT_LE(coarse.error, tolerance);
+    TankEstimator::Settings fine = Settings(1.0, 5, 9);
+    fine.startOffsets = 4 * coarse.offsets;
+    fine.startAngles = 2 * coarse.angles;
+    fine.startElevations = 4 * coarse.elevations;
+    const TankEstimate reference = TankEstimator(fine).estimate(scene);
+    EXPECT_NEAR(coarse.floorShare, reference.floorShare, coarse.error + reference.error);
+    int beyond = 0;
+    for (std::size_t c = 0; c < coarse.cells.size(); ++c) {
+        const double gap = std::abs(coarse.cells[c] - reference.cells[c]);
+        beyond += gap > coarse.cellErrors[c] + reference.cellErrors[c] ? 1 : 0;
+        EXPECT_LT(gap, 3.0 * (coarse.cellErrors[c] + reference.cellErrors[c])) << c;
+    }
+    EXPECT_LE(beyond, 2);
 }
 
 } // namespace

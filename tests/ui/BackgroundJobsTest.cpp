@@ -13,6 +13,7 @@
 #include <chrono>
 #include <gtest/gtest.h>
 #include <memory>
+#include <stdexcept>
 #include <thread>
 #include <vector>
 
@@ -111,6 +112,37 @@ TEST_F(BackgroundJobsTest, CancelReportsTheJobAsTheUsersAndDropForgetsIt) {
         EXPECT_EQ(ended[before].newest, c.newest);
         EXPECT_EQ(ended[before].cancelledByUser, c.byUser);
         EXPECT_TRUE(ended[before].sawCancel);
+    }
+}
+
+TEST(BackgroundJobs, AJobsStopAndFailureEndInItsOutcome) {
+    struct Outcome {
+        bool cancelled = false;
+        QString failure;
+        bool done = false;
+    };
+    struct Case {
+        const char* name;
+        std::function<void()> fault;
+        bool cancelled;
+        QString failure;
+    };
+    const Case cases[] = {
+        {"finished", [] {}, false, {}},
+        {"stopped", [] { throw physics::EstimateCancelled(); }, true, {}},
+        {"failed", [] { throw std::runtime_error("The tank is too small"); }, false,
+         "The tank is too small"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        Outcome outcome;
+        RunJob(outcome, [&] {
+            c.fault();
+            outcome.done = true;
+        });
+        EXPECT_EQ(outcome.cancelled, c.cancelled);
+        EXPECT_EQ(outcome.failure, c.failure);
+        EXPECT_EQ(outcome.done, !c.cancelled && c.failure.isEmpty());
     }
 }
 
