@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// Sections: colours; the drawing; the files.
+// Sections (each under a banner "// ---- name ----"): colours; the drawing; the files.
 #include "FloorMap.h"
 
 #include "PictureFile.h"
@@ -14,6 +14,7 @@
 #include <array>
 #include <cmath>
 
+// ---- Colours ----
 namespace kavrol::FloorMap {
 
 namespace {

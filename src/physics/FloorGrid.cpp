@@ -1,10 +1,12 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// Sections: the spread's cumulative share; folding into the tank; deposits.
+// Sections (each under a banner "// ---- name ----"): the spread's cumulative share; folding
+// into the tank; deposits.
 #include "FloorGrid.h"
 
 #include <algorithm>
 #include <cmath>
 
+// ---- The spread's cumulative share ----
 namespace kavrol::physics {
 
 namespace {
@@ -122,13 +124,18 @@ namespace kavrol::physics {
 
 void FloorGrid::deposit(const Spread& x, const Spread& z, double share,
                         std::vector<double>& cells) const {
-    fx_.resize(static_cast<std::size_t>(cellsX_));
     fz_.resize(static_cast<std::size_t>(cellsZ_));
-    int xFirst = 0;
-    int xLast = -1;
+    const bool sameX = xLast_ >= xFirst_ && x.a0 == lastX_.a0 && x.a1 == lastX_.a1 &&
+                       x.s0 == lastX_.s0 && x.s1 == lastX_.s1;
+    if (!sameX) {
+        fx_.resize(static_cast<std::size_t>(cellsX_));
+        Fractions(x_, x, fx_, xFirst_, xLast_);
+        lastX_ = x;
+    }
+    const int xFirst = xFirst_;
+    const int xLast = xLast_;
     int zFirst = 0;
     int zLast = -1;
-    Fractions(x_, x, fx_, xFirst, xLast);
     Fractions(z_, z, fz_, zFirst, zLast);
     for (int j = zFirst; j <= zLast; ++j) {
         const double along = share * fz_[static_cast<std::size_t>(j)];

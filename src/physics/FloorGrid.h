@@ -17,6 +17,8 @@ public:
     int cellsX() const { return cellsX_; }
     int cellsZ() const { return cellsZ_; }
     int cells() const { return cellsX_ * cellsZ_; }
+    double width() const { return width_; }
+    double length() const { return length_; }
     double cellWidth() const { return width_ / cellsX_; }
     double cellLength() const { return length_ / cellsZ_; }
 
@@ -66,6 +68,11 @@ private:
     Axis z_;
     mutable std::vector<double> fx_;
     mutable std::vector<double> fz_;
+    // The last deposit's spread across and its cells: the pieces of one landing along the
+    // tank share it.
+    mutable Spread lastX_{0.0, 0.0, 0.0, 0.0};
+    mutable int xFirst_ = 0;
+    mutable int xLast_ = -1;
 };
 
 } // namespace kavrol::physics

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// Sections: the grid's rules; a row of traced directions; spreading a direction's light over
-// the floor; one tube at one grid; refining the tubes' grids; the whole lamp and its figures.
+// Sections (each under a banner "// ---- name ----"): the grid's rules; a row of traced
+// directions; spreading a direction's light over the floor; one tube at one grid; refining the
+// tubes' grids; the whole lamp and its figures.
 #include "TankEstimator.h"
 
 #include "EstimateCancelled.h"
@@ -13,6 +14,7 @@
 #include <cmath>
 #include <numbers>
 
+// ---- The grid's rules ----
 namespace kavrol::physics {
 
 namespace {
@@ -88,6 +90,56 @@ double ElevationMass(double psi) {
     return (psi + 0.5 * std::sin(2.0 * psi)) / kPi + 0.5;
 }
 
+// A piece of the elevations: from one end to the other, uniform or graded (psi = from +
+// (to - from) s^2 for uniform s), in `steps` intervals.
+struct ElevationPiece {
+    double from;
+    double to;
+    bool graded;
+    int steps;
+};
+
+// The trapezoid rule of one piece and its half rule, each with the piece's exact share.
+Rule PieceRule(const ElevationPiece& piece) {
+    const auto at = [&piece](double s) {
+        const double u = std::clamp(s, 0.0, 1.0);
+        return piece.from + (piece.to - piece.from) * (piece.graded ? u * u : u);
+    };
+    const auto rate = [&piece](double s) {
+        return std::abs(piece.to - piece.from) * (piece.graded ? 2.0 * s : 1.0);
+    };
+    const int m = piece.steps;
+    const double h = 1.0 / m;
+    Rule part;
+    for (int i = 0; i <= m; ++i) {
+        const double s = i * h;
+        const double psi = at(s);
+        const double cosine = std::cos(psi);
+        const double end = i == 0 || i == m ? 0.5 : 1.0;
+        const double density = cosine * cosine * rate(s);
+        if (!(density > 0.0) || std::abs(psi) >= kPi / 2.0 - 1e-12) {
+            continue;
+        }
+        part.nodes.push_back(psi);
+        part.weights.push_back(end * density);
+        const bool even = i % 2 == 0;
+        part.halfWeights.push_back(even ? end * density : 0.0);
+        const auto sorted = [](double u, double v) {
+            return std::pair{std::min(u, v), std::max(u, v)};
+        };
+        const auto [low, high] = sorted(at(s - 0.5 * h), at(s + 0.5 * h));
+        const auto [halfLow, halfHigh] = sorted(at(s - h), at(s + h));
+        part.low.push_back(low);
+        part.high.push_back(high);
+        part.halfLow.push_back(halfLow);
+        part.halfHigh.push_back(halfHigh);
+    }
+    const double share = std::abs(ElevationMass(piece.to) - ElevationMass(piece.from));
+    Normalise(part.weights, share);
+    Normalise(part.halfWeights, share);
+    return part;
+}
+
 // Elevations psi over (-pi/2, pi/2) with the density (2/pi) cos^2 psi. Where an end glass's
 // critical elevation +-c exists the range is cut into three pieces: within +-c uniform steps,
 // beyond it steps growing as psi = c + (pi/2 - c) s^2 for uniform s, which takes the square
@@ -95,14 +147,8 @@ double ElevationMass(double psi) {
 // every other node. `intervals` is split half to the middle piece, a quarter to each outer
 // one, each even (rounded up). Nodes and stretches in psi; nodes without weight are left out.
 Rule ElevationRule(int intervals, double refractiveIndex) {
-    struct Piece {
-        double from;
-        double to;
-        bool graded; // psi = from + (to - from) s^2
-        int steps;
-    };
     const double c = CriticalElevation(refractiveIndex);
-    std::vector<Piece> pieces;
+    std::vector<ElevationPiece> pieces;
     if (c > 0.0) {
         const int quarter = std::max(2, (intervals + 7) / 8 * 2);
         pieces = {{-c, -kPi / 2.0, true, quarter},
@@ -112,43 +158,8 @@ Rule ElevationRule(int intervals, double refractiveIndex) {
         pieces = {{-kPi / 2.0, kPi / 2.0, false, std::max(2, (intervals + 1) / 2 * 2)}};
     }
     Rule rule;
-    for (const Piece& piece : pieces) {
-        const auto at = [&piece](double s) {
-            const double u = std::clamp(s, 0.0, 1.0);
-            return piece.from + (piece.to - piece.from) * (piece.graded ? u * u : u);
-        };
-        const auto rate = [&piece](double s) {
-            return std::abs(piece.to - piece.from) * (piece.graded ? 2.0 * s : 1.0);
-        };
-        const int m = piece.steps;
-        const double h = 1.0 / m;
-        Rule part;
-        for (int i = 0; i <= m; ++i) {
-            const double s = i * h;
-            const double psi = at(s);
-            const double cosine = std::cos(psi);
-            const double end = i == 0 || i == m ? 0.5 : 1.0;
-            const double density = cosine * cosine * rate(s);
-            if (!(density > 0.0) || std::abs(psi) >= kPi / 2.0 - 1e-12) {
-                continue;
-            }
-            part.nodes.push_back(psi);
-            part.weights.push_back(end * density);
-            const bool even = i % 2 == 0;
-            part.halfWeights.push_back(even ? end * density : 0.0);
-            const auto sorted = [](double u, double v) {
-                return std::pair{std::min(u, v), std::max(u, v)};
-            };
-            const auto [low, high] = sorted(at(s - 0.5 * h), at(s + 0.5 * h));
-            const auto [halfLow, halfHigh] = sorted(at(s - h), at(s + h));
-            part.low.push_back(low);
-            part.high.push_back(high);
-            part.halfLow.push_back(halfLow);
-            part.halfHigh.push_back(halfHigh);
-        }
-        const double share = std::abs(ElevationMass(piece.to) - ElevationMass(piece.from));
-        Normalise(part.weights, share);
-        Normalise(part.halfWeights, share);
+    for (const ElevationPiece& piece : pieces) {
+        const Rule part = PieceRule(piece);
         for (std::size_t k = 0; k < part.nodes.size(); ++k) {
             rule.nodes.push_back(part.nodes[k]);
             rule.weights.push_back(part.weights[k]);
@@ -449,23 +460,40 @@ struct Landing {
     double x = 0.0;
     double along = 0.0;
 };
-Landing LandingAt(const WaterEntry& e, double psi, double depth, double n) {
-    const double magnitude = std::min(std::abs(psi), kPi / 2.0 - 1e-9);
-    const double across = std::cos(magnitude) * e.inPlaneDx / n;
-    const double along = std::sin(magnitude) / n;
+// An elevation's magnitude with its cosine, sine and tangent, taken once for a whole row.
+struct Elevation {
+    double cos = 1.0;
+    double sin = 0.0;
+    double tan = 0.0;
+    explicit Elevation(double psi) {
+        const double magnitude = std::min(std::abs(psi), kPi / 2.0 - 1e-9);
+        cos = std::cos(magnitude);
+        sin = std::sin(magnitude);
+        tan = std::tan(magnitude);
+    }
+};
+Landing LandingAt(const WaterEntry& e, const Elevation& psi, double depth, double n) {
+    const double across = psi.cos * e.inPlaneDx / n;
+    const double along = psi.sin / n;
     const double down = std::sqrt(std::max(1.0 - across * across - along * along, 1e-300));
-    return {e.x + depth * across / down,
-            e.inPlaneLength * std::tan(magnitude) + depth * along / down};
+    return {e.x + depth * across / down, e.inPlaneLength * psi.tan + depth * along / down};
 }
 
 // A rule over one row: its samples in order and their weights, and the elevations the row
 // stands for.
 struct RowRule {
+    RowRule(const std::vector<int>& samples, const std::vector<double>& sampleWeights, double own,
+            double low, double high)
+        : order(samples), weights(sampleWeights), psi(own), lowPsi(low), highPsi(high),
+          ownElevation(own), lowElevation(low), highElevation(high) {}
     const std::vector<int>& order;
     const std::vector<double>& weights;
     double psi = 0.0; // the row's own
     double lowPsi = 0.0;
     double highPsi = 0.0;
+    Elevation ownElevation;
+    Elevation lowElevation;
+    Elevation highElevation;
 };
 
 // The neighbouring offsets' rows of one elevation, for the stretch of offsets a row stands
@@ -537,9 +565,9 @@ Footprint Stretch(const Row& row, const RowRule& rule, std::size_t k, const Row:
     }
     // Relative to the row's own elevation, where the entry's pieces lie. The row at psi = 0
     // does not move along z; the elevations it stands for move either way.
-    const Landing own = LandingAt(e.water, rule.psi, depth, n);
-    const Landing low = LandingAt(e.water, rule.lowPsi, depth, n);
-    const Landing high = LandingAt(e.water, rule.highPsi, depth, n);
+    const Landing own = LandingAt(e.water, rule.ownElevation, depth, n);
+    const Landing low = LandingAt(e.water, rule.lowElevation, depth, n);
+    const Landing high = LandingAt(e.water, rule.highElevation, depth, n);
     double along0 = 0.0;
     double along1 = 0.0;
     if (e.water.sinPsi == 0.0) {
@@ -646,6 +674,61 @@ std::vector<double> LargestAround(const std::vector<double>& cells, int cellsX, 
     return out;
 }
 
+// The full rule's difference from each halved one, per axis: of the floor share, and of each
+// cell. A cell's difference can pass through zero where its error does not: the errors of
+// neighbouring cells come from the same directions, so each cell takes the largest difference
+// around it.
+void SetDifferences(const std::array<Accumulator, kVariants>& rules, const FloorGrid& grid,
+                    TubeLight& light) {
+    const std::size_t cellCount = light.full.cells.size();
+    for (std::size_t axis = 0; axis < 3; ++axis) {
+        const Accumulator& half = rules[axis + 1];
+        std::vector<double>& differences = light.cellDifferences[axis];
+        differences.resize(cellCount);
+        for (std::size_t c = 0; c < cellCount; ++c) {
+            differences[c] = std::abs(light.full.cells[c] - half.cells[c]);
+        }
+        differences = LargestAround(differences, grid.cellsX(), grid.cellsZ());
+        const double largest = *std::max_element(differences.begin(), differences.end());
+        light.largestCellDifferences[axis] = largest;
+        light.shareDifferences[axis] = std::abs(light.full.fates[Floor] - half.fates[Floor]);
+    }
+}
+
+// The rows of the offsets around the one being spread, kept as they are traced.
+struct RowWindow {
+    static constexpr std::size_t kRows = 5;
+    const Rule& offsets;
+    std::array<Row, kRows> rows;
+
+    Row& at(std::size_t k) { return rows[k % kRows]; }
+    // The row `step` offsets from k, or null beyond the offsets.
+    const Row* near(std::size_t k, std::ptrdiff_t step) const {
+        const std::ptrdiff_t at = static_cast<std::ptrdiff_t>(k) + step;
+        if (at < 0 || at >= static_cast<std::ptrdiff_t>(offsets.nodes.size())) {
+            return nullptr;
+        }
+        return &rows[static_cast<std::size_t>(at) % kRows];
+    }
+    // Row k's neighbours `step` away and the stretch of offsets it stands for in the full rule
+    // or the rule with every other offset.
+    OffsetSpread spread(std::size_t k, std::ptrdiff_t step, bool half) const {
+        OffsetSpread spread;
+        spread.below = near(k, -step);
+        spread.above = near(k, step);
+        spread.p = offsets.nodes[k];
+        if (spread.below != nullptr) {
+            spread.pBelow = offsets.nodes[k - static_cast<std::size_t>(step)];
+        }
+        if (spread.above != nullptr) {
+            spread.pAbove = offsets.nodes[k + static_cast<std::size_t>(step)];
+        }
+        spread.low = half ? offsets.halfLow[k] : offsets.low[k];
+        spread.high = half ? offsets.halfHigh[k] : offsets.high[k];
+        return spread;
+    }
+};
+
 // The offsets' rows of one elevation are traced in order and kept five at a time: a row's
 // light is spread with its neighbours' (two away for the rule with every other offset).
 TubeLight IntegrateTube(Work& work, int tube, const Grid& grid) {
@@ -659,49 +742,29 @@ TubeLight IntegrateTube(Work& work, int tube, const Grid& grid) {
     for (Accumulator& r : rules) {
         r.reset(cellCount, depthCount);
     }
-    constexpr std::size_t kWindow = 5;
-    std::array<Row, kWindow> window;
+    RowWindow window{offsets, {}};
     TankRay ray;
     TankWater::Descent descent;
     TubeLight light;
     light.grid = grid;
     const std::size_t count = offsets.nodes.size();
-    const auto rowAt = [&](std::size_t k, std::ptrdiff_t step) -> const Row* {
-        const std::ptrdiff_t at = static_cast<std::ptrdiff_t>(k) + step;
-        if (at < 0 || at >= static_cast<std::ptrdiff_t>(count)) {
-            return nullptr;
-        }
-        return &window[static_cast<std::size_t>(at) % kWindow];
-    };
-    const auto spreadAt = [&](std::size_t k, std::ptrdiff_t step, bool half) {
-        OffsetSpread spread;
-        spread.below = rowAt(k, -step);
-        spread.above = rowAt(k, step);
-        spread.p = offsets.nodes[k];
-        if (spread.below != nullptr) {
-            spread.pBelow = offsets.nodes[k - static_cast<std::size_t>(step)];
-        }
-        if (spread.above != nullptr) {
-            spread.pAbove = offsets.nodes[k + static_cast<std::size_t>(step)];
-        }
-        spread.low = half ? offsets.halfLow[k] : offsets.low[k];
-        spread.high = half ? offsets.halfHigh[k] : offsets.high[k];
-        return spread;
+    const auto spreadAt = [&window](std::size_t k, std::ptrdiff_t step, bool half) {
+        return window.spread(k, step, half);
     };
     for (std::size_t j = 0; j < elevations.nodes.size(); ++j) {
         const double psi = elevations.nodes[j];
         for (std::size_t step = 0; step < count + 2; ++step) {
             CheckCancel(work);
             if (step < count) {
-                TraceRow(work, tube, offsets.nodes[step], psi, grid.angles, window[step % kWindow],
-                         ray, descent);
+                TraceRow(work, tube, offsets.nodes[step], psi, grid.angles, window.at(step), ray,
+                         descent);
                 Report(work);
             }
             if (step < 2) {
                 continue;
             }
             const std::size_t k = step - 2;
-            const Row& row = window[k % kWindow];
+            const Row& row = window.at(k);
             const double weight = offsets.weights[k] * elevations.weights[j];
             const OffsetSpread near = spreadAt(k, 1, false);
             const RowRule fine{row.full, row.fullWeights, psi, elevations.low[j],
@@ -724,26 +787,8 @@ TubeLight IntegrateTube(Work& work, int tube, const Grid& grid) {
             }
         }
     }
-    // The depth profile is the full rule's only.
-    for (int v = 1; v < kVariants; ++v) {
-        rules[static_cast<std::size_t>(v)].depth = rules[Full].depth;
-    }
     light.full = rules[Full];
-    for (std::size_t axis = 0; axis < 3; ++axis) {
-        const Accumulator& half = rules[axis + 1];
-        std::vector<double>& differences = light.cellDifferences[axis];
-        differences.resize(cellCount);
-        for (std::size_t c = 0; c < cellCount; ++c) {
-            differences[c] = std::abs(light.full.cells[c] - half.cells[c]);
-        }
-        // A cell's difference can pass through zero where its error does not: the errors of
-        // neighbouring cells come from the same directions, so each cell takes the largest
-        // difference around it.
-        differences = LargestAround(differences, work.grid.cellsX(), work.grid.cellsZ());
-        const double largest = *std::max_element(differences.begin(), differences.end());
-        light.largestCellDifferences[axis] = largest;
-        light.shareDifferences[axis] = std::abs(light.full.fates[Floor] - half.fates[Floor]);
-    }
+    SetDifferences(rules, work.grid, light);
     return light;
 }
 
@@ -840,13 +885,46 @@ LampBounds Bounds(const std::vector<TubeRefinement>& tubes, double tolerance) {
     return bounds;
 }
 
+// A tube's axis needs doubling as much as its weighted difference fills the lamp's bound, in
+// the floor share or in its largest cell. The tube and axis needing it most are doubled, and
+// each other whose need is more than a third and a quarter of the largest: an axis far behind
+// the largest is left until the others have come down to it. False when none may be doubled.
+bool Double(std::vector<TubeRefinement>& tubes, const LampBounds& bounds, double tolerance,
+            std::int64_t maxDirections) {
+    std::vector<std::array<double, 3>> need(tubes.size());
+    double largest = 0.0;
+    for (std::size_t i = 0; i < tubes.size(); ++i) {
+        const TubeRefinement& r = tubes[i];
+        for (std::size_t axis = 0; axis < 3; ++axis) {
+            const double cell = r.orders[axis].part * r.light.largestCellDifferences[axis];
+            need[i][axis] =
+                std::max(r.weight * r.light.shareDifferences[axis] / tolerance,
+                         bounds.cellTarget > 0.0 ? r.weight * cell / bounds.cellTarget : 0.0);
+            largest = std::max(largest, need[i][axis]);
+        }
+    }
+    bool doubled = false;
+    for (std::size_t i = 0; i < tubes.size(); ++i) {
+        Grid next = tubes[i].grid;
+        for (std::size_t axis = 0; axis < 3; ++axis) {
+            const double n = need[i][axis];
+            if ((n > 1.0 / 3.0 && n >= 0.25 * largest) || n == largest) {
+                (axis == 0 ? next.angles : axis == 1 ? next.elevations : next.offsets) *= 2;
+            }
+        }
+        if (next.directions() != tubes[i].grid.directions() && next.directions() <= maxDirections) {
+            tubes[i].grid = next;
+            tubes[i].stale = true;
+            doubled = true;
+        }
+    }
+    return doubled;
+}
+
 // The tubes' light at the first grids meeting both bounds of the lamp: the sum of the tubes'
 // light is what the cells show, so the bounds are the sum's (a tube's bound counts in its
-// photons' share), not each tube's against its own mean. A tube's axis needs doubling as much as
-// its weighted difference fills the lamp's bound, in the floor share or in its largest cell.
-// The tube and axis needing it most are doubled, and each other whose need is more than a third
-// and a quarter of the largest: an axis far behind the largest is left until the others have
-// come down to it. Only the tubes whose grids changed are integrated again.
+// photons' share), not each tube's against its own mean. Only the tubes whose grids changed are
+// integrated again.
 std::vector<TubeLight> RefineLamp(Work& work, const std::vector<double>& weights) {
     const double tolerance = work.settings.tolerance;
     std::vector<TubeRefinement> tubes(weights.size());
@@ -871,35 +949,7 @@ std::vector<TubeLight> RefineLamp(Work& work, const std::vector<double>& weights
         if (bounds.share <= tolerance && bounds.worstCell <= bounds.cellTarget) {
             break;
         }
-        std::vector<std::array<double, 3>> need(tubes.size());
-        double largest = 0.0;
-        for (std::size_t i = 0; i < tubes.size(); ++i) {
-            const TubeRefinement& r = tubes[i];
-            for (std::size_t axis = 0; axis < 3; ++axis) {
-                const double cell = r.orders[axis].part * r.light.largestCellDifferences[axis];
-                need[i][axis] =
-                    std::max(r.weight * r.light.shareDifferences[axis] / tolerance,
-                             bounds.cellTarget > 0.0 ? r.weight * cell / bounds.cellTarget : 0.0);
-                largest = std::max(largest, need[i][axis]);
-            }
-        }
-        bool doubled = false;
-        for (std::size_t i = 0; i < tubes.size(); ++i) {
-            Grid next = tubes[i].grid;
-            for (std::size_t axis = 0; axis < 3; ++axis) {
-                const double n = need[i][axis];
-                if ((n > 1.0 / 3.0 && n >= 0.25 * largest) || n == largest) {
-                    (axis == 0 ? next.angles : axis == 1 ? next.elevations : next.offsets) *= 2;
-                }
-            }
-            if (next.directions() != tubes[i].grid.directions() &&
-                next.directions() <= work.settings.maxDirections) {
-                tubes[i].grid = next;
-                tubes[i].stale = true;
-                doubled = true;
-            }
-        }
-        if (!doubled) {
+        if (!Double(tubes, bounds, tolerance, work.settings.maxDirections)) {
             break;
         }
     }
@@ -923,6 +973,105 @@ int TankEstimator::CellsAlong(double width, double length, int cellsX) {
 
 // ---- The whole lamp and its figures ----
 namespace kavrol::physics {
+
+namespace {
+
+// The lamp's light: its tubes' added in proportion to their photons, as shares of all of them.
+struct LampLight {
+    std::vector<double> cells;
+    std::vector<double> cellErrors;
+    std::vector<double> depth;
+    std::array<double, kTankFates> fates{};
+};
+
+// Adds the tubes' light; the result takes the floor share's bound, the directions traced and
+// the grid of the tube that needed most.
+LampLight AddTubes(const std::vector<TubeLight>& lights, const std::vector<double>& weights,
+                   TankEstimate& result) {
+    const std::size_t cellCount = lights.front().full.cells.size();
+    LampLight lamp;
+    lamp.cells.assign(cellCount, 0.0);
+    lamp.cellErrors.assign(cellCount, 0.0);
+    lamp.depth.assign(lights.front().full.depth.size(), 0.0);
+    for (std::size_t i = 0; i < lights.size(); ++i) {
+        const double weight = weights[i];
+        const TubeLight& light = lights[i];
+        for (std::size_t c = 0; c < cellCount; ++c) {
+            lamp.cells[c] += weight * light.full.cells[c];
+            lamp.cellErrors[c] += weight * light.cellErrors[c];
+        }
+        for (std::size_t d = 0; d < lamp.depth.size(); ++d) {
+            lamp.depth[d] += weight * light.full.depth[d];
+        }
+        for (std::size_t f = 0; f < kTankFates; ++f) {
+            lamp.fates[f] += weight * light.full.fates[f];
+        }
+        result.error += weight * light.shareError;
+        result.raysTraced += light.rays;
+        if (light.grid.directions() >=
+            std::int64_t(result.offsets - 1) * result.angles * (result.elevations - 1)) {
+            result.offsets = light.grid.offsets;
+            result.angles = light.grid.angles;
+            result.elevations = light.grid.elevations;
+        }
+    }
+    return lamp;
+}
+
+void SetShares(std::array<double, kTankFates> fates, double attenuationPerM, TankEstimate& result) {
+    // Without attenuation the water's share is what rounding leaves of the telescoping sum.
+    if (attenuationPerM == 0.0 && std::abs(fates[WaterAbsorbed]) < 1e-12) {
+        fates[Floor] += fates[WaterAbsorbed];
+        fates[WaterAbsorbed] = 0.0;
+    }
+    result.floorShare = fates[Floor];
+    result.losses = {fates[ReflectorAbsorbed], fates[ReturnedToTube], fates[BesideTank],
+                     fates[FrontBackGlass],    fates[EndGlass],       fates[WaterAbsorbed]};
+    result.enteredWater =
+        fates[Floor] + fates[FrontBackGlass] + fates[EndGlass] + fates[WaterAbsorbed];
+}
+
+// The cells' edges, PPFD with its bounds, and their mean, least, largest and levels.
+void SetFloor(const LampLight& lamp, const FloorGrid& floor, double flux,
+              const std::vector<double>& levels, TankEstimate& result) {
+    const int cellsX = floor.cellsX();
+    const int cellsZ = floor.cellsZ();
+    const std::size_t cellCount = lamp.cells.size();
+    result.cellsX = cellsX;
+    result.cellsZ = cellsZ;
+    const double width = floor.width();
+    for (int i = 0; i <= cellsX; ++i) {
+        result.edgesXmm.push_back(i == cellsX ? width / 2.0 : -width / 2.0 + i * floor.cellWidth());
+    }
+    for (int j = 0; j <= cellsZ; ++j) {
+        result.edgesZmm.push_back(j == cellsZ ? floor.length() : j * floor.cellLength());
+    }
+    // Share per cell to PPFD: photons per second over the cell's area in square metres.
+    const double cellArea = floor.cellWidth() * floor.cellLength();
+    const double toPpfd = flux / cellArea * 1e6;
+    result.cells.resize(cellCount);
+    result.cellErrors.resize(cellCount);
+    for (std::size_t c = 0; c < cellCount; ++c) {
+        result.cells[c] = lamp.cells[c] * toPpfd;
+        result.cellErrors[c] = lamp.cellErrors[c] * toPpfd;
+    }
+    double sum = 0.0;
+    for (double v : result.cells) {
+        sum += v;
+    }
+    result.mean = sum / static_cast<double>(cellCount);
+    result.min = *std::min_element(result.cells.begin(), result.cells.end());
+    result.max = *std::max_element(result.cells.begin(), result.cells.end());
+    result.minOverMean = result.mean > 0.0 ? result.min / result.mean : 0.0;
+    for (double level : levels) {
+        const auto count = std::count_if(result.cells.begin(), result.cells.end(),
+                                         [level](double v) { return v >= level; });
+        result.atLeast.emplace_back(level,
+                                    static_cast<double>(count) / static_cast<double>(cellCount));
+    }
+}
+
+} // namespace
 
 TankEstimate TankEstimator::estimate(const TankScene& scene) const {
     const Tank& tank = scene.tank();
@@ -950,84 +1099,18 @@ TankEstimate TankEstimator::estimate(const TankScene& scene) const {
     for (const Tube& t : tubes) {
         flux += t.power;
     }
-    TankEstimate result;
-    result.photonFlux = flux;
-    result.cellsX = cellsX;
-    result.cellsZ = cellsZ;
-    const std::size_t cellCount = static_cast<std::size_t>(floor.cells());
-    std::vector<double> shares(cellCount, 0.0);
-    std::vector<double> errors(cellCount, 0.0);
-    std::vector<double> depthShares(work.depths.size(), 0.0);
-    std::array<double, kTankFates> fates{};
     std::vector<double> weights;
     for (const Tube& t : tubes) {
         weights.push_back(t.power / flux);
     }
-    const std::vector<TubeLight> lights = RefineLamp(work, weights);
-    for (std::size_t i = 0; i < tubes.size(); ++i) {
-        const double weight = weights[i];
-        const TubeLight& light = lights[i];
-        for (std::size_t c = 0; c < cellCount; ++c) {
-            shares[c] += weight * light.full.cells[c];
-            errors[c] += weight * light.cellErrors[c];
-        }
-        for (std::size_t d = 0; d < depthShares.size(); ++d) {
-            depthShares[d] += weight * light.full.depth[d];
-        }
-        for (std::size_t f = 0; f < kTankFates; ++f) {
-            fates[f] += weight * light.full.fates[f];
-        }
-        result.error += weight * light.shareError;
-        result.raysTraced += light.rays;
-        if (light.grid.directions() >=
-            std::int64_t(result.offsets - 1) * result.angles * (result.elevations - 1)) {
-            result.offsets = light.grid.offsets;
-            result.angles = light.grid.angles;
-            result.elevations = light.grid.elevations;
-        }
-    }
-    // Without attenuation the water's share is what rounding leaves of the telescoping sum.
-    if (tank.attenuationPerM == 0.0 && std::abs(fates[WaterAbsorbed]) < 1e-12) {
-        fates[Floor] += fates[WaterAbsorbed];
-        fates[WaterAbsorbed] = 0.0;
-    }
-    result.floorShare = fates[Floor];
-    result.losses = {fates[ReflectorAbsorbed], fates[ReturnedToTube], fates[BesideTank],
-                     fates[FrontBackGlass],    fates[EndGlass],       fates[WaterAbsorbed]};
-    result.enteredWater =
-        fates[Floor] + fates[FrontBackGlass] + fates[EndGlass] + fates[WaterAbsorbed];
-
-    // Share per cell to PPFD: photons per second over the cell's area in square metres.
-    const double cellArea = floor.cellWidth() * floor.cellLength();
-    const double toPpfd = flux / cellArea * 1e6;
-    for (int i = 0; i <= cellsX; ++i) {
-        result.edgesXmm.push_back(i == cellsX ? width / 2.0 : -width / 2.0 + i * floor.cellWidth());
-    }
-    for (int j = 0; j <= cellsZ; ++j) {
-        result.edgesZmm.push_back(j == cellsZ ? tank.length : j * floor.cellLength());
-    }
-    result.cells.resize(cellCount);
-    result.cellErrors.resize(cellCount);
-    for (std::size_t c = 0; c < cellCount; ++c) {
-        result.cells[c] = shares[c] * toPpfd;
-        result.cellErrors[c] = errors[c] * toPpfd;
-    }
-    double sum = 0.0;
-    for (double v : result.cells) {
-        sum += v;
-    }
-    result.mean = sum / static_cast<double>(cellCount);
-    result.min = *std::min_element(result.cells.begin(), result.cells.end());
-    result.max = *std::max_element(result.cells.begin(), result.cells.end());
-    result.minOverMean = result.mean > 0.0 ? result.min / result.mean : 0.0;
-    for (double level : settings_.levels) {
-        const auto count = std::count_if(result.cells.begin(), result.cells.end(),
-                                         [level](double v) { return v >= level; });
-        result.atLeast.emplace_back(level,
-                                    static_cast<double>(count) / static_cast<double>(cellCount));
-    }
+    TankEstimate result;
+    result.photonFlux = flux;
+    const LampLight lamp = AddTubes(RefineLamp(work, weights), weights, result);
+    SetShares(lamp.fates, tank.attenuationPerM, result);
+    SetFloor(lamp, floor, flux, settings_.levels, result);
+    const double toPpfd = flux / (floor.cellWidth() * floor.cellLength()) * 1e6;
     for (std::size_t d = 0; d < work.depths.size(); ++d) {
-        result.depthProfile.emplace_back(work.depths[d], depthShares[d] * toPpfd);
+        result.depthProfile.emplace_back(work.depths[d], lamp.depth[d] * toPpfd);
     }
     if (settings_.progress) {
         settings_.progress(1.0);

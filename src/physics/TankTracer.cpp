@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// Sections: the sheet and its path key; the nearest in-plane hit; z along the in-plane path and
-// the end plates; the events at a mirror, a tube and the water; the walk of one direction.
+// Sections (each under a banner "// ---- name ----"): the sheet and its path key; the nearest
+// in-plane hit; z along the in-plane path and the end plates; the events at a mirror, a tube
+// and the water; the walk of one direction.
 #include "TankTracer.h"
 
 #include "FresnelTable.h"
@@ -9,6 +10,7 @@
 #include <cmath>
 #include <limits>
 
+// ---- The sheet and its path key ----
 namespace kavrol::physics {
 
 namespace {
@@ -491,16 +493,11 @@ void TankTracer::atWater(const Sheet& sheet, const Hit& hit, const std::vector<I
 // ---- The walk of one direction ----
 namespace kavrol::physics {
 
-void TankTracer::trace(int tubeIndex, double a, double p, double psi, TankRay& out) const {
-    out.share = {};
-    out.signature = 0;
-    out.entries.clear();
+// The rays a tube emits in one direction from every point of its lit length: one sheet on the
+// tube's side, its share spread evenly over the length.
+TankTracer::Sheet TankTracer::emitted(int tubeIndex, double a, double p, double psi) const {
     const Tube& tube = scene_.scene().tubes[static_cast<std::size_t>(tubeIndex)];
     const TankUnit& unit = scene_.units()[static_cast<std::size_t>(tubeIndex)];
-    Direction d;
-    d.cosPsi = std::cos(psi);
-    d.sinPsi = std::abs(std::sin(psi));
-    d.tanPsi = d.sinPsi / d.cosPsi;
     Sheet start;
     start.dx = std::sin(a);
     start.dy = std::cos(a);
@@ -511,8 +508,19 @@ void TankTracer::trace(int tubeIndex, double a, double p, double psi, TankRay& o
                             psi > 0.0 ? 1 : (psi < 0.0 ? -1 : 0)});
     start.density = 1.0 / unit.litLength;
     start.skipTube = tubeIndex;
+    return start;
+}
+
+void TankTracer::trace(int tubeIndex, double a, double p, double psi, TankRay& out) const {
+    out.share = {};
+    out.signature = 0;
+    out.entries.clear();
+    Direction d;
+    d.cosPsi = std::cos(psi);
+    d.sinPsi = std::abs(std::sin(psi));
+    d.tanPsi = d.sinPsi / d.cosPsi;
     std::vector<Sheet> stack;
-    stack.push_back(std::move(start));
+    stack.push_back(emitted(tubeIndex, a, p, psi));
     std::vector<Interval> at;
     int sheets = 1;
     const WaterLine& plane = scene_.scene().water;

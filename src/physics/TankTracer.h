@@ -37,6 +37,7 @@ private:
     struct Hit;
     struct Direction;
 
+    Sheet emitted(int tube, double a, double p, double psi) const;
     void nearestHit(const Sheet& sheet, Hit& hit) const;
     // The sheet's pieces after `length` of in-plane path, folded where they run through a
     // unit's closed end plates; pieces that come to touch again are joined.

@@ -1,11 +1,13 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// Sections: Fresnel at a wall; the wall crossings of one line; the descent of an entry.
+// Sections (each under a banner "// ---- name ----"): the wall crossings of one line; Fresnel
+// at a wall; the descent of an entry.
 #include "TankWater.h"
 
 #include <algorithm>
 #include <array>
 #include <cmath>
 
+// ---- The wall crossings of one line ----
 namespace kavrol::physics {
 
 namespace {
@@ -53,6 +55,11 @@ int Crossings(double from, double delta, double offset, double period, double* f
 
 } // namespace
 
+} // namespace kavrol::physics
+
+// ---- Fresnel at a wall ----
+namespace kavrol::physics {
+
 TankWater::TankWater(double width, double length, double refractiveIndex, double attenuationPerM)
     : width_(width), length_(length), n_(refractiveIndex),
       attenuationPerMm_(attenuationPerM / 1000.0) {}
@@ -77,82 +84,117 @@ double TankWater::WallTransmittance(double cosTheta, double n) {
 // ---- The descent of an entry ----
 namespace kavrol::physics {
 
+namespace {
+
+// Cuts of the entry's interval: where a line starts or stops crossing a plane k L, and where
+// its crossing passes one across (at the fractions `fx` of the way).
+void CutsAlong(const WaterEntry& entry, double deltaZ, double length, const double* fx, int crossX,
+               std::vector<double>& cuts) {
+    cuts.assign({entry.z0, entry.z1});
+    if (deltaZ != 0.0) {
+        const double low = std::min(entry.z0, entry.z0 + deltaZ);
+        const double high = std::max(entry.z1, entry.z1 + deltaZ);
+        const double firstK = std::floor(low / length);
+        const double lastK =
+            std::min(std::ceil(high / length), firstK + TankWater::kMaxWallEvents + 2);
+        for (double k = firstK; k <= lastK; k += 1.0) {
+            const double plane = k * length;
+            cuts.push_back(plane);
+            cuts.push_back(plane - deltaZ);
+            for (int i = 0; i < crossX; ++i) {
+                cuts.push_back(plane - fx[i] * deltaZ);
+            }
+        }
+    }
+    std::sort(cuts.begin(), cuts.end());
+}
+
+// What one line's walls do on its way down: the share each wall reflects, the planes across it
+// crosses (as fractions of the way) and its motion along the tank.
+struct Walls {
+    double reflectX = 0.0;
+    double reflectZ = 0.0;
+    double decay = 0.0; // attenuation over the whole way
+    double deltaZ = 0.0;
+    double length = 0.0;
+    const double* fx = nullptr;
+    int crossX = 0;
+};
+
+// The lines starting in [u0, u1] (one cut, `weight` of the share) meet the same walls in the
+// same order: each wall's loss is the share before it times (1 - R) times the mean attenuation
+// up to it. Adds the losses to `out`; returns what arrives.
+double CrossWalls(const Walls& walls, double u0, double u1, double weight,
+                  TankWater::Descent& out) {
+    struct Event {
+        double f0 = 0.0; // the fraction of the way at the cut's ends
+        double f1 = 0.0;
+        bool alongZ = false;
+    };
+    constexpr int kMax = TankWater::kMaxWallEvents;
+    std::array<Event, 2 * kMax + 4> events{};
+    const double middle = 0.5 * (u0 + u1);
+    std::size_t count = 0;
+    for (int k = 0; k < walls.crossX && count < kMax; ++k) {
+        const double f = walls.fx[k];
+        events[count++] = {f, f, false};
+    }
+    std::array<double, kMax + 2> fz{};
+    const int crossZ = Crossings(middle, walls.deltaZ, 0.0, walls.length, fz.data());
+    for (int k = 0; k < crossZ && count < 2 * kMax; ++k) {
+        // The plane this line crosses, and the fraction at the cut's ends.
+        const double plane = middle + fz[static_cast<std::size_t>(k)] * walls.deltaZ;
+        events[count++] = {(plane - u0) / walls.deltaZ, (plane - u1) / walls.deltaZ, true};
+    }
+    std::sort(events.begin(), events.begin() + static_cast<std::ptrdiff_t>(count),
+              [](const Event& p, const Event& q) { return p.f0 + p.f1 < q.f0 + q.f1; });
+    double factor = 1.0;
+    const bool capped = walls.crossX > kMax || crossZ > kMax;
+    for (std::size_t e = 0; e < count; ++e) {
+        const Event& ev = events[e];
+        const double reflect = ev.alongZ ? walls.reflectZ : walls.reflectX;
+        const double lost =
+            weight * factor * (1.0 - reflect) * MeanDecay(walls.decay, ev.f0, ev.f1);
+        (ev.alongZ ? out.endGlass : out.frontBackGlass) += lost;
+        factor *= reflect;
+        if (factor == 0.0) {
+            break;
+        }
+    }
+    return capped ? 0.0 : weight * factor * std::exp(-walls.decay);
+}
+
+} // namespace
+
 // The entry's z-interval is cut where the set or the order of its wall crossings changes;
 // within a cut every line meets the same walls in the same order, and each loss is a closed
-// form: the share before the crossing times (1 - R) times the mean attenuation up to it.
+// form.
 void TankWater::descend(const WaterEntry& entry, double depth, Descent& out) const {
     out.pieces.clear();
     out.arrived = out.frontBackGlass = out.endGlass = out.absorbed = 0.0;
     const double deltaX = depth * entry.slopeX;
     const double deltaZ = depth * entry.slopeZ;
     out.x = entry.x + deltaX;
-    const double c = attenuationPerMm_ * depth * entry.lengthPerDepth;
     const double down = 1.0 / entry.lengthPerDepth;
-    const double reflectX = 1.0 - WallTransmittance(std::abs(entry.slopeX) * down, n_);
-    const double reflectZ = 1.0 - WallTransmittance(std::abs(entry.slopeZ) * down, n_);
-
     std::array<double, kMaxWallEvents + 2> fx{};
-    const int crossX = Crossings(entry.x, deltaX, -width_ / 2.0, width_, fx.data());
-
-    // Cuts of the entry's interval: where a line starts or stops crossing a plane k L, and
-    // where its crossing passes one across.
-    std::vector<double> cuts{entry.z0, entry.z1};
-    if (deltaZ != 0.0) {
-        const double low = std::min(entry.z0, entry.z0 + deltaZ);
-        const double high = std::max(entry.z1, entry.z1 + deltaZ);
-        const double firstK = std::floor(low / length_);
-        const double lastK = std::min(std::ceil(high / length_), firstK + kMaxWallEvents + 2);
-        for (double k = firstK; k <= lastK; k += 1.0) {
-            const double plane = k * length_;
-            cuts.push_back(plane);
-            cuts.push_back(plane - deltaZ);
-            for (int i = 0; i < crossX; ++i) {
-                cuts.push_back(plane - fx[static_cast<std::size_t>(i)] * deltaZ);
-            }
-        }
-    }
-    std::sort(cuts.begin(), cuts.end());
-    struct Event {
-        double f0 = 0.0; // the fraction of the way at the cut's ends
-        double f1 = 0.0;
-        bool alongZ = false;
-    };
-    std::array<Event, 2 * kMaxWallEvents + 4> events{};
+    Walls walls;
+    walls.decay = attenuationPerMm_ * depth * entry.lengthPerDepth;
+    walls.reflectX = 1.0 - WallTransmittance(std::abs(entry.slopeX) * down, n_);
+    walls.reflectZ = 1.0 - WallTransmittance(std::abs(entry.slopeZ) * down, n_);
+    walls.crossX = Crossings(entry.x, deltaX, -width_ / 2.0, width_, fx.data());
+    walls.fx = fx.data();
+    walls.deltaZ = deltaZ;
+    walls.length = length_;
+    std::vector<double>& cuts = out.cuts;
+    CutsAlong(entry, deltaZ, length_, fx.data(), walls.crossX, cuts);
     for (std::size_t i = 0; i + 1 < cuts.size(); ++i) {
         const double u0 = std::max(cuts[i], entry.z0);
         const double u1 = std::min(cuts[i + 1], entry.z1);
         if (!(u1 > u0)) {
             continue;
         }
-        const double middle = 0.5 * (u0 + u1);
         const double weight = entry.density * (u1 - u0);
-        std::size_t count = 0;
-        for (int k = 0; k < crossX && count < kMaxWallEvents; ++k) {
-            const double f = fx[static_cast<std::size_t>(k)];
-            events[count++] = {f, f, false};
-        }
-        std::array<double, kMaxWallEvents + 2> fz{};
-        const int crossZ = Crossings(middle, deltaZ, 0.0, length_, fz.data());
-        for (int k = 0; k < crossZ && count < 2 * kMaxWallEvents; ++k) {
-            // The plane this line crosses, and the fraction at the cut's ends.
-            const double plane = middle + fz[static_cast<std::size_t>(k)] * deltaZ;
-            events[count++] = {(plane - u0) / deltaZ, (plane - u1) / deltaZ, true};
-        }
-        std::sort(events.begin(), events.begin() + static_cast<std::ptrdiff_t>(count),
-                  [](const Event& p, const Event& q) { return p.f0 + p.f1 < q.f0 + q.f1; });
-        double factor = 1.0;
-        const bool capped = crossX > kMaxWallEvents || crossZ > kMaxWallEvents;
-        for (std::size_t e = 0; e < count; ++e) {
-            const Event& ev = events[e];
-            const double reflect = ev.alongZ ? reflectZ : reflectX;
-            const double lost = weight * factor * (1.0 - reflect) * MeanDecay(c, ev.f0, ev.f1);
-            (ev.alongZ ? out.endGlass : out.frontBackGlass) += lost;
-            factor *= reflect;
-            if (factor == 0.0) {
-                break;
-            }
-        }
-        const double arrived = capped ? 0.0 : weight * factor * std::exp(-c);
+        const double arrived = CrossWalls(walls, u0, u1, weight, out);
         if (arrived > 0.0) {
             const double share = arrived;
             const double z0 = u0 + deltaZ;

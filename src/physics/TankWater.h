@@ -30,7 +30,8 @@ public:
         double arrived = 0.0; // the pieces' shares together
         double frontBackGlass = 0.0;
         double endGlass = 0.0;
-        double absorbed = 0.0; // by the water (and beyond the event bound)
+        double absorbed = 0.0;    // by the water (and beyond the event bound)
+        std::vector<double> cuts; // scratch of the descent, kept to spare its allocations
     };
 
     TankWater(double width, double length, double refractiveIndex, double attenuationPerM);

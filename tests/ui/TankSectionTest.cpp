@@ -67,18 +67,37 @@ bool Compute(const AnalysisWindow& window, TankSection& section) {
     return QTest::qWaitFor([&] { return shown.count() > 0; }, 120000);
 }
 
+// The object "tank" of a command line's JSON report.
+QJsonObject TankObject(const kavrol::test::CliRun& run) {
+    return QJsonDocument::fromJson(QByteArray::fromStdString(run.out))
+        .object()
+        .value(QStringLiteral("tank"))
+        .toObject();
+}
+
+// The window started with the start-up build and its tank page; save dialogs answer with
+// `answer`, files go to `dir`.
+class TankSectionTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        window = Window(&answer);
+        ASSERT_TRUE(Start(*window));
+        section = window->findChild<TankSection*>();
+        ASSERT_NE(section, nullptr);
+    }
+
+    QTemporaryDir dir;
+    QString answer;
+    std::unique_ptr<AnalysisWindow> window;
+    TankSection* section = nullptr;
+};
+
 QByteArray Bytes(const QString& path) {
     QFile file(path);
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }
 
-TEST(TankSectionTest, TheFloorIsTheCommandLinesAndSaves) {
-    QTemporaryDir dir;
-    QString answer;
-    auto window = Window(&answer);
-    ASSERT_TRUE(Start(*window));
-    auto* section = window->findChild<TankSection*>();
-    ASSERT_NE(section, nullptr);
+TEST_F(TankSectionTest, TheFloorIsTheCommandLinesAndSaves) {
     Child<kavrol::IntegerSpinEdit>(*window, "TankLength")->setValue(900);
     Child<kavrol::IntegerSpinEdit>(*window, "WaterDepth")->setValue(300);
     auto* model = Child<QComboBox>(*window, "TubeModel");
@@ -102,10 +121,7 @@ TEST(TankSectionTest, TheFloorIsTheCommandLinesAndSaves) {
          "--tube-model", "T5-HO-39", "--lumens", "3000", "--reflector-ends", "closed",
          "--water-attenuation", "0.5", "--profile-csv", cliCells.toStdString()});
     ASSERT_EQ(run.status, 0) << run.err;
-    const QJsonObject tank = QJsonDocument::fromJson(QByteArray::fromStdString(run.out))
-                                 .object()
-                                 .value(QStringLiteral("tank"))
-                                 .toObject();
+    const QJsonObject tank = TankObject(run);
     EXPECT_EQ(e.floorShare, tank.value(QStringLiteral("floorShare")).toDouble());
     EXPECT_EQ(e.mean, tank.value(QStringLiteral("ppfd")).toObject().value("mean").toDouble());
     EXPECT_EQ(e.photonFlux, 3000 * 0.0135);
@@ -154,13 +170,7 @@ TEST(TankSectionTest, TheFloorIsTheCommandLinesAndSaves) {
 // A fixture opened in the window: its units over the tank its file gives, the figures and the
 // cells of "kavrol-cli fixture"; a file without the tank leaves nothing to compute; a build
 // brings the fields back.
-TEST(TankSectionTest, AFixturesTankIsTheFixtureCommands) {
-    QTemporaryDir dir;
-    QString answer;
-    auto window = Window(&answer);
-    ASSERT_TRUE(Start(*window));
-    auto* section = window->findChild<TankSection*>();
-    ASSERT_NE(section, nullptr);
+TEST_F(TankSectionTest, AFixturesTankIsTheFixtureCommands) {
     const QString file = QStringLiteral(KAVROL_EXAMPLES_DIR "/two-lengths-tank.json");
     window->openFixtureFile(file);
     EXPECT_FALSE(Child<QGroupBox>(*window, "TankInputs")->isEnabled());
@@ -177,10 +187,7 @@ TEST(TankSectionTest, AFixturesTankIsTheFixtureCommands) {
         kavrol::test::Cli({"fixture", file.toStdString(), "--tolerance", "0.05", "--json",
                            "--profile-csv", cliCells.toStdString()});
     ASSERT_EQ(run.status, 0) << run.err;
-    const QJsonObject tank = QJsonDocument::fromJson(QByteArray::fromStdString(run.out))
-                                 .object()
-                                 .value(QStringLiteral("tank"))
-                                 .toObject();
+    const QJsonObject tank = TankObject(run);
     EXPECT_EQ(e.floorShare, tank.value(QStringLiteral("floorShare")).toDouble());
     EXPECT_EQ(e.photonFlux, tank.value(QStringLiteral("photonFlux")).toDouble());
     answer = dir.filePath(QStringLiteral("cells.csv"));
@@ -207,11 +214,7 @@ TEST(TankSectionTest, AFixturesTankIsTheFixtureCommands) {
     EXPECT_TRUE(Child<QPushButton>(*window, "ComputeTank")->isEnabled());
 }
 
-TEST(TankSectionTest, ARunningEstimateIsCancelledOrOutdated) {
-    auto window = Window();
-    ASSERT_TRUE(Start(*window));
-    auto* section = window->findChild<TankSection*>();
-    ASSERT_NE(section, nullptr);
+TEST_F(TankSectionTest, ARunningEstimateIsCancelledOrOutdated) {
     // The command line's default bound takes minutes: long enough to be stopped.
     Child<QComboBox>(*window, "TankTolerance")->setCurrentIndex(3);
     QSignalSpy shown(section, &TankSection::estimateShown);
