@@ -159,12 +159,13 @@ bool PhysicalSearch::prunesFirst(const RunOptions& options) const {
            physics::EstimateOptions::Coarse().tolerance > screeningTolerance();
 }
 
-// Screens again, at the screening tolerance, the coarsely screened designs that could still
-// reach the top list, in order of their coarse upper bounds. A design whose coarse upper
-// bound lies below the top-th best screening lower bound cannot be listed: each of those
-// designs' full figures lies above that, so the list's last full figure does too. The bounds
-// are widened by ScreeningSafety as the refinement widens them. False when a stop cut it short.
-bool PhysicalSearch::sharpen(const RunOptions& options, std::vector<PhysicalScore>& scores) {
+// Estimates again, at `tolerance`, the designs whose known figures are looser and could still
+// reach the top list, in order of their known upper bounds. A design whose upper bound lies
+// below the top-th best lower bound at that tolerance cannot be listed: each of those designs'
+// full figures lies above that, so the list's last full figure does too. The bounds are widened
+// by ScreeningSafety as the refinement widens them. False when a stop cut it short.
+bool PhysicalSearch::sharpen(const RunOptions& options, std::vector<PhysicalScore>& scores,
+                             double tolerance) {
     const int threads = std::max(1, options.threads);
     const auto upper = [](const PhysicalScore& s) {
         return s.efficiency + ScreeningSafety * s.error;
@@ -185,7 +186,6 @@ bool PhysicalSearch::sharpen(const RunOptions& options, std::vector<PhysicalScor
         return lower.size() < options.top ? -std::numeric_limits<double>::infinity()
                                           : lower.front();
     };
-    const double screening = screeningTolerance();
     const auto round = static_cast<std::size_t>(BatchSize * threads);
     std::size_t next = 0;
     while (next < order.size() &&
@@ -199,7 +199,9 @@ bool PhysicalSearch::sharpen(const RunOptions& options, std::vector<PhysicalScor
             static_cast<std::int64_t>(batch.size()), 1, threads, options.control.stop,
             [&](int, std::int64_t k) {
                 const auto at = static_cast<std::size_t>(k);
-                sharp[at] = score(designAt(batch[at]), screening);
+                const PhysicalScore& known = scores[static_cast<std::size_t>(batch[at])];
+                sharp[at] =
+                    known.tolerance > tolerance ? score(designAt(batch[at]), tolerance) : known;
             },
             pool_);
         if (options.control.stopRequested())
@@ -305,7 +307,12 @@ PhysicalSearchOutcome PhysicalSearch::run(const RunOptions& options) {
     outcome.total = size();
     outcome.stopped = outcome.screened < outcome.total;
     if (prune && !outcome.stopped)
-        outcome.stopped = !sharpen(options, scores);
+        outcome.stopped = !sharpen(options, scores, screeningTolerance());
+    // Then as far again for the designs still within reach, when the tolerance asked lies below:
+    // the refinement's full estimates go to fewer designs.
+    if (prune && !outcome.stopped && settings_.tolerance < SharpTolerance &&
+        SharpTolerance < screeningTolerance())
+        outcome.stopped = !sharpen(options, scores, SharpTolerance);
     outcome.screeningSeconds = since();
     // The refinement, unless the screening already reached the tolerance asked for. Once it
     // has run to its end only full figures are ranked; after a stop, whatever is known.

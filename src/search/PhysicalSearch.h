@@ -37,6 +37,10 @@ public:
     // together, and 1 of 429 with A from 150 mm, at most 1.27 times the screening bound; at 0.02
     // none of the same designs did (at most 0.92 times). Twice the bound covers them.
     static constexpr double ScreeningSafety = 2.0;
+    // When the search prunes coarsely first, the designs still within reach of the top list after
+    // screening are estimated again at this tolerance before the refinement (when it lies between
+    // the screening's and the one asked).
+    static constexpr double SharpTolerance = 0.005;
     // Designs a worker screens at a time, and designs re-estimated per round of the refinement.
     static constexpr std::int64_t BatchSize = 64;
     static constexpr std::size_t RefineRound = 32;
@@ -84,7 +88,7 @@ private:
                         std::vector<Evaluation>& pixel, bool coarse);
     bool prunesFirst(const RunOptions& options) const;
     static physics::EstimateOptions CoarseOptions(physics::EstimateOptions options);
-    bool sharpen(const RunOptions& options, std::vector<PhysicalScore>& scores);
+    bool sharpen(const RunOptions& options, std::vector<PhysicalScore>& scores, double tolerance);
     PhysicalScore scoreWith(const Design& design, const physics::EstimateOptions& options) const;
     bool refineTop(const RunOptions& options, std::vector<PhysicalScore>& scores,
                    PhysicalSearchOutcome& outcome);
