@@ -213,8 +213,11 @@ Objective:
            "full\n"
            "figures. A design is left out for its uniformity at screening only when the upper\n"
            "bound on its screening min/mean, widened the same way, lies below U; others are\n"
-           R"(decided at full tolerance.
-Designs the 72-ray build refuses are still ranked when the physical model takes them (its
+           "decided at full tolerance. Without --csv and U a coarser estimate (error bound " +
+           Number(physics::EstimateOptions::Coarse().tolerance) +
+           ")\nscreens every design first, and only those it leaves within reach of the top list "
+           "are\nscreened as above.\n" +
+           R"(Designs the 72-ray build refuses are still ranked when the physical model takes them (its
 figures do not depend on the picture); designs the physical model refuses are counted and
 listed. The list shows each design's 72-ray efficiency beside its physical figures. With --csv
 every design's line carries both models' figures (the 72-ray ones cost a build pass each) and

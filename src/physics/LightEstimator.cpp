@@ -436,7 +436,8 @@ TubeLight IntegrateScene(const Scene& scene, const EstimateOptions& options, int
             symmetric = !work.mirrorMap.empty();
         }
     }
-    work.cellsPerHalfTurn = CellsPerHalfTurn(options.tolerance);
+    work.cellsPerHalfTurn = options.cellsPerHalfTurn > 0 ? options.cellsPerHalfTurn
+                                                         : CellsPerHalfTurn(options.tolerance);
     work.settings.budget = options.budget.directions * options.tolerance;
     work.settings.followWeight = options.budget.follow * work.settings.budget;
     work.settings.cancel = options.cancel;

@@ -12,6 +12,8 @@
 
 #include <algorithm>
 #include <chrono>
+#include <functional>
+#include <limits>
 #include <memory>
 
 namespace kavrol {
@@ -28,13 +30,31 @@ double PhysicalSearch::screeningTolerance() const {
 }
 
 PhysicalScore PhysicalSearch::score(const Design& design, double tolerance) const {
-    const BuildInputs in = context_.inputs(design);
-    PhysicalSettings settings = settings_;
-    settings.tolerance = tolerance;
+    physics::EstimateOptions options = settings_.estimateOptions(false);
+    options.tolerance = tolerance;
+    return scoreWith(design, options);
+}
+
+PhysicalScore PhysicalSearch::coarseScore(const Design& design) const {
+    return scoreWith(design, CoarseOptions(settings_.estimateOptions(false)));
+}
+
+PhysicalScore PhysicalSearch::scoreWith(const Design& design,
+                                        const physics::EstimateOptions& options) const {
+    BuildInputs in;
+    in.shape = design.shape;
+    in.refA = design.refA;
+    in.refB = design.refB;
+    in.refC = design.refC;
+    in.lamp = design.lamp;
+    in.tube = context_.tube;
+    in.lampH = context_.lampH;
+    in.aquaW = context_.aquaW;
+    in.albedo = context_.albedo;
     PhysicalScore score;
     try {
-        const physics::LightEstimator estimator(settings.estimateOptions(false));
-        const physics::PhysicalEstimate e = estimator.estimate(settings.design(in));
+        const physics::LightEstimator estimator(options);
+        const physics::PhysicalEstimate e = estimator.estimate(settings_.design(in));
         score.efficiency = e.efficiency;
         score.error = e.error;
         score.minOverMean = e.uniformity.minOverMean;
@@ -43,7 +63,7 @@ PhysicalScore PhysicalSearch::score(const Design& design, double tolerance) cons
     } catch (const physics::PhysicalDesignError& e) {
         score.refusal = e.what();
     }
-    score.tolerance = tolerance;
+    score.tolerance = options.tolerance;
     return score;
 }
 
@@ -96,17 +116,20 @@ bool PhysicalSearch::refine(TopListRefinement& refinement, std::vector<PhysicalS
 // --- Screening and ranking ---
 
 std::int64_t PhysicalSearch::screen(const RunOptions& options, std::vector<PhysicalScore>& scores,
-                                    std::vector<Evaluation>& pixel) {
+                                    std::vector<Evaluation>& pixel, bool coarse) {
     ProgressCounter progress(options.control, 0, size());
     const int threads = std::max(1, options.threads);
     std::vector<std::unique_ptr<FastEvaluator>> evaluators(static_cast<std::size_t>(threads));
-    const double screening = screeningTolerance();
+    physics::EstimateOptions estimate = settings_.estimateOptions(false);
+    estimate.tolerance = screeningTolerance();
+    if (coarse)
+        estimate = CoarseOptions(estimate);
     WorkerThreads::ForEach(
         size(), BatchSize, threads, options.control.stop,
         [&](int slot, std::int64_t i) {
             const Design design = designAt(i);
             const auto at = static_cast<std::size_t>(i);
-            scores[at] = score(design, screening);
+            scores[at] = scoreWith(design, estimate);
             if (options.keepAll) {
                 auto& evaluator = evaluators[static_cast<std::size_t>(slot)];
                 if (!evaluator)
@@ -117,6 +140,86 @@ std::int64_t PhysicalSearch::screen(const RunOptions& options, std::vector<Physi
         },
         pool_);
     return progress.done();
+}
+
+// The coarse estimate's precision, first samples and bins with the search's other settings.
+physics::EstimateOptions PhysicalSearch::CoarseOptions(physics::EstimateOptions options) {
+    const physics::EstimateOptions coarse = physics::EstimateOptions::Coarse();
+    options.tolerance = coarse.tolerance;
+    options.cellsPerHalfTurn = coarse.cellsPerHalfTurn;
+    options.bins = coarse.bins;
+    return options;
+}
+
+// Whether the designs are first screened coarsely: only when every screening figure is not
+// kept for the CSV file and uniformity decides nothing (the coarse figures would count
+// differently below the floor), and when the coarse estimate is the looser one.
+bool PhysicalSearch::prunesFirst(const RunOptions& options) const {
+    return !options.keepAll && options.top > 0 && !(minUniformity_ > 0) &&
+           physics::EstimateOptions::Coarse().tolerance > screeningTolerance();
+}
+
+// Estimates again, at `tolerance`, the designs whose known figures are looser and could still
+// reach the top list, in order of their known upper bounds. A design whose upper bound lies
+// below the top-th best lower bound at that tolerance cannot be listed: each of those designs'
+// full figures lies above that, so the list's last full figure does too. The bounds are widened
+// by ScreeningSafety as the refinement widens them. False when a stop cut it short.
+bool PhysicalSearch::sharpen(const RunOptions& options, std::vector<PhysicalScore>& scores,
+                             double tolerance) {
+    const int threads = std::max(1, options.threads);
+    const auto upper = [](const PhysicalScore& s) {
+        return s.efficiency + ScreeningSafety * s.error;
+    };
+    std::vector<std::int64_t> order;
+    for (std::int64_t i = 0; i < size(); ++i) {
+        if (!scores[static_cast<std::size_t>(i)].refused())
+            order.push_back(i);
+    }
+    std::sort(order.begin(), order.end(), [&](std::int64_t a, std::int64_t b) {
+        const double ua = upper(scores[static_cast<std::size_t>(a)]);
+        const double ub = upper(scores[static_cast<std::size_t>(b)]);
+        return ua != ub ? ua > ub : a < b;
+    });
+    // The top-th best screening lower bounds so far, the least first.
+    std::vector<double> lower;
+    const auto floor = [&] {
+        return lower.size() < options.top ? -std::numeric_limits<double>::infinity()
+                                          : lower.front();
+    };
+    const auto round = static_cast<std::size_t>(BatchSize * threads);
+    std::size_t next = 0;
+    while (next < order.size() &&
+           !(upper(scores[static_cast<std::size_t>(order[next])]) < floor())) {
+        std::vector<std::int64_t> batch;
+        while (batch.size() < round && next < order.size() &&
+               !(upper(scores[static_cast<std::size_t>(order[next])]) < floor()))
+            batch.push_back(order[next++]);
+        std::vector<PhysicalScore> sharp(batch.size());
+        WorkerThreads::ForEach(
+            static_cast<std::int64_t>(batch.size()), 1, threads, options.control.stop,
+            [&](int, std::int64_t k) {
+                const auto at = static_cast<std::size_t>(k);
+                const PhysicalScore& known = scores[static_cast<std::size_t>(batch[at])];
+                sharp[at] =
+                    known.tolerance > tolerance ? score(designAt(batch[at]), tolerance) : known;
+            },
+            pool_);
+        if (options.control.stopRequested())
+            return false;
+        for (std::size_t k = 0; k < batch.size(); ++k) {
+            const PhysicalScore& s = sharp[k];
+            scores[static_cast<std::size_t>(batch[k])] = s;
+            if (s.refused())
+                continue;
+            lower.push_back(s.efficiency - ScreeningSafety * s.error);
+            std::push_heap(lower.begin(), lower.end(), std::greater<>());
+            if (lower.size() > options.top) {
+                std::pop_heap(lower.begin(), lower.end(), std::greater<>());
+                lower.pop_back();
+            }
+        }
+    }
+    return true;
 }
 
 bool PhysicalSearch::refineTop(const RunOptions& options, std::vector<PhysicalScore>& scores,
@@ -168,6 +271,13 @@ void PhysicalSearch::rank(const RunOptions& options, std::vector<PhysicalScore>&
     for (std::size_t k = 0; k < listed; ++k) {
         const auto at = static_cast<std::size_t>(order[k]);
         const Design design = designAt(order[k]);
+        // Listed after a stop with coarse figures only: estimated again as coarsely, with the
+        // irradiance the list shows.
+        if (scores[at].tolerance > screeningTolerance()) {
+            physics::EstimateOptions binned = CoarseOptions(settings_.estimateOptions(false));
+            binned.bins = settings_.bins;
+            scores[at] = scoreWith(design, binned);
+        }
         outcome.best.push_back({order[k], design, scores[at],
                                 options.keepAll ? pixel[at] : evaluator.evaluate(design)});
     }
@@ -192,10 +302,18 @@ PhysicalSearchOutcome PhysicalSearch::run(const RunOptions& options) {
     std::vector<PhysicalScore> scores(static_cast<std::size_t>(size()));
     std::vector<Evaluation> pixel(options.keepAll ? scores.size() : 0);
     PhysicalSearchOutcome outcome;
-    outcome.screened = screen(options, scores, pixel);
+    const bool prune = prunesFirst(options);
+    outcome.screened = screen(options, scores, pixel, prune);
     outcome.total = size();
-    outcome.screeningSeconds = since();
     outcome.stopped = outcome.screened < outcome.total;
+    if (prune && !outcome.stopped)
+        outcome.stopped = !sharpen(options, scores, screeningTolerance());
+    // Then as far again for the designs still within reach, when the tolerance asked lies below:
+    // the refinement's full estimates go to fewer designs.
+    if (prune && !outcome.stopped && settings_.tolerance < SharpTolerance &&
+        SharpTolerance < screeningTolerance())
+        outcome.stopped = !sharpen(options, scores, SharpTolerance);
+    outcome.screeningSeconds = since();
     // The refinement, unless the screening already reached the tolerance asked for. Once it
     // has run to its end only full figures are ranked; after a stop, whatever is known.
     bool onlyFull = false;

@@ -21,8 +21,10 @@ namespace kavrol {
 // Searches a design space for the designs whose physical share entering the water is highest,
 // among those whose uniformity (min/mean over the irradiance bins) reaches a floor.
 //
-// Every design is screened with the physical model's cheap estimate; then the designs that could
-// reach the top list are estimated again at full tolerance, by TopListRefinement over their
+// Every design is screened with the physical model's cheap estimate (without the CSV file and a
+// uniformity floor, a coarse estimate first and the cheap one only for the designs whose coarse
+// bounds could still reach the top list); then the designs that could reach the top list are
+// estimated again at full tolerance, by TopListRefinement over their
 // screening bounds widened by ScreeningSafety, and the list is ranked by the full figures. A
 // design leaves the race for its uniformity at screening only when the upper bound on its
 // screening min/mean, widened the same way, lies below the floor; any other is decided by its
@@ -35,6 +37,10 @@ public:
     // together, and 1 of 429 with A from 150 mm, at most 1.27 times the screening bound; at 0.02
     // none of the same designs did (at most 0.92 times). Twice the bound covers them.
     static constexpr double ScreeningSafety = 2.0;
+    // When the search prunes coarsely first, the designs still within reach of the top list after
+    // screening are estimated again at this tolerance before the refinement (when it lies between
+    // the screening's and the one asked).
+    static constexpr double SharpTolerance = 0.005;
     // Designs a worker screens at a time, and designs re-estimated per round of the refinement.
     static constexpr std::int64_t BatchSize = 64;
     static constexpr std::size_t RefineRound = 32;
@@ -63,6 +69,9 @@ public:
     // One design's physical figures at a tolerance, as a single build with the same settings
     // would estimate them (no bare tube); a refusal is a result.
     PhysicalScore score(const Design& design, double tolerance) const;
+    // The coarse figures the search prunes with before screening (no irradiance), when it does:
+    // without the CSV file and without a uniformity floor.
+    PhysicalScore coarseScore(const Design& design) const;
 
     PhysicalSearchOutcome run(const RunOptions& options);
 
@@ -76,7 +85,11 @@ private:
     // all are kept); the refinement of the top list, false when a stop cut it short; the
     // ranking and the counts of the outcome.
     std::int64_t screen(const RunOptions& options, std::vector<PhysicalScore>& scores,
-                        std::vector<Evaluation>& pixel);
+                        std::vector<Evaluation>& pixel, bool coarse);
+    bool prunesFirst(const RunOptions& options) const;
+    static physics::EstimateOptions CoarseOptions(physics::EstimateOptions options);
+    bool sharpen(const RunOptions& options, std::vector<PhysicalScore>& scores, double tolerance);
+    PhysicalScore scoreWith(const Design& design, const physics::EstimateOptions& options) const;
     bool refineTop(const RunOptions& options, std::vector<PhysicalScore>& scores,
                    PhysicalSearchOutcome& outcome);
     bool refine(TopListRefinement& refinement, std::vector<PhysicalScore>& scores,

@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cmath>
 #include <vector>
 
 namespace kavrol {
@@ -74,6 +75,24 @@ TEST(PhysicalSearch, ScreeningLosesNoDesignOfTheExhaustiveTopList) {
         if (c.minUniformity > 0) {
             EXPECT_GT(outcome.belowUniformity, 0);
         }
+    }
+}
+
+// The coarse figures the search prunes with hold their bound against the full ones of the same
+// design, and refuse exactly the designs the full estimate refuses.
+TEST(PhysicalSearch, CoarseFiguresBoundTheFullOnes) {
+    const Exhaustive& full = FullGrid();
+    const PhysicalSearch search(EvaluationContext{}, SmallGrid(), PhysicalSettings{}, 0.0);
+    for (std::int64_t i = 0; i < search.size(); ++i) {
+        SCOPED_TRACE(testing::Message() << "design " << i);
+        const PhysicalScore coarse = search.coarseScore(search.designAt(i));
+        const PhysicalScore& exact = full.scores[static_cast<std::size_t>(i)];
+        ASSERT_EQ(coarse.refused(), exact.refused());
+        if (coarse.refused())
+            continue;
+        EXPECT_EQ(coarse.tolerance, 0.1);
+        EXPECT_LE(coarse.error, 0.1);
+        EXPECT_LE(std::abs(coarse.efficiency - exact.efficiency), coarse.error + exact.error);
     }
 }
 
