@@ -67,63 +67,46 @@ double Scale(const physics::TankEstimate& e, int height) {
     return std::min((kWidth - 2.0 * kMargin - kBar) / length, (height - 2.0 * kMargin) / width);
 }
 
-void Draw(QPainter& p, const physics::TankEstimate& e, const std::vector<TubeSpan>& tubes,
-          int height, const Captions& captions) {
-    const double length = e.edgesZmm.back() - e.edgesZmm.front();
-    const double width = e.edgesXmm.back() - e.edgesXmm.front();
-    const double scale = Scale(e, height);
-    const QChar point = captions.decimalPoint;
-    const auto px = [&](double z) { return kMargin + (z - e.edgesZmm.front()) * scale; };
-    const auto py = [&](double x) { return kMargin + (x - e.edgesXmm.front()) * scale; };
-    p.fillRect(QRectF(0, 0, kWidth, height), Qt::white);
-    const double low = e.min;
-    const double high = e.max > e.min ? e.max : e.min + 1.0;
-    for (int j = 0; j < e.cellsZ; ++j) {
-        for (int i = 0; i < e.cellsX; ++i) {
-            const double v = e.cells[static_cast<std::size_t>(j * e.cellsX + i)];
-            const QRectF cell(QPointF(px(e.edgesZmm[static_cast<std::size_t>(j)]),
-                                      py(e.edgesXmm[static_cast<std::size_t>(i)])),
-                              QPointF(px(e.edgesZmm[static_cast<std::size_t>(j + 1)]),
-                                      py(e.edgesXmm[static_cast<std::size_t>(i + 1)])));
-            p.fillRect(cell.adjusted(0, 0, 0.5, 0.5), Colour((v - low) / (high - low)));
+// Pixel positions of the map: z runs right, x runs down, both from the tank's corner.
+struct Frame {
+    const physics::TankEstimate& e;
+    double scale;
+    double px(double z) const { return kMargin + (z - e.edgesZmm.front()) * scale; }
+    double py(double x) const { return kMargin + (x - e.edgesXmm.front()) * scale; }
+    double z(int j) const { return px(e.edgesZmm[static_cast<std::size_t>(j)]); }
+    double x(int i) const { return py(e.edgesXmm[static_cast<std::size_t>(i)]); }
+    double cell(int i, int j) const { return e.cells[static_cast<std::size_t>(j * e.cellsX + i)]; }
+};
+
+void DrawCells(QPainter& p, const Frame& f, double low, double high) {
+    for (int j = 0; j < f.e.cellsZ; ++j) {
+        for (int i = 0; i < f.e.cellsX; ++i) {
+            const QRectF cell(QPointF(f.z(j), f.x(i)), QPointF(f.z(j + 1), f.x(i + 1)));
+            p.fillRect(cell.adjusted(0, 0, 0.5, 0.5), Colour((f.cell(i, j) - low) / (high - low)));
         }
     }
-    // Contours: the cell edges where the PPFD crosses a level.
+}
+
+// Contours: the cell edges where the PPFD crosses a level.
+void DrawContours(QPainter& p, const Frame& f) {
+    const physics::TankEstimate& e = f.e;
     p.setPen(QPen(Qt::white, 1.5));
     for (const auto& entry : e.atLeast) {
         // A plain copy: clang does not let a lambda capture a structured binding.
         const double level = entry.first;
-        const auto above = [&](int i, int j) {
-            return e.cells[static_cast<std::size_t>(j * e.cellsX + i)] >= level;
-        };
+        const auto above = [&](int i, int j) { return f.cell(i, j) >= level; };
         for (int j = 0; j < e.cellsZ; ++j) {
             for (int i = 0; i < e.cellsX; ++i) {
-                const double z0 = px(e.edgesZmm[static_cast<std::size_t>(j)]);
-                const double z1 = px(e.edgesZmm[static_cast<std::size_t>(j + 1)]);
-                const double x0 = py(e.edgesXmm[static_cast<std::size_t>(i)]);
-                const double x1 = py(e.edgesXmm[static_cast<std::size_t>(i + 1)]);
                 if (i + 1 < e.cellsX && above(i, j) != above(i + 1, j))
-                    p.drawLine(QPointF(z0, x1), QPointF(z1, x1));
+                    p.drawLine(QPointF(f.z(j), f.x(i + 1)), QPointF(f.z(j + 1), f.x(i + 1)));
                 if (j + 1 < e.cellsZ && above(i, j) != above(i, j + 1))
-                    p.drawLine(QPointF(z1, x0), QPointF(z1, x1));
+                    p.drawLine(QPointF(f.z(j + 1), f.x(i)), QPointF(f.z(j + 1), f.x(i + 1)));
             }
         }
     }
-    p.setPen(QPen(Qt::black, 2));
-    p.drawRect(QRectF(QPointF(px(e.edgesZmm.front()), py(e.edgesXmm.front())),
-                      QPointF(px(e.edgesZmm.back()), py(e.edgesXmm.back()))));
-    p.setPen(QPen(Qt::black, 1));
-    p.setBrush(QColor(255, 255, 255, 160));
-    for (const TubeSpan& t : tubes)
-        p.drawRect(
-            QRectF(QPointF(px(t.z0), py(t.x - t.radius)), QPointF(px(t.z1), py(t.x + t.radius))));
-    p.setBrush(Qt::NoBrush);
-    p.setPen(Qt::black);
-    p.drawText(QPointF(kMargin, kMargin - 18),
-               captions.title.arg(Number(e.mean, 1, point), Number(e.minOverMean, 3, point)));
-    p.drawText(QPointF(kMargin, py(e.edgesXmm.back()) + 20),
-               captions.axes.arg(Number(length, 0, point), Number(width, 0, point)));
-    // The colour bar.
+}
+
+void DrawColourBar(QPainter& p, int height, double low, double high, QChar point) {
     const double barX = kWidth - kBar + 10;
     const double top = kMargin;
     const double bottom = height - kMargin;
@@ -136,6 +119,34 @@ void Draw(QPainter& p, const physics::TankEstimate& e, const std::vector<TubeSpa
         const double y = bottom - (bottom - top) * k / 4.0;
         p.drawText(QPointF(barX + 24, y + 4), Number(low + (high - low) * k / 4.0, 1, point));
     }
+}
+
+void Draw(QPainter& p, const physics::TankEstimate& e, const std::vector<TubeSpan>& tubes,
+          int height, const Captions& captions) {
+    const double length = e.edgesZmm.back() - e.edgesZmm.front();
+    const double width = e.edgesXmm.back() - e.edgesXmm.front();
+    const Frame f{e, Scale(e, height)};
+    const QChar point = captions.decimalPoint;
+    p.fillRect(QRectF(0, 0, kWidth, height), Qt::white);
+    const double low = e.min;
+    const double high = e.max > e.min ? e.max : e.min + 1.0;
+    DrawCells(p, f, low, high);
+    DrawContours(p, f);
+    p.setPen(QPen(Qt::black, 2));
+    p.drawRect(QRectF(QPointF(f.px(e.edgesZmm.front()), f.py(e.edgesXmm.front())),
+                      QPointF(f.px(e.edgesZmm.back()), f.py(e.edgesXmm.back()))));
+    p.setPen(QPen(Qt::black, 1));
+    p.setBrush(QColor(255, 255, 255, 160));
+    for (const TubeSpan& t : tubes)
+        p.drawRect(QRectF(QPointF(f.px(t.z0), f.py(t.x - t.radius)),
+                          QPointF(f.px(t.z1), f.py(t.x + t.radius))));
+    p.setBrush(Qt::NoBrush);
+    p.setPen(Qt::black);
+    p.drawText(QPointF(kMargin, kMargin - 18),
+               captions.title.arg(Number(e.mean, 1, point), Number(e.minOverMean, 3, point)));
+    p.drawText(QPointF(kMargin, f.py(e.edgesXmm.back()) + 20),
+               captions.axes.arg(Number(length, 0, point), Number(width, 0, point)));
+    DrawColourBar(p, height, low, high, point);
 }
 
 } // namespace

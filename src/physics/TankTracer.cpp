@@ -142,6 +142,45 @@ int TankTracer::regionAt(double x, double y) const {
     return -1;
 }
 
+// Between two plates a gap G apart, the unfolded interval [lo, hi] crosses images of width G;
+// even images keep the direction, odd ones turn it.
+void TankTracer::foldBetweenPlates(double lo, double hi, double lower, double upper, int s,
+                                   std::vector<Interval>& out) {
+    const double gap = upper - lower;
+    const auto first = static_cast<long long>(std::floor((lo - lower) / gap));
+    const auto last = static_cast<long long>(std::floor((hi - lower) / gap));
+    for (long long k = first; k <= last; ++k) {
+        const double start = lower + static_cast<double>(k) * gap;
+        const double r0 = std::max(lo, start) - start;
+        const double r1 = std::min(hi, start + gap) - start;
+        if (!(r1 > r0)) {
+            continue;
+        }
+        if (k % 2 == 0) {
+            out.push_back({lower + r0, lower + r1, s});
+        } else {
+            out.push_back({upper - r1, upper - r0, -s});
+        }
+    }
+}
+
+// Pieces cut apart by a plate come together again further on: joining them keeps their number
+// as small as the folded interval needs.
+void TankTracer::joinPieces(std::vector<Interval>& pieces, std::vector<Interval>& out) {
+    std::sort(pieces.begin(), pieces.end(), [](const Interval& p, const Interval& q) {
+        return p.sign != q.sign ? p.sign < q.sign : p.z0 < q.z0;
+    });
+    out.clear();
+    for (const Interval& in : pieces) {
+        if (!out.empty() && out.back().sign == in.sign &&
+            in.z0 <= out.back().z1 + 1e-9 * (1.0 + std::abs(in.z0))) {
+            out.back().z1 = std::max(out.back().z1, in.z1);
+        } else {
+            out.push_back(in);
+        }
+    }
+}
+
 // Rays move by `shift` along their sign. Within a unit's region a closed plate mirrors every
 // ray reaching its plane, from either face.
 void TankTracer::fold(const Interval& in, double shift, int unit,
@@ -188,23 +227,7 @@ void TankTracer::fold(const Interval& in, double shift, int unit,
         const double lo = a + s * shift;
         const double hi = b + s * shift;
         if (std::isfinite(lower) && std::isfinite(upper)) {
-            // Between two plates: the unfolded interval crosses images of width G.
-            const double gap = upper - lower;
-            const auto first = static_cast<long long>(std::floor((lo - lower) / gap));
-            const auto last = static_cast<long long>(std::floor((hi - lower) / gap));
-            for (long long k = first; k <= last; ++k) {
-                const double start = lower + static_cast<double>(k) * gap;
-                const double r0 = std::max(lo, start) - start;
-                const double r1 = std::min(hi, start + gap) - start;
-                if (!(r1 > r0)) {
-                    continue;
-                }
-                if (k % 2 == 0) {
-                    out.push_back({lower + r0, lower + r1, s});
-                } else {
-                    out.push_back({upper - r1, upper - r0, -s});
-                }
-            }
+            foldBetweenPlates(lo, hi, lower, upper, s, out);
         } else if ((s > 0 && std::isfinite(upper)) || (s < 0 && std::isfinite(lower))) {
             const double plane = s > 0 ? upper : lower;
             const double keep0 = s > 0 ? lo : std::max(lo, plane);
@@ -272,20 +295,7 @@ void TankTracer::advance(const Sheet& sheet, double length, double tanPsi,
                 fold(in, piece * tanPsi, unit, next);
             }
         }
-        // Pieces cut apart by a plate come together again further on: joining them keeps
-        // their number as small as the folded interval needs.
-        std::sort(next.begin(), next.end(), [](const Interval& p, const Interval& q) {
-            return p.sign != q.sign ? p.sign < q.sign : p.z0 < q.z0;
-        });
-        out.clear();
-        for (const Interval& in : next) {
-            if (!out.empty() && out.back().sign == in.sign &&
-                in.z0 <= out.back().z1 + 1e-9 * (1.0 + std::abs(in.z0))) {
-                out.back().z1 = std::max(out.back().z1, in.z1);
-            } else {
-                out.push_back(in);
-            }
-        }
+        joinPieces(next, out);
     }
 }
 

@@ -45,6 +45,9 @@ private:
                  std::vector<Interval>& out) const;
     int regionAt(double x, double y) const;
     void fold(const Interval& in, double shift, int unit, std::vector<Interval>& out) const;
+    static void foldBetweenPlates(double lo, double hi, double lower, double upper, int s,
+                                  std::vector<Interval>& out);
+    static void joinPieces(std::vector<Interval>& pieces, std::vector<Interval>& out);
 
     void atMirror(const Sheet& sheet, const Hit& hit, const std::vector<Interval>& at, TankRay& out,
                   std::vector<Sheet>& stack) const;
