@@ -66,6 +66,26 @@ double Sum(const TankEstimate& e) {
            l.endGlass + l.water;
 }
 
+// A run with every direction of the grid doubled at least twice agrees with `coarse`: the floor
+// share within both bounds, and all but a few cells too (a cell's bound is an estimate of its
+// own error, so two may miss by up to three times).
+void ExpectAMuchFinerRunAgrees(const TankScene& scene, const TankEstimate& coarse, int cellsX,
+                               int cellsZ) {
+    TankEstimator::Settings fine = Settings(1.0, cellsX, cellsZ);
+    fine.startOffsets = 4 * coarse.offsets;
+    fine.startAngles = 2 * coarse.angles;
+    fine.startElevations = 4 * coarse.elevations;
+    const TankEstimate reference = TankEstimator(fine).estimate(scene);
+    EXPECT_NEAR(coarse.floorShare, reference.floorShare, coarse.error + reference.error);
+    int beyond = 0;
+    for (std::size_t c = 0; c < coarse.cells.size(); ++c) {
+        const double gap = std::abs(coarse.cells[c] - reference.cells[c]);
+        beyond += gap > coarse.cellErrors[c] + reference.cellErrors[c] ? 1 : 0;
+        EXPECT_LT(gap, 3.0 * (coarse.cellErrors[c] + reference.cellErrors[c])) << c;
+    }
+    EXPECT_LE(beyond, 2);
+}
+
 // The share of a bare Lambertian tube's light (radius R, lit from z0 to z1, axis at height h
 // above the floor plane and at x = 0) falling on the floor rectangle [xa, xb] x [za, zb]:
 // radiance 1 / (pi * 2 pi R (z1 - z0)) integrated over the tube's side facing each floor point.
@@ -312,20 +332,8 @@ TEST(TankEstimate, BoundsHoldAgainstAMuchFinerRun) {
     tank.attenuationPerM = 1.0;
     const TankScene scene(lamp, tank, {Span(350.0, 600.0)});
     const TankEstimate coarse = TankEstimator(Settings(0.004, 4, 7)).estimate(scene);
-    TankEstimator::Settings fine = Settings(1.0, 4, 7);
-    fine.startOffsets = 4 * coarse.offsets;
-    fine.startAngles = 2 * coarse.angles;
-    fine.startElevations = 4 * coarse.elevations;
-    const TankEstimate reference = TankEstimator(fine).estimate(scene);
     EXPECT_GT(coarse.losses.endGlass, 0.001);
-    EXPECT_NEAR(coarse.floorShare, reference.floorShare, coarse.error + reference.error);
-    int beyond = 0;
-    for (std::size_t c = 0; c < coarse.cells.size(); ++c) {
-        const double gap = std::abs(coarse.cells[c] - reference.cells[c]);
-        beyond += gap > coarse.cellErrors[c] + reference.cellErrors[c] ? 1 : 0;
-        EXPECT_LT(gap, 3.0 * (coarse.cellErrors[c] + reference.cellErrors[c])) << c;
-    }
-    EXPECT_LE(beyond, 2);
+    ExpectAMuchFinerRunAgrees(scene, coarse, 4, 7);
 }
 
 // The cells' bounds shrink with the tolerance and meet it.
@@ -364,19 +372,7 @@ TEST(TankEstimate, ALampsTubesMeetTheBoundsOfTheirSum) {
     const double worst = *std::max_element(coarse.cellErrors.begin(), coarse.cellErrors.end());
     EXPECT_LE(worst, TankEstimator::kCellFactor * tolerance * coarse.mean);
     EXPECT_LE(coarse.error, tolerance);
-    TankEstimator::Settings fine = Settings(1.0, 5, 9);
-    fine.startOffsets = 4 * coarse.offsets;
-    fine.startAngles = 2 * coarse.angles;
-    fine.startElevations = 4 * coarse.elevations;
-    const TankEstimate reference = TankEstimator(fine).estimate(scene);
-    EXPECT_NEAR(coarse.floorShare, reference.floorShare, coarse.error + reference.error);
-    int beyond = 0;
-    for (std::size_t c = 0; c < coarse.cells.size(); ++c) {
-        const double gap = std::abs(coarse.cells[c] - reference.cells[c]);
-        beyond += gap > coarse.cellErrors[c] + reference.cellErrors[c] ? 1 : 0;
-        EXPECT_LT(gap, 3.0 * (coarse.cellErrors[c] + reference.cellErrors[c])) << c;
-    }
-    EXPECT_LE(beyond, 2);
+    ExpectAMuchFinerRunAgrees(scene, coarse, 5, 9);
 }
 
 } // namespace
