@@ -41,16 +41,7 @@ PhysicalScore PhysicalSearch::coarseScore(const Design& design) const {
 
 PhysicalScore PhysicalSearch::scoreWith(const Design& design,
                                         const physics::EstimateOptions& options) const {
-    BuildInputs in;
-    in.shape = design.shape;
-    in.refA = design.refA;
-    in.refB = design.refB;
-    in.refC = design.refC;
-    in.lamp = design.lamp;
-    in.tube = context_.tube;
-    in.lampH = context_.lampH;
-    in.aquaW = context_.aquaW;
-    in.albedo = context_.albedo;
+    const BuildInputs in = context_.inputs(design);
     PhysicalScore score;
     try {
         const physics::LightEstimator estimator(options);
