@@ -159,7 +159,7 @@ void BM_PhysicalEstimateRandom(benchmark::State& state) {
 }
 
 // One tube: the start-up design; four: narrower parabolas side by side over the same tank.
-kavrol::physics::TankScene TankCase(int tubes) {
+kavrol::physics::TankScene TankCase(int tubes, kavrol::physics::ReflectorSurface surface = {}) {
     using namespace kavrol::physics;
     Fixture f;
     f.waterDistance = 200.0;
@@ -174,6 +174,7 @@ kavrol::physics::TankScene TankCase(int tubes) {
         u.reflector.a = tubes == 1 ? 200.0 : 110.0;
         u.reflector.b = tubes == 1 ? 100.0 : 50.0;
         u.x = tubes == 1 ? 0.0 : -180.0 + 120.0 * i;
+        u.surface = surface;
         f.units.push_back(u);
         TankUnit span;
         span.centre = 600.0;
@@ -188,9 +189,8 @@ kavrol::physics::TankScene TankCase(int tubes) {
     return TankScene(f, tank, spans);
 }
 
-void BM_TankEstimate(benchmark::State& state) {
+void TankEstimateOf(benchmark::State& state, const kavrol::physics::TankScene& scene) {
     using namespace kavrol::physics;
-    const TankScene scene = TankCase(static_cast<int>(state.range(0)));
     const TankEstimator estimator(TankEstimator::Settings{});
     TankEstimate e;
     for (auto _ : state) {
@@ -204,6 +204,16 @@ void BM_TankEstimate(benchmark::State& state) {
     state.counters["rays"] = static_cast<double>(e.raysTraced);
 }
 
+void BM_TankEstimate(benchmark::State& state) {
+    TankEstimateOf(state, TankCase(static_cast<int>(state.range(0))));
+}
+
+// The single tube's tank with a glossy sheet of spread range(0) degrees and no diffuse share,
+// against BM_TankEstimate/1's mirror.
+void BM_TankEstimateSurface(benchmark::State& state) {
+    TankEstimateOf(state, TankCase(1, {0.0, static_cast<double>(state.range(0))}));
+}
+
 } // namespace
 
 BENCHMARK(BM_BuildPass96)->Arg(0)->Arg(1)->Arg(2)->Unit(benchmark::kMillisecond);
@@ -214,3 +224,4 @@ BENCHMARK(BM_PhysicalEstimateGloss)->Arg(0)->Arg(1)->Arg(2)->Unit(benchmark::kMi
 BENCHMARK(BM_SurfaceComparison)->Arg(1)->Unit(benchmark::kMillisecond)->Iterations(1);
 BENCHMARK(BM_ScreeningOverGrid)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_TankEstimate)->Arg(1)->Arg(4)->Iterations(1)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_TankEstimateSurface)->Arg(3)->Iterations(1)->Unit(benchmark::kMillisecond);

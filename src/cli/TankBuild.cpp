@@ -6,6 +6,7 @@
 #include "FixtureError.h"
 #include "FloorMap.h"
 #include "PhysicalDesignError.h"
+#include "PhysicalReport.h"
 #include "PictureFile.h"
 #include "TankEstimator.h"
 #include "TankScene.h"
@@ -51,6 +52,9 @@ TankBuild::TankBuild(const BuildInputs& inputs, const PhysicalSettings& settings
     unit.closedLow = unit.closedHigh = options.closedEnds;
     unit.photonFlux = flux;
     centre_ = unit.centre;
+    if (settings.surfaceGiven()) {
+        surface_ = SurfaceLine{settings.surfaceName(), settings.surface()};
+    }
     physics::Tank tank;
     tank.length = options.tankLength;
     tank.waterDepth = options.waterDepth;
@@ -77,16 +81,28 @@ TankBuild::TankBuild(const BuildInputs& inputs, const PhysicalSettings& settings
 std::string TankBuild::text() const {
     if (!options_.enabled)
         return {};
-    return estimate_ ? TankReport::text(*estimate_, tube_) : TankReport::refusedText(*refusal_);
+    if (!estimate_)
+        return TankReport::refusedText(*refusal_);
+    std::string report = TankReport::text(*estimate_, tube_);
+    if (surface_)
+        report += PhysicalReport::surfaceText(surface_->name, surface_->surface.diffuseShare,
+                                              surface_->surface.glossSpreadDeg);
+    return report;
 }
 
 void TankBuild::writeJson(JsonWriter& json) const {
     if (!options_.enabled)
         return;
-    if (estimate_)
-        TankReport::writeMember(json, *estimate_);
-    else
+    if (!estimate_) {
         TankReport::writeRefusedMember(json, *refusal_);
+        return;
+    }
+    json.key("tank").beginObject();
+    TankReport::writeMembers(json, *estimate_);
+    if (surface_)
+        PhysicalReport::writeSurface(json, surface_->name, surface_->surface.diffuseShare,
+                                     surface_->surface.glossSpreadDeg);
+    json.endObject();
 }
 
 // The map's text needs a QApplication, made here as for the physical estimate's charts.

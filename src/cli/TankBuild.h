@@ -40,6 +40,12 @@ private:
     double radius_ = 8.0;
     std::optional<std::string> refusal_;
     std::optional<physics::TankEstimate> estimate_;
+    // The reflector's sheet when one was given, as the physical estimate reports it.
+    struct SurfaceLine {
+        std::string name;
+        physics::ReflectorSurface surface;
+    };
+    std::optional<SurfaceLine> surface_;
 };
 
 } // namespace kavrol

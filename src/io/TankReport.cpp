@@ -77,8 +77,13 @@ void writeMember(JsonWriter& json, const physics::TankEstimate& e) {
 }
 
 void writeObject(JsonWriter& json, const physics::TankEstimate& e) {
-    const physics::TankEstimate::Losses& l = e.losses;
     json.beginObject();
+    writeMembers(json, e);
+    json.endObject();
+}
+
+void writeMembers(JsonWriter& json, const physics::TankEstimate& e) {
+    const physics::TankEstimate::Losses& l = e.losses;
     json.member("floorShare", e.floorShare).member("error", e.error);
     json.member("photonFlux", e.photonFlux);
     json.key("ppfd")
@@ -112,7 +117,6 @@ void writeObject(JsonWriter& json, const physics::TankEstimate& e) {
         .member("endGlass", l.endGlass)
         .member("water", l.water)
         .endObject();
-    json.endObject();
 }
 
 void writeRefusedMember(JsonWriter& json, const std::string& reason) {

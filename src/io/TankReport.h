@@ -33,6 +33,8 @@ std::string refusedText(const std::string& reason);
 void writeMember(JsonWriter& json, const physics::TankEstimate& estimate);
 // The same object as a value where the writer stands.
 void writeObject(JsonWriter& json, const physics::TankEstimate& estimate);
+// Its members, into an object the caller has open (and may add to).
+void writeMembers(JsonWriter& json, const physics::TankEstimate& estimate);
 // The member "tank" as {"refused": reason}.
 void writeRefusedMember(JsonWriter& json, const std::string& reason);
 

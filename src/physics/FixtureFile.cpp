@@ -514,13 +514,13 @@ const D::TubeModel* ReadTubeModel(const Place& place, const JsonValue& unit, dou
 // output factors, as on the command line.
 void ReadAlongTank(const Place& place, const JsonValue& unit, const Tank& tank,
                    Fixture::Unit& result) {
-    // The whole tank's tracer reflects every sheet as a plain mirror.
-    if (!result.surface.isMirror()) {
-        for (const char* key : {"surface", "diffuseShare", "glossSpread"}) {
+    // The whole tank's tracer follows a sheet's gloss but does not re-emit its diffuse light.
+    if (result.surface.diffuseShare > 0.0) {
+        for (const char* key : {"diffuseShare", "surface"}) {
             if (const JsonValue* value = unit.find(key)) {
                 Fail(place, *value, key,
-                     "scatters light, and the whole tank (\"tank.length\") takes every "
-                     "reflector as a plain mirror; leave out one of the two");
+                     "re-emits light diffusely (a diffuse share above 0), which the whole tank "
+                     "(\"tank.length\") does not model yet; leave out one of the two");
             }
         }
     }

@@ -20,9 +20,10 @@ namespace kavrol::physics {
 namespace {
 
 constexpr double kPi = std::numbers::pi;
-// The rules compared: the full grid, and every other in-plane angle, elevation or offset.
-constexpr int kVariants = 4;
-enum Variant { Full, HalfAngles, HalfElevations, HalfOffsets };
+// The rules compared: the full grid, and every other in-plane angle, elevation or offset; and
+// with a glossy sheet the full grid with the compared gloss rule's light (GlossRole).
+constexpr int kVariants = 5;
+enum Variant { Full, HalfAngles, HalfElevations, HalfOffsets, GlossCompared };
 
 // A trapezoid rule on an axis: the nodes, their weights, and the weights of the rule with
 // every other node (zero on the nodes it leaves out); with the stretch of the axis each node
@@ -189,11 +190,13 @@ struct Accumulator {
     std::vector<double> cells;
     std::array<double, kTankFates> fates{};
     std::vector<double> depth;
+    double unresolved = 0.0; // weight whose gloss was no longer followed
 
     void reset(std::size_t cellCount, std::size_t depths) {
         cells.assign(cellCount, 0.0);
         depth.assign(depths, 0.0);
         fates.fill(0.0);
+        unresolved = 0.0;
     }
     void add(const Accumulator& other, double weight) {
         for (std::size_t c = 0; c < cells.size(); ++c) {
@@ -220,6 +223,11 @@ struct TubeLight {
     // The bounds made of them.
     std::vector<double> cellErrors;
     double shareError = 0.0;
+    // The gloss rule's part of the bounds, which refining the grid does not reduce: the full
+    // grid's difference from its light with the compared rule (largest around each cell), and
+    // for the floor share that and the unresolved weight. Zero without gloss.
+    std::vector<double> glossCellErrors;
+    double glossShareError = 0.0;
     std::int64_t rays = 0;
     Grid grid;
 };
@@ -256,6 +264,8 @@ struct Row {
         int gridLeft = 0;  // the grid angle at or before it
         std::uint64_t signature = 0;
         std::array<double, kTankFates> share{};
+        double comparedFloor = 0.0; // the floor's share with the compared gloss rule
+        double unresolved = 0.0;
         int firstEntry = 0;
         int entries = 0;
     };
@@ -285,6 +295,8 @@ struct Work {
     std::int64_t rowsDone = 0;
     std::int64_t rowsExpected = 1;
     std::int64_t rays = 0;
+    // The tolerance the grids are refined to: the settings' own, loosened for gloss.
+    double integralTolerance = 0.0;
 };
 
 void CheckCancel(const Work& work) {
@@ -305,14 +317,20 @@ void Append(Work& work, int tube, double p, double psi, double a, bool onGrid, b
     sample.even = even;
     sample.signature = ray.signature;
     sample.share = ray.share;
+    sample.unresolved = ray.unresolved;
     sample.firstEntry = static_cast<int>(row.entries.size());
     sample.entries = static_cast<int>(ray.entries.size());
     for (const WaterEntry& entry : ray.entries) {
         work.water.descend(entry, depth, descent);
-        sample.share[Floor] += descent.arrived;
-        sample.share[FrontBackGlass] += descent.frontBackGlass;
-        sample.share[EndGlass] += descent.endGlass;
-        sample.share[WaterAbsorbed] += descent.absorbed;
+        if (entry.role != GlossRole::Followed) {
+            sample.comparedFloor += descent.arrived;
+        }
+        if (entry.role != GlossRole::Compared) {
+            sample.share[Floor] += descent.arrived;
+            sample.share[FrontBackGlass] += descent.frontBackGlass;
+            sample.share[EndGlass] += descent.endGlass;
+            sample.share[WaterAbsorbed] += descent.absorbed;
+        }
         Row::Entry e;
         e.water = entry;
         e.floorX = descent.x;
@@ -483,9 +501,9 @@ Landing LandingAt(const WaterEntry& e, const Elevation& psi, double depth, doubl
 // stands for.
 struct RowRule {
     RowRule(const std::vector<int>& samples, const std::vector<double>& sampleWeights, double own,
-            double low, double high)
+            double low, double high, bool comparedGloss = false)
         : order(samples), weights(sampleWeights), psi(own), lowPsi(low), highPsi(high),
-          ownElevation(own), lowElevation(low), highElevation(high) {}
+          ownElevation(own), lowElevation(low), highElevation(high), compared(comparedGloss) {}
     const std::vector<int>& order;
     const std::vector<double>& weights;
     double psi = 0.0; // the row's own
@@ -494,6 +512,8 @@ struct RowRule {
     Elevation ownElevation;
     Elevation lowElevation;
     Elevation highElevation;
+    // The light with the compared gloss rule rather than the followed one.
+    bool compared = false;
 };
 
 // The neighbouring offsets' rows of one elevation, for the stretch of offsets a row stands
@@ -598,10 +618,15 @@ void Deposit(Work& work, const Row& row, const RowRule& rule, const OffsetSpread
         const Row::Sample& s = row.samples[static_cast<std::size_t>(rule.order[k])];
         const double w = weight * rule.weights[k];
         for (std::size_t f = 0; f < kTankFates; ++f) {
-            target.fates[f] += w * s.share[f];
+            target.fates[f] += w * (rule.compared && f == Floor ? s.comparedFloor : s.share[f]);
         }
+        target.unresolved += w * s.unresolved;
+        const GlossRole other = rule.compared ? GlossRole::Followed : GlossRole::Compared;
         for (int q = 0; q < s.entries; ++q) {
             const Row::Entry& e = row.entries[static_cast<std::size_t>(s.firstEntry + q)];
+            if (e.water.role == other) {
+                continue;
+            }
             const Footprint floor = Stretch(row, rule, k, e, offsets, floorDepth, n);
             for (int i = 0; i < e.pieces; ++i) {
                 const TankWater::Piece& piece =
@@ -695,6 +720,17 @@ void SetDifferences(const std::array<Accumulator, kVariants>& rules, const Floor
     }
 }
 
+// The gloss rule's part of the bounds, from the full grid's light with the compared rule.
+void SetGlossErrors(const Accumulator& compared, const FloorGrid& grid, TubeLight& light) {
+    std::vector<double> differences(light.full.cells.size());
+    for (std::size_t c = 0; c < differences.size(); ++c) {
+        differences[c] = std::abs(light.full.cells[c] - compared.cells[c]);
+    }
+    light.glossCellErrors = LargestAround(differences, grid.cellsX(), grid.cellsZ());
+    light.glossShareError =
+        std::abs(light.full.fates[Floor] - compared.fates[Floor]) + light.full.unresolved;
+}
+
 // The rows of the offsets around the one being spread, kept as they are traced.
 struct RowWindow {
     static constexpr std::size_t kRows = 5;
@@ -772,6 +808,11 @@ TubeLight IntegrateTube(Work& work, int tube, const Grid& grid) {
             const RowRule halfAngles{row.half, row.halfWeights, psi, elevations.low[j],
                                      elevations.high[j]};
             Deposit(work, row, fine, near, weight, rules[Full], true, descent);
+            if (work.tracer.glossy()) {
+                const RowRule compared{row.full,          row.fullWeights,    psi,
+                                       elevations.low[j], elevations.high[j], true};
+                Deposit(work, row, compared, near, weight, rules[GlossCompared], false, descent);
+            }
             Deposit(work, row, halfAngles, near, weight, rules[HalfAngles], false, descent);
             if (elevations.halfWeights[j] > 0.0) {
                 const RowRule halfElevations{row.full, row.fullWeights, psi, elevations.halfLow[j],
@@ -789,6 +830,10 @@ TubeLight IntegrateTube(Work& work, int tube, const Grid& grid) {
     }
     light.full = rules[Full];
     SetDifferences(rules, work.grid, light);
+    light.glossCellErrors.assign(cellCount, 0.0);
+    if (work.tracer.glossy()) {
+        SetGlossErrors(rules[GlossCompared], work.grid, light);
+    }
     return light;
 }
 
@@ -928,7 +973,7 @@ bool Double(std::vector<TubeRefinement>& tubes, const LampBounds& bounds, double
 // photons' share), not each tube's against its own mean. Only the tubes whose grids changed are
 // integrated again.
 std::vector<TubeLight> RefineLamp(Work& work, const std::vector<double>& weights) {
-    const double tolerance = work.settings.tolerance;
+    const double tolerance = work.integralTolerance;
     std::vector<TubeRefinement> tubes(weights.size());
     for (std::size_t i = 0; i < tubes.size(); ++i) {
         tubes[i].grid = {work.settings.startOffsets, work.settings.startAngles,
@@ -1000,7 +1045,7 @@ LampLight AddTubes(const std::vector<TubeLight>& lights, const std::vector<doubl
         const TubeLight& light = lights[i];
         for (std::size_t c = 0; c < cellCount; ++c) {
             lamp.cells[c] += weight * light.full.cells[c];
-            lamp.cellErrors[c] += weight * light.cellErrors[c];
+            lamp.cellErrors[c] += weight * (light.cellErrors[c] + light.glossCellErrors[c]);
         }
         for (std::size_t d = 0; d < lamp.depth.size(); ++d) {
             lamp.depth[d] += weight * light.full.depth[d];
@@ -1008,7 +1053,7 @@ LampLight AddTubes(const std::vector<TubeLight>& lights, const std::vector<doubl
         for (std::size_t f = 0; f < kTankFates; ++f) {
             lamp.fates[f] += weight * light.full.fates[f];
         }
-        result.error += weight * light.shareError;
+        result.error += weight * (light.shareError + light.glossShareError);
         result.raysTraced += light.rays;
         if (light.grid.directions() >=
             std::int64_t(result.offsets - 1) * result.angles * (result.elevations - 1)) {
@@ -1085,7 +1130,12 @@ TankEstimate TankEstimator::estimate(const TankScene& scene) const {
     const TankTracer tracer(scene);
     const TankWater water(width, tank.length, scene.scene().materials.refractiveIndex,
                           tank.attenuationPerM);
-    Work work{scene, tracer, water, floor, settings_, {}, 0.0, 0.0, 0.0, 0.0, 0, 1};
+    Work work{scene, tracer, water, floor, settings_, {}, 0.0, 0.0, 0.0, 0.0, 0, 1, 0, 0.0};
+    // The gloss rule's own error is not reduced by refining the grids: with a glossy sheet they
+    // aim at a looser bound, as the cross-section's integrals do (EstimateOptions::ErrorBudget).
+    work.integralTolerance =
+        settings_.tolerance *
+        (1.0 + (settings_.glossLoosening - 1.0) * std::min(1.0, 2.0 * scene.glossySpecularShare()));
     const int depths = std::max(settings_.depths, 2);
     for (int d = 0; d < depths; ++d) {
         work.depths.push_back(tank.waterDepth * d / (depths - 1));

@@ -29,6 +29,9 @@ namespace kavrol::physics {
 // has its own grid; the tubes' bounds, weighted by their photons, add up to the lamp's. The
 // grids are doubled in the directions that need it until the lamp's floor share bound is within
 // the tolerance and every cell's within kCellFactor * tolerance of the lamp's mean cell.
+// With a glossy sheet each direction also carries the light of the cruder gloss rule it is
+// compared with (TankTracer); the difference of the two, cell by cell and in the floor share,
+// is the gloss rule's part of the bounds.
 class TankEstimator {
 public:
     // A cell's bound relative to the mean cell, per unit of the share's tolerance: 20, so that
@@ -51,6 +54,10 @@ public:
         int startAngles = 256;
         int startElevations = 16;
         std::int64_t maxDirections = kMaxDirections;
+        // With a glossy sheet the grids are refined to up to this many times the tolerance
+        // (less when the glossy sheet reflects less than half its kept light specularly); the
+        // stated bounds add the gloss rule's own error (as EstimateOptions::ErrorBudget::gloss).
+        double glossLoosening = EstimateOptions::ErrorBudget{}.gloss;
         const std::atomic<bool>* cancel = nullptr;
         std::function<void(double)> progress;
     };

@@ -19,6 +19,12 @@ enum TankFate {
     kTankFates
 };
 
+// Which estimate an entry's light belongs to, where a sheet's gloss is followed. The estimate
+// follows the gloss rule from a path's first glossy reflection on (Followed); the cruder rule
+// it is compared with, walked apart from that reflection, brings its own light (Compared). Light
+// of a path that met no glossy reflection is in both (Shared).
+enum class GlossRole { Shared, Followed, Compared };
+
 // Light entering the water from one sheet of rays: rays emitted at every point of a z-range of
 // the tube in the same 3D direction. They enter at the in-plane point x along the z-interval
 // [z0, z1], `density` of the ray's share per millimetre of it, and go on in a straight line.
@@ -34,6 +40,7 @@ struct WaterEntry {
     double sinPsi = 0.0;        // the ray's elevation out of the cross-section
     double inPlaneDx = 0.0;     // the in-plane direction's x component at the water
     std::uint64_t path = 0;     // the events that led here; equal paths vary smoothly
+    GlossRole role = GlossRole::Shared;
 };
 
 // The light of one emitted direction (tube, a, p, psi), integrated over the lit length.
@@ -43,6 +50,12 @@ struct TankRay {
     std::uint64_t signature = 0;
     std::array<double, kTankFates> share{}; // fates above the water
     std::vector<WaterEntry> entries;
+    // Weight whose gloss spread was no longer followed (taken as a mirror from there on): its
+    // fate is uncertain, so it joins the floor share's bound whole.
+    double unresolved = 0.0;
+    // Where the compared gloss rule's light ended above the water; kept apart from `share`, so
+    // the fates still add up to the ray's weight.
+    std::array<double, kTankFates> comparedShare{};
 };
 
 } // namespace kavrol::physics

@@ -34,11 +34,11 @@ void CheckTank(const Tank& tank, const Fixture& fixture) {
     Require(fixture.units.size() > 0, "The lamp has no tube");
 }
 
-// The whole tank's tracer reflects every sheet as a plain mirror of its albedo; a sheet that
-// scatters would be traced as something it is not.
-const std::string kScatterNotModelled =
-    "the whole tank takes every reflector as a plain mirror; a scattering surface (diffuse share "
-    "or gloss spread above 0) is not modelled over the whole tank";
+// The whole tank's tracer mirrors the sheets' specular light with their gloss spread, but
+// does not re-emit light diffusely; a diffuse sheet would be traced as something it is not.
+const std::string kDiffuseNotModelled =
+    "the whole tank does not yet re-emit a reflector's diffuse light; a diffuse share above 0 is "
+    "not modelled over the whole tank";
 
 void CheckUnit(const TankUnit& u, std::size_t index) {
     const std::string name = "Unit " + std::to_string(index + 1) + ": ";
@@ -58,8 +58,8 @@ TankScene::TankScene(const Fixture& fixture, const Tank& tank, const std::vector
     Require(units.size() == fixture.units.size(), "Every unit needs its extent along the tank");
     for (std::size_t i = 0; i < units.size(); ++i) {
         CheckUnit(units[i], i);
-        Require(fixture.units[i].surface.isMirror(),
-                "Unit " + std::to_string(i + 1) + ": " + kScatterNotModelled);
+        Require(fixture.units[i].surface.diffuseShare == 0.0,
+                "Unit " + std::to_string(i + 1) + ": " + kDiffuseNotModelled);
     }
     const FixtureScene cross(fixture);
     scene_ = cross.scene();
@@ -67,7 +67,7 @@ TankScene::TankScene(const Fixture& fixture, const Tank& tank, const std::vector
         scene_.tubes[i].power = units[i].photonFlux;
         std::vector<Fixture::Point> outline;
         for (const MirrorCurve& curve : cross.outline(static_cast<int>(i))) {
-            mirrors_.push_back({curve, static_cast<int>(i)});
+            mirrors_.push_back({curve, static_cast<int>(i), fixture.units[i].surface});
             for (const Fixture::Point& p : ProfileCurve::Sample(curve, kRegionSamples)) {
                 if (outline.empty() || p.x != outline.back().x || p.y != outline.back().y) {
                     outline.push_back(p);
@@ -92,7 +92,8 @@ TankScene::TankScene(const Fixture& fixture, const Tank& tank, const std::vector
 TankScene TankScene::FromDesign(const PhysicalDesign& design, const Tank& tank,
                                 const TankUnit& unit) {
     (void)Scene::FromDesign(design);
-    Require(design.materials.surface.isMirror(), "The reflector's surface: " + kScatterNotModelled);
+    Require(design.materials.surface.diffuseShare == 0.0,
+            "The reflector's surface: " + kDiffuseNotModelled);
     Fixture fixture;
     fixture.waterDistance = design.waterDistance;
     fixture.width = design.aquariumWidth;
@@ -104,6 +105,7 @@ TankScene TankScene::FromDesign(const PhysicalDesign& design, const Tank& tank,
     u.reflector.a = design.a;
     u.reflector.b = design.b;
     u.reflector.c = design.c;
+    u.surface = design.materials.surface;
     fixture.units.push_back(u);
     TankScene scene(fixture, tank, {unit});
     scene.setWaterReflection(design.materials.waterReflection);
@@ -138,6 +140,21 @@ bool TankScene::inRegion(int unit, double x, double y) const {
         }
     }
     return inside;
+}
+
+bool TankScene::anyGloss() const {
+    return std::any_of(mirrors_.begin(), mirrors_.end(),
+                       [](const Mirror& m) { return m.surface.glossSpreadDeg > 0.0; });
+}
+
+double TankScene::glossySpecularShare() const {
+    double specular = 0.0;
+    for (const Mirror& m : mirrors_) {
+        if (m.surface.glossSpreadDeg > 0.0) {
+            specular = std::max(specular, 1.0 - m.surface.diffuseShare);
+        }
+    }
+    return specular;
 }
 
 } // namespace kavrol::physics

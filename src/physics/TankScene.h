@@ -15,10 +15,11 @@ namespace kavrol::physics {
 // along the tank.
 class TankScene {
 public:
-    // One mirror piece of a unit's reflector.
+    // One mirror piece of a unit's reflector, with its unit's sheet.
     struct Mirror {
         MirrorCurve curve;
         int unit = 0;
+        ReflectorSurface surface;
     };
     // Where a unit's end plates stand: the region between its profile and the chord of its rims,
     // a closed polygon running from the left rim along the profile to the right rim.
@@ -56,6 +57,12 @@ public:
 
     // Whether (x, y) lies between unit u's profile and the chord of its rims.
     bool inRegion(int unit, double x, double y) const;
+
+    // Whether any reflector's sheet spreads the light it mirrors (a gloss spread above 0).
+    bool anyGloss() const;
+    // Of the glossy sheets, the largest share of the kept light reflected specularly (1 - d);
+    // 0 without gloss.
+    double glossySpecularShare() const;
 
 private:
     Scene scene_;

@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // Sections (each under a banner "// ---- name ----"): the sheet and its path key; the nearest
 // in-plane hit; z along the in-plane path and the end plates; the events at a mirror, a tube
-// and the water; the walk of one direction.
+// and the water; the gloss of a sheet; the walk of one direction.
 #include "TankTracer.h"
 
 #include "FresnelTable.h"
@@ -9,6 +9,7 @@
 #include <algorithm>
 #include <cmath>
 #include <limits>
+#include <numbers>
 
 // ---- The sheet and its path key ----
 namespace kavrol::physics {
@@ -53,6 +54,18 @@ struct TankTracer::Sheet {
     int skipTube = -1;
     double inPlaneLength = 0.0;
     std::uint64_t path = kSeed;
+    // Its gloss: the glossy reflections split so far, which estimate its light belongs to, and
+    // whether its weight was already counted as unresolved.
+    int glossSplits = 0;
+    GlossRole role = GlossRole::Shared;
+    bool unresolved = false;
+
+    // A sheet going on from this one's event keeps its gloss.
+    void inherit(const Sheet& from) {
+        glossSplits = from.glossSplits;
+        role = from.role;
+        unresolved = from.unresolved;
+    }
 
     double weight() const {
         double length = 0.0;
@@ -78,6 +91,18 @@ struct TankTracer::Direction {
     double tanPsi = 0.0; // of |psi|
 };
 
+// Where a sheet's fates count: the compared rule's light apart from the estimate's.
+static std::array<double, kTankFates>& Shares(TankRay& out, GlossRole role) {
+    return role == GlossRole::Compared ? out.comparedShare : out.share;
+}
+
+TankTracer::Turns::Turns(GlossRule r) : rule(std::move(r)) {
+    for (double tilt : rule.tilts) {
+        cos.push_back(std::cos(2.0 * tilt));
+        sin.push_back(std::sin(2.0 * tilt));
+    }
+}
+
 TankTracer::TankTracer(const TankScene& scene) : scene_(scene) {
     const auto& units = scene.units();
     for (std::size_t u = 0; u < units.size(); ++u) {
@@ -85,6 +110,24 @@ TankTracer::TankTracer(const TankScene& scene) : scene_(scene) {
             platedUnits_.push_back(static_cast<int>(u));
         }
     }
+    for (const TankScene::Mirror& mirror : scene.mirrors()) {
+        const double degrees = mirror.surface.glossSpreadDeg;
+        if (degrees > 0.0 && spreadOf(degrees) == nullptr) {
+            const double sigma = degrees * std::numbers::pi / 180.0;
+            spreads_.push_back({degrees, Turns(GlossRule::HalfRadau(sigma)),
+                                Turns(GlossRule::HalfMeans(sigma)),
+                                Turns(GlossRule::HalfMeans(sigma))});
+        }
+    }
+}
+
+const TankTracer::Spread* TankTracer::spreadOf(double sigmaDeg) const {
+    for (const Spread& spread : spreads_) {
+        if (spread.sigmaDeg == sigmaDeg) {
+            return &spread;
+        }
+    }
+    return nullptr;
 }
 
 } // namespace kavrol::physics
@@ -318,6 +361,7 @@ void TankTracer::atMirror(const Sheet& sheet, const Hit& hit, const std::vector<
     next.density = sheet.density;
     next.events = sheet.events + 1;
     next.inPlaneLength = sheet.inPlaneLength + hit.t;
+    next.inherit(sheet);
     // Beside the reflector's ends the rays pass on.
     Sheet pass = next;
     Sheet reflected = next;
@@ -346,13 +390,15 @@ void TankTracer::atMirror(const Sheet& sheet, const Hit& hit, const std::vector<
     reflect(sheet, hit, inside, reflected, out, stack);
 }
 
-// The reflector's surface: a plain mirror of the albedo. `reflected` holds the sheet's pieces
-// that met the reflector within its length (`inside` millimetres of z together) at the hit's
-// point; what the surface keeps goes on from there on the stack.
+// The reflector's surface: the albedo's rest is absorbed, and what it keeps is mirrored, about
+// the normal or, on a glossy sheet, about the normal tilted by each of the gloss rule's tilts.
+// `reflected` holds the sheet's pieces that met the reflector within its length (`inside`
+// millimetres of z together) at the hit's point; what the surface keeps goes on from there on
+// the stack.
 void TankTracer::reflect(const Sheet& sheet, const Hit& hit, double inside, Sheet& reflected,
                          TankRay& out, std::vector<Sheet>& stack) const {
     const double albedo = scene_.scene().materials.albedo;
-    out.share[ReflectorAbsorbed] += (1.0 - albedo) * sheet.density * inside;
+    Shares(out, sheet.role)[ReflectorAbsorbed] += (1.0 - albedo) * sheet.density * inside;
     if (albedo == 0.0) {
         End(out, Mix(sheet.path, 1, hit.index, 0), ReflectorAbsorbed);
         return;
@@ -366,6 +412,21 @@ void TankTracer::reflect(const Sheet& sheet, const Hit& hit, double inside, Shee
     reflected.dx = dx / length;
     reflected.dy = dy / length;
     reflected.path = Mix(sheet.path, 1, hit.index, 0);
+    const double sigma =
+        scene_.mirrors()[static_cast<std::size_t>(hit.index)].surface.glossSpreadDeg;
+    const Spread* spread = sigma > 0.0 ? spreadOf(sigma) : nullptr;
+    // The compared rule's sheets take later glossy reflections as mirrors, so their difference
+    // also estimates the later reflections' rule; beyond the splits a sheet is a mirror too.
+    if (spread != nullptr && reflected.role != GlossRole::Compared) {
+        if (reflected.glossSplits < kMaxGlossSplits) {
+            splitGloss(sheet, hit, *spread, reflected, stack);
+            return;
+        }
+        if (!reflected.unresolved) {
+            out.unresolved += reflected.weight();
+            reflected.unresolved = true;
+        }
+    }
     stack.push_back(std::move(reflected));
 }
 
@@ -387,6 +448,7 @@ void TankTracer::atTube(const Sheet& sheet, const Hit& hit, const std::vector<In
     next.events = sheet.events + 1;
     next.skipTube = hit.index;
     next.inPlaneLength = sheet.inPlaneLength + hit.tFar;
+    next.inherit(sheet);
     Sheet pass = next;
     Sheet through = next;
     const double transmission = scene_.scene().materials.tubeTransmission;
@@ -421,7 +483,7 @@ void TankTracer::atTube(const Sheet& sheet, const Hit& hit, const std::vector<In
             }
         }
     }
-    out.share[ReturnedToTube] += returned * sheet.density;
+    Shares(out, sheet.role)[ReturnedToTube] += returned * sheet.density;
     if (returned > 0.0) {
         End(out, Mix(sheet.path, 2, hit.index, 0), ReturnedToTube);
     }
@@ -453,6 +515,8 @@ void TankTracer::atWater(const Sheet& sheet, const Hit& hit, const std::vector<I
     up.events = sheet.events + 1;
     up.inPlaneLength = sheet.inPlaneLength + hit.t;
     up.path = Mix(sheet.path, 3, 1, 0);
+    up.inherit(sheet);
+    std::array<double, kTankFates>& shares = Shares(out, sheet.role);
     double beside = 0.0;
     int ordinal = 0;
     for (const Interval& i : at) {
@@ -477,6 +541,7 @@ void TankTracer::atWater(const Sheet& sheet, const Hit& hit, const std::vector<I
         entry.sinPsi = i.sign * d.sinPsi;
         entry.inPlaneDx = sheet.dx;
         entry.path = Mix(sheet.path, 3, ordinal++, i.sign);
+        entry.role = sheet.role;
         if (entry.density > 0.0) {
             out.entries.push_back(entry);
             End(out, entry.path, Floor);
@@ -485,17 +550,58 @@ void TankTracer::atWater(const Sheet& sheet, const Hit& hit, const std::vector<I
             if (traced) {
                 up.pieces.push_back({z0, z1, i.sign});
             } else {
-                out.share[BesideTank] += reflected * (z1 - z0);
+                shares[BesideTank] += reflected * (z1 - z0);
             }
         }
     }
     if (beside > 0.0) {
-        out.share[BesideTank] += sheet.density * beside;
+        shares[BesideTank] += sheet.density * beside;
         End(out, Mix(sheet.path, 3, 2, 0), BesideTank);
     }
     if (!up.pieces.empty()) {
         stack.push_back(std::move(up));
     }
+}
+
+} // namespace kavrol::physics
+
+// ---- The gloss of a sheet ----
+namespace kavrol::physics {
+
+// A tilted mirror turns the mirrored direction by twice the tilt; a direction that then points
+// into the sheet (to the side the light came from) is mirrored once more about the true tangent.
+// The first glossy reflection of a path also sends the compared rule's branches.
+void TankTracer::splitGloss(const Sheet& sheet, const Hit& hit, const Spread& spread,
+                            Sheet& reflected, std::vector<Sheet>& stack) const {
+    const bool first = reflected.glossSplits == 0;
+    const double norm2 = hit.nx * hit.nx + hit.ny * hit.ny;
+    const double inDot = sheet.dx * hit.nx + sheet.dy * hit.ny;
+    const auto branchOut = [&](const Turns& turns, GlossRole role, int code) {
+        for (std::size_t i = 0; i < turns.rule.tilts.size(); ++i) {
+            Sheet branch = reflected;
+            branch.density = reflected.density * turns.rule.weights[i];
+            branch.glossSplits = reflected.glossSplits + 1;
+            branch.role = role;
+            double bx = turns.cos[i] * reflected.dx - turns.sin[i] * reflected.dy;
+            double by = turns.sin[i] * reflected.dx + turns.cos[i] * reflected.dy;
+            const double outDot = (bx * hit.nx + by * hit.ny) / norm2;
+            if (outDot * inDot > 0.0) {
+                bx -= 2.0 * outDot * hit.nx;
+                by -= 2.0 * outDot * hit.ny;
+            }
+            const double length = std::sqrt(bx * bx + by * by);
+            branch.dx = bx / length;
+            branch.dy = by / length;
+            branch.path = Mix(reflected.path, 4, static_cast<int>(i), code);
+            stack.push_back(std::move(branch));
+        }
+    };
+    if (!first) {
+        branchOut(spread.later, reflected.role, 0);
+        return;
+    }
+    branchOut(spread.compare, GlossRole::Compared, 1);
+    branchOut(spread.first, GlossRole::Followed, 0);
 }
 
 } // namespace kavrol::physics
@@ -523,6 +629,8 @@ TankTracer::Sheet TankTracer::emitted(int tubeIndex, double a, double p, double 
 
 void TankTracer::trace(int tubeIndex, double a, double p, double psi, TankRay& out) const {
     out.share = {};
+    out.comparedShare = {};
+    out.unresolved = 0.0;
     out.signature = 0;
     out.entries.clear();
     Direction d;
@@ -539,7 +647,7 @@ void TankTracer::trace(int tubeIndex, double a, double p, double psi, TankRay& o
         stack.pop_back();
         const double weight = sheet.weight();
         if (sheet.events >= kMaxEvents || sheets > kMaxSheets) {
-            out.share[ReflectorAbsorbed] += weight;
+            Shares(out, sheet.role)[ReflectorAbsorbed] += weight;
             End(out, sheet.path, ReflectorAbsorbed);
             continue;
         }
@@ -551,7 +659,7 @@ void TankTracer::trace(int tubeIndex, double a, double p, double psi, TankRay& o
         const double hx = sheet.px + hit.t * sheet.dx;
         if (hit.kind == Kind::None ||
             (hit.kind == Kind::Water && (hx < plane.xMin || hx > plane.xMax))) {
-            out.share[BesideTank] += weight;
+            Shares(out, sheet.role)[BesideTank] += weight;
             End(out, sheet.path, BesideTank);
             continue;
         }

@@ -61,6 +61,36 @@ TEST(TankCli, JsonCarriesTheTankObjectBesideTheBuildsUnchanged) {
     EXPECT_EQ(without, Json(plain.out));
 }
 
+// A glossy sheet of one's own is traced over the whole tank; the object keeps its keys and adds
+// the surface as "physical" does, and the text report names it.
+TEST(TankCli, AGlossySheetIsTracedAndNamed) {
+    const std::vector<std::string> args = {"--tank", "--tolerance",     "0.1", "--floor-cells",
+                                           "4,6",    "--diffuse-share", "0",   "--gloss-spread",
+                                           "3"};
+    std::vector<std::string> json = args;
+    json.insert(json.begin(), "--json");
+    const CliRun run = Cli(json);
+    ASSERT_EQ(run.status, 0) << run.err;
+    const QJsonObject tank = Json(run.out).value("tank").toObject();
+    EXPECT_EQ(Keys(tank), Sorted({"floorShare", "error", "photonFlux", "ppfd", "depthProfile",
+                                  "losses", "surface"}));
+    const QJsonObject surface = tank.value("surface").toObject();
+    EXPECT_EQ(surface.value("name").toString(), "custom");
+    EXPECT_EQ(surface.value("diffuseShare").toDouble(), 0.0);
+    EXPECT_EQ(surface.value("glossSpread").toDouble(), 3.0);
+    double sum = tank.value("floorShare").toDouble();
+    const QJsonObject losses = tank.value("losses").toObject();
+    for (const QString& key : losses.keys())
+        sum += losses.value(key).toDouble();
+    EXPECT_NEAR(sum, 1.0, 1e-12);
+    const CliRun text = Cli(args);
+    ASSERT_EQ(text.status, 0) << text.err;
+    EXPECT_NE(text.out.find("  reflector surface       custom (diffuse share 0.00, gloss spread "
+                            "3.0 degrees)\n"),
+              std::string::npos)
+        << text.out;
+}
+
 TEST(TankCli, BadValuesAndContradictionsAreRefused) {
     struct Case {
         std::vector<std::string> args;
@@ -93,14 +123,14 @@ TEST(TankCli, ADesignThatCannotExistIsRefusedWithItsReason) {
     ASSERT_EQ(run.status, 0) << run.err;
     const QString reason = Json(run.out).value("tank").toObject().value("refused").toString();
     EXPECT_TRUE(reason.contains("reaches the water")) << reason.toStdString();
-    // The whole tank traces plain mirrors only: a scattering sheet is refused, not ignored.
+    // The whole tank follows gloss but no diffuse light yet: a diffuse sheet is refused, not
+    // ignored.
     const CliRun foil =
         Cli({"--json", "--tank", "--tolerance", "0.1", "--surface", "crumpled-foil"});
     ASSERT_EQ(foil.status, 0) << foil.err;
     EXPECT_EQ(Json(foil.out).value("tank").toObject().value("refused").toString(),
-              "The reflector's surface: the whole tank takes every reflector as a plain mirror; "
-              "a scattering surface (diffuse share or gloss spread above 0) is not modelled over "
-              "the whole tank");
+              "The reflector's surface: the whole tank does not yet re-emit a reflector's "
+              "diffuse light; a diffuse share above 0 is not modelled over the whole tank");
 }
 
 } // namespace

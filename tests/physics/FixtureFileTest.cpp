@@ -308,8 +308,9 @@ TEST(FixtureFile, RefusesTheWholeTanksFieldsNamingUnitFieldAndReason) {
          "f.json: line 3, column 91: unit 1, \"photonFlux\": and \"lumens\" give the tube's "
          "output twice; give one"},
         {R"(, "length": 1200)", R"(, "surface": "crumpled-foil")",
-         "f.json: line 3, column 72: unit 1, \"surface\": scatters light, and the whole tank "
-         "(\"tank.length\") takes every reflector as a plain mirror; leave out one of the two"},
+         "f.json: line 3, column 72: unit 1, \"surface\": re-emits light diffusely (a diffuse "
+         "share above 0), which the whole tank (\"tank.length\") does not model yet; leave out "
+         "one of the two"},
         {R"(, "length": 1200)", R"(, "photonFlux": 0)",
          "f.json: line 3, column 75: unit 1, \"photonFlux\": must be at least 0.01 umol/s and at "
          "most 2000 umol/s, got 0 umol/s"},
