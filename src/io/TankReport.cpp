@@ -71,11 +71,6 @@ std::string refusedText(const std::string& reason) {
     return "Whole tank: refused: " + reason + "\n";
 }
 
-void writeMember(JsonWriter& json, const physics::TankEstimate& e) {
-    json.key("tank");
-    writeObject(json, e);
-}
-
 void writeObject(JsonWriter& json, const physics::TankEstimate& e) {
     json.beginObject();
     writeMembers(json, e);

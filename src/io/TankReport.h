@@ -25,15 +25,15 @@ struct TubeLine {
 std::string text(const physics::TankEstimate& estimate, const TubeLine& tube);
 std::string refusedText(const std::string& reason);
 
-// The member "tank", into an object the caller has open: "floorShare", "error", "photonFlux",
+// The object "tank": "floorShare", "error", "photonFlux",
 // "ppfd" {"mean", "min", "max", "minOverMean", "cellsX", "cellsZ", "edgesXmm", "edgesZmm",
 // "cells" (cellsZ rows of cellsX), "cellErrors" (the same), "atLeast" {level: share}},
 // "depthProfile" [{"depthMm", "ppfd"}], "losses" {"absorbed", "returnedToTube", "besideTank",
 // "frontBackGlass", "endGlass", "water"}; reals with 17 significant digits.
-void writeMember(JsonWriter& json, const physics::TankEstimate& estimate);
-// The same object as a value where the writer stands.
+// As a value where the writer stands.
 void writeObject(JsonWriter& json, const physics::TankEstimate& estimate);
-// Its members, into an object the caller has open (and may add to).
+// Its members, into an object the caller has open (and may add to, as the single build adds
+// the surface).
 void writeMembers(JsonWriter& json, const physics::TankEstimate& estimate);
 // The member "tank" as {"refused": reason}.
 void writeRefusedMember(JsonWriter& json, const std::string& reason);
