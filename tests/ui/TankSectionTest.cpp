@@ -240,12 +240,14 @@ TEST_F(TankSectionTest, ARunningEstimateIsCancelledOrOutdated) {
     EXPECT_EQ(Child<QLabel>(*window, "TankStatus")->text(),
               QStringLiteral("Отражатель изменился: нажмите «Рассчитать»."));
 
-    // A scattering sheet chosen on its page: the whole tank, which traces mirrors, says so.
+    // A diffuse sheet chosen on its page: the whole tank, which takes no diffuse share yet,
+    // says so.
     window->findChild<kavrol::SurfaceSection*>()->choose(1);
     ASSERT_TRUE(QTest::qWaitFor([&] { return !window->busy(); }, 60000));
     Child<QPushButton>(*window, "ComputeTank")->click();
     EXPECT_FALSE(section->computing());
-    EXPECT_TRUE(Child<QLabel>(*window, "TankStatus")->text().contains(QStringLiteral("зеркалом")));
+    EXPECT_TRUE(
+        Child<QLabel>(*window, "TankStatus")->text().contains(QStringLiteral("рассеянный свет")));
 }
 
 } // namespace
