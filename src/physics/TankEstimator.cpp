@@ -784,6 +784,36 @@ struct RowWindow {
     }
 };
 
+// One row's light into every rule: the full grid, the gloss's cruder rule, and the grids with
+// half the angles, elevations or offsets whose differences make the bounds.
+void DepositRow(Work& work, const Rule& offsets, const Rule& elevations, std::size_t k,
+                std::size_t j, RowWindow& window, std::array<Accumulator, kVariants>& rules,
+                TankWater::Descent& descent) {
+    const Row& row = window.at(k);
+    const double psi = elevations.nodes[j];
+    const double weight = offsets.weights[k] * elevations.weights[j];
+    const OffsetSpread near = window.spread(k, 1, false);
+    const RowRule fine{row.full, row.fullWeights, psi, elevations.low[j], elevations.high[j]};
+    const RowRule halfAngles{row.half, row.halfWeights, psi, elevations.low[j], elevations.high[j]};
+    Deposit(work, row, fine, near, weight, rules[Full], true, descent);
+    if (work.tracer.glossy()) {
+        const RowRule compared{row.full,          row.fullWeights,    psi,
+                               elevations.low[j], elevations.high[j], true};
+        Deposit(work, row, compared, near, weight, rules[GlossCompared], false, descent);
+    }
+    Deposit(work, row, halfAngles, near, weight, rules[HalfAngles], false, descent);
+    if (elevations.halfWeights[j] > 0.0) {
+        const RowRule halfElevations{row.full, row.fullWeights, psi, elevations.halfLow[j],
+                                     elevations.halfHigh[j]};
+        Deposit(work, row, halfElevations, near, offsets.weights[k] * elevations.halfWeights[j],
+                rules[HalfElevations], false, descent);
+    }
+    if (offsets.halfWeights[k] > 0.0) {
+        Deposit(work, row, fine, window.spread(k, 2, true),
+                offsets.halfWeights[k] * elevations.weights[j], rules[HalfOffsets], false, descent);
+    }
+}
+
 // The offsets' rows of one elevation are traced in order and kept five at a time: a row's
 // light is spread with its neighbours' (two away for the rule with every other offset).
 TubeLight IntegrateTube(Work& work, int tube, const Grid& grid) {
@@ -803,47 +833,16 @@ TubeLight IntegrateTube(Work& work, int tube, const Grid& grid) {
     TubeLight light;
     light.grid = grid;
     const std::size_t count = offsets.nodes.size();
-    const auto spreadAt = [&window](std::size_t k, std::ptrdiff_t step, bool half) {
-        return window.spread(k, step, half);
-    };
     for (std::size_t j = 0; j < elevations.nodes.size(); ++j) {
-        const double psi = elevations.nodes[j];
         for (std::size_t step = 0; step < count + 2; ++step) {
             CheckCancel(work);
             if (step < count) {
-                TraceRow(work, tube, offsets.nodes[step], psi, grid.angles, window.at(step), ray,
-                         descent);
+                TraceRow(work, tube, offsets.nodes[step], elevations.nodes[j], grid.angles,
+                         window.at(step), ray, descent);
                 Report(work);
             }
-            if (step < 2) {
-                continue;
-            }
-            const std::size_t k = step - 2;
-            const Row& row = window.at(k);
-            const double weight = offsets.weights[k] * elevations.weights[j];
-            const OffsetSpread near = spreadAt(k, 1, false);
-            const RowRule fine{row.full, row.fullWeights, psi, elevations.low[j],
-                               elevations.high[j]};
-            const RowRule halfAngles{row.half, row.halfWeights, psi, elevations.low[j],
-                                     elevations.high[j]};
-            Deposit(work, row, fine, near, weight, rules[Full], true, descent);
-            if (work.tracer.glossy()) {
-                const RowRule compared{row.full,          row.fullWeights,    psi,
-                                       elevations.low[j], elevations.high[j], true};
-                Deposit(work, row, compared, near, weight, rules[GlossCompared], false, descent);
-            }
-            Deposit(work, row, halfAngles, near, weight, rules[HalfAngles], false, descent);
-            if (elevations.halfWeights[j] > 0.0) {
-                const RowRule halfElevations{row.full, row.fullWeights, psi, elevations.halfLow[j],
-                                             elevations.halfHigh[j]};
-                Deposit(work, row, halfElevations, near,
-                        offsets.weights[k] * elevations.halfWeights[j], rules[HalfElevations],
-                        false, descent);
-            }
-            if (offsets.halfWeights[k] > 0.0) {
-                Deposit(work, row, fine, spreadAt(k, 2, true),
-                        offsets.halfWeights[k] * elevations.weights[j], rules[HalfOffsets], false,
-                        descent);
+            if (step >= 2) {
+                DepositRow(work, offsets, elevations, step - 2, j, window, rules, descent);
             }
         }
     }
