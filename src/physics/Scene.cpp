@@ -82,20 +82,25 @@ bool Finite(double value) {
 }
 
 void CheckMaterialsAndSizes(const PhysicalDesign& d) {
-    Require(Finite(d.a) && d.a > 0.0, "A must be a positive length, got " + Mm(d.a));
-    Require(Finite(d.b) && d.b > 0.0, "B must be a positive length, got " + Mm(d.b));
+    Require(Finite(d.a) && d.a > 0.0,
+            [&] { return "A must be a positive length, got " + Mm(d.a); });
+    Require(Finite(d.b) && d.b > 0.0,
+            [&] { return "B must be a positive length, got " + Mm(d.b); });
     if (d.shape != ReflectorShape::Parabola) {
-        Require(Finite(d.c) && d.c >= 0.0, "C must not be negative, got " + Mm(d.c));
-        Require(d.c < d.a, "C (" + Mm(d.c) + ") must be below A (" + Mm(d.a) +
-                               ") for the trapezoid and the twin arc");
+        Require(Finite(d.c) && d.c >= 0.0,
+                [&] { return "C must not be negative, got " + Mm(d.c); });
+        Require(d.c < d.a, [&] {
+            return "C (" + Mm(d.c) + ") must be below A (" + Mm(d.a) +
+                   ") for the trapezoid and the twin arc";
+        });
     }
     Require(Finite(d.tubeRadius) && d.tubeRadius > 0.0,
-            "The tube's radius must be positive, got " + Mm(d.tubeRadius));
+            [&] { return "The tube's radius must be positive, got " + Mm(d.tubeRadius); });
     Require(Finite(d.lampDistance), "The lamp distance must be a finite length");
     Require(Finite(d.waterDistance) && d.waterDistance > 0.0,
-            "The water distance must be positive, got " + Mm(d.waterDistance));
+            [&] { return "The water distance must be positive, got " + Mm(d.waterDistance); });
     Require(Finite(d.aquariumWidth) && d.aquariumWidth > 0.0,
-            "The aquarium's width must be positive, got " + Mm(d.aquariumWidth));
+            [&] { return "The aquarium's width must be positive, got " + Mm(d.aquariumWidth); });
     const Materials& m = d.materials;
     Require(m.albedo >= 0.0 && m.albedo <= 1.0, "The albedo must lie from 0 to 1");
     Require(m.tubeTransmission >= 0.0 && m.tubeTransmission <= 1.0,
@@ -119,11 +124,14 @@ double DepthOnAxis(const PhysicalDesign& d) {
 
 void CheckPlacement(const PhysicalDesign& d, const Scene& scene) {
     const double waterY = d.lampDistance + d.waterDistance;
-    Require(d.b < waterY, "The reflector reaches the water line: it is " + Mm(d.b) +
-                              " deep and the water lies " + Mm(waterY) + " below its top line");
-    Require(d.tubeRadius < d.waterDistance, "The tube reaches the water line: its radius is " +
-                                                Mm(d.tubeRadius) + " and the water lies " +
-                                                Mm(d.waterDistance) + " below its axis");
+    Require(d.b < waterY, [&] {
+        return "The reflector reaches the water line: it is " + Mm(d.b) +
+               " deep and the water lies " + Mm(waterY) + " below its top line";
+    });
+    Require(d.tubeRadius < d.waterDistance, [&] {
+        return "The tube reaches the water line: its radius is " + Mm(d.tubeRadius) +
+               " and the water lies " + Mm(d.waterDistance) + " below its axis";
+    });
     const double onAxis = DepthOnAxis(d);
     if (d.lampDistance <= onAxis) {
         if (d.shape == ReflectorShape::TwinArc) {
@@ -135,9 +143,10 @@ void CheckPlacement(const PhysicalDesign& d, const Scene& scene) {
                                   Mm(d.lampDistance) + " is not below the reflector's top line");
     }
     const double nearest = DistanceToReflector(scene, 0.0, d.lampDistance);
-    Require(nearest >= d.tubeRadius,
-            "The reflector cuts through the tube: it passes " + Mm(nearest) +
-                " from the tube's axis, within its radius of " + Mm(d.tubeRadius));
+    Require(nearest >= d.tubeRadius, [&] {
+        return "The reflector cuts through the tube: it passes " + Mm(nearest) +
+               " from the tube's axis, within its radius of " + Mm(d.tubeRadius);
+    });
 }
 
 // --- Building the scene ---
