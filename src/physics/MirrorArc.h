@@ -41,20 +41,19 @@ struct MirrorArc {
             }
             const double q = -0.5 * (qb + std::copysign(std::sqrt(discriminant), qb));
             roots[0] = q / qa;
-            roots[1] = q != 0.0 ? qc / q : -1.0;
+            if (q != 0.0) {
+                roots[1] = qc / q;
+            }
         }
-        // The nearer accepted root, chosen without branches: which roots lie ahead and on the
-        // arc changes from ray to ray.
-        double nearest = hit.t;
         bool found = false;
         for (double t : roots) {
-            const double x = ray.px + t * ray.dx;
-            const bool accepted = (t > tMin) & (t < nearest) & (x >= xMin) & (x <= xMax);
-            nearest = accepted ? t : nearest;
-            found |= accepted;
-        }
-        if (found) {
-            hit = {nearest, 0.0, 0.0, 0.0, 0.0};
+            if (t > tMin && t < hit.t) {
+                const double x = ray.px + t * ray.dx;
+                if (x >= xMin && x <= xMax) {
+                    hit = {t, 0.0, 0.0, 0.0, 0.0};
+                    found = true;
+                }
+            }
         }
         return found;
     }

@@ -5,7 +5,6 @@
 
 #include <sstream>
 #include <string>
-#include <type_traits>
 
 // The pieces of the messages with which scenes refuse a design, shared by every scene builder.
 namespace kavrol::physics::RefusalText {
@@ -24,20 +23,6 @@ inline std::string Mm(double value) {
 inline void Require(bool condition, const std::string& message) {
     if (!condition) {
         throw PhysicalDesignError(message);
-    }
-}
-inline void Require(bool condition, const char* message) {
-    if (!condition) {
-        throw PhysicalDesignError(message);
-    }
-}
-// The same with the message written only when the condition fails: a search checks every design
-// it takes, and writing the lengths cost more than a coarse estimate's checks by far.
-template <class Message>
-requires std::is_invocable_r_v<std::string, Message>
-inline void Require(bool condition, Message&& message) {
-    if (!condition) {
-        throw PhysicalDesignError(message());
     }
 }
 
