@@ -149,6 +149,15 @@ void DirectionIntegrator::assess(Pair& pair) {
     pair.shareError = half * jump + open;
     pair.key =
         half * std::max(jump, settings_.lossWeight * LargestLossDifference(l.ray, r.ray)) + open;
+    // Each further albedo's share is judged alike.
+    for (std::size_t v = 0; v < static_cast<std::size_t>(tracer_.alikeCount()); ++v) {
+        const RayOutcome::Alike& la = l.ray.alike[v];
+        const RayOutcome::Alike& ra = r.ray.alike[v];
+        pair.alikeWater[v] = half * (la.water + ra.water);
+        pair.alikeError[v] =
+            half * (std::abs(la.water - ra.water) + std::abs(la.diffused - ra.diffused)) + open;
+        pair.key = std::max(pair.key, pair.alikeError[v]);
+    }
     // Wide pairs may hide further changes of path: the 7-point rule probes those with one path
     // at both ends, bisection the others.
     if (2.0 * half > trapezoidWidth_) {
@@ -276,10 +285,25 @@ void DirectionIntegrator::keepRule(const Pair& pair, std::array<RayOutcome, 7>& 
     done.shareError = std::abs(done.value[RayOutcome::Water] - gauss[RayOutcome::Water]) +
                       std::abs(done.value[RayOutcome::Diffused] - gauss[RayOutcome::Diffused]) +
                       done.openError;
+    double alikeKey = 0.0;
+    for (std::size_t v = 0; v < static_cast<std::size_t>(tracer_.alikeCount()); ++v) {
+        std::array<double, 4> sums{}; // the water and the diffused light, by each rule
+        for (std::size_t i = 0; i < 7; ++i) {
+            const RayOutcome::Alike& a = rays[i].alike[v];
+            sums[0] += half * GaussKronrod7::kKronrodWeights[i] * a.water;
+            sums[1] += half * GaussKronrod7::kGaussWeights[i] * a.water;
+            sums[2] += half * GaussKronrod7::kKronrodWeights[i] * a.diffused;
+            sums[3] += half * GaussKronrod7::kGaussWeights[i] * a.diffused;
+        }
+        done.alikeWater[v] = sums[0];
+        done.alikeError[v] =
+            std::abs(sums[0] - sums[1]) + std::abs(sums[2] - sums[3]) + done.openError;
+        alikeKey = std::max(alikeKey, done.alikeError[v]);
+    }
     // The nodes are kept for the bins; nothing above reads their deposits, which move.
     nodes_.insert(nodes_.end(), std::make_move_iterator(rays.begin()),
                   std::make_move_iterator(rays.end()));
-    done.key = std::max(done.shareError, settings_.lossWeight * lossDifference);
+    done.key = std::max({done.shareError, settings_.lossWeight * lossDifference, alikeKey});
     enqueue(static_cast<int>(pairs_.size()) - 1);
 }
 
@@ -429,6 +453,9 @@ DirectionIntegrator::Result DirectionIntegrator::integrate(double aMin, double a
             value /= range;
         }
     }
+    if (tracer_.alikeCount() > 0) {
+        gatherAlike(result, range);
+    }
     if (tracer_.sourceCount() > tracer_.tubeCount() || !tracer_.mirrorSurface()) {
         gatherScattered(result);
         for (double& value : result.deposits) {
@@ -461,6 +488,50 @@ void DirectionIntegrator::gatherScattered(Result& result) const {
         const Sample& l = samples_[static_cast<std::size_t>(pair.left)];
         const Sample& r = samples_[static_cast<std::size_t>(pair.right)];
         const double half = 0.5 * (r.a - l.a);
+        if (!pair.integrated) {
+            add(l.ray, half);
+            add(r.ray, half);
+            continue;
+        }
+        for (std::size_t i = 0; i < 7; ++i) {
+            add(nodes_[static_cast<std::size_t>(pair.firstNode) + i],
+                half * GaussKronrod7::kKronrodWeights[i]);
+        }
+    }
+}
+
+// Each further albedo's share and bound, as the primary's, and its scattered light gathered as
+// gatherScattered gathers the primary's; all per unit of direction, as the result's.
+void DirectionIntegrator::gatherAlike(Result& result, double range) const {
+    const auto count = static_cast<std::size_t>(tracer_.alikeCount());
+    const auto sides = static_cast<std::size_t>(tracer_.sourceCount() - tracer_.tubeCount());
+    for (std::size_t v = 0; v < count; ++v) {
+        result.alike[v].deposits.assign(sides, 0.0);
+    }
+    const auto add = [&](const RayOutcome& ray, double weight) {
+        for (std::size_t v = 0; v < count; ++v) {
+            Result::Alike& alike = result.alike[v];
+            for (std::size_t k = 0; k < ray.alikeDeposits.size(); ++k) {
+                alike.deposits[static_cast<std::size_t>(ray.deposits[k].first)] +=
+                    weight * ray.alikeDeposits[k][v] / range;
+            }
+            alike.unresolved += weight * ray.alike[v].unresolved / range;
+            alike.glossWaterDelta += weight * ray.alike[v].glossWaterDelta / range;
+            alike.glossDiffusedDelta += weight * ray.alike[v].glossDiffusedDelta / range;
+        }
+    };
+    for (const Pair& pair : pairs_) {
+        if (!pair.alive) {
+            continue;
+        }
+        const Sample& l = samples_[static_cast<std::size_t>(pair.left)];
+        const Sample& r = samples_[static_cast<std::size_t>(pair.right)];
+        const double half = 0.5 * (r.a - l.a);
+        for (std::size_t v = 0; v < count; ++v) {
+            result.alike[v].water += pair.alikeWater[v] / range;
+            result.alike[v].error +=
+                (std::isinf(pair.key) ? 2.0 * half : pair.alikeError[v]) / range;
+        }
         if (!pair.integrated) {
             add(l.ray, half);
             add(r.ray, half);

@@ -49,6 +49,17 @@ public:
         double unresolved = 0.0;
         double glossWaterDelta = 0.0; // signed, see RayOutcome
         double glossDiffusedDelta = 0.0;
+        // The same at each further albedo the tracer follows (see PathTracer), without the
+        // losses and the bins.
+        struct Alike {
+            double water = 0.0;
+            double error = 0.0;
+            std::vector<double> deposits;
+            double unresolved = 0.0;
+            double glossWaterDelta = 0.0;
+            double glossDiffusedDelta = 0.0;
+        };
+        std::array<Alike, RayOutcome::kMaxAlike> alike;
     };
     // The histogram's bins split [xMin, xMax] evenly; bins may be 0.
     struct Bins {
@@ -78,6 +89,9 @@ private:
         double openError = 0.0; // of an integrated pair: the part of shareError its gaps leave
         double key = 0.0;       // what refining would gain; infinite when it must be refined
         int slowCuts = 0;       // cuts in a row, down to this pair, that did not halve it
+        // The share entering the water at each further albedo, and its bound.
+        std::array<double, RayOutcome::kMaxAlike> alikeWater{};
+        std::array<double, RayOutcome::kMaxAlike> alikeError{};
     };
 
     int addSample(double a);
@@ -107,6 +121,7 @@ private:
     bool sameEntries(const Pair& pair) const;
     void depositApart(WaterBins& water, const Pair& pair, double open) const;
     void gatherScattered(Result& result) const;
+    void gatherAlike(Result& result, double range) const;
 
     const PathTracer& tracer_;
     int tube_;

@@ -45,6 +45,9 @@ struct TubeLight {
     double unresolved = 0.0;
     double glossWaterDelta = 0.0; // signed; see RayOutcome
     double glossDiffusedDelta = 0.0;
+    // The same at each further albedo the tracer follows: the share entering the water
+    // (mean[Water]), its bound and the scattered light, without the losses and the bins.
+    std::vector<TubeLight> alike;
 };
 
 // Inner integrals done and foreseen over the whole estimate, bare tube included.
@@ -65,6 +68,8 @@ struct Work {
     Progress& progress;
     const SurfacePatches* patches = nullptr;
     std::vector<int> mirrorMap; // of the patches' sides, when the scene is symmetric
+    // Each traced side's light at the further albedos, kept for their own transfers.
+    std::vector<std::vector<PatchLight>> sideAlike;
 };
 
 // Refinement adds work as it goes, so the fraction is held from going back.
@@ -99,13 +104,17 @@ double OffsetAt(double radius, double t) {
 struct LightLayout {
     std::size_t bins = 0;
     std::size_t sides = 0;
+    std::size_t alike = 0;
+    // Each further albedo's water, bound, unresolved weight, gloss differences and deposits.
+    static constexpr std::size_t kAlikeFigures = 5;
 
     static constexpr std::size_t error() { return kFates; }
     static constexpr std::size_t histogram() { return kFates + 1; }
     std::size_t histogramError() const { return histogram() + bins; }
     std::size_t deposits() const { return histogramError() + bins; }
     std::size_t gloss() const { return deposits() + sides; } // unresolved, water, diffused
-    std::size_t size() const { return gloss() + 3; }
+    std::size_t alikeAt(std::size_t k) const { return gloss() + 3 + k * (kAlikeFigures + sides); }
+    std::size_t size() const { return alikeAt(alike); }
 
     // One offset's light.
     void pack(const DirectionIntegrator::Result& r, std::vector<double>& v) const {
@@ -124,6 +133,18 @@ struct LightLayout {
         v[gloss()] = r.unresolved;
         v[gloss() + 1] = r.glossWaterDelta;
         v[gloss() + 2] = r.glossDiffusedDelta;
+        for (std::size_t k = 0; k < alike; ++k) {
+            const DirectionIntegrator::Result::Alike& a = r.alike[k];
+            const std::size_t at = alikeAt(k);
+            v[at] = a.water;
+            v[at + 1] = a.error;
+            v[at + 2] = a.unresolved;
+            v[at + 3] = a.glossWaterDelta;
+            v[at + 4] = a.glossDiffusedDelta;
+            for (std::size_t j = 0; j < a.deposits.size() && j < sides; ++j) {
+                v[at + kAlikeFigures + j] = a.deposits[j];
+            }
+        }
     }
 
     // The integral over offsets, each rule's error added to the bound of the share entering the
@@ -144,6 +165,18 @@ struct LightLayout {
         light.unresolved = r.value[gloss()];
         light.glossWaterDelta = r.value[gloss() + 1];
         light.glossDiffusedDelta = r.value[gloss() + 2];
+        light.alike.assign(alike, TubeLight{});
+        for (std::size_t k = 0; k < alike; ++k) {
+            TubeLight& a = light.alike[k];
+            const std::size_t at = alikeAt(k);
+            a.mean[RayOutcome::Water] = r.value[at];
+            a.error = r.value[at + 1] + r.error[at];
+            a.unresolved = r.value[at + 2];
+            a.glossWaterDelta = r.value[at + 3];
+            a.glossDiffusedDelta = r.value[at + 4];
+            const auto from = r.value.begin() + static_cast<std::ptrdiff_t>(at + kAlikeFigures);
+            a.deposits.assign(from, from + static_cast<std::ptrdiff_t>(sides));
+        }
     }
 };
 
@@ -154,7 +187,8 @@ TubeLight IntegrateOffsets(Work& work, int tube, double aMin, double aMax) {
     const double radius = work.scene.tubes[static_cast<std::size_t>(tube)].radius;
     const LightLayout layout{
         static_cast<std::size_t>(work.bins.count),
-        static_cast<std::size_t>(work.tracer.sourceCount() - work.tracer.tubeCount())};
+        static_cast<std::size_t>(work.tracer.sourceCount() - work.tracer.tubeCount()),
+        static_cast<std::size_t>(work.tracer.alikeCount())};
     TubeLight light;
     const AdaptiveGauss::Integrand atOffset = [&](double t, std::vector<double>& value) {
         DirectionIntegrator directions(work.tracer, tube, OffsetAt(radius, t), work.settings);
@@ -175,7 +209,18 @@ TubeLight IntegrateOffsets(Work& work, int tube, double aMin, double aMax) {
     const AdaptiveGauss::Result result = AdaptiveGauss(settings).integrate(atOffset, -1.0, 1.0);
     layout.unpack(result, light);
     light.reached = light.reached && result.reached;
+    for (TubeLight& alike : light.alike) {
+        alike.reached = light.reached;
+    }
     return light;
+}
+
+// Light to the patches from half a turn made whole: each side's with its mirror image's.
+void Symmetrise(std::vector<double>& deposits, const std::vector<int>& mirrorMap) {
+    const std::vector<double> once = deposits;
+    for (std::size_t k = 0; k < once.size(); ++k) {
+        deposits[k] = 0.5 * (once[k] + once[static_cast<std::size_t>(mirrorMap[k])]);
+    }
 }
 
 // A tube on the axis of a mirror-symmetric scene sends its light to x < 0 as the mirror image
@@ -194,10 +239,9 @@ TubeLight IntegrateTube(Work& work, int tube, bool symmetric) {
             light.histogram[b] = 0.5 * (once[b] + once[once.size() - 1 - b]);
             light.histogramError[b] = 0.5 * (onceError[b] + onceError[once.size() - 1 - b]);
         }
-        const std::vector<double> deposits = light.deposits;
-        for (std::size_t k = 0; k < deposits.size(); ++k) {
-            light.deposits[k] =
-                0.5 * (deposits[k] + deposits[static_cast<std::size_t>(work.mirrorMap[k])]);
+        Symmetrise(light.deposits, work.mirrorMap);
+        for (TubeLight& alike : light.alike) {
+            Symmetrise(alike.deposits, work.mirrorMap);
         }
     }
     return light;
@@ -230,6 +274,9 @@ TubeLight Mirrored(const TubeLight& light, const std::vector<int>& mirrorMap) {
     for (std::size_t k = 0; k < light.deposits.size(); ++k) {
         mirrored.deposits[static_cast<std::size_t>(mirrorMap[k])] = light.deposits[k];
     }
+    for (std::size_t k = 0; k < light.alike.size(); ++k) {
+        mirrored.alike[k] = Mirrored(light.alike[k], mirrorMap);
+    }
     return mirrored;
 }
 
@@ -244,6 +291,22 @@ int PatchCount(const EstimateOptions& options) {
         return 16;
     }
     return options.tolerance >= 0.002 ? 24 : 32;
+}
+
+// One node's light at the further albedos, weighed by w, added to each albedo's side light
+// (rays are counted once, with the first).
+void AddSideAlike(const DirectionIntegrator::Result& r, double w, std::vector<PatchLight>& alike) {
+    for (std::size_t k = 0; k < alike.size(); ++k) {
+        const DirectionIntegrator::Result::Alike& from = r.alike[k];
+        PatchLight& to = alike[k];
+        to.mean[RayOutcome::Water] += w * from.water;
+        for (std::size_t j = 0; j < from.deposits.size() && j < to.deposits.size(); ++j) {
+            to.deposits[j] += w * from.deposits[j];
+        }
+        to.error +=
+            w * (from.error + std::abs(from.glossWaterDelta) + std::abs(from.glossDiffusedDelta));
+        to.unresolved += w * from.unresolved;
+    }
 }
 
 // The diffuse light of one patch side, per unit it emits: 2-point Gauss-Legendre over the
@@ -267,6 +330,10 @@ PatchLight TraceSide(Work& work, int side) {
     PatchLight light;
     light.histogram.assign(static_cast<std::size_t>(work.bins.count), 0.0);
     light.deposits.assign(static_cast<std::size_t>(patches.sideCount()), 0.0);
+    std::vector<PatchLight> alike(static_cast<std::size_t>(work.tracer.alikeCount()));
+    for (PatchLight& a : alike) {
+        a.deposits.assign(static_cast<std::size_t>(patches.sideCount()), 0.0);
+    }
     DirectionIntegrator::Settings settings = work.settings;
     settings.gridCells = work.cellsPerHalfTurn;
     const double pi = std::numbers::pi;
@@ -292,13 +359,19 @@ PatchLight TraceSide(Work& work, int side) {
         light.error += w * (std::abs(r.glossWaterDelta) + std::abs(r.glossDiffusedDelta));
         light.rays += r.rays;
         light.reached = light.reached && r.reached;
+        AddSideAlike(r, w, alike);
     }
+    for (PatchLight& a : alike) {
+        a.reached = light.reached;
+    }
+    work.sideAlike[static_cast<std::size_t>(side)] = std::move(alike);
     return light;
 }
 
 // Hands the light the tubes gave the patches through the diffuse transfer and adds what
 // becomes of it to the total and to each tube's own light.
-void AddPatchLight(Work& work, const std::vector<double>& tubeShare, TubeLight& total,
+void AddPatchLight(Work& work, const DiffuseTransfer::SideTracer& trace,
+                   const std::vector<double>& tubeShare, TubeLight& total,
                    std::vector<TubeLight>& lights) {
     const int sides = work.patches->sideCount();
     std::vector<double> source(static_cast<std::size_t>(sides), 0.0);
@@ -313,9 +386,8 @@ void AddPatchLight(Work& work, const std::vector<double>& tubeShare, TubeLight& 
             perTube.push_back(lights[i].deposits);
         }
     }
-    DiffuseTransfer transfer(
-        sides, work.mirrorMap, [&work](int side) { return TraceSide(work, side); }, work.bins.count,
-        kUntracedShare * work.options.tolerance);
+    DiffuseTransfer transfer(sides, work.mirrorMap, trace, work.bins.count,
+                             kUntracedShare * work.options.tolerance);
     const DiffuseTransfer::Solution solution = transfer.solve(source, perTube);
     for (std::size_t f = 0; f < kFates; ++f) {
         total.mean[f] += solution.mean[f];
@@ -417,8 +489,40 @@ void AddFresnelError(double interpolationError, TubeLight& total) {
     }
 }
 
+// Each further albedo's whole light, as the first albedo's: the tubes' light summed, the gloss
+// rule's error, the patches' transfer solved with that albedo's own light of the sides (traced
+// with the first albedo's, or now when the first's transfer took a side's as its partner's image)
+// and the Fresnel table's error.
+std::vector<TubeLight> AlikeTotals(Work& work, const std::vector<TubeLight>& lights,
+                                   double interpolationError) {
+    std::vector<TubeLight> totals;
+    for (std::size_t k = 0; k < static_cast<std::size_t>(work.tracer.alikeCount()); ++k) {
+        std::vector<TubeLight> perTube;
+        for (const TubeLight& light : lights) {
+            perTube.push_back(light.alike[k]);
+        }
+        std::vector<double> tubeShare;
+        TubeLight total = SumTubes(work.scene, perTube, 0, tubeShare);
+        AddGlossError(total, perTube);
+        if (work.patches != nullptr) {
+            const auto trace = [&work, k](int side) {
+                const auto s = static_cast<std::size_t>(side);
+                if (work.sideAlike[s].empty()) {
+                    TraceSide(work, side);
+                }
+                return work.sideAlike[s][k];
+            };
+            AddPatchLight(work, trace, tubeShare, total, perTube);
+        }
+        AddFresnelError(interpolationError, total);
+        totals.push_back(std::move(total));
+    }
+    return totals;
+}
+
 TubeLight IntegrateScene(const Scene& scene, const EstimateOptions& options, int bins,
-                         Progress& progress, std::vector<TubeLight>* perTube = nullptr) {
+                         Progress& progress, std::vector<TubeLight>* perTube = nullptr,
+                         const std::vector<double>& alikeAlbedos = {}) {
     const auto fresnel = FresnelTable::ForIndex(scene.materials.refractiveIndex);
     const bool hasReflector =
         !scene.segments.empty() || !scene.arcs.empty() || !scene.curves.empty();
@@ -426,11 +530,13 @@ TubeLight IntegrateScene(const Scene& scene, const EstimateOptions& options, int
     if (hasReflector && scene.anyDiffuse()) {
         patches.emplace(scene, PatchCount(options));
     }
-    const PathTracer tracer(scene, *fresnel, patches ? &*patches : nullptr, options.glossPanels);
-    Work work{scene, tracer, options, {}, {}, 0.0, 32, progress, nullptr, {}};
+    const PathTracer tracer(scene, *fresnel, patches ? &*patches : nullptr, options.glossPanels,
+                            alikeAlbedos);
+    Work work{scene, tracer, options, {}, {}, 0.0, 32, progress, nullptr, {}, {}};
     bool symmetric = scene.mirrorSymmetric();
     if (patches) {
         work.patches = &*patches;
+        work.sideAlike.resize(static_cast<std::size_t>(patches->sideCount()));
         if (symmetric) {
             work.mirrorMap = patches->mirrorMap();
             symmetric = !work.mirrorMap.empty();
@@ -450,9 +556,11 @@ TubeLight IntegrateScene(const Scene& scene, const EstimateOptions& options, int
         AddGlossError(total, lights);
     }
     if (patches) {
-        AddPatchLight(work, tubeShare, total, lights);
+        AddPatchLight(
+            work, [&work](int side) { return TraceSide(work, side); }, tubeShare, total, lights);
     }
     AddFresnelError(fresnel->interpolationError(), total);
+    total.alike = AlikeTotals(work, lights, fresnel->interpolationError());
     if (perTube != nullptr) {
         for (TubeLight& light : lights) {
             light.error += fresnel->interpolationError();
@@ -560,6 +668,46 @@ PhysicalEstimate LightEstimator::estimate(const PhysicalDesign& design) const {
 }
 
 PhysicalEstimate LightEstimator::estimate(const Scene& scene) const {
+    std::vector<AlbedoShare> none;
+    return estimate(scene, {}, none);
+}
+
+bool LightEstimator::TracedAlike(const Scene& scene, const std::vector<double>& alikeAlbedos) {
+    if (!scene.anyScattering() || !(scene.materials.albedo > 0.0) ||
+        alikeAlbedos.size() > static_cast<std::size_t>(RayOutcome::kMaxAlike)) {
+        return false;
+    }
+    return std::all_of(alikeAlbedos.begin(), alikeAlbedos.end(), [&scene](double albedo) {
+        return albedo >= 0.0 && albedo <= scene.materials.albedo;
+    });
+}
+
+// Each further albedo estimated apart, as the scene's own would be without its bins and bare
+// tube.
+PhysicalEstimate LightEstimator::estimateApart(const Scene& scene,
+                                               const std::vector<double>& alikeAlbedos,
+                                               std::vector<AlbedoShare>& alike) const {
+    const PhysicalEstimate first = estimate(scene);
+    EstimateOptions apart = options_;
+    apart.bareTube = false;
+    apart.bins = 0;
+    apart.progress = nullptr;
+    for (double albedo : alikeAlbedos) {
+        Scene other = scene;
+        other.materials.albedo = albedo;
+        const PhysicalEstimate e = LightEstimator(apart).estimate(other);
+        alike.push_back({e.efficiency, e.error, e.toleranceReached});
+    }
+    return first;
+}
+
+PhysicalEstimate LightEstimator::estimate(const Scene& scene,
+                                          const std::vector<double>& alikeAlbedos,
+                                          std::vector<AlbedoShare>& alike) const {
+    alike.clear();
+    if (!alikeAlbedos.empty() && !TracedAlike(scene, alikeAlbedos)) {
+        return estimateApart(scene, alikeAlbedos, alike);
+    }
     Validate(scene, options_);
     // Tubes taken as their mirror partner's image are not integrated.
     int integrated = 0;
@@ -574,7 +722,11 @@ PhysicalEstimate LightEstimator::estimate(const Scene& scene) const {
     std::vector<TubeLight> perTube;
     EstimateOptions integrals = options_;
     integrals.tolerance = IntegralTolerance(scene, options_);
-    const TubeLight light = IntegrateScene(scene, integrals, options_.bins, progress, &perTube);
+    const TubeLight light =
+        IntegrateScene(scene, integrals, options_.bins, progress, &perTube, alikeAlbedos);
+    for (const TubeLight& a : light.alike) {
+        alike.push_back({a.mean[RayOutcome::Water], a.error, a.reached});
+    }
     PhysicalEstimate result;
     result.efficiency = light.mean[RayOutcome::Water];
     result.error = light.error;

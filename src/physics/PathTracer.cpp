@@ -127,6 +127,8 @@ struct Walk {
     bool following = true;   // its clearances are still followed
     bool unresolved = false; // its gloss is no longer followed
     bool comparing = false;  // split by the cruder gloss rule, for the error estimate
+    // What the walk carries at each further albedo, as a share of its weight.
+    std::array<double, RayOutcome::kMaxAlike> alike{};
     // The signature through the steps of each weight class and the heavier ones, and the
     // latest step's class (a walk's weight only falls, so its steps' classes only rise).
     std::array<std::uint64_t, RayOutcome::kClasses> prefix = Seeds();
@@ -253,7 +255,7 @@ void TurnMirrored(Walk& w, double c, double s, double nx, double ny, double inDo
 // The ray meets the water line at (x, y): beside the tank it ends; over the water the Fresnel
 // share enters, and the rest is lost or goes on upward. False when the ray ends here.
 bool MeetWater(const Scene& scene, const FresnelTable& fresnel, double t, double x, double y,
-               Walk& walk, RayOutcome& out, int& leaves) {
+               Walk& walk, RayOutcome& out, int& leaves, int alike) {
     Weight& weight = walk.weight;
     if (!scene.water.overWater(x)) {
         out.share[RayOutcome::BesideAquarium] += weight.total();
@@ -270,6 +272,9 @@ bool MeetWater(const Scene& scene, const FresnelTable& fresnel, double t, double
     }
     weight.resum();
     out.share[RayOutcome::Water] += entered;
+    for (std::size_t v = 0; v < static_cast<std::size_t>(alike); ++v) {
+        out.alike[v].water += entered * walk.alike[v];
+    }
     double slopeX = 0.0;
     double slopeY = 0.0;
     HitDerivative(walk, t, 0.0, 1.0, slopeX, slopeY);
@@ -457,9 +462,13 @@ PathTracer::Turns::Turns(GlossRule r) : rule(std::move(r)) {
 }
 
 PathTracer::PathTracer(const Scene& scene, const FresnelTable& fresnel,
-                       const SurfacePatches* patches, int glossPanels)
+                       const SurfacePatches* patches, int glossPanels,
+                       const std::vector<double>& alikeAlbedos)
     : scene_(scene), fresnel_(fresnel), patches_(patches), mirror_(!scene.anyScattering()),
       followsClearances_(scene.curves.empty()) {
+    for (double albedo : alikeAlbedos) {
+        alikeRatios_.push_back(albedo / scene.materials.albedo);
+    }
     // Estimates follow the Radau rule at a path's first glossy reflection and the halves' means
     // at later ones, and compare with the halves' means; finer runs follow the composite rule
     // first and the Radau rule later, and compare with the Radau rule (see GlossRule).
@@ -517,6 +526,7 @@ int PathTracer::sourceCount() const {
 void PathTracer::trace(int source, double a, double p, RayOutcome& out, double followWeight) const {
     out = RayOutcome{};
     Walk walk;
+    walk.alike.fill(1.0);
     if (source < tubeCount()) {
         const Tube& tube = scene_.tubes[static_cast<std::size_t>(source)];
         const double dx = std::sin(a);
@@ -574,7 +584,8 @@ void PathWalk::walk(Walk walk) {
         const double hx = walk.ray.px + hit.piece.t * walk.ray.dx;
         const double hy = walk.ray.py + hit.piece.t * walk.ray.dy;
         if (hit.kind == Kind::Water) {
-            if (!MeetWater(scene, tracer_.fresnel_, hit.piece.t, hx, hy, walk, out, leaves_)) {
+            if (!MeetWater(scene, tracer_.fresnel_, hit.piece.t, hx, hy, walk, out, leaves_,
+                           tracer_.alikeCount())) {
                 return;
             }
         } else if (hit.kind == Kind::Tube) {
@@ -616,6 +627,15 @@ void PathWalk::handDiffuse(Walk& walk, const Hit& hit, double hx, double hy, dou
     const Scene& scene = tracer_.scene_;
     const double taken = walk.weight.keep(1.0 - diffuseShare);
     out_.share[RayOutcome::Diffused] += taken;
+    const auto alike = static_cast<std::size_t>(tracer_.alikeCount());
+    if (alike > 0) {
+        std::array<double, RayOutcome::kMaxAlike> amounts{};
+        for (std::size_t v = 0; v < alike; ++v) {
+            amounts[v] = taken * walk.alike[v];
+            out_.alike[v].diffused += amounts[v];
+        }
+        out_.alikeDeposits.push_back(amounts);
+    }
     double g = hit.piece.g;
     SurfacePatches::PieceKind kind = SurfacePatches::PieceKind::Curve;
     if (hit.kind == Kind::Segment) {
@@ -641,6 +661,7 @@ void PathWalk::splitGloss(const Walk& walk, const PathTracer::Spread& spread, do
     const bool first = walk.glossSplits == 0;
     const double waterBefore = out.share[RayOutcome::Water];
     const double diffusedBefore = out.share[RayOutcome::Diffused];
+    const std::array<RayOutcome::Alike, RayOutcome::kMaxAlike> alikeBefore = out.alike;
     const auto branchOut = [&](const PathTracer::Turns& turns, bool comparing, PathWalk& into) {
         const GlossRule& rule = turns.rule;
         for (std::size_t i = 0; i < rule.tilts.size(); ++i) {
@@ -668,6 +689,12 @@ void PathWalk::splitGloss(const Walk& walk, const PathTracer::Spread& spread, do
         out.share[RayOutcome::Water] - waterBefore - apart.share[RayOutcome::Water];
     out.glossDiffusedDelta +=
         out.share[RayOutcome::Diffused] - diffusedBefore - apart.share[RayOutcome::Diffused];
+    for (std::size_t v = 0; v < static_cast<std::size_t>(tracer_.alikeCount()); ++v) {
+        RayOutcome::Alike& alike = out.alike[v];
+        alike.glossWaterDelta += alike.water - alikeBefore[v].water - apart.alike[v].water;
+        alike.glossDiffusedDelta +=
+            alike.diffused - alikeBefore[v].diffused - apart.alike[v].diffused;
+    }
     // Its paths change where the followed ones do not; the direction integral cuts there too, or
     // the difference, rough where the followed light is smooth, would be integrated across its
     // jumps.
@@ -690,6 +717,9 @@ bool PathWalk::scatter(Walk& walk, const Hit& hit, double hx, double hy) {
     RayOutcome& out = out_;
     Weight& weight = walk.weight;
     out.share[RayOutcome::Absorbed] += weight.keep(scene.materials.albedo);
+    for (std::size_t v = 0; v < tracer_.alikeRatios_.size(); ++v) {
+        walk.alike[v] *= tracer_.alikeRatios_[v];
+    }
     const Direction n = MirrorNormal(scene, hit, hx, hy);
     const double nx = n.x;
     const double ny = n.y;
@@ -725,6 +755,9 @@ bool PathWalk::scatter(Walk& walk, const Hit& hit, double hx, double hy) {
         // Followed as a mirror from here on; its fate no longer counts as known.
         if (!walk.unresolved) {
             out.unresolved += weight.total();
+            for (std::size_t v = 0; v < tracer_.alikeRatios_.size(); ++v) {
+                out.alike[v].unresolved += weight.total() * walk.alike[v];
+            }
             walk.unresolved = true;
         }
         return true;

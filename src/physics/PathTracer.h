@@ -34,8 +34,15 @@ public:
 
     // `patches` is needed when a surface scatters diffusely and must outlive the tracer;
     // glossPanels > 0 replaces the Radau gloss rule by the composite one (finer runs).
+    // `alikeAlbedos` (at most RayOutcome::kMaxAlike, each from 0 to the scene's albedo, which
+    // must be positive; only in scenes that scatter) are further albedos of the reflector's
+    // sheet whose figures each ray also gives (RayOutcome::alike): a reflection on the sheet only
+    // weighs the light, so the same branches serve every albedo. The scene's albedo, the
+    // largest, sets the weights that decide how far changes of path are followed, which is then
+    // enough for the others.
     PathTracer(const Scene& scene, const FresnelTable& fresnel,
-               const SurfacePatches* patches = nullptr, int glossPanels = 0);
+               const SurfacePatches* patches = nullptr, int glossPanels = 0,
+               const std::vector<double>& alikeAlbedos = {});
 
     // Also follows the ray's derivatives in a, for the entries' slopes and the clearances; the
     // clearances only while a branch carries at least `followWeight`, only for the tubes' rays
@@ -49,6 +56,7 @@ public:
     const SurfacePatches* patches() const { return patches_; }
     bool mirrorSurface() const { return mirror_; }
     bool followsClearances() const { return followsClearances_; }
+    int alikeCount() const { return static_cast<int>(alikeRatios_.size()); }
 
 private:
     // The walk of one ray and its branches, in the source.
@@ -84,6 +92,9 @@ private:
     const Spread* spreadOf(double sigmaDeg) const;
 
     bool mirror_;
+    // Each further albedo over the scene's: what a reflection on the sheet weighs the light by
+    // beyond the scene's albedo.
+    std::vector<double> alikeRatios_;
     std::vector<Spread> spreads_; // one per distinct spread of the scene's pieces
     std::vector<Rim> rims_;
     // Profile curves of one's own lack their tangents among the conditions, and their many

@@ -66,6 +66,22 @@ struct RayOutcome {
     // what the cruder rule it is compared with brings: an estimate of the gloss rule's error.
     double glossWaterDelta = 0.0;
     double glossDiffusedDelta = 0.0;
+
+    // The same ray at a further albedo of the reflector's sheet (see PathTracer): its branches
+    // are the same, only their weights differ, by a factor at each reflection on the sheet. Only
+    // what the share entering the water and its bound need. Capacity: one further albedo, the
+    // comparison of surfaces' pair (the design's albedo and the preset's typical one).
+    static constexpr int kMaxAlike = 1;
+    struct Alike {
+        double water = 0.0;
+        double diffused = 0.0;
+        double unresolved = 0.0;
+        double glossWaterDelta = 0.0;
+        double glossDiffusedDelta = 0.0;
+    };
+    std::array<Alike, kMaxAlike> alike{};
+    // Each deposit's amount at the further albedos, in the order of deposits (empty without).
+    std::vector<std::array<double, kMaxAlike>> alikeDeposits;
 };
 
 } // namespace kavrol::physics

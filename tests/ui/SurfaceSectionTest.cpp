@@ -183,13 +183,15 @@ TEST(SurfaceSectionTest, TheComparisonFillsBestFirstAndCanBeCancelled) {
                   rows[r].typicalAlbedo);
         EXPECT_TRUE(table->item(row, 4)->text().startsWith(
             QString::number(rows[r].efficiency * 100, 'f', 1) + QStringLiteral(" % ± ")));
-        // Three rows recomputed one by one: the best, the worst and one in between.
+        // Three rows recomputed one by one: the best, the worst and one in between. A preset's
+        // two albedos come from one run, so they agree within both bounds, not to the bit.
         if (r == 0 || r == rows.size() / 2 || r + 1 == rows.size()) {
             kavrol::physics::PhysicalDesign d = design;
             d.materials.albedo = rows[r].albedo;
             d.materials.surface = rows[r].surface;
-            EXPECT_EQ(rows[r].efficiency,
-                      kavrol::physics::LightEstimator(plain).estimate(d).efficiency);
+            const auto lone = kavrol::physics::LightEstimator(plain).estimate(d);
+            EXPECT_NEAR(rows[r].efficiency, lone.efficiency, rows[r].error + lone.error);
+            EXPECT_GT(rows[r].error, 0.0);
         }
     }
     // A matte white hood loses to the mirror-like sheets on this parabola at the same albedo.
