@@ -124,6 +124,9 @@ struct Walk {
     int skipSegment = -1;
     int event = 0;
     int glossSplits = 0;
+    // The sign of the tilt the walk last took at a glossy reflection (0 for none or tilt 0):
+    // beyond the split reflections it goes on with the opposite one.
+    int glossSign = 0;
     bool following = true;   // its clearances are still followed
     bool unresolved = false; // its gloss is no longer followed
     bool comparing = false;  // split by the cruder gloss rule, for the error estimate
@@ -445,6 +448,8 @@ private:
                      double diffuseShare);
     void splitGloss(const Walk& walk, const PathTracer::Spread& spread, double nx, double ny,
                     double inDot, double kappa);
+    void goOnTilted(Walk& walk, const PathTracer::Turns& turns, double nx, double ny, double inDot,
+                    double kappa);
     const ReflectorSurface& surfaceOf(const Hit& hit) const;
 
     const PathTracer& tracer_;
@@ -465,7 +470,7 @@ PathTracer::PathTracer(const Scene& scene, const FresnelTable& fresnel,
                        const SurfacePatches* patches, int glossPanels,
                        const std::vector<double>& alikeAlbedos)
     : scene_(scene), fresnel_(fresnel), patches_(patches), mirror_(!scene.anyScattering()),
-      followsClearances_(scene.curves.empty()) {
+      continues_(glossPanels <= 0), followsClearances_(scene.curves.empty()) {
     for (double albedo : alikeAlbedos) {
         alikeRatios_.push_back(albedo / scene.materials.albedo);
     }
@@ -667,6 +672,7 @@ void PathWalk::splitGloss(const Walk& walk, const PathTracer::Spread& spread, do
         for (std::size_t i = 0; i < rule.tilts.size(); ++i) {
             Walk branch = walk;
             branch.glossSplits = walk.glossSplits + 1;
+            branch.glossSign = (rule.tilts[i] > 0.0) - (rule.tilts[i] < 0.0);
             branch.comparing = comparing;
             branch.weight.keep(rule.weights[i]);
             TurnMirrored(branch, turns.cos[i], turns.sin[i], nx, ny, inDot, kappa, into.follow_);
@@ -751,6 +757,17 @@ bool PathWalk::scatter(Walk& walk, const Hit& hit, double hx, double hy) {
     if (spread == nullptr) {
         return true;
     }
+    if (walk.comparing) {
+        // The cruder rule's walk splits only at the first glossy reflection and takes later ones
+        // as mirrors: its difference then also estimates the error of the later reflections'
+        // rule.
+        return true;
+    }
+    if (tracer_.continues_ && surface.glossSpreadDeg <= PathTracer::kOneTiltSpreadDeg &&
+        walk.glossSplits >= PathTracer::kSplitReflections && walk.glossSign != 0) {
+        goOnTilted(walk, spread->later, nx, ny, inDot, kappa);
+        return true;
+    }
     if (walk.glossSplits >= PathTracer::kMaxGlossSplits) {
         // Followed as a mirror from here on; its fate no longer counts as known.
         if (!walk.unresolved) {
@@ -762,14 +779,21 @@ bool PathWalk::scatter(Walk& walk, const Hit& hit, double hx, double hy) {
         }
         return true;
     }
-    if (walk.comparing) {
-        // The cruder rule's walk splits only at the first glossy reflection and takes later ones
-        // as mirrors: its difference then also estimates the error of the later reflections'
-        // rule.
-        return true;
-    }
     splitGloss(walk, *spread, nx, ny, inDot, kappa);
     return false;
+}
+
+// Beyond the split reflections a walk goes on with one tilt of the halves' means, the opposite
+// of the one it took last: the two walks of a split take opposite tilts at every later
+// reflection, so over them each later tilt's rule stays exact for 1, |tilt| and tilt (the mean
+// tilt 0), as the split would be, while the walks no longer multiply.
+void PathWalk::goOnTilted(Walk& walk, const PathTracer::Turns& turns, double nx, double ny,
+                          double inDot, double kappa) {
+    walk.glossSign = -walk.glossSign;
+    const std::size_t i = walk.glossSign < 0 ? 0 : 1;
+    TurnMirrored(walk, turns.cos[i], turns.sin[i], nx, ny, inDot, kappa, follow_);
+    walk.signature = Mix(walk.signature, Kind::None, static_cast<int>(3 + i));
+    ++walk.glossSplits;
 }
 
 } // namespace kavrol::physics

@@ -27,9 +27,17 @@ public:
     // Bound on the events (reflections, passages, water arrivals) of one ray; what a ray still
     // carries when it reaches the bound counts as absorbed.
     static constexpr int kMaxEvents = 256;
-    // Glossy reflections along one path that are split over the gloss rule's tilts (the first
-    // over three, later ones over two: up to 3 x 2 x 2 = 12 branches); later ones are taken as
-    // mirrors and their weight as unresolved.
+    // Glossy reflections along one path that are split over the gloss rule's tilts: in an
+    // estimate the first over three (the Radau rule) and the second over two (the halves'
+    // means), up to 3 x 2 = 6 branches; each branch then goes on with one tilt of the halves'
+    // means at every later glossy reflection, the opposite of its last (a branch of tilt 0
+    // splits once more first). Much finer runs and wide spreads split up to kMaxGlossSplits
+    // reflections and take later ones as mirrors, their weight as unresolved.
+    static constexpr int kSplitReflections = 2;
+    // Only spreads up to this (degrees) go on with one tilt: what it misses grows as the
+    // spread's square, and beyond it (crumpled foil and rougher) a much finer run missed by more
+    // than the bound; wider spreads split up to kMaxGlossSplits reflections, as finer runs do.
+    static constexpr double kOneTiltSpreadDeg = 10.0;
     static constexpr int kMaxGlossSplits = 3;
 
     // `patches` is needed when a surface scatters diffusely and must outlive the tracer;
@@ -92,6 +100,8 @@ private:
     const Spread* spreadOf(double sigmaDeg) const;
 
     bool mirror_;
+    // Branches go on with one tilt beyond the split reflections (estimates, not finer runs).
+    bool continues_;
     // Each further albedo over the scene's: what a reflection on the sheet weighs the light by
     // beyond the scene's albedo.
     std::vector<double> alikeRatios_;

@@ -112,6 +112,38 @@ TEST(PathTracer, WaterReflectionIsTracedOrCountedLost) {
     EXPECT_GT(traced.share[RayOutcome::Water], lost.share[RayOutcome::Water]);
 }
 
+// Light going back and forth between a glossy sheet and the water meets the sheet again and
+// again: an estimate's branches go on tilted beyond the split reflections, so none of it is left
+// unresolved, while much finer runs split the first three and leave the rest unresolved.
+TEST(PathTracer, GlossyBranchesGoOnTiltedBeyondTheSplitReflections) {
+    Scene scene = BareScene(1.33);
+    scene.segments.push_back({-1000.0, 0.0, 1000.0, 0.0});
+    scene.tubes[0].radius = 0.001;
+    scene.water = {250.0, -1000.0, 1000.0};
+    scene.materials.albedo = 0.9;
+    scene.materials.surface = {0.0, 3.0};
+    const auto fresnel = FresnelTable::ForIndex(1.33);
+    RayOutcome estimate;
+    PathTracer(scene, *fresnel).trace(0, 0.1, 0.0, estimate);
+    EXPECT_EQ(estimate.unresolved, 0.0);
+    EXPECT_NEAR(Sum(estimate), 1.0, 1e-14);
+    RayOutcome finer;
+    PathTracer(scene, *fresnel, nullptr, 4).trace(0, 0.1, 0.0, finer);
+    EXPECT_GT(finer.unresolved, 0.0);
+    EXPECT_NEAR(Sum(finer), 1.0, 1e-14);
+    // A spread far below the rays' angles: the tilted branches land where the mirror's light
+    // does, so the shares are the mirror's to the spread's first order.
+    scene.materials.surface = {0.0, 1e-6};
+    RayOutcome nearMirror;
+    PathTracer(scene, *fresnel).trace(0, 0.1, 0.0, nearMirror);
+    scene.materials.surface = {};
+    RayOutcome mirror;
+    PathTracer(scene, *fresnel).trace(0, 0.1, 0.0, mirror);
+    for (std::size_t f = 0; f < RayOutcome::kFates; ++f) {
+        EXPECT_NEAR(nearMirror.share[f], mirror.share[f], 1e-9) << f;
+    }
+}
+
 TEST(PathTracer, ParabolaSendsRaysFromItsFocusStraightDown) {
     // y = x^2 / 100 over [-100, 100]: focus at (0, 25). Water at two depths: the entry places
     // of singly reflected rays must not move, so they travel straight down.
