@@ -30,6 +30,11 @@ double RampIntegral(double x, double box) {
 double FloorGrid::Spread::cdf(double u) const {
     const double box = a1 - a0;
     const double shifts = s1 - s0;
+    // Where the box covers u at every shift the share grows evenly: most cell edges of a long
+    // piece lie there.
+    if (u >= a0 + s1 && u <= a1 + s0 && box > kPoint) {
+        return std::clamp((u - a0 - 0.5 * (s0 + s1)) / box, 0.0, 1.0);
+    }
     if (box <= kPoint && shifts <= kPoint) {
         return u > 0.5 * (a0 + a1) + 0.5 * (s0 + s1) ? 1.0 : 0.0;
     }
@@ -152,7 +157,7 @@ void FloorGrid::deposit(const Spread& x, const Spread& z, double share,
 
 double FloorGrid::within(const Spread& x, const Spread& z, double xa, double xb, double za,
                          double zb) const {
-    return Mass(x_, x, xa, xb) * Mass(z_, z, za, zb);
+    return acrossWithin(x, xa, xb) * alongWithin(z, za, zb);
 }
 
 } // namespace kavrol::physics

@@ -48,6 +48,10 @@ public:
     }
     double within(const Spread& x, const Spread& z, double xa, double xb, double za,
                   double zb) const;
+    // Its two factors: the part of a spread across landing in [xa, xb], of one along in
+    // [za, zb].
+    double acrossWithin(const Spread& x, double xa, double xb) const { return Mass(x_, x, xa, xb); }
+    double alongWithin(const Spread& z, double za, double zb) const { return Mass(z_, z, za, zb); }
 
 private:
     // One axis: the shares of each cell (from `first`, `count` of them).

@@ -589,11 +589,55 @@ Footprint Stretch(const Row& row, const RowRule& rule, std::size_t k, const Row:
             std::max(along0, along1)};
 }
 
+// Adds an entry's light to the depth profile: at each depth, the part of its stretch that
+// falls in the probe, one floor cell's area under the tank's centre.
+void AddToDepthProfile(Work& work, const Row& row, const RowRule& rule, std::size_t k,
+                       const Row::Entry& e, const OffsetSpread& offsets, const Footprint& floor,
+                       double w, Accumulator& target, TankWater::Descent& descent) {
+    const double n = work.scene.scene().materials.refractiveIndex;
+    // The stretch's edges move linearly with depth, or as the least (most) of such moves: an
+    // entry reaching the probe's column at no depth between the surface and the floor reaches
+    // it at neither end either.
+    const Footprint top = Stretch(row, rule, k, e, offsets, 0.0, n);
+    const double reach0 = std::min(top.x.low(), floor.x.low());
+    const double reach1 = std::max(top.x.high(), floor.x.high());
+    if (work.grid.acrossWithin({reach0, reach1, 0.0, 0.0}, work.probeX0, work.probeX1) == 0.0) {
+        return;
+    }
+    const double floorDepth = work.scene.tank().waterDepth;
+    for (std::size_t d = 0; d < work.depths.size(); ++d) {
+        const double depth = work.depths[d];
+        // At any depth the stretch lies between the lines joining its edges at the surface and
+        // at the floor (the least of linear moves is concave, the most convex).
+        const double t = depth / floorDepth;
+        const double low = top.x.low() + t * (floor.x.low() - top.x.low());
+        const double high = top.x.high() + t * (floor.x.high() - top.x.high());
+        const double margin = 1e-9 * (1.0 + std::abs(low) + std::abs(high));
+        if (work.grid.acrossWithin({low - margin, high + margin, 0.0, 0.0}, work.probeX0,
+                                   work.probeX1) == 0.0) {
+            continue;
+        }
+        const Footprint at = Stretch(row, rule, k, e, offsets, depth, n);
+        const double across = work.grid.acrossWithin(at.x, work.probeX0, work.probeX1);
+        if (across == 0.0) {
+            continue;
+        }
+        // Only the pieces that can reach the probe's rows are followed down.
+        work.water.descend(e.water, depth, {work.probeZ0, work.probeZ1, at.shift0, at.shift1},
+                           descent);
+        for (const TankWater::Piece& piece : descent.pieces) {
+            target.depth[d] +=
+                w * piece.share *
+                (across * work.grid.alongWithin({piece.z0, piece.z1, at.shift0, at.shift1},
+                                                work.probeZ0, work.probeZ1));
+        }
+    }
+}
+
 void Deposit(Work& work, const Row& row, const RowRule& rule, const OffsetSpread& offsets,
              double weight, Accumulator& target, bool depthProfile, TankWater::Descent& descent) {
     const double floorDepth = work.scene.tank().waterDepth;
     const double n = work.scene.scene().materials.refractiveIndex;
-    const double length = work.scene.tank().length;
     for (std::size_t k = 0; k < rule.order.size(); ++k) {
         const Row::Sample& s = row.samples[static_cast<std::size_t>(rule.order[k])];
         const double w = weight * rule.weights[k];
@@ -609,33 +653,8 @@ void Deposit(Work& work, const Row& row, const RowRule& rule, const OffsetSpread
                 work.grid.deposit(floor.x, {piece.z0, piece.z1, floor.shift0, floor.shift1},
                                   w * piece.share, target.cells);
             }
-            if (!depthProfile) {
-                continue;
-            }
-            // The stretch's edges move linearly with depth, or as the least (most) of such
-            // moves: an entry reaching the probe's column at no depth between the surface
-            // and the floor reaches it at neither end either.
-            const Footprint top = Stretch(row, rule, k, e, offsets, 0.0, n);
-            const double reach0 = std::min(top.x.low(), floor.x.low());
-            const double reach1 = std::max(top.x.high(), floor.x.high());
-            if (work.grid.within({reach0, reach1, 0.0, 0.0}, {0.0, length, 0.0, 0.0}, work.probeX0,
-                                 work.probeX1, 0.0, length) == 0.0) {
-                continue;
-            }
-            for (std::size_t d = 0; d < work.depths.size(); ++d) {
-                const double depth = work.depths[d];
-                const Footprint at = Stretch(row, rule, k, e, offsets, depth, n);
-                if (work.grid.within(at.x, {0.0, length, 0.0, 0.0}, work.probeX0, work.probeX1, 0.0,
-                                     length) == 0.0) {
-                    continue;
-                }
-                work.water.descend(e.water, depth, descent);
-                for (const TankWater::Piece& piece : descent.pieces) {
-                    target.depth[d] +=
-                        w * piece.share *
-                        work.grid.within(at.x, {piece.z0, piece.z1, at.shift0, at.shift1},
-                                         work.probeX0, work.probeX1, work.probeZ0, work.probeZ1);
-                }
+            if (depthProfile) {
+                AddToDepthProfile(work, row, rule, k, e, offsets, floor, w, target, descent);
             }
         }
     }

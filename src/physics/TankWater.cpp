@@ -164,12 +164,44 @@ double CrossWalls(const Walls& walls, double u0, double u1, double weight,
     return capped ? 0.0 : weight * factor * std::exp(-walls.decay);
 }
 
+// Whether the unfolded stretch [a, b] of z, folded into the tank of this length, meets the
+// window [w0, w1].
+bool Meets(double a, double b, double w0, double w1, double length) {
+    if (b - a >= 2.0 * length) {
+        return true;
+    }
+    const auto first = static_cast<long long>(std::floor(a / length));
+    const auto last = static_cast<long long>(std::floor(b / length));
+    for (long long k = first; k <= last; ++k) {
+        const double start = static_cast<double>(k) * length;
+        const double r0 = std::max(a, start) - start;
+        const double r1 = std::min(b, start + length) - start;
+        const bool mirrored = (k % 2) != 0;
+        const double f0 = mirrored ? length - r1 : r0;
+        const double f1 = mirrored ? length - r0 : r1;
+        if (f0 <= w1 && f1 >= w0) {
+            return true;
+        }
+    }
+    return false;
+}
+
 } // namespace
+
+void TankWater::descend(const WaterEntry& entry, double depth, Descent& out) const {
+    follow(entry, depth, nullptr, out);
+}
+
+void TankWater::descend(const WaterEntry& entry, double depth, const Window& window,
+                        Descent& out) const {
+    follow(entry, depth, &window, out);
+}
 
 // The entry's z-interval is cut where the set or the order of its wall crossings changes;
 // within a cut every line meets the same walls in the same order, and each loss is a closed
 // form.
-void TankWater::descend(const WaterEntry& entry, double depth, Descent& out) const {
+void TankWater::follow(const WaterEntry& entry, double depth, const Window* window,
+                       Descent& out) const {
     out.pieces.clear();
     out.arrived = out.frontBackGlass = out.endGlass = out.absorbed = 0.0;
     const double deltaX = depth * entry.slopeX;
@@ -191,6 +223,10 @@ void TankWater::descend(const WaterEntry& entry, double depth, Descent& out) con
         const double u0 = std::max(cuts[i], entry.z0);
         const double u1 = std::min(cuts[i + 1], entry.z1);
         if (!(u1 > u0)) {
+            continue;
+        }
+        if (window != nullptr && !Meets(u0 + deltaZ + window->shift0, u1 + deltaZ + window->shift1,
+                                        window->z0, window->z1, length_)) {
             continue;
         }
         const double weight = entry.density * (u1 - u0);

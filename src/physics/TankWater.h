@@ -34,10 +34,22 @@ public:
         std::vector<double> cuts; // scratch of the descent, kept to spare its allocations
     };
 
+    // A part of the tank along z, [z0, z1], and how far the pieces may yet be moved along
+    // (by shift0 to shift1) before they are looked at.
+    struct Window {
+        double z0 = 0.0;
+        double z1 = 0.0;
+        double shift0 = 0.0;
+        double shift1 = 0.0;
+    };
+
     TankWater(double width, double length, double refractiveIndex, double attenuationPerM);
 
     // Follows an entry's light down to `depth` (mm below the surface).
     void descend(const WaterEntry& entry, double depth, Descent& out) const;
+    // The same, but only the pieces that can land, once moved and folded into the tank, in the
+    // window; the shares and losses of the rest are left out.
+    void descend(const WaterEntry& entry, double depth, const Window& window, Descent& out) const;
 
     // The share of light passing from water (index n) into air at incidence cos(theta).
     static double WallTransmittance(double cosTheta, double n);
@@ -46,6 +58,8 @@ public:
     double length() const { return length_; }
 
 private:
+    void follow(const WaterEntry& entry, double depth, const Window* window, Descent& out) const;
+
     double width_;
     double length_;
     double n_;

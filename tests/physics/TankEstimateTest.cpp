@@ -2,9 +2,9 @@
 // The whole tank against independent physics: a bare finite tube over a floor without water
 // against the view factor of a finite Lambertian cylinder integrated here with a fine rule;
 // a long lamp against the cross-section's 2.5D share; the image of a closed end plate; total
-// reflection at the glass; the energy balance; the floor grid's spreading; bounds against a
-// much finer run; cell bounds that shrink with the tolerance; a lamp of two tubes bounded on
-// their sum.
+// reflection at the glass; a descent kept to a window; the energy balance; the floor grid's
+// spreading; bounds against a much finer run; cell bounds that shrink with the tolerance; a
+// lamp of two tubes bounded on their sum.
 #include "FixtureScene.h"
 #include "FloorGrid.h"
 #include "LightEstimator.h"
@@ -251,6 +251,44 @@ TEST(TankEstimate, TotalReflectionAtTheGlassLosesNothing) {
         if (!c.lost) {
             EXPECT_NEAR(d.arrived, 0.2, 1e-15);
         }
+    }
+}
+
+// A descent kept to a window along the tank brings the window the same light as the whole
+// descent, with its pieces moved by the window's shifts and folded back at the end glass.
+TEST(TankEstimate, DescentKeptToAWindowBringsItTheSameLight) {
+    const TankWater water(200.0, 1000.0, 1.33, 0.5);
+    const FloorGrid grid(200.0, 1000.0, 4, 40);
+    struct Case {
+        double z0, z1, slopeZ, window0, window1, shift0, shift1;
+    };
+    for (const Case c : {Case{100.0, 900.0, 0.0, 480.0, 520.0, -5.0, 5.0},
+                         Case{0.0, 1000.0, 0.9, 480.0, 520.0, -40.0, 10.0},
+                         Case{300.0, 1000.0, 1.1, 700.0, 760.0, 0.0, 0.0},
+                         Case{0.0, 700.0, -1.1, 450.0, 520.0, -300.0, 300.0}}) {
+        WaterEntry entry;
+        entry.x = 20.0;
+        entry.z0 = c.z0;
+        entry.z1 = c.z1;
+        entry.density = 0.001;
+        entry.slopeX = 0.4;
+        entry.slopeZ = c.slopeZ;
+        entry.lengthPerDepth = std::sqrt(1.0 + 0.16 + c.slopeZ * c.slopeZ);
+        const auto inWindow = [&](const TankWater::Descent& d) {
+            double light = 0.0;
+            for (const TankWater::Piece& piece : d.pieces) {
+                light += piece.share * grid.alongWithin({piece.z0, piece.z1, c.shift0, c.shift1},
+                                                        c.window0, c.window1);
+            }
+            return light;
+        };
+        TankWater::Descent whole;
+        TankWater::Descent kept;
+        water.descend(entry, 450.0, whole);
+        water.descend(entry, 450.0, {c.window0, c.window1, c.shift0, c.shift1}, kept);
+        EXPECT_GT(inWindow(whole), 0.0);
+        EXPECT_NEAR(inWindow(kept), inWindow(whole), 1e-15);
+        EXPECT_LE(kept.pieces.size(), whole.pieces.size());
     }
 }
 
