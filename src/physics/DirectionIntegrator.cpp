@@ -385,9 +385,12 @@ void DirectionIntegrator::refine(double aMin, double aMax, double budget) {
     const double range = aMax - aMin;
     const int cells = std::max(settings_.gridCells, 1);
     trapezoidWidth_ = range / cells / 8.0;
-    // Room for the refinement most offsets need, so that samples are seldom moved.
-    samples_.reserve(static_cast<std::size_t>(16 * cells));
-    pairs_.reserve(static_cast<std::size_t>(16 * cells));
+    // Room for the refinement most offsets need, so that samples are seldom moved (coarse
+    // estimates from two cells trace some seventy rays an offset).
+    const auto room = static_cast<std::size_t>(std::max(16 * cells, 64));
+    samples_.reserve(room);
+    pairs_.reserve(2 * room);
+    nodes_.reserve(room);
     for (int i = 0; i <= cells; ++i) {
         addSample(i == cells ? aMax : aMin + range * i / cells);
     }

@@ -314,13 +314,13 @@ void PassTube(const Scene& scene, const Hit& hit, Walk& walk, RayOutcome& out) {
     walk.skipSegment = -1;
 }
 
-// The signed curvature of the mirror met at (x, y), as ReflectDerivatives takes it.
-double MirrorCurvature(const Scene& scene, const Hit& hit, double x) {
+// The signed curvature of the mirror met at (x, y), as ReflectDerivatives takes it, given the
+// squared length and the length of its normal there (as MirrorNormal gives it). An arc's normal
+// (-slope, 1) has the squared length 1 + slope^2 to the bit, so its square root is the normal's.
+double MirrorCurvature(const Scene& scene, const Hit& hit, double norm2, double norm) {
     if (hit.kind == Kind::Arc) {
         const MirrorArc& arc = scene.arcs[static_cast<std::size_t>(hit.index)];
-        const double slope = 2.0 * (x - arc.vertexX) / arc.m;
-        const double stretch = 1.0 + slope * slope;
-        return (2.0 / arc.m) / (stretch * std::sqrt(stretch));
+        return (2.0 / arc.m) / (norm2 * norm);
     }
     return hit.piece.curvature;
 }
@@ -329,12 +329,13 @@ double MirrorCurvature(const Scene& scene, const Hit& hit, double x) {
 void Reflect(const Scene& scene, const Hit& hit, double x, double y, Walk& walk, RayOutcome& out) {
     out.share[RayOutcome::Absorbed] += walk.weight.keep(scene.materials.albedo);
     const Direction n = MirrorNormal(scene, hit, x, y);
-    const double kappa = MirrorCurvature(scene, hit, x);
-    const double norm = std::sqrt(n.x * n.x + n.y * n.y);
+    const double norm2 = n.x * n.x + n.y * n.y;
+    const double norm = std::sqrt(norm2);
+    const double kappa = MirrorCurvature(scene, hit, norm2, norm);
     ReflectDerivatives(walk, hit.piece.t, n.x / norm, n.y / norm, kappa);
     double dx = walk.ray.dx;
     double dy = walk.ray.dy;
-    const double dot = (dx * n.x + dy * n.y) / (n.x * n.x + n.y * n.y);
+    const double dot = (dx * n.x + dy * n.y) / norm2;
     dx -= 2.0 * dot * n.x;
     dy -= 2.0 * dot * n.y;
     const double length = std::sqrt(dx * dx + dy * dy);
@@ -345,21 +346,28 @@ void Reflect(const Scene& scene, const Hit& hit, double x, double y, Walk& walk,
 
 // --- The clearances ---
 
-// The clearance of one condition g(a) whose sign change changes the path, at a step of weight
-// class c.
-inline void Limit(double g, double slope, std::size_t c, RayOutcome& out) {
-    if (g == 0.0) {
-        out.clearAhead[c] = 0.0;
-        out.clearBehind[c] = 0.0;
-        return;
+// The nearest changes of path ahead and behind that one step's conditions foresee, joined to the
+// ray's clearances of the step's class at its end (minima, so in any order alike).
+struct StepClearance {
+    double ahead = RayOutcome::kNever;
+    double behind = RayOutcome::kNever;
+
+    // The clearance of one condition g(a) whose sign change changes the path: none where the
+    // slope is 0 or not finite, both sides 0 where g is.
+    void limit(double g, double slope) {
+        if (g == 0.0) {
+            ahead = 0.0;
+            behind = 0.0;
+            return;
+        }
+        if (slope == 0.0 || !std::isfinite(slope)) {
+            return;
+        }
+        const double distance = std::abs(g / slope);
+        double& side = (g > 0.0) == (slope < 0.0) ? ahead : behind;
+        side = std::min(side, distance);
     }
-    if (slope == 0.0 || !std::isfinite(slope)) {
-        return;
-    }
-    const double distance = std::abs(g / slope);
-    double& side = (g > 0.0) == (slope < 0.0) ? out.clearAhead[c] : out.clearBehind[c];
-    side = std::min(side, distance);
-}
+};
 
 int Code(Kind kind, int index) {
     return (static_cast<int>(kind) << 20) + index;
@@ -376,6 +384,7 @@ void PathTracer::clear(const void* walkPointer, int hitKind, int hitIndex, doubl
     const std::size_t c = w.stepClass;
     const double cross = w.dpx * r.dy - w.dpy * r.dx; // d/da of P x D, first part
     const int hitOwner = Code(static_cast<Kind>(hitKind), hitIndex);
+    StepClearance step;
     for (const Rim& rim : rims_) {
         const double ex = rim.x - r.px;
         const double ey = rim.y - r.py;
@@ -383,7 +392,7 @@ void PathTracer::clear(const void* walkPointer, int hitKind, int hitIndex, doubl
         if (along <= 0.0 || (along >= hitT && rim.owner != hitOwner)) {
             continue;
         }
-        Limit(ex * r.dy - ey * r.dx, -cross + ex * w.ddy - ey * w.ddx, c, out);
+        step.limit(ex * r.dy - ey * r.dx, -cross + ex * w.ddy - ey * w.ddx);
     }
     for (std::size_t i = 0; i < scene_.tubes.size(); ++i) {
         const Tube& tube = scene_.tubes[i];
@@ -396,7 +405,7 @@ void PathTracer::clear(const void* walkPointer, int hitKind, int hitIndex, doubl
         }
         const double side = ex * r.dy - ey * r.dx;
         const double slope = -cross + ex * w.ddy - ey * w.ddx;
-        Limit(std::abs(side) - tube.radius, side < 0.0 ? -slope : slope, c, out);
+        step.limit(std::abs(side) - tube.radius, side < 0.0 ? -slope : slope);
     }
     for (const MirrorArc& arc : scene_.arcs) {
         const double x0 = r.px - arc.vertexX;
@@ -415,8 +424,10 @@ void PathTracer::clear(const void* walkPointer, int hitKind, int hitIndex, doubl
         const double dqa = 2.0 * r.dx * w.ddx;
         const double dqb = 2.0 * (w.dpx * r.dx + x0 * w.ddx) - arc.m * w.ddy;
         const double dqc = 2.0 * x0 * w.dpx - arc.m * w.dpy;
-        Limit(qb * qb - 4.0 * qa * qc, 2.0 * qb * dqb - 4.0 * (dqa * qc + qa * dqc), c, out);
+        step.limit(qb * qb - 4.0 * qa * qc, 2.0 * qb * dqb - 4.0 * (dqa * qc + qa * dqc));
     }
+    out.clearAhead[c] = std::min(out.clearAhead[c], step.ahead);
+    out.clearBehind[c] = std::min(out.clearBehind[c], step.behind);
 }
 
 // --- The walk of one ray ---
@@ -731,7 +742,7 @@ bool PathWalk::scatter(Walk& walk, const Hit& hit, double hx, double hy) {
     const double inDot = walk.ray.dx * nx + walk.ray.dy * ny;
     const double norm2 = nx * nx + ny * ny;
     const double norm = std::sqrt(norm2);
-    const double kappa = MirrorCurvature(scene, hit, hx);
+    const double kappa = MirrorCurvature(scene, hit, norm2, norm);
     if (follow_) {
         ReflectDerivatives(walk, hit.piece.t, nx / norm, ny / norm, kappa);
     }

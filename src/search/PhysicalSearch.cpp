@@ -73,7 +73,14 @@ std::string PhysicalSearch::RefusalKind(const std::string& message) {
     return kind;
 }
 
-namespace {} // namespace
+namespace {
+
+// The designs a stage estimates first: as many as the list holds.
+std::size_t FirstRound(const PhysicalSearch::RunOptions& options) {
+    return std::max<std::size_t>(options.top, 1);
+}
+
+} // namespace
 
 // --- Refinement at full tolerance ---
 
@@ -81,8 +88,10 @@ namespace {} // namespace
 bool PhysicalSearch::refine(TopListRefinement& refinement, std::vector<PhysicalScore>& scores,
                             const RunOptions& options, ProgressCounter& progress) {
     const int threads = std::max(1, options.threads);
+    std::size_t size = FirstRound(options);
     for (;;) {
-        const std::vector<std::int64_t> round = refinement.next(RefineRound);
+        const std::vector<std::int64_t> round = refinement.next(size);
+        size = LaterRound;
         if (round.empty())
             return true;
         std::vector<PhysicalScore> full(round.size());
@@ -177,7 +186,7 @@ bool PhysicalSearch::sharpen(const RunOptions& options, std::vector<PhysicalScor
         return lower.size() < options.top ? -std::numeric_limits<double>::infinity()
                                           : lower.front();
     };
-    const auto round = static_cast<std::size_t>(BatchSize * threads);
+    std::size_t round = FirstRound(options);
     std::size_t next = 0;
     while (next < order.size() &&
            !(upper(scores[static_cast<std::size_t>(order[next])]) < floor())) {
@@ -197,6 +206,7 @@ bool PhysicalSearch::sharpen(const RunOptions& options, std::vector<PhysicalScor
             pool_);
         if (options.control.stopRequested())
             return false;
+        round = LaterRound;
         for (std::size_t k = 0; k < batch.size(); ++k) {
             const PhysicalScore& s = sharp[k];
             scores[static_cast<std::size_t>(batch[k])] = s;

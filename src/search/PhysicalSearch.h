@@ -41,9 +41,13 @@ public:
     // screening are estimated again at this tolerance before the refinement (when it lies between
     // the screening's and the one asked).
     static constexpr double SharpTolerance = 0.005;
-    // Designs a worker screens at a time, and designs re-estimated per round of the refinement.
+    // Designs a worker screens at a time. The stages after the coarse pruning (the screening, the
+    // sharper estimates and the refinement) first estimate as many designs as the list holds,
+    // whose bounds then decide which others are still within reach, and then LaterRound designs
+    // at a time: no design is estimated again only to fill a round. The rounds do not depend on
+    // the threads, so neither does which designs are estimated again.
     static constexpr std::int64_t BatchSize = 64;
-    static constexpr std::size_t RefineRound = 32;
+    static constexpr std::size_t LaterRound = 4;
 
     struct RunOptions {
         int threads = 2;
